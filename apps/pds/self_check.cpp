@@ -1,0 +1,8 @@
+#include <cstdio>
+
+namespace pds::app {
+bool RunSelfCheck() {
+  std::printf("  engine: not yet built\n");
+  return true;
+}
+}  // namespace pds::app

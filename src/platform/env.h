@@ -1,0 +1,212 @@
+// The operating-system services the component uses, behind one interface, so
+// that tests can fake the clock, the user, the drive type or fail one call.
+// Nothing outside src/platform touches the OS directly.
+//
+// Failures are reported as a Status holding a Windows-style system error code
+// (2 file not found, 3 path not found, 5 access denied, 18 no more files,
+// 32 sharing violation, 183 already exists ...), because the component's
+// messages are defined in those terms; errno is mapped in one place
+// (errors.h). A failed call changes nothing it did not say it changes.
+//
+// The process-wide environment (CurrentEnv) is the POSIX one unless a test
+// installs another with ScopedEnv.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pds::platform {
+
+struct Status {
+  int code = 0;  // Windows-style system error code; 0 is success
+  bool ok() const { return code == 0; }
+  static Status Ok() { return {}; }
+  static Status Error(int c) { return Status{c}; }
+};
+
+struct FileAttributes {
+  bool directory = false;
+  bool read_only = false;  // no write bits at all
+  std::uint64_t size = 0;
+};
+
+struct DirEntry {
+  std::string name;  // "." and ".." are listed, as the Windows search lists them
+  bool directory = false;
+  bool read_only = false;
+  std::uint64_t size = 0;
+};
+
+using TimePoint = std::chrono::system_clock::time_point;
+
+struct FileTimes {
+  TimePoint last_access;
+  TimePoint creation;  // birth time where the file system keeps it, else change time
+  TimePoint last_write;
+};
+
+// Windows drive-type codes; network file systems are 4, everything else 3.
+enum DriveType : int {
+  kDriveUnknown = 0,
+  kDriveNoRootDir = 1,
+  kDriveRemovable = 2,
+  kDriveFixed = 3,
+  kDriveRemote = 4,
+  kDriveCdRom = 5,
+  kDriveRamDisk = 6,
+};
+
+struct OsVersion {
+  int platform = 2;  // osWindowsNT, the nearest kind
+  int major = 0;
+  int minor = 0;
+  int build = 0;
+};
+
+// Lock modes of a database file's lock range.
+enum class RangeLock { kShared, kExclusive };
+
+class Env {
+ public:
+  virtual ~Env() = default;
+
+  // ---- files and folders
+  // Copies one file, replacing an existing destination (copy_file_range, else
+  // read/write). The destination keeps the source's permission bits.
+  virtual Status CopyFile(const std::string& from, const std::string& to) = 0;
+  virtual Status DeleteFile(const std::string& path) = 0;
+  // Renames, replacing an existing destination atomically.
+  virtual Status RenameFile(const std::string& from, const std::string& to) = 0;
+  // Attributes of an existing entry; 2 (file not found) or 3 (path not found) otherwise.
+  virtual Status GetAttributes(const std::string& path, FileAttributes* out) = 0;
+  // Read-only removes every write bit; normal gives the owner write access back.
+  virtual Status SetReadOnly(const std::string& path, bool read_only) = 0;
+  virtual Status CreateFolder(const std::string& path) = 0;
+  // Removes an empty folder; a folder with entries gives 5 (access denied), as on Windows.
+  virtual Status RemoveFolder(const std::string& path) = 0;
+  virtual std::string CurrentFolder() = 0;
+  virtual Status SetCurrentFolder(const std::string& path) = 0;
+  // Every entry of a folder, "." and ".." first, in the order the file system gives.
+  virtual Status ListFolder(const std::string& folder, std::vector<DirEntry>* out) = 0;
+  virtual Status ReadFile(const std::string& path, std::string* content) = 0;
+  // Writes a whole file so that a crash leaves either the old or the new
+  // content: a temporary file in the same folder, flushed, then renamed over.
+  virtual Status WriteFileAtomic(const std::string& path, const std::string& content) = 0;
+  virtual Status GetFileTimes(const std::string& path, FileTimes* out) = 0;
+  // The longest file name the volume holding path allows; 0 when unknown.
+  virtual int MaxFileNameLength(const std::string& path) = 0;
+  virtual DriveType GetDriveType(const std::string& path) = 0;
+  // Mount points, standing in for the logical drives in folder choosers.
+  virtual std::vector<std::string> LogicalDrives() = 0;
+
+  // ---- temporary files
+  // The temporary folder ($TMPDIR or /tmp), with a trailing "/".
+  virtual std::string TempFolder() = 0;
+  // Creates a new empty file named prefix + unique part + ".TMP" in folder.
+  virtual Status CreateTempFile(const std::string& folder, const std::string& prefix, std::string* path) = 0;
+
+  // ---- the user and the system
+  // The login name of the process's user; 1245 (not logged on) when none.
+  virtual Status LoginName(std::string* name) = 0;
+  virtual OsVersion GetOsVersion() = 0;
+  virtual std::optional<std::string> GetEnvVar(const std::string& name) = 0;
+  // The folder holding the running component (the library or the program).
+  virtual std::string ModuleFolder() = 0;
+
+  // ---- time
+  virtual TimePoint Now() = 0;
+  // A clock that only moves forward, for measuring waits.
+  virtual std::int64_t MonotonicMillis() = 0;
+  virtual void SleepMillis(int ms) = 0;
+
+  // ---- processes
+  virtual Status StartProcess(const std::vector<std::string>& argv, int* pid) = 0;
+  // Non-blocking: running stays true until the process ended; then exit_code is set.
+  virtual Status PollProcess(int pid, bool* running, int* exit_code) = 0;
+
+  // ---- locks held through open-file-description locks; the kernel drops
+  // them when the holder dies, so a crashed process never leaves a lock behind.
+  // A lock file: created (or taken over from a dead holder), locked, content
+  // written. 32 (sharing violation) when a live holder has it, including a
+  // holder in this same process. The handle is released with ReleaseLockFile,
+  // which removes the file.
+  virtual Status CreateLockFile(const std::string& path, const std::string& content, int* handle) = 0;
+  virtual Status ReleaseLockFile(int handle) = 0;
+  // A lock on a byte range of a database file that SQLite never touches. 32
+  // when another open file description holds a conflicting lock. Released
+  // with ReleaseRangeLock.
+  virtual Status LockFileRange(const std::string& path, RangeLock mode, int* handle) = 0;
+  virtual Status ReleaseRangeLock(int handle) = 0;
+};
+
+// Passes every call to another environment; a test overrides the calls it fakes.
+class EnvWrapper : public Env {
+ public:
+  explicit EnvWrapper(Env* target) : target_(target) {}
+  Env* target() const { return target_; }
+
+  Status CopyFile(const std::string& f, const std::string& t) override { return target_->CopyFile(f, t); }
+  Status DeleteFile(const std::string& p) override { return target_->DeleteFile(p); }
+  Status RenameFile(const std::string& f, const std::string& t) override { return target_->RenameFile(f, t); }
+  Status GetAttributes(const std::string& p, FileAttributes* o) override { return target_->GetAttributes(p, o); }
+  Status SetReadOnly(const std::string& p, bool r) override { return target_->SetReadOnly(p, r); }
+  Status CreateFolder(const std::string& p) override { return target_->CreateFolder(p); }
+  Status RemoveFolder(const std::string& p) override { return target_->RemoveFolder(p); }
+  std::string CurrentFolder() override { return target_->CurrentFolder(); }
+  Status SetCurrentFolder(const std::string& p) override { return target_->SetCurrentFolder(p); }
+  Status ListFolder(const std::string& f, std::vector<DirEntry>* o) override { return target_->ListFolder(f, o); }
+  Status ReadFile(const std::string& p, std::string* c) override { return target_->ReadFile(p, c); }
+  Status WriteFileAtomic(const std::string& p, const std::string& c) override {
+    return target_->WriteFileAtomic(p, c);
+  }
+  Status GetFileTimes(const std::string& p, FileTimes* o) override { return target_->GetFileTimes(p, o); }
+  int MaxFileNameLength(const std::string& p) override { return target_->MaxFileNameLength(p); }
+  DriveType GetDriveType(const std::string& p) override { return target_->GetDriveType(p); }
+  std::vector<std::string> LogicalDrives() override { return target_->LogicalDrives(); }
+  std::string TempFolder() override { return target_->TempFolder(); }
+  Status CreateTempFile(const std::string& f, const std::string& p, std::string* o) override {
+    return target_->CreateTempFile(f, p, o);
+  }
+  Status LoginName(std::string* n) override { return target_->LoginName(n); }
+  OsVersion GetOsVersion() override { return target_->GetOsVersion(); }
+  std::optional<std::string> GetEnvVar(const std::string& n) override { return target_->GetEnvVar(n); }
+  std::string ModuleFolder() override { return target_->ModuleFolder(); }
+  TimePoint Now() override { return target_->Now(); }
+  std::int64_t MonotonicMillis() override { return target_->MonotonicMillis(); }
+  void SleepMillis(int ms) override { target_->SleepMillis(ms); }
+  Status StartProcess(const std::vector<std::string>& a, int* p) override { return target_->StartProcess(a, p); }
+  Status PollProcess(int p, bool* r, int* c) override { return target_->PollProcess(p, r, c); }
+  Status CreateLockFile(const std::string& p, const std::string& c, int* h) override {
+    return target_->CreateLockFile(p, c, h);
+  }
+  Status ReleaseLockFile(int h) override { return target_->ReleaseLockFile(h); }
+  Status LockFileRange(const std::string& p, RangeLock m, int* h) override { return target_->LockFileRange(p, m, h); }
+  Status ReleaseRangeLock(int h) override { return target_->ReleaseRangeLock(h); }
+
+ private:
+  Env* target_;
+};
+
+// The POSIX environment (one per process, never destroyed).
+Env* PosixEnv();
+
+// The environment the component uses now.
+Env* CurrentEnv();
+
+// Installs another environment for the lifetime of the object (tests).
+class ScopedEnv {
+ public:
+  explicit ScopedEnv(Env* env);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  Env* previous_;
+};
+
+}  // namespace pds::platform

@@ -1,0 +1,62 @@
+// Shared test support: a fresh temporary folder per test, the scripted host
+// installed for one test, and helper processes of the test program itself for
+// the multi-process tests.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/scripted/scripted_host.h"
+
+namespace pds::test {
+
+// A new empty folder under the temporary folder, removed with everything in it
+// when the object goes. path() ends without a slash.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::string& path() const { return path_; }
+  // path() + "/" + name
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+  // Writes a file (creating nothing but the file) and returns its path.
+  std::string Write(const std::string& name, const std::string& content) const;
+  std::string Read(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+// Installs a fresh scripted host as the process-wide host for the lifetime of
+// the object, and puts the previous host back afterwards.
+class ScopedScriptedHost {
+ public:
+  ScopedScriptedHost();
+  ~ScopedScriptedHost();
+  pds::ui::ScriptedHost& operator*() { return *host_; }
+  pds::ui::ScriptedHost* operator->() { return host_.get(); }
+
+ private:
+  std::shared_ptr<pds::ui::ScriptedHost> host_;
+  std::shared_ptr<pds::UiHost> previous_;
+};
+
+// Helper processes: a test starts its own program again with
+// "--pds-helper NAME ARGS..."; main runs the registered function instead of
+// the tests and exits with its result.
+using HelperMain = std::function<int(const std::vector<std::string>& args)>;
+bool RegisterHelper(const std::string& name, HelperMain fn);
+// The path of the running test program.
+std::string SelfPath();
+
+}  // namespace pds::test
+
+#define PDS_TEST_HELPER(name)                                                    \
+  static int name##_helper_main(const std::vector<std::string>& args);           \
+  static const bool name##_helper_registered =                                   \
+      ::pds::test::RegisterHelper(#name, &name##_helper_main);                   \
+  static int name##_helper_main(const std::vector<std::string>& args)
