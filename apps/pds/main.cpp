@@ -1,24 +1,34 @@
-// The `pds` command. At this stage it reports the component's version and
-// checks that the database engine works on this machine.
+// The `pds` command: the command-line host of the project data server.
 #include <cstdio>
-#include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "apps/pds/commands.h"
 #include "pds/Version.h"
 
-namespace pds::app {
-// Opens a scratch database through the engine layer, writes and reads it back;
-// prints one line per check and returns true when all passed.
-bool RunSelfCheck();
-}  // namespace pds::app
-
 int main(int argc, char** argv) {
-  if (argc > 1 && (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "version") == 0)) {
-    std::printf("pds %s\n", pds::kVersionText);
-    return 0;
+  CLI::App app{"pds - the project data server's command-line host"};
+  app.set_version_flag("--version", std::string("pds ") + pds::kVersionText);
+  app.require_subcommand(0, 1);
+
+  std::vector<std::pair<CLI::App*, pds::app::CommandRunner>> commands;
+  auto add = [&](pds::app::CommandRunner runner) {
+    commands.emplace_back(app.get_subcommands({}).back(), std::move(runner));
+  };
+  add(pds::app::RegisterSelfCheck(app));
+  add(pds::app::RegisterInstall(app));
+  add(pds::app::RegisterSession(app));
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    int rc = app.exit(e);
+    return rc == 0 ? 0 : 2;
   }
-  std::printf("project data server %s\n", pds::kVersionText);
-  bool ok = pds::app::RunSelfCheck();
-  std::printf("self-check: %s\n", ok ? "passed" : "FAILED");
-  return ok ? 0 : 1;
+  for (auto& [sub, runner] : commands) {
+    if (sub->parsed()) return runner();
+  }
+  // No subcommand: the main job.
+  return commands.front().second();
 }

@@ -11,33 +11,47 @@ struct Mapping {
   int code;
 };
 
-// The first row naming a code also gives the errno whose text stands for it.
+// The first row naming a code also gives the errno whose text stands for it,
+// unless kTextErrno below names another.
 constexpr Mapping kMappings[] = {
-    {ENOENT, 2},     // file not found
+    {ENOENT, 2},     // file not found (the POSIX environment makes it 3 when the folder is missing)
     {ENOTDIR, 3},    // path not found
     {EMFILE, 4},     // too many open files
+    {ENFILE, 4},
     {EACCES, 5},     // access denied
     {EPERM, 5},
-    {EROFS, 19},     // write protected
+    {EISDIR, 5},
     {EBADF, 6},      // invalid handle
     {ENOMEM, 8},     // not enough memory
     {EXDEV, 17},     // not same device
+    {EROFS, 19},     // write protected
     {ENODEV, 21},    // device not ready
     {ENXIO, 21},
     {EIO, 23},       // data error
     {EBUSY, 32},     // sharing violation
-    {EAGAIN, 32},
+    {EAGAIN, 32},    // also EWOULDBLOCK: a lock held elsewhere
     {ETXTBSY, 32},
+    {EOPNOTSUPP, 50},  // not supported
+    {EINVAL, 87},    // invalid parameter
     {ENOSPC, 112},   // disk full
     {EDQUOT, 112},
-    {EEXIST, 183},   // already exists
-    {ENOTEMPTY, 145},  // directory not empty
+    {ETIMEDOUT, 121},  // time-out
+    {ECHILD, 128},   // no child processes
+    {ENOTEMPTY, 145},  // folder not empty (removing a folder reports 5 instead, as Windows does)
+    {EEXIST, 183},   // already exists (80 where a new file is made under a taken name)
+    {ENOEXEC, 193},  // not a valid program
     {ENAMETOOLONG, 206},
-    {EINVAL, 87},    // invalid parameter
+    {EFBIG, 223},    // file too large
+    {ENETDOWN, 1222},  // no network
+    {ENETUNREACH, 1222},
     {ELOOP, 1921},   // link cannot be followed
-    {EISDIR, 5},
-    {ECHILD, 128},
     {ENOSYS, 1},
+};
+
+// Codes whose text comes from an errno other than the first one mapped to them.
+constexpr Mapping kTextErrno[] = {
+    {ENOENT, 3},   // a missing folder is the usual cause of "path not found"
+    {EEXIST, 80},  // file exists
 };
 
 // Codes that have no errno of their own but appear in the component's messages.
@@ -66,6 +80,9 @@ std::string SystemErrorMessage(int code) {
   if (code == 0) return {};
   for (const Text& t : kTexts) {
     if (t.code == code) return std::string(t.text) + "\r\n";
+  }
+  for (const Mapping& m : kTextErrno) {
+    if (m.code == code) return std::string(std::strerror(m.err)) + ".\r\n";
   }
   for (const Mapping& m : kMappings) {
     if (m.code == code) {

@@ -10,7 +10,9 @@ namespace pds::platform {
 // 2 file not found, 3 path not found, 5 access denied, 18 no more files,
 // 21 device not ready, 32 sharing violation, 39 disk full, 80 file exists,
 // 183 already exists, 145 folder not empty ... Unknown errno values map to
-// 1 (incorrect function) rather than to success.
+// 1 (incorrect function) rather than to success. ENOENT is always 2 here: this
+// table cannot tell a missing file from a missing folder, so the POSIX
+// environment, which knows the path, reports 3 when the folder part is missing.
 int WinErrorFromErrno(int err);
 
 // The system's text for a Windows-style code, ending in CR LF as the system

@@ -1,5 +1,8 @@
 #include "ui/scripted/scripted_host.h"
 
+#include "core/messages/messages.h"
+#include "ui/scripted/answer_script.h"
+
 namespace pds::ui {
 
 std::string Visible(const std::string& text) {
@@ -16,45 +19,82 @@ std::string Visible(const std::string& text) {
   return out;
 }
 
+namespace {
+// How an expected step reads in a failure report.
+std::string StepText(const ScriptStep& s) {
+  if (s.kind == "action") return "action '" + Trim(FormatStep(s)) + "'";
+  return s.kind + " [" + s.title + "] " + Visible(s.text);
+}
+}  // namespace
+
 ScriptedHost& ScriptedHost::ExpectMsgBox(std::string title, std::string text, int answer) {
-  steps_.push_back(Step{"msgbox", std::move(title), std::move(text), false, answer, false, {}});
+  Step step;
+  step.kind = "msgbox";
+  step.title = std::move(title);
+  step.text = std::move(text);
+  step.answer = answer;
+  steps_.push_back(std::move(step));
   return *this;
 }
 
 ScriptedHost& ScriptedHost::ExpectMsgBoxContaining(std::string title, std::string fragment, int answer) {
-  steps_.push_back(Step{"msgbox", std::move(title), std::move(fragment), true, answer, false, {}});
+  Step step;
+  step.kind = "msgbox";
+  step.title = std::move(title);
+  step.text = std::move(fragment);
+  step.contains = true;
+  step.answer = answer;
+  steps_.push_back(std::move(step));
   return *this;
 }
 
 ScriptedHost& ScriptedHost::ExpectInputBox(std::string title, std::string answer) {
-  steps_.push_back(Step{"input", std::move(title), std::move(answer), false, 0, false, {}});
+  Step step;
+  step.kind = "input";
+  step.title = std::move(title);
+  step.text = std::move(answer);
+  steps_.push_back(std::move(step));
   return *this;
 }
 
 ScriptedHost& ScriptedHost::ExpectInputBoxCancel(std::string title) {
-  steps_.push_back(Step{"input", std::move(title), {}, false, 0, true, {}});
+  Step step;
+  step.kind = "input";
+  step.title = std::move(title);
+  step.cancel = true;
+  steps_.push_back(std::move(step));
   return *this;
 }
 
 ScriptedHost& ScriptedHost::ExpectDialog(std::string name, std::function<void(Dialog&)> actions) {
-  steps_.push_back(Step{"dialog", std::move(name), {}, false, 0, false, std::move(actions)});
+  Step step;
+  step.kind = "dialog";
+  step.title = std::move(name);
+  step.actions = std::move(actions);
+  steps_.push_back(std::move(step));
   return *this;
 }
 
 ScriptedHost& ScriptedHost::ExpectBrowseForFolder(std::string answer) {
-  steps_.push_back(Step{"folder", {}, std::move(answer), false, 0, false, {}});
+  Step step;
+  step.kind = "folder";
+  step.text = std::move(answer);
+  steps_.push_back(std::move(step));
   return *this;
 }
 
 ScriptedHost& ScriptedHost::ExpectFileDialog(std::string answer) {
-  steps_.push_back(Step{"file", {}, std::move(answer), false, 0, false, {}});
+  Step step;
+  step.kind = "file";
+  step.text = std::move(answer);
+  steps_.push_back(std::move(step));
   return *this;
 }
 
 std::vector<std::string> ScriptedHost::Problems() const {
   std::vector<std::string> all = failures_;
   for (const Step& s : steps_) {
-    all.push_back("expected but never shown: " + s.kind + " [" + s.title + "] " + Visible(s.text));
+    all.push_back("expected but never shown: " + StepText(s));
   }
   return all;
 }
@@ -70,8 +110,7 @@ bool ScriptedHost::NextStep(const std::string& kind, Step* step, const std::stri
     return false;
   }
   if (steps_.front().kind != kind) {
-    Fail("expected " + steps_.front().kind + " [" + steps_.front().title + "] " + Visible(steps_.front().text) +
-         ", but was shown " + shown_description);
+    Fail("expected " + StepText(steps_.front()) + ", but was shown " + shown_description);
     return false;
   }
   *step = std::move(steps_.front());

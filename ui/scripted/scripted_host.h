@@ -17,11 +17,34 @@ namespace pds::ui {
 
 // One thing the component showed, as the host saw it.
 struct ShownItem {
-  std::string kind;  // "msgbox", "input", "dialog", "file", "folder", "help"
+  std::string kind;  // "msgbox", "input", "dialog", "progress", "file", "folder", "help"
   std::string title;
   std::string text;
   int style = 0;
   int answer = 0;
+};
+
+// One step of a script. Steps other than actions are consumed, in order, by
+// what the component shows; action steps play the user's part on the
+// innermost open modal dialog (or on the dialog named by form) while it is
+// open. The text form of steps is described in answer_script.h.
+struct ScriptStep {
+  std::string kind;     // "msgbox", "input", "dialog", "folder", "file", "action"
+  std::string title;    // msgbox and input: the title; dialog: the form name
+  std::string text;     // msgbox: the text (or fragment); input, folder, file: the answer
+  bool contains = false;  // msgbox: text is a fragment of the message
+  int answer = 0;       // msgbox: the button answered
+  bool cancel = false;  // input: cancel the box
+  std::function<void(Dialog&)> actions;  // dialog: the user's part, given in code
+
+  // Actions: verb is "type", "click", "dblclick", "check", "select", "tab",
+  // "column", "key", "focus", "enter", "escape" or "close".
+  std::string verb;
+  std::string control;
+  std::string argument;  // type: the text
+  int index = 0;         // the item, tab, column or key code
+  bool checked = true;   // check: the check mark to set
+  std::string form;      // the dialog meant; empty for the innermost
 };
 
 class ScriptedHost : public UiHost {
@@ -39,6 +62,14 @@ class ScriptedHost : public UiHost {
   // Expects the folder browser or a file dialog; an empty answer cancels.
   ScriptedHost& ExpectBrowseForFolder(std::string answer);
   ScriptedHost& ExpectFileDialog(std::string answer);
+  // Appends any step, actions included.
+  ScriptedHost& Expect(ScriptStep step);
+  // Appends the steps of a script in its text form; false (and nothing
+  // appended) when the text does not parse, with the reason in error.
+  bool AddScript(const std::string& text, std::string* error);
+  // Called on every ProcessEvents, which long loops call; lets a test act
+  // while a loop runs (press Cancel during a search).
+  void OnProcessEvents(std::function<void()> callback) { on_events_ = std::move(callback); }
 
   const std::vector<ShownItem>& shown() const { return shown_; }
   const std::vector<std::string>& failures() const { return failures_; }
@@ -60,21 +91,20 @@ class ScriptedHost : public UiHost {
   bool BrowseForFolder(const std::string& title, const std::string& initial_folder, std::string* chosen) override;
   bool ShowHelp(const std::string& help_file, int command, long context) override;
   void SetWaitCursor(bool busy) override { wait_cursor_ = busy; }
-  void ProcessEvents() override {}
+  void ProcessEvents() override;
 
   bool wait_cursor() const { return wait_cursor_; }
 
  private:
-  struct Step {
-    std::string kind;
-    std::string title;
-    std::string text;
-    bool contains = false;
-    int answer = 0;
-    bool cancel = false;
-    std::function<void(Dialog&)> actions;
-  };
+  using Step = ScriptStep;
   void Fail(const std::string& what);
+  // Performs the queued action steps meant for dialog while it stays open.
+  void RunQueuedActions(Dialog& dialog);
+  // Records the actions the dialog refused as failures.
+  void ReportRefusals(Dialog& dialog, const std::string& during);
+  // Closes a dialog the script left open: Cancel button, close box, hide.
+  void CloseLeftOpen(Dialog& dialog);
+  void RecordProgress(Dialog& dialog);
   // Takes the next step if it is of this kind; records a failure otherwise.
   bool NextStep(const std::string& kind, Step* step, const std::string& shown_description);
 
@@ -82,6 +112,7 @@ class ScriptedHost : public UiHost {
   std::vector<ShownItem> shown_;
   std::vector<std::string> failures_;
   std::function<void(const std::string&)> on_failure_;
+  std::function<void()> on_events_;
   bool wait_cursor_ = false;
 };
 

@@ -35,6 +35,16 @@ void ShowError(const std::string& message, int style, const std::string& title) 
   }
 }
 
+namespace {
+std::string& DefaultTitleSlot() {
+  static std::string title = "Project Data Server";
+  return title;
+}
+}  // namespace
+
+std::string DefaultMsgBoxTitle() { return DefaultTitleSlot(); }
+void SetDefaultMsgBoxTitle(const std::string& title) { DefaultTitleSlot() = title; }
+
 std::string GetSystemErrorText(long code) {
   if (code == 0) return {};
   std::string text = platform::SystemErrorMessage(static_cast<int>(code));

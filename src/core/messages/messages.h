@@ -16,6 +16,11 @@ namespace pds {
 // and leaves the error state as it was.
 void ShowError(const std::string& message, int style, const std::string& title);
 
+// The title a message box gets when its caller names none: the component's
+// title, "Project Data Server", until the application's name is known.
+std::string DefaultMsgBoxTitle();
+void SetDefaultMsgBoxTitle(const std::string& title);
+
 // "Error " & code & "  -  " & the system's text (with its own line end); empty
 // for 0 or an unknown code.
 std::string GetSystemErrorText(long code);

@@ -1,6 +1,20 @@
-// Placeholder until the dialog models arrive.
 #include "core/ui/batch_host.h"
+#include "pds/Dialog.h"
 
 namespace pds {
-void BatchHost::RunModal(Dialog&) {}
+
+// A batch run has nobody to answer a dialog, so it leaves every dialog the
+// way a user who declines would: by its Cancel button, else by the close box.
+void BatchHost::RunModal(Dialog& dialog) {
+  std::fprintf(out_, "[%s] dialog %s cancelled (no user to ask)\n", dialog.Caption().c_str(),
+               dialog.FormName().c_str());
+  std::fflush(out_);
+  dialog.Activate();
+  if (dialog.visible() && dialog.CancelButton()) dialog.PressEscape();
+  if (dialog.visible()) dialog.CloseByUser();
+  // A dialog that refuses both must still end its modal run.
+  if (dialog.visible()) dialog.Hide();
+  dialog.TakeRefusals();
+}
+
 }  // namespace pds

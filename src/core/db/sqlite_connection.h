@@ -1,0 +1,104 @@
+// One SQLite connection to one database file, with the prepared statements it
+// has used kept for its whole life, so a statement the engine runs again (the
+// insert of a record set, the fetch of a row by its row id) is prepared once.
+// Single-threaded: a connection belongs to the thread that opened it.
+//
+// Every failure is thrown as the engine's RuntimeError (jet_errors.h). Closing
+// finalizes every statement; a closed connection refuses use with 3420.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace pds::db {
+
+// Resets a statement and clears its parameters when the scope ends, so a
+// cached statement never stays busy after an early exit.
+class StatementScope {
+ public:
+  explicit StatementScope(sqlite3_stmt* stmt) : stmt_(stmt) {}
+  ~StatementScope();
+  StatementScope(const StatementScope&) = delete;
+  StatementScope& operator=(const StatementScope&) = delete;
+
+ private:
+  sqlite3_stmt* stmt_;
+};
+
+class Connection {
+ public:
+  // Opens an existing file (or creates one when `create` is true). Throws
+  // 3051 when SQLite cannot open it.
+  Connection(const std::string& path, bool read_only, bool create);
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  bool is_open() const { return db_ != nullptr; }
+  sqlite3* handle() const { return db_; }
+  const std::string& path() const { return path_; }
+  bool read_only() const { return read_only_; }
+
+  // The cached statement for `sql`, prepared on first use. The caller resets
+  // it after use (StatementScope). Throws the mapped error when it does not
+  // prepare (a missing table: 3078 ...).
+  sqlite3_stmt* Prepare(const std::string& sql);
+
+  // Steps `stmt`: true for a row, false when done. Throws the mapped error.
+  bool Step(sqlite3_stmt* stmt);
+
+  // Runs one or more statements that return no rows.
+  void Exec(const std::string& sql);
+
+  // Runs a query returning one integer (the first column of its first row);
+  // `fallback` when it returns no row.
+  std::int64_t QueryInt(const std::string& sql, std::int64_t fallback);
+
+  // Rows changed by the last INSERT, UPDATE or DELETE.
+  std::int64_t Changes() const;
+  std::int64_t LastInsertRowId() const;
+
+  // How long SQLite waits for another connection's lock before giving up.
+  void SetBusyTimeout(int ms);
+
+  // Throws the engine error for SQLite result `rc` on this connection.
+  [[noreturn]] void Raise(int rc) const;
+
+  // Finalizes every statement and closes the connection; a pending
+  // transaction is rolled back by SQLite.
+  void Close();
+
+ private:
+  sqlite3* db_ = nullptr;
+  std::string path_;
+  bool read_only_ = false;
+  std::unordered_map<std::string, sqlite3_stmt*> statements_;
+};
+
+// A savepoint that rolls back and releases unless released: the schema
+// changes of the engine run inside one so a failure leaves the file as it was.
+class Savepoint {
+ public:
+  Savepoint(Connection& conn, std::string name);
+  ~Savepoint();
+  Savepoint(const Savepoint&) = delete;
+  Savepoint& operator=(const Savepoint&) = delete;
+  void Release();
+
+ private:
+  Connection& conn_;
+  std::string name_;
+  bool done_ = false;
+};
+
+// "name" with embedded double quotes doubled: a name as SQLite reads it.
+std::string QuoteName(std::string_view name);
+// 'text' with embedded apostrophes doubled: a text literal.
+std::string QuoteText(std::string_view text);
+
+}  // namespace pds::db

@@ -1,0 +1,114 @@
+// The POSIX environment: the one Env that talks to the kernel. Private to
+// src/platform; everything else reaches it through PosixEnv() / CurrentEnv().
+//
+// Its members are split by area over posix_files.cpp (files and folders),
+// posix_volumes.cpp (volume information, drives, temporary files),
+// posix_system.cpp (user, system, clock), posix_process.cpp and
+// posix_locks.cpp. The object lives for the whole process; the handle tables
+// (locks, finished children) are guarded by one mutex, so any thread may call
+// any member.
+//
+// Every file descriptor it opens is close-on-exec: a lock held through an open
+// file description would otherwise live on in a started child (the translator)
+// and outlast the release.
+#pragma once
+
+#include <sys/types.h>
+
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "platform/env.h"
+
+namespace pds::platform {
+
+class PosixEnvImpl final : public Env {
+ public:
+  Status CopyFile(const std::string& from, const std::string& to) override;
+  Status DeleteFile(const std::string& path) override;
+  Status RenameFile(const std::string& from, const std::string& to) override;
+  Status GetAttributes(const std::string& path, FileAttributes* out) override;
+  Status SetReadOnly(const std::string& path, bool read_only) override;
+  Status CreateFolder(const std::string& path) override;
+  Status RemoveFolder(const std::string& path) override;
+  std::string CurrentFolder() override;
+  Status SetCurrentFolder(const std::string& path) override;
+  Status ListFolder(const std::string& folder, std::vector<DirEntry>* out) override;
+  Status ReadFile(const std::string& path, std::string* content) override;
+  Status WriteFileAtomic(const std::string& path, const std::string& content) override;
+  Status GetFileTimes(const std::string& path, FileTimes* out) override;
+  int MaxFileNameLength(const std::string& path) override;
+  DriveType GetDriveType(const std::string& path) override;
+  std::vector<std::string> LogicalDrives() override;
+
+  std::string TempFolder() override;
+  Status CreateTempFile(const std::string& folder, const std::string& prefix, std::string* path) override;
+
+  Status LoginName(std::string* name) override;
+  OsVersion GetOsVersion() override;
+  std::optional<std::string> GetEnvVar(const std::string& name) override;
+  std::string ModuleFolder() override;
+
+  TimePoint Now() override;
+  std::int64_t MonotonicMillis() override;
+  void SleepMillis(int ms) override;
+
+  Status StartProcess(const std::vector<std::string>& argv, int* pid) override;
+  Status PollProcess(int pid, bool* running, int* exit_code) override;
+
+  Status CreateLockFile(const std::string& path, const std::string& content, int* handle) override;
+  Status ReleaseLockFile(int handle) override;
+  Status LockFileRange(const std::string& path, RangeLock mode, int* handle) override;
+  Status ReleaseRangeLock(int handle) override;
+
+ private:
+  struct HeldLock {
+    int fd = -1;
+    std::string path;
+  };
+
+  int NextHandleLocked() { return next_handle_++; }
+
+  std::mutex mutex_;
+  int next_handle_ = 1;                     // shared by both lock tables; never reused
+  std::map<int, HeldLock> lock_files_;      // handle -> locked lock file
+  std::map<int, HeldLock> range_locks_;     // handle -> descriptor holding a range lock
+  std::map<int, int> finished_children_;    // pid -> exit code, once reaped
+};
+
+// ---- helpers shared by the POSIX sources
+
+// The folder part of a path: "." when it has none, "/" for a name in the root.
+// Trailing slashes of the path are ignored.
+std::string ParentFolder(const std::string& path);
+
+// The last component of a path, trailing slashes ignored.
+std::string LastComponent(const std::string& path);
+
+// The code for a failed call on path: as WinErrorFromErrno, except that a
+// missing entry whose folder is missing too is 3 (path not found) rather than
+// 2, the distinction the Windows calls make.
+Status PathError(int err, const std::string& path);
+
+// A status from errno as it is now.
+Status ErrnoStatus();
+
+// True when the mode has no write bit at all (the read-only attribute).
+bool IsReadOnlyMode(mode_t mode);
+
+// Creates a new hidden file next to target (same folder, so that a rename can
+// replace target atomically) with O_EXCL and mode (less the umask); returns
+// its descriptor and path, or -1 with errno set.
+int CreateSiblingTemp(const std::string& target, mode_t mode, std::string* temp_path);
+
+// write(2) until everything is written; false with errno set otherwise.
+bool WriteAll(int fd, const char* data, std::size_t size);
+
+// close(2) that keeps errno.
+void CloseKeepErrno(int fd);
+
+// A random 64-bit value for unique names (not for security).
+std::uint64_t RandomBits();
+
+}  // namespace pds::platform

@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include "ui/scripted/answer_script.h"
+
+namespace pds::ui {
+namespace {
+
+// Every form a step can take, written the way the formatter writes it.
+const char* const kCanonical =
+    "msgbox \"Save Project\" \"Save changes to\\r\\n[Job \\\"A\\\"]?\" -> Yes\n"
+    "msgbox \"Error Message\" ~\"in use\" -> Cancel\n"
+    "msgbox \"Odd\" \"tab\\there\\\\\" -> 3\n"
+    "input \"User ID\" -> \"jsmith\"\n"
+    "input \"User ID\" -> cancel\n"
+    "dialog frmSelect\n"
+    "  type txtName \"New \\\"one\\\"\"\n"
+    "  click cmdOK\n"
+    "  dblclick lvwProjects\n"
+    "  dblclick lvwProjects 2\n"
+    "  check lvwProjects 2\n"
+    "  check lvwProjects 3 off\n"
+    "  select cboType 0\n"
+    "  tab tabMain 2\n"
+    "  column lvwProjects 1\n"
+    "  key txtName 13\n"
+    "  focus txtName\n"
+    "  enter\n"
+    "  escape\n"
+    "  close\n"
+    "  @frmSelect click cmdCancel\n"
+    "folder \"/data/projects\"\n"
+    "folder cancel\n"
+    "file \"/tmp/a.QVA\"\n"
+    "file cancel\n";
+
+TEST(AnswerScriptTest, CanonicalTextRoundTrips) {
+  std::vector<ScriptStep> steps;
+  std::string error;
+  ASSERT_TRUE(ParseAnswerScript(kCanonical, &steps, &error)) << error;
+  EXPECT_EQ(FormatAnswerScript(steps), kCanonical);
+
+  std::vector<ScriptStep> again;
+  ASSERT_TRUE(ParseAnswerScript(FormatAnswerScript(steps), &again, &error)) << error;
+  ASSERT_EQ(again.size(), steps.size());
+}
+
+TEST(AnswerScriptTest, EscapesBecomeTheCharactersTheyName) {
+  std::vector<ScriptStep> steps;
+  std::string error;
+  ASSERT_TRUE(ParseAnswerScript(kCanonical, &steps, &error)) << error;
+  EXPECT_EQ(steps[0].text, "Save changes to\r\n[Job \"A\"]?");
+  EXPECT_EQ(steps[0].answer, 6);
+  EXPECT_TRUE(steps[1].contains);
+  EXPECT_EQ(steps[2].text, "tab\there\\");
+  EXPECT_TRUE(steps[4].cancel);
+  EXPECT_EQ(steps[6].argument, "New \"one\"");
+  EXPECT_FALSE(steps[11].checked);
+  EXPECT_EQ(steps[20].form, "frmSelect");
+  EXPECT_EQ(steps[22].text, "") << "cancel is an empty answer";
+}
+
+TEST(AnswerScriptTest, LooseFormsAreAccepted) {
+  std::vector<ScriptStep> steps;
+  std::string error;
+  ASSERT_TRUE(ParseAnswerScript("# comment\r\n\r\nMSGBOX \"T\" \"x\"\r\n  # indented comment\r\n"
+                                "click cmdOK\r\nuncheck lvw 1\r\nmsgbox \"T\" \"y\" -> no\r\n",
+                                &steps, &error))
+      << error;
+  ASSERT_EQ(steps.size(), 4u);
+  EXPECT_EQ(steps[0].answer, 1) << "no answer means OK";
+  EXPECT_EQ(steps[1].kind, "action") << "the verb, not the indentation, makes an action";
+  EXPECT_EQ(steps[2].verb, "check");
+  EXPECT_FALSE(steps[2].checked);
+  EXPECT_EQ(steps[3].answer, 7);
+}
+
+struct BadLine {
+  std::string text;
+  std::string error;
+};
+
+class AnswerScriptErrorTest : public ::testing::TestWithParam<BadLine> {};
+
+TEST_P(AnswerScriptErrorTest, ReportsTheLineAndAddsNothing) {
+  std::vector<ScriptStep> steps(1);
+  std::string error;
+  EXPECT_FALSE(ParseAnswerScript(GetParam().text, &steps, &error));
+  EXPECT_EQ(error, GetParam().error);
+  EXPECT_EQ(steps.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, AnswerScriptErrorTest,
+    ::testing::Values(
+        BadLine{"dialog frmA\n  click\n", "line 2: click: a control name is needed"},
+        BadLine{"msgbox \"T\" \"open\n", "line 1: text not closed by a double quote"},
+        BadLine{"msgbox \"T\" \"a\\qb\"\n", "line 1: unknown escape \\q"},
+        BadLine{"msgbox \"T\" \"x\" -> Maybe\n", "line 1: msgbox: \"-> answer\" expected after the text"},
+        BadLine{"input \"T\" -> answer\n", "line 1: input: the answer must be in double quotes, or cancel"},
+        BadLine{"\n\nwave cmdOK\n", "line 3: unknown step wave"},
+        BadLine{"check lvw two\n", "line 1: check: a number is needed"},
+        BadLine{"check lvw 2 maybe\n", "line 1: check: on or off expected"},
+        BadLine{"type txtName abc\n", "line 1: type: the text is needed in double quotes"},
+        BadLine{"click cmdOK now\n", "line 1: click: unexpected text after the action"},
+        BadLine{"@frmA msgbox \"T\" \"x\"\n", "line 1: an action is expected after @frmA"},
+        BadLine{"folder /tmp\n", "line 1: folder: a path in double quotes, or cancel, expected"}));
+
+}  // namespace
+}  // namespace pds::ui

@@ -1,0 +1,239 @@
+#include <signal.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/env.h"
+#include "tests/support/test_support.h"
+
+namespace pds::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Holds on to whatever the helper took until it is killed.
+[[noreturn]] void SignalReadyAndWait(const std::string& marker) {
+  std::ofstream(marker) << "ready";
+  for (;;) pause();
+}
+
+// args: lock file path, marker path
+PDS_TEST_HELPER(hold_lock_file) {
+  int handle = 0;
+  if (!PosixEnv()->CreateLockFile(args.at(0), "helper", &handle).ok()) return 2;
+  SignalReadyAndWait(args.at(1));
+}
+
+// args: database path, "shared" or "exclusive", marker path
+PDS_TEST_HELPER(hold_range_lock) {
+  int handle = 0;
+  RangeLock mode = args.at(1) == "exclusive" ? RangeLock::kExclusive : RangeLock::kShared;
+  if (!PosixEnv()->LockFileRange(args.at(0), mode, &handle).ok()) return 2;
+  SignalReadyAndWait(args.at(2));
+}
+
+// Lock tests that need a second process run the test program itself as a
+// helper that takes the lock, leaves a marker and waits to be killed. These
+// are the tests that must wait in real time for another process.
+class LockTest : public ::testing::Test {
+ protected:
+  ~LockTest() override {
+    for (int pid : children_) {
+      kill(pid, SIGKILL);
+      WaitForExit(pid);
+    }
+  }
+
+  // Starts a helper and waits until it holds its lock; false if it ended
+  // instead (it could not take the lock) or never got there.
+  bool StartHolder(const std::string& helper, std::vector<std::string> args, int* pid) {
+    std::string marker = tmp_ / ("ready-" + std::to_string(children_.size()));
+    args.push_back(marker);
+    std::vector<std::string> argv = {pds::test::SelfPath(), "--pds-helper", helper};
+    argv.insert(argv.end(), args.begin(), args.end());
+    if (!env_->StartProcess(argv, pid).ok()) return false;
+    children_.push_back(*pid);
+    for (int i = 0; i < 3000; ++i) {
+      if (fs::exists(marker)) return true;
+      bool running = true;
+      int code = 0;
+      if (!env_->PollProcess(*pid, &running, &code).ok() || !running) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
+
+  // Kills a helper and returns once the kernel has closed its files.
+  void KillHolder(int pid) {
+    kill(pid, SIGKILL);
+    WaitForExit(pid);
+  }
+
+  void WaitForExit(int pid) {
+    for (int i = 0; i < 3000; ++i) {
+      bool running = true;
+      int code = 0;
+      if (!env_->PollProcess(pid, &running, &code).ok() || !running) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+
+  Env* env_ = PosixEnv();
+  pds::test::TempFolder tmp_;
+  std::vector<int> children_;
+};
+
+// ---- lock files
+
+TEST_F(LockTest, LockFileHoldsContentAndIsRemovedOnRelease) {
+  std::string path = tmp_ / "~ABC12.PLF";
+  int h = 0;
+  ASSERT_TRUE(env_->CreateLockFile(path, "user1", &h).ok());
+  EXPECT_EQ(tmp_.Read("~ABC12.PLF"), "user1");
+  ASSERT_TRUE(env_->ReleaseLockFile(h).ok());
+  EXPECT_FALSE(fs::exists(path));
+  EXPECT_EQ(env_->ReleaseLockFile(h).code, 6);
+}
+
+TEST_F(LockTest, SecondHolderInSameProcessIsSharingViolation) {
+  std::string path = tmp_ / "~ABC12.PLF";
+  int h1 = 0, h2 = 0;
+  ASSERT_TRUE(env_->CreateLockFile(path, "first", &h1).ok());
+  EXPECT_EQ(env_->CreateLockFile(path, "second", &h2).code, 32);
+  EXPECT_EQ(tmp_.Read("~ABC12.PLF"), "first");
+  ASSERT_TRUE(env_->ReleaseLockFile(h1).ok());
+  EXPECT_TRUE(env_->CreateLockFile(path, "second", &h2).ok());
+  EXPECT_TRUE(env_->ReleaseLockFile(h2).ok());
+}
+
+TEST_F(LockTest, HolderInOtherProcessIsSharingViolation) {
+  std::string path = tmp_ / "~ABC12.PLF";
+  int pid = 0;
+  ASSERT_TRUE(StartHolder("hold_lock_file", {path}, &pid));
+  int h = 0;
+  EXPECT_EQ(env_->CreateLockFile(path, "me", &h).code, 32);
+  EXPECT_EQ(tmp_.Read("~ABC12.PLF"), "helper");
+}
+
+TEST_F(LockTest, KilledHolderLeavesFileThatNextOpenerTakesOver) {
+  std::string path = tmp_ / "~ABC12.PLF";
+  int pid = 0;
+  ASSERT_TRUE(StartHolder("hold_lock_file", {path}, &pid));
+  KillHolder(pid);
+  ASSERT_TRUE(fs::exists(path));  // no delete-on-close here: the file stays, its lock does not
+
+  int h = 0;
+  ASSERT_TRUE(env_->CreateLockFile(path, "me", &h).ok());
+  EXPECT_EQ(tmp_.Read("~ABC12.PLF"), "me");
+  EXPECT_TRUE(env_->ReleaseLockFile(h).ok());
+}
+
+// A child started while a lock is held must not inherit it: the lock would
+// otherwise outlive its release for as long as the child runs.
+TEST_F(LockTest, StartedChildDoesNotKeepLockAlive) {
+  std::string path = tmp_ / "~ABC12.PLF";
+  int h = 0;
+  ASSERT_TRUE(env_->CreateLockFile(path, "me", &h).ok());
+  int pid = 0;
+  ASSERT_TRUE(env_->StartProcess({"/bin/sh", "-c", "sleep 30"}, &pid).ok());
+  children_.push_back(pid);
+  ASSERT_TRUE(env_->ReleaseLockFile(h).ok());
+  EXPECT_TRUE(env_->CreateLockFile(path, "again", &h).ok());
+  EXPECT_TRUE(env_->ReleaseLockFile(h).ok());
+}
+
+// Releasing must remove only the file it locked: if the path was deleted and
+// taken by a new holder meanwhile, that holder's file stays.
+TEST_F(LockTest, ReleaseLeavesSomeoneElsesNewLockFileAlone) {
+  std::string path = tmp_ / "~ABC12.PLF";
+  int old_handle = 0, new_handle = 0, h = 0;
+  ASSERT_TRUE(env_->CreateLockFile(path, "old", &old_handle).ok());
+  fs::remove(path);
+  ASSERT_TRUE(env_->CreateLockFile(path, "new", &new_handle).ok());
+  ASSERT_TRUE(env_->ReleaseLockFile(old_handle).ok());
+  EXPECT_EQ(tmp_.Read("~ABC12.PLF"), "new");
+  EXPECT_EQ(env_->CreateLockFile(path, "third", &h).code, 32);
+  EXPECT_TRUE(env_->ReleaseLockFile(new_handle).ok());
+}
+
+TEST_F(LockTest, LockFileInMissingFolderIsPathNotFound) {
+  int h = 0;
+  EXPECT_EQ(env_->CreateLockFile(tmp_ / "gone/~ABC12.PLF", "x", &h).code, 3);
+}
+
+// ---- database range locks
+
+class RangeLockTest : public LockTest {
+ protected:
+  void SetUp() override { db_ = tmp_.Write("Project.mdb", "database"); }
+
+  Status Lock(RangeLock mode) {
+    int h = 0;
+    Status s = env_->LockFileRange(db_, mode, &h);
+    if (s.ok()) handles_.push_back(h);
+    return s;
+  }
+
+  void ReleaseAll() {
+    for (int h : handles_) EXPECT_TRUE(env_->ReleaseRangeLock(h).ok());
+    handles_.clear();
+  }
+
+  void TearDown() override { ReleaseAll(); }
+
+  std::string db_;
+  std::vector<int> handles_;
+};
+
+TEST_F(RangeLockTest, SharedLocksCoexistInOneProcess) {
+  EXPECT_TRUE(Lock(RangeLock::kShared).ok());
+  EXPECT_TRUE(Lock(RangeLock::kShared).ok());
+  EXPECT_EQ(Lock(RangeLock::kExclusive).code, 32);
+}
+
+TEST_F(RangeLockTest, ExclusiveLockShutsOutEveryOtherOpenUntilReleased) {
+  ASSERT_TRUE(Lock(RangeLock::kExclusive).ok());
+  EXPECT_EQ(Lock(RangeLock::kShared).code, 32);
+  EXPECT_EQ(Lock(RangeLock::kExclusive).code, 32);
+  ReleaseAll();
+  EXPECT_TRUE(Lock(RangeLock::kExclusive).ok());
+}
+
+TEST_F(RangeLockTest, SharedHolderInOtherProcessAllowsSharedRefusesExclusive) {
+  int pid = 0;
+  ASSERT_TRUE(StartHolder("hold_range_lock", {db_, "shared"}, &pid));
+  EXPECT_TRUE(Lock(RangeLock::kShared).ok());
+  EXPECT_EQ(Lock(RangeLock::kExclusive).code, 32);
+}
+
+TEST_F(RangeLockTest, ExclusiveHolderInOtherProcessRefusesSharedUntilItDies) {
+  int pid = 0;
+  ASSERT_TRUE(StartHolder("hold_range_lock", {db_, "exclusive"}, &pid));
+  EXPECT_EQ(Lock(RangeLock::kShared).code, 32);
+  KillHolder(pid);
+  EXPECT_TRUE(Lock(RangeLock::kExclusive).ok());
+}
+
+// The range lies far beyond the bytes SQLite locks, so the file's own
+// content and its ordinary locks are untouched.
+TEST_F(RangeLockTest, RangeLockLeavesFileContentAlone) {
+  ASSERT_TRUE(Lock(RangeLock::kExclusive).ok());
+  EXPECT_EQ(fs::file_size(db_), 8u);
+  EXPECT_EQ(tmp_.Read("Project.mdb"), "database");
+}
+
+TEST_F(RangeLockTest, MissingDatabaseAndUnknownHandle) {
+  int h = 0;
+  EXPECT_EQ(env_->LockFileRange(tmp_ / "missing.mdb", RangeLock::kShared, &h).code, 2);
+  EXPECT_EQ(env_->ReleaseRangeLock(12345).code, 6);
+}
+
+}  // namespace
+}  // namespace pds::platform

@@ -1,0 +1,237 @@
+#include "projects/file_routines.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "core/messages/messages.h"
+#include "core/messages/pending_error.h"
+#include "pds/UiHost.h"
+#include "platform/env.h"
+#include "tests/support/test_support.h"
+
+namespace pds {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::EnvWrapper;
+using platform::ScopedEnv;
+using platform::Status;
+
+TEST(PathRoutinesTest, TrailingSlashHandlingKeepsTheRoot) {
+  EXPECT_EQ(AddBackslash("/a/b/"), "/a/b/");
+  EXPECT_EQ(AddBackslash(" /a/b "), "/a/b/");
+  EXPECT_EQ(AddBackslash(""), "");
+  EXPECT_EQ(RemoveBackslash("/a/b/ "), "/a/b");
+  EXPECT_EQ(RemoveBackslash("/a/b"), "/a/b");
+  EXPECT_EQ(RemoveBackslash("  "), "");
+  EXPECT_EQ(RemoveBackslash("/"), "/");
+  EXPECT_EQ(AddBackslash(RemoveBackslash("/")), "/");
+}
+
+TEST(PathRoutinesTest, FolderAndLastPartSplitAtTheLastSlash) {
+  EXPECT_EQ(GetPathFolder("/a/b/c.txt"), "/a/b");
+  EXPECT_EQ(GetPathFolder("/c.txt"), "/");
+  EXPECT_EQ(GetPathFolder("c.txt"), "");
+  EXPECT_EQ(GetLastPathPart("/a/b/c.txt"), "c.txt");
+  EXPECT_EQ(GetLastPathPart("/a/b/"), "b");
+  EXPECT_EQ(GetLastPathPart("/"), "");
+}
+
+TEST(TextRoutinesTest, StripNullSameTextAndZeroPad) {
+  EXPECT_EQ(StripNull(std::string(" abc \0 junk", 11)), "abc");
+  EXPECT_TRUE(IsSameText(" Untitled", "UNTITLED "));
+  EXPECT_FALSE(IsSameText("Untitled", "Untitled2"));
+  EXPECT_EQ(ZeroPad(7, 2), "07");
+  EXPECT_EQ(ZeroPad(123, 2), "23");
+  EXPECT_EQ(ZeroPad(10, 2), "10");
+  EXPECT_EQ(ZeroPad(5, 0), "");
+}
+
+class FileRoutinesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ClearError();
+    fs::create_directory(from_);
+    fs::create_directory(to_);
+  }
+  void TearDown() override { EXPECT_TRUE(host_->Problems().empty()) << ::testing::PrintToString(host_->Problems()); }
+
+  std::set<std::string> Names(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename().string());
+    return names;
+  }
+
+  test::TempFolder dir_;
+  test::ScopedScriptedHost host_;
+  std::string from_ = dir_ / "from";
+  std::string to_ = dir_ / "to";
+};
+
+TEST_F(FileRoutinesTest, CopyFileSpecCopiesMatchingFilesOnly) {
+  dir_.Write("from/a.dat", "a");
+  dir_.Write("from/b.DAT", "b");
+  dir_.Write("from/c.txt", "c");
+  fs::create_directory(from_ + "/d.dat");
+  EXPECT_TRUE(CopyFileSpec("*.dat", from_, to_ + "/", true));
+  EXPECT_EQ(Names(to_), (std::set<std::string>{"a.dat", "b.DAT"}));
+  EXPECT_EQ(dir_.Read("to/b.DAT"), "b");
+}
+
+TEST_F(FileRoutinesTest, CopyFileSpecWithoutMatchFailsOnlyWhenRequired) {
+  EXPECT_TRUE(CopyFileSpec("*.xyz", from_, to_, false));
+  host_->ExpectMsgBox("CopyFileSpec()", GetSystemErrorText(2) + "\r\n\n[*.xyz]");
+  EXPECT_FALSE(CopyFileSpec("*.xyz", from_, to_, true));
+  EXPECT_TRUE(Names(to_).empty());
+}
+
+TEST_F(FileRoutinesTest, CopyFileSpecReportsMissingFolders) {
+  const std::string gone = dir_ / "gone";
+  host_->ExpectMsgBox("CopyFileSpec()",
+                      "Error copying file.  The following required folder was not found:\r\n[" + gone + "]")
+      .ExpectMsgBox("CopyFileSpec()",
+                    "Error copying file.  The following destination folder was not found:\r\n[" + gone + "]");
+  EXPECT_FALSE(CopyFileSpec("*.*", gone, to_, false));
+  EXPECT_FALSE(CopyFileSpec("*.*", from_, gone, false));
+}
+
+// Refuses every copy with access denied and counts the attempts.
+class RefusingCopyEnv : public EnvWrapper {
+ public:
+  RefusingCopyEnv() : EnvWrapper(platform::CurrentEnv()) {}
+  Status CopyFile(const std::string&, const std::string&) override {
+    ++copies;
+    return Status::Error(5);
+  }
+  int copies = 0;
+};
+
+TEST_F(FileRoutinesTest, FailedCopyShowsBothPathsAndStopsTheSpec) {
+  dir_.Write("from/a.dat", "a");
+  dir_.Write("from/b.dat", "b");
+  RefusingCopyEnv env;
+  ScopedEnv scoped(&env);
+  host_->ExpectMsgBoxContaining("bFileCopy()", GetSystemErrorText(5) + "\r\n\nError copying file...\r\nFrom:  \t" +
+                                                   from_ + "/");
+  EXPECT_FALSE(CopyFileSpec("*.dat", from_, to_, true));
+  EXPECT_EQ(env.copies, 1);
+
+  host_->ExpectMsgBox("bFileCopy()", GetSystemErrorText(5) + "\r\n\nError copying file...\r\nFrom:  \t/x/s\rTo:  \t/y/d");
+  EXPECT_FALSE(bFileCopy("/x/s", "/y/d"));
+  EXPECT_EQ(Err().last_os_error, 0);  // reported once, not again by the caller
+}
+
+TEST_F(FileRoutinesTest, DeleteFileSpecKeepsDotFilesReadOnlyFilesAndFolders) {
+  dir_.Write("from/a.tmp", "");
+  dir_.Write("from/.b.tmp", "");
+  dir_.Write("from/keep.dat", "");
+  const std::string locked = dir_.Write("from/locked.tmp", "");
+  fs::permissions(locked, fs::perms::owner_read);
+  fs::create_directory(from_ + "/sub.tmp");
+  EXPECT_TRUE(DeleteFileSpec(from_ + "/*.TMP"));
+  EXPECT_EQ(Names(from_), (std::set<std::string>{".b.tmp", "keep.dat", "locked.tmp", "sub.tmp"}));
+  EXPECT_TRUE(DeleteFileSpec(from_ + "/*.none"));
+}
+
+TEST_F(FileRoutinesTest, DeleteFileSpecInMissingFolderReportsPathNotFound) {
+  host_->ExpectMsgBox("DeleteFileSpec()", "Path not found.");
+  EXPECT_FALSE(DeleteFileSpec(dir_ / "gone/*.*"));
+}
+
+TEST_F(FileRoutinesTest, RemoveFolderRefusesFolderWithFiles) {
+  dir_.Write("from/a.dat", "");
+  host_->ExpectMsgBox("RemoveFolder()",
+                      "Could not remove folder.  A folder must be empty before it can be removed.  The folder may "
+                      "contain other file(s) or subfolder(s).\r\n\n[" + from_ + "]");
+  EXPECT_FALSE(RemoveFolder(from_, true));
+  EXPECT_FALSE(RemoveFolder(from_, false));  // silently, leaving the code for the caller
+  EXPECT_EQ(Err().last_os_error, 5);
+  EXPECT_TRUE(fs::exists(from_ + "/a.dat"));
+}
+
+TEST_F(FileRoutinesTest, RemoveFolderRemovesEmptyAndReportsMissing) {
+  EXPECT_TRUE(RemoveFolder(to_, true));
+  EXPECT_FALSE(fs::exists(to_));
+  host_->ExpectMsgBox("RemoveFolder()", "Cannot remove folder [" + to_ + "]");
+  EXPECT_FALSE(RemoveFolder(to_, true));
+  EXPECT_FALSE(RemoveFolder(to_, false));
+}
+
+TEST_F(FileRoutinesTest, Dir1ContinuesTheListingAndFiltersFolders) {
+  dir_.Write("from/a.txt", "");
+  dir_.Write("from/b.txt", "");
+  fs::create_directory(from_ + "/sub");
+  auto list = [](const std::string& pattern, int attributes) {
+    std::set<std::string> names;
+    for (std::string n = Dir1(pattern, attributes); !n.empty(); n = Dir1("", attributes)) names.insert(n);
+    return names;
+  };
+  EXPECT_EQ(list(from_ + "/", 0), (std::set<std::string>{"a.txt", "b.txt"}));
+  EXPECT_EQ(list(from_ + "/", kDirIncludeFolders), (std::set<std::string>{".", "..", "a.txt", "b.txt", "sub"}));
+  EXPECT_EQ(Dir1("", 0), "");  // the finished search stays closed
+  EXPECT_EQ(Dir1(from_ + "/a*", 0), "a.txt");
+  EXPECT_EQ(Dir1(from_ + "/b*", 0), "b.txt");  // a new pattern starts over
+  EXPECT_EQ(Dir1("", 0), "");
+}
+
+// The first listings fail as a drive that is not ready would.
+class NotReadyEnv : public EnvWrapper {
+ public:
+  explicit NotReadyEnv(int failures) : EnvWrapper(platform::CurrentEnv()), failures_(failures) {}
+  Status ListFolder(const std::string& f, std::vector<platform::DirEntry>* o) override {
+    if (failures_-- > 0) return Status::Error(21);
+    return EnvWrapper::ListFolder(f, o);
+  }
+
+ private:
+  int failures_;
+};
+
+TEST_F(FileRoutinesTest, Dir1OffersRetryWhenDeviceNotReady) {
+  dir_.Write("from/a.txt", "");
+  NotReadyEnv env(2);
+  ScopedEnv scoped(&env);
+  host_->ExpectMsgBox("Dir1()", "Device not ready.  Try Again?", vbYes)
+      .ExpectMsgBox("Dir1()", "Device not ready.  Try Again?", vbYes);
+  EXPECT_EQ(Dir1(from_ + "/*.txt", 0), "a.txt");
+
+  NotReadyEnv refusing(1);
+  ScopedEnv scoped2(&refusing);
+  host_->ExpectMsgBox("Dir1()", "Device not ready.  Try Again?", vbNo);
+  EXPECT_EQ(Dir1(from_ + "/*.txt", 0), "");
+}
+
+TEST_F(FileRoutinesTest, FileExistsNeverTakesWildcardsLiterally) {
+  dir_.Write("from/a*b", "");
+  EXPECT_FALSE(FileExists(from_ + "/a*b"));
+  EXPECT_FALSE(FileExists(from_ + "/a?b"));
+  EXPECT_TRUE(FileExists(from_));
+  EXPECT_FALSE(FileExists(from_ + "/none"));
+  EXPECT_FALSE(FileExists(""));
+}
+
+TEST_F(FileRoutinesTest, IsFolderEmptyIgnoresSubfoldersAndReportsMissingFolder) {
+  fs::create_directory(from_ + "/sub");
+  EXPECT_TRUE(IsFolderEmpty(from_ + "/"));
+  dir_.Write("from/.hidden", "");
+  EXPECT_FALSE(IsFolderEmpty(from_));
+  EXPECT_FALSE(IsFolderEmpty(""));
+
+  const std::string gone = dir_ / "gone/";
+  host_->ExpectMsgBox("New Project Folder",
+                      "Folder was not found.\r[" + gone +
+                          "]\r\nPlease select an empty folder or create a new folder for your project.");
+  EXPECT_FALSE(IsFolderEmpty(gone));
+}
+
+TEST_F(FileRoutinesTest, MaxFileNameLengthOfPathNotYetCreated) {
+  const long here = GetMaxFileNameLength(dir_.path());
+  EXPECT_GT(here, 0);
+  EXPECT_EQ(GetMaxFileNameLength(dir_ / "new/sub/name"), here);
+}
+
+}  // namespace
+}  // namespace pds
