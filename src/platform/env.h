@@ -76,10 +76,12 @@ class Env {
 
   // ---- files and folders
   // Copies one file, replacing an existing destination (copy_file_range, else
-  // read/write). The destination keeps the source's permission bits.
+  // read/write). The destination keeps the source's permission bits and last
+  // write time; a read-only destination is refused with 5, as on Windows.
   virtual Status CopyFile(const std::string& from, const std::string& to) = 0;
+  // A read-only file is refused with 5 (clear the attribute first), as on Windows.
   virtual Status DeleteFile(const std::string& path) = 0;
-  // Renames, replacing an existing destination atomically.
+  // Renames, replacing an existing destination atomically (not a read-only one: 5).
   virtual Status RenameFile(const std::string& from, const std::string& to) = 0;
   // Attributes of an existing entry; 2 (file not found) or 3 (path not found) otherwise.
   virtual Status GetAttributes(const std::string& path, FileAttributes* out) = 0;
@@ -90,11 +92,13 @@ class Env {
   virtual Status RemoveFolder(const std::string& path) = 0;
   virtual std::string CurrentFolder() = 0;
   virtual Status SetCurrentFolder(const std::string& path) = 0;
-  // Every entry of a folder, "." and ".." first, in the order the file system gives.
+  // Every entry of a folder, "." and ".." first, in the order the file system
+  // gives; 3 (path not found) when the folder does not exist.
   virtual Status ListFolder(const std::string& folder, std::vector<DirEntry>* out) = 0;
   virtual Status ReadFile(const std::string& path, std::string* content) = 0;
   // Writes a whole file so that a crash leaves either the old or the new
   // content: a temporary file in the same folder, flushed, then renamed over.
+  // A read-only destination is refused with 5 and left as it was.
   virtual Status WriteFileAtomic(const std::string& path, const std::string& content) = 0;
   virtual Status GetFileTimes(const std::string& path, FileTimes* out) = 0;
   // The longest file name the volume holding path allows; 0 when unknown.

@@ -3,8 +3,8 @@
 // There are no drive letters here: the mount points stand for the logical
 // drives, a "drive root" is "/", and the drive type is told from the file
 // system's kind. Only fixed (3) and remote (4) are ever reported; no mount is
-// called removable (2), so the floppy-disk spanning the archive once offered
-// for drives A: and B: never applies on this platform.
+// called removable (2), so the archive's spanning over floppy disks (drives
+// A: and B:) never applies on this platform.
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>

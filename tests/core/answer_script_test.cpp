@@ -9,7 +9,7 @@ namespace {
 const char* const kCanonical =
     "msgbox \"Save Project\" \"Save changes to\\r\\n[Job \\\"A\\\"]?\" -> Yes\n"
     "msgbox \"Error Message\" ~\"in use\" -> Cancel\n"
-    "msgbox \"Odd\" \"tab\\there\\\\\" -> 3\n"
+    "msgbox \"Odd\" \"tab\\there\\\\\" -> Abort\n"
     "input \"User ID\" -> \"jsmith\"\n"
     "input \"User ID\" -> cancel\n"
     "dialog frmSelect\n"
@@ -42,6 +42,22 @@ TEST(AnswerScriptTest, CanonicalTextRoundTrips) {
   std::vector<ScriptStep> again;
   ASSERT_TRUE(ParseAnswerScript(FormatAnswerScript(steps), &again, &error)) << error;
   ASSERT_EQ(again.size(), steps.size());
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    const ScriptStep& a = steps[i];
+    const ScriptStep& b = again[i];
+    EXPECT_TRUE(a.kind == b.kind && a.title == b.title && a.text == b.text && a.contains == b.contains &&
+                a.answer == b.answer && a.cancel == b.cancel && a.verb == b.verb && a.control == b.control &&
+                a.argument == b.argument && a.index == b.index && a.checked == b.checked && a.form == b.form)
+        << "step " << i << ": " << FormatStep(a);
+  }
+}
+
+TEST(AnswerScriptTest, NumericAnswersAreKept) {
+  std::vector<ScriptStep> steps;
+  std::string error;
+  ASSERT_TRUE(ParseAnswerScript("msgbox \"T\" \"x\" -> 3\nmsgbox \"T\" \"x\" -> 42\n", &steps, &error)) << error;
+  EXPECT_EQ(steps[0].answer, 3);
+  EXPECT_EQ(FormatStep(steps[1]), "msgbox \"T\" \"x\" -> 42");
 }
 
 TEST(AnswerScriptTest, EscapesBecomeTheCharactersTheyName) {

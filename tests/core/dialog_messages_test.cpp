@@ -8,6 +8,7 @@
 
 #include "core/messages/dialog_messages.h"
 #include "core/messages/pending_error.h"
+#include "pds/Types.h"
 #include "platform/env.h"
 #include "tests/core/test_dialogs.h"
 #include "tests/support/test_support.h"

@@ -239,14 +239,6 @@ TEST_F(ListViewActionTest, KeysAreUniqueAndRemovalClearsTheSelection) {
   EXPECT_EQ(dlg_.lvwItems.Item("K3")->Index(), 2);
 }
 
-TEST_F(ListViewActionTest, ColumnClickNamesTheColumn) {
-  std::string clicked;
-  dlg_.lvwItems.ColumnClick = [&](ColumnHeader& c) { clicked = c.Key(); };
-  EXPECT_TRUE(dlg_.ClickColumn("lvwItems", 2));
-  EXPECT_EQ(clicked, "K1");
-  EXPECT_FALSE(dlg_.ClickColumn("lvwItems", 3));
-}
-
 class ComboBoxTest : public DialogActionTest {
  protected:
   void SetUp() override {
@@ -310,19 +302,6 @@ TEST_F(ComboBoxTest, SortedInsertionAndRemovalKeepTheSelectionOnItsItem) {
   c.RemoveItem(c.ListIndex());
   EXPECT_EQ(c.ListIndex(), -1);
   EXPECT_EQ(c.Text(), "");
-}
-
-TEST_F(DialogActionTest, TabSelectionFiresClickOnlyOnAChange) {
-  auto& tabs = dlg_.Add<TabStrip>("tabMain");
-  tabs.AddTab("TAB1", "&General");
-  tabs.AddTab("TAB2", "&Properties");
-  int clicks = 0;
-  tabs.Click = [&] { ++clicks; };
-  EXPECT_EQ(tabs.SelectedItem()->Key(), "TAB1");
-  dlg_.SelectTab("tabMain", 2);
-  dlg_.SelectTab("tabMain", 2);
-  EXPECT_EQ(clicks, 1);
-  EXPECT_FALSE(dlg_.SelectTab("tabMain", 3));
 }
 
 }  // namespace

@@ -63,12 +63,6 @@ TEST_F(ShowErrorTest, EmptyTitleBecomesErrorMessage) {
   EXPECT_TRUE(host_->Problems().empty());
 }
 
-TEST_F(ShowErrorTest, ClearsTheWaitCursor) {
-  host_->SetWaitCursor(true);
-  ShowError("", 0, "");
-  EXPECT_FALSE(host_->wait_cursor());
-}
-
 struct QuoteCase {
   std::string in;
   std::string single_quoted;
@@ -99,11 +93,6 @@ TEST(MessagePiecesTest, LineBreaksAreOneCarriageReturnAndNLineFeeds) {
   EXPECT_EQ(LineBreaks(-3), "\r");
   EXPECT_EQ(LineBreaks(1), "\r\n");
   EXPECT_EQ(LineBreaks(2), "\r\n\n");
-}
-
-TEST(MessagePiecesTest, BracketsAndParensDoNotTrim) {
-  EXPECT_EQ(InBrackets(" a "), "[ a ]");
-  EXPECT_EQ(InParens(""), "()");
 }
 
 }  // namespace

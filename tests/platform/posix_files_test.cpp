@@ -65,7 +65,7 @@ TEST_F(PosixFilesTest, CopyOfReadOnlySourceIsReadOnly) {
 
 TEST_F(PosixFilesTest, CopyLargeFileIsExact) {
   std::string content;
-  for (int i = 0; i < 300000; ++i) content += static_cast<char>(i * 7919 % 251);
+  for (unsigned i = 0; i < 300000; ++i) content += static_cast<char>(i * 7919u % 251u);
   std::string from = tmp_.Write("big", content);
   ASSERT_TRUE(env_->CopyFile(from, tmp_ / "copy").ok());
   EXPECT_EQ(tmp_.Read("copy"), content);

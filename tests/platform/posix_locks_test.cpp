@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -45,49 +46,51 @@ PDS_TEST_HELPER(hold_range_lock) {
 class LockTest : public ::testing::Test {
  protected:
   ~LockTest() override {
-    for (int pid : children_) {
-      kill(pid, SIGKILL);
-      WaitForExit(pid);
-    }
+    while (!children_.empty()) KillHolder(children_.back());
   }
 
   // Starts a helper and waits until it holds its lock; false if it ended
   // instead (it could not take the lock) or never got there.
   bool StartHolder(const std::string& helper, std::vector<std::string> args, int* pid) {
-    std::string marker = tmp_ / ("ready-" + std::to_string(children_.size()));
+    std::string marker = tmp_ / ("ready-" + std::to_string(++started_));
     args.push_back(marker);
     std::vector<std::string> argv = {pds::test::SelfPath(), "--pds-helper", helper};
     argv.insert(argv.end(), args.begin(), args.end());
-    if (!env_->StartProcess(argv, pid).ok()) return false;
-    children_.push_back(*pid);
+    if (!StartChild(argv, pid)) return false;
     for (int i = 0; i < 3000; ++i) {
       if (fs::exists(marker)) return true;
-      bool running = true;
-      int code = 0;
-      if (!env_->PollProcess(*pid, &running, &code).ok() || !running) return false;
+      if (Reaped(*pid)) return false;
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;
   }
 
-  // Kills a helper and returns once the kernel has closed its files.
-  void KillHolder(int pid) {
-    kill(pid, SIGKILL);
-    WaitForExit(pid);
+  bool StartChild(const std::vector<std::string>& argv, int* pid) {
+    if (!env_->StartProcess(argv, pid).ok()) return false;
+    children_.push_back(*pid);
+    return true;
   }
 
-  void WaitForExit(int pid) {
-    for (int i = 0; i < 3000; ++i) {
-      bool running = true;
-      int code = 0;
-      if (!env_->PollProcess(pid, &running, &code).ok() || !running) return;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+  // Kills a child and returns once the kernel has closed its files.
+  void KillHolder(int pid) {
+    kill(pid, SIGKILL);
+    for (int i = 0; i < 3000 && !Reaped(pid); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+
+  // True once the child has ended and been reaped; a reaped id is forgotten,
+  // so that it is never signalled after the system has handed it out again.
+  bool Reaped(int pid) {
+    bool running = true;
+    int code = 0;
+    if (env_->PollProcess(pid, &running, &code).ok() && running) return false;
+    children_.erase(std::remove(children_.begin(), children_.end(), pid), children_.end());
+    return true;
   }
 
   Env* env_ = PosixEnv();
   pds::test::TempFolder tmp_;
-  std::vector<int> children_;
+  std::vector<int> children_;  // started and not yet reaped
+  int started_ = 0;
 };
 
 // ---- lock files
@@ -142,8 +145,7 @@ TEST_F(LockTest, StartedChildDoesNotKeepLockAlive) {
   int h = 0;
   ASSERT_TRUE(env_->CreateLockFile(path, "me", &h).ok());
   int pid = 0;
-  ASSERT_TRUE(env_->StartProcess({"/bin/sh", "-c", "sleep 30"}, &pid).ok());
-  children_.push_back(pid);
+  ASSERT_TRUE(StartChild({"/bin/sh", "-c", "sleep 30"}, &pid));
   ASSERT_TRUE(env_->ReleaseLockFile(h).ok());
   EXPECT_TRUE(env_->CreateLockFile(path, "again", &h).ok());
   EXPECT_TRUE(env_->ReleaseLockFile(h).ok());

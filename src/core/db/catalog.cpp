@@ -829,6 +829,28 @@ void Catalog::DropRelation(std::string_view name) {
   Invalidate();
 }
 
+void Catalog::ForgetDroppedTables() {
+  Invalidate();
+  EnsureLoaded();
+  if (!has_meta_tables_) return;
+  Savepoint sp(conn_, "pds_schema");
+  for (const RelationMeta& r : relations_) {
+    if (FindTable(r.table) && FindTable(r.foreign_table)) continue;
+    DropTriggers(r);
+    sqlite3_stmt* stmt = conn_.Prepare("DELETE FROM __pds_relations WHERE name = ?1");
+    StatementScope scope(stmt);
+    BindText(stmt, 1, r.name);
+    conn_.Step(stmt);
+  }
+  conn_.Exec(
+      "DELETE FROM __pds_fields WHERE tbl NOT IN (SELECT name FROM sqlite_master WHERE type = 'table');"
+      "DELETE FROM __pds_indexes WHERE tbl NOT IN (SELECT name FROM sqlite_master WHERE type = 'table');"
+      "DELETE FROM __pds_tables WHERE (attributes & 1610612736) = 0 AND "
+      "name NOT IN (SELECT name FROM sqlite_master WHERE type = 'table');");
+  sp.Release();
+  Invalidate();
+}
+
 namespace {
 
 std::string TriggerName(const RelationMeta& r, const char* kind) { return QuoteName("__pds_rel." + r.name + "." + kind); }

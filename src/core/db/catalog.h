@@ -145,11 +145,17 @@ class Catalog {
   void CreateRelation(const RelationMeta& relation);
   void DropRelation(std::string_view name);
 
+  // Creates the hidden tables (a new file gets them at once).
+  void EnsureMetaTables();
+
+  // Removes the definitions (and relations) of tables that a statement
+  // dropped behind the catalog's back.
+  void ForgetDroppedTables();
+
  private:
   void EnsureLoaded();
   void Load();
   TableMeta LoadTable(const std::string& name, bool managed);
-  void EnsureMetaTables();
   void WriteTableMeta(const TableMeta& table);
   void DeleteTableMeta(std::string_view name);
   void CreateSqlIndex(const TableMeta& table, IndexMeta& index);

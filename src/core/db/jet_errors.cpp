@@ -46,6 +46,10 @@ std::string JetErrorText(long number, std::string_view arg, std::string_view arg
     case kErrCannotOpen:
       return "The database engine cannot open the file '" + a +
              "'.  It is already opened exclusively by another user, or you need permission to view its data.";
+    case kErrNotAnIndex:
+      return "'" + a +
+             "' isn't an index in this table.  Look in the Indexes collection of the TableDef object to determine "
+             "the valid index names.";
     case kErrNullInIndex:
       return "Index or primary key cannot contain a Null value.";
     case kErrTooFewParameters:
@@ -54,12 +58,16 @@ std::string JetErrorText(long number, std::string_view arg, std::string_view arg
       return "Cannot execute a select query.";
     case kErrSyntax:
       return "Syntax error in query expression '" + a + "'.";
+    case kErrInvalidStatement:
+      return "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.";
     case kErrTableNotFound:
       return "The database engine cannot find the input table or query '" + a +
              "'.  Make sure it exists and that its name is spelled correctly.";
     case kErrFieldTooSmall:
       return "The field is too small to accept the amount of data you attempted to add.  Try inserting or "
              "pasting less data.";
+    case kErrInvalidBookmark:
+      return "Not a valid bookmark.";
     case kErrFieldNotUpdatable:
       return "Field cannot be updated.";
     case kErrRecordDeleted:

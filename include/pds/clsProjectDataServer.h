@@ -1,0 +1,159 @@
+// The service object: the one public object an application creates and talks
+// to. It holds the working state of one application (who it is, where the
+// installation is, who the user is, the current project, its databases and
+// tag settings) and carries every public operation of the component.
+//
+// Use: create it, call PDSInitialize once, use the other members, call
+// ExitProgram before releasing it. Members other than the properties assume a
+// successful PDSInitialize. Every operation runs to completion on the calling
+// thread, shows its own dialogs and messages through the process-wide UI host,
+// and reports its outcome as a return code: no member throws.
+//
+// Destroying the object releases what it owns (databases, collections, the
+// current project record and with it the project's lock files) but neither
+// saves nor closes the project; ExitProgram does.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "pds/Types.h"
+
+namespace pds {
+
+namespace db {
+class Database;
+class Recordset;
+}  // namespace db
+
+class clsDLLInfo;
+class clsStartupManager;
+
+using DbHandle = std::shared_ptr<db::Database>;
+using RsHandle = std::shared_ptr<db::Recordset>;
+
+class clsProjectDataServer {
+ public:
+  clsProjectDataServer();
+  ~clsProjectDataServer();
+  clsProjectDataServer(const clsProjectDataServer&) = delete;
+  clsProjectDataServer& operator=(const clsProjectDataServer&) = delete;
+
+  // ---- initialization and shutdown
+  eProjectReturnCode PDSInitialize(const std::string& sAppPath, const std::string& sAppPdsg,
+                                   const std::string& sCommandLine);
+  eProjectReturnCode ExitProgram();
+
+  // ---- projects list
+  eProjectReturnCode ProjectCount(std::int32_t& lNumberOfProjects, const std::string& sPdsg = "");
+  bool DoesProjectExist(const std::string& sJobName, bool& bFound);
+  bool GetProjectInfo(const std::string& sJobName, std::int32_t& lJobID, std::string& sJobPath);
+
+  // ---- project operations that later work completes
+  eProjectReturnCode ProjectNew();
+  eProjectReturnCode PromptToSaveAndContinue();
+
+  // ---- configuration values (user-wide, in the projects database)
+  std::int32_t SetConfigValue(const std::string& sKey, const std::string& sValue, const std::string& sPdsg = "");
+  std::int32_t GetConfigValue(const std::string& sKey, std::string& sRetValue, const std::string& sDefault = "",
+                              const std::string& sPdsg = "");
+
+  // ---- properties
+  bool AppDirty() const { return app_dirty_; }
+  void SetAppDirty(bool value) { app_dirty_ = value; }
+  eOSType OSPlatform() const { return static_cast<eOSType>(os_platform_); }
+  std::int32_t OSMajorVer() const { return os_major_; }
+  std::int32_t OSMinorVer() const { return os_minor_; }
+  std::string Pdsg() const;  // upper case
+  const std::string& AppExePath() const { return app_exe_path_; }
+  const std::string& AppName() const { return app_name_; }
+  eDataStyle AppDataStyle() const { return static_cast<eDataStyle>(app_data_style_); }
+  const std::string& AppVersion() const { return app_version_; }
+  std::int16_t Brand() const { return static_cast<std::int16_t>(brand_); }
+  bool gbExport() const;
+  const std::string& TVXiiPath() const { return tvxii_path_; }
+  const std::string& EnviroPath() const { return enviro_path_; }
+  const std::string& TempPath() const { return temp_path_; }
+  const std::string& CompanyLogo() const { return company_logo_; }
+  const std::string& CompanyName() const { return company_name_; }
+  const std::string& ConfigDb() const { return config_db_; }
+  const std::string& ProjectDb() const { return project_db_; }
+  bool UserIdRequired() const { return user_id_required_; }
+  const std::string& NetUserID() const { return net_user_id_; }
+  const std::string& TVXUserId() const { return tvx_user_id_; }
+  clsDLLInfo& DLLInfo() const { return *dll_info_; }
+  std::string ProjectWorkFolderName() const;  // "~" & upper-case Pdsg
+  bool ReadOnly() const { return read_only_; }
+  void SetReadOnly(bool value) { read_only_ = value; }
+  RsHandle& TagIndexRs() { return tag_index_rs_; }
+  void SetTagIndexRs(const RsHandle& rs);
+  const std::string& TagIndexName() const { return tag_index_name_; }
+  void SetTagIndexName(const std::string& value);  // empty keeps the old value
+  const std::string& DataDefTbl() const { return data_def_tbl_; }
+  void SetDataDefTbl(const std::string& value);  // trimmed; empty keeps the old value
+  const std::string& DefTagType() const { return def_tag_type_; }
+  // Trims the caller's variable in place; stores it when not empty.
+  void SetDefTagType(std::string& value);
+  std::int32_t TagMultiSelect() const { return tag_multi_select_; }
+  void SetTagMultiSelect(std::int32_t value) { tag_multi_select_ = value; }
+  std::int16_t TagNameLengthLimit() const { return tag_name_length_limit_; }
+  void SetTagNameLengthLimit(std::int16_t value);  // 1..255, others ignored
+  std::string AppDbName() const;  // AppExePath & "/" & upper-case Pdsg & "App.mdb"
+  DbHandle& AppDB() { return app_db_; }
+  const std::string& TagDbName() const { return tag_db_name_; }
+  DbHandle& dbTag() { return db_tag_; }
+  std::int32_t RETURN_NO_TAGS() const { return kReturnNoTags; }
+  std::int32_t RETURN_TAG_ALREADY_EXISTS() const { return kReturnTagAlreadyExists; }
+  bool SortProjectsList() const { return sort_projects_list_; }
+  void SetSortProjectsList(bool value) { sort_projects_list_ = value; }
+
+  // The environment copy of the read-only project template.
+  std::string ProjectTemplatePath() const;
+
+  // Until the project operations exist, tests stand in for the new-project
+  // step of initialization through this hook.
+  void SetProjectNewForTesting(std::function<eProjectReturnCode()> fn) { project_new_hook_ = std::move(fn); }
+
+ private:
+  void CopyFromStartupManager();
+
+  std::unique_ptr<clsDLLInfo> dll_info_;
+  std::unique_ptr<clsStartupManager> startup_;
+  RsHandle tag_index_rs_;
+  std::int32_t os_platform_ = 0;
+  std::int32_t os_major_ = 0;
+  std::int32_t os_minor_ = 0;
+  std::string pdsg_;
+  std::string tvxii_path_;
+  std::string enviro_path_;
+  std::string temp_path_;
+  std::string app_exe_path_;
+  std::string app_name_;
+  std::int32_t app_data_style_ = NO_DATA;
+  std::string app_version_;
+  bool app_dirty_ = false;
+  std::int32_t brand_ = VELTRAX;
+  std::string company_logo_;
+  std::string config_db_;
+  std::string project_db_;
+  std::string tag_db_name_;
+  std::string company_name_;
+  bool user_id_required_ = false;
+  std::string net_user_id_;
+  std::string tvx_user_id_;
+  bool read_only_ = false;
+  std::string def_tag_type_ = "TagData";
+  std::string data_def_tbl_ = "DataDef";
+  std::string tag_index_name_ = "TagIndex";
+  std::int32_t tag_multi_select_ = 0;
+  std::int16_t tag_name_length_limit_ = 255;
+  DbHandle db_tag_;
+  DbHandle app_db_;
+  bool sort_projects_list_ = true;
+  bool initialized_ = false;
+  std::function<eProjectReturnCode()> project_new_hook_;
+};
+
+}  // namespace pds

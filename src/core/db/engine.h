@@ -1,0 +1,81 @@
+// The process-wide database engine (DBEngine()): opens and creates database
+// files, compacts them, holds the engine options, and runs the transactions
+// that cover every database open in the process.
+//
+// Transactions: BeginTrans starts a savepoint on every open database and on
+// every database opened before the matching CommitTrans or Rollback; they nest.
+// CommitTrans keeps the work, Rollback undoes it on all of them. A database
+// closed inside a transaction stays connected until the outermost transaction
+// ends. Transaction is the scoped form: it rolls back unless committed.
+//
+// The engine is single-threaded, like its callers. Failures throw
+// pds::RuntimeError with the engine's error numbers (jet_errors.h).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "pds/Variant.h"
+
+namespace pds::db {
+
+class Database;
+
+class Engine {
+ public:
+  // Opens an existing file. Throws 3024 (no such file), 3343 (not a database),
+  // 3051 (cannot be opened; also a writable open of a file without write
+  // permission), 3356 (another process has it exclusively), 3045 (an exclusive
+  // open while other processes have it open).
+  std::shared_ptr<Database> OpenDatabase(const std::string& name, bool exclusive = false, bool read_only = false);
+
+  // Creates a new, empty database file and opens it (shared, writable).
+  // Throws 3204 when the file exists.
+  std::shared_ptr<Database> CreateDatabase(const std::string& name);
+
+  // Writes a compacted copy of a closed database to a new file, definitions,
+  // relations and auto-number counters included. Throws 3024 (no source),
+  // 3204 (destination exists), 3356/3045 (source in use, also by this process).
+  void CompactDatabase(const std::string& source, const std::string& destination);
+
+  void BeginTrans();
+  // Throws 3034 without a transaction.
+  void CommitTrans();
+  void Rollback();
+  int TransactionLevel() const { return level_; }
+
+  // Engine options. dbLockDelay (63) is how long, in milliseconds, an
+  // operation waits for another connection's lock on a file before failing.
+  void SetOption(int option, const Variant& value);
+
+  // ---- for Database
+  void Register(Database* db);
+  void Unregister(Database* db) noexcept;
+  void Park(std::shared_ptr<Database> db);
+
+ private:
+  void CloseParked() noexcept;
+
+  std::vector<Database*> open_;
+  std::vector<std::shared_ptr<Database>> parked_;
+  int level_ = 0;
+  int lock_delay_ms_ = 100;
+};
+
+Engine& DBEngine();
+
+class Transaction {
+ public:
+  Transaction();
+  ~Transaction();
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+  void Commit();
+  void Rollback();
+
+ private:
+  bool done_ = false;
+};
+
+}  // namespace pds::db
