@@ -1,15 +1,185 @@
+// `pds session`: one application session against an installation. It creates
+// the service object, initializes it with the application's program folder
+// and command line, runs commands until `exit` or the end of input, and
+// calls ExitProgram.
+#include <unistd.h>
+
 #include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string>
 
 #include "apps/pds/commands.h"
+#include "apps/pds/session.h"
+#include "core/ui/batch_host.h"
+#include "pds/UiHost.h"
+#include "ui/scripted/scripted_host.h"
 
 namespace pds::app {
 
+namespace {
+
+struct SessionOptions {
+  std::string root;
+  std::string app;
+  std::string user;
+  std::string cmdline;
+  std::string ui = "";
+  std::string script;
+  bool json = false;
+};
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitUnexpectedMessage = 3;
+
+bool ReadFile(const std::string& path, std::string* text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::stringstream ss;
+  ss << in.rdbuf();
+  *text = ss.str();
+  return true;
+}
+
+int RunSession(const SessionOptions& o) {
+  // The UI host for the whole session.
+  std::string ui = o.ui;
+  if (ui.empty()) ui = "batch";  // the terminal host arrives with the interactive shell
+  std::shared_ptr<ui::ScriptedHost> scripted;
+  bool unexpected = false;
+  if (ui == "batch") {
+    SetUiHost(std::make_shared<BatchHost>());
+  } else if (ui.rfind("script:", 0) == 0) {
+    std::string text;
+    if (!ReadFile(ui.substr(7), &text)) {
+      std::fprintf(stderr, "pds session: cannot read the answer file %s\n", ui.substr(7).c_str());
+      return kExitUsage;
+    }
+    scripted = std::make_shared<ui::ScriptedHost>();
+    std::string error;
+    if (!scripted->AddScript(text, &error)) {
+      std::fprintf(stderr, "pds session: %s: %s\n", ui.substr(7).c_str(), error.c_str());
+      return kExitUsage;
+    }
+    scripted->OnFailure([&unexpected](const std::string& what) {
+      unexpected = true;
+      std::fprintf(stderr, "pds session: %s\n", what.c_str());
+    });
+    SetUiHost(scripted);
+  } else {
+    std::fprintf(stderr, "pds session: unknown --ui %s (batch or script:FILE)\n", ui.c_str());
+    return kExitUsage;
+  }
+
+  std::istream* in = &std::cin;
+  std::ifstream script_in;
+  if (!o.script.empty()) {
+    script_in.open(o.script);
+    if (!script_in) {
+      std::fprintf(stderr, "pds session: cannot read the script %s\n", o.script.c_str());
+      return kExitUsage;
+    }
+    in = &script_in;
+  }
+
+  std::string root = o.root;
+  while (root.size() > 1 && root.back() == '/') root.pop_back();
+  std::string app_path = root + "/TVX-ii/" + o.app + "/Code";
+  std::string cmdline = o.cmdline;
+  if (!o.user.empty()) cmdline += (cmdline.empty() ? "" : " ") + std::string("/U:[") + o.user + "]";
+
+  Session session(o.json, stdout);
+  int rc = session.server().PDSInitialize(app_path, o.app, cmdline);
+  session.Report("initialize", ResultName(rc),
+                 {{"application", session.server().AppName()}, {"user", session.server().TVXUserId()}});
+  if (rc != -1 || unexpected) {
+    SetUiHost(nullptr);
+    return unexpected ? kExitUnexpectedMessage : kExitFailed;
+  }
+
+  int exit_code = kExitOk;
+  std::string line;
+  bool interactive = o.script.empty() && isatty(STDIN_FILENO);
+  while (true) {
+    if (interactive) {
+      std::printf("%s> ", session.server().Pdsg().c_str());
+      std::fflush(stdout);
+    }
+    if (!std::getline(*in, line)) break;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::string error;
+    std::vector<std::string> words = SplitWords(line, &error);
+    if (!error.empty()) {
+      std::fprintf(stderr, "pds session: %s\n", error.c_str());
+      exit_code = kExitUsage;
+      continue;
+    }
+    if (words.empty() || words[0][0] == '#') continue;
+    if (words[0] == "exit" || words[0] == "quit") break;
+    const auto& commands = SessionCommands();
+    auto it = commands.find(words[0]);
+    if (it == commands.end()) {
+      std::fprintf(stderr, "pds session: unknown command '%s' (type 'help')\n", words[0].c_str());
+      exit_code = kExitUsage;
+      continue;
+    }
+    std::vector<std::string> args(words.begin() + 1, words.end());
+    if (!it->second.run(session, args) && exit_code == kExitOk) exit_code = kExitFailed;
+    if (unexpected) break;
+  }
+
+  rc = session.server().ExitProgram();
+  session.Report("exit", ResultName(rc), {});
+  if (scripted) {
+    for (const std::string& problem : scripted->Problems()) {
+      if (problem.rfind("expected but never shown", 0) == 0) {
+        std::fprintf(stderr, "pds session: %s\n", problem.c_str());
+        unexpected = true;
+      }
+    }
+  }
+  SetUiHost(nullptr);
+  if (unexpected) return kExitUnexpectedMessage;
+  return rc == -1 ? exit_code : kExitFailed;
+}
+
+const bool kHelpRegistered = RegisterSessionCommand(SessionCommand{
+    "help", "help [COMMAND]", "List the commands, or describe one",
+    [](Session& s, const std::vector<std::string>& args) {
+      const auto& commands = SessionCommands();
+      if (!args.empty()) {
+        auto it = commands.find(args[0]);
+        if (it == commands.end()) {
+          std::fprintf(s.out(), "no command '%s'\n", args[0].c_str());
+          return false;
+        }
+        std::fprintf(s.out(), "%s\n  %s\n", it->second.usage.c_str(), it->second.summary.c_str());
+        return true;
+      }
+      for (const auto& [name, command] : commands) {
+        std::fprintf(s.out(), "  %-28s %s\n", command.usage.c_str(), command.summary.c_str());
+      }
+      std::fprintf(s.out(), "  %-28s %s\n", "exit", "End the session (ExitProgram)");
+      return true;
+    }});
+
+}  // namespace
+
 CommandRunner RegisterSession(CLI::App& app) {
-  app.add_subcommand("session", "Run one application session (not yet available)");
-  return [] {
-    std::fprintf(stderr, "pds session: not yet available\n");
-    return 1;
-  };
+  auto options = std::make_shared<SessionOptions>();
+  CLI::App* sub = app.add_subcommand("session", "Run one application session against an installation");
+  sub->add_option("--root", options->root, "Folder holding the installation's TVX-ii folder")->required();
+  sub->add_option("--app", options->app, "The application's program designation (PDSG)")->required();
+  sub->add_option("--user", options->user, "Network user name, passed as /U on the command line");
+  sub->add_option("--cmdline", options->cmdline, "Command line handed to PDSInitialize");
+  sub->add_option("--ui", options->ui, "batch, or script:FILE (answers from FILE)");
+  sub->add_option("--script", options->script, "Read the commands from FILE instead of standard input");
+  sub->add_flag("--json", options->json, "One JSON object per command");
+  return [options] { return RunSession(*options); };
 }
 
 }  // namespace pds::app

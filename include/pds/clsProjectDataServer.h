@@ -118,6 +118,11 @@ class clsProjectDataServer {
 
  private:
   void CopyFromStartupManager();
+  // Steps of initialization and shutdown that the recently-used list and the
+  // project operations fill in.
+  void MRULoadListAtStartup(DbHandle& projects_db);
+  void MRUSaveListAtExit();
+  void CloseProjectAtExit();
 
   std::unique_ptr<clsDLLInfo> dll_info_;
   std::unique_ptr<clsStartupManager> startup_;

@@ -19,6 +19,10 @@ using namespace pds::db;
 
 namespace {
 
+// The tables below read as tables, one field per line:
+//   {field name,            type,      size,         flags}
+// clang-format off
+
 // Sizes no behaviour fixes.
 constexpr long kDesignation = 5;
 constexpr long kName = 50;
@@ -37,10 +41,9 @@ IndexSchema Index(std::string name, std::vector<std::string> fields, bool unique
 TableSchema VersionTable() {
   return {"Version",
           {
-              // field                  type    size  flags
-              {"lMinDLLMajorVersion", dbLong, 0, kPlain},
-              {"lMinDLLMinorVersion", dbLong, 0, kPlain},
-              {"lMinDLLRevision", dbLong, 0, kPlain},
+              {"lMinDLLMajorVersion",  dbLong,    0,            kPlain},
+              {"lMinDLLMinorVersion",  dbLong,    0,            kPlain},
+              {"lMinDLLRevision",      dbLong,    0,            kPlain},
           },
           {}};
 }
@@ -50,9 +53,9 @@ TableSchema VersionTable() {
 TableSchema ConfigValuesTable() {
   return {"Config",
           {
-              {"sPdsg", dbText, kDesignation, kPlain},
-              {"sKey", dbText, kName, kPlain},
-              {"sValue", dbText, kPath, kZeroLength},
+              {"sPdsg",                dbText,    kDesignation, kPlain},
+              {"sKey",                 dbText,    kName,        kPlain},
+              {"sValue",               dbText,    kPath,        kZeroLength},
           },
           {PrimaryKey({"sPdsg", "sKey"})}};
 }
@@ -63,45 +66,45 @@ DatabaseSchema MakeConfigurationDatabase() {
   db.tables = {
       {"Config",
        {
-           {"sCompanyName", dbText, kName, kPlain},
-           {"nBrand", dbInteger, 0, kPlain},
-           {"bUserIdRequired", dbBoolean, 0, kPlain},
+           {"sCompanyName",         dbText,    kName,        kPlain},
+           {"nBrand",               dbInteger, 0,            kPlain},
+           {"bUserIdRequired",      dbBoolean, 0,            kPlain},
        },
        {}},
       {"Installed",
        {
-           {"sPdsg", dbText, kDesignation, kPlain},
-           {"sName", dbText, kName, kPlain},
-           {"fVersion", dbDouble, 0, kPlain},
-           {"nDataStyle", dbInteger, 0, kPlain},
+           {"sPdsg",                dbText,    kDesignation, kPlain},
+           {"sName",                dbText,    kName,        kPlain},
+           {"fVersion",             dbDouble,  0,            kPlain},
+           {"nDataStyle",           dbInteger, 0,            kPlain},
        },
        {PrimaryKey({"sPdsg"})}},
       // Rows are read in table order; blank file names are skipped by the reader.
       {"ProgSpecification",
        {
-           {"sPdsg", dbText, kDesignation, kPlain},
-           {"sFileName", dbText, kPath, kZeroLength},
+           {"sPdsg",                dbText,    kDesignation, kPlain},
+           {"sFileName",            dbText,    kPath,        kZeroLength},
        },
        {Index("sPdsg", {"sPdsg"})}},
       // Rows are read in table order per designation; the equal keys of the
       // index keep that order.
       {"DataSpecification",
        {
-           {"sPdsg", dbText, kDesignation, kPlain},
-           {"sFileName", dbText, kPath, kPlain},
-           {"bRequiredFlag", dbBoolean, 0, kPlain},
-           {"bVerifyFlag", dbBoolean, 0, kPlain},
-           {"bArchiveFlag", dbBoolean, 0, kPlain},
-           {"bEraseFlag", dbBoolean, 0, kPlain},
-           {"nCreateMethod", dbInteger, 0, kPlain},
-           {"sSourceFileName", dbText, kPath, kZeroLength},
+           {"sPdsg",                dbText,    kDesignation, kPlain},
+           {"sFileName",            dbText,    kPath,        kPlain},
+           {"bRequiredFlag",        dbBoolean, 0,            kPlain},
+           {"bVerifyFlag",          dbBoolean, 0,            kPlain},
+           {"bArchiveFlag",         dbBoolean, 0,            kPlain},
+           {"bEraseFlag",           dbBoolean, 0,            kPlain},
+           {"nCreateMethod",        dbInteger, 0,            kPlain},
+           {"sSourceFileName",      dbText,    kPath,        kZeroLength},
        },
        {Index("sPdsg", {"sPdsg"})}},
       // No index: the names are listed in table order, which an index
       // covering the only column could replace by name order.
       {"ContactTypes",
        {
-           {"sContactTypeName", dbText, kName, kZeroLength},
+           {"sContactTypeName",     dbText,    kName,        kZeroLength},
        },
        {}},
       VersionTable(),
@@ -109,9 +112,9 @@ DatabaseSchema MakeConfigurationDatabase() {
       // name field holds what the 255-character logon-name buffer can return.
       {"UserRegistration",
        {
-           {"lIndex", dbLong, 0, kAutoNumber},
-           {"sNetworkUserID", dbText, kPath, kPlain},
-           {"sTVXUserID", dbText, 3, kZeroLength},
+           {"lIndex",               dbLong,    0,            kAutoNumber},
+           {"sNetworkUserID",       dbText,    kPath,        kPlain},
+           {"sTVXUserID",           dbText,    3,            kZeroLength},
        },
        {PrimaryKey({"lIndex"}), Index("sNetworkUserID", {"sNetworkUserID"}, true)}},
   };
@@ -126,25 +129,25 @@ DatabaseSchema MakeProjectsDatabase() {
       // unique per user, compared without regard to case.
       {"Job",
        {
-           {"lJobID", dbLong, 0, kAutoNumber},
-           {"sJobName", dbText, kName, kPlain},
-           {"sJobPath", dbText, kPath, kPlain},
-           {"sDOSJobPath", dbText, kPath, kPlain},
+           {"lJobID",               dbLong,    0,            kAutoNumber},
+           {"sJobName",             dbText,    kName,        kPlain},
+           {"sJobPath",             dbText,    kPath,        kPlain},
+           {"sDOSJobPath",          dbText,    kPath,        kPlain},
        },
        {PrimaryKey({"lJobID"}), Index("sJobName", {"sJobName"}, true)}},
       // One row per application with data in a project.
       {"JobUsage",
        {
-           {"lJobID", dbLong, 0, kPlain},
-           {"sPdsg", dbText, kDesignation, kPlain},
+           {"lJobID",               dbLong,    0,            kPlain},
+           {"sPdsg",                dbText,    kDesignation, kPlain},
        },
        {PrimaryKey({"lJobID", "sPdsg"})}},
       // Rows are reused in lIndex order; lJobID is null in a row holding no entry.
       {"MRUJobNames",
        {
-           {"lIndex", dbLong, 0, kAutoNumber},
-           {"sPdsg", dbText, kDesignation, kPlain},
-           {"lJobID", dbLong, 0, kPlain},
+           {"lIndex",               dbLong,    0,            kAutoNumber},
+           {"sPdsg",                dbText,    kDesignation, kPlain},
+           {"lJobID",               dbLong,    0,            kPlain},
        },
        {PrimaryKey({"lIndex"})}},
       ConfigValuesTable(),
@@ -159,9 +162,9 @@ DatabaseSchema MakeProjectDatabase() {
   db.tables = {
       {"Version",
        {
-           {"sVersion", dbText, 10, kPlain},
-           {"vReleaseDate", dbDate, 0, kPlain},
-           {"mNotes", dbMemo, 0, kZeroLength},
+           {"sVersion",             dbText,    10,           kPlain},
+           {"vReleaseDate",         dbDate,    0,            kPlain},
+           {"mNotes",               dbMemo,    0,            kZeroLength},
        },
        {}},
       ConfigValuesTable(),
@@ -169,38 +172,38 @@ DatabaseSchema MakeProjectDatabase() {
       // text of any length.
       {"Properties",
        {
-           {"sJobName", dbText, kName, kPlain},
-           {"sJobNumber", dbText, kName, kZeroLength},
-           {"sContactType", dbText, kName, kZeroLength},
-           {"sContactName", dbText, kName, kZeroLength},
-           {"sSalesperson", dbText, kName, kZeroLength},
-           {"sDate", dbText, kName, kZeroLength},
-           {"sNotes", dbMemo, 0, kZeroLength},
-           {"sLastModified", dbText, kName, kZeroLength},
+           {"sJobName",             dbText,    kName,        kPlain},
+           {"sJobNumber",           dbText,    kName,        kZeroLength},
+           {"sContactType",         dbText,    kName,        kZeroLength},
+           {"sContactName",         dbText,    kName,        kZeroLength},
+           {"sSalesperson",         dbText,    kName,        kZeroLength},
+           {"sDate",                dbText,    kName,        kZeroLength},
+           {"sNotes",               dbMemo,    0,            kZeroLength},
+           {"sLastModified",        dbText,    kName,        kZeroLength},
        },
        {}},
       {"TagIndex",
        {
-           {"lTagId", dbLong, 0, kAutoNumber},
-           {"sApp", dbText, 5, kPlain},
-           {"sAppVer", dbText, 5, kPlain},
-           {"fStreamVersion", dbDouble, 0, kPlain},
-           {"sTagName", dbText, 50, kZeroLength},
-           {"sStatusIndicator", dbText, 50, kZeroLength},
-           {"sLastModified", dbText, 24, kZeroLength},
-           {"TableName", dbText, 50, kZeroLength},
-           {"lLocalID", dbLong, 0, kPlain},
-           {"lEquipType", dbLong, 0, kPlain},
-           {"LastModifiedDate", dbDate, 0, kPlain},
+           {"lTagId",               dbLong,    0,            kAutoNumber},
+           {"sApp",                 dbText,    5,            kPlain},
+           {"sAppVer",              dbText,    5,            kPlain},
+           {"fStreamVersion",       dbDouble,  0,            kPlain},
+           {"sTagName",             dbText,    50,           kZeroLength},
+           {"sStatusIndicator",     dbText,    50,           kZeroLength},
+           {"sLastModified",        dbText,    24,           kZeroLength},
+           {"TableName",            dbText,    50,           kZeroLength},
+           {"lLocalID",             dbLong,    0,            kPlain},
+           {"lEquipType",           dbLong,    0,            kPlain},
+           {"LastModifiedDate",     dbDate,    0,            kPlain},
        },
        {PrimaryKey({"lTagId"})}},
       {"TagData",
        {
-           {"lIndex", dbLong, 0, kAutoNumber},
-           {"lTagId", dbLong, 0, kPlain},
-           {"lSeqNumber", dbLong, 0, kPlain},
-           {"sKey", dbText, 50, kPlain},
-           {"sValue", dbText, 255, kZeroLength},
+           {"lIndex",               dbLong,    0,            kAutoNumber},
+           {"lTagId",               dbLong,    0,            kPlain},
+           {"lSeqNumber",           dbLong,    0,            kPlain},
+           {"sKey",                 dbText,    50,           kPlain},
+           {"sValue",               dbText,    255,          kZeroLength},
        },
        {PrimaryKey({"lIndex"})}},
   };
@@ -214,23 +217,25 @@ DatabaseSchema MakeProjectDatabase() {
 TableSchema MakeDataDefinitionTable() {
   return {"DataDef",
           {
-              {"TableName", dbText, kName, kPlain},
-              {"FieldName", dbText, 64, kPlain},
-              {"FriendlyName", dbText, kName, kZeroLength},
-              {"ExternalName", dbText, kName, kZeroLength},
-              {"Min", dbText, kName, kZeroLength},
-              {"Max", dbText, kName, kZeroLength},
-              {"Default", dbText, kPath, kZeroLength},
-              {"UserDefault", dbText, kPath, kZeroLength},
-              {"Format", dbText, kName, kZeroLength},
-              {"FormatMetric", dbText, kName, kZeroLength},
-              {"Unit", dbLong, 0, kPlain},
-              {"DisplayNever", dbLong, 0, kPlain},
-              {"User-Defined", dbText, kName, kZeroLength},
-              {"GroupID", dbText, kName, kZeroLength},
+              {"TableName",            dbText,    kName,        kPlain},
+              {"FieldName",            dbText,    64,           kPlain},
+              {"FriendlyName",         dbText,    kName,        kZeroLength},
+              {"ExternalName",         dbText,    kName,        kZeroLength},
+              {"Min",                  dbText,    kName,        kZeroLength},
+              {"Max",                  dbText,    kName,        kZeroLength},
+              {"Default",              dbText,    kPath,        kZeroLength},
+              {"UserDefault",          dbText,    kPath,        kZeroLength},
+              {"Format",               dbText,    kName,        kZeroLength},
+              {"FormatMetric",         dbText,    kName,        kZeroLength},
+              {"Unit",                 dbLong,    0,            kPlain},
+              {"DisplayNever",         dbLong,    0,            kPlain},
+              {"User-Defined",         dbText,    kName,        kZeroLength},
+              {"GroupID",              dbText,    kName,        kZeroLength},
           },
           {Index("TableField", {"TableName", "FieldName"}, true)}};
 }
+
+// clang-format on
 
 template <class T>
 const T* FindByName(const std::vector<T>& items, std::string_view name) {
@@ -383,9 +388,9 @@ const TableSchema& DataDefinitionTable() {
 
 std::vector<FieldSchema> TagTableBaseFields() {
   return {
-      {"lTagId", dbLong, 0, kAutoNumber},
-      {"TagName", dbText, kPath, kZeroLength},
-      {"lOrder", dbLong, 0, kPlain},
+      {"lTagId",               dbLong,    0,            kAutoNumber},
+      {"TagName",              dbText,    kPath,        kZeroLength},
+      {"lOrder",               dbLong,    0,            kPlain},
   };
 }
 

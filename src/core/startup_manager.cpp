@@ -13,6 +13,7 @@
 #include "core/messages/pending_error.h"
 #include "core/process_state.h"
 #include "core/startup_fields.h"
+#include "pds/UiHost.h"
 #include "platform/env.h"
 #include "projects/file_routines.h"
 

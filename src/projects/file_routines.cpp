@@ -194,6 +194,11 @@ std::string Dir1(const std::string& pattern, int attributes) {
   });
 }
 
+void ResetDir1() {
+  std::unique_ptr<DirSearch>& slot = Dir1Slot();
+  if (slot) CloseFind(*slot);
+}
+
 bool FileExists(const std::string& path) {
   return Guarded("FileExists()", vbExclamation, false, [&] {
     if (path.empty() || path.find_first_of("*?") != std::string::npos) return false;

@@ -63,6 +63,8 @@ inline constexpr int kDirIncludeFolders = 16;
 // included) are returned only when attributes holds kDirIncludeFolders. A
 // device that is not ready offers a retry ("Device not ready.  Try Again?").
 std::string Dir1(const std::string& pattern, int attributes);
+// Closes Dir1's pending search, so the next call with an empty pattern finds nothing.
+void ResetDir1();
 
 // True when an entry (file or folder) of exactly this path exists; a path
 // holding "*" or "?" is never taken as existing.

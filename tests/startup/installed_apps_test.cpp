@@ -50,27 +50,6 @@ TEST_F(InstalledAppsTest, ThreeAppsFillRowsOneToThreeAndLeaveRowZeroEmpty) {
   EXPECT_TRUE(host_->shown().empty());
 }
 
-TEST_F(InstalledAppsTest, TableKeepsWhatTheCallerPutInsideTheNewBounds) {
-  clsInstalledApps apps;
-  TextTable table(6, 2);
-  table.Set(0, 1, "caller's");
-  table.Set(5, 0, "beyond the new rows");
-  ASSERT_EQ(apps.GetInstalledApps(table), RETURN_OK);
-  EXPECT_EQ(table.Rows(), 4u);
-  EXPECT_EQ(table.Get(0, 1), "caller's");
-  EXPECT_EQ(table.Get(3, 1), "Heat Exchanger");
-}
-
-TEST_F(InstalledAppsTest, NoInstalledAppsLeavesTheTableAlone) {
-  Shared().installed_apps.clear();
-  clsInstalledApps apps;
-  TextTable table(1, 1);
-  table.Set(0, 0, "x");
-  EXPECT_EQ(apps.GetInstalledApps(table), RETURN_OK);
-  EXPECT_EQ(table.Rows(), 1u);
-  EXPECT_EQ(table.Get(0, 0), "x");
-}
-
 TEST_F(InstalledAppsTest, SelectsTheFirstAndTheLastApp) {
   for (const std::string pdsg : {"QBM", "HXC"}) {
     clsInstalledApps apps;

@@ -8,83 +8,67 @@
 namespace pds::db {
 
 // Field data types.
-enum DataTypeEnum : int {
-  dbBoolean = 1,
-  dbByte = 2,
-  dbInteger = 3,
-  dbLong = 4,
-  dbCurrency = 5,
-  dbSingle = 6,
-  dbDouble = 7,
-  dbDate = 8,
-  dbBinary = 9,
-  dbText = 10,
-  dbLongBinary = 11,
-  dbMemo = 12,
-  dbGUID = 15,
-  dbBigInt = 16,
-  dbVarBinary = 17,
-  dbChar = 18,
-  dbNumeric = 19,
-  dbDecimal = 20,
-  dbFloat = 21,
-  dbTime = 22,
-  dbTimeStamp = 23,
-};
+inline constexpr int dbBoolean = 1;
+inline constexpr int dbByte = 2;
+inline constexpr int dbInteger = 3;
+inline constexpr int dbLong = 4;
+inline constexpr int dbCurrency = 5;
+inline constexpr int dbSingle = 6;
+inline constexpr int dbDouble = 7;
+inline constexpr int dbDate = 8;
+inline constexpr int dbBinary = 9;
+inline constexpr int dbText = 10;
+inline constexpr int dbLongBinary = 11;
+inline constexpr int dbMemo = 12;
+inline constexpr int dbGUID = 15;
+inline constexpr int dbBigInt = 16;
+inline constexpr int dbVarBinary = 17;
+inline constexpr int dbChar = 18;
+inline constexpr int dbNumeric = 19;
+inline constexpr int dbDecimal = 20;
+inline constexpr int dbFloat = 21;
+inline constexpr int dbTime = 22;
+inline constexpr int dbTimeStamp = 23;
 
 // Field attribute bits. dbDescending is the bit an index field carries.
-enum FieldAttributeEnum : long {
-  dbFixedField = 1,
-  dbVariableField = 2,
-  dbAutoIncrField = 16,
-  dbUpdatableField = 32,
-  dbDescending = 1,
-};
+inline constexpr long dbFixedField = 1;
+inline constexpr long dbVariableField = 2;
+inline constexpr long dbAutoIncrField = 16;
+inline constexpr long dbUpdatableField = 32;
+inline constexpr long dbDescending = 1;
 
 // Table definition attribute bits; a linked table carries one of the two
 // attached bits.
-enum TableDefAttributeEnum : long {
-  dbAttachExclusive = 65536,
-  dbAttachSavePWD = 131072,
-  dbAttachedODBC = 536870912,
-  dbAttachedTable = 1073741824,
-};
+inline constexpr long dbAttachExclusive = 65536;
+inline constexpr long dbAttachSavePWD = 131072;
+inline constexpr long dbAttachedODBC = 536870912;
+inline constexpr long dbAttachedTable = 1073741824;
 
 // Relation attribute bits.
-enum RelationAttributeEnum : long {
-  dbRelationUnique = 1,
-  dbRelationDontEnforce = 2,
-  dbRelationInherited = 4,
-  dbRelationUpdateCascade = 256,
-  dbRelationDeleteCascade = 4096,
-};
+inline constexpr long dbRelationUnique = 1;
+inline constexpr long dbRelationDontEnforce = 2;
+inline constexpr long dbRelationInherited = 4;
+inline constexpr long dbRelationUpdateCascade = 256;
+inline constexpr long dbRelationDeleteCascade = 4096;
 
 // Record-set types. 0 asks for the default: table-type for a table name,
 // dynaset for a statement.
-enum RecordsetTypeEnum : int {
-  dbOpenDefault = 0,
-  dbOpenTable = 1,
-  dbOpenDynaset = 2,
-  dbOpenSnapshot = 4,
-  dbOpenForwardOnly = 8,
-};
+inline constexpr int dbOpenDefault = 0;
+inline constexpr int dbOpenTable = 1;
+inline constexpr int dbOpenDynaset = 2;
+inline constexpr int dbOpenSnapshot = 4;
+inline constexpr int dbOpenForwardOnly = 8;
 
 // Record-set and Execute options.
-enum RecordsetOptionEnum : int {
-  dbReadOnly = 4,
-  dbAppendOnly = 8,
-  dbFailOnError = 128,
-};
+inline constexpr int dbReadOnly = 4;
+inline constexpr int dbAppendOnly = 8;
+inline constexpr int dbFailOnError = 128;
 
-enum EditModeEnum : int {
-  dbEditNone = 0,
-  dbEditInProgress = 1,
-  dbEditAdd = 2,
-};
+inline constexpr int dbEditNone = 0;
+inline constexpr int dbEditInProgress = 1;
+inline constexpr int dbEditAdd = 2;
 
 // Engine options (SetOption).
-enum SetOptionEnum : int {
-  dbLockDelay = 63,
-};
+inline constexpr int dbLockDelay = 63;
 
 }  // namespace pds::db

@@ -255,27 +255,48 @@ void Database::Execute(const std::string& statement, int options) {
 
 std::int64_t Database::ReserveAutoNumber(const std::string& table, const std::string& field) {
   CheckOpen();
+  Reservation& r = reserved_numbers_[UpperKey(table)];
+  const Connection::ChangeStamp stamp = conn_->Stamp();
+  if (stamp.changes == r.stamp_changes && stamp.data_version == r.stamp_version) {
+    // Nothing was written since the last reservation: the next number follows it.
+    return ++r.highest;
+  }
   // SQLite creates sqlite_sequence with the first AUTOINCREMENT table and never drops it.
   if (!has_sequence_) {
     has_sequence_ =
         conn_->QueryInt("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'sqlite_sequence'", 0) >
         0;
+    r.query.clear();
   }
-  const bool has_sequence = has_sequence_;
-  std::string sql = "SELECT coalesce((SELECT max(" + QuoteName(field) + ") FROM " + QuoteName(table) + "), 0)";
-  if (has_sequence) sql += ", coalesce((SELECT seq FROM sqlite_sequence WHERE name = ?1), 0)";
-  sqlite3_stmt* stmt = conn_->Prepare(sql);
+  if (r.query.empty()) {
+    r.query = "SELECT coalesce((SELECT max(" + QuoteName(field) + ") FROM " + QuoteName(table) + "), 0)";
+    if (has_sequence_) r.query += ", coalesce((SELECT seq FROM sqlite_sequence WHERE name = ?1), 0)";
+  }
+  sqlite3_stmt* stmt = conn_->Prepare(r.query);
   StatementScope scope(stmt);
-  if (has_sequence) sqlite3_bind_text64(stmt, 1, table.data(), table.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+  if (has_sequence_) sqlite3_bind_text64(stmt, 1, table.data(), table.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
   std::int64_t highest = 0;
   if (conn_->Step(stmt)) {
     highest = sqlite3_column_int64(stmt, 0);
-    if (has_sequence) highest = std::max<std::int64_t>(highest, sqlite3_column_int64(stmt, 1));
+    if (has_sequence_) highest = std::max<std::int64_t>(highest, sqlite3_column_int64(stmt, 1));
   }
-  std::int64_t& reserved = reserved_numbers_[UpperKey(table)];
-  const std::int64_t next = std::max(highest, reserved) + 1;
-  reserved = next;
-  return next;
+  r.highest = std::max(highest, r.highest) + 1;
+  r.stamp_changes = stamp.changes;
+  r.stamp_version = stamp.data_version;
+  return r.highest;
+}
+
+void Database::NoteAutoNumberStored(const std::string& table, std::int64_t number) {
+  Reservation& r = reserved_numbers_[UpperKey(table)];
+  const Connection::ChangeStamp stamp = conn_->Stamp();
+  // Only when this insert was the one change since the last reservation is
+  // the cached number still the highest.
+  if (r.stamp_changes >= 0 && stamp.changes == r.stamp_changes + 1 && number <= r.highest) {
+    r.stamp_changes = stamp.changes;
+    r.stamp_version = stamp.data_version;
+  } else {
+    r.stamp_changes = -1;
+  }
 }
 
 void Database::ConsumeAutoNumber(const std::string& table, std::int64_t number) {

@@ -85,6 +85,9 @@ class Database : public std::enable_shared_from_this<Database> {
   // Records that `number` was handed out but its row never stored, so the
   // number stays used after the file is closed.
   void ConsumeAutoNumber(const std::string& table, std::int64_t number);
+  // Records that a row with auto-number `number` was just stored through a
+  // record set, so the next reservation needs no look at the file.
+  void NoteAutoNumberStored(const std::string& table, std::int64_t number);
   // Engine transactions begun on this connection.
   int savepoints() const { return savepoints_; }
   void set_savepoints(int n) { savepoints_ = n; }
@@ -109,7 +112,15 @@ class Database : public std::enable_shared_from_this<Database> {
   std::uint64_t tabledefs_generation_ = 0;
   RelationCollection relations_;
   std::uint64_t relations_generation_ = 0;
-  std::unordered_map<std::string, std::int64_t> reserved_numbers_;
+  // Per table (upper case): the highest number handed out, and the file's
+  // change stamp when that was known to be above every stored number.
+  struct Reservation {
+    std::int64_t highest = 0;
+    std::int64_t stamp_changes = -1;
+    unsigned stamp_version = 0;
+    std::string query;
+  };
+  std::unordered_map<std::string, Reservation> reserved_numbers_;
   bool has_sequence_ = false;
 };
 

@@ -21,7 +21,7 @@ void CheckDatabaseFile(const std::string& name, bool writable) {
   platform::FileAttributes attrs;
   if (!platform::CurrentEnv()->GetAttributes(name, &attrs).ok()) RaiseJet(kErrFileNotFound, name);
   if (attrs.directory) RaiseJet(kErrCannotOpen, name);
-  if (attrs.size == 0) throw RuntimeError(3343, "Unrecognized database format '" + name + "'.");
+  if (attrs.size == 0) RaiseJet(kErrUnrecognizedFormat, name);
   // Our own check of the mode bits: a privileged process would write anyway.
   if (writable && attrs.read_only) RaiseJet(kErrCannotOpen, name);
 }

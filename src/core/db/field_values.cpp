@@ -189,6 +189,30 @@ std::string TrimBlanks(const std::string& s) {
   return s.substr(b, e - b + 1);
 }
 
+// True for date text already in the stored form "yyyy-mm-dd hh:mm:ss" with a
+// valid date and time; such text is stored as it is.
+bool IsStoredDateForm(std::string_view t) {
+  if (t.size() != 19 || t[4] != '-' || t[7] != '-' || t[10] != ' ' || t[13] != ':' || t[16] != ':') return false;
+  auto number = [&](std::size_t at, std::size_t len, int* out) {
+    int v = 0;
+    for (std::size_t i = at; i < at + len; ++i) {
+      if (t[i] < '0' || t[i] > '9') return false;
+      v = v * 10 + (t[i] - '0');
+    }
+    *out = v;
+    return true;
+  };
+  int y = 0, m = 0, d = 0, h = 0, mi = 0, s = 0;
+  if (!number(0, 4, &y) || !number(5, 2, &m) || !number(8, 2, &d) || !number(11, 2, &h) || !number(14, 2, &mi) ||
+      !number(17, 2, &s)) {
+    return false;
+  }
+  static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (m < 1 || m > 12 || d < 1 || d > kDays[m - 1] || h > 23 || mi > 59 || s > 59) return false;
+  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+  return !(m == 2 && d == 29 && !leap);
+}
+
 std::int64_t IntegerInRange(const Variant& value, std::int64_t lo, std::int64_t hi) {
   if (!value.IsNumeric()) RaiseJet(kErrConversion);
   const double d = value.AsDouble();
@@ -236,9 +260,11 @@ Variant CoerceToField(const Variant& value, int type, long size) {
     case dbTime:
     case dbTimeStamp: {
       if (value.kind() == Variant::Kind::Date || value.IsText()) {
-        std::string text;
-        if (!sql::ParseDateLiteral(TrimBlanks(value.AsString()), text)) RaiseJet(kErrConversion);
-        return Variant::Date(text);
+        std::string text = value.AsString();
+        if (IsStoredDateForm(text)) return Variant::Date(std::move(text));
+        std::string parsed;
+        if (!sql::ParseDateLiteral(TrimBlanks(text), parsed)) RaiseJet(kErrConversion);
+        return Variant::Date(std::move(parsed));
       }
       if (value.IsNumeric()) return Variant::Date(DateFromSerial(value.AsDouble()));
       RaiseJet(kErrConversion);

@@ -11,6 +11,7 @@ namespace pds::db {
 namespace {
 
 constexpr int kSharingViolation = 32;
+constexpr int kAccessDenied = 5;
 
 // Never destroyed: databases held by static objects may close after exit begins.
 std::map<std::string, std::weak_ptr<FileLease>>& Leases() {
@@ -108,8 +109,15 @@ std::shared_ptr<FileLease> AcquireFileLease(const std::string& path, bool exclus
     }
   }
   int handle = -1;
-  platform::Status st = platform::CurrentEnv()->LockFileRange(
-      path, exclusive ? platform::RangeLock::kExclusive : platform::RangeLock::kShared, &handle);
+  platform::Env* env = platform::CurrentEnv();
+  platform::Status st =
+      env->LockFileRange(path, exclusive ? platform::RangeLock::kExclusive : platform::RangeLock::kShared, &handle);
+  if (!st.ok() && exclusive && st.code == kAccessDenied) {
+    // A file this process may only read cannot carry an exclusive lock; it is
+    // held shared instead, which still keeps exclusive openers out.
+    exclusive = false;
+    st = env->LockFileRange(path, platform::RangeLock::kShared, &handle);
+  }
   if (!st.ok()) RaiseLockFailure(path, st.code, exclusive);
   auto lease = std::make_shared<FileLease>(key, path, handle, exclusive);
   leases[key] = lease;

@@ -106,6 +106,8 @@ std::string JetErrorText(long number, std::string_view arg, std::string_view arg
       return "Field '" + a + "' cannot be a zero-length string.";
     case kErrNumericOverflow:
       return "Numeric field overflow.";
+    case kErrUnrecognizedFormat:
+      return "Unrecognized database format '" + a + "'.";
     case kErrOpenedExclusively:
       return "You attempted to open a database that is already opened exclusively by user 'Admin' on machine '" +
              a + "'.";
@@ -178,7 +180,7 @@ void RaiseSqlite(sqlite3* db, int rc, std::string_view file) {
       RaiseConstraint(message, extended);
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
-      throw RuntimeError(3343, "Unrecognized database format '" + std::string(file) + "'.");
+      RaiseJet(kErrUnrecognizedFormat, file);
     case SQLITE_FULL:
       RaiseJet(kErrDiskFull);
     case SQLITE_IOERR:

@@ -55,6 +55,7 @@ enum JetError : long {
   kErrRequired = 3314,
   kErrZeroLength = 3315,
   kErrNumericOverflow = 3349,
+  kErrUnrecognizedFormat = 3343,
   kErrOpenedExclusively = 3356,
   kErrRelationNoFields = 3366,
   kErrObjectInvalid = 3420,

@@ -118,7 +118,7 @@ void Recordset::OpenTable(const TableMeta& table) {
     if (!list.empty()) list += ", ";
     list += QuoteName(f.name);
   }
-  fetch_sql_ = "SELECT " + list + " FROM " + QuoteName(table_) + " WHERE _rowid_ = ?1";
+  fetch_sql_ = BlockSql(table_, list);
   keys_sql_ = "SELECT _rowid_ FROM " + QuoteName(table_) + " ORDER BY _rowid_";
   LoadKeys();
 }
@@ -181,7 +181,7 @@ bool Recordset::TryOpenKeyset(const std::string& sql) {
       auto_column_ = static_cast<int>(i);
     }
   }
-  fetch_sql_ = "SELECT " + list + " FROM " + QuoteName(table_) + " WHERE _rowid_ = ?1";
+  fetch_sql_ = BlockSql(table_, list);
   keys_sql_ = keyed;
   keys_stmt_ = std::move(stmt);
   return true;
@@ -298,7 +298,7 @@ void Recordset::LoadKeys() {
   opened_size_ = keys_.size();
   position_ = 0;
   reached_ = keys_.empty() ? 0 : 1;
-  cached_position_ = -1;
+  block_.first = -1;
   keys_stale_ = false;
   positions_.clear();
 }
@@ -320,6 +320,7 @@ void Recordset::Close() {
   insert_statements_.clear();
   update_statements_.clear();
   fetch_stmt_ = nullptr;
+  last_insert_ = nullptr;
   db_.reset();
 }
 
@@ -481,22 +482,61 @@ Field& Recordset::Fields(int index) {
   return *fields_.items()[static_cast<std::size_t>(index)];
 }
 
-void Recordset::LoadCurrent() {
+std::string Recordset::BlockSql(const std::string& table, const std::string& columns) {
+  std::string sql = "SELECT _rowid_, " + columns + " FROM " + QuoteName(table) + " WHERE _rowid_ IN (";
+  for (long i = 1; i <= kBlockRows; ++i) sql += (i > 1 ? ", ?" : "?") + std::to_string(i);
+  return sql + ")";
+}
+
+void Recordset::ReadBlock() {
   Connection& conn = db_->connection();
-  const std::int64_t changes = sqlite3_total_changes64(conn.handle());
-  if (cached_position_ == position_ && cached_changes_ == changes) return;
+  const Connection::ChangeStamp stamp = conn.Stamp();
+  // Walking backwards reads the block that ends at the current row.
+  const bool backwards = block_.first >= 0 && position_ < block_.first;
+  const long first = backwards ? std::max(0L, position_ - kBlockRows + 1) : position_;
+  const long count = std::min(kBlockRows, static_cast<long>(keys_.size()) - first);
   if (!fetch_stmt_) fetch_stmt_ = conn.Prepare(fetch_sql_);
-  StatementScope scope(fetch_stmt_);
-  sqlite3_bind_int64(fetch_stmt_, 1, keys_[static_cast<std::size_t>(position_)]);
-  current_missing_ = !conn.Step(fetch_stmt_);
-  if (!current_missing_) {
-    current_.resize(columns_.size());
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
-      current_[i] = ReadFieldValue(fetch_stmt_, static_cast<int>(i), columns_[i].meta.type);
+  block_.first = -1;
+  block_.rows.resize(static_cast<std::size_t>(count));
+  block_.present.assign(static_cast<std::size_t>(count), 0);
+  {
+    StatementScope scope(fetch_stmt_);
+    for (long i = 0; i < count; ++i) {
+      sqlite3_bind_int64(fetch_stmt_, static_cast<int>(i) + 1, keys_[static_cast<std::size_t>(first + i)]);
+    }
+    long guess = 0;
+    while (conn.Step(fetch_stmt_)) {
+      const std::int64_t rowid = sqlite3_column_int64(fetch_stmt_, 0);
+      // Rows usually come back in the order of the keys; search only when not.
+      if (guess >= count || keys_[static_cast<std::size_t>(first + guess)] != rowid) {
+        guess = 0;
+        while (guess < count && keys_[static_cast<std::size_t>(first + guess)] != rowid) ++guess;
+        if (guess == count) continue;
+      }
+      std::vector<Variant>& row = block_.rows[static_cast<std::size_t>(guess)];
+      row.resize(columns_.size());
+      for (std::size_t c = 0; c < columns_.size(); ++c) {
+        row[c] = ReadFieldValue(fetch_stmt_, static_cast<int>(c) + 1, columns_[c].meta.type);
+      }
+      block_.present[static_cast<std::size_t>(guess)] = 1;
+      ++guess;
     }
   }
-  cached_position_ = position_;
-  cached_changes_ = changes;
+  block_.first = first;
+  block_.count = count;
+  block_.stamp_changes = stamp.changes;
+  block_.stamp_version = stamp.data_version;
+}
+
+const std::vector<Variant>* Recordset::CurrentRow() {
+  if (!keyed_) return &rows_[static_cast<std::size_t>(position_)];
+  const Connection::ChangeStamp stamp = db_->connection().Stamp();
+  if (block_.first < 0 || position_ < block_.first || position_ >= block_.first + block_.count ||
+      stamp.changes != block_.stamp_changes || stamp.data_version != block_.stamp_version) {
+    ReadBlock();
+  }
+  const auto k = static_cast<std::size_t>(position_ - block_.first);
+  return block_.present[k] ? &block_.rows[k] : nullptr;
 }
 
 Variant Recordset::ColumnValue(int column) {
@@ -504,10 +544,9 @@ Variant Recordset::ColumnValue(int column) {
   const auto c = static_cast<std::size_t>(column);
   if (edit_mode_ == dbEditAdd || (edit_mode_ == dbEditInProgress && dirty_[c])) return buffer_[c];
   RequireCurrent();
-  if (!keyed_) return rows_[static_cast<std::size_t>(position_)][c];
-  LoadCurrent();
-  if (current_missing_) RaiseJet(kErrRecordDeleted);
-  return current_[c];
+  const std::vector<Variant>* row = CurrentRow();
+  if (!row) RaiseJet(kErrRecordDeleted);
+  return (*row)[c];
 }
 
 void Recordset::SetColumnValue(int column, const Variant& value) {

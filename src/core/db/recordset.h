@@ -129,7 +129,10 @@ class Recordset {
   void CheckOpen() const;
   bool has_current() const;
   void RequireCurrent() const;
-  void LoadCurrent();
+  // The current row's values (RequireCurrent first), or null when the row has
+  // been deleted behind this record set's back.
+  const std::vector<Variant>* CurrentRow();
+  void ReadBlock();
   void AbandonEdit() noexcept;
   void Reached(long position);
   long Live() const { return static_cast<long>(Size()) - deleted_count_; }
@@ -165,10 +168,20 @@ class Recordset {
   std::string keys_sql_;
   bool keys_stale_ = false;  // a table-type set whose order may have changed
 
-  long cached_position_ = -1;
-  std::int64_t cached_changes_ = -1;
-  bool current_missing_ = false;
-  std::vector<Variant> current_;
+  // Rows are read in blocks of up to kBlockRows around the current one, with
+  // one statement per block; a block stays valid while the file's change
+  // stamp does.
+  static constexpr long kBlockRows = 64;
+  struct Block {
+    long first = -1;
+    long count = 0;
+    std::vector<std::vector<Variant>> rows;
+    std::vector<char> present;
+    std::int64_t stamp_changes = -1;
+    unsigned stamp_version = 0;
+  };
+  Block block_;
+  std::vector<Variant> defaults_;  // what a new row shows before assignment
 
   int edit_mode_ = 0;
   std::vector<Variant> buffer_;
@@ -180,9 +193,13 @@ class Recordset {
   bool no_match_ = false;
   std::string fetch_sql_;
   sqlite3_stmt* fetch_stmt_ = nullptr;  // owned by the connection's statement cache
+  std::uint64_t last_insert_mask_ = 0;
+  sqlite3_stmt* last_insert_ = nullptr;
   std::unordered_map<std::int64_t, long> positions_;
   std::unordered_map<std::string, sqlite3_stmt*> insert_statements_;
   std::unordered_map<std::string, sqlite3_stmt*> update_statements_;
+  // The block read and the row id column of the fetch statement's result.
+  static std::string BlockSql(const std::string& table, const std::string& columns);
 };
 
 }  // namespace pds::db

@@ -9,6 +9,7 @@
 #include "core/db/jet_errors.h"
 #include "core/db/recordset.h"
 #include "core/db/sqlite_connection.h"
+#include "core/messages/pending_error.h"
 
 namespace pds::db {
 
@@ -55,8 +56,11 @@ void Recordset::AddNew() {
   CheckOpen();
   if (!updatable_) RaiseJet(kErrReadOnly);
   AbandonEdit();
-  buffer_.resize(columns_.size());
-  for (std::size_t i = 0; i < columns_.size(); ++i) buffer_[i] = DefaultFieldValue(columns_[i].meta);
+  if (defaults_.size() != columns_.size()) {
+    defaults_.clear();
+    for (const Column& c : columns_) defaults_.push_back(DefaultFieldValue(c.meta));
+  }
+  buffer_ = defaults_;
   dirty_.assign(columns_.size(), 0);
   if (auto_column_ >= 0) {
     pending_number_ = db_->ReserveAutoNumber(table_, auto_field_);
@@ -70,9 +74,9 @@ void Recordset::Edit() {
   if (!updatable_) RaiseJet(kErrReadOnly);
   AbandonEdit();
   RequireCurrent();
-  LoadCurrent();
-  if (current_missing_) RaiseJet(kErrRecordDeleted);
-  buffer_ = current_;
+  const std::vector<Variant>* row = CurrentRow();
+  if (!row) RaiseJet(kErrRecordDeleted);
+  buffer_ = *row;
   dirty_.assign(columns_.size(), 0);
   edit_mode_ = dbEditInProgress;
 }
@@ -84,12 +88,27 @@ void Recordset::CancelUpdate() {
 }
 
 sqlite3_stmt* Recordset::InsertStatement() {
+  // The common case, the same columns as last time, needs no lookup.
+  std::uint64_t bits = 0;
+  const bool small = columns_.size() <= 64;
+  if (small) {
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+      if (dirty_[i] || static_cast<int>(i) == auto_column_) bits |= std::uint64_t{1} << i;
+    }
+    if (last_insert_ && bits == last_insert_mask_) return last_insert_;
+  }
   std::string mask(columns_.size(), '0');
   for (std::size_t i = 0; i < columns_.size(); ++i) {
     if (dirty_[i] || static_cast<int>(i) == auto_column_) mask[i] = '1';
   }
   auto it = insert_statements_.find(mask);
-  if (it != insert_statements_.end()) return it->second;
+  if (it != insert_statements_.end()) {
+    if (small) {
+      last_insert_mask_ = bits;
+      last_insert_ = it->second;
+    }
+    return it->second;
+  }
   std::string names, params;
   int n = 0;
   for (std::size_t i = 0; i < columns_.size(); ++i) {
@@ -105,6 +124,10 @@ sqlite3_stmt* Recordset::InsertStatement() {
                                  : "INSERT INTO " + QuoteName(table_) + " (" + names + ") VALUES (" + params + ")";
   sqlite3_stmt* stmt = db_->connection().Prepare(sql);
   insert_statements_.emplace(std::move(mask), stmt);
+  if (small) {
+    last_insert_mask_ = bits;
+    last_insert_ = stmt;
+  }
   return stmt;
 }
 
@@ -144,6 +167,7 @@ void Recordset::Update() {
       conn.Step(stmt);  // a refused row leaves the edit in progress, as the user may correct it
     }
     const std::int64_t rowid = conn.LastInsertRowId();
+    if (pending_number_ > 0) db_->NoteAutoNumberStored(table_, pending_number_);
     last_modified_ = rowid;
     pending_number_ = 0;
     edit_mode_ = dbEditNone;
@@ -174,7 +198,6 @@ void Recordset::Update() {
   }
   last_modified_ = rowid;
   edit_mode_ = dbEditNone;
-  cached_position_ = -1;
 }
 
 void Recordset::Delete() {
@@ -194,7 +217,6 @@ void Recordset::Delete() {
   // The current record stays where it was, now deleted, until the next move.
   deleted_[static_cast<std::size_t>(position_)] = 1;
   ++deleted_count_;
-  cached_position_ = -1;
   if (gone) RaiseJet(kErrRecordDeleted);
 }
 

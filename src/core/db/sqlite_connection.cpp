@@ -76,6 +76,17 @@ std::int64_t Connection::QueryInt(const std::string& sql, std::int64_t fallback)
   return sqlite3_column_int64(stmt, 0);
 }
 
+Connection::ChangeStamp Connection::Stamp() const {
+  ChangeStamp stamp;
+  if (!db_) return stamp;
+  stamp.changes = sqlite3_total_changes64(db_);
+  unsigned version = 0;
+  if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &version) == SQLITE_OK) {
+    stamp.data_version = version;
+  }
+  return stamp;
+}
+
 std::int64_t Connection::Changes() const { return db_ ? sqlite3_changes64(db_) : 0; }
 
 std::int64_t Connection::LastInsertRowId() const { return db_ ? sqlite3_last_insert_rowid(db_) : 0; }

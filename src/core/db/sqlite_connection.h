@@ -59,6 +59,16 @@ class Connection {
   // `fallback` when it returns no row.
   std::int64_t QueryInt(const std::string& sql, std::int64_t fallback);
 
+  // Changes whenever the file's content may have changed: through this
+  // connection (any row written) or through another one (as SQLite last saw
+  // the file). Values read while it stays the same are still current.
+  struct ChangeStamp {
+    std::int64_t changes = -1;
+    unsigned data_version = 0;
+    bool operator==(const ChangeStamp&) const = default;
+  };
+  ChangeStamp Stamp() const;
+
   // Rows changed by the last INSERT, UPDATE or DELETE.
   std::int64_t Changes() const;
   std::int64_t LastInsertRowId() const;

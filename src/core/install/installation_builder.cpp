@@ -27,8 +27,9 @@ struct Brand {
   const char* company;
 };
 
-// EXPORT is the first brand sold for export: brand 0 with the export flag,
-// which the command line, not the installation, carries.
+// The brand words an installation accepts, in the startup's terms. EXPORT is
+// brand 0 plus the export flag; only the command line carries that flag, so
+// the installation records brand 0 for it.
 constexpr Brand kBrands[] = {
     {"VELTRAX", 0, "Veltrax"}, {"DORNEL", 1, "Dornel"}, {"HALVORN", 2, "Halvorn"},
     {"TORSK", 3, "Torsk"},     {"EXPORT", 0, "Veltrax"},
@@ -90,6 +91,8 @@ void RemoveTree(const std::string& folder) {
       if (e.directory) {
         RemoveTree(path);
       } else {
+        // Read-only files (the templates) refuse deletion until made normal.
+        if (e.read_only) (void)CurrentEnv()->SetReadOnly(path, false);
         (void)CurrentEnv()->DeleteFile(path);
       }
     }
@@ -100,6 +103,11 @@ void RemoveTree(const std::string& folder) {
 void WriteFile(const std::string& path, const std::string& content) {
   Check(CurrentEnv()->WriteFileAtomic(path, content), "write", path);
 }
+
+// Templates (*.ro) ship read-only, as the routines that copy them expect:
+// each copy gets normal attributes again, and the template itself is never
+// opened for writing by mistake.
+void MarkReadOnly(const std::string& path) { Check(CurrentEnv()->SetReadOnly(path, true), "make read-only", path); }
 
 void CreateDatabase(const std::string& path, const schema::DatabaseSchema& db, const std::vector<TableRows>& rows) {
   std::string error;
@@ -222,10 +230,12 @@ void WriteProjectTemplate(const std::string& path) {
                       Variant::Date(schema::kProjectStructureReleaseDate),
                       std::string("Project database structure ") + schema::kProjectStructureVersion}}};
   CreateDatabase(path, schema::ProjectDatabase(), {version});
+  MarkReadOnly(path);
 }
 
 void WriteProjectsTemplate(const std::string& path) {
   CreateDatabase(path, schema::ProjectsDatabase(), {VersionRows()});
+  MarkReadOnly(path);
 }
 
 void WriteApplicationDatabase(const std::string& path, const SampleApp& app) {
@@ -249,6 +259,7 @@ void WriteTagTemplate(const std::string& path, const SampleApp& app) {
   db.file = app.TagTemplateFile();
   for (const TagTableSpec& table : app.tag_tables) db.tables.push_back(table.Schema());
   CreateDatabase(path, db, {});
+  MarkReadOnly(path);
 }
 
 void WriteApplication(const std::string& tvxii, const SampleApp& app) {
@@ -258,7 +269,10 @@ void WriteApplication(const std::string& tvxii, const SampleApp& app) {
     WriteApplicationDatabase(code + "/" + app.AppDatabaseFile(), app);
     WriteTagTemplate(code + "/" + app.TagTemplateFile(), app);
   }
-  for (const PlainFile& f : app.plain_files) WriteFile(code + "/" + f.name, f.content);
+  for (const PlainFile& f : app.plain_files) {
+    WriteFile(code + "/" + f.name, f.content);
+    if (f.name.ends_with(".ro")) MarkReadOnly(code + "/" + f.name);
+  }
 }
 
 void Build(const std::string& tvxii, const Brand& brand, const InstallOptions& options,
@@ -311,7 +325,9 @@ bool ValidateOptions(const InstallOptions& options, std::string* error) {
       return fail("unknown application " + InBrackets(pdsg) + " (choose from PMP10, LAY10, CAL10)");
     }
     for (std::size_t j = 0; j < i; ++j) {
-      if (EqualsNoCase(Trim(options.apps[j]), Trim(pdsg))) return fail("application " + InBrackets(pdsg) + " is listed twice");
+      if (EqualsNoCase(Trim(options.apps[j]), Trim(pdsg))) {
+        return fail("application " + InBrackets(pdsg) + " is listed twice");
+      }
     }
   }
   return true;
@@ -325,16 +341,19 @@ bool BuildInstallation(const InstallOptions& options, std::string* error, Instal
   }
   const Brand& brand = *FindBrand(options.brand);
   std::vector<const SampleApp*> apps;
-  for (const std::string& pdsg : options.apps) apps.push_back(FindSampleApp(Trim(pdsg)));
-
-  std::string root = WithoutTrailingSlashes(Trim(options.root));
-  std::string tvxii = JoinPath(root, kInstallFolder);
+  std::string tvxii;
   std::string staging;
   try {
+    for (const std::string& pdsg : options.apps) apps.push_back(FindSampleApp(Trim(pdsg)));
+    std::string root = WithoutTrailingSlashes(Trim(options.root));
+    // An absolute path, so the paths handed back name the same folders from
+    // any current folder.
+    if (root.front() != '/') root = JoinPath(CurrentEnv()->CurrentFolder(), root);
+    tvxii = JoinPath(root, kInstallFolder);
     CreateFolders(root);
     if (HoldsInstallFolder(root)) {
-      throw BuildError{InBrackets(root) + " already holds an installation folder " + InBrackets(std::string(kInstallFolder)) +
-                       "; choose an empty folder"};
+      throw BuildError{InBrackets(root) + " already holds an installation folder " +
+                       InBrackets(std::string(kInstallFolder)) + "; choose an empty folder"};
     }
     // A unique name beside the final place, so the rename stays on one file system.
     Check(CurrentEnv()->CreateTempFile(root, "~TVX", &staging), "create a staging folder in", root);

@@ -86,17 +86,17 @@ TagTableSpec PumpTable() {
   for (int n = 1; t.fields.size() < 300; ++n) {
     char number[16];
     std::snprintf(number, sizeof number, "%03d", n);
-    std::string group = kGroups[n % 5];
+    std::string group = kGroups[(n / 5) % 5];
     std::string friendly = std::string("Parameter ") + number;
+    std::string suffix = std::string("Param") + number;
     switch (n % 5) {
-      case 0: t.fields.push_back(Text(std::string("sParam") + number, friendly, "N/A", group)); break;
-      case 1: t.fields.push_back(Long(std::string("lParam") + number, friendly, std::to_string(n), "0", "100000", group)); break;
+      case 0: t.fields.push_back(Text("s" + suffix, friendly, "N/A", group)); break;
+      case 1: t.fields.push_back(Long("l" + suffix, friendly, std::to_string(n), "0", "100000", group)); break;
       case 2:
-        t.fields.push_back(Double(std::string("fParam") + number, friendly, std::to_string(n) + ".5", "0", "100000",
-                                  n % 6, group));
+        t.fields.push_back(Double("f" + suffix, friendly, std::to_string(n) + ".5", "0", "100000", n % 6, group));
         break;
-      case 3: t.fields.push_back(Flag(std::string("bParam") + number, friendly, group)); break;
-      default: t.fields.push_back(Date(std::string("vParam") + number, friendly, group)); break;
+      case 3: t.fields.push_back(Flag("b" + suffix, friendly, group)); break;
+      default: t.fields.push_back(Date("v" + suffix, friendly, group)); break;
     }
   }
   return t;

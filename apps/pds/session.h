@@ -1,0 +1,59 @@
+// One application session of `pds session`: the service object, the UI host
+// chosen for it, and the commands a user or a script types. Each command
+// prints the operation's result code name and what changed; with --json one
+// JSON object per command.
+//
+// Commands are registered by name from the files that implement them, so each
+// family of operations adds its commands next to its own code.
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "pds/clsProjectDataServer.h"
+
+namespace pds::app {
+
+class Session;
+
+struct SessionCommand {
+  std::string name;
+  std::string usage;    // "open [NAME]"
+  std::string summary;  // one line for `help`
+  // Runs the command; false when the operation failed (the session's exit
+  // code becomes 1, the session goes on).
+  std::function<bool(Session&, const std::vector<std::string>& args)> run;
+};
+
+// Registers a command at static-initialization time.
+bool RegisterSessionCommand(SessionCommand command);
+const std::map<std::string, SessionCommand>& SessionCommands();
+
+class Session {
+ public:
+  Session(bool json, std::FILE* out) : json_(json), out_(out) {}
+  clsProjectDataServer& server() { return server_; }
+  bool json() const { return json_; }
+  std::FILE* out() const { return out_; }
+
+  // Prints one result: a line "NAME: details" for people, or a JSON object
+  // {"command":..., "result":..., fields...} for machines.
+  void Report(const std::string& command, const std::string& result,
+              const std::vector<std::pair<std::string, std::string>>& fields);
+
+ private:
+  clsProjectDataServer server_;
+  bool json_;
+  std::FILE* out_;
+};
+
+// The name of a return code ("RETURN_OK" ...).
+std::string ResultName(int code);
+// Splits a command line into words; "double quotes" keep blanks together.
+std::vector<std::string> SplitWords(const std::string& line, std::string* error);
+
+}  // namespace pds::app

@@ -1,0 +1,103 @@
+// Support for the engine and database routine tests: a database file in a
+// fresh temporary folder with a table built from a short description, a fake
+// clock, and helper processes that hold a database open.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/db/dao_constants.h"
+#include "core/db/database.h"
+#include "core/db/engine.h"
+#include "core/db/recordset.h"
+#include "core/db/table_def.h"
+#include "core/messages/pending_error.h"
+#include "platform/env.h"
+#include "tests/support/test_support.h"
+
+namespace pds::db::test {
+
+struct FieldSpec {
+  std::string name;
+  int type = dbText;
+  long size = 0;
+  long attributes = 0;  // dbAutoIncrField for an auto-number
+  bool allow_zero_length = false;
+  bool required = false;
+};
+
+// Creates `table` in `db` with the fields in order and, when `key` is given, a
+// primary index "PrimaryKey" on those fields.
+std::shared_ptr<TableDef> MakeTable(Database& db, const std::string& table, const std::vector<FieldSpec>& fields,
+                                    const std::vector<std::string>& key = {});
+
+// Appends an index to an existing table.
+void MakeIndex(Database& db, const std::string& table, const std::string& name,
+               const std::vector<std::string>& fields, bool primary, bool unique);
+
+// Appends a relation between two existing tables on one field of the same name.
+void MakeRelation(Database& db, const std::string& name, const std::string& table, const std::string& foreign_table,
+                  const std::string& field, long attributes);
+
+// The number the engine error carries, or 0 when `f` runs without one.
+long ErrorNumberOf(const std::function<void()>& f);
+// The description of the engine error `f` throws ("" without one).
+std::string ErrorTextOf(const std::function<void()>& f);
+
+// A fresh folder and a new database file "Test.mdb" in it, open shared.
+class DbTest : public ::testing::Test {
+ protected:
+  DbTest();
+  ~DbTest() override;
+  std::string path(const std::string& name = "Test.mdb") const { return folder_ / name; }
+  std::shared_ptr<Database> Reopen(bool exclusive = false, bool read_only = false);
+  long Count(const std::string& table, const std::string& where = "");
+
+  pds::test::TempFolder folder_;
+  std::shared_ptr<Database> db_;
+};
+
+// A clock that only moves when slept on; everything else is the real system.
+class FakeClockEnv : public platform::EnvWrapper {
+ public:
+  FakeClockEnv() : EnvWrapper(platform::PosixEnv()) {}
+  std::int64_t MonotonicMillis() override { return now_ms_; }
+  void SleepMillis(int ms) override;
+  platform::TimePoint Now() override { return wall_; }
+
+  std::int64_t now_ms() const { return now_ms_; }
+  int sleeps() const { return sleeps_; }
+  void set_wall(platform::TimePoint t) { wall_ = t; }
+  // Runs after every sleep with the new time.
+  void OnSleep(std::function<void(std::int64_t)> f) { on_sleep_ = std::move(f); }
+
+ private:
+  std::int64_t now_ms_ = 1000000;
+  int sleeps_ = 0;
+  platform::TimePoint wall_{};
+  std::function<void(std::int64_t)> on_sleep_;
+};
+
+// Another process (this test program as a helper) that opens a database and
+// holds it for `hold_ms` (or until killed when negative).
+class DatabaseHolder {
+ public:
+  ~DatabaseHolder();
+  // Starts the holder and waits until it has the database open; false if it
+  // could not open it.
+  bool Start(const std::string& db_path, bool exclusive, int hold_ms, const std::string& marker);
+  void Kill();
+  // Waits for the holder to end by itself; its exit code.
+  int Wait();
+  bool running() const { return pid_ > 0; }
+
+ private:
+  int pid_ = -1;
+};
+
+}  // namespace pds::db::test

@@ -1,0 +1,68 @@
+// Who may open a database while someone else has it: opens in this process
+// share the file, other processes are kept out by exclusive opens, and a dead
+// holder never keeps a file in use. These tests start helper processes.
+#include <gtest/gtest.h>
+
+#include "core/db/jet_errors.h"
+#include "tests/db/db_test_support.h"
+
+namespace pds::db::test {
+namespace {
+
+class LockingTest : public DbTest {
+ protected:
+  LockingTest() {
+    MakeTable(*db_, "T", {{"n", dbLong}});
+    db_->Close();
+  }
+  std::string Marker() { return folder_ / ("ready-" + std::to_string(++markers_)); }
+
+  DatabaseHolder holder_;
+  int markers_ = 0;
+};
+
+TEST_F(LockingTest, SecondOpenInTheSameProcessSharesTheFile) {
+  auto first = DBEngine().OpenDatabase(path(), true, false);
+  auto second = DBEngine().OpenDatabase(path(), true, false);
+  first->Execute("INSERT INTO T VALUES (1)", dbFailOnError);
+  auto rs = second->OpenRecordset("SELECT * FROM T");
+  EXPECT_EQ(rs->Fields("n").Value().AsLong(), 1);
+  first->Close();
+  second->Close();
+  // Closing the last one lets another process in.
+  EXPECT_TRUE(holder_.Start(path(), true, -1, Marker()));
+}
+
+TEST_F(LockingTest, ExclusiveHolderKeepsEveryoneOut) {
+  ASSERT_TRUE(holder_.Start(path(), true, -1, Marker()));
+  std::string text = ErrorTextOf([&] { DBEngine().OpenDatabase(path(), false, true); });
+  EXPECT_EQ(text.rfind("You attempted to open a database that is already opened exclusively by user 'Admin' on "
+                       "machine '",
+                       0),
+            0u)
+      << text;
+  EXPECT_EQ(ErrorNumberOf([&] { DBEngine().OpenDatabase(path(), true, false); }), kErrOpenedExclusively);
+}
+
+TEST_F(LockingTest, SharedHolderAllowsSharedButNotExclusiveOpens) {
+  ASSERT_TRUE(holder_.Start(path(), false, -1, Marker()));
+  EXPECT_NO_THROW(DBEngine().OpenDatabase(path(), false, false)->Close());
+  EXPECT_EQ(ErrorTextOf([&] { DBEngine().OpenDatabase(path(), true, false); }),
+            "Could not use '" + path() + "'; file already in use.");
+}
+
+TEST_F(LockingTest, OurExclusiveOpenKeepsOtherProcessesOut) {
+  auto db = DBEngine().OpenDatabase(path(), true, false);
+  EXPECT_FALSE(holder_.Start(path(), false, -1, Marker()));
+  db->Close();
+  EXPECT_TRUE(holder_.Start(path(), false, -1, Marker()));
+}
+
+TEST_F(LockingTest, HolderKilledOutrightReleasesTheFileAtOnce) {
+  ASSERT_TRUE(holder_.Start(path(), true, -1, Marker()));
+  holder_.Kill();
+  EXPECT_NO_THROW(DBEngine().OpenDatabase(path(), true, false)->Close());
+}
+
+}  // namespace
+}  // namespace pds::db::test

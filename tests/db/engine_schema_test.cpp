@@ -1,0 +1,285 @@
+// Table definitions: field rules enforced on every write, definitions that
+// survive closing the file, text that compares without case, auto-numbers,
+// changes to existing tables, linked tables, and the errors callers test for.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/db/field.h"
+#include "core/db/jet_errors.h"
+#include "core/db/relation.h"
+#include "tests/db/db_test_support.h"
+
+namespace pds::db::test {
+namespace {
+
+class FieldRulesTest : public DbTest {
+ protected:
+  FieldRulesTest() {
+    MakeTable(*db_, "Job",
+              {{"lJobID", dbLong, 0, dbAutoIncrField},
+               {"sJobName", dbText, 10},
+               {"sNotes", dbText, 20, 0, true},
+               {"sCode", dbText, 5, 0, false, true}},
+              {"lJobID"});
+  }
+};
+
+TEST_F(FieldRulesTest, TextLongerThanItsSizeIsRefusedWhenAssigned) {
+  auto rs = db_->OpenRecordset("SELECT * FROM Job", dbOpenDynaset);
+  rs->AddNew();
+  EXPECT_EQ(ErrorNumberOf([&] { rs->Fields("sJobName").SetValue("12345678901"); }), kErrFieldTooSmall);
+  rs->Fields("sJobName").SetValue("1234567890");
+  rs->Fields("sCode").SetValue("A");
+  rs->Update();
+  EXPECT_EQ(Count("Job"), 1);
+}
+
+TEST_F(FieldRulesTest, SizeCountsCharactersNotBytes) {
+  auto rs = db_->OpenRecordset("Job", dbOpenTable);
+  rs->AddNew();
+  rs->Fields("sJobName").SetValue("\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9");
+  rs->Fields("sCode").SetValue("A");
+  EXPECT_NO_THROW(rs->Update());
+}
+
+TEST_F(FieldRulesTest, ZeroLengthTextNeedsAllowZeroLength) {
+  auto rs = db_->OpenRecordset("SELECT * FROM Job WHERE 1 = 2", dbOpenDynaset);
+  rs->AddNew();
+  rs->Fields("sJobName").SetValue("");
+  rs->Fields("sCode").SetValue("A");
+  EXPECT_EQ(ErrorTextOf([&] { rs->Update(); }), "Field 'Job.sJobName' cannot be a zero-length string.");
+  // The refused row stays in edit, so it can be corrected and stored.
+  rs->Fields("sJobName").SetValue("A job");
+  rs->Fields("sNotes").SetValue("");
+  rs->Update();
+  EXPECT_EQ(Count("Job", "sNotes = ''"), 1);
+}
+
+TEST_F(FieldRulesTest, StatementsAreHeldToTheSameRules) {
+  EXPECT_EQ(ErrorNumberOf([&] {
+              db_->Execute("INSERT INTO Job (sJobName, sCode) VALUES ('far too long a name', 'A')", dbFailOnError);
+            }),
+            kErrFieldTooSmall);
+  EXPECT_EQ(ErrorNumberOf([&] { db_->Execute("INSERT INTO Job (sJobName, sCode) VALUES ('', 'A')", dbFailOnError); }),
+            kErrZeroLength);
+  EXPECT_EQ(ErrorNumberOf([&] { db_->Execute("INSERT INTO Job (sJobName) VALUES ('x')", dbFailOnError); }),
+            kErrRequired);
+  // Without fail-on-error the offending row is simply not written.
+  db_->Execute("INSERT INTO Job (sJobName, sCode) VALUES ('far too long a name', 'A')");
+  EXPECT_EQ(db_->RecordsAffected(), 0);
+  EXPECT_EQ(Count("Job"), 0);
+}
+
+class SchemaTest : public DbTest {};
+
+TEST_F(SchemaTest, DefinitionsReadBackAfterReopening) {
+  auto def = db_->CreateTableDef("TagIndex");
+  auto id = def->CreateField("lTagId", dbLong);
+  id->SetAttributes(id->Attributes() | dbAutoIncrField);
+  def->Fields().Append(id);
+  auto name = def->CreateField("sTagName", dbText, 50);
+  name->SetAllowZeroLength(true);
+  def->Fields().Append(name);
+  def->Fields().Append(def->CreateField("fStreamVersion", dbDouble));
+  def->Fields().Append(def->CreateField("LastModifiedDate", dbDate));
+  auto flag = def->CreateField("bFlag", dbBoolean);
+  flag->SetRequired(true);
+  def->Fields().Append(flag);
+  auto ix = def->CreateIndex("PrimaryKey");
+  ix->SetPrimary(true);
+  ix->Fields().Append(ix->CreateField("lTagId"));
+  def->Indexes().Append(ix);
+  db_->TableDefs().Append(def);
+
+  Reopen(true);
+  auto t = db_->TableDefs().Item("tagindex");
+  ASSERT_EQ(t->Fields().Count(), 5);
+  auto f0 = t->Fields().Item(0);
+  EXPECT_EQ(f0->Name(), "lTagId");
+  EXPECT_EQ(f0->Type(), dbLong);
+  EXPECT_EQ(f0->Attributes() & dbAutoIncrField, dbAutoIncrField);
+  auto f1 = t->Fields().Item("STAGNAME");
+  EXPECT_EQ(f1->Type(), dbText);
+  EXPECT_EQ(f1->Size(), 50);
+  EXPECT_TRUE(f1->AllowZeroLength());
+  EXPECT_EQ(f1->OrdinalPosition(), 1);
+  EXPECT_EQ(t->Fields().Item("fStreamVersion")->Type(), dbDouble);
+  EXPECT_EQ(t->Fields().Item("LastModifiedDate")->Type(), dbDate);
+  EXPECT_TRUE(t->Fields().Item("bFlag")->Required());
+  auto pk = t->Indexes().Item("PrimaryKey");
+  EXPECT_TRUE(pk->Primary());
+  ASSERT_EQ(pk->Fields().Count(), 1);
+  EXPECT_EQ(pk->Fields().Item(0)->Name(), "lTagId");
+}
+
+TEST_F(SchemaTest, TextComparesAndSortsWithoutCase) {
+  MakeTable(*db_, "Tag", {{"sName", dbText, 20}});
+  MakeIndex(*db_, "Tag", "ByName", {"sName"}, false, true);
+  for (const char* n : {"b", "Pump", "a"}) db_->Execute(std::string("INSERT INTO Tag (sName) VALUES ('") + n + "')");
+
+  auto found = db_->OpenRecordset("SELECT * FROM Tag WHERE sName = 'PUMP'");
+  ASSERT_FALSE(found->Eof());
+  EXPECT_EQ(found->Fields("sName").Value().AsString(), "Pump");
+
+  auto sorted = db_->OpenRecordset("SELECT * FROM Tag ORDER BY sName");
+  std::vector<std::string> order;
+  for (; !sorted->Eof(); sorted->MoveNext()) order.push_back(sorted->Fields(0).Value().AsString());
+  EXPECT_EQ(order, (std::vector<std::string>{"a", "b", "Pump"}));
+
+  EXPECT_EQ(ErrorNumberOf([&] { db_->Execute("INSERT INTO Tag (sName) VALUES ('pUMP')", dbFailOnError); }),
+            kErrDuplicateKey);
+}
+
+TEST_F(SchemaTest, JoinsMatchTextWithoutCase) {
+  MakeTable(*db_, "Job", {{"sJobName", dbText, 20}});
+  MakeTable(*db_, "Usage", {{"sJob", dbText, 20}, {"sPdsg", dbText, 5}});
+  db_->Execute("INSERT INTO Job (sJobName) VALUES ('Plant A')");
+  db_->Execute("INSERT INTO Usage (sJob, sPdsg) VALUES ('PLANT a', 'ABC12')");
+  auto rs = db_->OpenRecordset("SELECT Usage.sPdsg FROM Job INNER JOIN Usage ON Job.sJobName = Usage.sJob");
+  ASSERT_FALSE(rs->Eof());
+  EXPECT_EQ(rs->Fields("sPdsg").Value().AsString(), "ABC12");
+}
+
+TEST_F(SchemaTest, AutoNumberIsKnownAtAddNewAndAnAbandonedRowUsesItUp) {
+  MakeTable(*db_, "TagIndex", {{"lTagId", dbLong, 0, dbAutoIncrField}, {"sTagName", dbText, 50}});
+  auto rs = db_->OpenRecordset("SELECT * FROM TagIndex WHERE 1 = 2", dbOpenDynaset);
+  rs->AddNew();
+  EXPECT_EQ(rs->Fields("lTagId").Value().AsLong(), 1);
+  rs->Fields("sTagName").SetValue("P-1");
+  rs->Update();
+  rs->AddNew();
+  EXPECT_EQ(rs->Fields("lTagId").Value().AsLong(), 2);
+  rs->CancelUpdate();
+  rs->Close();
+
+  Reopen();
+  rs = db_->OpenRecordset("TagIndex", dbOpenTable);
+  rs->AddNew();
+  EXPECT_EQ(rs->Fields("lTagId").Value().AsLong(), 3);
+  EXPECT_EQ(ErrorNumberOf([&] { rs->Fields("lTagId").SetValue(7); }), kErrFieldNotUpdatable);
+  rs->Fields("sTagName").SetValue("P-3");
+  rs->Update();
+  // A statement that leaves the number out gets the next one too.
+  db_->Execute("INSERT INTO TagIndex (sTagName) VALUES ('P-4')", dbFailOnError);
+  EXPECT_EQ(Count("TagIndex", "lTagId = 4 AND sTagName = 'P-4'"), 1);
+}
+
+TEST_F(SchemaTest, MissingItemsAreItemNotFound) {
+  MakeTable(*db_, "Job", {{"sJobName", dbText, 20}}, {"sJobName"});
+  auto t = db_->TableDefs().Item("Job");
+  EXPECT_EQ(ErrorNumberOf([&] { db_->TableDefs().Item("Nope"); }), kErrItemNotFound);
+  EXPECT_EQ(ErrorNumberOf([&] { db_->TableDefs().Item(5); }), kErrItemNotFound);
+  EXPECT_EQ(ErrorNumberOf([&] { t->Fields().Item("Nope"); }), kErrItemNotFound);
+  EXPECT_EQ(ErrorNumberOf([&] { t->Indexes().Item("Nope"); }), kErrItemNotFound);
+  EXPECT_EQ(ErrorNumberOf([&] { db_->Relations().Item("Nope"); }), kErrItemNotFound);
+  EXPECT_EQ(ErrorNumberOf([&] { db_->TableDefs().Delete("Nope"); }), kErrItemNotFound);
+  EXPECT_EQ(ErrorTextOf([&] { db_->TableDefs().Item("Nope"); }), "Item not found in this collection.");
+}
+
+TEST_F(SchemaTest, HiddenDefinitionTablesAreNotListed) {
+  MakeTable(*db_, "Job", {{"sJobName", dbText, 20}});
+  auto& defs = db_->TableDefs();
+  ASSERT_EQ(defs.Count(), 1);
+  EXPECT_EQ(defs.Item(0)->Name(), "Job");
+}
+
+TEST_F(SchemaTest, RefusesDuplicateTablesAndFields) {
+  MakeTable(*db_, "Job", {{"sJobName", dbText, 20}});
+  EXPECT_EQ(ErrorNumberOf([&] { MakeTable(*db_, "JOB", {{"x", dbLong}}); }), kErrTableExists);
+  auto def = db_->CreateTableDef("Other");
+  def->Fields().Append(def->CreateField("a", dbLong));
+  EXPECT_EQ(ErrorNumberOf([&] { def->Fields().Append(def->CreateField("A", dbLong)); }), kErrFieldDefinedTwice);
+  auto empty = db_->CreateTableDef("Empty");
+  EXPECT_EQ(ErrorNumberOf([&] { db_->TableDefs().Append(empty); }), kErrNoFields);
+}
+
+TEST_F(SchemaTest, AutoNumberAddedToExistingTableNumbersItsRowsFirst) {
+  MakeTable(*db_, "TagData", {{"sKey", dbText, 50}, {"sValue", dbText, 255}});
+  for (const char* k : {"k1", "k2", "k3"}) db_->Execute(std::string("INSERT INTO TagData VALUES ('") + k + "', 'v')");
+  auto def = db_->TableDefs().Item("TagData");
+  auto index = def->CreateField("lIndex", dbLong);
+  index->SetOrdinalPosition(0);
+  index->SetAttributes(index->Attributes() | dbAutoIncrField);
+  def->Fields().Append(index);
+
+  EXPECT_EQ(def->Fields().Item(0)->Name(), "lIndex");
+  EXPECT_EQ(Count("TagData", "lIndex = 3 AND sKey = 'k3'"), 1);
+  auto rs = db_->OpenRecordset("TagData", dbOpenTable);
+  rs->AddNew();
+  EXPECT_EQ(rs->Fields("lIndex").Value().AsLong(), 4);
+}
+
+TEST_F(SchemaTest, AllowZeroLengthOfAnExistingFieldCanBeChanged) {
+  MakeTable(*db_, "Config", {{"sKey", dbText, 50}, {"sValue", dbText, 255}});
+  db_->Execute("INSERT INTO Config VALUES ('a', 'b')");
+  EXPECT_EQ(ErrorNumberOf([&] { db_->Execute("UPDATE Config SET sValue = ''", dbFailOnError); }), kErrZeroLength);
+  db_->TableDefs().Item("Config")->Fields().Item("sValue")->SetAllowZeroLength(true);
+  db_->Execute("UPDATE Config SET sValue = ''", dbFailOnError);
+  EXPECT_EQ(db_->RecordsAffected(), 1);
+  Reopen();
+  EXPECT_TRUE(db_->TableDefs().Item("Config")->Fields().Item("sValue")->AllowZeroLength());
+  EXPECT_EQ(Count("Config", "sKey = 'a'"), 1);
+}
+
+TEST_F(SchemaTest, LinkedTableIsRecognisedByItsAttributesAndCanBeDeleted) {
+  MakeTable(*db_, "Local", {{"a", dbLong}});
+  auto linked = db_->CreateTableDef("ABC_TagData");
+  linked->SetConnect(";DATABASE=" + path("Other.mdb"));
+  linked->SetSourceTableName("TagData");
+  db_->TableDefs().Append(linked);
+
+  Reopen();
+  auto t = db_->TableDefs().Item("ABC_TagData");
+  EXPECT_NE(t->Attributes() & dbAttachedTable, 0);
+  EXPECT_FALSE(t->Updatable());
+  EXPECT_EQ(db_->TableDefs().Item("Local")->Attributes() & dbAttachedTable, 0);
+  db_->TableDefs().Delete("ABC_TagData");
+  EXPECT_EQ(db_->TableDefs().Count(), 1);
+  Reopen();
+  EXPECT_EQ(db_->TableDefs().Count(), 1);
+}
+
+TEST_F(SchemaTest, TableCreatedByStatementIsDescribedFromItsDeclaredTypes) {
+  db_->Execute("CREATE TABLE Plain (lId COUNTER, sName TEXT(30), bOn BIT, dWhen DATETIME)", dbFailOnError);
+  auto t = db_->TableDefs().Item("Plain");
+  EXPECT_EQ(t->Fields().Item("sName")->Type(), dbText);
+  EXPECT_EQ(t->Fields().Item("sName")->Size(), 30);
+  EXPECT_EQ(t->Fields().Item("bOn")->Type(), dbBoolean);
+  EXPECT_EQ(t->Fields().Item("dWhen")->Type(), dbDate);
+  db_->Execute("DROP TABLE Plain", dbFailOnError);
+  EXPECT_EQ(ErrorNumberOf([&] { db_->TableDefs().Item("Plain"); }), kErrItemNotFound);
+}
+
+class OpenFailureTest : public DbTest {};
+
+TEST_F(OpenFailureTest, FileOfAnotherKindIsUnrecognizedFormat) {
+  std::string text = folder_.Write("Notes.mdb", "This is not a database, just some text that is long enough.");
+  EXPECT_EQ(ErrorTextOf([&] { DBEngine().OpenDatabase(text); }), "Unrecognized database format '" + text + "'.");
+  std::string empty = folder_.Write("Empty.mdb", "");
+  EXPECT_EQ(ErrorNumberOf([&] { DBEngine().OpenDatabase(empty); }), kErrUnrecognizedFormat);
+}
+
+TEST_F(OpenFailureTest, MissingFileIsFileNotFound) {
+  std::string missing = path("Missing.mdb");
+  EXPECT_EQ(ErrorTextOf([&] { DBEngine().OpenDatabase(missing); }), "Could not find file '" + missing + "'.");
+}
+
+TEST_F(OpenFailureTest, ReadOnlyOpenRefusesWrites) {
+  MakeTable(*db_, "Job", {{"sJobName", dbText, 20}});
+  Reopen(false, true);
+  EXPECT_EQ(ErrorNumberOf([&] { db_->Execute("INSERT INTO Job VALUES ('a')", dbFailOnError); }), kErrReadOnly);
+  auto rs = db_->OpenRecordset("Job", dbOpenTable);
+  EXPECT_EQ(ErrorNumberOf([&] { rs->AddNew(); }), kErrReadOnly);
+  EXPECT_FALSE(db_->TableDefs().Item("Job")->Updatable());
+}
+
+TEST_F(OpenFailureTest, FileWithoutWritePermissionOpensOnlyReadOnly) {
+  db_->Close();
+  std::filesystem::permissions(path(), std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+  EXPECT_EQ(ErrorNumberOf([&] { DBEngine().OpenDatabase(path(), true, false); }), kErrCannotOpen);
+  EXPECT_NO_THROW(DBEngine().OpenDatabase(path(), true, true));
+}
+
+}  // namespace
+}  // namespace pds::db::test
