@@ -3,6 +3,7 @@
 
 #include "apps/pds/session.h"
 #include "core/process_state.h"
+#include "pds/clsProject.h"
 
 namespace pds::app {
 
@@ -22,15 +23,28 @@ const bool kRegistered = RegisterSessionCommand(SessionCommand{
       clsProjectDataServer& server = s.server();
       std::int32_t count = 0;
       int rc = server.ProjectCount(count);
-      s.Report("status", ResultName(rc),
-               {{"application", server.Pdsg() + " " + server.AppName() + " " + server.AppVersion()},
-                {"data style", DataStyleText(server.AppDataStyle())},
-                {"user", server.NetUserID() + " (" + server.TVXUserId() + ")"},
-                {"installation", server.TVXiiPath()},
-                {"projects database", server.ProjectDb()},
-                {"default projects folder", Shared().default_projects_folder},
-                {"projects", std::to_string(count)},
-                {"current project", "(none)"}});
+      std::vector<std::pair<std::string, std::string>> fields = {
+          {"application", server.Pdsg() + " " + server.AppName() + " " + server.AppVersion()},
+          {"data style", DataStyleText(server.AppDataStyle())},
+          {"user", server.NetUserID() + " (" + server.TVXUserId() + ")"},
+          {"installation", server.TVXiiPath()},
+          {"projects database", server.ProjectDb()},
+          {"default projects folder", Shared().default_projects_folder},
+          {"projects", std::to_string(count)}};
+      const ProjectRef& p = server.Project();
+      if (!p) {
+        fields.emplace_back("current project", "(none)");
+      } else {
+        std::string locks;
+        for (const auto& [pdsg, handle] : p->LockHandles()) locks += (locks.empty() ? "" : ", ") + pdsg;
+        fields.emplace_back("current project", p->JobName());
+        fields.emplace_back("project folder", p->JobPath().empty() ? "(not saved)" : p->JobPath());
+        fields.emplace_back("working folder", p->WorkingJobPath());
+        fields.emplace_back("project dirty", p->ProjectDirty() ? "yes" : "no");
+        fields.emplace_back("application dirty", server.AppDirty() ? "yes" : "no");
+        fields.emplace_back("locks held", locks.empty() ? "(none)" : locks);
+      }
+      s.Report("status", ResultName(rc), fields);
       return rc == -1;
     }});
 

@@ -44,6 +44,11 @@ enum MsgBoxResult : int {
 
 // The buttons a style asks for, in order, and the answer of the default button.
 int MsgBoxDefaultAnswer(int style);
+// The answer that ends a question when nobody can answer it: Cancel where the
+// box has it, else No, else Abort, else OK. Hosts without a user fall back to
+// it when the component keeps asking the same question (a loop that only a
+// person could leave, such as the user-ID confirmation).
+int MsgBoxEscapeAnswer(int style);
 
 // Help requests, with the values of the Windows help call.
 inline constexpr int kHelpContext = 1;

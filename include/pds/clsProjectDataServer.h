@@ -18,6 +18,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "pds/Types.h"
 
@@ -29,7 +31,14 @@ class Recordset;
 }  // namespace db
 
 class clsDLLInfo;
+class clsMRUJobs;
+class clsProject;
 class clsStartupManager;
+struct DataFileSpec;
+
+using ProjectRef = std::shared_ptr<clsProject>;
+// (designation, application name) pairs of a project file's application list.
+using AppList = std::vector<std::pair<std::string, std::string>>;
 
 using DbHandle = std::shared_ptr<db::Database>;
 using RsHandle = std::shared_ptr<db::Recordset>;
@@ -51,9 +60,74 @@ class clsProjectDataServer {
   bool DoesProjectExist(const std::string& sJobName, bool& bFound);
   bool GetProjectInfo(const std::string& sJobName, std::int32_t& lJobID, std::string& sJobPath);
 
-  // ---- project operations that later work completes
+  // ---- project life cycle
+  // The current project; null when there is none.
+  const ProjectRef& Project() const { return project_; }
+  bool ValidProject(const ProjectRef& ProjectToValidate) const;
   eProjectReturnCode ProjectNew();
+  eProjectReturnCode ProjectOpen(const std::string& sJobName = "", const std::string& sProjectType = "",
+                                 bool bShowNewButton = false);
+  eProjectReturnCode SelectProject(std::string& sSelectedProjectName, std::string& sSelectedProjectPath,
+                                   std::int32_t& lSelectedProjectID, const std::string& sDefaultType = "",
+                                   eProjectOperationMode lProjectMode = SELECT_MODE, bool bShowNewButton = false);
+  eProjectReturnCode ProjectProperties();
+  bool LockProject(const ProjectRef& Project = nullptr);
+  eProjectReturnCode ProjectSave();
+  eProjectReturnCode ProjectSave(std::string& sNewJobPath, std::string& sNewProjName);
+  eProjectReturnCode ProjectSaveAs();
+  eProjectReturnCode ProjectSaveAs(std::string& sNewJobPath, std::string& sNewProjName);
   eProjectReturnCode PromptToSaveAndContinue();
+  bool CloseCurrentProject();
+  eProjectReturnCode ProjectDelete(const std::string& sJobName = "", bool bShowMsgs = true);
+  std::string GetTempPathAndFileName(const std::string& sTempPath = "");
+  bool IsAppDataRegistered(const std::string& sProject, const std::string& sPdsg = "");
+
+  // ---- project configuration values (in the project database, mirrored in the project file)
+  std::int32_t SetProjConfigValue(const std::string& sProjectDb, const std::string& sKey, const std::string& sValue,
+                                  const std::string& sPdsg = "");
+  std::int32_t GetProjConfigValue(const std::string& sKey, std::string& sRetValue, const std::string& sDefault = "",
+                                  const std::string& sPdsg = "");
+  std::int32_t DeleteProjConfigValue(const std::string& sKey, const std::string& sPdsg = "");
+
+  // ---- component-internal operations (used by the component's own modules and dialogs)
+  ProjectRef NewProject();
+  eProjectReturnCode OpenProject(ProjectRef& project, const std::string& sProjectType, bool bShowNewButton);
+  bool RestoreCurrentProject();
+  bool EditProject(const ProjectRef& project);
+  eProjectReturnCode SaveProject(const ProjectRef& project);
+  eProjectReturnCode SaveProjectAs(ProjectRef& project);  // releases the caller's record when it reopens the project
+  bool SaveProjectConfigData(const ProjectRef& project);
+  bool CloseProject(ProjectRef& project);
+  eProjectReturnCode DeleteProject(const std::string& sJobName, bool bShowMsgs);
+  eProjectReturnCode ShowSaveProjectAsDialog(std::string& sFolder, std::string& sName);
+  eProjectReturnCode PromptForNewProjectFolderName(std::string& sFolder, const std::string& sStartFolder);
+  // Properties table of Project.mdb.
+  bool LoadProjectProperties(const ProjectRef& project);
+  bool SaveProjectProperties(const ProjectRef& project);
+  // The project file PROJECT.QVP.
+  bool SaveToProjectQVPFile(const ProjectRef& project, const std::string& sFileName = "");
+  bool CreateProjectQVPFileAsString(const ProjectRef& project, std::string& sText);
+  bool GetProjectAppsFromQVPFile(AppList& sApps, const std::string& sFile);
+  bool GetProjectFileSpecsFromQVPFile(const std::string& sPdsg, std::vector<DataFileSpec>& specs,
+                                      const std::string& sFile);
+  bool GetProjectPropertiesFromQVPFile(const ProjectRef& project, const std::string& sFile);
+  // Working copies and file staging.
+  std::string GetWorkingProjectPath(const std::string& sBaseFolder);
+  bool DeleteWorkFolder(const std::string& sFolder);
+  bool CopyNewLocalProjectRoFile(const std::string& sDestFolder);
+  bool CopyNewAppFilesToWorkArea(const std::string& sWorkFolder);
+  bool CopyExistingAppFiles(const std::string& sFromFolder, const std::string& sToFolder);
+  bool VerifyProjectData(const std::string& sProjectName, const std::string& sFolder,
+                         const std::vector<DataFileSpec>& specs);
+  // Registration in the projects database.
+  bool RegisterAppData(const ProjectRef& project, const std::string& sPdsg = "");
+  bool GetDataFromJobTable(const ProjectRef& project);
+  // The recently-used list.
+  clsMRUJobs& MRUJobs() const { return *mru_jobs_; }
+  bool MRULoadList(DbHandle& db, const std::string& sPdsg = "");
+  bool MRUAddToList(const ProjectRef& project);
+  // Replaces the current project record (operations only).
+  void SetCurrentProject(ProjectRef project) { project_ = std::move(project); }
 
   // ---- configuration values (user-wide, in the projects database)
   std::int32_t SetConfigValue(const std::string& sKey, const std::string& sValue, const std::string& sPdsg = "");
@@ -118,12 +192,25 @@ class clsProjectDataServer {
 
  private:
   void CopyFromStartupManager();
+  // The tag steps of the project operations, which the tag work fills in;
+  // each is called only for applications with tag support.
+  bool TagStepNewProject();                        // the first "Untitled" tag
+  bool TagStepAfterOpen();                         // reset the tag type, load tags, repair duplicates
+  bool TagStepVerifyStructure(const ProjectRef& project);  // project database structure (project support)
+  void TagStepClose();                             // empty the tag collections, close the tag database
+  bool TagStepResetTagType();
+  void TagStepAfterSave(const ProjectRef& project);  // publish the tags of a registered project
+  // Deletes from the project folder the application's data files that were
+  // deleted from its working copy.
+  bool SynchronizeProjectFolder();
   // Steps of initialization and shutdown that the recently-used list and the
   // project operations fill in.
   void MRULoadListAtStartup(DbHandle& projects_db);
   void MRUSaveListAtExit();
   void CloseProjectAtExit();
 
+  std::shared_ptr<clsMRUJobs> mru_jobs_;  // created with the object
+  ProjectRef project_;
   std::unique_ptr<clsDLLInfo> dll_info_;
   std::unique_ptr<clsStartupManager> startup_;
   RsHandle tag_index_rs_;

@@ -59,6 +59,9 @@ std::int32_t clsProjectDataServer::SetConfigValue(const std::string& sKey, const
 
 std::int32_t clsProjectDataServer::GetConfigValue(const std::string& sKey, std::string& sRetValue,
                                                   const std::string& sDefault, const std::string& sPdsg) {
+  // Copied before sRetValue is cleared: a caller may pass its variable as its
+  // own default ("keep what I have unless a value is stored").
+  const std::string default_value = sDefault;
   sRetValue.clear();
   std::int32_t result = 0;
   DbHandle db;
@@ -78,7 +81,7 @@ std::int32_t clsProjectDataServer::GetConfigValue(const std::string& sKey, std::
   }
   CloseRecordset(rs);
   CloseDatabase(db);
-  if (result == 0 && !sDefault.empty()) sRetValue = sDefault;
+  if (result == 0 && !default_value.empty()) sRetValue = default_value;
   return result;
 }
 

@@ -1,21 +1,16 @@
 // The parts of initialization and shutdown that belong to the recently-used
-// list and the project life cycle. Until those exist, a fresh installation
-// starts without a first project (as if the user had cancelled the
-// new-project dialog, which is not a failure) and shutdown has nothing to
-// save or close.
+// list and the project life cycle.
+#include "pds/clsMRUJobs.h"
 #include "pds/clsProjectDataServer.h"
 
 namespace pds {
 
-eProjectReturnCode clsProjectDataServer::ProjectNew() {
-  if (project_new_hook_) return project_new_hook_();
-  return RETURN_USER_CANCEL;
-}
+// The result is ignored: an unreadable list starts empty.
+void clsProjectDataServer::MRULoadListAtStartup(DbHandle& projects_db) { MRULoadList(projects_db, Pdsg()); }
 
-eProjectReturnCode clsProjectDataServer::PromptToSaveAndContinue() { return RETURN_OK; }
+// Saving fails silently; leaving the program is never held up by the list.
+void clsProjectDataServer::MRUSaveListAtExit() { mru_jobs_->SaveList(project_db_, Pdsg()); }
+void clsProjectDataServer::CloseProjectAtExit() { CloseProject(project_); }
 
-void clsProjectDataServer::MRULoadListAtStartup(DbHandle&) {}
-void clsProjectDataServer::MRUSaveListAtExit() {}
-void clsProjectDataServer::CloseProjectAtExit() {}
 
 }  // namespace pds

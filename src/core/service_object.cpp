@@ -13,6 +13,7 @@
 #include "core/startup_fields.h"
 #include "pds/UiHost.h"
 #include "pds/clsDLLInfo.h"
+#include "pds/clsMRUJobs.h"
 #include "pds/clsProjectDataServer.h"
 #include "pds/clsStartupManager.h"
 #include "platform/env.h"
@@ -20,7 +21,8 @@
 
 namespace pds {
 
-clsProjectDataServer::clsProjectDataServer() : dll_info_(std::make_unique<clsDLLInfo>()) {
+clsProjectDataServer::clsProjectDataServer()
+    : mru_jobs_(std::make_shared<clsMRUJobs>()), dll_info_(std::make_unique<clsDLLInfo>()) {
   // A search left open by an earlier object must not leak into this one's
   // first folder test.
   ResetDir1();

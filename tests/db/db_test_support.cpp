@@ -17,14 +17,14 @@ extern char** environ;
 
 namespace pds::db::test {
 
-std::shared_ptr<TableDef> MakeTable(Database& db, const std::string& table, const std::vector<FieldSpec>& fields,
+std::shared_ptr<TableDef> MakeTable(Database& db, const std::string& table, const std::vector<FieldDesc>& fields,
                                     const std::vector<std::string>& key) {
   auto def = db.CreateTableDef(table);
-  for (const FieldSpec& spec : fields) {
-    auto f = def->CreateField(spec.name, spec.type, spec.size);
-    if (spec.attributes) f->SetAttributes(f->Attributes() | spec.attributes);
-    f->SetAllowZeroLength(spec.allow_zero_length);
-    f->SetRequired(spec.required);
+  for (const FieldDesc& desc : fields) {
+    auto f = def->CreateField(desc.name, desc.type, desc.size);
+    if (desc.attributes) f->SetAttributes(f->Attributes() | desc.attributes);
+    f->SetAllowZeroLength(desc.allow_zero_length);
+    f->SetRequired(desc.required);
     def->Fields().Append(f);
   }
   if (!key.empty()) {

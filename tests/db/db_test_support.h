@@ -22,7 +22,7 @@
 
 namespace pds::db::test {
 
-struct FieldSpec {
+struct FieldDesc {
   std::string name;
   int type = dbText;
   long size = 0;
@@ -33,7 +33,7 @@ struct FieldSpec {
 
 // Creates `table` in `db` with the fields in order and, when `key` is given, a
 // primary index "PrimaryKey" on those fields.
-std::shared_ptr<TableDef> MakeTable(Database& db, const std::string& table, const std::vector<FieldSpec>& fields,
+std::shared_ptr<TableDef> MakeTable(Database& db, const std::string& table, const std::vector<FieldDesc>& fields,
                                     const std::vector<std::string>& key = {});
 
 // Appends an index to an existing table.

@@ -27,6 +27,10 @@ TEST_F(LockingTest, SecondOpenInTheSameProcessSharesTheFile) {
   first->Execute("INSERT INTO T VALUES (1)", dbFailOnError);
   auto rs = second->OpenRecordset("SELECT * FROM T");
   EXPECT_EQ(rs->Fields("n").Value().AsLong(), 1);
+  // Definitions changed through one handle are seen through the other.
+  MakeTable(*first, "Added", {{"s", dbText, 10}});
+  EXPECT_EQ(second->TableDefs().Item("Added")->Fields().Item("s")->Size(), 10);
+  EXPECT_TRUE(second->OpenRecordset("SELECT * FROM Added")->Updatable());
   first->Close();
   second->Close();
   // Closing the last one lets another process in.

@@ -2,6 +2,7 @@
 // survive closing the file, text that compares without case, auto-numbers,
 // changes to existing tables, linked tables, and the errors callers test for.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <filesystem>
 
@@ -240,6 +241,21 @@ TEST_F(SchemaTest, LinkedTableIsRecognisedByItsAttributesAndCanBeDeleted) {
   EXPECT_EQ(db_->TableDefs().Count(), 1);
 }
 
+TEST_F(SchemaTest, TablesCanBeDeletedWhileWalkingTheCollection) {
+  for (const char* name : {"A_TagData", "B_TagData", "Keep"}) {
+    auto linked = db_->CreateTableDef(name);
+    linked->SetConnect(";DATABASE=elsewhere.mdb");
+    db_->TableDefs().Append(linked);
+  }
+  for (const auto& t : db_->TableDefs()) {
+    if ((t->Attributes() & dbAttachedTable) && t->Name().find("_TagData") != std::string::npos) {
+      db_->TableDefs().Delete(t->Name());
+    }
+  }
+  ASSERT_EQ(db_->TableDefs().Count(), 1);
+  EXPECT_EQ(db_->TableDefs().Item(0)->Name(), "Keep");
+}
+
 TEST_F(SchemaTest, TableCreatedByStatementIsDescribedFromItsDeclaredTypes) {
   db_->Execute("CREATE TABLE Plain (lId COUNTER, sName TEXT(30), bOn BIT, dWhen DATETIME)", dbFailOnError);
   auto t = db_->TableDefs().Item("Plain");
@@ -249,6 +265,40 @@ TEST_F(SchemaTest, TableCreatedByStatementIsDescribedFromItsDeclaredTypes) {
   EXPECT_EQ(t->Fields().Item("dWhen")->Type(), dbDate);
   db_->Execute("DROP TABLE Plain", dbFailOnError);
   EXPECT_EQ(ErrorNumberOf([&] { db_->TableDefs().Item("Plain"); }), kErrItemNotFound);
+}
+
+TEST_F(SchemaTest, FailedChangeLeavesTheTableAsItWas) {
+  MakeTable(*db_, "Job", {{"sJobName", dbText, 20}, {"sNotes", dbText, 20}});
+  db_->Execute("INSERT INTO Job (sJobName) VALUES ('a')", dbFailOnError);
+  db_->Execute("INSERT INTO Job (sJobName) VALUES ('A')", dbFailOnError);
+  EXPECT_EQ(ErrorNumberOf([&] { MakeIndex(*db_, "Job", "ByName", {"sJobName"}, false, true); }), kErrDuplicateKey);
+  auto notes = db_->TableDefs().Item("Job")->Fields().Item("sNotes");
+  EXPECT_EQ(ErrorNumberOf([&] { notes->SetRequired(true); }), kErrRequired);
+  EXPECT_FALSE(db_->TableDefs().Item("Job")->Fields().Item("sNotes")->Required());
+  EXPECT_EQ(db_->TableDefs().Item("Job")->Indexes().Count(), 0);
+  EXPECT_EQ(Count("Job"), 2);
+}
+
+TEST(PlainFileTest, FileWrittenByAnotherProgramGetsItsDefinitionsOnFirstChange) {
+  pds::test::TempFolder folder;
+  const std::string file = folder / "Plain.mdb";
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(file.c_str(), &raw), SQLITE_OK);
+  sqlite3_exec(raw, "CREATE TABLE T (a TEXT(10)); INSERT INTO T VALUES ('x'); INSERT INTO T VALUES ('x');", nullptr,
+               nullptr, nullptr);
+  sqlite3_close(raw);
+
+  auto db = DBEngine().OpenDatabase(file, true, false);
+  EXPECT_EQ(ErrorNumberOf([&] { MakeIndex(*db, "T", "U", {"a"}, false, true); }), kErrDuplicateKey);
+  MakeIndex(*db, "T", "ByA", {"a"}, false, false);
+  db->TableDefs().Item("T")->Fields().Append(db->TableDefs().Item("T")->CreateField("b", dbLong));
+  db->Close();
+  db = DBEngine().OpenDatabase(file, true, false);
+  auto t = db->TableDefs().Item("T");
+  EXPECT_EQ(t->Fields().Count(), 2);
+  EXPECT_EQ(t->Fields().Item("a")->Size(), 10);
+  EXPECT_TRUE(t->Indexes().Item("ByA")->Fields().Count() == 1);
+  db->Close();
 }
 
 class OpenFailureTest : public DbTest {};

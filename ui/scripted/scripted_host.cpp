@@ -121,7 +121,9 @@ bool ScriptedHost::NextStep(const std::string& kind, Step* step, const std::stri
 int ScriptedHost::MsgBox(const std::string& prompt, int style, const std::string& title) {
   std::string description = "msgbox [" + title + "] " + Visible(prompt);
   Step step;
-  int answer = MsgBoxDefaultAnswer(style);
+  // Once a script has gone badly wrong, unexpected questions are answered so
+  // as to end the operation: a question loop must never outlive the script.
+  int answer = failures_.size() >= kRunawayFailures ? MsgBoxEscapeAnswer(style) : MsgBoxDefaultAnswer(style);
   if (NextStep("msgbox", &step, description)) {
     bool text_ok = step.contains ? prompt.find(step.text) != std::string::npos : prompt == step.text;
     if (step.title != title || !text_ok) {

@@ -97,6 +97,7 @@ class ScriptedHost : public UiHost {
 
  private:
   using Step = ScriptStep;
+  static constexpr std::size_t kRunawayFailures = 20;
   void Fail(const std::string& what);
   // Performs the queued action steps meant for dialog while it stays open.
   void RunQueuedActions(Dialog& dialog);

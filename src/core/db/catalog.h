@@ -47,10 +47,9 @@
 #include <vector>
 
 #include "core/db/dao_constants.h"
+#include "core/db/sqlite_connection.h"
 
 namespace pds::db {
-
-class Connection;
 
 struct FieldMeta {
   std::string name;
@@ -129,6 +128,9 @@ class Catalog {
 
   // Forgets what was loaded; the next use reads the file again.
   void Invalidate() { loaded_ = false; }
+  // Forgets what was loaded when another connection changed the file's
+  // definitions since (SQLite's schema version moved).
+  void InvalidateIfChanged();
 
   // Schema changes. Each either completes or leaves the file unchanged, and
   // throws the engine's error: 3010 table exists, 3264 no fields, 3191 field
@@ -153,6 +155,23 @@ class Catalog {
   void ForgetDroppedTables();
 
  private:
+  // One change to the definitions inside a savepoint: committed, it makes the
+  // catalog read the file again; abandoned (a failure), it rolls back and
+  // forgets what the catalog believed about the file.
+  class SchemaChange {
+   public:
+    SchemaChange(Catalog& catalog, const char* name);
+    ~SchemaChange();
+    SchemaChange(const SchemaChange&) = delete;
+    SchemaChange& operator=(const SchemaChange&) = delete;
+    void Commit();
+
+   private:
+    Catalog& catalog_;
+    Savepoint savepoint_;
+    bool committed_ = false;
+  };
+
   void EnsureLoaded();
   void Load();
   TableMeta LoadTable(const std::string& name, bool managed);
@@ -168,6 +187,7 @@ class Catalog {
   bool loaded_ = false;
   bool has_meta_tables_ = false;
   std::uint64_t generation_ = 0;
+  std::int64_t schema_version_ = -1;
   std::vector<TableMeta> tables_;
   std::vector<RelationMeta> relations_;
 };

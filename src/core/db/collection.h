@@ -73,11 +73,28 @@ class Collection {
     if (refresh_) refresh_();
   }
 
-  typename Items::const_iterator begin() {
+  // Iteration walks the items as they were when it began, so deleting the
+  // current item (a table, a relation) inside the loop is safe.
+  class iterator {
+   public:
+    iterator(std::shared_ptr<const Items> items, std::size_t at) : items_(std::move(items)), at_(at) {}
+    std::shared_ptr<T> operator*() const { return (*items_)[at_]; }
+    iterator& operator++() {
+      ++at_;
+      return *this;
+    }
+    bool operator!=(const iterator& other) const { return at_ != other.at_; }
+
+   private:
+    std::shared_ptr<const Items> items_;
+    std::size_t at_;
+  };
+  iterator begin() {
     Sync();
-    return items_.begin();
+    snapshot_ = std::make_shared<const Items>(items_);
+    return iterator(snapshot_, 0);
   }
-  typename Items::const_iterator end() { return items_.end(); }
+  iterator end() { return iterator(snapshot_, snapshot_ ? snapshot_->size() : 0); }
 
   // ---- for the owning object
   Items& items() { return items_; }
@@ -95,6 +112,7 @@ class Collection {
   }
 
   Items items_;
+  std::shared_ptr<const Items> snapshot_;
   std::function<void(std::shared_ptr<T>)> append_;
   std::function<void(std::string_view)> delete_;
   std::function<void()> refresh_;

@@ -29,14 +29,6 @@ bool SameObjectName(std::string_view a, std::string_view b) {
 
 namespace {
 
-std::string UpperKey(std::string_view s) {
-  std::string r(s);
-  for (char& c : r) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return r;
-}
-
 // Errors that mean one row broke a rule of the table, as opposed to a
 // statement that cannot run at all.
 bool IsRowRuleError(long number) {
@@ -129,6 +121,11 @@ void Database::CheckOpen() const {
 
 bool Database::connected() const { return conn_ && conn_->is_open(); }
 
+void Database::RolledBack() {
+  conn_->NoteRollback();
+  catalog_->Invalidate();
+}
+
 void Database::Close() {
   if (closed_) return;
   closed_ = true;
@@ -153,6 +150,7 @@ void Database::Disconnect() noexcept {
 
 void Database::SyncTableDefs() {
   CheckOpen();
+  catalog_->InvalidateIfChanged();
   const std::uint64_t generation = catalog_->generation();
   if (generation == tabledefs_generation_) return;
   auto& items = tabledefs_.items();
@@ -177,6 +175,7 @@ void Database::SyncTableDefs() {
 
 void Database::SyncRelations() {
   CheckOpen();
+  catalog_->InvalidateIfChanged();
   const std::uint64_t generation = catalog_->generation();
   if (generation == relations_generation_) return;
   auto& items = relations_.items();
@@ -221,6 +220,7 @@ std::shared_ptr<Relation> Database::CreateRelation(std::string name, std::string
 
 std::shared_ptr<Recordset> Database::OpenRecordset(const std::string& source, int type, int options) {
   CheckOpen();
+  catalog_->InvalidateIfChanged();
   return Recordset::Open(shared_from_this(), source, type, options);
 }
 
@@ -253,9 +253,23 @@ void Database::Execute(const std::string& statement, int options) {
   }
 }
 
-std::int64_t Database::ReserveAutoNumber(const std::string& table, const std::string& field) {
+std::size_t Database::AutoNumberSlot(const std::string& table, const std::string& field) {
+  for (std::size_t i = 0; i < reservations_.size(); ++i) {
+    if (SameObjectName(reservations_[i].table, table)) {
+      reservations_[i].field = field;
+      return i;
+    }
+  }
+  Reservation r;
+  r.table = table;
+  r.field = field;
+  reservations_.push_back(std::move(r));
+  return reservations_.size() - 1;
+}
+
+std::int64_t Database::ReserveAutoNumber(std::size_t slot) {
   CheckOpen();
-  Reservation& r = reserved_numbers_[UpperKey(table)];
+  Reservation& r = reservations_.at(slot);
   const Connection::ChangeStamp stamp = conn_->Stamp();
   if (stamp.changes == r.stamp_changes && stamp.data_version == r.stamp_version) {
     // Nothing was written since the last reservation: the next number follows it.
@@ -269,12 +283,12 @@ std::int64_t Database::ReserveAutoNumber(const std::string& table, const std::st
     r.query.clear();
   }
   if (r.query.empty()) {
-    r.query = "SELECT coalesce((SELECT max(" + QuoteName(field) + ") FROM " + QuoteName(table) + "), 0)";
+    r.query = "SELECT coalesce((SELECT max(" + QuoteName(r.field) + ") FROM " + QuoteName(r.table) + "), 0)";
     if (has_sequence_) r.query += ", coalesce((SELECT seq FROM sqlite_sequence WHERE name = ?1), 0)";
   }
   sqlite3_stmt* stmt = conn_->Prepare(r.query);
   StatementScope scope(stmt);
-  if (has_sequence_) sqlite3_bind_text64(stmt, 1, table.data(), table.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+  if (has_sequence_) sqlite3_bind_text64(stmt, 1, r.table.data(), r.table.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
   std::int64_t highest = 0;
   if (conn_->Step(stmt)) {
     highest = sqlite3_column_int64(stmt, 0);
@@ -286,8 +300,8 @@ std::int64_t Database::ReserveAutoNumber(const std::string& table, const std::st
   return r.highest;
 }
 
-void Database::NoteAutoNumberStored(const std::string& table, std::int64_t number) {
-  Reservation& r = reserved_numbers_[UpperKey(table)];
+void Database::NoteAutoNumberStored(std::size_t slot, std::int64_t number) {
+  Reservation& r = reservations_.at(slot);
   const Connection::ChangeStamp stamp = conn_->Stamp();
   // Only when this insert was the one change since the last reservation is
   // the cached number still the highest.
@@ -299,8 +313,9 @@ void Database::NoteAutoNumberStored(const std::string& table, std::int64_t numbe
   }
 }
 
-void Database::ConsumeAutoNumber(const std::string& table, std::int64_t number) {
+void Database::ConsumeAutoNumber(std::size_t slot, std::int64_t number) {
   if (!connected() || read_only_) return;
+  const std::string& table = reservations_.at(slot).table;
   const bool has_sequence =
       conn_->QueryInt("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'sqlite_sequence'", 0) > 0;
   if (!has_sequence) return;

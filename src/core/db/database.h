@@ -19,6 +19,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "core/db/catalog.h"
 #include "core/db/collection.h"
@@ -78,20 +79,24 @@ class Database : public std::enable_shared_from_this<Database> {
   void CheckOpen() const;
   Connection& connection() { return *conn_; }
   Catalog& catalog() { return *catalog_; }
-  // The next auto-number of `table` (whose auto-increment field is `field`),
-  // handed out at AddNew: above every number stored, and above every number
-  // handed out before on this connection, stored or not.
-  std::int64_t ReserveAutoNumber(const std::string& table, const std::string& field);
-  // Records that `number` was handed out but its row never stored, so the
-  // number stays used after the file is closed.
-  void ConsumeAutoNumber(const std::string& table, std::int64_t number);
-  // Records that a row with auto-number `number` was just stored through a
-  // record set, so the next reservation needs no look at the file.
-  void NoteAutoNumberStored(const std::string& table, std::int64_t number);
+  // Auto-numbers. A record set asks once for the slot of its table (whose
+  // auto-increment field is `field`) and then reserves numbers through it.
+  // A number is reserved at AddNew: above every number stored and every
+  // number handed out before on this connection, stored or not. A reserved
+  // number whose row is never stored is consumed, so it stays used after the
+  // file is closed; a stored one is noted, so the next reservation needs no
+  // look at the file.
+  std::size_t AutoNumberSlot(const std::string& table, const std::string& field);
+  std::int64_t ReserveAutoNumber(std::size_t slot);
+  void ConsumeAutoNumber(std::size_t slot, std::int64_t number);
+  void NoteAutoNumberStored(std::size_t slot, std::int64_t number);
   // Engine transactions begun on this connection.
   int savepoints() const { return savepoints_; }
   void set_savepoints(int n) { savepoints_ = n; }
   bool connected() const;
+  // Work on this connection was rolled back: definitions and cached rows are
+  // read again.
+  void RolledBack();
   // Closes the connection and releases the file (the end of Close).
   void Disconnect() noexcept;
 
@@ -112,15 +117,17 @@ class Database : public std::enable_shared_from_this<Database> {
   std::uint64_t tabledefs_generation_ = 0;
   RelationCollection relations_;
   std::uint64_t relations_generation_ = 0;
-  // Per table (upper case): the highest number handed out, and the file's
-  // change stamp when that was known to be above every stored number.
+  // Per table: the highest number handed out, and the file's change stamp
+  // when that was known to be above every stored number.
   struct Reservation {
+    std::string table;
+    std::string field;
     std::int64_t highest = 0;
     std::int64_t stamp_changes = -1;
     unsigned stamp_version = 0;
     std::string query;
   };
-  std::unordered_map<std::string, Reservation> reserved_numbers_;
+  std::vector<Reservation> reservations_;
   bool has_sequence_ = false;
 };
 

@@ -94,6 +94,7 @@ void Engine::BeginTrans() {
       TryStatement([&] {
         db->connection().Exec(std::string("ROLLBACK TO ") + kSavepoint + "; RELEASE " + kSavepoint);
       });
+      db->RolledBack();
       db->set_savepoints(db->savepoints() - 1);
     }
     throw;
@@ -117,6 +118,7 @@ void Engine::CommitTrans() {
         db->connection().Exec(std::string("ROLLBACK TO ") + kSavepoint + "; RELEASE " + kSavepoint);
       } catch (...) {
       }
+      db->RolledBack();
     }
     db->set_savepoints(db->savepoints() - 1);
   }
@@ -136,6 +138,7 @@ void Engine::Rollback() {
     } catch (...) {
       if (!first_failure) first_failure = std::current_exception();
     }
+    db->RolledBack();
     db->set_savepoints(db->savepoints() - 1);
   }
   --level_;

@@ -8,6 +8,12 @@
 // closed inside a transaction stays connected until the outermost transaction
 // ends. Transaction is the scoped form: it rolls back unless committed.
 //
+// Files are written with SQLite's rollback journal, so every statement and
+// transaction is atomic even if the process dies; writes are not forced to
+// the disk (synchronous off), so a power failure may lose recent work. A
+// closed file holds all its data (there is no write-ahead log beside it), so
+// copying a closed database file copies everything.
+//
 // The engine is single-threaded, like its callers. Failures throw
 // pds::RuntimeError with the engine's error numbers (jet_errors.h).
 #pragma once

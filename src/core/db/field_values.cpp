@@ -275,7 +275,9 @@ Variant CoerceToField(const Variant& value, int type, long size) {
     case dbGUID: {
       if (value.kind() == Variant::Kind::Binary) RaiseJet(kErrConversion);
       std::string text = value.AsString();
-      if (type != dbMemo && CharacterCount(text) > static_cast<std::size_t>(EffectiveFieldSize(type, size))) {
+      const auto limit = static_cast<std::size_t>(EffectiveFieldSize(type, size));
+      // Characters never outnumber bytes, so only long text needs counting.
+      if (type != dbMemo && text.size() > limit && CharacterCount(text) > limit) {
         RaiseJet(kErrFieldTooSmall);
       }
       return Variant(std::move(text));

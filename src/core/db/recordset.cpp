@@ -100,6 +100,7 @@ std::shared_ptr<Recordset> Recordset::Open(std::shared_ptr<Database> db, const s
     rs->type_ = type;
     rs->OpenStatement(TranslateSql(trimmed), type == dbOpenDynaset && !read_only);
   }
+  if (rs->auto_column_ >= 0) rs->auto_slot_ = rs->db_->AutoNumberSlot(rs->table_, rs->auto_field_);
   rs->MakeFields();
   return rs;
 }
@@ -530,10 +531,15 @@ void Recordset::ReadBlock() {
 
 const std::vector<Variant>* Recordset::CurrentRow() {
   if (!keyed_) return &rows_[static_cast<std::size_t>(position_)];
-  const Connection::ChangeStamp stamp = db_->connection().Stamp();
-  if (block_.first < 0 || position_ < block_.first || position_ >= block_.first + block_.count ||
-      stamp.changes != block_.stamp_changes || stamp.data_version != block_.stamp_version) {
-    ReadBlock();
+  const bool in_block = block_.first >= 0 && position_ >= block_.first && position_ < block_.first + block_.count;
+  // Reading the fields of one row asks the file about other writers once.
+  const std::int64_t changes = sqlite3_total_changes64(db_->connection().handle());
+  if (!in_block || changes != block_.stamp_changes || position_ != block_.checked_position) {
+    const Connection::ChangeStamp stamp = db_->connection().Stamp();
+    if (!in_block || stamp.changes != block_.stamp_changes || stamp.data_version != block_.stamp_version) {
+      ReadBlock();
+    }
+    block_.checked_position = position_;
   }
   const auto k = static_cast<std::size_t>(position_ - block_.first);
   return block_.present[k] ? &block_.rows[k] : nullptr;

@@ -8,10 +8,11 @@
 //     row by the current index's key. RecordCount is the full count.
 //   - dynaset over one table (a table name, or a SELECT that reads one table
 //     and whose columns are plain columns of it): updatable. The matching rows
-//     are kept as a list of row ids taken when opened (or requeried), and each
-//     row's values are read when it becomes current, so a dynaset of many rows
-//     opens quickly, shows other changes to its rows, and reports a row deleted
-//     elsewhere as 3167. Rows added through it appear at its end.
+//     are kept as a list of row ids taken when opened (or requeried), and
+//     values are read when rows become current (64 rows at a time, read again
+//     after any write to the file), so a dynaset of many rows opens quickly,
+//     shows later changes to its rows, and reports a row deleted elsewhere as
+//     3167. Rows added through it appear at its end.
 //   - anything else (joins, aggregates, DISTINCT, snapshots, dbReadOnly): the
 //     rows are read when opened and the record set is read-only (3027).
 // RecordCount follows the desktop engine: for dynasets and read-only sets it
@@ -154,6 +155,7 @@ class Recordset {
   std::string table_;
   std::string auto_field_;
   int auto_column_ = -1;
+  std::size_t auto_slot_ = 0;  // the database's auto-number slot of table_
   std::vector<Column> columns_;
   FieldCollection fields_;
 
@@ -179,6 +181,7 @@ class Recordset {
     std::vector<char> present;
     std::int64_t stamp_changes = -1;
     unsigned stamp_version = 0;
+    long checked_position = -1;  // the row whose reading last asked about other writers
   };
   Block block_;
   std::vector<Variant> defaults_;  // what a new row shows before assignment

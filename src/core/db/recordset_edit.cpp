@@ -43,7 +43,7 @@ Variant DefaultFieldValue(const FieldMeta& f) {
 void Recordset::AbandonEdit() noexcept {
   if (edit_mode_ == dbEditAdd && pending_number_ > 0) {
     try {
-      db_->ConsumeAutoNumber(table_, pending_number_);
+      db_->ConsumeAutoNumber(auto_slot_, pending_number_);
     } catch (...) {
       // The number is then reused after the file is reopened; nothing else is lost.
     }
@@ -63,7 +63,7 @@ void Recordset::AddNew() {
   buffer_ = defaults_;
   dirty_.assign(columns_.size(), 0);
   if (auto_column_ >= 0) {
-    pending_number_ = db_->ReserveAutoNumber(table_, auto_field_);
+    pending_number_ = db_->ReserveAutoNumber(auto_slot_);
     buffer_[static_cast<std::size_t>(auto_column_)] = Variant(static_cast<std::int32_t>(pending_number_));
   }
   edit_mode_ = dbEditAdd;
@@ -159,7 +159,7 @@ void Recordset::Update() {
   if (edit_mode_ == dbEditAdd) {
     sqlite3_stmt* stmt = InsertStatement();
     {
-      StatementScope scope(stmt);
+      StatementScope scope(stmt, false);
       int p = 1;
       for (std::size_t i = 0; i < columns_.size(); ++i) {
         if (dirty_[i] || static_cast<int>(i) == auto_column_) BindFieldValue(stmt, p++, buffer_[i], columns_[i].meta.type);
@@ -167,7 +167,7 @@ void Recordset::Update() {
       conn.Step(stmt);  // a refused row leaves the edit in progress, as the user may correct it
     }
     const std::int64_t rowid = conn.LastInsertRowId();
-    if (pending_number_ > 0) db_->NoteAutoNumberStored(table_, pending_number_);
+    if (pending_number_ > 0) db_->NoteAutoNumberStored(auto_slot_, pending_number_);
     last_modified_ = rowid;
     pending_number_ = 0;
     edit_mode_ = dbEditNone;
@@ -186,7 +186,7 @@ void Recordset::Update() {
   const std::int64_t rowid = keys_[static_cast<std::size_t>(position_)];
   if (any) {
     sqlite3_stmt* stmt = UpdateStatement();
-    StatementScope scope(stmt);
+    StatementScope scope(stmt, false);
     int p = 1;
     for (std::size_t i = 0; i < columns_.size(); ++i) {
       if (dirty_[i]) BindFieldValue(stmt, p++, buffer_[i], columns_[i].meta.type);

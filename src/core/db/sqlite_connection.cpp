@@ -9,7 +9,7 @@ namespace pds::db {
 StatementScope::~StatementScope() {
   if (stmt_) {
     sqlite3_reset(stmt_);
-    sqlite3_clear_bindings(stmt_);
+    if (clear_) sqlite3_clear_bindings(stmt_);
   }
 }
 
@@ -79,7 +79,8 @@ std::int64_t Connection::QueryInt(const std::string& sql, std::int64_t fallback)
 Connection::ChangeStamp Connection::Stamp() const {
   ChangeStamp stamp;
   if (!db_) return stamp;
-  stamp.changes = sqlite3_total_changes64(db_);
+  // Rollbacks are few; folding them into the change count keeps the stamp small.
+  stamp.changes = sqlite3_total_changes64(db_) + (rollbacks_ << 40);
   unsigned version = 0;
   if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &version) == SQLITE_OK) {
     stamp.data_version = version;
@@ -102,6 +103,7 @@ Savepoint::Savepoint(Connection& conn, std::string name) : conn_(conn), name_(st
 Savepoint::~Savepoint() {
   if (done_ || !conn_.is_open()) return;
   // Destructors never throw: a failed rollback leaves SQLite's own recovery.
+  conn_.NoteRollback();
   sqlite3_exec(conn_.handle(), ("ROLLBACK TO " + QuoteName(name_) + "; RELEASE " + QuoteName(name_)).c_str(),
                nullptr, nullptr, nullptr);
 }

@@ -21,13 +21,16 @@ namespace pds::db {
 // cached statement never stays busy after an early exit.
 class StatementScope {
  public:
-  explicit StatementScope(sqlite3_stmt* stmt) : stmt_(stmt) {}
+  // `clear_bindings` false keeps the parameters for a statement whose every
+  // parameter is bound on each use (saves the work on hot paths).
+  explicit StatementScope(sqlite3_stmt* stmt, bool clear_bindings = true) : stmt_(stmt), clear_(clear_bindings) {}
   ~StatementScope();
   StatementScope(const StatementScope&) = delete;
   StatementScope& operator=(const StatementScope&) = delete;
 
  private:
   sqlite3_stmt* stmt_;
+  bool clear_;
 };
 
 class Connection {
@@ -68,6 +71,9 @@ class Connection {
     bool operator==(const ChangeStamp&) const = default;
   };
   ChangeStamp Stamp() const;
+  // Called after a rollback on this connection, which undoes changes without
+  // counting them; the stamp changes as if rows had been written.
+  void NoteRollback() { ++rollbacks_; }
 
   // Rows changed by the last INSERT, UPDATE or DELETE.
   std::int64_t Changes() const;
@@ -87,6 +93,7 @@ class Connection {
   sqlite3* db_ = nullptr;
   std::string path_;
   bool read_only_ = false;
+  std::int64_t rollbacks_ = 0;
   std::unordered_map<std::string, sqlite3_stmt*> statements_;
 };
 

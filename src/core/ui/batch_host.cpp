@@ -21,14 +21,33 @@ std::string ForStream(const std::string& text) {
 }
 }  // namespace
 
+bool BatchHost::AskedTooOften(const std::string& key, long limit) {
+  constexpr std::size_t kWindow = 32;
+  recent_.push_back(key);
+  if (recent_.size() > kWindow) recent_.pop_front();
+  long seen = 0;
+  for (const std::string& k : recent_) seen += (k == key) ? 1 : 0;
+  return seen >= limit;
+}
+
 int BatchHost::MsgBox(const std::string& prompt, int style, const std::string& title) {
   std::fprintf(out_, "[%s] %s\n", title.c_str(), ForStream(prompt).c_str());
   std::fflush(out_);
+  // A Retry question comes after a wait of its own (a database held by
+  // another program), so a batch run gives up on it sooner.
+  long limit = (style & 0x7) == vbRetryCancel ? 3 : 10;
+  if (AskedTooOften("msgbox\n" + title + "\n" + prompt, limit)) return MsgBoxEscapeAnswer(style);
   return MsgBoxDefaultAnswer(style);
 }
 
 bool BatchHost::InputBox(const std::string& prompt, const std::string& title, const std::string& default_text,
                          std::string* answer) {
+  if (AskedTooOften("input\n" + title + "\n" + prompt, 10)) {
+    std::fprintf(out_, "[%s] %s (cancelled: asked again and again)\n", title.c_str(), ForStream(prompt).c_str());
+    std::fflush(out_);
+    answer->clear();
+    return false;
+  }
   std::fprintf(out_, "[%s] %s (answered: %s)\n", title.c_str(), ForStream(prompt).c_str(), default_text.c_str());
   std::fflush(out_);
   *answer = default_text;

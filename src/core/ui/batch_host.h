@@ -1,10 +1,14 @@
 // The non-interactive host: every question is answered with its default
 // button, every message is written to standard error, dialogs are closed as
-// their Cancel button would close them. The process uses it until the
+// their Cancel button would close them. A question that keeps coming back
+// (asked 10 times among the last 32, a Retry question 3 times) is answered
+// with Cancel or No instead. The process uses it until the
 // application chooses another host.
 #pragma once
 
 #include <cstdio>
+#include <deque>
+#include <string>
 
 #include "pds/UiHost.h"
 
@@ -28,7 +32,13 @@ class BatchHost : public UiHost {
   void ProcessEvents() override {}
 
  private:
+  // True when the same question has come back so often lately that only a
+  // person could end the loop: it is then answered with its escape answer
+  // instead of its default, so a batch run never asks forever.
+  bool AskedTooOften(const std::string& key, long limit);
+
   std::FILE* out_;
+  std::deque<std::string> recent_;
 };
 
 }  // namespace pds

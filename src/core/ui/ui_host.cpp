@@ -24,6 +24,21 @@ int MsgBoxDefaultAnswer(int style) {
   return answer != 0 ? answer : kButtons[set][0];
 }
 
+int MsgBoxEscapeAnswer(int style) {
+  switch (style & 0x7) {
+    case vbOKCancel:
+    case vbYesNoCancel:
+    case vbRetryCancel:
+      return vbCancel;
+    case vbYesNo:
+      return vbNo;
+    case vbAbortRetryIgnore:
+      return vbAbort;
+    default:
+      return vbOK;
+  }
+}
+
 UiHost& Ui() { return *HostSlot(); }
 
 std::shared_ptr<UiHost> SetUiHost(std::shared_ptr<UiHost> host) {

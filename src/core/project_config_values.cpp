@@ -1,0 +1,163 @@
+// Project configuration values: rows of a project database's Config table,
+// keyed by designation and key, mirrored into the project file's section
+// "<designation> Config" so that the values travel with the project folder.
+//
+// The database row is written first and the project file second; a failure
+// of the file write leaves the row written and reports the failure, so a
+// caller that retries writes the same row again. Keys and designations are
+// quoted with their apostrophes doubled, so no key can reach another row.
+#include <optional>
+#include <string>
+
+#include "core/db/dao_constants.h"
+#include "core/db/database.h"
+#include "core/db/db_helpers.h"
+#include "core/db/field.h"
+#include "core/db/recordset.h"
+#include "core/messages/messages.h"
+#include "core/messages/pending_error.h"
+#include "core/sql_text.h"
+#include "pds/UiHost.h"
+#include "pds/clsProject.h"
+#include "pds/clsProjectDataServer.h"
+#include "projects/file_routines.h"
+#include "projects/project_file.h"
+
+namespace pds {
+
+namespace {
+
+const char kProjectFileName[] = "PROJECT.QVP";
+constexpr long kErrObjectNotSet = 91;
+constexpr long kPathNotFound = 3;
+
+std::string ProjConfigQuery(const std::string& pdsg, const std::string& key) {
+  return std::string("SELECT * FROM Config") + " WHERE " + "sPdsg" + " = " + SqlTextLiteral(pdsg) + " AND " +
+         "sKey" + " = " + SqlTextLiteral(key);
+}
+
+std::string MirrorSection(const std::string& pdsg) { return Trim(pdsg + " " + "Config"); }
+
+// The project file of a project that has a folder; empty for one that has
+// none (an untitled project), whose values have no file to go to.
+std::string ProjectFileOf(const ProjectRef& project) {
+  if (!project || Trim(project->JobPath()).empty()) return {};
+  return AddBackslash(project->JobPath()) + kProjectFileName;
+}
+
+// The current project's database. The project database structure work will
+// answer this (with its own checks of the database); until then it is the
+// record's ProjectDbPath.
+std::string CurrentProjectDbName(const clsProjectDataServer& server) {
+  if (!server.ValidProject(server.Project())) return {};
+  return Trim(server.Project()->ProjectDbPath());
+}
+
+}  // namespace
+
+std::int32_t clsProjectDataServer::SetProjConfigValue(const std::string& sProjectDb, const std::string& sKey,
+                                                      const std::string& sValue, const std::string& sPdsg) {
+  ClearError();
+  std::string message;
+  DbHandle db;
+  RsHandle rs;
+  try {
+    std::string db_path = Trim(sProjectDb);
+    if (db_path.empty() && ValidProject(project_)) db_path = Trim(project_->ProjectDbPath());
+    std::string pdsg = Trim(sPdsg).empty() ? Pdsg() : sPdsg;
+    if (db_path.empty()) {
+      message = "Project database file was not specified.";
+    } else if (!Trim(sKey).empty() && !Trim(pdsg).empty() &&
+               OpenDbAndRecordset(db, rs, db_path, ProjConfigQuery(pdsg, sKey), db::dbOpenDynaset, true, false) ==
+                   0) {
+      if (rs->Eof()) {
+        rs->AddNew();
+        rs->Fields("sPdsg").SetValue(Variant(pdsg));
+        rs->Fields("sKey").SetValue(Variant(sKey));
+      } else {
+        rs->Edit();
+      }
+      // Older project databases refuse zero-length text in sValue.
+      rs->Fields("sValue").SetValue(Variant(sValue.empty() ? std::string(" ") : sValue));
+      rs->Update();
+      CloseRecordset(rs);
+      CloseDatabase(db);
+      // The file gets the value as given: the blank stands in only where the
+      // database needs it.
+      const bool valid = ValidProject(project_);
+      const std::string file = valid ? ProjectFileOf(project_) : std::string();
+      if (file.empty()) {
+        // No project file to mirror into: no current project at all, or one
+        // that was never saved and has no folder yet.
+        if (valid) {
+          SetLastOsError(kPathNotFound);
+        } else {
+          SetError(kErrObjectNotSet, "Object variable or With block variable not set");
+        }
+      } else if (WritePPS(MirrorSection(pdsg), sKey, sValue, file)) {
+        return -1;
+      }
+    }
+  } catch (...) {
+    CatchToPending();
+  }
+  ShowError(message, vbExclamation, "SetProjConfigValue()");
+  CloseRecordset(rs);
+  CloseDatabase(db);
+  return 0;
+}
+
+std::int32_t clsProjectDataServer::GetProjConfigValue(const std::string& sKey, std::string& sRetValue,
+                                                      const std::string& sDefault, const std::string& sPdsg) {
+  ClearError();
+  sRetValue.clear();
+  std::int32_t result = 0;
+  DbHandle db;
+  RsHandle rs;
+  if (!Trim(sKey).empty()) {
+    const std::string pdsg = sPdsg.empty() ? Pdsg() : sPdsg;
+    try {
+      const std::string db_path = CurrentProjectDbName(*this);
+      if (!db_path.empty() &&
+          OpenDbAndRecordset(db, rs, db_path, ProjConfigQuery(pdsg, sKey), db::dbOpenDynaset, true, false) == 0 &&
+          !rs->Eof()) {
+        sRetValue = GetFieldValue(rs->Fields("sValue")).AsString();
+        result = -1;
+      }
+    } catch (...) {
+      CatchToPending();
+    }
+  }
+  // No message: a value that cannot be read is a value not found.
+  ClearError();
+  CloseRecordset(rs);
+  CloseDatabase(db);
+  if (result == 0 && !sDefault.empty()) sRetValue = sDefault;
+  return result;
+}
+
+std::int32_t clsProjectDataServer::DeleteProjConfigValue(const std::string& sKey, const std::string& sPdsg) {
+  ClearError();
+  DbHandle db;
+  std::int32_t result = 0;
+  try {
+    const std::string pdsg = Trim(sPdsg).empty() ? Pdsg() : Trim(sPdsg);
+    const std::string key = Trim(sKey);
+    const std::string file = ValidProject(project_) ? ProjectFileOf(project_) : std::string();
+    if (!file.empty() && !key.empty() && !pdsg.empty() &&
+        WritePPS(MirrorSection(pdsg), sKey, std::optional<std::string>(std::string()), file) &&
+        OpenDb(db, project_->ProjectDbPath(), true, false)) {
+      db->Execute(std::string("DELETE * FROM Config") + " WHERE " + "sPdsg" + " = " + SqlTextLiteral(pdsg) + " AND " +
+                      "sKey" + " = " + SqlTextLiteral(sKey),
+                  db::dbFailOnError);
+      result = -1;
+    }
+  } catch (...) {
+    CatchToPending();
+  }
+  CloseDatabase(db);
+  if (result == 0) ShowError("", vbExclamation, "clsProjectDataServer.DeleteProjConfigValue");
+  return result;
+}
+
+}  // namespace pds

@@ -1,0 +1,52 @@
+// Finding out whether a listed project is still where the projects list says,
+// and what the user can do when it is not: the existence check the select
+// dialog runs before it accepts a project, the project-not-found dialog that
+// explains a failed check, and the removal of a project from the user's
+// projects list.
+//
+// The projects list is the Job table of the user's projects database, the one
+// the process-wide current service object names (its ProjectDb). Failures of
+// the database routines are reported through the common error reporter with
+// the title "ProjectDataServer.modBrowse." followed by the routine's name and
+// end the routine with its failure value. Nothing here throws.
+// Single-threaded: runs on the application's user-interface thread.
+#pragma once
+
+#include <string>
+
+namespace pds {
+
+// The answers of ShowProjectNotFoundDialog: the user closed the dialog, chose
+// Find (and a project was reconnected), or chose Remove.
+inline constexpr int kProjectNotFoundClosed = 0;
+inline constexpr int kProjectNotFoundFind = 1;
+inline constexpr int kProjectNotFoundRemove = 2;
+
+// The error-report title of a projects-list routine ("UpdateJobTable" ->
+// "ProjectDataServer.modBrowse.UpdateJobTable").
+std::string ModBrowseTitle(const std::string& routine);
+
+// True when folder holds the project file "PROJECT.QVP" naming sJobName
+// (without regard to case). Otherwise false, with sMessage telling the user
+// why: the folder is gone, holds no project file, or holds another project.
+// sMessage is left empty when the name or the folder is blank or the project
+// file names no project. Never shows anything itself.
+bool DoesProjectExistInFolder(const std::string& sJobName, const std::string& sJobPath, std::string& sMessage);
+
+// Shows the project-not-found dialog for a project that failed the existence
+// check, with sMessage on top and the project's name and folder below, and
+// carries out the user's choice. Answers kProjectNotFoundClosed,
+// kProjectNotFoundFind (after a reconnection) or kProjectNotFoundRemove.
+// bChanged becomes true when the projects list changed (the project was
+// reconnected or removed); it is not touched otherwise. After a removal the
+// user is told "Project [name] has been removed from the projects list.".
+int ShowProjectNotFoundDialog(const std::string& sJobName, const std::string& sJobPath, const std::string& sMessage,
+                              bool& bChanged);
+
+// Deletes the Job row of sJobName (trimmed) from the projects database, which
+// is opened exclusively for the call. True, with bChanged set, when the
+// statement ran; false for a blank name (silently) or when the database could
+// not be opened or changed (reported, critical icon).
+bool RemoveProjectFromList(const std::string& sJobName, bool& bChanged);
+
+}  // namespace pds

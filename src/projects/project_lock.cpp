@@ -1,0 +1,36 @@
+// Whether there is a project, and locking a project for every installed
+// application (the lock of one application is the record's LockProjectApp).
+#include "core/messages/messages.h"
+#include "core/messages/pending_error.h"
+#include "core/process_state.h"
+#include "pds/UiHost.h"
+#include "pds/clsProject.h"
+#include "pds/clsProjectDataServer.h"
+
+namespace pds {
+
+bool clsProjectDataServer::ValidProject(const ProjectRef& ProjectToValidate) const {
+  // A record can always name itself; only a missing record is invalid.
+  return ProjectToValidate != nullptr;
+}
+
+bool clsProjectDataServer::LockProject(const ProjectRef& Project) {
+  try {
+    const ProjectRef& project = ValidProject(Project) ? Project : project_;
+    if (!ValidProject(project)) return true;
+    // In the installed order; locks taken before a failure stay with the record.
+    for (const InstalledApp& app : Shared().installed_apps) {
+      if (!project->LockProjectApp(app.Pdsg)) {
+        ShowError("", vbExclamation, "LockProject()");
+        return false;
+      }
+    }
+    return true;
+  } catch (...) {
+    CatchToPending();
+    ShowError("", vbExclamation, "LockProject()");
+    return false;
+  }
+}
+
+}  // namespace pds

@@ -1,0 +1,305 @@
+// Working copies and file staging: the application's private working folder
+// ("~" & designation) inside a project folder, or inside the system temporary
+// folder for a project that has no folder yet; creating the application's
+// files there from the templates of its program folder; copying its data
+// files between folders; making a new project database from the
+// installation's template; checking that a project's data files are present;
+// and the temporary file names the save and retrieve paths use.
+//
+// Every copy goes through the environment's CopyFile, which writes a
+// temporary name and renames it into place, so a crash never leaves half a
+// data file. None of these operations undoes partial work: files already
+// copied stay, and the callers close the project or remove the working
+// folder when a step fails. Each operation reports its own failures.
+#include <string>
+#include <vector>
+
+#include "core/messages/messages.h"
+#include "core/messages/pending_error.h"
+#include "core/process_state.h"
+#include "pds/UiHost.h"
+#include "pds/clsProjectDataServer.h"
+#include "platform/dir_search.h"
+#include "platform/env.h"
+#include "projects/file_routines.h"
+
+namespace pds {
+
+namespace {
+
+using platform::CurrentEnv;
+using platform::DirEntry;
+using platform::DirSearch;
+using platform::Status;
+
+constexpr int kAlreadyExists = 183;
+constexpr int kPathNotFound = 3;
+// The buffer the temporary folder is read into; a longer folder is refused.
+constexpr std::size_t kTempPathBuffer = 260;
+
+bool EntryExists(const std::string& path, platform::FileAttributes* attributes) {
+  return CurrentEnv()->GetAttributes(path, attributes).ok();
+}
+
+bool FolderExists(const std::string& path) {
+  platform::FileAttributes attributes;
+  return EntryExists(path, &attributes) && attributes.directory;
+}
+
+// Whether the directory search finds path under its own name (without regard
+// to case): the test for "the file is there" that a name given with a
+// different case still passes, as it does on the file systems the
+// specifications were written for.
+bool EntryNamed(const std::string& path, const std::string& name) {
+  DirSearch search;
+  DirEntry entry;
+  const bool found = search.First(path, &entry).ok() && EqualsNoCase(entry.name, name);
+  search.Close();
+  return found;
+}
+
+}  // namespace
+
+std::string clsProjectDataServer::GetWorkingProjectPath(const std::string& sBaseFolder) {
+  ClearError();
+  std::string message;
+  try {
+    const std::string name = ProjectWorkFolderName();
+    std::string work;
+    bool failed = false;
+    if (sBaseFolder.empty()) {
+      const std::string temp = CurrentEnv()->TempFolder();
+      if (temp.empty()) {
+        message = "Error creating project work area.  Windows Temp path was not found.";
+        failed = true;
+      } else if (temp.size() > kTempPathBuffer) {
+        message = "ERROR - Could not create the new project work area because the Windows Temp path was too long.";
+        failed = true;
+      } else {
+        work = AddBackslash(temp) + name;
+      }
+    } else if (!FolderExists(RemoveBackslash(sBaseFolder))) {
+      message = "Project folder not found.\r\n" + InBrackets(sBaseFolder);
+      failed = true;
+    } else {
+      work = AddBackslash(sBaseFolder) + name;
+    }
+
+    if (!failed) {
+      platform::FileAttributes attributes;
+      if (!EntryExists(work, &attributes)) {
+        Status s = CurrentEnv()->CreateFolder(work);
+        // Another process preparing the same folder at the same moment is no failure.
+        if (!s.ok() && s.code != kAlreadyExists) {
+          SetLastOsError(s.code);
+          failed = true;
+        }
+      } else if (!attributes.directory || !EqualsNoCase(GetLastPathPart(work), name)) {
+        message = "Cannot open this project because the project work folder could not be initialized.\r\n" +
+                  std::string("A file with the same name as the work folder already exists:  ") + "\r" +
+                  InBrackets(work);
+        failed = true;
+      } else if (!DeleteFileSpec(AddBackslash(work) + "*.*")) {
+        // A working folder left by an earlier session is reused, but never
+        // with its old files: the caller stages a fresh copy into it.
+        message = "Cannot open this project because the project work folder could not be initialized.";
+        failed = true;
+      }
+    }
+    if (!failed) return work;
+  } catch (...) {
+    CatchToPending();
+  }
+  ShowError(message, vbCritical, "GetWorkingProjectPath()");
+  return {};
+}
+
+bool clsProjectDataServer::DeleteWorkFolder(const std::string& sFolder) {
+  ClearError();
+  if (sFolder.empty()) return false;
+  try {
+    if (!FolderExists(RemoveBackslash(sFolder))) return true;
+    // The guard that keeps this operation from ever emptying a folder that
+    // is not a working folder, whatever path a caller hands it.
+    if (!EqualsNoCase(GetLastPathPart(sFolder), ProjectWorkFolderName())) {
+      Ui().MsgBox("Attempting to delete an invalid folder.  The following folder is not a project work folder." +
+                      std::string("\r") + InBrackets(sFolder),
+                  vbCritical, "DeleteWorkFolder()");
+      return false;
+    }
+    const std::string folder = RemoveBackslash(sFolder);
+    std::vector<DirEntry> entries;
+    Status listed = CurrentEnv()->ListFolder(folder, &entries);
+    if (!listed.ok()) {
+      SetLastOsError(listed.code);
+      ShowError("", vbCritical, "DeleteWorkFolder()");
+      return false;
+    }
+    for (const DirEntry& entry : entries) {
+      // Files only: subfolders are not entered, and a folder left inside
+      // keeps the working folder itself in place.
+      if (entry.name.empty() || entry.name.front() == '.' || entry.directory) continue;
+      const std::string path = AddBackslash(folder) + entry.name;
+      (void)CurrentEnv()->SetReadOnly(path, false);
+      Status s = CurrentEnv()->DeleteFile(path);
+      if (!s.ok()) {
+        SetLastOsError(s.code);
+        ShowError("", vbCritical, "DeleteWorkFolder()");
+        return false;
+      }
+    }
+    (void)RemoveFolder(folder, false);
+    return true;
+  } catch (...) {
+    CatchToPending();
+  }
+  ShowError("", vbCritical, "DeleteWorkFolder()");
+  return false;
+}
+
+bool clsProjectDataServer::CopyNewLocalProjectRoFile(const std::string& sDestFolder) {
+  ClearError();
+  try {
+    const std::string copy = AddBackslash(sDestFolder) + "Project.mdb";
+    if (bFileCopy(ProjectTemplatePath(), copy)) {
+      // The template is read-only on disk and so is its fresh copy; the
+      // project database must be writable.
+      Status s = CurrentEnv()->SetReadOnly(copy, false);
+      if (s.ok()) {
+        // Applications with project support check and repair the new
+        // database's structure here; that check arrives with the project
+        // database structure work (tag support).
+        return true;
+      }
+      SetLastOsError(s.code);
+    }
+  } catch (...) {
+    CatchToPending();
+  }
+  ShowError("", vbCritical, "CopyNewLocalProjectRoFile()");
+  return false;
+}
+
+bool clsProjectDataServer::CopyNewAppFilesToWorkArea(const std::string& sWorkFolder) {
+  ClearError();
+  const std::string support = ContactSupportText();
+  std::string message;
+  bool failed = false;
+  try {
+    for (const DataFileSpec& spec : Shared().app_data_specs) {
+      if (!spec.RequiredFlag || spec.CreateMethod != 1) continue;  // other methods: the application makes the file
+      const std::string source = AddBackslash(app_exe_path_) + spec.SourceFileName;
+      const std::string destination = AddBackslash(sWorkFolder) + spec.FileName;
+      platform::FileAttributes attributes;
+      if (!EntryExists(source, &attributes) || attributes.directory) {
+        // Remembered, and the next files are still created: one missing
+        // template must not leave the others uncreated. There is nothing to
+        // copy, so the copy is not attempted.
+        message = "Error:  The following application file is missing.\r\n" + InBrackets(source) + "\r\n" + support;
+        failed = true;
+        continue;
+      }
+      if (!bFileCopy(source, destination)) {
+        failed = true;  // bFileCopy has shown why
+        continue;
+      }
+      if (!EntryNamed(destination, spec.FileName)) {
+        message = "Error:  The following new application file could not be created:\r\n" +
+                  InBrackets(destination) + "\r\n" + support;
+        failed = true;
+      }
+      if (!EntryExists(destination, &attributes)) {
+        message = "Could not copy an application file to work area.\r\nFile:  " + InBrackets(destination);
+        ShowError(message, vbCritical, "CopyNewAppFilesToWorkArea()");
+        return false;
+      }
+      // Templates are read-only on disk; the application must be able to write its copy.
+      Status s = CurrentEnv()->SetReadOnly(destination, false);
+      if (!s.ok()) {
+        SetLastOsError(s.code);
+        ShowError("", vbCritical, "CopyNewAppFilesToWorkArea()");
+        return false;
+      }
+    }
+    if (!failed) return true;
+  } catch (...) {
+    CatchToPending();
+  }
+  ShowError(message, vbCritical, "CopyNewAppFilesToWorkArea()");
+  return false;
+}
+
+bool clsProjectDataServer::CopyExistingAppFiles(const std::string& sFromFolder, const std::string& sToFolder) {
+  ClearError();
+  Ui().SetWaitCursor(true);
+  // The tag database and the tag-index record set are closed here, so that no
+  // data file is held open while it is copied; that step arrives with the
+  // tag database work.
+  for (const DataFileSpec& spec : Shared().app_data_specs) {
+    bool copied = false;
+    try {
+      copied = CopyFileSpec(spec.FileName, sFromFolder, sToFolder, spec.RequiredFlag);
+    } catch (...) {
+      CatchToPending();
+    }
+    if (!copied) {
+      // One file that cannot be copied does not keep the others back.
+      ShowError("", vbExclamation, "CopyExistingAppFiles()");
+      ClearError();
+    }
+  }
+  Ui().SetWaitCursor(false);
+  return true;
+}
+
+bool clsProjectDataServer::VerifyProjectData(const std::string& sProjectName, const std::string& sFolder,
+                                             const std::vector<DataFileSpec>& specs) {
+  ClearError();
+  Ui().SetWaitCursor(true);
+  try {
+    for (const DataFileSpec& spec : specs) {
+      if (!spec.VerifyFlag) continue;
+      const std::string path = AddBackslash(sFolder) + spec.FileName;
+      if (!EntryNamed(path, spec.FileName)) {
+        Ui().SetWaitCursor(false);
+        Ui().MsgBox("Project '" + sProjectName + "' cannot be opened.  One or more data files is missing." + "\r" +
+                        InBrackets(path) + LineBreaks(2) + ContactSupportText(),
+                    vbCritical, "VerifyProjectData()");
+        return false;
+      }
+    }
+  } catch (...) {
+    CatchToPending();
+    ShowError("", vbCritical, "VerifyProjectData()");
+    Ui().SetWaitCursor(false);
+    return false;
+  }
+  Ui().SetWaitCursor(false);
+  return true;
+}
+
+std::string clsProjectDataServer::GetTempPathAndFileName(const std::string& sTempPath) {
+  ClearError();
+  try {
+    std::string folder = Trim(sTempPath);
+    if (folder.empty()) {
+      const std::string temp = CurrentEnv()->TempFolder();
+      if (temp.empty() || temp.size() > kTempPathBuffer) {
+        SetLastOsError(kPathNotFound);
+        ShowError("", vbExclamation, "clsProjectDataServer.GetTempPathAndFileName");
+        return {};
+      }
+      folder = RemoveBackslash(temp);
+    }
+    std::string path;
+    Status s = CurrentEnv()->CreateTempFile(folder, "~QX", &path);
+    if (s.ok()) return path.substr(0, path.find('\0'));
+    SetLastOsError(s.code);
+  } catch (...) {
+    CatchToPending();
+  }
+  ShowError("", vbExclamation, "clsProjectDataServer.GetTempPathAndFileName");
+  return {};
+}
+
+}  // namespace pds

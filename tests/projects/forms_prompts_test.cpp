@@ -1,0 +1,404 @@
+// The service object's prompts for a new project's name and folder and its
+// properties editor, on a freshly built installation, driven through the
+// scripted host with the exact texts the user sees.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/db/dao_constants.h"
+#include "core/db/database.h"
+#include "core/db/engine.h"
+#include "core/frm_properties.h"
+#include "core/install/installation_builder.h"
+#include "core/messages/pending_error.h"
+#include "core/process_state.h"
+#include "dialogs/frm_new.h"
+#include "pds/UiHost.h"
+#include "pds/clsProject.h"
+#include "pds/clsProjectDataServer.h"
+#include "platform/env.h"
+#include "projects/file_routines.h"
+#include "projects/frm_save_project_as.h"
+#include "tests/support/test_support.h"
+
+namespace pds {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Making folders fails; everything else is the real system.
+class NoNewFoldersEnv : public platform::EnvWrapper {
+ public:
+  NoNewFoldersEnv() : EnvWrapper(platform::PosixEnv()) {}
+  platform::Status CreateFolder(const std::string&) override { return platform::Status::Error(5); }
+};
+
+// A volume that keeps names of at most a given length.
+class ShortVolumeEnv : public platform::EnvWrapper {
+ public:
+  explicit ShortVolumeEnv(int limit) : EnvWrapper(platform::PosixEnv()), limit_(limit) {}
+  int MaxFileNameLength(const std::string&) override { return limit_; }
+
+ private:
+  int limit_;
+};
+
+class PromptsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ClearError();
+    Shared().current_server = nullptr;
+    Shared().default_projects_folder.clear();
+    install::InstallOptions options;
+    options.root = temp_.path();
+    options.apps = {"LAY10"};
+    std::string error;
+    ASSERT_TRUE(install::BuildInstallation(options, &error, &inst_)) << error;
+    server_.SetProjectNewForTesting([] { return RETURN_USER_CANCEL; });
+    ASSERT_EQ(server_.PDSInitialize(inst_.CodePath("LAY10"), "LAY10", "/U jsmith"), RETURN_OK);
+    projects_ = RemoveBackslash(Shared().default_projects_folder);
+  }
+  void TearDown() override {
+    EXPECT_THAT(host_->Problems(), ::testing::IsEmpty());
+    Shared().current_server = nullptr;
+    SetJobNameLengthLimit(50);
+  }
+  void AddProjectRow(const std::string& name) {
+    auto db = db::DBEngine().OpenDatabase(server_.ProjectDb(), false, false);
+    db->Execute("INSERT INTO Job (sJobName, sJobPath, sDOSJobPath) VALUES ('" + name + "', '/x', '/x')",
+                db::dbFailOnError);
+    db->Close();
+  }
+
+  test::TempFolder temp_;
+  test::ScopedScriptedHost host_;
+  install::Installation inst_;
+  clsProjectDataServer server_;
+  std::string projects_;
+};
+
+// ---- the save-as dialog
+
+using SaveAsDialogTest = PromptsTest;
+
+TEST_F(SaveAsDialogTest, FolderFollowsTheNameAndOkCreatesIt) {
+  std::string folder = "Untitled", name;
+  host_->ExpectDialog("frmSaveProjectAs", [&](Dialog& d) {
+    auto& f = static_cast<frmSaveProjectAs&>(d);
+    EXPECT_EQ(f.Caption(), "Save Project As");
+    EXPECT_EQ(f.lblName.Caption(), "Name:");
+    EXPECT_EQ(f.txtName.Text(), "Untitled");
+    EXPECT_EQ(f.txtFolder.Text(), projects_ + "/Untitled");
+    EXPECT_EQ(f.txtName.MaxLength(), 50);
+    d.TypeText("txtName", "");
+    EXPECT_FALSE(f.cmdOK.Enabled());
+    d.TypeText("txtName", "Job 1");
+    EXPECT_TRUE(f.cmdOK.Enabled());
+    EXPECT_EQ(f.txtFolder.Text(), projects_ + "/Job 1");
+    d.ClickButton("cmdOK");
+  });
+  EXPECT_EQ(server_.ShowSaveProjectAsDialog(folder, name), RETURN_OK);
+  EXPECT_EQ(folder, projects_ + "/Job 1");
+  EXPECT_EQ(name, "Job 1");
+  EXPECT_TRUE(fs::is_directory(folder));
+}
+
+TEST_F(SaveAsDialogTest, UntitledIsRefusedAndCancelGivesNoFolder) {
+  std::string folder, name = "Untitled";
+  host_->ExpectDialog("frmSaveProjectAs", [](Dialog& d) {
+    d.ClickButton("cmdOK");
+    EXPECT_TRUE(d.visible());
+    d.ClickButton("cmdCancel");
+  });
+  host_->ExpectMsgBox("Invalid Project Name", "Invalid project name.  [Untitled]");
+  EXPECT_EQ(server_.ShowSaveProjectAsDialog(folder, name), RETURN_USER_CANCEL);
+  EXPECT_EQ(folder, "");
+  EXPECT_FALSE(fs::exists(projects_ + "/Untitled"));
+}
+
+TEST_F(SaveAsDialogTest, ExistingProjectNameKeepsTheDialogOpenWithTheNameSelected) {
+  AddProjectRow("Alpha");
+  std::string folder, name;
+  host_->ExpectDialog("frmSaveProjectAs", [](Dialog& d) {
+    auto& f = static_cast<frmSaveProjectAs&>(d);
+    d.TypeText("txtName", "Alpha");
+    d.ClickButton("cmdOK");
+    EXPECT_TRUE(f.visible());
+    EXPECT_EQ(f.txtName.SelText(), "Alpha");
+    d.ClickButton("cmdCancel");
+  });
+  host_->ExpectMsgBox("Invalid Project Name", "Project  'Alpha'  already exists.\r\nPlease enter a different name.");
+  EXPECT_EQ(server_.ShowSaveProjectAsDialog(folder, name), RETURN_USER_CANCEL);
+  EXPECT_EQ(host_->shown()[1].style, vbInformation);
+  EXPECT_FALSE(fs::exists(projects_ + "/Alpha"));
+}
+
+TEST_F(SaveAsDialogTest, AcceptedWithoutANameIsAnError) {
+  std::string folder, name;
+  host_->ExpectDialog("frmSaveProjectAs", [](Dialog& d) {
+    auto& f = static_cast<frmSaveProjectAs&>(d);
+    f.SetFolder("/somewhere");
+    f.SetProjectName("");
+    f.SetAccepted(true);
+    f.Hide();
+  });
+  EXPECT_EQ(server_.ShowSaveProjectAsDialog(folder, name), RETURN_ERROR);
+}
+
+// Either a short project-name limit or a volume without long names puts the
+// folder's own name under the short (8.3) rules.
+class SaveAsShortNamesTest : public PromptsTest, public ::testing::WithParamInterface<std::pair<int, int>> {};
+
+TEST_P(SaveAsShortNamesTest, FolderNameIsCheckedByTheShortRules) {
+  SetJobNameLengthLimit(GetParam().first);
+  ShortVolumeEnv env(GetParam().second);
+  platform::ScopedEnv scoped(&env);
+  std::string folder, name;
+  host_->ExpectDialog("frmSaveProjectAs", [](Dialog& d) {
+    d.TypeText("txtName", "My Job");
+    d.ClickButton("cmdOK");
+    d.ClickButton("cmdCancel");
+  });
+  host_->ExpectMsgBox("ValidateShortFileName()",
+                      "Invalid File or Folder name.  Spaces are invalid in file and folder names on the drive you "
+                      "have selected.");
+  EXPECT_EQ(server_.ShowSaveProjectAsDialog(folder, name), RETURN_USER_CANCEL);
+}
+
+INSTANTIATE_TEST_SUITE_P(Limits, SaveAsShortNamesTest,
+                         ::testing::Values(std::make_pair(12, 255), std::make_pair(50, 12)));
+
+TEST_F(SaveAsDialogTest, FolderThatCannotBeCreatedKeepsTheDialogOpen) {
+  NoNewFoldersEnv env;
+  platform::ScopedEnv scoped(&env);
+  std::string folder, name;
+  host_->ExpectDialog("frmSaveProjectAs", [](Dialog& d) {
+    d.TypeText("txtName", "Job 3");
+    d.ClickButton("cmdOK");
+    EXPECT_TRUE(d.visible());
+    d.ClickButton("cmdCancel");
+  });
+  host_->ExpectMsgBox("frmSaveProjectAs.cmdOk_Click", "Error creating new project folder.\r[" + projects_ +
+                                                          "/Job 3]\r\nPlease choose a different folder name.");
+  EXPECT_EQ(server_.ShowSaveProjectAsDialog(folder, name), RETURN_USER_CANCEL);
+  EXPECT_EQ(host_->shown()[1].style, vbExclamation);
+}
+
+TEST_F(SaveAsDialogTest, ChangedFolderNoLongerFollowsTheName) {
+  const std::string chosen = temp_ / "Chosen";
+  fs::create_directory(chosen);
+  std::string folder, name;
+  host_->ExpectDialog("frmSaveProjectAs", [&](Dialog& d) {
+    auto& f = static_cast<frmSaveProjectAs&>(d);
+    d.ClickButton("cmdChangeFolder");
+    EXPECT_EQ(f.txtFolder.Text(), chosen);
+    d.TypeText("txtName", "Job 2");
+    EXPECT_EQ(f.txtFolder.Text(), chosen);
+    d.ClickButton("cmdOK");
+  });
+  host_->ExpectDialog("frmFolder", [&](Dialog& d) {
+    EXPECT_EQ(d.Caption(), "Save Project As");
+    d.TypeText("txtProjectFolder", chosen);
+    d.ClickButton("cmdOK");
+  });
+  EXPECT_EQ(server_.ShowSaveProjectAsDialog(folder, name), RETURN_OK);
+  EXPECT_EQ(folder, chosen);
+  EXPECT_EQ(name, "Job 2");
+}
+
+// ---- the new-project folder prompt
+
+using FolderPromptTest = PromptsTest;
+
+TEST_F(FolderPromptTest, FolderHoldingFilesIsRefused) {
+  const std::string full = temp_ / "Full";
+  fs::create_directory(full);
+  temp_.Write("Full/data.txt", "x");
+  std::string folder = "stale";
+  host_->ExpectDialog("frmFolder", [&](Dialog& d) {
+    d.TypeText("txtProjectFolder", full);
+    d.ClickButton("cmdOK");
+  });
+  host_->ExpectMsgBox("PromptForNewProjectFolderName()",
+                      "Invalid Project Folder.  Folder is not empty.\r[" + full +
+                          "]\rA folder must be empty to accept a newly created project.");
+  EXPECT_EQ(server_.PromptForNewProjectFolderName(folder, temp_.path()), RETURN_ERROR);
+  EXPECT_EQ(folder, "");
+  EXPECT_EQ(host_->shown()[1].style, vbCritical);
+}
+
+TEST_F(FolderPromptTest, FolderWithOnlySubfoldersCountsAsEmpty) {
+  const std::string empty = temp_ / "Empty";
+  fs::create_directories(empty + "/Sub");
+  std::string folder;
+  host_->ExpectDialog("frmFolder", [&](Dialog& d) {
+    d.TypeText("txtProjectFolder", empty + "/");
+    d.ClickButton("cmdOK");
+  });
+  EXPECT_EQ(server_.PromptForNewProjectFolderName(folder, temp_.path()), RETURN_OK);
+  EXPECT_EQ(folder, empty);
+}
+
+TEST_F(FolderPromptTest, CancelGivesUserCancelAndNoFolder) {
+  std::string folder = "stale";
+  host_->ExpectDialog("frmFolder", [](Dialog& d) { d.ClickButton("cmdCancel"); });
+  EXPECT_EQ(server_.PromptForNewProjectFolderName(folder, temp_.path()), RETURN_USER_CANCEL);
+  EXPECT_EQ(folder, "");
+}
+
+TEST_F(FolderPromptTest, NameEntryLabelNamesTheNetworkUser) {
+  frmNew dialog;
+  dialog.SetOwner(&server_);
+  dialog.SetMode(frmNew::kFolderNameMode);
+  dialog.SetLabelName("Folder Name:");
+  host_->ExpectDialog("frmNew", [](Dialog& d) { d.ClickButton("cmdCancel"); });
+  dialog.Show();
+  EXPECT_EQ(dialog.lblName.Caption(), "Folder Name:    [User:  jsmith]");
+}
+
+// ---- the properties editor
+
+class PropertiesEditorTest : public PromptsTest {
+ protected:
+  void SetUp() override {
+    PromptsTest::SetUp();
+    saved_types_ = Shared().contact_types;
+    Shared().contact_types = {"Customer", "", "Vendor"};
+    project_ = std::make_shared<clsProject>();
+    project_->SetJobName("Bridge");
+    project_->SetJobNumber("J-7");
+    project_->SetJobDate("2024-03-05");
+    project_->SetContactName("Ann");
+    project_->SetContactType("Vendor");
+    project_->SetSalesPerson("Bob");
+    project_->SetNotes("first");
+  }
+  void TearDown() override {
+    Shared().contact_types = saved_types_;
+    PromptsTest::TearDown();
+  }
+  std::vector<std::string> Record() const {
+    return {project_->JobName(),     project_->JobNumber(),   project_->JobDate(), project_->ContactName(),
+            project_->ContactType(), project_->SalesPerson(), project_->Notes(),   project_->JobPath()};
+  }
+  // Shows the editor for the record and plays the user's part.
+  void Edit(std::function<void(frmProperties&)> actions) {
+    host_->ExpectDialog("frmProperties", [actions](Dialog& d) { actions(static_cast<frmProperties&>(d)); });
+    EXPECT_TRUE(server_.EditProject(project_));
+  }
+
+  std::shared_ptr<clsProject> project_;
+  std::vector<std::string> saved_types_;
+};
+
+TEST_F(PropertiesEditorTest, LoadingOffersNoneAndTheConfiguredTypesAndLimitsTheJobName) {
+  SetJobNameLengthLimit(30);
+  frmProperties dialog;
+  dialog.SetProject(project_);
+  ASSERT_EQ(dialog.cboContactType.ListCount(), 3);
+  EXPECT_EQ(dialog.cboContactType.List(0), "(none)");
+  EXPECT_EQ(dialog.cboContactType.List(1), "Customer");
+  EXPECT_EQ(dialog.cboContactType.List(2), "Vendor");
+  EXPECT_EQ(dialog.txtJobName.MaxLength(), 30);
+  EXPECT_FALSE(dialog.Confirmed());
+}
+
+TEST_F(PropertiesEditorTest, ConfirmingWithoutEditsKeepsTheRecordClean) {
+  const auto before = Record();
+  Edit([](frmProperties& f) {
+    EXPECT_EQ(f.txtJobName.Text(), "Bridge");
+    EXPECT_EQ(f.cboContactType.Text(), "Vendor");
+    EXPECT_EQ(f.HelpContextID(), 10160);
+    f.ClickButton("cmdOK");
+  });
+  EXPECT_EQ(Record(), before);
+  EXPECT_FALSE(project_->ProjectDirty());
+}
+
+TEST_F(PropertiesEditorTest, CancelAfterEditsLeavesTheRecordUnchanged) {
+  const auto before = Record();
+  Edit([](frmProperties& f) {
+    f.TypeText("txtJobNumber", "J-8");
+    f.SelectItem("cboContactType", 1);
+    f.ClickButton("cmdCancel");
+  });
+  EXPECT_EQ(Record(), before);
+  EXPECT_FALSE(project_->ProjectDirty());
+}
+
+struct FieldEdit {
+  std::string label;
+  std::function<void(frmProperties&)> edit;
+  std::function<std::string(const clsProject&)> read;
+  std::string expected;
+};
+
+class PropertiesFieldTest : public PropertiesEditorTest, public ::testing::WithParamInterface<FieldEdit> {};
+
+TEST_P(PropertiesFieldTest, AnEditIsWrittenBackOnOkAndMarksTheRecordDirty) {
+  Edit([](frmProperties& f) {
+    GetParam().edit(f);
+    f.ClickButton("cmdOK");
+  });
+  EXPECT_EQ(GetParam().read(*project_), GetParam().expected);
+  EXPECT_TRUE(project_->ProjectDirty());
+}
+
+FieldEdit Typing(std::string field, std::string text, std::string (clsProject::*getter)() const,
+                 std::string expected) {
+  return FieldEdit{field, [field, text](frmProperties& f) { EXPECT_TRUE(f.TypeText(field, text)); },
+                   [getter](const clsProject& p) { return (p.*getter)(); }, std::move(expected)};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, PropertiesFieldTest,
+    ::testing::Values(
+        Typing("txtJobName", " Bridge 2 ", &clsProject::JobName, "Bridge 2"),
+        Typing("txtJobNumber", "   ", &clsProject::JobNumber, ""),
+        Typing("txtJobDate", "2025-01-01", &clsProject::JobDate, "2025-01-01"),
+        Typing("txtContactName", "Cy", &clsProject::ContactName, "Cy"),
+        Typing("txtProjectManager", "Dee", &clsProject::SalesPerson, "Dee"),
+        Typing("txtNotes", "second", &clsProject::Notes, "second"),
+        FieldEdit{"cboContactType", [](frmProperties& f) { EXPECT_TRUE(f.SelectItem("cboContactType", 1)); },
+                  [](const clsProject& p) { return p.ContactType(); }, "Customer"}),
+    [](const ::testing::TestParamInfo<FieldEdit>& info) { return info.param.label; });
+
+TEST_F(PropertiesEditorTest, UnconfiguredContactTypeIsAddedAndKept) {
+  project_->SetContactType("partner");
+  Edit([](frmProperties& f) {
+    EXPECT_EQ(f.cboContactType.ListCount(), 4);
+    EXPECT_EQ(f.cboContactType.Text(), "partner");
+    f.ClickButton("cmdOK");
+  });
+  EXPECT_EQ(project_->ContactType(), "partner");
+  EXPECT_FALSE(project_->ProjectDirty());
+}
+
+TEST_F(PropertiesEditorTest, JobNameIsEditableOnlyWhileTheProjectHasNoFolder) {
+  Edit([](frmProperties& f) {
+    EXPECT_FALSE(f.txtJobName.Locked());
+    f.ClickButton("cmdCancel");
+  });
+  project_->SetJobPath(temp_ / "Bridge");
+  Edit([](frmProperties& f) {
+    EXPECT_TRUE(f.txtJobName.Locked());
+    f.ClickButton("cmdOK");
+  });
+  EXPECT_EQ(project_->JobPath(), temp_ / "Bridge");
+}
+
+TEST_F(PropertiesEditorTest, WithoutAProjectThereIsNothingToEdit) {
+  host_->ExpectMsgBox("EditProject()",
+                      "There is no current project.  Please open an existing project or create a new project.");
+  EXPECT_FALSE(server_.EditProject(nullptr));
+  EXPECT_EQ(host_->shown()[0].style, vbExclamation);
+}
+
+}  // namespace
+}  // namespace pds

@@ -1,0 +1,459 @@
+// The name entry dialog and the folder dialog on their own, driven through
+// the scripted host with the exact texts the user sees.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/frm_properties.h"
+#include "core/messages/dialog_messages.h"
+#include "core/messages/pending_error.h"
+#include "core/process_state.h"
+#include "dialogs/frm_new.h"
+#include "pds/Types.h"
+#include "pds/UiHost.h"
+#include "platform/env.h"
+#include "projects/frm_folder.h"
+#include "projects/frm_save_project_as.h"
+#include "tests/support/test_support.h"
+
+namespace pds {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::EnvWrapper;
+using platform::ScopedEnv;
+using platform::Status;
+
+// A volume that allows names of a given length, and optionally refuses to make folders.
+class VolumeEnv : public EnvWrapper {
+ public:
+  explicit VolumeEnv(int max_name) : EnvWrapper(platform::PosixEnv()), max_name_(max_name) {}
+  int MaxFileNameLength(const std::string&) override { return max_name_; }
+  Status CreateFolder(const std::string& path) override {
+    return refuse_folders_ ? Status::Error(5) : target()->CreateFolder(path);
+  }
+  void RefuseFolders() { refuse_folders_ = true; }
+
+ private:
+  int max_name_;
+  bool refuse_folders_ = false;
+};
+
+class FormsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ClearError();
+    saved_projects_folder_ = Shared().default_projects_folder;
+    Shared().default_projects_folder = temp_ / "Projects";
+    fs::create_directory(temp_ / "Projects");
+  }
+  void TearDown() override {
+    Shared().default_projects_folder = saved_projects_folder_;
+    EXPECT_THAT(host_->Problems(), ::testing::IsEmpty());
+  }
+  const ui::ShownItem& LastShown() { return host_->shown().back(); }
+
+  test::TempFolder temp_;
+  test::ScopedScriptedHost host_;
+  std::string saved_projects_folder_;
+};
+
+// ---- the name entry dialog
+
+using NameEntryTest = FormsTest;
+
+TEST_F(NameEntryTest, PlainModeEnablesOkWithTextAndAcceptsItTrimmed) {
+  frmNew dialog;
+  dialog.SetMode(0);
+  host_->ExpectDialog("frmNew", [](Dialog& d) {
+    auto& f = static_cast<frmNew&>(d);
+    EXPECT_EQ(f.Caption(), "New Name");
+    EXPECT_EQ(f.lblName.Caption(), "Name:");
+    EXPECT_FALSE(f.txtCurrentFolder.Visible());
+    EXPECT_FALSE(f.cmdOK.Enabled());
+    d.TypeText("txtName", "x");
+    EXPECT_TRUE(f.cmdOK.Enabled());
+    d.TypeText("txtName", "  a:b/c  ");
+    d.ClickButton("cmdOK");
+  });
+  dialog.Show();
+  EXPECT_TRUE(dialog.Accepted());
+  EXPECT_EQ(dialog.EnteredName(), "a:b/c");
+  EXPECT_EQ(dialog.HelpContextID(), 0);
+}
+
+TEST_F(NameEntryTest, CancelAfterTypingLeavesNoNameAndNotAccepted) {
+  frmNew dialog;
+  dialog.SetInitialName("Start");
+  host_->ExpectDialog("frmNew", [](Dialog& d) {
+    EXPECT_EQ(static_cast<frmNew&>(d).txtName.SelText(), "Start") << "the initial name is selected";
+    d.TypeText("txtName", "Typed");
+    d.ClickButton("cmdCancel");
+  });
+  dialog.Show();
+  EXPECT_FALSE(dialog.Accepted());
+  EXPECT_EQ(dialog.EnteredName(), "");
+}
+
+TEST_F(NameEntryTest, MaximumLengthIsCappedAndIgnoresNonPositiveValues) {
+  frmNew dialog;
+  dialog.SetMaxLength(500);
+  EXPECT_EQ(dialog.MaxLength(), 237);
+  dialog.SetMaxLength(0);
+  EXPECT_EQ(dialog.MaxLength(), 237);
+  dialog.SetMaxLength(-4);
+  EXPECT_EQ(dialog.MaxLength(), 237);
+  dialog.SetMaxLength(12);
+  EXPECT_EQ(dialog.MaxLength(), 12);
+}
+
+TEST_F(NameEntryTest, FolderModeRefusesAnInvalidNameKeepingItSelectedThenAcceptsAValidOne) {
+  frmNew dialog;
+  dialog.SetMode(frmNew::kFolderNameMode);
+  dialog.SetCurrentFolder(temp_.path());
+  host_->ExpectDialog("frmNew", [](Dialog& d) {
+    auto& f = static_cast<frmNew&>(d);
+    d.TypeText("txtName", ".hidden");
+    d.ClickButton("cmdOK");
+    EXPECT_TRUE(f.visible());
+    EXPECT_EQ(f.ActiveControl(), &f.txtName);
+    EXPECT_EQ(f.txtName.SelText(), ".hidden");
+    d.TypeText("txtName", "Good Name");
+    d.ClickButton("cmdOK");
+  });
+  host_->ExpectMsgBox("ValidateLongFileName()",
+                      "Invalid file or folder name.  A file or folder name cannot begin or end with a period(.).");
+  dialog.Show();
+  EXPECT_TRUE(dialog.Accepted());
+  EXPECT_EQ(dialog.EnteredName(), "Good Name");
+  EXPECT_EQ(dialog.HelpContextID(), 10146);
+  EXPECT_EQ(dialog.MaxLength(), 237) << "the volume's 255 is capped";
+  EXPECT_EQ(host_->shown()[1].style, vbExclamation);
+}
+
+struct VolumeCase {
+  int volume_limit;
+  std::string name;
+  std::string title;  // empty: accepted
+  std::string text;
+};
+
+class NameEntryVolumeTest : public FormsTest, public ::testing::WithParamInterface<VolumeCase> {};
+
+TEST_P(NameEntryVolumeTest, VolumeLimitChoosesBetweenShortAndLongRules) {
+  const VolumeCase& c = GetParam();
+  VolumeEnv env(c.volume_limit);
+  ScopedEnv scoped(&env);
+  frmNew dialog;
+  dialog.SetMode(frmNew::kFolderNameMode);
+  dialog.SetCurrentFolder(temp_.path());
+  host_->ExpectDialog("frmNew", [&](Dialog& d) {
+    EXPECT_EQ(static_cast<frmNew&>(d).MaxLength(), std::min(c.volume_limit, 237));
+    d.TypeText("txtName", c.name);
+    d.ClickButton("cmdOK");
+    if (!c.title.empty()) d.ClickButton("cmdCancel");
+  });
+  if (!c.title.empty()) host_->ExpectMsgBox(c.title, c.text);
+  dialog.Show();
+  EXPECT_EQ(dialog.Accepted(), c.title.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, NameEntryVolumeTest,
+    ::testing::Values(
+        VolumeCase{12, "NINECHARS", "ValidateShortFileName()",
+                   "Invalid file or folder name.  This name is too long.  Please enter a shorter name."},
+        VolumeCase{12, "MY NAME", "ValidateShortFileName()",
+                   "Invalid File or Folder name.  Spaces are invalid in file and folder names on the drive you have "
+                   "selected."},
+        VolumeCase{12, "JOB'S&1.TXT", "", ""},
+        VolumeCase{13, "NINECHARS", "", ""},
+        VolumeCase{13, "a|b", "ValidateLongFileName()",
+                   "Invalid file or folder name.  An invalid character(s) was used.  The following are invalid "
+                   "characters:  '<>:/|\\\""},
+        VolumeCase{255, "A folder with a long name", "", ""}));
+
+// ---- the folder dialog
+
+class FolderDialogTest : public FormsTest {
+ protected:
+  void SetUp() override {
+    FormsTest::SetUp();
+    root_ = temp_ / "root";
+    fs::create_directories(root_ + "/Beta/Inner");
+    fs::create_directories(root_ + "/alpha");
+    temp_.Write("root/file.txt", "not a folder");
+  }
+  std::unique_ptr<frmFolder> MakeDialog(std::int32_t mode = SAVE_MODE) {
+    auto dialog = std::make_unique<frmFolder>();
+    dialog->SetMode(mode);
+    dialog->SetStartFolder(root_);
+    return dialog;
+  }
+  std::string root_;
+};
+
+TEST_F(FolderDialogTest, BrowsingListsSubfoldersAndClickChoosesDoubleClickOpens) {
+  auto dialog = MakeDialog();
+  host_->ExpectDialog("frmFolder", [&](Dialog& d) {
+    auto& f = static_cast<frmFolder&>(d);
+    EXPECT_EQ(f.Caption(), "Save Project As");
+    ASSERT_EQ(f.dirFolder.ListCount(), 3);
+    EXPECT_EQ(f.dirFolder.List(0), "..");
+    EXPECT_EQ(f.dirFolder.List(1), "alpha");
+    EXPECT_EQ(f.dirFolder.List(2), "Beta");
+    EXPECT_EQ(f.txtProjectFolder.Text(), root_);
+    EXPECT_GE(f.drvDrive.ListIndex(), 0) << "the drive list shows the folder's mount point";
+    d.SelectItem("dirFolder", 2);
+    EXPECT_EQ(f.txtProjectFolder.Text(), root_ + "/Beta");
+    d.DoubleClick("dirFolder");
+    EXPECT_EQ(f.ShownFolder(), root_ + "/Beta");
+    EXPECT_EQ(f.dirFolder.List(1), "Inner");
+    d.SelectItem("dirFolder", 0);
+    d.DoubleClick("dirFolder");
+    EXPECT_EQ(f.ShownFolder(), root_);
+    d.SelectItem("dirFolder", 1);
+    d.ClickButton("cmdOK");
+  });
+  dialog->Show();
+  EXPECT_TRUE(dialog->Accepted());
+  EXPECT_EQ(dialog->Folder(), root_ + "/alpha");
+}
+
+TEST_F(FolderDialogTest, StartFolderThatDoesNotExistYetStartsAtItsNearestParent) {
+  auto dialog = std::make_unique<frmFolder>();
+  dialog->SetStartFolder(root_ + "/Beta/NotYet/Deeper");
+  host_->ExpectDialog("frmFolder", [](Dialog& d) { d.ClickButton("cmdCancel"); });
+  dialog->Show();
+  EXPECT_EQ(dialog->ShownFolder(), root_ + "/Beta");
+  EXPECT_FALSE(dialog->Accepted());
+  EXPECT_EQ(dialog->Folder(), "");
+}
+
+struct PathCase {
+  std::string label;
+  std::string (*typed)(const std::string& temp);
+  std::string (*message)(const std::string& typed);
+};
+
+class ValidateProjectPathTest : public FolderDialogTest, public ::testing::WithParamInterface<PathCase> {};
+
+TEST_P(ValidateProjectPathTest, RefusesWithItsMessageAndStaysOpen) {
+  const std::string typed = GetParam().typed(temp_.path());
+  auto dialog = MakeDialog();
+  host_->ExpectDialog("frmFolder", [&](Dialog& d) {
+    d.TypeText("txtProjectFolder", typed);
+    d.ClickButton("cmdOK");
+    EXPECT_TRUE(d.visible());
+    d.ClickButton("cmdCancel");
+  });
+  host_->ExpectMsgBox("ValidateProjectPath()", GetParam().message(typed));
+  dialog->Show();
+  EXPECT_FALSE(dialog->Accepted());
+  EXPECT_EQ(host_->shown()[1].style, vbCritical);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, ValidateProjectPathTest,
+    ::testing::Values(
+        PathCase{"Empty", [](const std::string&) { return std::string(); },
+                 [](const std::string& t) {
+                   return "Invalid Project Folder.\r\n[" + t + "]\r\nThere is no folder selected.";
+                 }},
+        PathCase{"TooLong", [](const std::string& temp) { return temp + "/" + std::string(237 - temp.size(), 'x'); },
+                 [](const std::string& t) {
+                   return "Invalid Project Path.\r\n[" + t +
+                          "]\r\nThe project path is too long.  Please choose a different project folder.";
+                 }},
+        PathCase{"DefaultProjectsFolderInOtherCase", [](const std::string& temp) { return temp + "/PROJECTS/"; },
+                 [](const std::string& t) {
+                   return "This folder is restricted.  [" + t +
+                          "]\r\n\nPlease click [New Folder...] button or choose a different folder.";
+                 }},
+        PathCase{"Missing", [](const std::string& temp) { return temp + "/root/missing"; },
+                 [](const std::string& t) {
+                   return "Folder was not found.\r[" + t + "]\rPlease choose a different folder name.";
+                 }},
+        PathCase{"AFileNotAFolder", [](const std::string& temp) { return temp + "/root/file.txt"; },
+                 [](const std::string& t) {
+                   return "Folder was not found.\r[" + t + "]\rPlease choose a different folder name.";
+                 }}),
+    [](const ::testing::TestParamInfo<PathCase>& info) { return info.param.label; });
+
+TEST_F(FolderDialogTest, NewFolderCreatesTheFolderAndAcceptsIt) {
+  auto dialog = MakeDialog();
+  host_->ExpectDialog("frmFolder", [](Dialog& d) { d.ClickButton("cmdNewFolder"); });
+  host_->ExpectDialog("frmNew", [&](Dialog& d) {
+    auto& f = static_cast<frmNew&>(d);
+    EXPECT_EQ(f.Caption(), "New Folder Name");
+    EXPECT_EQ(f.lblName.Caption(), "Folder Name:");
+    EXPECT_EQ(f.CurrentFolder(), root_);
+    d.TypeText("txtName", "Job A");
+    d.ClickButton("cmdOK");
+  });
+  dialog->Show();
+  EXPECT_TRUE(dialog->Accepted());
+  EXPECT_EQ(dialog->Folder(), root_ + "/Job A");
+  EXPECT_TRUE(fs::is_directory(root_ + "/Job A"));
+}
+
+TEST_F(FolderDialogTest, NewFolderCancelledDoesNothing) {
+  auto dialog = MakeDialog();
+  host_->ExpectDialog("frmFolder", [](Dialog& d) {
+    d.ClickButton("cmdNewFolder");
+    EXPECT_TRUE(d.visible());
+    d.ClickButton("cmdCancel");
+  });
+  host_->ExpectDialog("frmNew", [](Dialog& d) {
+    d.TypeText("txtName", "Never");
+    d.ClickButton("cmdCancel");
+  });
+  dialog->Show();
+  EXPECT_FALSE(fs::exists(root_ + "/Never"));
+}
+
+// A refused new folder: the message through the common reporter, nothing made, the dialog still open.
+struct NewFolderCase {
+  std::string label;
+  std::string name;
+  bool refuse_create;
+  std::string (*message)(const std::string& path);
+};
+
+class NewFolderRefusedTest : public FolderDialogTest, public ::testing::WithParamInterface<NewFolderCase> {};
+
+TEST_P(NewFolderRefusedTest, ShowsItsMessageAndCreatesNothing) {
+  const NewFolderCase& c = GetParam();
+  VolumeEnv env(255);
+  if (c.refuse_create) env.RefuseFolders();
+  ScopedEnv scoped(&env);
+  // A shown folder deep enough that a long new name crosses the path limit.
+  const std::string deep = root_ + "/" + std::string(200 - root_.size(), 'd');
+  fs::create_directories(deep + "/Existing");
+  auto dialog = std::make_unique<frmFolder>();
+  dialog->SetStartFolder(deep);
+  const std::string path = deep + "/" + c.name;
+  const bool existed = fs::exists(path);
+  host_->ExpectDialog("frmFolder", [](Dialog& d) {
+    d.ClickButton("cmdNewFolder");
+    EXPECT_TRUE(d.visible());
+    d.ClickButton("cmdCancel");
+  });
+  host_->ExpectDialog("frmNew", [&](Dialog& d) {
+    d.TypeText("txtName", c.name);
+    d.ClickButton("cmdOK");
+  });
+  host_->ExpectMsgBox("Invalid Project Folder", c.message(path));
+  dialog->Show();
+  EXPECT_EQ(fs::exists(path), existed);
+  EXPECT_EQ(host_->shown().back().style, vbInformation);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NewFolderRefusedTest,
+    ::testing::Values(
+        // The new path is exactly 238 characters long.
+        NewFolderCase{"PathTooLong", std::string(36, 'n'), false,
+                      [](const std::string& p) {
+                        return "Invalid New Project Folder.\r[" + p +
+                               "]\r\nThe new project folder PATH is too long.  Please create or choose another folder "
+                               "with a shorter path.";
+                      }},
+        NewFolderCase{"AlreadyThere", "Existing", false,
+                      [](const std::string& p) {
+                        return "Cannot create new folder:\r[" + p +
+                               "]\r\nA file or folder with the name you specified already exists.  Specify a "
+                               "different folder name.";
+                      }},
+        NewFolderCase{"CreationFails", "Job", true,
+                      [](const std::string& p) {
+                        return "Error creating new project folder.\r[" + p +
+                               "]\r\nPlease choose a different folder name.";
+                      }}),
+    [](const ::testing::TestParamInfo<NewFolderCase>& info) { return info.param.label; });
+
+// ---- help buttons
+
+struct HelpCase {
+  std::string label;
+  std::function<std::unique_ptr<Dialog>()> make;
+  std::string request;  // "command:context" as the host received it
+};
+
+class HelpButtonTest : public FormsTest, public ::testing::WithParamInterface<HelpCase> {
+ protected:
+  void SetUp() override {
+    FormsTest::SetUp();
+    saved_help_file_ = HelpFile();
+  }
+  void TearDown() override {
+    SetHelpFile(saved_help_file_);
+    FormsTest::TearDown();
+  }
+  // Expects the dialog, in which the user presses Help, then Cancel.
+  void ExpectHelpPressed(const Dialog& dialog) {
+    host_->ExpectDialog(dialog.FormName(), [](Dialog& d) {
+      d.ClickButton("cmdHelp");
+      d.ClickButton("cmdCancel");
+    });
+  }
+  std::string saved_help_file_;
+};
+
+TEST_P(HelpButtonTest, AsksForItsTopic) {
+  SetHelpFile("/opt/tvx/KOVRA.HLP");
+  auto dialog = GetParam().make();
+  ExpectHelpPressed(*dialog);
+  dialog->Show();
+  ASSERT_EQ(host_->shown().size(), 2u);
+  EXPECT_EQ(host_->shown()[1].kind, "help");
+  EXPECT_EQ(host_->shown()[1].title, "/opt/tvx/KOVRA.HLP");
+  EXPECT_EQ(host_->shown()[1].text, GetParam().request);
+}
+
+template <class D>
+std::function<std::unique_ptr<Dialog>()> Make(std::function<void(D&)> configure = nullptr) {
+  return [configure]() -> std::unique_ptr<Dialog> {
+    auto dialog = std::make_unique<D>();
+    dialog->Load();
+    if (configure) configure(*dialog);
+    return dialog;
+  };
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dialogs, HelpButtonTest,
+    ::testing::Values(
+        HelpCase{"NameEntryFolderMode", Make<frmNew>([](frmNew& d) { d.SetMode(frmNew::kFolderNameMode); }),
+                 "1:10146"},
+        HelpCase{"NameEntryPlainMode", Make<frmNew>(), "11:0"},
+        HelpCase{"SaveAs", Make<frmSaveProjectAs>(), "1:10142"},
+        HelpCase{"FolderSaveMode", Make<frmFolder>([](frmFolder& d) { d.SetMode(SAVE_MODE); }), "1:10144"},
+        HelpCase{"FolderRetrieveMode", Make<frmFolder>([](frmFolder& d) { d.SetMode(RETRIEVE_PREV_MODE); }),
+                 "1:10192"},
+        HelpCase{"FolderExportMode", Make<frmFolder>([](frmFolder& d) { d.SetMode(EXPORT_PREV_MODE); }),
+                 "1:10202"},
+        HelpCase{"FolderOtherMode", Make<frmFolder>([](frmFolder& d) { d.SetMode(OPEN_MODE); }), "11:0"},
+        HelpCase{"Properties", Make<frmProperties>(), "1:10160"}),
+    [](const ::testing::TestParamInfo<HelpCase>& info) { return info.param.label; });
+
+using HelpWithoutFileTest = HelpButtonTest;
+
+TEST_F(HelpWithoutFileTest, SaysSoUnderTheCaption) {
+  SetHelpFile("");
+  frmSaveProjectAs dialog;
+  dialog.SetCaption("Save Project As");
+  ExpectHelpPressed(dialog);
+  host_->ExpectMsgBox("Save Project As",
+                      "Unable to display Help Contents.  There is no Help associated with this project.");
+  dialog.Show();
+  EXPECT_EQ(host_->shown()[1].style, vbInformation);
+}
+
+}  // namespace
+}  // namespace pds

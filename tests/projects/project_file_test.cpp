@@ -1,0 +1,208 @@
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/messages/messages.h"
+#include "core/messages/pending_error.h"
+#include "core/process_state.h"
+#include "pds/clsProject.h"
+#include "pds/clsProjectDataServer.h"
+#include "platform/profile_file.h"
+#include "projects/project_file.h"
+#include "tests/projects/record_test_support.h"
+
+namespace pds::test {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+
+const DataFileSpec kCurve{"PMP10Crv.dat", true, false, true, true, 1, "PMP10Crv.ro"};
+const DataFileSpec kSketch{"*.skt", false, true, false, false, 0, ""};
+
+class ProjectFileTest : public RecordTest {
+ protected:
+  ProjectRef Record() const {
+    auto p = std::make_shared<clsProject>();
+    p->SetJobPath(temp_.path());
+    p->SetJobName("Job A");
+    return p;
+  }
+  std::string File() const { return temp_ / "PROJECT.QVP"; }
+  platform::ProfileText Profile() const {
+    platform::ProfileText text;
+    EXPECT_TRUE(platform::ReadProfile(File(), &text).ok());
+    return text;
+  }
+  std::vector<std::string> Entries(const std::string& section) const {
+    return Profile().Entries(section).value_or(std::vector<std::string>{});
+  }
+
+  clsProjectDataServer server_;
+};
+
+TEST_F(ProjectFileTest, SaveWritesProjectAppsSharedFilesPropertiesAndAppFilesInOrder) {
+  Start(server_, "PMP10");
+  Shared().app_data_specs = {kCurve, kSketch};
+  ProjectRef p = Record();
+  p->SetJobNumber("J-1");
+  ASSERT_TRUE(server_.SaveToProjectQVPFile(p));
+  const std::string expected =
+      "[Project]\r\nProject Name=Job A\r\nMaster Archive Version=AR002\r\n\r\n"
+      "[Application Data]\r\nPMP10=Pump Designer\r\n\r\n"
+      "[XXXYY File 01]\r\nFileName=Project.mdb\r\nRequiredFlag=-1\r\nVerifyFlag=-1\r\nArchiveFlag=-1\r\n"
+      "EraseFlag=-1\r\nCreateMethod=0\r\nSourceFileName=Project.ro\r\n\r\n"
+      "[Properties]\r\nProject Number=J-1\r\nProject Date=2024-03-05 14:07:09\r\nContact Name=\r\n"
+      "Contact Type=\r\nSalesperson=\r\nLast Modified=\r\nProject Notes=\r\n\r\n"
+      "[PMP10 File 01]\r\nFileName=PMP10Crv.dat\r\nRequiredFlag=-1\r\nVerifyFlag=0\r\nArchiveFlag=-1\r\n"
+      "EraseFlag=-1\r\nCreateMethod=1\r\nSourceFileName=PMP10Crv.ro\r\n\r\n"
+      "[PMP10 File 02]\r\nFileName=*.skt\r\nRequiredFlag=0\r\nVerifyFlag=-1\r\nArchiveFlag=0\r\n"
+      "EraseFlag=0\r\nCreateMethod=0\r\nSourceFileName=\r\n";
+  EXPECT_EQ(temp_.Read("PROJECT.QVP"), expected);
+
+  // The archive's copy is the same without the shared file sections.
+  std::string text;
+  ASSERT_TRUE(server_.CreateProjectQVPFileAsString(p, text));
+  std::string without_shared = expected;
+  const std::size_t from = without_shared.find("[XXXYY File 01]");
+  without_shared.erase(from, without_shared.find("[Properties]") - from);
+  EXPECT_EQ(text, without_shared + "\r\n");
+}
+
+TEST_F(ProjectFileTest, SavesOfSeveralApplicationsAccumulateWithoutDuplicates) {
+  ProjectRef p = Record();
+  Start(server_, "PMP10");
+  ASSERT_TRUE(server_.SaveToProjectQVPFile(p));
+  ASSERT_TRUE(server_.SaveToProjectQVPFile(p));
+  const std::vector<std::string> sections = Profile().SectionNames();
+  const std::vector<std::string> pump_file = Entries("PMP10 File 01");
+
+  clsProjectDataServer layout;
+  Start(layout, "LAY10");
+  ASSERT_TRUE(layout.SaveToProjectQVPFile(p));
+  ASSERT_TRUE(layout.SaveToProjectQVPFile(p));
+  EXPECT_THAT(Entries("Application Data"), ElementsAre("PMP10=Pump Designer", "LAY10=Layout Planner"));
+  EXPECT_EQ(Entries("PMP10 File 01"), pump_file);
+  const std::vector<std::string> after = Profile().SectionNames();
+  EXPECT_EQ(std::vector<std::string>(after.begin(), after.begin() + sections.size()), sections);
+  EXPECT_EQ(after.size(), sections.size() + Shared().app_data_specs.size());
+
+  // An application that keeps no files leaves no key behind.
+  clsProjectDataServer calc;
+  Start(calc, "CAL10");
+  ASSERT_TRUE(calc.SaveToProjectQVPFile(p));
+  EXPECT_EQ(Entries("Application Data").size(), 2u);
+}
+
+TEST_F(ProjectFileTest, TenthFileSectionIsNumberedTenAndReadsBack) {
+  Start(server_, "PMP10");
+  Shared().app_data_specs.assign(10, kSketch);
+  Shared().app_data_specs[9] = kCurve;
+  ASSERT_TRUE(server_.SaveToProjectQVPFile(Record()));
+  EXPECT_THAT(Profile().SectionNames(), ::testing::Contains("PMP10 File 10"));
+  std::vector<DataFileSpec> specs;
+  ASSERT_TRUE(server_.GetProjectFileSpecsFromQVPFile("PMP10", specs, File()));
+  ASSERT_EQ(specs.size(), 10u);
+  EXPECT_EQ(specs[9].FileName + "|" + specs[9].SourceFileName, "PMP10Crv.dat|PMP10Crv.ro");
+  EXPECT_TRUE(specs[9].RequiredFlag && specs[9].ArchiveFlag && specs[9].EraseFlag && !specs[9].VerifyFlag);
+  EXPECT_EQ(specs[9].CreateMethod, 1);
+}
+
+TEST_F(ProjectFileTest, UnwritableFileStopsTheSaveWithBothReports) {
+  Start(server_, "PMP10");
+  temp_.Write("PROJECT.QVP", "[Project]\r\nProject Name=Old\r\n");
+  fs::permissions(File(), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  host_->ExpectMsgBox("WritePPS()", "Unable to write string [Project Name = Job A] to file " + LineBreaks(0) +
+                                        File() + LineBreaks(2) + GetSystemErrorText(5))
+      .ExpectMsgBox("SaveToProjectQVPFile()", GetSystemErrorText(5))
+      .ExpectMsgBox("SaveToProjectQVPFile()", "Error - No current project object.");
+  EXPECT_FALSE(server_.SaveToProjectQVPFile(Record()));
+  EXPECT_EQ(temp_.Read("PROJECT.QVP"), "[Project]\r\nProject Name=Old\r\n");
+  EXPECT_FALSE(server_.SaveToProjectQVPFile(nullptr));
+}
+
+TEST_F(ProjectFileTest, PropertiesReadBackAsWrittenAndStopAtFirstMissingKey) {
+  Start(server_, "PMP10");
+  ProjectRef p = Record();
+  p->SetNotes("Line one\r\nLine two");
+  p->SetContactType("Client");
+  p->SetLastModified("2024-01-01 10:00:00");
+  ASSERT_TRUE(server_.SaveToProjectQVPFile(p));
+  auto back = std::make_shared<clsProject>();
+  back->SetJobDate("");
+  ASSERT_TRUE(server_.GetProjectPropertiesFromQVPFile(back, File()));
+  EXPECT_EQ(back->JobName() + "|" + back->JobDate() + "|" + back->ContactType() + "|" + back->LastModified() + "|" +
+                back->Notes(),
+            std::string("Job A|") + kFixedGeneralDate + "|Client|2024-01-01 10:00:00|Line one\r\nLine two");
+
+  temp_.Write("PROJECT.QVP", "[Project]\r\nProject Name=Job B\r\n[Properties]\r\nProject Number=7\r\n");
+  host_->ExpectMsgBox("Error Reading Project Properties", GetSystemErrorText(2));
+  EXPECT_FALSE(server_.GetProjectPropertiesFromQVPFile(back, File()));
+  EXPECT_EQ(back->JobName() + "|" + back->JobNumber(), "Job B|7");
+}
+
+TEST_F(ProjectFileTest, NotesSurviveTheFileWhateverTheyHold) {
+  for (const std::string notes : {"a\r\nb\r\n\r\nc", "C:\\new\\r folder \\", "\"quoted\"", "'single'", "\tx\t"}) {
+    ASSERT_TRUE(WritePPS("Properties", "Project Notes", EncodeNotesValue(notes), File()));
+    std::string value;
+    ASSERT_TRUE(ReadPPS("Properties", "Project Notes", value, File()));
+    EXPECT_EQ(DecodeNotesValue(value), notes);
+  }
+}
+
+TEST_F(ProjectFileTest, FlagIsTrueExactlyForNonZeroNumbers) {
+  for (const char* text : {"-1", " 1 ", "2"}) EXPECT_TRUE(FlagFromText(text)) << text;
+  for (const char* text : {"0", "", "True", "yes"}) EXPECT_FALSE(FlagFromText(text)) << text;
+}
+
+TEST_F(ProjectFileTest, SpecReaderStopsAtFirstMissingFileName) {
+  temp_.Write("PROJECT.QVP",
+              "[AB File 01]\r\nFileName=one.dat\r\nCreateMethod=2\r\n[AB File 02]\r\nRequiredFlag=-1\r\n"
+              "[AB File 03]\r\nFileName=three.dat\r\n");
+  std::vector<DataFileSpec> specs(5, kCurve);
+  ASSERT_TRUE(server_.GetProjectFileSpecsFromQVPFile("AB", specs, File()));
+  ASSERT_EQ(specs.size(), 3u);
+  EXPECT_EQ(specs[0].FileName + "|" + specs[1].FileName + "|" + specs[2].FileName, "one.dat||");
+  EXPECT_EQ(specs[0].CreateMethod, 2);
+  EXPECT_FALSE(specs[1].RequiredFlag);
+}
+
+TEST_F(ProjectFileTest, ReadersReportMissingFiles) {
+  std::vector<DataFileSpec> specs;
+  AppList apps;
+  const std::string not_found = "File not found." + LineBreaks(2) + InBrackets(File());
+  host_->ExpectMsgBox("GetProjectFileSpecsFromQVPFile()", "Missing project file path and name.")
+      .ExpectMsgBox("GetProjectFileSpecsFromQVPFile()", not_found)
+      .ExpectMsgBox("GetProjectAppsFromQVPFile()", not_found)
+      .ExpectMsgBox("Error Reading Project Properties", not_found);
+  EXPECT_FALSE(server_.GetProjectFileSpecsFromQVPFile("AB", specs, "  "));
+  EXPECT_FALSE(server_.GetProjectFileSpecsFromQVPFile("AB", specs, File()));
+  EXPECT_FALSE(server_.GetProjectAppsFromQVPFile(apps, File()));
+  EXPECT_FALSE(server_.GetProjectPropertiesFromQVPFile(Record(), File()));
+}
+
+TEST_F(ProjectFileTest, AppListWithoutSectionIsUnchanged) {
+  AppList apps = {{"OLD01", "Old"}};
+  temp_.Write("PROJECT.QVP", "[Project]\r\nProject Name=Job A\r\n");
+  EXPECT_TRUE(server_.GetProjectAppsFromQVPFile(apps, File()));
+  EXPECT_EQ(apps, (AppList{{"OLD01", "Old"}}));
+  temp_.Write("PROJECT.QVP", "[Application Data]\r\nPMP10=Pump Designer\r\nLAY10=Layout = Planner\r\n");
+  EXPECT_TRUE(server_.GetProjectAppsFromQVPFile(apps, File()));
+  EXPECT_EQ(apps, (AppList{{"OLD01", "Old"}, {"PMP10", "Pump Designer"}, {"LAY10", "Layout = Planner"}}));
+}
+
+TEST_F(ProjectFileTest, DeleteAppFileSectionsRemovesOnlyThatApplicationsSections) {
+  temp_.Write("PROJECT.QVP",
+              "[Application Data]\r\nPMP10=Pump\r\n[PMP10 File 01]\r\nFileName=a\r\n[pmp10 file 02]\r\nFileName=b\r\n"
+              "[XPMP10 File 01]\r\nFileName=c\r\n[LAY10 File 01]\r\nFileName=d\r\n[PMP10 File Notes]\r\nx=1\r\n");
+  ASSERT_TRUE(DeleteAppFileSections("PMP10", File()));
+  EXPECT_THAT(Profile().SectionNames(),
+              ElementsAre("Application Data", "XPMP10 File 01", "LAY10 File 01", "PMP10 File Notes"));
+  EXPECT_FALSE(DeleteAppFileSections("PMP10", temp_ / "missing.QVP"));
+  EXPECT_EQ(Err().last_os_error, 2);
+}
+
+}  // namespace
+}  // namespace pds::test

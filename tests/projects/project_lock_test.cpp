@@ -1,0 +1,104 @@
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "core/messages/messages.h"
+#include "core/messages/pending_error.h"
+#include "core/process_state.h"
+#include "pds/UiHost.h"
+#include "pds/clsProject.h"
+#include "pds/clsProjectDataServer.h"
+#include "tests/projects/record_test_support.h"
+
+namespace pds::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kTitle = "LockProjectApp()";
+constexpr const char* kInUse = "Project is already in use by another user.";
+
+class ProjectLockTest : public RecordTest {
+ protected:
+  void SetUp() override {
+    Shared().installed_apps = {{"PMP10", "Pump Designer", "1.0", 6},
+                               {"LAY10", "Layout Planner", "1.0", 2},
+                               {"CAL10", "Unit Calculator", "1.0", 0}};
+  }
+  ProjectRef Record() const {
+    auto p = std::make_shared<clsProject>();
+    p->SetJobPath(temp_.path());
+    p->SetJobName("Job A");
+    return p;
+  }
+  std::string LockFile(const std::string& pdsg) const { return temp_ / ("~" + pdsg + ".PLF"); }
+};
+
+TEST_F(ProjectLockTest, LockingTwiceKeepsOneHandleAndWritesTheNotice) {
+  ProjectRef p = Record();
+  ASSERT_TRUE(p->LockProjectApp("LAY10"));
+  ASSERT_TRUE(p->LockProjectApp("LAY10"));
+  ASSERT_TRUE(p->LockProjectApp("lay10"));  // one designation whatever its case
+  EXPECT_EQ(env_.creates(), 1);
+  EXPECT_THAT(p->LockHandles(), ::testing::ElementsAre(::testing::Key("LAY10")));
+  EXPECT_EQ(temp_.Read("~LAY10.PLF"),
+            "ATTENTION:  Project [Job A] is currently open with 'Layout Planner' by another user.");
+}
+
+TEST_F(ProjectLockTest, SecondRecordIsAnotherUserUntilTheHolderIsDestroyed) {
+  ProjectRef holder = Record();
+  ASSERT_TRUE(holder->LockProjectApp("PMP10"));
+  ProjectRef other = Record();
+  host_->ExpectMsgBox(kTitle, kInUse).ExpectMsgBox(kTitle, kInUse);
+  EXPECT_FALSE(other->LockProjectApp("PMP10"));
+  EXPECT_FALSE(other->LockProjectApp("pmp10"));
+  EXPECT_EQ(host_->shown().at(0).style, vbInformation);
+  EXPECT_TRUE(other->LockProjectApp("LAY10"));  // another application shares the project
+
+  holder.reset();
+  EXPECT_FALSE(fs::exists(LockFile("PMP10")));
+  EXPECT_TRUE(other->LockProjectApp("PMP10"));
+  EXPECT_TRUE(fs::exists(LockFile("LAY10")));
+}
+
+TEST_F(ProjectLockTest, FolderMustBeGivenAndExist) {
+  ProjectRef missing = Record();
+  missing->SetJobPath(temp_ / "gone");
+  host_->ExpectMsgBox(kTitle, "Project folder not specified.").ExpectMsgBox(kTitle, "Project folder not found.");
+  EXPECT_FALSE(std::make_shared<clsProject>()->LockProjectApp("PMP10"));
+  EXPECT_FALSE(missing->LockProjectApp("PMP10"));
+  EXPECT_EQ(host_->shown().at(1).style, vbExclamation);
+}
+
+TEST_F(ProjectLockTest, LockFileThatCannotBeCreatedIsReportedWithSystemError) {
+  env_.RefuseLockFiles(5);  // what a read-only medium answers
+  ProjectRef p = Record();
+  host_->ExpectMsgBox(kTitle, "Project lock file could not be created." + LineBreaks(2) + GetSystemErrorText(5));
+  EXPECT_FALSE(p->LockProjectApp("PMP10"));
+  EXPECT_TRUE(p->LockHandles().empty());
+  EXPECT_EQ(Err().last_os_error, 0);  // cleared on every exit
+}
+
+TEST_F(ProjectLockTest, LockProjectLocksForEveryInstalledApplication) {
+  clsProjectDataServer server;
+  EXPECT_TRUE(server.LockProject());  // no project at all
+  EXPECT_EQ(env_.creates(), 0);
+  server.SetCurrentProject(Record());
+  ASSERT_TRUE(server.LockProject());
+  EXPECT_EQ(server.Project()->LockHandles().size(), 3u);
+  for (const char* pdsg : {"PMP10", "LAY10", "CAL10"}) EXPECT_TRUE(fs::exists(LockFile(pdsg))) << pdsg;
+}
+
+TEST_F(ProjectLockTest, LockProjectStopsAtFirstRefusalAndKeepsEarlierLocks) {
+  ProjectRef other_user = Record();
+  ASSERT_TRUE(other_user->LockProjectApp("LAY10"));
+  clsProjectDataServer server;
+  ProjectRef given = Record();
+  host_->ExpectMsgBox(kTitle, kInUse);
+  EXPECT_FALSE(server.LockProject(given));
+  EXPECT_THAT(given->LockHandles(), ::testing::ElementsAre(::testing::Key("PMP10")));
+  EXPECT_FALSE(fs::exists(LockFile("CAL10")));
+}
+
+}  // namespace
+}  // namespace pds::test

@@ -1,0 +1,188 @@
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "core/messages/pending_error.h"
+#include "pds/UiHost.h"
+#include "pds/clsProject.h"
+#include "pds/clsProjectDataServer.h"
+#include "tests/projects/record_test_support.h"
+
+namespace pds::test {
+namespace {
+
+using ProjectRecordTest = RecordTest;
+
+TEST_F(ProjectRecordTest, NewRecordIsUntitledAndDatedNow) {
+  clsProject p;
+  EXPECT_EQ(p.JobName(), "Untitled");
+  EXPECT_EQ(p.JobDate(), kFixedGeneralDate);
+  EXPECT_EQ(p.JobID(), 0);
+  EXPECT_EQ(p.ProjectCategory(), 0);
+  for (const std::string& text : {p.JobPath(), p.JobNumber(), p.ContactType(), p.LastModified(), p.ProjectDbPath()}) {
+    EXPECT_EQ(text, "");
+  }
+}
+
+TEST_F(ProjectRecordTest, SettersTrimBlanksOnlyExceptContactTypeWhichKeepsThem) {
+  clsProject p;
+  p.SetJobName("  \tMain plant\t ");
+  EXPECT_EQ(p.JobName(), "\tMain plant\t");
+  p.SetContactType("  Client ");
+  EXPECT_EQ(p.ContactType(), "  Client ");
+  p.SetContactType("   ");
+  EXPECT_EQ(p.ContactType(), "(none)");
+}
+
+TEST_F(ProjectRecordTest, JobPathDerivesProjectDbPathAndBlankKeepsIt) {
+  clsProject p;
+  p.SetJobPath("  /data/Job A  ");
+  EXPECT_EQ(p.JobPath(), "/data/Job A");
+  EXPECT_EQ(p.ProjectDbPath(), "/data/Job A/Project.mdb");
+  p.SetJobPath("   ");
+  EXPECT_EQ(p.JobPath(), "");
+  EXPECT_EQ(p.ProjectDbPath(), "/data/Job A/Project.mdb");
+}
+
+TEST_F(ProjectRecordTest, DestroyingRecordReleasesEachLockOnce) {
+  auto p = std::make_unique<clsProject>();
+  p->SetJobPath(temp_.path());
+  ASSERT_TRUE(p->LockProjectApp("PMP10") && p->LockProjectApp("LAY10") && p->LockProjectApp("PMP10"));
+  EXPECT_TRUE(env_.releases().empty());
+  p.reset();
+  using ::testing::_;
+  EXPECT_THAT(env_.releases(), ::testing::ElementsAre(::testing::Pair(_, 1), ::testing::Pair(_, 1)));
+  EXPECT_FALSE(std::filesystem::exists(temp_ / "~PMP10.PLF"));
+}
+
+// ---- the Properties table
+
+class ProjectPropertiesTest : public RecordTest {
+ protected:
+  void SetUp() override { MakeProjectDb(temp_.path(), FieldSize()); }
+  virtual long FieldSize() const { return 0; }
+  ProjectRef Record(const std::string& name) const {
+    auto p = std::make_shared<clsProject>();
+    p->SetJobPath(temp_.path());
+    p->SetJobName(name);
+    return p;
+  }
+  std::vector<std::map<std::string, std::string>> Stored() const {
+    return Rows(temp_ / "Project.mdb", "SELECT * FROM Properties");
+  }
+
+  clsProjectDataServer server_;
+  ProjectRef project_ = Record("Job A");
+};
+
+TEST_F(ProjectPropertiesTest, SaveStoresEveryPropertyAndLoadReadsThemBack) {
+  project_->SetJobNumber("J-100");
+  project_->SetContactType("Client");
+  project_->SetContactName("Ann Lee");
+  project_->SetSalesPerson("Bo Berg");
+  project_->SetJobDate("2023-11-02");
+  project_->SetNotes("Line one\r\nLine two");
+  ASSERT_TRUE(server_.SaveProjectProperties(project_));
+  EXPECT_EQ(project_->LastModified(), kFixedGeneralDate);
+  const std::map<std::string, std::string> row = {
+      {"sJobName", "Job A"},      {"sJobNumber", "J-100"},   {"sContactType", "Client"},
+      {"sContactName", "Ann Lee"}, {"sSalesperson", "Bo Berg"}, {"sDate", "2023-11-02"},
+      {"sNotes", "Line one\r\nLine two"}, {"sLastModified", kFixedGeneralDate}};
+  EXPECT_THAT(Stored(), ::testing::ElementsAre(row));
+
+  ProjectRef loaded = Record("");
+  ASSERT_TRUE(server_.LoadProjectProperties(loaded));
+  EXPECT_EQ(loaded->JobName() + "|" + loaded->JobNumber() + "|" + loaded->ContactType() + "|" +
+                loaded->ContactName() + "|" + loaded->SalesPerson() + "|" + loaded->JobDate() + "|" +
+                loaded->Notes() + "|" + loaded->LastModified(),
+            std::string("Job A|J-100|Client|Ann Lee|Bo Berg|2023-11-02|Line one\r\nLine two|") + kFixedGeneralDate);
+}
+
+TEST_F(ProjectPropertiesTest, EmptyPropertiesAreStoredAsOneBlankAndLoadBackEmpty) {
+  ASSERT_TRUE(server_.SaveProjectProperties(project_));
+  auto rows = Stored();
+  ASSERT_EQ(rows.size(), 1u);
+  for (const char* field : {"sJobNumber", "sContactType", "sContactName", "sSalesperson", "sNotes"}) {
+    EXPECT_EQ(rows[0][field], " ") << field;
+  }
+  ProjectRef loaded = Record("Other");
+  loaded->SetJobNumber("stale");
+  ASSERT_TRUE(server_.LoadProjectProperties(loaded));
+  EXPECT_EQ(loaded->JobNumber(), "");
+  EXPECT_EQ(loaded->ContactType(), "(none)");
+}
+
+class UntitledNameTest : public ProjectPropertiesTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(UntitledNameTest, SaveRefusesUntitledAndLeavesTableAsItWas) {
+  ASSERT_TRUE(server_.SaveProjectProperties(project_));
+  project_->SetJobName(GetParam());
+  project_->SetJobNumber("changed");
+  host_->ExpectMsgBox("Invalid Project Name", std::string("Invalid project name.  [") + GetParam() + "]");
+  EXPECT_FALSE(server_.SaveProjectProperties(project_));
+  auto rows = Stored();
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0]["sJobName"] + "|" + rows[0]["sJobNumber"], "Job A| ");
+}
+
+INSTANTIATE_TEST_SUITE_P(AnyCase, UntitledNameTest, ::testing::Values("Untitled", "uNTitled", "UNTITLED"));
+
+TEST_F(ProjectPropertiesTest, SaveThatTheTableRefusesReportsAndStoresNothing) {
+  project_->SetJobNumber(std::string(51, 'N'));  // the field holds 50
+  host_->ExpectMsgBoxContaining("SaveProjectProperties()", "");
+  EXPECT_FALSE(server_.SaveProjectProperties(project_));
+  EXPECT_TRUE(Stored().empty());
+}
+
+TEST_F(ProjectPropertiesTest, MissingRecordOrFolderIsReported) {
+  host_->ExpectMsgBox("SaveProjectProperties()", "Error - No current project object.")
+      .ExpectMsgBox("LoadProjectProperties()", "Project path invalid.  No path specified.");
+  EXPECT_FALSE(server_.SaveProjectProperties(nullptr));
+  EXPECT_FALSE(server_.LoadProjectProperties(std::make_shared<clsProject>()));
+  EXPECT_FALSE(server_.LoadProjectProperties(nullptr));  // silently
+  EXPECT_EQ(host_->shown().at(0).style, vbCritical);
+}
+
+TEST_F(ProjectPropertiesTest, LoadWithoutDatabaseOrRowKeepsRecord) {
+  project_->SetJobNumber("kept");
+  EXPECT_TRUE(server_.LoadProjectProperties(project_));  // no row yet
+  std::filesystem::remove(temp_ / "Project.mdb");
+  EXPECT_FALSE(server_.LoadProjectProperties(project_));
+  EXPECT_NE(Err().number, 0);  // left pending for the caller's report
+  EXPECT_EQ(project_->JobName() + "|" + project_->JobNumber(), "Job A|kept");
+}
+
+TEST_F(ProjectPropertiesTest, LoadReadsNullAsEmptyAndKeepsContactTypeBlanks) {
+  ExecuteOn(temp_ / "Project.mdb", {"INSERT INTO Properties (sJobName, sContactType) VALUES ('Job C', ' Client ')"});
+  project_->SetJobNumber("stale");
+  project_->SetLastModified("stale");
+  ASSERT_TRUE(server_.LoadProjectProperties(project_));
+  EXPECT_EQ(project_->JobName() + "|" + project_->ContactType() + "|" + project_->JobNumber() + "|" +
+                project_->LastModified(),
+            "Job C| Client ||");
+}
+
+// The stamp must fit sLastModified: the date and time, else the date alone,
+// else the field is not written (the record still takes the date).
+class LastModifiedStampTest : public ProjectPropertiesTest,
+                              public ::testing::WithParamInterface<std::tuple<long, std::string, std::string>> {
+ protected:
+  long FieldSize() const override { return std::get<0>(GetParam()); }
+};
+
+TEST_P(LastModifiedStampTest, StampFitsTheField) {
+  ASSERT_TRUE(server_.SaveProjectProperties(project_));
+  EXPECT_EQ(project_->LastModified(), std::get<1>(GetParam()));
+  auto rows = Stored();
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0]["sLastModified"], std::get<2>(GetParam()));
+}
+
+INSTANTIATE_TEST_SUITE_P(FieldSizes, LastModifiedStampTest,
+                         ::testing::Values(std::tuple{19L, kFixedGeneralDate, kFixedGeneralDate},
+                                           std::tuple{18L, kFixedShortDate, kFixedShortDate},
+                                           std::tuple{10L, kFixedShortDate, kFixedShortDate},
+                                           std::tuple{9L, kFixedShortDate, "<null>"}));
+
+}  // namespace
+}  // namespace pds::test

@@ -1,0 +1,456 @@
+// The select-project dialog and the project-not-found handling behind its OK
+// button: the application filter, what the list shows and preselects, the
+// mode-dependent texts and help topics, the New button, the existence check
+// of a chosen project, and Close and Remove in the not-found dialog. Every
+// dialog and message is driven through the scripted host with exact texts.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/db/dao_constants.h"
+#include "core/db/database.h"
+#include "core/db/engine.h"
+#include "core/db/field.h"
+#include "core/db/recordset.h"
+#include "core/install/installation_builder.h"
+#include "core/messages/dialog_messages.h"
+#include "core/messages/pending_error.h"
+#include "core/process_state.h"
+#include "dialogs/frm_select.h"
+#include "dialogs/project_search.h"
+#include "pds/UiHost.h"
+#include "pds/clsProjectDataServer.h"
+#include "platform/env.h"
+#include "tests/support/test_support.h"
+
+namespace pds::test {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+const std::string kGone =
+    "The project you selected cannot be opened because its project folder no longer exists.  If the project folder "
+    "was moved, renamed or remapped, press Find to locate the folder and reconnect the project.  If the project "
+    "folder was deleted, press Remove to remove the project from your projects list.";
+const std::string kEmpty =
+    "The project you selected cannot be opened because its project folder is empty.  If the project was moved, press "
+    "Find to locate the project and reconnect it.  If the project was deleted, press Remove to remove the project "
+    "from your projects list.";
+const std::string kOther =
+    "The project you selected cannot be opened because its project folder contains a different project.  If the "
+    "project was moved, press Find to locate the project and reconnect it.  If the project was deleted, press Remove "
+    "to remove the project from your projects list.";
+const std::string kPad(100, ' ');
+
+// An initialized service object (PMP10 of an installation with PMP10, LAY10
+// and CAL10) whose projects database the tests fill with projects.
+class SelectDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ClearError();
+    help_file_ = HelpFile();
+    install::InstallOptions options;
+    options.root = temp_.path();
+    std::string error;
+    ASSERT_TRUE(install::BuildInstallation(options, &error, &inst_)) << error;
+    server_.SetProjectNewForTesting([] { return RETURN_USER_CANCEL; });
+    ASSERT_EQ(server_.PDSInitialize(inst_.CodePath("PMP10"), "PMP10", ""), RETURN_OK);
+  }
+  void TearDown() override {
+    EXPECT_THAT(host_->Problems(), IsEmpty());
+    Shared().current_server = nullptr;
+    SetHelpFile(help_file_);
+  }
+
+  std::string Folder(const std::string& name) const { return temp_ / ("projects/" + name); }
+  // Lists a project, with a folder holding its project file unless told otherwise.
+  void AddProject(const std::string& name, const std::vector<std::string>& apps, bool with_folder = true) {
+    if (with_folder) {
+      fs::create_directories(Folder(name));
+      temp_.Write("projects/" + name + "/PROJECT.QVP", "[Project]\r\nProject Name=" + name + "\r\n");
+    }
+    auto db = db::DBEngine().OpenDatabase(server_.ProjectDb(), false, false);
+    db->Execute("INSERT INTO Job (sJobName, sJobPath, sDOSJobPath) VALUES ('" + name + "', '" + Folder(name) +
+                    "', '" + Folder(name) + "')",
+                db::dbFailOnError);
+    for (const std::string& pdsg : apps) {
+      db->Execute("INSERT INTO JobUsage (lJobID, sPdsg) SELECT lJobID, '" + pdsg + "' FROM Job WHERE sJobName = '" +
+                      name + "'",
+                  db::dbFailOnError);
+    }
+    db->Close();
+  }
+  std::vector<std::string> JobNames() {
+    std::vector<std::string> names;
+    auto db = db::DBEngine().OpenDatabase(server_.ProjectDb(), false, true);
+    for (auto rs = db->OpenRecordset("SELECT sJobName FROM Job ORDER BY sJobName", db::dbOpenSnapshot); !rs->Eof();
+         rs->MoveNext()) {
+      names.push_back(rs->Fields("sJobName").Value().AsString());
+    }
+    db->Close();
+    return names;
+  }
+  // The dialog as SelectProject prepares it.
+  void Prepare(frmSelect& dialog, eProjectOperationMode mode = SELECT_MODE, const std::string& type = "") {
+    dialog.SetProjectMode(mode);
+    dialog.SetDefaultType(type);
+    dialog.SetServer(&server_);
+    dialog.SetProjectsDb(server_.ProjectDb());
+  }
+
+  TempFolder temp_;
+  ScopedScriptedHost host_;
+  install::Installation inst_;
+  clsProjectDataServer server_;
+  std::string help_file_;
+};
+
+std::vector<std::string> Names(const ListView& list) {
+  std::vector<std::string> names;
+  for (int i = 1; i <= list.ItemCount(); ++i) names.push_back(list.Item(i)->Text());
+  return names;
+}
+
+ListView& Projects(Dialog& d) { return *d.Find<ListView>("lvwProjects"); }
+
+// ---- the list and its filter
+
+TEST_F(SelectDialogTest, FilterOffersApplicationsWithProjectSupportAndAnUnknownDefaultListsAll) {
+  Shared().installed_apps.push_back({"XXXYY", "Shared Data", "1.0", 2});
+  AddProject("Alpha", {"PMP10"});
+  AddProject("Gamma", {});
+  frmSelect dialog;
+  Prepare(dialog, OPEN_MODE, "CAL10");
+  host_->ExpectDialog("frmSelect", [](Dialog& d) {
+    const ComboBox& types = *d.Find<ComboBox>("cboType");
+    std::vector<std::string> entries;
+    for (int i = 0; i < types.ListCount(); ++i) entries.push_back(types.List(i));
+    EXPECT_THAT(entries, ElementsAre("Show All Projects (*.*)", "Pump Designer  1.0" + kPad + "PMP10",
+                                     "Layout Planner  1.0" + kPad + "LAY10"));
+    EXPECT_EQ(types.ListIndex(), 0);
+    EXPECT_THAT(Names(Projects(d)), ElementsAre("Alpha", "Gamma"));
+    d.ClickButton("cmdCancel");
+  });
+  dialog.Show();
+}
+
+TEST_F(SelectDialogTest, ListFollowsTheApplicationFilter) {
+  AddProject("Alpha", {"PMP10"});
+  AddProject("Beta", {"LAY10", "PMP10"});
+  AddProject("Gamma", {});
+  frmSelect dialog;
+  Prepare(dialog, OPEN_MODE, " lay10 ");
+  host_->ExpectDialog("frmSelect", [this](Dialog& d) {
+    EXPECT_THAT(Names(Projects(d)), ElementsAre("Beta"));
+    EXPECT_EQ(Projects(d).Item(1)->SubItem(1), Folder("Beta"));
+    d.SelectItem("cboType", 0);
+    EXPECT_THAT(Names(Projects(d)), ElementsAre("Alpha", "Beta", "Gamma"));
+    d.SelectItem("cboType", 1);
+    EXPECT_THAT(Names(Projects(d)), ElementsAre("Alpha", "Beta"));
+    d.ClickButton("cmdCancel");
+  });
+  dialog.Show();
+}
+
+TEST_F(SelectDialogTest, CurrentProjectIsPreselectedElseTheFirstEntry) {
+  AddProject("Alpha", {});
+  AddProject("Beta", {});
+  for (const std::string& current : {std::string(" beta "), std::string("Missing")}) {
+    frmSelect dialog;
+    Prepare(dialog);
+    dialog.SetCurrentProjectName(current);
+    const std::string expected = current == "Missing" ? "Alpha" : "Beta";
+    host_->ExpectDialog("frmSelect", [&](Dialog& d) {
+      ASSERT_NE(Projects(d).SelectedItem(), nullptr);
+      EXPECT_EQ(Projects(d).SelectedItem()->Text(), expected);
+      EXPECT_EQ(Projects(d).VisibleItem(), Projects(d).SelectedItem());
+      EXPECT_TRUE(d.Find<CommandButton>("cmdOK")->Enabled());
+      d.ClickButton("cmdCancel");
+    });
+    dialog.Show();
+  }
+}
+
+TEST_F(SelectDialogTest, ColumnClickSortsAndASecondClickReverses) {
+  AddProject("Beta", {});
+  AddProject("alpha", {});
+  AddProject("Gamma", {});
+  server_.SetSortProjectsList(false);
+  frmSelect dialog;
+  Prepare(dialog);
+  host_->ExpectDialog("frmSelect", [](Dialog& d) {
+    EXPECT_THAT(Names(Projects(d)), ElementsAre("Beta", "alpha", "Gamma"));
+    d.ClickColumn("lvwProjects", 1);
+    EXPECT_THAT(Names(Projects(d)), ElementsAre("alpha", "Beta", "Gamma"));
+    d.ClickColumn("lvwProjects", 1);
+    EXPECT_THAT(Names(Projects(d)), ElementsAre("Gamma", "Beta", "alpha"));
+    // The sort stays on when the list is loaded again.
+    d.SelectItem("cboType", 0);
+    EXPECT_THAT(Names(Projects(d)), ElementsAre("Gamma", "Beta", "alpha"));
+    d.ClickButton("cmdCancel");
+  });
+  dialog.Show();
+  EXPECT_TRUE(dialog.SortProjectsList());
+}
+
+// A projects database held by someone else: the exclusive open is refused
+// while a shared probe succeeds (in use), on a clock that only moves when slept on.
+class BusyProjectsDbEnv : public platform::EnvWrapper {
+ public:
+  explicit BusyProjectsDbEnv(std::string db) : EnvWrapper(platform::PosixEnv()), db_(std::move(db)) {}
+  platform::Status LockFileRange(const std::string& path, platform::RangeLock mode, int* handle) override {
+    if (path == db_ && mode == platform::RangeLock::kExclusive) return platform::Status::Error(32);
+    return EnvWrapper::LockFileRange(path, mode, handle);
+  }
+  std::int64_t MonotonicMillis() override { return now_; }
+  void SleepMillis(int ms) override { now_ += ms; }
+
+ private:
+  std::string db_;
+  std::int64_t now_ = 0;
+};
+
+TEST_F(SelectDialogTest, BusyProjectsDatabaseLeavesAnEmptyListAndOkDisabled) {
+  AddProject("Alpha", {});
+  BusyProjectsDbEnv env(server_.ProjectDb());
+  platform::ScopedEnv scoped(&env);
+  frmSelect dialog;
+  Prepare(dialog);
+  host_->ExpectDialog("frmSelect", [](Dialog& d) {
+    EXPECT_EQ(Projects(d).ItemCount(), 0);
+    EXPECT_FALSE(d.Find<CommandButton>("cmdOK")->Enabled());
+    d.ClickButton("cmdCancel");
+  });
+  host_->ExpectMsgBoxContaining("LoadProjectList()", "Database File " + server_.ProjectDb() +
+                                                         " is currently in use.  Please try again later.\r\n\n");
+  dialog.Show();
+  EXPECT_FALSE(dialog.Accepted());
+}
+
+// ---- mode-dependent texts, help and the New button
+
+struct ModeCase {
+  eProjectOperationMode mode;
+  const char* caption;
+  const char* ok;
+  const char* tool_tip;
+  long help_context;
+};
+
+class SelectDialogModeTest : public SelectDialogTest, public ::testing::WithParamInterface<ModeCase> {};
+
+TEST_P(SelectDialogModeTest, CaptionOkButtonAndHelpFollowTheMode) {
+  const ModeCase c = GetParam();
+  AddProject("Alpha", {});
+  SetHelpFile("/opt/help/KOVRA.HLP");
+  frmSelect dialog;
+  Prepare(dialog, c.mode);
+  host_->ExpectDialog("frmSelect", [&](Dialog& d) {
+    EXPECT_EQ(d.Caption(), c.caption);
+    EXPECT_EQ(d.Find<CommandButton>("cmdOK")->Caption(), c.ok);
+    EXPECT_EQ(d.Find<CommandButton>("cmdOK")->ToolTipText(), c.tool_tip);
+    EXPECT_EQ(d.Find<Label>("lblHeading")->Caption(), "Select Project:  ");
+    d.ClickButton("cmdHelp");
+    d.ClickButton("cmdCancel");
+  });
+  dialog.Show();
+  const ui::ShownItem& help = host_->shown().back();
+  EXPECT_EQ(help.kind, "help");
+  EXPECT_EQ(help.text, c.help_context ? "1:" + std::to_string(c.help_context) : std::string("11:0"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SelectModes, SelectDialogModeTest,
+    ::testing::Values(ModeCase{OPEN_MODE, "Open Project", "Open", "Open the selected project", 10122},
+                      ModeCase{DELETE_MODE, "Delete Project", "Delete", "Delete the selected project", 10152},
+                      ModeCase{ARCHIVE_MODE, "Archive Project", "OK", "", 0},
+                      ModeCase{SELECT_MODE, "Select Project", "OK", "", 0},
+                      ModeCase{SAVE_MODE, "Select Project", "OK", "", 0}));
+
+TEST_F(SelectDialogTest, HelpWithoutHelpFileSaysSoUnderTheCaptionAndHeadingNamesTheUser) {
+  SetHelpFile("");
+  frmSelect dialog;
+  Prepare(dialog, DELETE_MODE);
+  dialog.SetUserName("jsmith");
+  host_->ExpectDialog("frmSelect", [](Dialog& d) {
+    EXPECT_EQ(d.Find<Label>("lblHeading")->Caption(), "Select Project:    [User:  jsmith]");
+    d.ClickButton("cmdHelp");
+    d.ClickButton("cmdCancel");
+  });
+  host_->ExpectMsgBox("Delete Project",
+                      "Unable to display Help Contents.  There is no Help associated with this project.");
+  dialog.Show();
+}
+
+struct NewButtonCase {
+  eProjectOperationMode mode;
+  bool asked;
+  bool visible;
+};
+
+class SelectDialogNewButtonTest : public SelectDialogTest, public ::testing::WithParamInterface<NewButtonCase> {};
+
+TEST_P(SelectDialogNewButtonTest, NewButtonOnlyInOpenModeWhenAskedFor) {
+  const NewButtonCase c = GetParam();
+  frmSelect dialog;
+  Prepare(dialog, c.mode);
+  dialog.SetShowNewButton(c.asked);
+  host_->ExpectDialog("frmSelect", [&](Dialog& d) {
+    EXPECT_EQ(d.Find<CommandButton>("cmdNew")->Visible(), c.visible);
+    d.ClickButton(c.visible ? "cmdNew" : "cmdCancel");
+  });
+  dialog.Show();
+  EXPECT_EQ(dialog.NewPressed(), c.visible);
+  EXPECT_FALSE(dialog.Accepted());
+}
+
+INSTANTIATE_TEST_SUITE_P(SelectModes, SelectDialogNewButtonTest,
+                         ::testing::Values(NewButtonCase{OPEN_MODE, true, true}, NewButtonCase{OPEN_MODE, false, false},
+                                           NewButtonCase{SELECT_MODE, true, false},
+                                           NewButtonCase{DELETE_MODE, true, false}));
+
+// ---- OK, the existence check and the not-found dialog
+
+TEST_F(SelectDialogTest, OkOnAProjectThatIsThereReturnsItsNameFolderAndKey) {
+  AddProject("Alpha", {});
+  AddProject("Beta", {});
+  std::int32_t id = 0;
+  std::string path;
+  ASSERT_TRUE(server_.GetProjectInfo("Beta", id, path));
+  frmSelect dialog;
+  Prepare(dialog, OPEN_MODE);
+  host_->ExpectDialog("frmSelect", [](Dialog& d) {
+    d.DoubleClick("lvwProjects", 0);  // empty space: no choice
+    EXPECT_TRUE(d.visible());
+    d.DoubleClick("lvwProjects", 2);
+  });
+  dialog.Show();
+  EXPECT_TRUE(dialog.Accepted());
+  EXPECT_FALSE(dialog.NewPressed());
+  EXPECT_EQ(dialog.SelectedName(), "Beta");
+  EXPECT_EQ(dialog.SelectedPath(), Folder("Beta"));
+  EXPECT_EQ(dialog.SelectedJobID(), id);
+}
+
+TEST_F(SelectDialogTest, CancelAndTheCloseBoxReturnNoProject) {
+  AddProject("Alpha", {});
+  for (const char* how : {"cancel", "close"}) {
+    frmSelect dialog;
+    Prepare(dialog);
+    host_->ExpectDialog("frmSelect", [&](Dialog& d) {
+      std::string(how) == "cancel" ? d.ClickButton("cmdCancel") : d.CloseByUser();
+    });
+    dialog.Show();
+    EXPECT_FALSE(dialog.Accepted()) << how;
+    EXPECT_FALSE(dialog.NewPressed()) << how;
+    EXPECT_EQ(dialog.SelectedName(), "") << how;
+  }
+}
+
+TEST_F(SelectDialogTest, VanishedFolderShowsNotFoundAndCloseKeepsTheProjectListed) {
+  AddProject("Alpha", {});
+  AddProject("Beta", {}, /*with_folder=*/false);
+  frmSelect dialog;
+  Prepare(dialog, OPEN_MODE);
+  dialog.SetCurrentProjectName("Beta");
+  host_->ExpectDialog("frmSelect", [](Dialog& d) {
+    d.ClickButton("cmdOK");
+    EXPECT_TRUE(d.visible());
+    EXPECT_THAT(Names(Projects(d)), ElementsAre("Alpha", "Beta"));
+    EXPECT_EQ(Projects(d).SelectedItem()->Text(), "Beta");
+    d.ClickButton("cmdCancel");
+  });
+  host_->ExpectDialog("frmProjectNotFound", [&](Dialog& d) {
+    EXPECT_EQ(d.Find<Label>("lblMessage")->Caption(), kGone);
+    EXPECT_EQ(d.Find<Label>("lblProjectName")->Caption(), "Beta");
+    EXPECT_EQ(d.Find<Label>("lblProjectPath")->Caption(), Folder("Beta"));
+    EXPECT_EQ(d.HelpContextID(), 10124);
+    d.ClickButton("cmdClose");
+  });
+  dialog.Show();
+  EXPECT_FALSE(dialog.Accepted());
+  EXPECT_THAT(JobNames(), ElementsAre("Alpha", "Beta"));
+}
+
+TEST_F(SelectDialogTest, RemoveTakesTheProjectOffTheListAndTheProjectsDatabase) {
+  AddProject("Alpha", {});
+  AddProject("Beta", {}, /*with_folder=*/false);
+  frmSelect dialog;
+  Prepare(dialog);
+  host_->ExpectDialog("frmSelect", [](Dialog& d) {
+    d.SelectItem("lvwProjects", 2);
+    d.ClickButton("cmdOK");
+    EXPECT_TRUE(d.visible());
+    EXPECT_THAT(Names(Projects(d)), ElementsAre("Alpha"));
+    EXPECT_EQ(Projects(d).SelectedItem(), Projects(d).Item(1));
+    d.ClickButton("cmdOK");
+  });
+  host_->ExpectDialog("frmProjectNotFound", [](Dialog& d) { d.ClickButton("cmdRemove"); });
+  host_->ExpectMsgBox("Project Removed From List", "Project [Beta] has been removed from the projects list.");
+  dialog.Show();
+  EXPECT_TRUE(dialog.Accepted());
+  EXPECT_EQ(dialog.SelectedName(), "Alpha");
+  EXPECT_THAT(JobNames(), ElementsAre("Alpha"));
+}
+
+TEST_F(SelectDialogTest, NotFoundCloseBoxOnlyHidesAndAnswersClosed) {
+  bool changed = false;
+  host_->ExpectDialog("frmProjectNotFound", [](Dialog& d) {
+    d.CloseByUser();
+    EXPECT_TRUE(d.loaded());
+  });
+  EXPECT_EQ(ShowProjectNotFoundDialog("Beta", Folder("Beta"), kGone, changed), kProjectNotFoundClosed);
+  EXPECT_FALSE(changed);
+}
+
+TEST_F(SelectDialogTest, RemoveReportsAProjectsDatabaseThatCannotBeOpened) {
+  AddProject("Alpha", {});
+  fs::remove(server_.ProjectDb());
+  bool changed = false;
+  host_->ExpectMsgBoxContaining("ProjectDataServer.modBrowse.RemoveProjectFromList", "");
+  EXPECT_FALSE(RemoveProjectFromList("Alpha", changed));
+  EXPECT_FALSE(changed);
+  EXPECT_EQ(host_->shown().back().style, vbCritical);
+}
+
+// ---- the existence check on its own
+
+struct ExistenceCase {
+  const char* label;
+  const char* file;     // the project file's name in projects/Alpha; null: no folder
+  const char* content;  // null: no project file
+  bool exists;
+  const std::string* message;
+};
+
+class ProjectExistenceTest : public SelectDialogTest, public ::testing::WithParamInterface<ExistenceCase> {};
+
+TEST_P(ProjectExistenceTest, ChecksFolderProjectFileAndName) {
+  const ExistenceCase c = GetParam();
+  if (c.file) fs::create_directories(Folder("Alpha"));
+  if (c.file && c.content) temp_.Write(std::string("projects/Alpha/") + c.file, c.content);
+  SetError(3021, "stale");
+  std::string message = "previous";
+  EXPECT_EQ(DoesProjectExistInFolder(" Alpha ", Folder("Alpha") + "/", message), c.exists);
+  EXPECT_EQ(message, c.message ? *c.message : std::string());
+  // The check leaves the caller's pending error alone.
+  EXPECT_EQ(Err().number, 3021);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, ProjectExistenceTest,
+    ::testing::Values(
+        ExistenceCase{"Gone", nullptr, nullptr, false, &kGone},
+        ExistenceCase{"NoProjectFile", "PROJECT.QVP", nullptr, false, &kEmpty},
+        ExistenceCase{"OtherProject", "PROJECT.QVP", "[Project]\r\nProject Name=Beta\r\n", false, &kOther},
+        ExistenceCase{"SameNameOtherCase", "project.qvp", "[project]\nproject name=ALPHA\n", true, nullptr},
+        ExistenceCase{"NoNameInFile", "PROJECT.QVP", "[Properties]\r\nProject Number=7\r\n", false, nullptr}),
+    [](const ::testing::TestParamInfo<ExistenceCase>& info) { return std::string(info.param.label); });
+
+}  // namespace
+}  // namespace pds::test

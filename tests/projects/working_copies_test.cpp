@@ -1,0 +1,214 @@
+// Working copies: where the working folder is and how it is prepared, the
+// guard that keeps DeleteWorkFolder to working folders, creating an
+// application's files from its templates, copying data files between
+// folders, checking a project's data files, and temporary file names.
+// The application is started with its designation in lower case throughout,
+// so every name derived from it must come out in upper case.
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/messages/messages.h"
+#include "pds/UiHost.h"
+#include "tests/projects/staging_fixture.h"
+
+namespace pds::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kCannotInit = "Cannot open this project because the project work folder could not be initialized.";
+
+class WorkingCopyStagingTest : public StagingTest {
+ protected:
+  void SetUp() override { Start("lay10"); }
+
+  std::string NewFolder(const std::string& relative) {
+    fs::create_directories(temp_ / relative);
+    return temp_ / relative;
+  }
+  static void Touch(const std::string& path, const std::string& content = "x") { std::ofstream(path) << content; }
+  static std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+};
+
+// ---- preparing the working folder
+
+TEST_F(WorkingCopyStagingTest, WorkingFolderIsUpperCaseTildeFolderInProjectOrSystemTempFolder) {
+  const std::string project = NewFolder("projects/Alpha");
+  EXPECT_EQ(server().GetWorkingProjectPath(project), project + "/~LAY10");
+  EXPECT_EQ(server().GetWorkingProjectPath(""), temp_ / "systemp/~LAY10");
+  EXPECT_TRUE(fs::is_directory(project + "/~LAY10"));
+  EXPECT_TRUE(fs::is_directory(temp_ / "systemp/~LAY10"));
+}
+
+TEST_F(WorkingCopyStagingTest, ExistingWorkingFolderIsEmptiedOfFilesButKept) {
+  const std::string project = NewFolder("projects/Alpha");
+  const std::string work = NewFolder("projects/Alpha/~LAY10");
+  Touch(work + "/LAY10Lay.dat");
+  Touch(work + "/stale.tmp");
+  fs::create_directory(work + "/keep");
+
+  ASSERT_EQ(server().GetWorkingProjectPath(project), work);
+  EXPECT_FALSE(fs::exists(work + "/LAY10Lay.dat"));
+  EXPECT_FALSE(fs::exists(work + "/stale.tmp"));
+  EXPECT_TRUE(fs::is_directory(work + "/keep"));
+}
+
+TEST_F(WorkingCopyStagingTest, FileNamedLikeTheWorkingFolderBlocksPreparation) {
+  const std::string project = NewFolder("projects/Alpha");
+  Touch(project + "/~LAY10", "not a folder");
+  host_->ExpectMsgBox("GetWorkingProjectPath()",
+                      kCannotInit + "\r\n" + "A file with the same name as the work folder already exists:  \r[" +
+                          project + "/~LAY10]");
+
+  EXPECT_EQ(server().GetWorkingProjectPath(project), "");
+  EXPECT_EQ(Slurp(project + "/~LAY10"), "not a folder");
+}
+
+TEST_F(WorkingCopyStagingTest, FolderThatCannotBeCreatedReportsTheSystemError) {
+  const std::string project = NewFolder("projects/Alpha");
+  env_.create_folder_error = 5;
+  host_->ExpectMsgBox("GetWorkingProjectPath()", GetSystemErrorText(5));
+  EXPECT_EQ(server().GetWorkingProjectPath(project), "");
+  EXPECT_FALSE(fs::exists(project + "/~LAY10"));
+}
+
+// ---- removing the working folder
+
+TEST_F(WorkingCopyStagingTest, DeleteWorkFolderRefusesAFolderThatIsNotAWorkingFolder) {
+  const std::string project = NewFolder("projects/Alpha");
+  Touch(project + "/LAY10Lay.dat");
+  host_->ExpectMsgBox("DeleteWorkFolder()",
+                      "Attempting to delete an invalid folder.  The following folder is not a project work folder.\r[" +
+                          project + "]");
+
+  EXPECT_FALSE(server().DeleteWorkFolder(project));
+  EXPECT_TRUE(fs::exists(project + "/LAY10Lay.dat"));
+}
+
+TEST_F(WorkingCopyStagingTest, DeleteWorkFolderOfAMissingFolderSucceedsAndOfNoneFails) {
+  EXPECT_TRUE(server().DeleteWorkFolder(temp_ / "projects/Alpha/~LAY10"));
+  EXPECT_FALSE(server().DeleteWorkFolder(""));
+}
+
+TEST_F(WorkingCopyStagingTest, DeleteWorkFolderRemovesReadOnlyFilesAndTheFolder) {
+  // The name is compared without regard to case.
+  const std::string work = NewFolder("projects/Alpha/~lay10");
+  Touch(work + "/LAY10Lay.dat");
+  Touch(work + "/LAY10Sym.dat");
+  fs::permissions(work + "/LAY10Sym.dat", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+
+  EXPECT_TRUE(server().DeleteWorkFolder(work));
+  EXPECT_FALSE(fs::exists(work));
+  EXPECT_TRUE(fs::exists(temp_ / "projects/Alpha"));
+}
+
+// ---- files from templates
+
+TEST_F(WorkingCopyStagingTest, RequiredFilesAreCopiedFromReadOnlyTemplatesAsWritableFiles) {
+  const std::string code = inst_.CodePath("LAY10");
+  ASSERT_FALSE(IsWritable(code + "/LAY10Lay.ro"));
+  const std::string work = server().GetWorkingProjectPath("");
+
+  EXPECT_TRUE(server().CopyNewAppFilesToWorkArea(work));
+  EXPECT_EQ(Slurp(work + "/LAY10Lay.dat"), Slurp(code + "/LAY10Lay.ro"));
+  EXPECT_TRUE(IsWritable(work + "/LAY10Lay.dat"));
+  // The symbol library (CreateMethod 2) is the application's own business.
+  EXPECT_FALSE(fs::exists(work + "/LAY10Sym.dat"));
+}
+
+TEST_F(WorkingCopyStagingTest, MissingTemplateStillCreatesTheFollowingFilesAndFails) {
+  Shared().app_data_specs = {
+      {"LAY10Gone.dat", true, true, true, true, 1, "LAY10Gone.ro"},
+      {"LAY10Opt.dat", false, false, true, true, 1, "LAY10Lay.ro"},  // not required: never created
+      {"LAY10Lay.dat", true, true, true, true, 1, "LAY10Lay.ro"},
+  };
+  const std::string work = server().GetWorkingProjectPath("");
+  host_->ExpectMsgBox("CopyNewAppFilesToWorkArea()", "Error:  The following application file is missing.\r\n[" +
+                                                         inst_.CodePath("LAY10") + "/LAY10Gone.ro]\r\n" +
+                                                         ContactSupportText());
+
+  EXPECT_FALSE(server().CopyNewAppFilesToWorkArea(work));
+  EXPECT_TRUE(fs::exists(work + "/LAY10Lay.dat"));
+  EXPECT_FALSE(fs::exists(work + "/LAY10Gone.dat"));
+  EXPECT_FALSE(fs::exists(work + "/LAY10Opt.dat"));
+}
+
+TEST_F(WorkingCopyStagingTest, NewProjectDatabaseIsAWritableCopyOfTheTemplate) {
+  const std::string folder = NewFolder("projects/Alpha");
+  ASSERT_TRUE(server().CopyNewLocalProjectRoFile(folder));
+  EXPECT_TRUE(IsWritable(folder + "/Project.mdb"));
+  EXPECT_EQ(Rows(folder + "/Project.mdb", "SELECT COUNT(*) FROM Properties").size(), 1u);
+}
+
+// ---- copying existing files
+
+TEST_F(WorkingCopyStagingTest, ExistingFilesAreCopiedByPatternAndAMissingRequiredOneDoesNotStopTheRest) {
+  Shared().app_data_specs = {
+      {"LAY10Lay.dat", true, true, false, false, 0, ""},
+      {"LAY10*.log", false, false, false, false, 0, ""},
+      {"LAY10Sym.dat", true, false, false, false, 0, ""},
+  };
+  const std::string from = NewFolder("projects/Alpha");
+  const std::string to = NewFolder("projects/Alpha/~LAY10");
+  Touch(from + "/lay10a.log", "a");
+  Touch(from + "/LAY10b.log", "b");
+  Touch(from + "/LAY10Sym.dat", "symbols");
+  Touch(from + "/PMP10Tag.mdb", "other application");
+  host_->ExpectMsgBox("CopyFileSpec()", GetSystemErrorText(2) + "\r\n\n[LAY10Lay.dat]");
+
+  EXPECT_TRUE(server().CopyExistingAppFiles(from, to));
+  EXPECT_EQ(Slurp(to + "/lay10a.log"), "a");
+  EXPECT_EQ(Slurp(to + "/LAY10b.log"), "b");
+  EXPECT_EQ(Slurp(to + "/LAY10Sym.dat"), "symbols");
+  EXPECT_FALSE(fs::exists(to + "/PMP10Tag.mdb"));
+  EXPECT_FALSE(host_->wait_cursor());
+}
+
+// ---- verifying a project's data files
+
+TEST_F(WorkingCopyStagingTest, VerificationIgnoresFilesNotMarkedForIt) {
+  const std::string folder = NewFolder("projects/Alpha");
+  Touch(folder + "/lay10lay.dat");  // present under another case
+  const std::vector<DataFileSpec> specs = {{"LAY10Lay.dat", true, true, false, false, 0, ""},
+                                           {"LAY10Sym.dat", true, false, false, false, 0, ""}};
+  EXPECT_TRUE(server().VerifyProjectData("Alpha", folder, specs));
+  EXPECT_FALSE(host_->wait_cursor());
+}
+
+TEST_F(WorkingCopyStagingTest, MissingVerifiedFileBlocksTheProject) {
+  const std::string folder = NewFolder("projects/Alpha");
+  Touch(folder + "/LAY10Lay.dat");
+  host_->ExpectMsgBox("VerifyProjectData()",
+                      "Project 'Alpha' cannot be opened.  One or more data files is missing.\r[" + folder +
+                          "/LAY10Sym.dat]\r\n\n" + ContactSupportText());
+  const std::vector<DataFileSpec> specs = {{"LAY10Lay.dat", true, true, false, false, 0, ""},
+                                           {"LAY10Sym.dat", true, true, false, false, 0, ""}};
+  EXPECT_FALSE(server().VerifyProjectData("Alpha", folder, specs));
+  EXPECT_FALSE(host_->wait_cursor());
+}
+
+// ---- temporary file names
+
+TEST_F(WorkingCopyStagingTest, TemporaryFilesAreNewEmptyFilesWithTheirPrefix) {
+  const std::string folder = NewFolder("projects/Alpha");
+  const std::string first = server().GetTempPathAndFileName("  " + folder + "  ");
+  const std::string second = server().GetTempPathAndFileName(folder);
+  const std::string in_temp = server().GetTempPathAndFileName();
+
+  EXPECT_NE(first, second);
+  for (const std::string& path : {first, second}) {
+    EXPECT_EQ(fs::path(path).parent_path().string(), folder);
+    EXPECT_TRUE(fs::path(path).filename().string().starts_with("~QX")) << path;
+    EXPECT_EQ(fs::file_size(path), 0u);
+  }
+  EXPECT_EQ(fs::path(in_temp).parent_path().string(), temp_ / "systemp");
+}
+
+}  // namespace
+}  // namespace pds::test

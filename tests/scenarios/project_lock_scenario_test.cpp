@@ -1,0 +1,95 @@
+// Project locks between processes: another process of this test program
+// holds a project's lock for one application while this process tries to
+// lock the same project, as a second user's application would.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "pds/clsProject.h"
+#include "platform/env.h"
+#include "tests/support/test_support.h"
+
+namespace pds::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// args: project folder, designation, marker written once the lock is held.
+PDS_TEST_HELPER(hold_project_lock) {
+  clsProject project;
+  project.SetJobPath(args.at(0));
+  if (!project.LockProjectApp(args.at(1))) return 3;
+  std::FILE* marker = std::fopen(args.at(2).c_str(), "w");
+  if (marker) std::fclose(marker);
+  for (;;) pause();
+}
+
+class ProjectLockScenarioTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    if (holder_ > 0) Kill();
+    EXPECT_THAT(host_->Problems(), ::testing::IsEmpty());
+  }
+  // Starts a holder of the project's PMP10 lock and waits, for real, until it holds it.
+  bool StartHolder() {
+    const std::string marker = temp_ / "held";
+    platform::Env* env = platform::PosixEnv();
+    if (!env->StartProcess({SelfPath(), "--pds-helper", "hold_project_lock", temp_.path(), "PMP10", marker}, &holder_)
+             .ok()) {
+      return false;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    bool running = true;
+    int code = 0;
+    while (!fs::exists(marker)) {
+      env->PollProcess(holder_, &running, &code);
+      if (!running || std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+  }
+  void Kill() {
+    kill(holder_, SIGKILL);
+    bool running = true;
+    int code = 0;
+    while (running && platform::PosixEnv()->PollProcess(holder_, &running, &code).ok()) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    holder_ = -1;
+  }
+
+  TempFolder temp_;
+  ScopedScriptedHost host_;
+  int holder_ = -1;
+};
+
+TEST_F(ProjectLockScenarioTest, OtherProcessKeepsOutOnlyItsOwnApplication) {
+  ASSERT_TRUE(StartHolder());
+  clsProject mine;
+  mine.SetJobPath(temp_.path());
+  host_->ExpectMsgBox("LockProjectApp()", "Project is already in use by another user.");
+  EXPECT_FALSE(mine.LockProjectApp("PMP10"));
+  EXPECT_TRUE(mine.LockHandles().empty());
+  EXPECT_TRUE(mine.LockProjectApp("LAY10"));
+}
+
+TEST_F(ProjectLockScenarioTest, KilledHolderFreesTheProjectAtOnce) {
+  ASSERT_TRUE(StartHolder());
+  Kill();
+  // The dead holder's file may still be there; its lock is not.
+  clsProject mine;
+  mine.SetJobPath(temp_.path());
+  mine.SetJobName("Next");
+  EXPECT_TRUE(mine.LockProjectApp("PMP10"));
+  EXPECT_THAT(temp_.Read("~PMP10.PLF"), ::testing::HasSubstr("[Next]"));
+}
+
+}  // namespace
+}  // namespace pds::test
