@@ -1,0 +1,368 @@
+// The project life cycle as an application lives it: a new untitled project,
+// saved under a name through the save-as dialog, edited, saved on leaving,
+// closed, opened by name and through the select dialog, and deleted first by
+// one of two applications and then by the last one; then the ways each step
+// can end otherwise (a cancelled question or dialog, an unknown name, a folder
+// too long, a project held by another user). Every message and dialog goes
+// through the scripted host with its exact text.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/messages/messages.h"
+#include "core/messages/pending_error.h"
+#include "pds/UiHost.h"
+#include "pds/clsMRUJobs.h"
+#include "pds/clsProject.h"
+#include "projects/file_routines.h"
+#include "tests/projects/lifecycle_fixture.h"
+
+namespace pds::test {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+
+TEST_F(LifecycleTest, FullLifeCycleOfAProjectSharedByTwoApplications) {
+  Start("PMP10");
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  const std::string untitled_work = env_.temp_folder + "~PMP10";
+  EXPECT_EQ(server().Project()->WorkingJobPath(), untitled_work);
+  EXPECT_TRUE(fs::exists(untitled_work + "/PMP10Crv.dat"));
+
+  // Save as, through the dialog.
+  ExpectSaveAsDialog("Alpha");
+  ASSERT_EQ(server().ProjectSaveAs(), RETURN_OK);
+  const std::string alpha = Projects() + "/Alpha";
+  const ProjectRef& saved = server().Project();
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(saved->JobName(), "Alpha");
+  EXPECT_EQ(saved->JobPath(), alpha);
+  EXPECT_EQ(saved->WorkingJobPath(), alpha + "/~PMP10");
+  EXPECT_FALSE(fs::exists(untitled_work));
+  for (const char* file : {"PROJECT.QVP", "Project.mdb", "PMP10Tag.mdb", "PMP10Crv.dat", "~PMP10.PLF"}) {
+    EXPECT_TRUE(fs::exists(alpha + "/" + file)) << file;
+  }
+  const std::int32_t alpha_id = JobId("Alpha");
+  EXPECT_EQ(saved->JobID(), alpha_id);
+  EXPECT_THAT(Usage(alpha_id), ElementsAre("PMP10"));
+
+  // Edit, then leave the project: the question saves it.
+  server().Project()->SetJobNumber("J-77");
+  server().Project()->SetProjectDirty(true);
+  server().SetAppDirty(true);
+  host_->ExpectMsgBox("Save Changes", "Save changes to project 'Alpha'?", vbYes);
+  ASSERT_EQ(server().PromptToSaveAndContinue(), RETURN_OK);
+  EXPECT_FALSE(server().AppDirty());
+  ASSERT_TRUE(server().CloseCurrentProject());
+  EXPECT_FALSE(server().Project());
+  EXPECT_FALSE(fs::exists(alpha + "/~PMP10"));
+  EXPECT_FALSE(fs::exists(alpha + "/~PMP10.PLF"));
+
+  // Open by name: the saved properties come back.
+  ASSERT_EQ(server().ProjectOpen("Alpha"), RETURN_OK);
+  EXPECT_EQ(server().Project()->JobNumber(), "J-77");
+  EXPECT_EQ(server().Project()->JobID(), alpha_id);
+
+  // Open through the select dialog, filtered to this application.
+  host_->ExpectDialog("frmSelect", [](Dialog& d) {
+    d.SelectItem("cboType", 1);
+    d.SelectItem("lvwProjects", 1);
+    d.ClickButton("cmdOK");
+  });
+  ASSERT_EQ(server().ProjectOpen(), RETURN_OK);
+  EXPECT_EQ(server().Project()->JobName(), "Alpha");
+  ASSERT_EQ(server().ExitProgram(), RETURN_OK);
+
+  // The second application keeps data in the project too.
+  Restart("LAY10");
+  ASSERT_EQ(server().ProjectOpen("Alpha"), RETURN_OK);
+  // Its first use of the project: its files come from its templates.
+  EXPECT_TRUE(fs::exists(alpha + "/~LAY10/LAY10Lay.dat"));
+  EXPECT_FALSE(fs::exists(alpha + "/LAY10Lay.dat"));
+  // The symbol library is the application's own to make.
+  WriteFile(server().Project()->WorkingJobPath() + "/LAY10Sym.dat", "[Symbols]\r\n");
+  server().SetAppDirty(true);
+  ASSERT_EQ(server().ProjectSave(), RETURN_OK);
+  EXPECT_TRUE(fs::exists(alpha + "/LAY10Lay.dat"));
+  EXPECT_THAT(Usage(alpha_id), ElementsAre("LAY10", "PMP10"));
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+
+  // It deletes its data: the project and the other application's data stay.
+  host_->ExpectMsgBox("Delete Project", "Delete all Layout Planner v1.0 data in project [Alpha]?", vbYes);
+  ASSERT_EQ(server().ProjectDelete("Alpha"), RETURN_OK);
+  EXPECT_EQ(host_->shown().back().style, vbYesNo | vbQuestion | vbDefaultButton2);
+  EXPECT_FALSE(fs::exists(alpha + "/LAY10Lay.dat"));
+  EXPECT_FALSE(fs::exists(alpha + "/~LAY10.PLF"));
+  EXPECT_TRUE(fs::exists(alpha + "/PMP10Crv.dat"));
+  const std::string qvp = ReadFile(alpha + "/PROJECT.QVP");
+  EXPECT_THAT(qvp, HasSubstr("PMP10=Pump Designer"));
+  EXPECT_THAT(qvp, Not(HasSubstr("LAY10")));
+  EXPECT_EQ(JobId("Alpha"), alpha_id);
+  EXPECT_THAT(Usage(alpha_id), ElementsAre("PMP10"));
+  ASSERT_EQ(server().ExitProgram(), RETURN_OK);
+
+  // The last application deletes the whole project, which it has open.
+  Restart("PMP10");
+  ASSERT_EQ(server().ProjectOpen("Alpha"), RETURN_OK);
+  host_->ExpectMsgBox("Delete Project", "Delete all Pump Designer v1.0 data in project [Alpha]?", vbYes);
+  ASSERT_EQ(server().ProjectDelete("Alpha"), RETURN_OK);
+  EXPECT_FALSE(fs::exists(alpha));
+  EXPECT_EQ(JobId("Alpha"), 0);
+  ASSERT_TRUE(server().Project());
+  EXPECT_EQ(server().Project()->JobName(), "Untitled");
+  EXPECT_EQ(server().MRUJobs().Item("Alpha"), nullptr);
+  EXPECT_FALSE(host_->wait_cursor());
+}
+
+// ---- new
+
+TEST_F(LifecycleTest, SecondNewClosesTheFirstBeforeReusingTheTemporaryWorkingFolder) {
+  Start("PMP10");
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  const ProjectRef first = server().Project();
+  WriteFile(first->WorkingJobPath() + "/PMP10Crv.dat", "edited");
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  ASSERT_NE(server().Project(), first);
+  EXPECT_EQ(server().Project()->WorkingJobPath(), first->WorkingJobPath());
+  EXPECT_EQ(ReadFile(first->WorkingJobPath() + "/PMP10Crv.dat"), "[Curves]\r\nCount=0\r\n");
+  EXPECT_TRUE(fs::exists(first->WorkingJobPath() + "/PMP10Tag.mdb"));
+}
+
+struct NoTagsCase {
+  const char* pdsg;
+  std::vector<std::string> files;  // what the new working folder holds
+};
+
+class NewProjectWithoutTagsTest : public LifecycleTest, public ::testing::WithParamInterface<NoTagsCase> {};
+
+TEST_P(NewProjectWithoutTagsTest, WorkingFolderHoldsOnlyTheApplicationsFiles) {
+  Start(GetParam().pdsg);
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  EXPECT_EQ(server().Project()->JobName(), "Untitled");
+  std::vector<std::string> files;
+  for (const auto& entry : fs::directory_iterator(server().Project()->WorkingJobPath())) {
+    files.push_back(entry.path().filename());
+  }
+  EXPECT_EQ(files, GetParam().files);
+}
+
+INSTANTIATE_TEST_SUITE_P(Apps, NewProjectWithoutTagsTest,
+                         ::testing::Values(NoTagsCase{"LAY10", {"LAY10Lay.dat"}}, NoTagsCase{"CAL10", {}}),
+                         [](const auto& info) { return std::string(info.param.pdsg); });
+
+TEST_F(LifecycleTest, FirstStartOfANewUserCreatesAnUntitledProject) {
+  StartFresh("PMP10");
+  ASSERT_TRUE(server().Project());
+  EXPECT_EQ(server().Project()->JobName(), "Untitled");
+  EXPECT_EQ(server().Project()->WorkingJobPath(), env_.temp_folder + "~PMP10");
+  EXPECT_TRUE(fs::exists(env_.temp_folder + "~PMP10/PMP10Tag.mdb"));
+  EXPECT_THAT(host_->shown(), IsEmpty());
+}
+
+// ---- open
+
+TEST_F(LifecycleTest, UnknownNameFailsWithoutTheSelectDialog) {
+  Start("PMP10");
+  host_->ExpectMsgBox("GetDataFromJobTable()", "This project could not be found.  [Nope]");
+  EXPECT_EQ(server().ProjectOpen("Nope"), RETURN_ERROR);
+  ASSERT_TRUE(server().Project());
+  EXPECT_EQ(server().Project()->JobName(), "Untitled");
+}
+
+TEST_F(LifecycleTest, OpenWithoutProjectsIsACancel) {
+  Start("PMP10");
+  Execute(ProjectsDb(), {"DELETE * FROM Job"});
+  host_->ExpectMsgBox("SelectProject()", "There are no projects to select.");
+  EXPECT_EQ(server().ProjectOpen(), RETURN_USER_CANCEL);
+  EXPECT_EQ(host_->shown()[0].style, vbExclamation);
+}
+
+TEST_F(LifecycleTest, OpenedProjectIsCleanAndHeadsTheRecentlyUsedList) {
+  Start("PMP10");
+  SaveNewProject("Alpha");
+  SaveNewProject("Beta");
+  ASSERT_EQ(server().ProjectOpen("Alpha"), RETURN_OK);
+  server().Project()->SetProjectDirty(true);
+  server().SetAppDirty(true);
+  host_->ExpectMsgBox("Save Changes", "Save changes to project 'Alpha'?", vbNo);
+  ASSERT_EQ(server().ProjectOpen("Beta"), RETURN_OK);
+  EXPECT_FALSE(server().Project()->ProjectDirty());
+  EXPECT_FALSE(server().AppDirty());
+  ASSERT_GE(server().MRUJobs().Count(), 2);
+  EXPECT_EQ(server().MRUJobs().Item(1)->JobName(), "Beta");
+  EXPECT_EQ(server().MRUJobs().Item(2)->JobName(), "Alpha");
+}
+
+TEST_F(LifecycleTest, CancelledSaveQuestionKeepsTheProject) {
+  Start("PMP10");
+  const std::string alpha = SaveNewProject("Alpha");
+  SaveNewProject("Beta");
+  ASSERT_EQ(server().ProjectOpen("Alpha"), RETURN_OK);
+  const ProjectRef current = server().Project();
+  server().SetAppDirty(true);
+  for (auto leave : {+[](clsProjectDataServer& s) { return s.ProjectOpen("Beta"); },
+                     +[](clsProjectDataServer& s) { return s.ProjectNew(); }}) {
+    host_->ExpectMsgBox("Save Changes", "Save changes to project 'Alpha'?", vbCancel);
+    EXPECT_EQ(leave(server()), RETURN_USER_CANCEL);
+    EXPECT_EQ(server().Project(), current);
+    EXPECT_TRUE(server().AppDirty());
+    EXPECT_TRUE(fs::exists(alpha + "/~PMP10.PLF"));
+    EXPECT_TRUE(fs::exists(alpha + "/~PMP10/PMP10Crv.dat"));
+  }
+}
+
+// ---- save and save as
+
+TEST_F(LifecycleTest, SavingAnUntitledProjectAsksForANameAndCancelIsSilent) {
+  Start("PMP10");
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  const ProjectRef untitled = server().Project();
+  host_->ExpectDialog("frmSaveProjectAs", [](Dialog& d) { d.ClickButton("cmdCancel"); });
+  EXPECT_EQ(server().ProjectSave(), RETURN_USER_CANCEL);
+  EXPECT_EQ(host_->shown().size(), 1u);
+  EXPECT_EQ(server().Project(), untitled);
+  EXPECT_TRUE(fs::exists(untitled->WorkingJobPath() + "/PMP10Crv.dat"));
+}
+
+TEST_F(LifecycleTest, SaveAsWithFolderAndNameShowsNoDialogAndRegistersANewKey) {
+  Start("PMP10");
+  const std::string alpha = SaveNewProject("Alpha");
+  const std::int32_t alpha_id = server().Project()->JobID();
+  const std::string beta = Projects() + "/Beta";
+  fs::create_directories(beta);
+  std::string folder = beta + "/", name = " Beta ";
+  ASSERT_EQ(server().ProjectSaveAs(folder, name), RETURN_OK);
+  EXPECT_THAT(host_->shown(), IsEmpty());
+  EXPECT_EQ(server().Project()->JobName(), "Beta");
+  EXPECT_EQ(server().Project()->JobPath(), beta);
+  EXPECT_EQ(server().Project()->JobID(), JobId("Beta"));
+  EXPECT_NE(server().Project()->JobID(), alpha_id);
+  EXPECT_EQ(JobId("Alpha"), alpha_id);
+  // The old project is left as it was saved, closed and unlocked.
+  EXPECT_TRUE(fs::exists(alpha + "/PROJECT.QVP"));
+  EXPECT_FALSE(fs::exists(alpha + "/~PMP10"));
+  EXPECT_FALSE(fs::exists(alpha + "/~PMP10.PLF"));
+  EXPECT_TRUE(fs::exists(beta + "/~PMP10.PLF"));
+}
+
+// A folder path of the given length under the test's folder, made.
+std::string FolderOfLength(const std::string& base, std::size_t length) {
+  std::string path = base;
+  while (path.size() + 1 < length) {
+    path += "/" + std::string(std::min<std::size_t>(100, length - path.size() - 1), 'd');
+    if (path.size() + 1 == length) path.pop_back();  // no room for a one-letter last part
+  }
+  fs::create_directories(path);
+  return path;
+}
+
+class LongFolderTest : public LifecycleTest, public ::testing::WithParamInterface<std::size_t> {};
+
+TEST_P(LongFolderTest, FolderOf237CharactersIsRefusedBeforeAnythingIsWritten) {
+  Start("PMP10");
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  const std::string folder = FolderOfLength(temp_.path(), GetParam());
+  ASSERT_EQ(folder.size(), GetParam());
+  const bool refused = GetParam() >= 237;
+  if (refused) {
+    host_->ExpectMsgBox("Error Saving Project",
+                        "Invalid project path.  The path is too long.  Please choose a folder with a shorter path.");
+  }
+  std::string path = folder, name = "Deep";
+  EXPECT_EQ(server().ProjectSaveAs(path, name), refused ? RETURN_ERROR : RETURN_OK);
+  EXPECT_EQ(fs::is_empty(folder), refused);
+  EXPECT_EQ(JobId("Deep") != 0, !refused);
+  if (refused) {
+    EXPECT_EQ(host_->shown()[0].style, vbCritical);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, LongFolderTest, ::testing::Values(236u, 237u));
+
+TEST_F(LifecycleTest, SaveDeletesRemovedDataFilesTheApplicationDescribesAndKeepsOthers) {
+  Start("PMP10");
+  Shared().app_data_specs.push_back({"PMP10Old.dat", false, false, true, true, 0, ""});
+  Shared().app_data_specs.push_back({"PMP10R??.dat", false, false, true, true, 0, ""});
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  const std::string work = server().Project()->WorkingJobPath();
+  WriteFile(work + "/PMP10Old.dat", "old");
+  WriteFile(work + "/PMP10R01.dat", "r1");
+  const std::string alpha = Projects() + "/Alpha";
+  fs::create_directories(alpha);
+  std::string folder = alpha, name = "Alpha";
+  ASSERT_EQ(server().ProjectSaveAs(folder, name), RETURN_OK);
+  ASSERT_TRUE(fs::exists(alpha + "/PMP10Old.dat"));
+  ASSERT_TRUE(fs::exists(alpha + "/PMP10R01.dat"));
+  WriteFile(alpha + "/PMP10Notes.txt", "described by no data file of the application");
+
+  fs::remove(server().Project()->WorkingJobPath() + "/PMP10Old.dat");
+  fs::remove(server().Project()->WorkingJobPath() + "/PMP10R01.dat");
+  ASSERT_EQ(server().ProjectSave(), RETURN_OK);
+  EXPECT_FALSE(fs::exists(alpha + "/PMP10Old.dat"));
+  EXPECT_FALSE(fs::exists(alpha + "/PMP10R01.dat"));
+  EXPECT_TRUE(fs::exists(alpha + "/PMP10Notes.txt"));
+  EXPECT_TRUE(fs::exists(alpha + "/PMP10Crv.dat"));
+}
+
+TEST_F(LifecycleTest, TemporaryFileNameLeavesAnEmptyFile) {
+  Start("PMP10");
+  const std::string given = temp_ / "given";
+  fs::create_directories(given);
+  for (const std::string& folder : {std::string(), " " + given + " "}) {
+    const std::string path = server().GetTempPathAndFileName(folder);
+    const std::string expected_folder = folder.empty() ? RemoveBackslash(env_.temp_folder) : given;
+    EXPECT_EQ(fs::path(path).parent_path(), expected_folder);
+    EXPECT_EQ(fs::path(path).filename().string().substr(0, 3), "~QX");
+    EXPECT_TRUE(fs::is_regular_file(path));
+    EXPECT_EQ(fs::file_size(path), 0u);
+  }
+}
+
+// ---- delete
+
+TEST_F(LifecycleTest, QuietDeleteAsksNothingAndShowsNothing) {
+  Start("PMP10");
+  const std::string alpha = SaveNewProject("Alpha");
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  EXPECT_EQ(server().ProjectDelete("Alpha", false), RETURN_OK);
+  EXPECT_FALSE(fs::exists(alpha));
+  EXPECT_EQ(server().ProjectDelete("Alpha", false), RETURN_ERROR);
+  EXPECT_THAT(host_->shown(), IsEmpty());
+}
+
+TEST_F(LifecycleTest, DeleteOfAProjectAnotherUserHasOpenIsRefusedByTheLock) {
+  Start("PMP10");
+  const std::string alpha = SaveNewProject("Alpha");
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  ProjectRef other_user = MakeRecord("Alpha", alpha);
+  ASSERT_TRUE(other_user->LockProjectApp("PMP10"));
+  host_->ExpectMsgBox("Delete Project", "Delete all Pump Designer v1.0 data in project [Alpha]?", vbYes);
+  host_->ExpectMsgBox("LockProjectApp()", "Project is already in use by another user.");
+  EXPECT_EQ(server().ProjectDelete("Alpha"), RETURN_USER_CANCEL);
+  EXPECT_EQ(host_->shown().back().style, vbInformation);
+  EXPECT_TRUE(fs::exists(alpha + "/PMP10Crv.dat"));
+  EXPECT_NE(JobId("Alpha"), 0);
+}
+
+TEST_F(LifecycleTest, FolderHoldingOtherFilesStaysAndTheUserIsTold) {
+  Start("PMP10");
+  const std::string alpha = SaveNewProject("Alpha");
+  WriteFile(alpha + "/readme.txt", "someone else's");
+  host_->ExpectMsgBox("Delete Project", "Delete all Pump Designer v1.0 data in project [Alpha]?", vbYes);
+  host_->ExpectMsgBox("Delete Project",
+                      "Pump Designer v1.0 data has been deleted from project [Alpha].\r\n\n"
+                      "However, the project folder could not be removed because it may contain other files or "
+                      "subfolders.\r\n\nProject Folder:  [" + alpha + "]");
+  EXPECT_EQ(server().ProjectDelete("Alpha"), RETURN_OK);
+  EXPECT_EQ(host_->shown().back().style, vbInformation);
+  EXPECT_EQ(JobId("Alpha"), 0);
+  EXPECT_FALSE(fs::exists(alpha + "/PROJECT.QVP"));
+  EXPECT_TRUE(fs::exists(alpha + "/readme.txt"));
+}
+
+}  // namespace
+}  // namespace pds::test

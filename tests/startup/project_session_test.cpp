@@ -1,0 +1,85 @@
+// The project commands of `pds session` as whole programs: a project made,
+// saved under a name, closed and opened again leaves its files and its row
+// behind; and a second session of the same application cannot open a
+// project the first one holds.
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/startup/service_fixture.h"
+
+namespace pds::test {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+class ProjectSessionTest : public ServiceTest {
+ protected:
+  // The shell command of one session whose output goes to files named after
+  // tag; each session gets its own temporary folder, where untitled projects
+  // keep their working folders.
+  std::string SessionCommand(const std::string& app, const std::string& tag) {
+    fs::create_directories(temp_ / ("tmp-" + tag));
+    return "TMPDIR='" + (temp_ / ("tmp-" + tag)) + "' '" + std::string(PDS_BINARY) + "' session --root '" +
+           temp_.path() + "' --app " + app + " --ui batch >'" + (temp_ / (tag + ".out")) + "' 2>'" +
+           (temp_ / (tag + ".err")) + "'";
+  }
+  int RunSession(const std::string& app, const std::string& tag, const std::string& commands) {
+    const int status = std::system(("printf '" + commands + "' | " + SessionCommand(app, tag)).c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  std::string Alpha() const { return temp_ / "Alpha"; }
+};
+
+TEST_F(ProjectSessionTest, SavedProjectIsOpenedAgainByName) {
+  Install();
+  fs::create_directories(Alpha());
+  EXPECT_EQ(RunSession("PMP10", "pmp",
+                       "new\\nsave-as " + Alpha() + " Alpha\\nclose\\nopen Alpha\\nstatus\\nexit\\n"),
+            0)
+      << temp_.Read("pmp.out") << temp_.Read("pmp.err");
+  EXPECT_THAT(temp_.Read("pmp.out"), HasSubstr("open: RETURN_OK"));
+  EXPECT_TRUE(fs::exists(Alpha() + "/PROJECT.QVP"));
+  EXPECT_TRUE(fs::exists(Alpha() + "/Project.mdb"));
+  const std::vector<std::vector<std::string>> jobs = {{"Alpha", Alpha()}};
+  EXPECT_EQ(Rows(ProjectsDbPath(), "SELECT sJobName, sJobPath FROM Job"), jobs);
+}
+
+TEST_F(ProjectSessionTest, SecondSessionOfTheSameApplicationIsKeptOut) {
+  Install();
+  fs::create_directories(Alpha());
+  ASSERT_EQ(RunSession("PMP10", "pmp", "new\\nsave-as " + Alpha() + " Alpha\\nexit\\n"), 0)
+      << temp_.Read("pmp.err");
+
+  // The first session opens the project and waits for more commands.
+  std::FILE* first = popen(SessionCommand("LAY10", "first").c_str(), "w");
+  ASSERT_NE(first, nullptr);
+  std::fputs("open Alpha\n", first);
+  std::fflush(first);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (temp_.Read("first.out").find("open: ") == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  const std::string first_open = temp_.Read("first.out");
+
+  const int second = RunSession("LAY10", "second", "open Alpha\\nexit\\n");
+  std::fputs("exit\n", first);
+  const int first_status = pclose(first);
+
+  ASSERT_THAT(first_open, HasSubstr("open: RETURN_OK")) << temp_.Read("first.err");
+  EXPECT_THAT(temp_.Read("second.err"), HasSubstr("[LockProjectApp()] Project is already in use by another user."));
+  EXPECT_THAT(temp_.Read("second.out"), HasSubstr("open: RETURN_USER_CANCEL"));
+  EXPECT_EQ(second, 1);
+  EXPECT_TRUE(WIFEXITED(first_status) && WEXITSTATUS(first_status) == 0) << temp_.Read("first.err");
+  EXPECT_FALSE(fs::exists(Alpha() + "/~LAY10.PLF"));
+}
+
+}  // namespace
+}  // namespace pds::test
