@@ -78,7 +78,17 @@ class Env {
   // Copies one file, replacing an existing destination (copy_file_range, else
   // read/write). The destination keeps the source's permission bits and last
   // write time; a read-only destination is refused with 5, as on Windows.
-  virtual Status CopyFile(const std::string& from, const std::string& to) = 0;
+  // The copy is written under a temporary name beside the destination and
+  // renamed over it, so a crash never leaves half a destination.
+  // durable: the copy is also flushed to the disk before the rename, so that
+  // even a machine that stops at any moment leaves the old or the new content
+  // under the name, never a name pointing at blocks never written. The rename
+  // itself is made durable by SyncFolder on the destination's folder, which a
+  // caller copying several files into one folder calls once, after the last.
+  virtual Status CopyFile(const std::string& from, const std::string& to, bool durable = false) = 0;
+  // Flushes a folder's entries (names created, renamed or removed in it) to
+  // the disk. A file system that cannot flush a folder is no failure.
+  virtual Status SyncFolder(const std::string& folder) = 0;
   // A read-only file is refused with 5 (clear the attribute first), as on Windows.
   virtual Status DeleteFile(const std::string& path) = 0;
   // Renames, replacing an existing destination atomically (not a read-only one: 5).
@@ -153,7 +163,10 @@ class EnvWrapper : public Env {
   explicit EnvWrapper(Env* target) : target_(target) {}
   Env* target() const { return target_; }
 
-  Status CopyFile(const std::string& f, const std::string& t) override { return target_->CopyFile(f, t); }
+  Status CopyFile(const std::string& f, const std::string& t, bool durable = false) override {
+    return target_->CopyFile(f, t, durable);
+  }
+  Status SyncFolder(const std::string& f) override { return target_->SyncFolder(f); }
   Status DeleteFile(const std::string& p) override { return target_->DeleteFile(p); }
   Status RenameFile(const std::string& f, const std::string& t) override { return target_->RenameFile(f, t); }
   Status GetAttributes(const std::string& p, FileAttributes* o) override { return target_->GetAttributes(p, o); }

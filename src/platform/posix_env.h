@@ -25,7 +25,8 @@ namespace pds::platform {
 
 class PosixEnvImpl final : public Env {
  public:
-  Status CopyFile(const std::string& from, const std::string& to) override;
+  Status CopyFile(const std::string& from, const std::string& to, bool durable = false) override;
+  Status SyncFolder(const std::string& folder) override;
   Status DeleteFile(const std::string& path) override;
   Status RenameFile(const std::string& from, const std::string& to) override;
   Status GetAttributes(const std::string& path, FileAttributes* out) override;

@@ -70,9 +70,9 @@ void CloseFind(DirSearch& slot) {
   if (slot.is_open()) slot.Close();
 }
 
-bool bFileCopy(const std::string& source, const std::string& destination) {
+bool bFileCopy(const std::string& source, const std::string& destination, bool durable) {
   return Guarded("bFileCopy()", vbExclamation, false, [&] {
-    Status s = CurrentEnv()->CopyFile(source, destination);
+    Status s = CurrentEnv()->CopyFile(source, destination, durable);
     if (s.ok()) return true;
     SetLastOsError(s.code);
     std::string text = FailureText(s.code) + "\r\n\n" + "Error copying file..." + "\r\n" + "From:  " + "\t" +
@@ -84,7 +84,7 @@ bool bFileCopy(const std::string& source, const std::string& destination) {
 }
 
 bool CopyFileSpec(const std::string& spec, const std::string& from_folder, const std::string& to_folder,
-                  bool must_exist) {
+                  bool must_exist, bool durable) {
   return Guarded("CopyFileSpec()", vbCritical, false, [&] {
     if (!FolderExists(from_folder)) {
       ShowError("Error copying file.  The following required folder was not found:\r\n" + InBrackets(from_folder),
@@ -104,7 +104,7 @@ bool CopyFileSpec(const std::string& spec, const std::string& from_folder, const
     bool copied_any = false;
     for (; s.ok(); s = search.Next(&entry)) {
       if (entry.directory) continue;  // only files are copied; "." and ".." match "*.*"
-      if (!bFileCopy(from + entry.name, to + entry.name)) {
+      if (!bFileCopy(from + entry.name, to + entry.name, durable)) {
         CloseFind(search);
         return false;
       }

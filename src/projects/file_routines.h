@@ -31,16 +31,20 @@ class DirSearch;
 
 // Copies one file, replacing an existing destination. On failure shows the
 // error and the two paths (exclamation icon, "bFileCopy()") and returns false.
-bool bFileCopy(const std::string& source, const std::string& destination);
+// durable: the copy reaches the disk before it replaces the destination
+// (platform::Env::CopyFile); flushing the destination's folder, which makes
+// the new name itself durable, is left to the caller, once per folder.
+bool bFileCopy(const std::string& source, const std::string& destination, bool durable = false);
 
 // Copies every file of from_folder matching spec (a name or a wildcard
 // pattern) into to_folder under the same name; folders that match are not
 // copied. A missing folder on either side is reported (critical icon,
 // "CopyFileSpec()"). No match succeeds when must_exist is false and is
 // reported otherwise. The first failed copy ends the routine; files copied
-// before it stay.
+// before it stay. durable: every copy as bFileCopy's durable copy; the caller
+// flushes to_folder after its last copy.
 bool CopyFileSpec(const std::string& spec, const std::string& from_folder, const std::string& to_folder,
-                  bool must_exist);
+                  bool must_exist, bool durable = false);
 
 // Deletes every file matching path_spec ("folder/pattern") whose name does not
 // begin with "."; read-only files and folders stay, and a file that cannot be

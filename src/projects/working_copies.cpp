@@ -8,7 +8,12 @@
 //
 // Every copy goes through the environment's CopyFile, which writes a
 // temporary name and renames it into place, so a crash never leaves half a
-// data file. None of these operations undoes partial work: files already
+// data file. Copies into a project folder are saves and are durable besides:
+// each file is flushed to the disk before it replaces the saved one, and the
+// folder once after the last, so a machine that stops mid-save also leaves
+// every file at its old or its new content. A working folder is scratch space
+// that the next open stages afresh, so staging skips the flushes and copies
+// at full speed. None of these operations undoes partial work: files already
 // copied stay, and the callers close the project or remove the working
 // folder when a step fails. Each operation reports its own failures.
 #include <string>
@@ -56,6 +61,12 @@ bool EntryNamed(const std::string& path, const std::string& name) {
   const bool found = search.First(path, &entry).ok() && EqualsNoCase(entry.name, name);
   search.Close();
   return found;
+}
+
+// Whether copies into folder are saves (durable) rather than staging: every
+// destination but the application's working folder is a project folder.
+bool IsSaveDestination(const std::string& folder, const std::string& work_folder_name) {
+  return !EqualsNoCase(GetLastPathPart(folder), work_folder_name);
 }
 
 }  // namespace
@@ -161,7 +172,9 @@ bool clsProjectDataServer::CopyNewLocalProjectRoFile(const std::string& sDestFol
   ClearError();
   try {
     const std::string copy = AddBackslash(sDestFolder) + "Project.mdb";
-    if (bFileCopy(ProjectTemplatePath(), copy)) {
+    // In a project folder the new database is part of a save, which
+    // flushes that folder afterwards.
+    if (bFileCopy(ProjectTemplatePath(), copy, IsSaveDestination(sDestFolder, ProjectWorkFolderName()))) {
       // The template is read-only on disk and so is its fresh copy; the
       // project database must be writable.
       Status s = CurrentEnv()->SetReadOnly(copy, false);
@@ -235,15 +248,28 @@ bool clsProjectDataServer::CopyExistingAppFiles(const std::string& sFromFolder, 
   // The tag database and the tag-index record set are closed here, so that no
   // data file is held open while it is copied; that step arrives with the
   // tag database work.
+  const bool durable = IsSaveDestination(sToFolder, ProjectWorkFolderName());
+  bool copied_any = false;
   for (const DataFileSpec& spec : Shared().app_data_specs) {
     bool copied = false;
     try {
-      copied = CopyFileSpec(spec.FileName, sFromFolder, sToFolder, spec.RequiredFlag);
+      copied = CopyFileSpec(spec.FileName, sFromFolder, sToFolder, spec.RequiredFlag, durable);
     } catch (...) {
       CatchToPending();
     }
     if (!copied) {
       // One file that cannot be copied does not keep the others back.
+      ShowError("", vbExclamation, "CopyExistingAppFiles()");
+      ClearError();
+    }
+    copied_any = copied_any || copied;
+  }
+  if (durable && copied_any) {
+    // One flush of the folder makes every rename of this save durable; a
+    // folder that was never reached has been reported already.
+    Status s = CurrentEnv()->SyncFolder(RemoveBackslash(sToFolder));
+    if (!s.ok()) {
+      SetLastOsError(s.code);
       ShowError("", vbExclamation, "CopyExistingAppFiles()");
       ClearError();
     }

@@ -102,7 +102,7 @@ TEST_F(FileRoutinesTest, CopyFileSpecReportsMissingFolders) {
 class RefusingCopyEnv : public EnvWrapper {
  public:
   RefusingCopyEnv() : EnvWrapper(platform::CurrentEnv()) {}
-  Status CopyFile(const std::string&, const std::string&) override {
+  Status CopyFile(const std::string&, const std::string&, bool) override {
     ++copies;
     return Status::Error(5);
   }

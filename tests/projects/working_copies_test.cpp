@@ -113,12 +113,13 @@ TEST_F(WorkingCopyStagingTest, DeleteWorkFolderRemovesReadOnlyFilesAndTheFolder)
 TEST_F(WorkingCopyStagingTest, RequiredFilesAreCopiedFromReadOnlyTemplatesAsWritableFiles) {
   const std::string code = inst_.CodePath("LAY10");
   ASSERT_FALSE(IsWritable(code + "/LAY10Lay.ro"));
+  Shared().app_data_specs.push_back({"LAY10Sym.dat", true, false, true, true, 2, "LAY10Sym.ro"});
   const std::string work = server().GetWorkingProjectPath("");
 
   EXPECT_TRUE(server().CopyNewAppFilesToWorkArea(work));
   EXPECT_EQ(Slurp(work + "/LAY10Lay.dat"), Slurp(code + "/LAY10Lay.ro"));
   EXPECT_TRUE(IsWritable(work + "/LAY10Lay.dat"));
-  // The symbol library (CreateMethod 2) is the application's own business.
+  // A required file made by the application itself (CreateMethod 2) is its own business.
   EXPECT_FALSE(fs::exists(work + "/LAY10Sym.dat"));
 }
 

@@ -140,8 +140,9 @@ std::vector<SampleApp> MakeSampleApps() {
   layout.data_files = {
       {"LAY10Lay.dat", true, true, true, true, 1, "LAY10Lay.ro"},
       // The symbol library is made by the application from its template on
-      // first use, not by the component.
-      {"LAY10Sym.dat", true, false, true, true, 2, "LAY10Sym.ro"},
+      // first use, not by the component; until then a project has none, so it
+      // is not required (a required file that is missing fails every save).
+      {"LAY10Sym.dat", false, false, true, true, 2, "LAY10Sym.ro"},
   };
   layout.plain_files = {
       {"LAY10Lay.ro", "[Layout]\r\nSheets=1\r\n"},

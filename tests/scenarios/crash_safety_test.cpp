@@ -1,0 +1,357 @@
+// Crash safety of saves: another process of this test program opens a
+// project, changes its working copy and saves it, and is killed (SIGKILL) at
+// a point of the save chosen from a fixed seed and spread over the save's
+// duration. After each kill the project must open in a new service object,
+// every data file must hold its old or its new content byte for byte (a file
+// the save deletes may still be there, a file it adds may not be there yet),
+// the project file must parse and the project database must open.
+//
+// The kill points are deterministic fractions of a save's duration, measured
+// by one save that is left to finish; where a fraction lands in real time
+// depends on the machine, which is the point: over the runs, kills fall inside
+// the copies of the large files as well as between the steps of the save.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/db/dao_constants.h"
+#include "core/db/database.h"
+#include "core/db/engine.h"
+#include "core/db/recordset.h"
+#include "core/install/installation_builder.h"
+#include "core/messages/pending_error.h"
+#include "core/process_state.h"
+#include "pds/clsProject.h"
+#include "pds/clsProjectDataServer.h"
+#include "platform/env.h"
+#include "projects/file_routines.h"
+#include "projects/project_file.h"
+#include "tests/support/test_support.h"
+
+namespace pds::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kRuns = 30;
+constexpr std::uint32_t kSeed = 0x5AFE5A7E;
+const std::string kProjectName = "Crash Test";
+
+// The real system with the system temporary folder inside the test's folder.
+class ServiceEnv : public platform::EnvWrapper {
+ public:
+  explicit ServiceEnv(std::string temp_folder)
+      : EnvWrapper(platform::PosixEnv()), temp_folder_(std::move(temp_folder) + "/") {}
+  std::string TempFolder() override { return temp_folder_; }
+
+ private:
+  std::string temp_folder_;
+};
+
+// Deterministic content that no two seeds share.
+std::string Bytes(std::size_t size, std::uint64_t seed) {
+  std::string out(size, '\0');
+  std::uint64_t x = seed;
+  for (std::size_t i = 0; i < size; i += 8) {
+    x += 0x9E3779B97F4A7C15ull;
+    std::uint64_t z = x;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    z ^= z >> 31;
+    for (std::size_t b = 0; b < 8 && i + b < size; ++b) out[i + b] = static_cast<char>(z >> (8 * b));
+  }
+  return out;
+}
+
+// A data file of the application before and after the change; nullopt: no
+// such file in that state.
+struct DataFile {
+  std::string name;
+  std::optional<std::string> old_content;
+  std::optional<std::string> new_content;
+};
+
+std::vector<DataFile> MakeDataFiles() {
+  constexpr std::size_t kMiB = 1 << 20;
+  return {
+      {"LAY10Lay.dat", "[Layout]\r\nSheets=1\r\n", "[Layout]\r\nSheets=3\r\n"},
+      {"LAY10Sym.dat", "[Symbols]\r\nCount=0\r\n", "[Symbols]\r\nCount=12\r\n"},
+      {"LAY10Grd.dat", Bytes(16 * kMiB, 1), Bytes(16 * kMiB, 2)},
+      {"LAY10Msh.dat", Bytes(8 * kMiB, 3), Bytes(8 * kMiB + 4096, 4)},
+      {"LAY10R01.dat", Bytes(kMiB, 5), Bytes(kMiB / 2, 6)},
+      {"LAY10R02.dat", Bytes(kMiB / 2, 7), std::nullopt},  // deleted by the application
+      {"LAY10R03.dat", std::nullopt, Bytes(kMiB / 4, 8)},  // added by the application
+  };
+}
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void Spill(const fs::path& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+}
+
+// args: program folder, system temporary folder, folder of the new content,
+// folder for the markers. Opens the project, puts the new content into the
+// working copy, writes "ready", waits for SIGUSR1 and saves; writes "saved"
+// with the save's duration in microseconds when the save ends.
+PDS_TEST_HELPER(save_under_kill) {
+  // Blocked first, so that a signal sent as soon as "ready" exists waits for sigwait.
+  sigset_t go;
+  sigemptyset(&go);
+  sigaddset(&go, SIGUSR1);
+  sigprocmask(SIG_BLOCK, &go, nullptr);
+  ServiceEnv env(args.at(1));
+  platform::ScopedEnv scoped_env(&env);
+  ScopedScriptedHost host;
+  clsProjectDataServer server;
+  if (server.PDSInitialize(args.at(0), "LAY10", "") != RETURN_OK) return 10;
+  if (server.ProjectOpen(kProjectName) != RETURN_OK) return 11;
+  const fs::path work = server.Project()->WorkingJobPath();
+  for (const auto& entry : fs::directory_iterator(args.at(2))) {
+    fs::copy_file(entry.path(), work / entry.path().filename(), fs::copy_options::overwrite_existing);
+  }
+  fs::remove(work / "LAY10R02.dat");
+  server.SetAppDirty(true);
+  const fs::path markers = args.at(3);
+  Spill(markers / "ready", "");
+  int signal = 0;
+  sigwait(&go, &signal);
+  const auto start = Clock::now();
+  const eProjectReturnCode rc = server.ProjectSave();
+  const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
+  Spill(markers / "saved", std::to_string(micros));
+  return rc == RETURN_OK && host->Problems().empty() ? 0 : 12;
+}
+
+class CrashSafetyTest : public ::testing::Test {
+ protected:
+  CrashSafetyTest() : saved_app_specs_(Shared().app_data_specs), files_(MakeDataFiles()) {
+    ClearError();
+    Shared().current_server = nullptr;
+  }
+  ~CrashSafetyTest() override {
+    Shared().current_server = nullptr;
+    Shared().app_data_specs = saved_app_specs_;
+    SetJobNameLengthLimit(50);
+    ClearError();
+  }
+
+  void SetUp() override {
+    for (const char* folder : {"systemp", "projects/Crash", "pristine", "new", "markers"}) {
+      fs::create_directories(temp_ / folder);
+    }
+    install::InstallOptions options;
+    options.root = temp_.path();
+    options.apps = {"LAY10"};
+    std::string error;
+    ASSERT_TRUE(install::BuildInstallation(options, &error, &inst_)) << error;
+    // Large files besides the sample's two, one of them added and one
+    // removed by the application, all under the application's designation.
+    auto config = db::DBEngine().OpenDatabase(inst_.config_db, false, false);
+    for (const char* spec :
+         {"'LAY10Grd.dat', True, True", "'LAY10Msh.dat', True, True", "'LAY10R??.dat', False, False"}) {
+      config->Execute(std::string("INSERT INTO DataSpecification (sPdsg, sFileName, bRequiredFlag, bVerifyFlag, "
+                                  "bArchiveFlag, bEraseFlag, nCreateMethod, sSourceFileName) VALUES ('LAY10', ") +
+                          spec + ", True, True, 0, '')",
+                      db::dbFailOnError);
+    }
+    config->Close();
+    for (const DataFile& f : files_) {
+      if (f.new_content) Spill(temp_ / ("new/" + f.name), *f.new_content);
+    }
+    ASSERT_NO_FATAL_FAILURE(SaveFirstVersion());
+  }
+
+  // The project as it is before every run: created untitled (the user has
+  // no project yet), given the old content and saved under its name, then
+  // closed. Its folder and the projects database are kept aside.
+  void SaveFirstVersion() {
+    ServiceEnv env(temp_ / "systemp");
+    platform::ScopedEnv scoped(&env);
+    ScopedScriptedHost host;
+    {
+      clsProjectDataServer server;
+      ASSERT_EQ(server.PDSInitialize(inst_.CodePath("LAY10"), "LAY10", ""), RETURN_OK);
+      ASSERT_TRUE(server.Project());
+      for (const DataFile& f : files_) {
+        if (f.old_content) Spill(fs::path(server.Project()->WorkingJobPath()) / f.name, *f.old_content);
+      }
+      std::string folder = ProjectFolder(), name = kProjectName;
+      ASSERT_EQ(server.ProjectSaveAs(folder, name), RETURN_OK);
+      server.ExitProgram();
+    }
+    EXPECT_THAT(host->Problems(), ::testing::IsEmpty());
+    Shared().current_server = nullptr;
+    ASSERT_TRUE(fs::exists(ProjectsDb()));
+    fs::copy(ProjectFolder(), temp_ / "pristine/Crash", fs::copy_options::recursive);
+    fs::copy_file(ProjectsDb(), temp_ / "pristine/projects.mdb");
+  }
+
+  std::string ProjectFolder() const { return temp_ / "projects/Crash"; }
+  std::string ProjectsDb() const { return inst_.enviro + "/Prjxy000.mdb"; }
+
+  void Restore() {
+    fs::remove_all(ProjectFolder());
+    fs::copy(temp_ / "pristine/Crash", ProjectFolder(), fs::copy_options::recursive);
+    // A journal left by a killed writer must not be replayed onto the restored copy.
+    fs::remove(ProjectsDb() + "-journal");
+    fs::copy_file(temp_ / "pristine/projects.mdb", ProjectsDb(), fs::copy_options::overwrite_existing);
+    fs::remove_all(temp_ / "markers");
+    fs::create_directories(temp_ / "markers");
+  }
+
+  // Starts a saver and waits, for real, until it is ready to save.
+  int StartSaver() {
+    int pid = -1;
+    platform::Env* env = platform::PosixEnv();
+    if (!env->StartProcess({SelfPath(), "--pds-helper", "save_under_kill", inst_.CodePath("LAY10"), temp_ / "systemp",
+                            temp_ / "new", temp_ / "markers"},
+                           &pid)
+             .ok()) {
+      return -1;
+    }
+    const auto deadline = Clock::now() + std::chrono::seconds(60);
+    while (!fs::exists(temp_ / "markers/ready")) {
+      bool running = true;
+      int code = 0;
+      env->PollProcess(pid, &running, &code);
+      if (!running || Clock::now() > deadline) {
+        kill(pid, SIGKILL);
+        ADD_FAILURE() << "the saver ended before it was ready, exit code " << code;
+        return -1;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return pid;
+  }
+
+  static int WaitForExit(int pid) {
+    bool running = true;
+    int code = 0;
+    while (platform::PosixEnv()->PollProcess(pid, &running, &code).ok() && running) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return code;
+  }
+
+  // Checks the project folder as the saver left it. Returns how many data
+  // files hold their new state and whether a copy was cut off (its
+  // temporary file left behind).
+  void CheckDataFiles(int* new_files, bool* cut_inside_copy) {
+    *new_files = 0;
+    for (const DataFile& f : files_) {
+      const fs::path path = fs::path(ProjectFolder()) / f.name;
+      std::optional<std::string> actual;
+      if (fs::exists(path)) actual = Slurp(path);
+      const bool is_old = actual == f.old_content;
+      const bool is_new = actual == f.new_content;
+      EXPECT_TRUE(is_old || is_new) << f.name << " is neither old nor new ("
+                                    << (actual ? std::to_string(actual->size()) + " bytes" : "missing") << ")";
+      if (is_new && !is_old) ++*new_files;
+    }
+    *cut_inside_copy = false;
+    for (const auto& entry : fs::directory_iterator(ProjectFolder())) {
+      const std::string name = entry.path().filename().string();
+      if (name.rfind(".LAY10", 0) == 0) *cut_inside_copy = true;
+    }
+  }
+
+  void CheckProjectFileAndDatabase() {
+    AppList apps;
+    EXPECT_TRUE(ReadProjectFileApps(apps, ProjectFolder() + "/PROJECT.QVP"));
+    EXPECT_THAT(apps, ::testing::Contains(::testing::Key("LAY10")));
+    try {
+      // Opened as the project's properties are read: for writing, so that
+      // the first opener after a crash rolls back a change the killed save
+      // left unfinished.
+      auto db = db::DBEngine().OpenDatabase(ProjectFolder() + "/Project.mdb", true, false);
+      auto rs = db->OpenRecordset("SELECT * FROM Properties", db::dbOpenSnapshot);
+      rs->Close();
+      db->Close();
+    } catch (...) {
+      CatchToPending();
+      ADD_FAILURE() << "Project.mdb does not open: " << Err().description;
+      ClearError();
+    }
+  }
+
+  // A new service object opens the project as the next session would.
+  void CheckProjectOpens() {
+    ServiceEnv env(temp_ / "systemp");
+    platform::ScopedEnv scoped(&env);
+    {
+      clsProjectDataServer server;
+      ASSERT_EQ(server.PDSInitialize(inst_.CodePath("LAY10"), "LAY10", ""), RETURN_OK);
+      EXPECT_EQ(server.ProjectOpen(kProjectName), RETURN_OK);
+      server.ExitProgram();
+    }
+    Shared().current_server = nullptr;
+    ClearError();
+  }
+
+  TempFolder temp_;
+  install::Installation inst_;
+  std::vector<DataFileSpec> saved_app_specs_;
+  std::vector<DataFile> files_;
+};
+
+TEST_F(CrashSafetyTest, SaveKilledAnywhereLeavesEveryFileOldOrNewAndTheProjectOpens) {
+  // A save left to finish: every file new, and the duration the kills spread over.
+  Restore();
+  int pid = StartSaver();
+  ASSERT_GT(pid, 0);
+  kill(pid, SIGUSR1);
+  ASSERT_EQ(WaitForExit(pid), 0);
+  const long save_micros = std::stol(Slurp(temp_ / "markers/saved"));
+  int new_files = 0;
+  bool cut = false;
+  CheckDataFiles(&new_files, &cut);
+  EXPECT_EQ(new_files, static_cast<int>(files_.size()));
+
+  std::mt19937 random(kSeed);
+  int cut_inside_copy = 0, partly_saved = 0;
+  for (int run = 0; run < kRuns; ++run) {
+    // One kill point in each thirtieth of the save.
+    const double fraction = (run + static_cast<double>(random()) / 4294967296.0) / kRuns;
+    const auto delay = std::chrono::microseconds(static_cast<long>(fraction * static_cast<double>(save_micros)));
+    SCOPED_TRACE("run " + std::to_string(run) + ", kill at " + std::to_string(fraction) + " of " +
+                 std::to_string(save_micros) + " us");
+    Restore();
+    pid = StartSaver();
+    ASSERT_GT(pid, 0);
+    kill(pid, SIGUSR1);
+    std::this_thread::sleep_for(delay);
+    kill(pid, SIGKILL);
+    WaitForExit(pid);
+
+    ScopedScriptedHost host;
+    CheckDataFiles(&new_files, &cut);
+    cut_inside_copy += cut ? 1 : 0;
+    partly_saved += new_files > 0 && new_files < static_cast<int>(files_.size()) ? 1 : 0;
+    CheckProjectFileAndDatabase();
+    CheckProjectOpens();
+    EXPECT_THAT(host->Problems(), ::testing::IsEmpty());
+    if (HasFatalFailure()) return;
+  }
+  RecordProperty("kills_inside_a_copy", cut_inside_copy);
+  RecordProperty("kills_between_files", partly_saved);
+  // Otherwise the kills never met a save in progress and the runs showed nothing.
+  EXPECT_GT(cut_inside_copy + partly_saved, 0);
+}
+
+}  // namespace
+}  // namespace pds::test
