@@ -57,14 +57,18 @@ bool IsAllDigits(const std::string& text) {
 
 // ---- single keys
 
+void ShowWritePPSFailure(const std::string& key, const std::optional<std::string>& value, const std::string& file) {
+  // The system error stays pending: the caller's own report adds it again.
+  const std::string text = "Unable to write string [" + key + " = " + value.value_or("") + "] to file " +
+                           LineBreaks(0) + file + LineBreaks(2) + GetSystemErrorText(Err().last_os_error);
+  Ui().MsgBox(text, vbCritical, "WritePPS()");
+}
+
 bool WritePPS(const std::string& section, const std::string& key, const std::optional<std::string>& value,
               const std::string& file) {
   try {
     if (platform::WritePrivateProfileString(section, key, value, file)) return true;
-    // The system error stays pending: the caller's own report adds it again.
-    const std::string text = "Unable to write string [" + key + " = " + value.value_or("") + "] to file " +
-                             LineBreaks(0) + file + LineBreaks(2) + GetSystemErrorText(Err().last_os_error);
-    Ui().MsgBox(text, vbCritical, "WritePPS()");
+    ShowWritePPSFailure(key, value, file);
   } catch (...) {
     CatchToPending();
     ShowError("", vbCritical, "WritePPS()");

@@ -7,9 +7,11 @@
 // other modules share.
 //
 // Every write goes through the profile-file layer, which replaces the whole
-// file atomically, so a crash never leaves half a project file; a sequence of
-// writes that fails halfway leaves the writes before the failure in place.
-// Each call records its outcome as the last operating-system error.
+// file atomically, so a crash never leaves half a project file. A save edits
+// the file in memory and stores it once, so it either lands whole or leaves
+// the file as it was; separate WritePPS calls each replace the file, and a
+// sequence of them that fails halfway leaves the writes before the failure
+// in place. Each call records its outcome as the last operating-system error.
 //
 // Names and values read from a project file come from a folder anyone may
 // have edited: they are handed back as text and never used to build a
@@ -38,6 +40,11 @@ namespace pds {
 // leaves the system error code pending and returns false.
 bool WritePPS(const std::string& section, const std::string& key, const std::optional<std::string>& value,
               const std::string& file);
+
+// The message WritePPS shows when a write fails, for writers that store
+// several keys at once: the system error text comes from the pending
+// last operating-system error, which stays pending.
+void ShowWritePPSFailure(const std::string& key, const std::optional<std::string>& value, const std::string& file);
 
 // Reads one key (at most 1023 characters). True with the value when the read
 // left no system error; false with an empty value otherwise (a missing file,

@@ -6,7 +6,8 @@
 // project's name and properties, and the shared file sections. Other
 // applications' keys and sections stay as they are, so the file gathers one
 // entry per application that ever saved the project. Sections are replaced
-// whole, so each keeps exactly the keys last written.
+// whole, so each keeps exactly the keys last written. A save stores the file
+// once: a failure or a crash leaves the previous file, never a mix.
 #include <optional>
 #include <string>
 #include <utility>
@@ -65,15 +66,12 @@ Entries PropertyEntries(const clsProject& project) {
   };
 }
 
-// The entries as the section-replacing write takes them: "key=value" each
-// followed by a NUL.
-std::string SectionData(const Entries& entries) {
-  std::string data;
-  for (const auto& [key, value] : entries) {
-    data += key + "=" + value;
-    data += '\0';
-  }
-  return data;
+// The entries as lines of a replaced section: "key=value" each.
+std::vector<std::string> SectionLines(const Entries& entries) {
+  std::vector<std::string> lines;
+  lines.reserve(entries.size());
+  for (const auto& [key, value] : entries) lines.push_back(key + "=" + value);
+  return lines;
 }
 
 // "[section]", the entries, and the empty line that ends a section.
@@ -106,34 +104,41 @@ bool clsProjectDataServer::SaveToProjectQVPFile(const ProjectRef& project, const
     const std::string pdsg = Pdsg();
     const std::vector<DataFileSpec>& app_specs = Shared().app_data_specs;
     const std::vector<DataFileSpec>& shared_specs = Shared().shared_data_specs;
+    const std::string job_name = OneLine(project->JobName());
 
-    // The first failed write ends the save; what was written before stays.
-    // WritePPS has shown its own message; the report adds the system error.
-    auto failed = [&] {
+    // The file is read once, edited in memory and stored once, so the save
+    // either lands whole or leaves the file as it was. Every write of the
+    // save goes into that one store; when it fails, the first of them
+    // ("Project Name") is the one reported as not written. WritePPS-style
+    // message first, then the report adds the system error.
+    auto failed = [&](int code) {
+      SetLastOsError(code);
+      ShowWritePPSFailure("Project Name", job_name, file);
       ShowError("", vbCritical, kTitle);
       return false;
     };
-    if (!WritePPS("Project", "Project Name", OneLine(project->JobName()), file)) return failed();
-    if (!WritePPS("Project", "Master Archive Version", std::string(kArchiveVersion), file)) return failed();
-    if (!WritePPS("Application Data", pdsg, OneLine(AppName()), file)) return failed();
-    // An application that keeps no files in the project has no data in it.
-    if (app_specs.empty() && !WritePPS("Application Data", pdsg, std::nullopt, file)) return failed();
+    platform::ProfileText text;
+    const platform::Status read = platform::ReadProfile(file, &text);
+    // A missing file (or folder) starts empty; writing it reports the folder.
+    if (!read.ok() && read.code != 2 && read.code != 3) return failed(read.code);
 
+    // The same edits, in the same order, as one key or section write each.
+    text.SetValue("Project", "Project Name", job_name);
+    text.SetValue("Project", "Master Archive Version", kArchiveVersion);
+    text.SetValue("Application Data", pdsg, OneLine(AppName()));
+    // An application that keeps no files in the project has no data in it.
+    if (app_specs.empty()) text.DeleteKey("Application Data", pdsg);
     for (std::size_t i = 0; i < shared_specs.size(); ++i) {
-      const std::string section = FileSectionName(kSharedPdsg, static_cast<int>(i + 1));
-      if (!platform::WritePrivateProfileSection(section, SectionData(SpecEntries(shared_specs[i])), file)) {
-        return failed();
-      }
+      text.ReplaceSection(FileSectionName(kSharedPdsg, static_cast<int>(i + 1)),
+                          SectionLines(SpecEntries(shared_specs[i])));
     }
-    if (!platform::WritePrivateProfileSection("Properties", SectionData(PropertyEntries(*project)), file)) {
-      return failed();
-    }
+    text.ReplaceSection("Properties", SectionLines(PropertyEntries(*project)));
     for (std::size_t i = 0; i < app_specs.size(); ++i) {
-      const std::string section = FileSectionName(pdsg, static_cast<int>(i + 1));
-      if (!platform::WritePrivateProfileSection(section, SectionData(SpecEntries(app_specs[i])), file)) {
-        return failed();
-      }
+      text.ReplaceSection(FileSectionName(pdsg, static_cast<int>(i + 1)), SectionLines(SpecEntries(app_specs[i])));
     }
+
+    const platform::Status written = platform::WriteProfile(file, text);
+    if (!written.ok()) return failed(written.code);
     ClearError();
     return true;
   } catch (...) {

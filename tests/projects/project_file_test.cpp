@@ -123,6 +123,114 @@ TEST_F(ProjectFileTest, UnwritableFileStopsTheSaveWithBothReports) {
   EXPECT_FALSE(server_.SaveToProjectQVPFile(nullptr));
 }
 
+// A file other applications and hand edits have shaped: foreign keys and
+// sections, comments, names in other case, a stale file section of the
+// saving application beyond its current count.
+constexpr const char* kWornFile =
+    "; kept by hand\r\n[project]\r\nproject name=Old\r\nOwner=someone\r\n\r\n"
+    "[Application Data]\r\nLAY10=Layout Planner\r\npmp10=Old Pump\r\nCAL10=Unit Calculator\r\n"
+    "[LAY10 File 01]\r\nFileName=layout.dat\r\n"
+    "[PMP10 File 01]\r\n;old\r\nFileName=old.dat\r\nExtra=1\r\n\r\n"
+    "[pmp10 file 03]\r\nFileName=stale.dat\r\n"
+    "[Properties]\r\nProject Number=9\r\nCustom=x\r\n";
+
+// A save ends where the same key and section writes, stored one by one,
+// would end, for an application with files and one without.
+TEST_F(ProjectFileTest, SaveEndsWhereKeyByKeyWritesWouldEnd) {
+  for (const std::string pdsg : {"PMP10", "CAL10"}) {
+    clsProjectDataServer server;
+    Start(server, pdsg);
+    Shared().app_data_specs =
+        pdsg == "PMP10" ? std::vector<DataFileSpec>{kCurve, kSketch} : std::vector<DataFileSpec>{};
+    ProjectRef p = Record();
+    p->SetNotes("two\r\nlines");
+    temp_.Write("PROJECT.QVP", kWornFile);
+    ASSERT_TRUE(server.SaveToProjectQVPFile(p));
+
+    const std::string reference = temp_.Write("REFERENCE.QVP", kWornFile);
+    auto section = [](const std::vector<std::string>& lines) {
+      std::string data;
+      for (const std::string& line : lines) data += line + '\0';
+      return data;
+    };
+    ASSERT_TRUE(WritePPS("Project", "Project Name", "Job A", reference));
+    ASSERT_TRUE(WritePPS("Project", "Master Archive Version", "AR002", reference));
+    ASSERT_TRUE(WritePPS("Application Data", pdsg, Shared().app_name, reference));
+    if (Shared().app_data_specs.empty()) {
+      ASSERT_TRUE(WritePPS("Application Data", pdsg, std::nullopt, reference));
+    }
+    for (std::size_t i = 0; i < Shared().shared_data_specs.size(); ++i) {
+      const std::string name = FileSectionName("XXXYY", static_cast<int>(i + 1));
+      ASSERT_TRUE(platform::WritePrivateProfileSection(name, section(Profile().Entries(name).value()), reference));
+    }
+    ASSERT_TRUE(
+        platform::WritePrivateProfileSection("Properties", section(Profile().Entries("Properties").value()), reference));
+    for (std::size_t i = 0; i < Shared().app_data_specs.size(); ++i) {
+      const std::string name = FileSectionName(pdsg, static_cast<int>(i + 1));
+      ASSERT_TRUE(platform::WritePrivateProfileSection(name, section(Profile().Entries(name).value()), reference));
+    }
+    EXPECT_EQ(temp_.Read("PROJECT.QVP"), temp_.Read("REFERENCE.QVP")) << pdsg;
+  }
+}
+
+// Fails every read or every write of the project file with a given code and
+// counts the stores that reach the disk.
+class ProjectFileFaultEnv : public platform::EnvWrapper {
+ public:
+  using EnvWrapper::EnvWrapper;
+  platform::Status ReadFile(const std::string& p, std::string* c) override {
+    return read_code_ != 0 ? platform::Status::Error(read_code_) : EnvWrapper::ReadFile(p, c);
+  }
+  platform::Status WriteFileAtomic(const std::string& p, const std::string& c) override {
+    ++writes_;
+    return write_code_ != 0 ? platform::Status::Error(write_code_) : EnvWrapper::WriteFileAtomic(p, c);
+  }
+  int read_code_ = 0;
+  int write_code_ = 0;
+  int writes_ = 0;
+};
+
+TEST_F(ProjectFileTest, SaveStoresTheFileOnce) {
+  Start(server_, "PMP10");
+  Shared().app_data_specs.assign(10, kSketch);
+  ProjectFileFaultEnv fault(&env_);
+  platform::ScopedEnv scoped(&fault);
+  ASSERT_TRUE(server_.SaveToProjectQVPFile(Record()));
+  EXPECT_EQ(fault.writes_, 1);
+}
+
+struct SaveFault {
+  const char* name;
+  int read_code;
+  int write_code;
+};
+
+class ProjectFileFaultTest : public ProjectFileTest, public ::testing::WithParamInterface<SaveFault> {};
+
+// Whatever fails, the user learns that the project name could not be
+// written, the save gives False and the file keeps its previous content.
+TEST_P(ProjectFileFaultTest, FailedSaveReportsTheProjectNameAndLeavesTheFileAsItWas) {
+  Start(server_, "PMP10");
+  temp_.Write("PROJECT.QVP", kWornFile);
+  ProjectFileFaultEnv fault(&env_);
+  fault.read_code_ = GetParam().read_code;
+  fault.write_code_ = GetParam().write_code;
+  const int code = GetParam().read_code != 0 ? GetParam().read_code : GetParam().write_code;
+  host_->ExpectMsgBox("WritePPS()", "Unable to write string [Project Name = Job A] to file " + LineBreaks(0) +
+                                        File() + LineBreaks(2) + GetSystemErrorText(code))
+      .ExpectMsgBox("SaveToProjectQVPFile()", GetSystemErrorText(code));
+  {
+    platform::ScopedEnv scoped(&fault);
+    EXPECT_FALSE(server_.SaveToProjectQVPFile(Record()));
+  }
+  EXPECT_EQ(fault.writes_, GetParam().read_code != 0 ? 0 : 1);
+  EXPECT_EQ(temp_.Read("PROJECT.QVP"), kWornFile);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, ProjectFileFaultTest,
+                         ::testing::Values(SaveFault{"UnreadableFile", 5, 0}, SaveFault{"DiskFull", 0, 112}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(ProjectFileTest, PropertiesReadBackAsWrittenAndStopAtFirstMissingKey) {
   Start(server_, "PMP10");
   ProjectRef p = Record();
