@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "core/config_table.h"
 #include "core/db/dao_constants.h"
 #include "core/db/database.h"
 #include "core/db/db_helpers.h"
@@ -30,11 +31,6 @@ namespace {
 const char kProjectFileName[] = "PROJECT.QVP";
 constexpr long kErrObjectNotSet = 91;
 constexpr long kPathNotFound = 3;
-
-std::string ProjConfigQuery(const std::string& pdsg, const std::string& key) {
-  return std::string("SELECT * FROM Config") + " WHERE " + "sPdsg" + " = " + SqlTextLiteral(pdsg) + " AND " +
-         "sKey" + " = " + SqlTextLiteral(key);
-}
 
 std::string MirrorSection(const std::string& pdsg) { return Trim(pdsg + " " + "Config"); }
 
@@ -59,29 +55,13 @@ std::int32_t clsProjectDataServer::SetProjConfigValue(const std::string& sProjec
                                                       const std::string& sValue, const std::string& sPdsg) {
   ClearError();
   std::string message;
-  DbHandle db;
-  RsHandle rs;
   try {
     std::string db_path = Trim(sProjectDb);
     if (db_path.empty() && ValidProject(project_)) db_path = Trim(project_->ProjectDbPath());
     std::string pdsg = Trim(sPdsg).empty() ? Pdsg() : sPdsg;
     if (db_path.empty()) {
       message = "Project database file was not specified.";
-    } else if (!Trim(sKey).empty() && !Trim(pdsg).empty() &&
-               OpenDbAndRecordset(db, rs, db_path, ProjConfigQuery(pdsg, sKey), db::dbOpenDynaset, true, false) ==
-                   0) {
-      if (rs->Eof()) {
-        rs->AddNew();
-        rs->Fields("sPdsg").SetValue(Variant(pdsg));
-        rs->Fields("sKey").SetValue(Variant(sKey));
-      } else {
-        rs->Edit();
-      }
-      // Older project databases refuse zero-length text in sValue.
-      rs->Fields("sValue").SetValue(Variant(sValue.empty() ? std::string(" ") : sValue));
-      rs->Update();
-      CloseRecordset(rs);
-      CloseDatabase(db);
+    } else if (!Trim(sKey).empty() && !Trim(pdsg).empty() && WriteConfigRow(db_path, pdsg, sKey, sValue)) {
       // The file gets the value as given: the blank stands in only where the
       // database needs it.
       const bool valid = ValidProject(project_);
@@ -102,38 +82,23 @@ std::int32_t clsProjectDataServer::SetProjConfigValue(const std::string& sProjec
     CatchToPending();
   }
   ShowError(message, vbExclamation, "SetProjConfigValue()");
-  CloseRecordset(rs);
-  CloseDatabase(db);
   return 0;
 }
 
 std::int32_t clsProjectDataServer::GetProjConfigValue(const std::string& sKey, std::string& sRetValue,
                                                       const std::string& sDefault, const std::string& sPdsg) {
-  ClearError();
+  // Copied before sRetValue is cleared: the caller's variable may be its own default.
+  const std::string default_value = sDefault;
   sRetValue.clear();
-  std::int32_t result = 0;
-  DbHandle db;
-  RsHandle rs;
+  bool found = false;
   if (!Trim(sKey).empty()) {
-    const std::string pdsg = sPdsg.empty() ? Pdsg() : sPdsg;
-    try {
-      const std::string db_path = CurrentProjectDbName(*this);
-      if (!db_path.empty() &&
-          OpenDbAndRecordset(db, rs, db_path, ProjConfigQuery(pdsg, sKey), db::dbOpenDynaset, true, false) == 0 &&
-          !rs->Eof()) {
-        sRetValue = GetFieldValue(rs->Fields("sValue")).AsString();
-        result = -1;
-      }
-    } catch (...) {
-      CatchToPending();
-    }
+    const std::string db_path = CurrentProjectDbName(*this);
+    found = !db_path.empty() && ReadConfigRow(db_path, sPdsg.empty() ? Pdsg() : sPdsg, sKey, &sRetValue);
   }
   // No message: a value that cannot be read is a value not found.
   ClearError();
-  CloseRecordset(rs);
-  CloseDatabase(db);
-  if (result == 0 && !sDefault.empty()) sRetValue = sDefault;
-  return result;
+  if (!found && !default_value.empty()) sRetValue = default_value;
+  return found ? -1 : 0;
 }
 
 std::int32_t clsProjectDataServer::DeleteProjConfigValue(const std::string& sKey, const std::string& sPdsg) {
