@@ -12,6 +12,7 @@
 #include "core/db/field.h"
 #include "core/db/recordset.h"
 #include "core/messages/messages.h"
+#include "core/sql_text.h"
 #include "core/messages/pending_error.h"
 #include "pds/Types.h"
 #include "pds/UiHost.h"
@@ -228,7 +229,7 @@ bool LoadProgSpecificationTable(StartupFields& f, DbHandle& db) {
   RsHandle rs;
   try {
     ClearError();
-    rs = OpenDynaset(db, "SELECT * FROM ProgSpecification WHERE sPdsg = " + InSingleQuotes(f.pdsg));
+    rs = OpenDynaset(db, "SELECT * FROM ProgSpecification WHERE sPdsg = " + SqlTextLiteral(Trim(f.pdsg)));
     if (!IsEmptySet(rs)) rs->MoveFirst();
     while (!rs->Eof()) {
       const std::string file = ReadText(rs, "sFileName");
@@ -260,7 +261,7 @@ bool LoadDataSpecificationTable(DbHandle& db, std::vector<DataFileSpec>& list, c
   try {
     ClearError();
     list.clear();
-    rs = OpenDynaset(db, "SELECT * FROM DataSpecification WHERE sPdsg = " + InSingleQuotes(pdsg));
+    rs = OpenDynaset(db, "SELECT * FROM DataSpecification WHERE sPdsg = " + SqlTextLiteral(Trim(pdsg)));
     if (IsEmptySet(rs)) {
       CloseRecordset(rs);
       return true;

@@ -9,6 +9,7 @@
 #include "core/db/db_helpers.h"
 #include "core/db/recordset.h"
 #include "core/messages/messages.h"
+#include "core/sql_text.h"
 #include "core/messages/pending_error.h"
 #include "core/startup_fields.h"
 #include "pds/UiHost.h"
@@ -28,7 +29,7 @@ constexpr long kFirstRefusedIndex = 4095;
 
 std::string RegistrationQuery(const std::string& network_user_id) {
   return std::string("SELECT * FROM UserRegistration") + " WHERE " + "sNetworkUserID" + " = " +
-         InSingleQuotes(network_user_id);
+         SqlTextLiteral(Trim(network_user_id));
 }
 
 // "000" with its rightmost digits replaced by the upper-case hexadecimal form
