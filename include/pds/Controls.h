@@ -21,6 +21,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace pds {
@@ -446,9 +447,15 @@ class ListView : public Control {
  private:
   friend class ListItem;
   void Sort();
-  void Renumber();
+  // Where a new item asked for at position `at` (0-based) goes in a sorted
+  // list: among the items it ties with, the nearest place to `at`.
+  std::size_t SortedPlace(const ListItem& item, std::size_t at) const;
+  // Gives the items from position `from` (0-based) on their indexes.
+  void Renumber(std::size_t from = 0);
   std::vector<std::unique_ptr<ColumnHeader>> columns_;
   std::vector<std::unique_ptr<ListItem>> items_;
+  // The items that have a key, by the key in upper case.
+  std::unordered_map<std::string, ListItem*> keyed_items_;
   ListItem* selected_ = nullptr;
   ListItem* pointer_item_ = nullptr;
   ListItem* visible_item_ = nullptr;

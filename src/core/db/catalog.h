@@ -44,6 +44,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/db/dao_constants.h"
@@ -112,6 +113,13 @@ struct RelationMeta {
 // True for the engine's own tables and SQLite's, which no collection shows.
 bool IsHiddenTableName(std::string_view name);
 
+// The tables and indexes sqlite_master lists, in their order.
+struct SchemaListing {
+  std::vector<std::pair<std::string, std::string>> tables;   // (name, sql), hidden ones left out
+  std::vector<std::pair<std::string, std::string>> indexes;  // (name, table)
+  bool has_meta_tables = false;
+};
+
 class Catalog {
  public:
   explicit Catalog(Connection& conn) : conn_(conn) {}
@@ -125,6 +133,14 @@ class Catalog {
   // Changes whenever the catalog is reloaded, so objects built from it know
   // when to rebuild themselves.
   std::uint64_t generation();
+
+  // The text of the file's table and index definitions as SQLite keeps them
+  // (sqlite_master): equal texts mean equal tables, columns and indexes as
+  // SQLite sees them. Read from the file again only when SQLite's schema
+  // version moved or work was rolled back since the last reading.
+  const std::string& SchemaText();
+  // The same, always read from the file.
+  const std::string& ReadSchemaText();
 
   // Forgets what was loaded; the next use reads the file again.
   void Invalidate() { loaded_ = false; }
@@ -174,7 +190,11 @@ class Catalog {
 
   void EnsureLoaded();
   void Load();
-  TableMeta LoadTable(const std::string& name, bool managed);
+  // Reads sqlite_master into schema_text_ and listing_; `schema_version` is
+  // SQLite's schema version in the same read of the file.
+  void ReadListing(std::int64_t schema_version);
+  // Whether the schema text read last is still the file's (see SchemaText).
+  bool SchemaTextCurrent();
   void WriteTableMeta(const TableMeta& table);
   void DeleteTableMeta(std::string_view name);
   void CreateSqlIndex(const TableMeta& table, IndexMeta& index);
@@ -190,6 +210,12 @@ class Catalog {
   std::int64_t schema_version_ = -1;
   std::vector<TableMeta> tables_;
   std::vector<RelationMeta> relations_;
+  // The schema text read last, what it lists, and the schema version and
+  // rollback count of the connection when it was read.
+  std::string schema_text_;
+  SchemaListing listing_;
+  std::int64_t text_version_ = -1;
+  std::int64_t text_rollbacks_ = -1;
 };
 
 }  // namespace pds::db

@@ -53,11 +53,11 @@ struct StatementDeleter {
 
 }  // namespace
 
-Database::Database(Passkey, std::string name, std::unique_ptr<Connection> conn, std::shared_ptr<FileLease> lease,
-                   bool exclusive, bool read_only)
+Database::Database(Passkey, std::string name, std::unique_ptr<Connection> conn, std::unique_ptr<Catalog> catalog,
+                   std::shared_ptr<FileLease> lease, bool exclusive, bool read_only)
     : name_(std::move(name)),
       conn_(std::move(conn)),
-      catalog_(std::make_unique<Catalog>(*conn_)),
+      catalog_(catalog ? std::move(catalog) : std::make_unique<Catalog>(*conn_)),
       lease_(std::move(lease)),
       exclusive_(exclusive),
       read_only_(read_only) {
@@ -124,6 +124,8 @@ bool Database::connected() const { return conn_ && conn_->is_open(); }
 void Database::RolledBack() {
   conn_->NoteRollback();
   catalog_->Invalidate();
+  // SQLite's counter table may have been created by the work undone.
+  has_sequence_ = false;
 }
 
 void Database::Close() {
@@ -142,7 +144,11 @@ void Database::Close() {
 
 void Database::Disconnect() noexcept {
   closed_ = true;
-  if (conn_) conn_->Close();
+  if (conn_ && conn_->is_open() && reusable_) {
+    DBEngine().KeepIdle(name_, read_only_, std::move(conn_), std::move(catalog_));
+  } else if (conn_) {
+    conn_->Close();
+  }
   lease_.reset();
   savepoints_ = 0;
   DBEngine().Unregister(this);
@@ -220,6 +226,9 @@ std::shared_ptr<Relation> Database::CreateRelation(std::string name, std::string
 
 std::shared_ptr<Recordset> Database::OpenRecordset(const std::string& source, int type, int options) {
   CheckOpen();
+  // The check of the definitions, their reading and the record set's first
+  // query share one read of the file.
+  ReadScope read(*conn_);
   catalog_->InvalidateIfChanged();
   return Recordset::Open(shared_from_this(), source, type, options);
 }
@@ -229,6 +238,8 @@ void Database::Execute(const std::string& statement, int options) {
   records_affected_ = 0;
   const std::string sql = TranslateSql(statement);
   const StatementInfo info = AnalyzeStatement(sql);
+  using Kind = StatementInfo::Kind;
+  if (info.kind != Kind::kInsert && info.kind != Kind::kUpdate && info.kind != Kind::kDelete) reusable_ = false;
   sqlite3_stmt* raw = nullptr;
   int rc = sqlite3_prepare_v2(conn_->handle(), sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr);
   std::unique_ptr<sqlite3_stmt, StatementDeleter> stmt(raw);
@@ -242,7 +253,6 @@ void Database::Execute(const std::string& statement, int options) {
     if ((options & dbFailOnError) == 0 && IsRowRuleError(e.number())) return;
     throw;
   }
-  using Kind = StatementInfo::Kind;
   if (info.kind == Kind::kInsert || info.kind == Kind::kUpdate || info.kind == Kind::kDelete) {
     records_affected_ = conn_->Changes();
   } else {
@@ -275,24 +285,27 @@ std::int64_t Database::ReserveAutoNumber(std::size_t slot) {
     // Nothing was written since the last reservation: the next number follows it.
     return ++r.highest;
   }
-  // SQLite creates sqlite_sequence with the first AUTOINCREMENT table and never drops it.
+  // SQLite creates sqlite_sequence with the first AUTOINCREMENT table and never drops it;
+  // only a rollback of the work that created it takes it away (RolledBack).
   if (!has_sequence_) {
     has_sequence_ =
         conn_->QueryInt("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'sqlite_sequence'", 0) >
         0;
-    r.query.clear();
   }
-  if (r.query.empty()) {
+  if (r.query.empty() || r.query_reads_sequence != has_sequence_) {
     r.query = "SELECT coalesce((SELECT max(" + QuoteName(r.field) + ") FROM " + QuoteName(r.table) + "), 0)";
     if (has_sequence_) r.query += ", coalesce((SELECT seq FROM sqlite_sequence WHERE name = ?1), 0)";
+    r.query_reads_sequence = has_sequence_;
   }
   sqlite3_stmt* stmt = conn_->Prepare(r.query);
   StatementScope scope(stmt);
-  if (has_sequence_) sqlite3_bind_text64(stmt, 1, r.table.data(), r.table.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+  if (r.query_reads_sequence) {
+    sqlite3_bind_text64(stmt, 1, r.table.data(), r.table.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+  }
   std::int64_t highest = 0;
   if (conn_->Step(stmt)) {
     highest = sqlite3_column_int64(stmt, 0);
-    if (has_sequence_) highest = std::max<std::int64_t>(highest, sqlite3_column_int64(stmt, 1));
+    if (r.query_reads_sequence) highest = std::max<std::int64_t>(highest, sqlite3_column_int64(stmt, 1));
   }
   r.highest = std::max(highest, r.highest) + 1;
   r.stamp_changes = stamp.changes;
@@ -316,9 +329,14 @@ void Database::NoteAutoNumberStored(std::size_t slot, std::int64_t number) {
 void Database::ConsumeAutoNumber(std::size_t slot, std::int64_t number) {
   if (!connected() || read_only_) return;
   const std::string& table = reservations_.at(slot).table;
-  const bool has_sequence =
-      conn_->QueryInt("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'sqlite_sequence'", 0) > 0;
-  if (!has_sequence) return;
+  if (!has_sequence_) {
+    has_sequence_ =
+        conn_->QueryInt("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'sqlite_sequence'", 0) > 0;
+    if (!has_sequence_) return;
+  }
+  // Both statements in one write transaction: the file is locked and
+  // committed once.
+  Savepoint savepoint(*conn_, "pds_consume");
   for (const char* sql : {"UPDATE sqlite_sequence SET seq = ?2 WHERE name = ?1 AND seq < ?2",
                           "INSERT INTO sqlite_sequence (name, seq) SELECT ?1, ?2 WHERE NOT EXISTS "
                           "(SELECT 1 FROM sqlite_sequence WHERE name = ?1)"}) {
@@ -328,6 +346,7 @@ void Database::ConsumeAutoNumber(std::size_t slot, std::int64_t number) {
     sqlite3_bind_int64(stmt, 2, number);
     conn_->Step(stmt);
   }
+  savepoint.Release();
 }
 
 }  // namespace pds::db

@@ -74,11 +74,16 @@ class Database : public std::enable_shared_from_this<Database> {
     Passkey() = default;
     friend class Engine;
   };
-  Database(Passkey, std::string name, std::unique_ptr<Connection> conn, std::shared_ptr<FileLease> lease,
-           bool exclusive, bool read_only);
+  // `catalog` is the catalog of `conn` when the connection served before;
+  // null makes a new one.
+  Database(Passkey, std::string name, std::unique_ptr<Connection> conn, std::unique_ptr<Catalog> catalog,
+           std::shared_ptr<FileLease> lease, bool exclusive, bool read_only);
   void CheckOpen() const;
   Connection& connection() { return *conn_; }
-  Catalog& catalog() { return *catalog_; }
+  Catalog& catalog() {
+    CheckOpen();
+    return *catalog_;
+  }
   // Auto-numbers. A record set asks once for the slot of its table (whose
   // auto-increment field is `field`) and then reserves numbers through it.
   // A number is reserved at AddNew: above every number stored and every
@@ -97,7 +102,8 @@ class Database : public std::enable_shared_from_this<Database> {
   // Work on this connection was rolled back: definitions and cached rows are
   // read again.
   void RolledBack();
-  // Closes the connection and releases the file (the end of Close).
+  // Ends the use of the connection (the engine keeps it for a later open of
+  // the file when it can) and releases the file: the end of Close.
   void Disconnect() noexcept;
 
  private:
@@ -111,6 +117,9 @@ class Database : public std::enable_shared_from_this<Database> {
   bool exclusive_ = false;
   bool read_only_ = false;
   bool closed_ = false;
+  // False once a statement may have changed the connection's own state
+  // (settings, temporary tables): the connection is then not reused.
+  bool reusable_ = true;
   int savepoints_ = 0;
   std::int64_t records_affected_ = 0;
   TableDefCollection tabledefs_;
@@ -126,8 +135,11 @@ class Database : public std::enable_shared_from_this<Database> {
     std::int64_t stamp_changes = -1;
     unsigned stamp_version = 0;
     std::string query;
+    bool query_reads_sequence = false;
   };
   std::vector<Reservation> reservations_;
+  // Whether SQLite's counter table (sqlite_sequence) is known to exist; it is
+  // looked up again while false and after a rollback.
   bool has_sequence_ = false;
 };
 

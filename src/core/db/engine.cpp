@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/db/catalog.h"
 #include "core/db/dao_constants.h"
 #include "core/db/database.h"
 #include "core/db/file_lease.h"
@@ -28,6 +29,9 @@ void CheckDatabaseFile(const std::string& name, bool writable) {
 
 }  // namespace
 
+Engine::Engine() = default;
+Engine::~Engine() = default;
+
 Engine& DBEngine() {
   // Never destroyed: databases held by static objects may close after exit begins.
   static Engine* engine = new Engine();
@@ -39,17 +43,24 @@ std::shared_ptr<Database> Engine::OpenDatabase(const std::string& name, bool exc
   // The in-use lock comes first, so a file another process holds exclusively
   // is never read.
   std::shared_ptr<FileLease> lease = AcquireFileLease(name, exclusive);
-  auto conn = std::make_unique<Connection>(name, read_only, false);
-  conn->SetBusyTimeout(lock_delay_ms_);
-  // Reading the schema checks the header: a file of another kind is 3343.
-  conn->QueryInt("SELECT count(*) FROM sqlite_master", 0);
-  if (!read_only) {
-    // The rollback journal keeps every change atomic across a crash of the
-    // process; what the OS holds unwritten is only lost with the machine.
-    conn->Exec("PRAGMA synchronous = OFF");
+  IdleConnection idle = TakeIdle(name, read_only);
+  std::unique_ptr<Connection> conn = std::move(idle.conn);
+  if (!conn) {
+    conn = std::make_unique<Connection>(name, read_only, false);
+    conn->SetBusyTimeout(lock_delay_ms_);
+    // Reading the schema checks the header: a file of another kind is 3343.
+    {
+      ReadScope read(*conn);
+      conn->QueryInt("SELECT count(*) FROM sqlite_master", 0);
+    }
+    if (!read_only) {
+      // The rollback journal keeps every change atomic across a crash of the
+      // process; what the OS holds unwritten is only lost with the machine.
+      conn->Exec("PRAGMA synchronous = OFF");
+    }
   }
-  auto db = std::make_shared<Database>(Database::Passkey{}, name, std::move(conn), std::move(lease), exclusive,
-                                       read_only);
+  auto db = std::make_shared<Database>(Database::Passkey{}, name, std::move(conn), std::move(idle.catalog),
+                                       std::move(lease), exclusive, read_only);
   for (int i = 0; i < level_; ++i) db->connection().Exec(std::string("SAVEPOINT ") + kSavepoint);
   db->set_savepoints(level_);
   return db;
@@ -63,7 +74,8 @@ std::shared_ptr<Database> Engine::CreateDatabase(const std::string& name) {
   conn->Exec("PRAGMA synchronous = OFF");
   Catalog(*conn).EnsureMetaTables();
   std::shared_ptr<FileLease> lease = AcquireFileLease(name, false);
-  auto db = std::make_shared<Database>(Database::Passkey{}, name, std::move(conn), std::move(lease), false, false);
+  auto db = std::make_shared<Database>(Database::Passkey{}, name, std::move(conn), nullptr, std::move(lease), false,
+                                       false);
   for (int i = 0; i < level_; ++i) db->connection().Exec(std::string("SAVEPOINT ") + kSavepoint);
   db->set_savepoints(level_);
   return db;
@@ -151,6 +163,46 @@ void Engine::SetOption(int option, const Variant& value) {
   lock_delay_ms_ = static_cast<int>(std::clamp<std::int64_t>(value.AsLong(), 0, 60000));
   for (Database* db : open_) {
     if (db->connected()) db->connection().SetBusyTimeout(lock_delay_ms_);
+  }
+}
+
+Engine::IdleConnection Engine::TakeIdle(const std::string& name, bool read_only) {
+  auto it = std::find_if(idle_.begin(), idle_.end(),
+                         [&](const IdleConnection& c) { return c.read_only == read_only && c.name == name; });
+  if (it == idle_.end()) return {};
+  IdleConnection idle = std::move(*it);
+  idle_.erase(it);
+  // SQLite notices every change another connection makes through SQLite, but
+  // not a file put in place by other means: such a file must not meet pages
+  // or definitions remembered from the one before.
+  if (!idle.conn->StillSameFile()) return {};
+  idle.conn->ForgetCachedPages();
+  try {
+    idle.conn->SetBusyTimeout(lock_delay_ms_);
+    ReadScope read(*idle.conn);
+    if (idle.catalog->ReadSchemaText() != idle.schema_text) return {};
+  } catch (...) {
+    return {};  // a new connection meets the same failure and reports it
+  }
+  // The engine's own rows may have changed meanwhile: they are read again.
+  idle.catalog->Invalidate();
+  return idle;
+}
+
+void Engine::KeepIdle(const std::string& name, bool read_only, std::unique_ptr<Connection> conn,
+                      std::unique_ptr<Catalog> catalog) noexcept {
+  try {
+    if (!catalog || !conn->Idle()) return;
+    std::string schema_text;
+    {
+      ReadScope read(*conn);
+      schema_text = catalog->SchemaText();
+    }
+    if (idle_.size() >= kIdleConnections) idle_.pop_back();
+    idle_.insert(idle_.begin(),
+                 IdleConnection{name, read_only, std::move(conn), std::move(catalog), std::move(schema_text)});
+  } catch (...) {
+    // Not kept: the connection closes.
   }
 }
 

@@ -14,10 +14,18 @@
 // closed file holds all its data (there is no write-ahead log beside it), so
 // copying a closed database file copies everything.
 //
+// A closed database's connection is kept for a later open of the same file
+// (same name, same read-only mode) and reused only when it is as good as a
+// new one: the same file is still at that path, its definitions read back
+// the same, and every page is read from the file again. Opening a connection,
+// reading the file's schema and preparing statements is most of what an open
+// costs. A kept connection holds no lock on the file.
+//
 // The engine is single-threaded, like its callers. Failures throw
 // pds::RuntimeError with the engine's error numbers (jet_errors.h).
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,10 +34,17 @@
 
 namespace pds::db {
 
+class Catalog;
+class Connection;
 class Database;
 
 class Engine {
  public:
+  Engine();
+  ~Engine();
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
+
   // Opens an existing file. Throws 3024 (no such file), 3343 (not a database),
   // 3051 (cannot be opened; also a writable open of a file without write
   // permission), 3356 (another process has it exclusively), 3045 (an exclusive
@@ -59,11 +74,29 @@ class Engine {
   void Register(Database* db);
   void Unregister(Database* db) noexcept;
   void Park(std::shared_ptr<Database> db);
+  // Keeps the connection of a closed database, with its catalog, for reuse
+  // when nothing of its use is left over (Connection::Idle), else closes it.
+  void KeepIdle(const std::string& name, bool read_only, std::unique_ptr<Connection> conn,
+                std::unique_ptr<Catalog> catalog) noexcept;
 
  private:
   void CloseParked() noexcept;
+  struct IdleConnection {
+    std::string name;
+    bool read_only = false;
+    std::unique_ptr<Connection> conn;
+    std::unique_ptr<Catalog> catalog;  // of conn
+    std::string schema_text;  // the file's definitions when the connection was kept
+  };
+  // A kept connection to `name` that is as good as a new one; conn is null
+  // when there is none.
+  IdleConnection TakeIdle(const std::string& name, bool read_only);
+  // Enough for the files a session keeps using; the least recently kept
+  // connection is closed first.
+  static constexpr std::size_t kIdleConnections = 8;
 
   std::vector<Database*> open_;
+  std::vector<IdleConnection> idle_;  // most recently kept first
   std::vector<std::shared_ptr<Database>> parked_;
   int level_ = 0;
   int lock_delay_ms_ = 100;

@@ -119,7 +119,7 @@ void Recordset::OpenTable(const TableMeta& table) {
     if (!list.empty()) list += ", ";
     list += QuoteName(f.name);
   }
-  fetch_sql_ = BlockSql(table_, list);
+  fetch_columns_ = list;
   keys_sql_ = "SELECT _rowid_ FROM " + QuoteName(table_) + " ORDER BY _rowid_";
   LoadKeys();
 }
@@ -182,7 +182,7 @@ bool Recordset::TryOpenKeyset(const std::string& sql) {
       auto_column_ = static_cast<int>(i);
     }
   }
-  fetch_sql_ = BlockSql(table_, list);
+  fetch_columns_ = list;
   keys_sql_ = keyed;
   keys_stmt_ = std::move(stmt);
   return true;
@@ -321,6 +321,7 @@ void Recordset::Close() {
   insert_statements_.clear();
   update_statements_.clear();
   fetch_stmt_ = nullptr;
+  row_stmt_ = nullptr;
   last_insert_ = nullptr;
   db_.reset();
 }
@@ -489,6 +490,10 @@ std::string Recordset::BlockSql(const std::string& table, const std::string& col
   return sql + ")";
 }
 
+std::string Recordset::RowSql(const std::string& table, const std::string& columns) {
+  return "SELECT " + columns + " FROM " + QuoteName(table) + " WHERE _rowid_ = ?1";
+}
+
 void Recordset::ReadBlock() {
   Connection& conn = db_->connection();
   const Connection::ChangeStamp stamp = conn.Stamp();
@@ -496,11 +501,29 @@ void Recordset::ReadBlock() {
   const bool backwards = block_.first >= 0 && position_ < block_.first;
   const long first = backwards ? std::max(0L, position_ - kBlockRows + 1) : position_;
   const long count = std::min(kBlockRows, static_cast<long>(keys_.size()) - first);
-  if (!fetch_stmt_) fetch_stmt_ = conn.Prepare(fetch_sql_);
   block_.first = -1;
   block_.rows.resize(static_cast<std::size_t>(count));
   block_.present.assign(static_cast<std::size_t>(count), 0);
-  {
+  if (count <= kRowByRow) {
+    // A few rows: one lookup by row id each, all in one read of the file. The
+    // statement prepares at a fraction of the cost of the block statement,
+    // which lists every row id of a block; a row deleted behind this set's
+    // back is simply not found.
+    if (!row_stmt_) row_stmt_ = conn.Prepare(RowSql(table_, fetch_columns_));
+    ReadScope read(conn);
+    for (long i = 0; i < count; ++i) {
+      StatementScope scope(row_stmt_, false);  // the one parameter is bound every time
+      sqlite3_bind_int64(row_stmt_, 1, keys_[static_cast<std::size_t>(first + i)]);
+      if (!conn.Step(row_stmt_)) continue;
+      std::vector<Variant>& row = block_.rows[static_cast<std::size_t>(i)];
+      row.resize(columns_.size());
+      for (std::size_t c = 0; c < columns_.size(); ++c) {
+        row[c] = ReadFieldValue(row_stmt_, static_cast<int>(c), columns_[c].meta.type);
+      }
+      block_.present[static_cast<std::size_t>(i)] = 1;
+    }
+  } else {
+    if (!fetch_stmt_) fetch_stmt_ = conn.Prepare(BlockSql(table_, fetch_columns_));
     StatementScope scope(fetch_stmt_);
     for (long i = 0; i < count; ++i) {
       sqlite3_bind_int64(fetch_stmt_, static_cast<int>(i) + 1, keys_[static_cast<std::size_t>(first + i)]);

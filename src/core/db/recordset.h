@@ -171,9 +171,10 @@ class Recordset {
   bool keys_stale_ = false;  // a table-type set whose order may have changed
 
   // Rows are read in blocks of up to kBlockRows around the current one, with
-  // one statement per block; a block stays valid while the file's change
-  // stamp does.
+  // one statement per block, or row by row for a block of at most kRowByRow
+  // rows; a block stays valid while the file's change stamp does.
   static constexpr long kBlockRows = 64;
+  static constexpr long kRowByRow = 16;
   struct Block {
     long first = -1;
     long count = 0;
@@ -194,15 +195,20 @@ class Recordset {
 
   std::string index_;
   bool no_match_ = false;
-  std::string fetch_sql_;
-  sqlite3_stmt* fetch_stmt_ = nullptr;  // owned by the connection's statement cache
+  std::string fetch_columns_;  // the columns a block reads, quoted, comma-separated
+  // Both owned by the connection's statement cache.
+  sqlite3_stmt* fetch_stmt_ = nullptr;
+  sqlite3_stmt* row_stmt_ = nullptr;
   std::uint64_t last_insert_mask_ = 0;
   sqlite3_stmt* last_insert_ = nullptr;
   std::unordered_map<std::int64_t, long> positions_;
   std::unordered_map<std::string, sqlite3_stmt*> insert_statements_;
   std::unordered_map<std::string, sqlite3_stmt*> update_statements_;
-  // The block read and the row id column of the fetch statement's result.
+  // The statements that read a block: the row id and columns of every row
+  // whose id is bound to one of its kBlockRows parameters; the columns of the
+  // one row whose id is bound.
   static std::string BlockSql(const std::string& table, const std::string& columns);
+  static std::string RowSql(const std::string& table, const std::string& columns);
 };
 
 }  // namespace pds::db

@@ -34,6 +34,7 @@ void Connection::Close() {
   if (!db_) return;
   for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
   statements_.clear();
+  cached_.clear();
   sqlite3_close_v2(db_);
   db_ = nullptr;
 }
@@ -53,6 +54,7 @@ sqlite3_stmt* Connection::Prepare(const std::string& sql) {
   }
   if (!stmt) RaiseJet(kErrSyntax, sql);  // only blanks or a comment
   statements_.emplace(sql, stmt);
+  cached_.insert(stmt);
   return stmt;
 }
 
@@ -92,8 +94,48 @@ std::int64_t Connection::Changes() const { return db_ ? sqlite3_changes64(db_) :
 
 std::int64_t Connection::LastInsertRowId() const { return db_ ? sqlite3_last_insert_rowid(db_) : 0; }
 
+bool Connection::Idle() const {
+  if (!db_ || sqlite3_get_autocommit(db_) == 0) return false;
+  for (sqlite3_stmt* stmt = sqlite3_next_stmt(db_, nullptr); stmt; stmt = sqlite3_next_stmt(db_, stmt)) {
+    if (sqlite3_stmt_busy(stmt) || cached_.count(stmt) == 0) return false;
+  }
+  return true;
+}
+
+bool Connection::StillSameFile() const {
+  int moved = 1;
+  return db_ && sqlite3_file_control(db_, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved == 0;
+}
+
+void Connection::ForgetCachedPages() {
+  if (db_) sqlite3_db_release_memory(db_);
+}
+
 void Connection::SetBusyTimeout(int ms) {
   if (db_) sqlite3_busy_timeout(db_, ms);
+}
+
+ReadScope::ReadScope(Connection& conn) {
+  if (!conn.is_open() || sqlite3_get_autocommit(conn.handle()) == 0) return;
+  // A statement that reads the file and stays on its row holds the read
+  // transaction. Its text is used for nothing else, so no other user of the
+  // cached statement can reset it early.
+  sqlite3_stmt* stmt = conn.Prepare("PRAGMA main.schema_version");
+  if (sqlite3_stmt_busy(stmt)) return;  // an enclosing scope holds it
+  try {
+    if (conn.Step(stmt)) {
+      stmt_ = stmt;
+    } else {
+      sqlite3_reset(stmt);
+    }
+  } catch (...) {
+    sqlite3_reset(stmt);
+    throw;
+  }
+}
+
+ReadScope::~ReadScope() {
+  if (stmt_) sqlite3_reset(stmt_);
 }
 
 Savepoint::Savepoint(Connection& conn, std::string name) : conn_(conn), name_(std::move(name)) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -74,6 +75,8 @@ class Connection {
   // Called after a rollback on this connection, which undoes changes without
   // counting them; the stamp changes as if rows had been written.
   void NoteRollback() { ++rollbacks_; }
+  // Rollbacks noted so far.
+  std::int64_t rollbacks() const { return rollbacks_; }
 
   // Rows changed by the last INSERT, UPDATE or DELETE.
   std::int64_t Changes() const;
@@ -85,6 +88,16 @@ class Connection {
   // Throws the engine error for SQLite result `rc` on this connection.
   [[noreturn]] void Raise(int rc) const;
 
+  // True when nothing of the connection's use is left over: no transaction,
+  // and no statement but the cached ones, none of them running.
+  bool Idle() const;
+  // True while the file at path() is still the one the connection has open
+  // (not removed or replaced by another file since).
+  bool StillSameFile() const;
+  // Drops the pages SQLite keeps in memory, so that every page is read from
+  // the file again.
+  void ForgetCachedPages();
+
   // Finalizes every statement and closes the connection; a pending
   // transaction is rolled back by SQLite.
   void Close();
@@ -95,6 +108,25 @@ class Connection {
   bool read_only_ = false;
   std::int64_t rollbacks_ = 0;
   std::unordered_map<std::string, sqlite3_stmt*> statements_;
+  std::unordered_set<sqlite3_stmt*> cached_;  // the statements of statements_
+};
+
+// Keeps the connection in one read transaction for its lifetime, unless it is
+// in a transaction already: the statements run inside take the file's read
+// lock (and SQLite's check of the file for changes) once instead of once
+// each, and all see one state of the file. Reads only; the lock is held no
+// longer than the scope.
+class ReadScope {
+ public:
+  // Throws the mapped error when the file cannot be read (3343 for a file
+  // that is not a database).
+  explicit ReadScope(Connection& conn);
+  ~ReadScope();
+  ReadScope(const ReadScope&) = delete;
+  ReadScope& operator=(const ReadScope&) = delete;
+
+ private:
+  sqlite3_stmt* stmt_ = nullptr;
 };
 
 // A savepoint that rolls back and releases unless released: the schema

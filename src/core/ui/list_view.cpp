@@ -89,8 +89,12 @@ bool ListView::SetColumnWidth(int index0, int width) {
 
 // ---- ListView items
 
+// Adding stays linear in the number of items added: the key is found by hash,
+// a sorted list places the item by binary search (it is always kept sorted),
+// and only the items after it are renumbered.
 ListItem* ListView::AddItem(std::string key, std::string text, int index) {
-  if (!key.empty() && Item(key)) {
+  std::string folded = UCase(key);
+  if (!folded.empty() && keyed_items_.count(folded) != 0) {
     KeyNotUnique();
     return nullptr;
   }
@@ -100,12 +104,10 @@ ListItem* ListView::AddItem(std::string key, std::string text, int index) {
   item->text_ = std::move(text);
   ListItem* raw = item.get();
   std::size_t at = (index < 1 || index > ItemCount()) ? items_.size() : static_cast<std::size_t>(index) - 1;
+  if (sorted_) at = SortedPlace(*raw, at);
   items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(at), std::move(item));
-  if (sorted_) {
-    Sort();
-  } else {
-    Renumber();
-  }
+  if (!folded.empty()) keyed_items_.emplace(std::move(folded), raw);
+  Renumber(at);
   return raw;
 }
 
@@ -115,10 +117,9 @@ ListItem* ListView::Item(int index) const {
 }
 
 ListItem* ListView::Item(const std::string& key) const {
-  for (const auto& i : items_) {
-    if (!i->key_.empty() && EqualsNoCase(i->key_, key)) return i.get();
-  }
-  return nullptr;
+  if (key.empty()) return nullptr;
+  auto it = keyed_items_.find(UCase(key));
+  return it == keyed_items_.end() ? nullptr : it->second;
 }
 
 bool ListView::RemoveItem(int index) {
@@ -127,13 +128,15 @@ bool ListView::RemoveItem(int index) {
   if (selected_ == item) selected_ = nullptr;
   if (pointer_item_ == item) pointer_item_ = nullptr;
   if (visible_item_ == item) visible_item_ = nullptr;
+  if (!item->key_.empty()) keyed_items_.erase(UCase(item->key_));
   items_.erase(items_.begin() + (index - 1));
-  Renumber();
+  Renumber(static_cast<std::size_t>(index) - 1);
   return true;
 }
 
 void ListView::ClearItems() {
   items_.clear();
+  keyed_items_.clear();
   selected_ = pointer_item_ = visible_item_ = nullptr;
 }
 
@@ -166,21 +169,37 @@ void ListView::SetSortOrder(int order) {
 }
 
 void ListView::Sort() {
-  const int key = sort_key_;
-  if (sort_order_ == lvwDescending) {
-    std::stable_sort(items_.begin(), items_.end(), [key](const auto& a, const auto& b) {
-      return UCase(b->ColumnText(key)) < UCase(a->ColumnText(key));
-    });
-  } else {
-    std::stable_sort(items_.begin(), items_.end(), [key](const auto& a, const auto& b) {
-      return UCase(a->ColumnText(key)) < UCase(b->ColumnText(key));
-    });
-  }
+  // Each item's text is folded once, not at every comparison; the items move
+  // only once every text is folded.
+  struct Entry {
+    std::string folded;
+    std::unique_ptr<ListItem> item;
+  };
+  std::vector<Entry> entries(items_.size());
+  for (std::size_t i = 0; i < items_.size(); ++i) entries[i].folded = UCase(items_[i]->ColumnText(sort_key_));
+  for (std::size_t i = 0; i < items_.size(); ++i) entries[i].item = std::move(items_[i]);
+  const bool descending = sort_order_ == lvwDescending;
+  std::stable_sort(entries.begin(), entries.end(), [descending](const Entry& a, const Entry& b) {
+    return descending ? b.folded < a.folded : a.folded < b.folded;
+  });
+  for (std::size_t i = 0; i < entries.size(); ++i) items_[i] = std::move(entries[i].item);
   Renumber();
 }
 
-void ListView::Renumber() {
-  for (std::size_t i = 0; i < items_.size(); ++i) items_[i]->index_ = static_cast<int>(i) + 1;
+std::size_t ListView::SortedPlace(const ListItem& item, std::size_t at) const {
+  const std::string folded = UCase(item.ColumnText(sort_key_));
+  const bool descending = sort_order_ == lvwDescending;
+  // True when text a sorts strictly before text b.
+  auto before = [descending](const std::string& a, const std::string& b) { return descending ? b < a : a < b; };
+  auto lo = std::partition_point(items_.begin(), items_.end(),
+                                 [&](const auto& i) { return before(UCase(i->ColumnText(sort_key_)), folded); });
+  auto hi = std::partition_point(lo, items_.end(),
+                                 [&](const auto& i) { return !before(folded, UCase(i->ColumnText(sort_key_))); });
+  return std::clamp(at, static_cast<std::size_t>(lo - items_.begin()), static_cast<std::size_t>(hi - items_.begin()));
+}
+
+void ListView::Renumber(std::size_t from) {
+  for (std::size_t i = from; i < items_.size(); ++i) items_[i]->index_ = static_cast<int>(i) + 1;
 }
 
 // ---- events
