@@ -10,25 +10,13 @@
 #include "core/messages/messages.h"
 #include "core/messages/pending_error.h"
 #include "core/process_state.h"
+#include "core/ui/wait_cursor.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "pds/clsProjectDataServer.h"
 #include "projects/file_routines.h"
 
 namespace pds {
-
-namespace {
-
-// Restores the default cursor however the operation ends.
-class WaitCursor {
- public:
-  WaitCursor() { Ui().SetWaitCursor(true); }
-  ~WaitCursor() { Ui().SetWaitCursor(false); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-}  // namespace
 
 eProjectReturnCode clsProjectDataServer::ProjectNew() {
   if (project_new_hook_) return project_new_hook_();

@@ -8,6 +8,7 @@
 #include "core/messages/messages.h"
 #include "core/messages/pending_error.h"
 #include "core/process_state.h"
+#include "core/ui/wait_cursor.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "pds/clsProjectDataServer.h"
@@ -17,14 +18,6 @@
 namespace pds {
 
 namespace {
-
-class WaitCursor {
- public:
-  WaitCursor() { Ui().SetWaitCursor(true); }
-  ~WaitCursor() { Ui().SetWaitCursor(false); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // The longest project folder the projects list can hold as a short path.
 constexpr std::size_t kShortPathBuffer = 237;
