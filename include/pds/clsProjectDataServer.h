@@ -30,8 +30,12 @@ class Database;
 class Recordset;
 }  // namespace db
 
+class clsDataDef;
 class clsDLLInfo;
 class clsMRUJobs;
+class clsSelectedTags;
+class clsUnitTag;
+class clsUnitTags;
 class clsProject;
 class clsStartupManager;
 struct DataFileSpec;
@@ -89,7 +93,72 @@ class clsProjectDataServer {
                                   const std::string& sPdsg = "");
   std::int32_t DeleteProjConfigValue(const std::string& sKey, const std::string& sPdsg = "");
 
+  // ---- tags (the application's tag database in the project's working folder)
+  // The tags of the current tag type, and the tags the application has opened.
+  clsUnitTags& UnitTags() const { return *unit_tags_; }
+  clsSelectedTags& SelectedTags() const { return *selected_tags_; }
+  // Loads the current tag type's tags; on an empty table creates the first
+  // tag (sStartTag, trimmed, "Untitled" when empty).
+  bool OpenTagData(std::string& sStartTag);
+  bool OpenTagData();
+  // Makes sure the tag database (dbTag) is open.
+  bool InitTagData();
+  // Trims the caller's variable; a non-empty value becomes DefTagType. Then
+  // empties SelectedTags and reloads UnitTags from DefTagType.
+  bool ResetTagType(std::string& sTagType);
+  bool ResetTagType();
+  // The definition of a field of a tag table (the cached object, see clsDataDef.h).
+  clsDataDef& DataDef(const std::string& sField, const std::string& sTable = "");
+  // A dynaset of the rows of tag type sTagType named sTagName, into rsTag.
+  bool CreateTagRecordset(const std::string& sTagType, const std::string& sTagName, RsHandle& rsTag);
+  // The tag operations answer RETURN_OK, RETURN_ERROR, RETURN_USER_CANCEL and
+  // the extra codes -3 (the tag does not exist) and -4 (the new name is
+  // taken); their text arguments are the caller's variables, trimmed in place.
+  eProjectReturnCode NewTag(std::string& sTagType, std::string& sNewTagName, RsHandle& rsTag, bool bShowMsgs = true);
+  eProjectReturnCode OpenTag(std::string& sTagType, std::string& sTagName, RsHandle& rsTag, bool bShowMsgs = true);
+  eProjectReturnCode DeleteTag(std::string& sTagType, std::string& sTagName, bool bShowMsgs = true);
+  eProjectReturnCode CopyTag(std::string& sTagType, std::string& sTagName, std::string& sNewTagName, RsHandle& rsTag,
+                             bool bShowMsgs = true);
+  eProjectReturnCode RenameTag(std::string& sTagType, std::string& sTagName, std::string& sNewTagName,
+                               RsHandle& rsTag, bool bShowMsgs = true);
+  eProjectReturnCode SaveTagAs(std::string& sTagType, const std::string& sTagName, std::string& sNewTagName,
+                               RsHandle& rsTag, bool bShowMsgs = true);
+  eProjectReturnCode SaveTag(RsHandle& rsTag, std::string& sTagName);
+  eProjectReturnCode SaveAllTags(RsHandle& rsTag);
+  // Tag names.
+  std::int32_t AnyTagsToSelect(bool bShowNoTagsMsg = false, bool bUntitledOK = false);
+  std::int32_t ValidateTagName(const std::string& sTagName);
+  std::string GetAutoNewTagName(const std::string& sTagType, const std::string& sTagName, bool bIncludeParens = false);
+  bool DoesTagExist(const clsUnitTags* Tags, const std::string& sTagName);
+  bool ValidTag(const std::shared_ptr<clsUnitTag>& TagToValidate);
+  bool RenameDuplicateTags(clsUnitTags* DuplicateTags);
+  // Removes an application's published tags from the project database and
+  // compacts it (empty sPdsg: this application; null Project: the current one).
+  bool ClearExportTagData(const std::string& sPdsg = "", const ProjectRef& Project = nullptr);
+
   // ---- component-internal operations (used by the component's own modules and dialogs)
+  // The tag database in the working folder (message when missing), in the
+  // project folder (no message), and the project database (name emptied when missing).
+  bool GetTempDbName(std::string& sName);
+  bool GetMainDbName(std::string& sName);
+  bool GetProjDbName(std::string& sName);
+  // Project database structure: verified, and brought up to "1.3.0".
+  bool VerifyDataStructure(const std::string& sProjectDb);
+  bool UpdateConfigTable(DbHandle& db);
+  bool UpdateTagDataTable(DbHandle& db);
+  bool UpdateTagIndexTable(DbHandle& db);
+  bool UpdateProjectDbRelationships(DbHandle& db);
+  bool LoadUnitTagsCollection(const std::string& sTagTable, clsUnitTags& Tags);
+  // Publishes the application's tags of the current tag type into TagIndex.
+  bool IndexTags(const ProjectRef& Project);
+  clsDataDef& DataDefLoad(const std::string& sField, const std::string& sTable);
+  eProjectReturnCode CreateNewTagRecord(const std::string& sTagType, const std::string& sTagName, RsHandle& rsTag,
+                                        bool bShowMsgs);
+  eProjectReturnCode DeleteTagRecord(const std::string& sTagType, const std::string& sTagName, bool bShowMsgs);
+  // Asks for a tag name in the name entry dialog (tag-name mode).
+  eProjectReturnCode PromptForNewTagName(std::string& sName, const std::string& sTitle, bool bAllowOverwrite);
+  bool CheckRenameDuplicateTags(const std::string& sTable);
+
   ProjectRef NewProject();
   eProjectReturnCode OpenProject(ProjectRef& project, const std::string& sProjectType, bool bShowNewButton);
   bool RestoreCurrentProject();
@@ -210,6 +279,9 @@ class clsProjectDataServer {
   void CloseProjectAtExit();
 
   std::shared_ptr<clsMRUJobs> mru_jobs_;  // created with the object
+  std::unique_ptr<clsSelectedTags> selected_tags_;
+  std::unique_ptr<clsUnitTags> unit_tags_;
+  std::unique_ptr<clsDataDef> data_def_;
   ProjectRef project_;
   std::unique_ptr<clsDLLInfo> dll_info_;
   std::unique_ptr<clsStartupManager> startup_;

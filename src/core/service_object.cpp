@@ -13,16 +13,22 @@
 #include "core/startup_fields.h"
 #include "pds/UiHost.h"
 #include "pds/clsDLLInfo.h"
+#include "pds/clsDataDef.h"
 #include "pds/clsMRUJobs.h"
 #include "pds/clsProjectDataServer.h"
 #include "pds/clsStartupManager.h"
+#include "pds/clsUnitTags.h"
 #include "platform/env.h"
 #include "projects/file_routines.h"
 
 namespace pds {
 
 clsProjectDataServer::clsProjectDataServer()
-    : mru_jobs_(std::make_shared<clsMRUJobs>()), dll_info_(std::make_unique<clsDLLInfo>()) {
+    : mru_jobs_(std::make_shared<clsMRUJobs>()),
+      selected_tags_(std::make_unique<clsSelectedTags>()),
+      unit_tags_(std::make_unique<clsUnitTags>()),
+      data_def_(std::make_unique<clsDataDef>()),
+      dll_info_(std::make_unique<clsDLLInfo>()) {
   // A search left open by an earlier object must not leak into this one's
   // first folder test.
   ResetDir1();
@@ -31,6 +37,10 @@ clsProjectDataServer::clsProjectDataServer()
 clsProjectDataServer::~clsProjectDataServer() {
   try {
     startup_.reset();
+    project_.reset();
+    selected_tags_.reset();
+    unit_tags_.reset();
+    data_def_.reset();
     tag_index_rs_.reset();
     if (db_tag_) CloseDatabase(db_tag_);
     db_tag_.reset();

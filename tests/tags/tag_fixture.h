@@ -1,0 +1,67 @@
+// Shared setup of the tag tests: the life-cycle fixture's installation, host
+// and temporary folder, with the tag-supporting sample application (PMP10:
+// tag types "TagData" with 300 defined fields and "Motor") started and a new
+// project current, plus direct access to the working copy of its tag
+// database for arranging and checking rows.
+//
+// Direct access opens the databases for one call in this same process, which
+// shares the service's exclusive hold, so tests can look while the service
+// keeps dbTag open. Rows written behind the service's back are seen by its
+// next record set.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "pds/clsUnitTags.h"
+#include "tests/projects/lifecycle_fixture.h"
+
+namespace pds::test {
+
+class TagTest : public LifecycleTest {
+ protected:
+  static constexpr const char* kPump = "PMP10";
+
+  // PMP10 on a fresh installation whose user already has a project, then a
+  // new (untitled) project made current. The new project's first tag is
+  // made by the new-project step.
+  void StartWithNewProject() {
+    Start(kPump);
+    ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  }
+
+  // The working copy of the application's tag database.
+  std::string WorkTagDb() { return server().Project()->WorkingJobPath() + "/" + server().TagDbName(); }
+  // The project folder's copy (saved projects only).
+  std::string MainTagDb() { return server().Project()->JobPath() + "/" + server().TagDbName(); }
+
+  // The TagName column of a tag table in lTagId order.
+  std::vector<std::string> TagNames(const std::string& table = "TagData") {
+    std::vector<std::string> names;
+    for (const auto& row : Rows(WorkTagDb(), "SELECT TagName FROM " + table + " ORDER BY lTagId")) {
+      names.push_back(row[0]);
+    }
+    return names;
+  }
+  // The names of a collection in its order.
+  static std::vector<std::string> Names(const clsUnitTags& tags) {
+    std::vector<std::string> names;
+    for (const UnitTagRef& tag : tags) names.push_back(tag->Name());
+    return names;
+  }
+  // Appends rows with the given names (lOrder counting on from 1) to a tag
+  // table of the working copy, behind the service's back.
+  void AddTagRows(const std::vector<std::string>& names, const std::string& table = "TagData") {
+    std::vector<std::string> statements;
+    int order = 1;
+    for (const std::string& name : names) {
+      std::string quoted;
+      for (char c : name) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+      statements.push_back("INSERT INTO " + table + " (TagName, lOrder) VALUES ('" + quoted + "', " +
+                           std::to_string(order++) + ")");
+    }
+    Execute(WorkTagDb(), statements);
+  }
+};
+
+}  // namespace pds::test
