@@ -2,6 +2,9 @@
 // share the file, other processes are kept out by exclusive opens, and a dead
 // holder never keeps a file in use. These tests start helper processes.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
 
 #include "core/db/jet_errors.h"
 #include "tests/db/db_test_support.h"
@@ -66,6 +69,31 @@ TEST_F(LockingTest, HolderKilledOutrightReleasesTheFileAtOnce) {
   ASSERT_TRUE(holder_.Start(path(), true, -1, Marker()));
   holder_.Kill();
   EXPECT_NO_THROW(DBEngine().OpenDatabase(path(), true, false)->Close());
+}
+
+// A writer killed mid-transaction leaves a hot journal. Snapshotting a live
+// writer's file and journal makes one without killing anything.
+TEST_F(LockingTest, ReadOnlyOpenAfterADeadWriterSeesTheLastCommittedRows) {
+  DBEngine().OpenDatabase(path(), false, false)->Execute("INSERT INTO T VALUES (1)", dbFailOnError);
+  const std::string copy = path("Copy.mdb");
+  sqlite3* writer = nullptr;
+  ASSERT_EQ(sqlite3_open(path().c_str(), &writer), SQLITE_OK);
+  // A cache too small for the transaction makes the writer change the file
+  // itself before it commits, as a big save does.
+  ASSERT_EQ(sqlite3_exec(writer,
+                         "PRAGMA cache_size = 1; BEGIN; WITH RECURSIVE c(i) AS (SELECT 2 UNION ALL SELECT i + 1 "
+                         "FROM c WHERE i < 20000) INSERT INTO T SELECT i FROM c;",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  std::filesystem::copy_file(path(), copy);
+  std::filesystem::copy_file(path() + "-journal", copy + "-journal");
+  sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(writer);
+
+  auto db = DBEngine().OpenDatabase(copy, false, true);
+  auto rs = db->OpenRecordset("SELECT n FROM T");
+  EXPECT_EQ(rs->RecordCount(), 1);
+  EXPECT_FALSE(std::filesystem::exists(copy + "-journal"));
 }
 
 }  // namespace

@@ -27,6 +27,22 @@ void CheckDatabaseFile(const std::string& name, bool writable) {
   if (writable && attrs.read_only) RaiseJet(kErrCannotOpen, name);
 }
 
+// A writer that died mid-transaction leaves its rollback journal behind, and
+// a read-only connection can neither read past it nor roll it back. A brief
+// writable connection rolls it back when the journal is really hot (no live
+// writer holds the database); a live writer's journal is left alone by the
+// same rule. Files this process may not write are left as they are.
+void RollBackHotJournal(const std::string& name) {
+  platform::FileAttributes journal;
+  if (!platform::CurrentEnv()->GetAttributes(name + "-journal", &journal).ok() || journal.size == 0) return;
+  try {
+    Connection writer(name, false, false);
+    writer.QueryInt("SELECT count(*) FROM sqlite_master", 0);
+  } catch (...) {
+    // The read-only open that follows reports whatever is still wrong.
+  }
+}
+
 }  // namespace
 
 Engine::Engine() = default;
@@ -46,6 +62,7 @@ std::shared_ptr<Database> Engine::OpenDatabase(const std::string& name, bool exc
   IdleConnection idle = TakeIdle(name, read_only);
   std::unique_ptr<Connection> conn = std::move(idle.conn);
   if (!conn) {
+    if (read_only) RollBackHotJournal(name);
     conn = std::make_unique<Connection>(name, read_only, false);
     conn->SetBusyTimeout(lock_delay_ms_);
     // Reading the schema checks the header: a file of another kind is 3343.
