@@ -16,6 +16,9 @@
 #include "core/ui/batch_host.h"
 #include "pds/UiHost.h"
 #include "ui/scripted/scripted_host.h"
+#include "ui/terminal/prompt.h"
+#include "ui/terminal/terminal_host.h"
+#include "ui/terminal/tty.h"
 
 namespace pds::app {
 
@@ -31,11 +34,6 @@ struct SessionOptions {
   bool json = false;
 };
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitUnexpectedMessage = 3;
-
 bool ReadFile(const std::string& path, std::string* text) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
@@ -45,14 +43,37 @@ bool ReadFile(const std::string& path, std::string* text) {
   return true;
 }
 
+// Puts the default host back however the session ends, before the terminal
+// the session's host draws on goes.
+struct HostReset {
+  ~HostReset() { SetUiHost(nullptr); }
+};
+
 int RunSession(const SessionOptions& o) {
-  // The UI host for the whole session.
+  // The UI host for the whole session: a person at a terminal is asked,
+  // anything else is answered by default.
+  const bool on_terminal = isatty(STDIN_FILENO) && isatty(STDOUT_FILENO);
   std::string ui = o.ui;
-  if (ui.empty()) ui = "batch";  // the terminal host arrives with the interactive shell
+  if (ui.empty()) ui = on_terminal ? "terminal" : "batch";
+  const bool prompt_on_terminal = o.script.empty() && isatty(STDIN_FILENO);
+  std::unique_ptr<terminal::Tty> tty;
+  if (ui == "terminal" || prompt_on_terminal) tty = terminal::Tty::Open();
+  HostReset host_reset;
   std::shared_ptr<ui::ScriptedHost> scripted;
   bool unexpected = false;
   if (ui == "batch") {
     SetUiHost(std::make_shared<BatchHost>());
+  } else if (ui == "terminal") {
+    if (!tty) {
+      std::fprintf(stderr, "pds session: --ui terminal needs a terminal, and this process has none\n");
+      return kExitUsage;
+    }
+    terminal::TerminalOptions options;
+    terminal::Tty* device = tty.get();
+    options.size = [device](int* width, int* height) { device->Size(width, height); };
+    options.draw_progress = isatty(STDOUT_FILENO);
+    options.alt_screen_changed = [device](bool on) { device->SetAltScreen(on); };
+    SetUiHost(std::make_shared<terminal::TerminalHost>(tty->out(), tty->keys(), options));
   } else if (ui.rfind("script:", 0) == 0) {
     std::string text;
     if (!ReadFile(ui.substr(7), &text)) {
@@ -71,7 +92,7 @@ int RunSession(const SessionOptions& o) {
     });
     SetUiHost(scripted);
   } else {
-    std::fprintf(stderr, "pds session: unknown --ui %s (batch or script:FILE)\n", ui.c_str());
+    std::fprintf(stderr, "pds session: unknown --ui %s (terminal, batch or script:FILE)\n", ui.c_str());
     return kExitUsage;
   }
 
@@ -96,20 +117,31 @@ int RunSession(const SessionOptions& o) {
   int rc = session.server().PDSInitialize(app_path, o.app, cmdline);
   session.Report("initialize", ResultName(rc),
                  {{"application", session.server().AppName()}, {"user", session.server().TVXUserId()}});
-  if (rc != -1 || unexpected) {
-    SetUiHost(nullptr);
-    return unexpected ? kExitUnexpectedMessage : kExitFailed;
+  if (rc != -1 || unexpected) return unexpected ? kExitUnexpectedMessage : kExitFailed;
+
+  // Commands typed at a terminal get a prompt with line editing and a
+  // history; from a pipe or a file they are read line by line.
+  std::unique_ptr<terminal::Prompt> prompt;
+  if (prompt_on_terminal && tty) {
+    terminal::Tty* device = tty.get();
+    prompt = std::make_unique<terminal::Prompt>(tty->out(), tty->keys(), [device] {
+      int width = 0, height = 0;
+      device->Size(&width, &height);
+      return width;
+    });
+    prompt->UseHistoryFile(terminal::DefaultHistoryPath());
   }
+  const std::string prompt_text = session.server().Pdsg() + "> ";
 
   int exit_code = kExitOk;
   std::string line;
-  bool interactive = o.script.empty() && isatty(STDIN_FILENO);
   while (true) {
-    if (interactive) {
-      std::printf("%s> ", session.server().Pdsg().c_str());
+    if (prompt) {
       std::fflush(stdout);
+      if (!prompt->ReadLine(prompt_text, &line)) break;
+    } else if (!std::getline(*in, line)) {
+      break;
     }
-    if (!std::getline(*in, line)) break;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     std::string error;
     std::vector<std::string> words = SplitWords(line, &error);
@@ -142,30 +174,9 @@ int RunSession(const SessionOptions& o) {
       }
     }
   }
-  SetUiHost(nullptr);
   if (unexpected) return kExitUnexpectedMessage;
   return rc == -1 ? exit_code : kExitFailed;
 }
-
-const bool kHelpRegistered = RegisterSessionCommand(SessionCommand{
-    "help", "help [COMMAND]", "List the commands, or describe one",
-    [](Session& s, const std::vector<std::string>& args) {
-      const auto& commands = SessionCommands();
-      if (!args.empty()) {
-        auto it = commands.find(args[0]);
-        if (it == commands.end()) {
-          std::fprintf(s.out(), "no command '%s'\n", args[0].c_str());
-          return false;
-        }
-        std::fprintf(s.out(), "%s\n  %s\n", it->second.usage.c_str(), it->second.summary.c_str());
-        return true;
-      }
-      for (const auto& [name, command] : commands) {
-        std::fprintf(s.out(), "  %-28s %s\n", command.usage.c_str(), command.summary.c_str());
-      }
-      std::fprintf(s.out(), "  %-28s %s\n", "exit", "End the session (ExitProgram)");
-      return true;
-    }});
 
 }  // namespace
 
@@ -176,7 +187,7 @@ CommandRunner RegisterSession(CLI::App& app) {
   sub->add_option("--app", options->app, "The application's program designation (PDSG)")->required();
   sub->add_option("--user", options->user, "Network user name, passed as /U on the command line");
   sub->add_option("--cmdline", options->cmdline, "Command line handed to PDSInitialize");
-  sub->add_option("--ui", options->ui, "batch, or script:FILE (answers from FILE)");
+  sub->add_option("--ui", options->ui, "terminal (default on a terminal), batch, or script:FILE");
   sub->add_option("--script", options->script, "Read the commands from FILE instead of standard input");
   sub->add_flag("--json", options->json, "One JSON object per command");
   return [options] { return RunSession(*options); };

@@ -1,11 +1,93 @@
 #include "apps/pds/session.h"
 
+#include "apps/pds/help_text.h"
+
 namespace pds::app {
 
 namespace {
+
+std::string JoinSynopsis(const HelpPage& page) {
+  std::string text;
+  for (const std::string& line : page.synopsis) text += (text.empty() ? "" : " | ") + line;
+  return text;
+}
+
+// `help`: the listing takes each command's synopsis and summary from its
+// page, so the listing and the pages never disagree.
+bool RunHelp(Session& s, const std::vector<std::string>& args) {
+  const auto& commands = SessionCommands();
+  if (!args.empty()) {
+    if (const HelpPage* page = FindSessionHelpPage(args[0])) {
+      std::fputs(RenderHelpPage(*page).c_str(), s.out());
+      return true;
+    }
+    auto it = commands.find(args[0]);
+    if (it != commands.end()) {  // a command without a page of its own
+      std::fprintf(s.out(), "%s\n  %s\n", it->second.usage.c_str(), it->second.summary.c_str());
+      return true;
+    }
+    std::vector<std::string> names;
+    for (const auto& [name, command] : commands) names.push_back(name);
+    names.push_back("exit");
+    std::fprintf(s.out(), "no command '%s'; did you mean '%s'?\n", args[0].c_str(),
+                 ClosestName(args[0], names).c_str());
+    return false;
+  }
+  auto row = [&s](const std::string& usage, const std::string& summary) {
+    if (summary.empty()) {
+      std::fprintf(s.out(), "  %s\n", usage.c_str());
+    } else {
+      std::fprintf(s.out(), "  %-30s %s\n", usage.c_str(), summary.c_str());
+    }
+  };
+  for (const auto& [name, command] : commands) {
+    const HelpPage* page = FindSessionHelpPage(name);
+    if (!page || page->synopsis.empty()) {
+      row(command.usage, command.summary);
+      continue;
+    }
+    for (std::size_t i = 0; i < page->synopsis.size(); ++i) row(page->synopsis[i], i == 0 ? page->summary : "");
+  }
+  if (!commands.count("exit")) row("exit", HelpSummary("session exit"));
+  std::fprintf(s.out(), "'help COMMAND' describes a command.\n");
+  return true;
+}
+
 std::map<std::string, SessionCommand>& Registry() {
-  static std::map<std::string, SessionCommand> commands;
+  // help is built in, so that it is there whichever file registers first.
+  static std::map<std::string, SessionCommand> commands = {
+      {"help", SessionCommand{"help", "help [COMMAND]", "List the commands, or describe one", RunHelp}}};
   return commands;
+}
+
+}  // namespace
+
+bool RegisterSessionCommand(SessionCommand command) {
+  std::string name = command.name;
+  // The built-in help stays: it knows every page.
+  if (name == "help") return true;
+  if (const HelpPage* page = FindSessionHelpPage(name)) {
+    if (!page->synopsis.empty()) command.usage = JoinSynopsis(*page);
+    command.summary = page->summary;
+  }
+  Registry()[name] = std::move(command);
+  return true;
+}
+
+const std::map<std::string, SessionCommand>& SessionCommands() { return Registry(); }
+
+void Session::Report(const std::string& command, const std::string& result,
+                     const std::vector<std::pair<std::string, std::string>>& fields) {
+  if (json_) {
+    std::string line = "{\"command\":\"" + JsonEscape(command) + "\",\"result\":\"" + JsonEscape(result) + "\"";
+    for (const auto& [key, value] : fields) line += ",\"" + JsonEscape(key) + "\":\"" + JsonEscape(value) + "\"";
+    line += "}";
+    std::fprintf(out_, "%s\n", line.c_str());
+  } else {
+    std::fprintf(out_, "%s: %s\n", command.c_str(), result.c_str());
+    for (const auto& [key, value] : fields) std::fprintf(out_, "  %-25s %s\n", (key + ":").c_str(), value.c_str());
+  }
+  std::fflush(out_);
 }
 
 std::string JsonEscape(const std::string& s) {
@@ -29,30 +111,6 @@ std::string JsonEscape(const std::string& s) {
   }
   return out;
 }
-}  // namespace
-
-bool RegisterSessionCommand(SessionCommand command) {
-  std::string name = command.name;
-  Registry()[name] = std::move(command);
-  return true;
-}
-
-const std::map<std::string, SessionCommand>& SessionCommands() { return Registry(); }
-
-void Session::Report(const std::string& command, const std::string& result,
-                     const std::vector<std::pair<std::string, std::string>>& fields) {
-  if (json_) {
-    std::string line = "{\"command\":\"" + JsonEscape(command) + "\",\"result\":\"" + JsonEscape(result) + "\"";
-    for (const auto& [key, value] : fields) line += ",\"" + JsonEscape(key) + "\":\"" + JsonEscape(value) + "\"";
-    line += "}";
-    std::fprintf(out_, "%s\n", line.c_str());
-  } else {
-    std::fprintf(out_, "%s: %s\n", command.c_str(), result.c_str());
-    for (const auto& [key, value] : fields) std::fprintf(out_, "  %-25s %s\n", (key + ":").c_str(), value.c_str());
-  }
-  std::fflush(out_);
-}
-
 std::string ResultName(int code) {
   switch (code) {
     case -1: return "RETURN_OK";

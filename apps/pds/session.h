@@ -29,7 +29,10 @@ struct SessionCommand {
   std::function<bool(Session&, const std::vector<std::string>& args)> run;
 };
 
-// Registers a command at static-initialization time.
+// Registers a command at static-initialization time. A command with a page
+// in help_pages.cpp takes its usage and summary from the page. `help` is
+// built in (it lists and describes every command); registering another one
+// changes nothing.
 bool RegisterSessionCommand(SessionCommand command);
 const std::map<std::string, SessionCommand>& SessionCommands();
 
@@ -37,6 +40,9 @@ class Session {
  public:
   Session(bool json, std::FILE* out) : json_(json), out_(out) {}
   clsProjectDataServer& server() { return server_; }
+  // The tag record set the session keeps across commands, as an application
+  // keeps its rsTag.
+  RsHandle& rsTag() { return rs_tag_; }
   bool json() const { return json_; }
   std::FILE* out() const { return out_; }
 
@@ -47,10 +53,13 @@ class Session {
 
  private:
   clsProjectDataServer server_;
+  RsHandle rs_tag_;  // after server_: released before the service object goes
   bool json_;
   std::FILE* out_;
 };
 
+// Text escaped for the inside of a JSON string.
+std::string JsonEscape(const std::string& s);
 // The name of a return code ("RETURN_OK" ...).
 std::string ResultName(int code);
 // Splits a command line into words; "double quotes" keep blanks together.

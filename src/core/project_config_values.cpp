@@ -41,12 +41,13 @@ std::string ProjectFileOf(const ProjectRef& project) {
   return AddBackslash(project->JobPath()) + kProjectFileName;
 }
 
-// The current project's database. The project database structure work will
-// answer this (with its own checks of the database); until then it is the
-// record's ProjectDbPath.
-std::string CurrentProjectDbName(const clsProjectDataServer& server) {
+// The current project's database when its file exists; empty otherwise. No
+// current project means no value and no message, so the validity is tested
+// before asking GetProjDbName, which would report it.
+std::string CurrentProjectDbName(clsProjectDataServer& server) {
   if (!server.ValidProject(server.Project())) return {};
-  return Trim(server.Project()->ProjectDbPath());
+  std::string name;
+  return server.GetProjDbName(name) ? Trim(name) : std::string();
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "core/db/db_helpers.h"
 #include "core/messages/messages.h"
 #include "core/messages/pending_error.h"
 #include "core/process_state.h"
@@ -179,12 +180,14 @@ bool clsProjectDataServer::CopyNewLocalProjectRoFile(const std::string& sDestFol
       // project database must be writable.
       Status s = CurrentEnv()->SetReadOnly(copy, false);
       if (s.ok()) {
-        // Applications with project support check and repair the new
-        // database's structure here; that check arrives with the project
-        // database structure work (tag support).
-        return true;
+        // The template may be older than this component: applications with
+        // project support bring the new copy up to the current structure,
+        // and a copy that cannot be brought up fails the operation (the
+        // check has shown why).
+        if ((app_data_style_ & PROJECT_SUPPORT) == 0 || VerifyDataStructure(copy)) return true;
+      } else {
+        SetLastOsError(s.code);
       }
-      SetLastOsError(s.code);
     }
   } catch (...) {
     CatchToPending();
@@ -245,9 +248,10 @@ bool clsProjectDataServer::CopyNewAppFilesToWorkArea(const std::string& sWorkFol
 bool clsProjectDataServer::CopyExistingAppFiles(const std::string& sFromFolder, const std::string& sToFolder) {
   ClearError();
   Ui().SetWaitCursor(true);
-  // The tag database and the tag-index record set are closed here, so that no
-  // data file is held open while it is copied; that step arrives with the
-  // tag database work.
+  // No data file may be held open while it is copied: the next tag operation
+  // reopens the tag database from wherever the working copy then is.
+  CloseDatabase(db_tag_);
+  CloseRecordset(tag_index_rs_);
   const bool durable = IsSaveDestination(sToFolder, ProjectWorkFolderName());
   bool copied_any = false;
   for (const DataFileSpec& spec : Shared().app_data_specs) {

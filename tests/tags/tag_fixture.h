@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "pds/clsProject.h"
 #include "pds/clsUnitTags.h"
 #include "tests/projects/lifecycle_fixture.h"
 

@@ -1,0 +1,155 @@
+// `pds demo [DIR] [--keep] [--json]`: the main job. Runs the demo's steps on a
+// fresh installation and narrates them: one line per step, the values it
+// read back, the messages the component showed with the answers they got,
+// and a summary. Exit code 0 only when every step did what it should.
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "apps/pds/commands.h"
+#include "apps/pds/demo.h"
+#include "apps/pds/session.h"
+#include "platform/env.h"
+
+namespace pds::app {
+
+namespace {
+
+struct DemoArgs {
+  std::string dir;
+  bool keep = false;
+  bool json = false;
+};
+
+constexpr const char* kIndent = "       ";
+
+// Removes a folder with everything in it; false when something stayed.
+bool RemoveTree(platform::Env* env, const std::string& folder) {
+  std::vector<platform::DirEntry> entries;
+  if (!env->ListFolder(folder, &entries).ok()) return false;
+  bool all = true;
+  for (const platform::DirEntry& e : entries) {
+    if (e.name == "." || e.name == "..") continue;
+    std::string path = folder + "/" + e.name;
+    if (e.directory) {
+      all = RemoveTree(env, path) && all;
+    } else {
+      if (e.read_only) (void)env->SetReadOnly(path, false);
+      all = env->DeleteFile(path).ok() && all;
+    }
+  }
+  return env->RemoveFolder(folder).ok() && all;
+}
+
+// A new empty folder under the temporary folder; empty on failure.
+std::string MakeDemoFolder(platform::Env* env) {
+  std::string path;
+  if (!env->CreateTempFile(env->TempFolder(), "pds-demo-", &path).ok()) return "";
+  // The unique name is kept for a folder of the same name.
+  if (!env->DeleteFile(path).ok() || !env->CreateFolder(path).ok()) return "";
+  return path;
+}
+
+// A message's text for the narration: the component's line breaks (a
+// carriage return with or without line feeds) become indented lines.
+std::string Indented(const std::string& text, const std::string& indent) {
+  std::string out = indent;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' || text[i] == '\n') {
+      if (text[i] == '\r' || i == 0 || text[i - 1] != '\r') out += "\n" + indent;
+      continue;
+    }
+    out.push_back(text[i]);
+  }
+  return out;
+}
+
+void PrintStep(std::size_t n, std::size_t total, const std::string& what, const StepResult& r) {
+  std::printf("[%zu/%zu] %s ... %s\n", n, total, what.c_str(), r.ok() ? "ok" : "FAILED");
+  if (!r.ok()) std::printf("%sreason: %s\n", kIndent, r.reason().c_str());
+  for (const std::string& line : r.details()) std::printf("%s%s\n", kIndent, line.c_str());
+  for (const ShownMessage& m : r.messages) {
+    std::printf("%s%s \"%s\" -> %s\n", kIndent, m.kind.c_str(), m.title.c_str(), m.answer.c_str());
+    if (!m.text.empty()) std::printf("%s\n", Indented(m.text, std::string(kIndent) + "    ").c_str());
+  }
+  std::fflush(stdout);
+}
+
+std::string JsonString(const std::string& s) { return "\"" + JsonEscape(s) + "\""; }
+
+void PrintStepJson(std::size_t n, std::size_t total, const std::string& what, const StepResult& r) {
+  std::string details;
+  for (const std::string& line : r.details()) details += (details.empty() ? "" : ",") + JsonString(line);
+  std::string messages;
+  for (const ShownMessage& m : r.messages) {
+    messages += std::string(messages.empty() ? "" : ",") + "{\"kind\":" + JsonString(m.kind) +
+                ",\"title\":" + JsonString(m.title) + ",\"text\":" + JsonString(m.text) +
+                ",\"answer\":" + JsonString(m.answer) + "}";
+  }
+  std::printf("{\"step\":%zu,\"of\":%zu,\"what\":%s,\"ok\":%s,\"reason\":%s,\"details\":[%s],\"messages\":[%s]}\n", n,
+              total, JsonString(what).c_str(), r.ok() ? "true" : "false", JsonString(r.reason()).c_str(),
+              details.c_str(), messages.c_str());
+  std::fflush(stdout);
+}
+
+int Run(const DemoArgs& args) {
+  platform::Env* env = platform::CurrentEnv();
+  bool temporary = args.dir.empty();
+  std::string folder = temporary ? MakeDemoFolder(env) : args.dir;
+  if (folder.empty()) {
+    std::fprintf(stderr, "pds demo: cannot create a folder under %s\n", env->TempFolder().c_str());
+    return kExitFailed;
+  }
+  if (!args.json) {
+    std::printf("pds demo: the installation goes to %s%s\n", folder.c_str(),
+                temporary && !args.keep ? " (removed at the end)" : "");
+  }
+
+  auto host = std::make_shared<DemoHost>();
+  std::shared_ptr<UiHost> previous_host = SetUiHost(host);
+  std::size_t passed = 0;
+  std::size_t total = 0;
+  {
+    DemoRun run(folder, *host);
+    std::vector<DemoRun::Step> steps = run.Steps();
+    total = steps.size();
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+      StepResult r = run.RunStep(steps[i]);
+      if (r.ok()) ++passed;
+      if (args.json) {
+        PrintStepJson(i + 1, total, steps[i].what, r);
+      } else {
+        PrintStep(i + 1, total, steps[i].what, r);
+      }
+    }
+  }  // every service object, lock file and database of the run is released here
+  SetUiHost(previous_host);
+
+  bool removed = false;
+  if (temporary && !args.keep) {
+    removed = RemoveTree(env, folder);
+    if (!removed) std::fprintf(stderr, "pds demo: could not remove all of %s\n", folder.c_str());
+  }
+  if (args.json) {
+    std::printf("{\"demo\":\"done\",\"ok\":%zu,\"of\":%zu,\"folder\":%s,\"kept\":%s}\n", passed, total,
+                JsonString(folder).c_str(), removed ? "false" : "true");
+  } else {
+    if (!removed) std::printf("the installation stays in %s\n", folder.c_str());
+    std::printf("demo: %zu of %zu steps ok\n", passed, total);
+  }
+  return passed == total ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+CommandRunner RegisterDemo(CLI::App& app) {
+  auto args = std::make_shared<DemoArgs>();
+  CLI::App* sub = app.add_subcommand("demo", "Run the narrated life of one project shared by two applications");
+  sub->add_option("DIR", args->dir, "Folder that receives the installation (kept)");
+  sub->add_flag("--keep", args->keep, "Keep the temporary folder");
+  sub->add_flag("--json", args->json, "One JSON object per step");
+  return [args] { return Run(*args); };
+}
+
+}  // namespace pds::app

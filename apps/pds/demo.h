@@ -1,0 +1,154 @@
+// `pds demo`: the life of one project shared by two sample applications,
+// driven in this process through clsProjectDataServer as the applications
+// themselves would drive it, each step checked against what the operation
+// promises.
+//
+// DemoHost is the UI host of the run: nobody answers, so every message box
+// gets its default button and every dialog is closed as its Cancel button
+// would close it, and everything shown is kept for the step's narration.
+// DemoRun owns the installation's service objects and an environment that
+// keeps the component's temporary files inside the installation; it is
+// destroyed before its folder is removed, which releases every lock file and
+// database it held.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/install/installation_builder.h"
+#include "pds/UiHost.h"
+#include "pds/clsProjectDataServer.h"
+#include "platform/env.h"
+
+namespace pds::app {
+
+// One thing the component showed, and the answer it got.
+struct ShownMessage {
+  std::string kind;  // "message box", "input box", "dialog", "folder browser", "file dialog", "help"
+  std::string title;
+  std::string text;
+  std::string answer;
+};
+
+class DemoHost : public UiHost {
+ public:
+  int MsgBox(const std::string& prompt, int style, const std::string& title) override;
+  bool InputBox(const std::string& prompt, const std::string& title, const std::string& default_text,
+                std::string* answer) override;
+  void RunModal(Dialog& dialog) override;
+  void ShowModeless(Dialog&) override {}
+  void Refresh(Dialog&) override {}
+  void CloseModeless(Dialog&) override {}
+  bool FileDialog(const FileDialogRequest& request, std::string* chosen) override;
+  bool BrowseForFolder(const std::string& title, const std::string& initial_folder, std::string* chosen) override;
+  bool ShowHelp(const std::string& help_file, int command, long context) override;
+  void SetWaitCursor(bool) override {}
+  void ProcessEvents() override {}
+
+  // What was shown since the last TakeShown, oldest first.
+  const std::vector<ShownMessage>& shown() const { return shown_; }
+  std::vector<ShownMessage> TakeShown();
+
+ private:
+  // The same question asked again and again would only end with a person's
+  // answer; after kRepeatLimit times among the last questions it gets its
+  // escape answer (Cancel, else No) so the demo never loops.
+  bool AskedTooOften(const std::string& key);
+
+  std::vector<ShownMessage> shown_;
+  std::deque<std::string> recent_;
+};
+
+// The outcome of one step: ok until an expectation fails; the first failed
+// expectation is the reason.
+class StepResult {
+ public:
+  // Records a failure when condition is false; returns condition.
+  bool Expect(bool condition, const std::string& failure);
+  void Detail(std::string line) { details_.push_back(std::move(line)); }
+
+  bool ok() const { return reason_.empty(); }
+  const std::string& reason() const { return reason_; }
+  const std::vector<std::string>& details() const { return details_; }
+  // What the component showed during the step.
+  std::vector<ShownMessage> messages;
+
+ private:
+  std::string reason_;
+  std::vector<std::string> details_;
+};
+
+// The environment of the run: the POSIX one, except that the system
+// temporary folder is the installation's own Temp folder once there is one,
+// so that the working copies of untitled projects stay inside the demo.
+class DemoEnv : public platform::EnvWrapper {
+ public:
+  DemoEnv() : EnvWrapper(platform::PosixEnv()) {}
+  void SetTempFolder(std::string folder) { temp_folder_ = std::move(folder); }
+  std::string TempFolder() override { return temp_folder_.empty() ? target()->TempFolder() : temp_folder_; }
+
+ private:
+  std::string temp_folder_;
+};
+
+class DemoRun {
+ public:
+  struct Step {
+    std::string what;
+    std::function<void(StepResult&)> run;
+  };
+
+  // root: the folder that receives the installation's TVX-ii folder; host:
+  // the process's UI host while the run lasts.
+  DemoRun(std::string root, DemoHost& host);
+  ~DemoRun();
+  DemoRun(const DemoRun&) = delete;
+  DemoRun& operator=(const DemoRun&) = delete;
+
+  // The steps in order; each runs against the state the earlier ones left.
+  std::vector<Step> Steps();
+  // Runs one step: no internal failure escapes, it becomes the reason.
+  StepResult RunStep(const Step& step);
+
+ private:
+  // The steps (demo_steps.cpp).
+  void Install(StepResult& r);
+  void PumpStarts(StepResult& r);
+  void PumpNewProject(StepResult& r);
+  void PumpNewTag(StepResult& r);
+  void PumpCopyTag(StepResult& r);
+  void PumpRenameTag(StepResult& r);
+  void PumpDeleteTag(StepResult& r);
+  void PumpSaveAs(StepResult& r);
+  void PumpProperties(StepResult& r);
+  void PumpClose(StepResult& r);
+  void PumpReopen(StepResult& r);
+  void PumpExits(StepResult& r);
+  void LayoutStartsAndOpens(StepResult& r);
+  void LayoutSaves(StepResult& r);
+  void SecondLayoutRefused(StepResult& r);
+  void LayoutDeletesItsData(StepResult& r);
+  void LayoutExits(StepResult& r);
+
+  // Whether the file or folder exists.
+  bool Exists(const std::string& path);
+  // The designations PROJECT.QVP of the project lists.
+  std::vector<std::string> ProjectApps(clsProjectDataServer& server);
+  // Fails the step unless server is running; true when it is.
+  bool Running(StepResult& r, const std::unique_ptr<clsProjectDataServer>& server, const std::string& pdsg);
+
+  std::string root_;
+  DemoHost& host_;
+  DemoEnv env_;
+  platform::ScopedEnv scoped_env_;
+  install::Installation installation_;
+  std::string project_folder_;  // the project's folder, once it is saved
+  std::unique_ptr<clsProjectDataServer> pump_;
+  std::unique_ptr<clsProjectDataServer> layout_;
+  RsHandle rs_tag_;  // the tag record set the pump application holds
+};
+
+}  // namespace pds::app

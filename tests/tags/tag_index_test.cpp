@@ -1,0 +1,127 @@
+// Publishing the application's tags into the saved project's TagIndex, and
+// clearing an application's published tags with the compaction after it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "pds/clsProject.h"
+#include "tests/tags/tag_fixture.h"
+
+namespace pds::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Table = std::vector<std::vector<std::string>>;
+
+class TagIndexTest : public TagTest {
+ protected:
+  // PMP10 with a saved project "Alpha" current; returns its database.
+  std::string StartWithSavedProject() {
+    Start(kPump);
+    folder_ = SaveNewProject("Alpha");
+    return folder_ + "/Project.mdb";
+  }
+  // Publishes a tag of another application and one of PMP10 directly, each
+  // with `items` key/value rows of a long value.
+  void AddPublished(const std::string& db, const std::string& app, const std::string& name, int items = 1) {
+    Execute(db, {"INSERT INTO TagIndex (sApp, sAppVer, TableName, lLocalID, sTagName) VALUES ('" + app +
+                 "', '10', 'TagData', 99, '" + name + "')"});
+    const std::string id =
+        Rows(db, "SELECT max(lTagId) FROM TagIndex WHERE sApp = '" + app + "' AND sTagName = '" + name + "'")[0][0];
+    std::vector<std::string> statements;
+    for (int i = 1; i <= items; ++i) {
+      statements.push_back("INSERT INTO TagData (lTagId, lSeqNumber, sKey, sValue) VALUES (" + id + ", " +
+                           std::to_string(i) + ", 'Key', '" + std::string(200, 'v') + "')");
+    }
+    Execute(db, statements);
+  }
+  // The files of the project folder that a compaction may leave behind.
+  std::vector<std::string> TempFiles() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder_)) {
+      const std::string name = entry.path().filename().string();
+      if (name.rfind("~QX", 0) == 0) names.push_back(name);
+    }
+    return names;
+  }
+
+  std::string folder_;
+};
+
+TEST_F(TagIndexTest, OneRowPerTagIsPublishedAndEditedOnTheNextRun) {
+  // The current project is unsaved, so the clearing before each run finds
+  // nothing to clear, and the second run meets the first run's rows in the
+  // record's database.
+  StartWithNewProject();
+  folder_ = MakeProjectFolder("Beta");
+  const std::string db = folder_ + "/Project.mdb";
+  const ProjectRef beta = MakeRecord("Beta", folder_);
+  AddPublished(db, "LAY", "Layout 1");
+  // The project's first tag under the name that stands for "no tag yet".
+  Execute(WorkTagDb(), {"UPDATE TagData SET TagName = 'Untitled'"});
+  AddTagRows({"P-1", "O'Brien"});
+  const Table ids = Rows(WorkTagDb(), "SELECT lTagId FROM TagData WHERE TagName <> 'Untitled' ORDER BY lTagId");
+  ASSERT_EQ(ids.size(), 2u);
+
+  const std::string published =
+      "SELECT sApp, sAppVer, TableName, lLocalID, sTagName, sStatusIndicator FROM TagIndex ORDER BY sApp, lLocalID";
+  ASSERT_TRUE(server().IndexTags(beta));
+  EXPECT_EQ(Rows(db, published), (Table{{"LAY", "10", "TagData", "99", "Layout 1", "<null>"},
+                                        {"PMP", "10", "TagData", ids[0][0], "P-1", "0"},
+                                        {"PMP", "10", "TagData", ids[1][0], "O'Brien", "0"}}));
+  // The modification time as text in the general date format, and as a date.
+  const Table times = Rows(db, "SELECT sLastModified, LastModifiedDate FROM TagIndex WHERE sApp = 'PMP'");
+  EXPECT_EQ(times[0][0].size(), 19u);
+  EXPECT_EQ(times[0][0], times[0][1]);
+
+  Execute(WorkTagDb(), {"UPDATE TagData SET TagName = 'P-1b' WHERE TagName = 'P-1'"});
+  ASSERT_TRUE(server().IndexTags(beta));
+  EXPECT_EQ(Rows(db, published), (Table{{"LAY", "10", "TagData", "99", "Layout 1", "<null>"},
+                                        {"PMP", "10", "TagData", ids[0][0], "P-1b", "0"},
+                                        {"PMP", "10", "TagData", ids[1][0], "O'Brien", "0"}}));
+  // The other application's items stay with its tag.
+  EXPECT_EQ(Rows(db, "SELECT count(*) FROM TagData"), (Table{{"1"}}));
+}
+
+TEST_F(TagIndexTest, ASaveRepublishesTheTags) {
+  const std::string db = StartWithSavedProject();
+  AddTagRows({"P-1"});
+  ASSERT_EQ(server().ProjectSave(), RETURN_OK);
+  ASSERT_TRUE(server().IndexTags(server().Project()));
+  // The clearing first leaves one row per tag, however often it runs.
+  EXPECT_EQ(Rows(db, "SELECT sTagName FROM TagIndex ORDER BY sTagName"), (Table{{"P-1"}, {"Untitled1"}}));
+}
+
+TEST_F(TagIndexTest, ClearingRemovesOneApplicationsRowsAndCompacts) {
+  const std::string db = StartWithSavedProject();
+  AddPublished(db, "LAY", "Layout 1", 2);
+  AddPublished(db, "PMP", "P-1", 400);
+  AddPublished(db, "PMP", "P-2", 400);
+  const auto before = fs::file_size(db);
+
+  ASSERT_TRUE(server().ClearExportTagData());
+  EXPECT_EQ(Rows(db, "SELECT sApp, sTagName FROM TagIndex"), (Table{{"LAY", "Layout 1"}}));
+  EXPECT_EQ(Rows(db, "SELECT count(*) FROM TagData"), (Table{{"2"}}));
+  EXPECT_LT(fs::file_size(db), before);
+  EXPECT_TRUE(TempFiles().empty());
+
+  // Another application's designation, and the database is still whole.
+  ASSERT_TRUE(server().ClearExportTagData("LAY10", server().Project()));
+  EXPECT_EQ(Rows(db, "SELECT count(*) FROM TagIndex"), (Table{{"0"}}));
+  EXPECT_EQ(Rows(db, "SELECT count(*) FROM TagData"), (Table{{"0"}}));
+  EXPECT_TRUE(server().VerifyDataStructure(db));
+  EXPECT_TRUE(TempFiles().empty());
+}
+
+TEST_F(TagIndexTest, ANeverSavedProjectIsNeitherClearedNorIndexed) {
+  StartWithNewProject();
+  AddTagRows({"P-1"});
+  // Nothing is pending, so the empty report shows nothing.
+  EXPECT_FALSE(server().ClearExportTagData());
+  EXPECT_FALSE(server().IndexTags(nullptr));
+}
+
+}  // namespace
+}  // namespace pds::test

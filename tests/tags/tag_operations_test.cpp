@@ -1,0 +1,278 @@
+// The tag operations on the Pump Designer sample's tag database: creation
+// with the data definitions' defaults, open, copy, rename, delete, and the
+// saving of the provisional "Untitled" tag.
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/db/database.h"
+#include "core/db/db_helpers.h"
+#include "core/db/engine.h"
+#include "core/db/recordset.h"
+#include "core/messages/messages.h"
+#include "pds/UiHost.h"
+#include "pds/clsProject.h"
+#include "tests/tags/tag_fixture.h"
+
+namespace pds::test {
+namespace {
+
+using ::testing::ElementsAre;
+
+class TagOpsTest : public TagTest {
+ protected:
+  void SetUp() override {
+    StartWithNewProject();
+    Execute(WorkTagDb(), {"DELETE * FROM TagData"});
+  }
+
+  eProjectReturnCode New(std::string name, bool show = true, std::string type = "TagData") {
+    return server().NewTag(type, name, rs_, show);
+  }
+  // Every column of the tag's first row, by column name; empty when there is none.
+  std::map<std::string, std::string> Row(const std::string& name) {
+    std::map<std::string, std::string> row;
+    auto db = db::DBEngine().OpenDatabase(WorkTagDb(), false, true);
+    auto rs = db->OpenRecordset("SELECT * FROM TagData WHERE TagName=" + Literal(name), db::dbOpenSnapshot);
+    for (int i = 0; !rs->Eof() && i < rs->Fields().Count(); ++i) {
+      const Variant v = rs->Fields(i).Value();
+      row[rs->Fields(i).Name()] = v.IsNull() ? std::string("<null>") : v.AsString();
+    }
+    rs->Close();
+    db->Close();
+    return row;
+  }
+  // The definitions of TagData (field, default) in the order creation reads them.
+  std::vector<std::vector<std::string>> Definitions() {
+    return Rows(server().AppDbName(), "SELECT FieldName, [Default] FROM DataDef WHERE DataDef.TableName='TagData'");
+  }
+  static std::string Literal(const std::string& text) { return "'" + FixSqlQuotes(text) + "'"; }
+
+  RsHandle rs_;
+};
+
+TEST_F(TagOpsTest, NewTagNumbersUntitledAndStoresEveryDefaultInThreeBatches) {
+  EXPECT_EQ(New(""), RETURN_OK);
+  std::string second;
+  std::string type = "TagData";
+  EXPECT_EQ(server().NewTag(type, second, rs_), RETURN_OK);
+  EXPECT_EQ(second, "Untitled2");
+  EXPECT_THAT(TagNames(), ElementsAre("Untitled1", "Untitled2"));
+  EXPECT_TRUE(server().Project()->ProjectDirty());
+  // The new tag is open: selected, current, and its row in the record set.
+  ASSERT_NE(server().SelectedTags().CurrentTag(), nullptr);
+  EXPECT_EQ(server().SelectedTags().CurrentTag()->Name(), "Untitled2");
+  EXPECT_EQ(rs_->Fields("TagName").Value().AsString(), "Untitled2");
+  EXPECT_EQ(server().UnitTags().Count(), 2);
+
+  // 300 definitions: batches of 125, 125 and 50; each one's fields are set.
+  const auto defs = Definitions();
+  ASSERT_EQ(defs.size(), 300u);
+  const auto row = Row("Untitled2");
+  for (const auto& def : defs) {
+    const std::string& field = def[0];
+    if (field == "lTagId" || field == "TagName") continue;
+    const std::string& got = row.at(field);
+    if (def[1].empty()) {
+      EXPECT_NE(got, "<null>") << field;  // dates: the time of creation
+    } else if (IsNumericText(def[1])) {
+      EXPECT_DOUBLE_EQ(std::stod(got), std::stod(def[1])) << field;
+    } else {
+      EXPECT_EQ(got, def[1]) << field;
+    }
+  }
+}
+
+TEST_F(TagOpsTest, NewTagOfATakenNameAnswersUserCancel) {
+  ASSERT_EQ(New("Pump"), RETURN_OK);
+  host_->ExpectMsgBox("CreateNewTagRecord()", "A Tag with this name already exists.  [PUMP]");
+  EXPECT_EQ(New(" PUMP "), RETURN_USER_CANCEL);
+  EXPECT_EQ(New("Pump", false), RETURN_USER_CANCEL);
+  EXPECT_THAT(TagNames(), ElementsAre("Pump"));
+}
+
+TEST_F(TagOpsTest, ApostropheNamesAndDefaultsAreStoredAsTheyAre) {
+  Execute(server().AppDbName(),
+          {"UPDATE DataDef SET [Default]='O''Brien' WHERE TableName='TagData' AND FieldName='sService'",
+           "UPDATE DataDef SET [Default]='x'', sModel=''pwned' WHERE TableName='TagData' AND FieldName='sFluid'",
+           "UPDATE DataDef SET [Default]='1, lStages=99' WHERE TableName='TagData' AND FieldName='lSpeed'"});
+  ASSERT_EQ(New("O'Hara"), RETURN_OK);
+  const auto row = Row("O'Hara");
+  EXPECT_EQ(row.at("sService"), "O'Brien");
+  EXPECT_EQ(row.at("sFluid"), "x', sModel='pwned");
+  EXPECT_EQ(row.at("sModel"), "TBD");
+  EXPECT_EQ(row.at("lSpeed"), "0");
+  EXPECT_EQ(row.at("lStages"), "1");
+  std::string type = "TagData", name = "o'hara";
+  EXPECT_EQ(server().OpenTag(type, name, rs_), RETURN_OK);
+  EXPECT_EQ(rs_->Fields("TagName").Value().AsString(), "O'Hara");
+}
+
+TEST_F(TagOpsTest, ADefinitionOfAMissingFieldFailsCreationAndTheNamedRowStays) {
+  Execute(server().AppDbName(), {"INSERT INTO DataDef (TableName, FieldName, [Default], Unit, DisplayNever) "
+                                 "VALUES ('TagData', 'sNoSuchField', 'x', 0, 0)"});
+  host_->ExpectMsgBox("CreateNewTagRecord()", "Item not found in this collection.");
+  EXPECT_EQ(New("Broken"), RETURN_ERROR);
+  EXPECT_THAT(TagNames(), ElementsAre("Broken"));
+}
+
+TEST_F(TagOpsTest, CopyTagNumbersTheCopiesAndTakesOverEveryOtherField) {
+  ASSERT_EQ(New("Pump"), RETURN_OK);
+  Execute(WorkTagDb(), {"UPDATE TagData SET sModel='X9', lSpeed=2900, bStandby=True WHERE TagName='Pump'"});
+  std::string type = "TagData", name = "Pump", new_name;
+  ASSERT_EQ(server().CopyTag(type, name, new_name, rs_), RETURN_OK);
+  EXPECT_EQ(new_name, "Pump(1)");
+  new_name.clear();
+  ASSERT_EQ(server().CopyTag(type, name, new_name, rs_), RETURN_OK);
+  EXPECT_EQ(new_name, "Pump(2)");
+  EXPECT_EQ(server().SelectedTags().CurrentTag()->Name(), "Pump(2)");
+
+  auto source = Row("Pump"), copy = Row("Pump(2)");
+  EXPECT_NE(copy.at("lTagId"), source.at("lTagId"));
+  EXPECT_EQ(copy.at("sModel"), "X9");
+  source.erase("lTagId"), source.erase("TagName"), copy.erase("lTagId"), copy.erase("TagName");
+  EXPECT_EQ(copy, source);
+
+  host_->ExpectMsgBox("CopyTag()", "A Tag with this name already exists.  [pump(1)]");
+  new_name = "pump(1)";
+  EXPECT_EQ(server().CopyTag(type, name, new_name, rs_), kReturnTagAlreadyExists);
+  host_->ExpectMsgBox("CopyTag()", "The Tag specified does not exist.  [Nope]");
+  name = "Nope";
+  EXPECT_EQ(server().CopyTag(type, name, new_name, rs_), kReturnNoTags);
+  // Read-only: the plain message box shows even when messages are off.
+  server().SetReadOnly(true);
+  host_->ExpectMsgBox(DefaultMsgBoxTitle(), "Database is ReadOnly, Record Creation not Allowed");
+  EXPECT_EQ(server().CopyTag(type, name, new_name, rs_, false), RETURN_ERROR);
+  EXPECT_THAT(TagNames(), ElementsAre("Pump", "Pump(1)", "Pump(2)"));
+}
+
+TEST_F(TagOpsTest, RenameTagRefusesTakenAndMissingNamesAndACancelIsSilent) {
+  AddTagRows({"Pump", "Motor"});
+  std::string type = "TagData", name = "Pump", new_name = "motor";
+  host_->ExpectMsgBox("RenameTag()", "A Tag with this name already exists:  [motor]");
+  EXPECT_EQ(server().RenameTag(type, name, new_name, rs_), kReturnTagAlreadyExists);
+  name = "Nope";
+  EXPECT_EQ(server().RenameTag(type, name, new_name, rs_, false), kReturnNoTags);
+  name = "Pump";
+  new_name = "";
+  host_->ExpectDialog("frmNew", [](Dialog& d) { d.ClickButton("cmdCancel"); });
+  EXPECT_EQ(server().RenameTag(type, name, new_name, rs_), RETURN_USER_CANCEL);
+  new_name = "P-101";
+  EXPECT_EQ(server().RenameTag(type, name, new_name, rs_), RETURN_OK);
+  EXPECT_THAT(TagNames(), ElementsAre("P-101", "Motor"));
+  EXPECT_NE(server().UnitTags().Item("P-101"), nullptr);
+  EXPECT_EQ(server().UnitTags().Item("Pump"), nullptr);
+}
+
+TEST_F(TagOpsTest, DeleteTagRemovesOneRowAndLetsGoOfTheSelection) {
+  AddTagRows({"Pump", "Motor", "Pump"});
+  std::string type = "TagData", name = "Motor";
+  ASSERT_EQ(server().OpenTag(type, name, rs_), RETURN_OK);
+  EXPECT_EQ(server().DeleteTag(type, name), RETURN_OK);
+  EXPECT_EQ(server().SelectedTags().Count(), 0);
+  EXPECT_EQ(server().UnitTags().Item("Motor"), nullptr);
+  name = "pump";
+  EXPECT_EQ(server().DeleteTag(type, name), RETURN_OK);
+  EXPECT_THAT(TagNames(), ElementsAre("Pump"));
+
+  host_->ExpectMsgBox("DeleteTagRecord()", "Tag does not exist.  [Nope]");
+  name = "Nope";
+  EXPECT_EQ(server().DeleteTag(type, name), kReturnNoTags);
+  server().SetReadOnly(true);
+  host_->ExpectMsgBox("DeleteTag()", "Database is ReadOnly,  Record Deletion not Allowed.");
+  name = "Pump";
+  EXPECT_EQ(server().DeleteTag(type, name), RETURN_ERROR);
+  EXPECT_EQ(server().DeleteTag(type, name, false), RETURN_ERROR);
+  EXPECT_THAT(TagNames(), ElementsAre("Pump"));
+}
+
+TEST_F(TagOpsTest, SaveTagNamesTheProvisionalTag) {
+  AddTagRows({"Untitled", "Pump"});
+  std::string type = "TagData", name = "Untitled";
+  ASSERT_EQ(server().OpenTag(type, name, rs_), RETURN_OK);
+  host_->ExpectDialog("frmNew", [](Dialog& d) {
+    d.TypeText("txtName", "P-7");
+    d.ClickButton("cmdOK");
+  });
+  EXPECT_EQ(server().SaveTag(rs_, name), RETURN_OK);
+  EXPECT_EQ(name, "P-7");
+  EXPECT_TRUE(server().AppDirty());
+  EXPECT_THAT(TagNames(), ElementsAre("P-7", "Pump"));
+  EXPECT_EQ(rs_->Fields("TagName").Value().AsString(), "P-7");
+  // A name that is not provisional is saved as it is.
+  EXPECT_EQ(server().SaveTag(rs_, name), RETURN_OK);
+}
+
+TEST_F(TagOpsTest, SaveTagOverwritingATakenNameIsRefusedSilently) {
+  AddTagRows({"Untitled", "Pump"});
+  std::string type = "TagData", name = "Untitled";
+  ASSERT_EQ(server().OpenTag(type, name, rs_), RETURN_OK);
+  host_->ExpectDialog("frmNew", [](Dialog& d) {
+    d.TypeText("txtName", "Pump");
+    d.ClickButton("cmdOK");
+  });
+  host_->ExpectMsgBox("Duplicate Tag Name Found", "OK to Overwrite Pump?", vbYes);
+  EXPECT_EQ(server().SaveTag(rs_, name), kReturnTagAlreadyExists);
+  EXPECT_EQ(name, "Untitled");
+  EXPECT_THAT(TagNames(), ElementsAre("Untitled", "Pump"));
+}
+
+TEST_F(TagOpsTest, SaveAllTagsSavesOnlyDirtySelectedUntitledTags) {
+  AddTagRows({"Untitled", "Pump"});
+  std::string type = "TagData", name = "Pump";
+  ASSERT_EQ(server().OpenTag(type, name, rs_), RETURN_OK);
+  server().SetAppDirty(true);
+  EXPECT_EQ(server().SaveAllTags(rs_), RETURN_OK);  // nothing to save
+  EXPECT_FALSE(server().AppDirty());
+
+  server().SelectedTags().CurrentTag()->SetDirty(true);  // dirty, but named
+  server().SelectedTags().Add("Untitled", 1)->SetDirty(true);
+  host_->ExpectDialog("frmNew", [](Dialog& d) {
+    d.TypeText("txtName", "P-8");
+    d.ClickButton("cmdOK");
+  });
+  EXPECT_EQ(server().SaveAllTags(rs_), RETURN_OK);
+  EXPECT_TRUE(server().AppDirty());
+  EXPECT_THAT(TagNames(), ElementsAre("P-8", "Pump"));
+
+  server().SetReadOnly(true);
+  host_->ExpectMsgBox(DefaultMsgBoxTitle(), "Database is ReadOnly, record changes are not allowed.");
+  EXPECT_EQ(server().SaveAllTags(rs_), RETURN_ERROR);
+}
+
+// Names and types that would change a statement if they went in as text.
+class HostileTagTextTest : public TagOpsTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(HostileTagTextTest, ChangesNoOtherRow) {
+  AddTagRows({"Keep"});
+  const auto before = Row("Keep");
+  const std::string text = GetParam();
+
+  // As a name: created, renamed and deleted as that one row (a name longer
+  // than the field is refused).
+  std::string type = "TagData", name = text, new_name = text + "2";
+  const bool fits = text.size() < 255;
+  ASSERT_EQ(New(name, false) == RETURN_OK, fits);
+  if (fits) {
+    EXPECT_THAT(TagNames(), ElementsAre("Keep", text));
+    EXPECT_EQ(server().RenameTag(type, name, new_name, rs_, false), RETURN_OK);
+    EXPECT_EQ(server().DeleteTag(type, new_name, false), RETURN_OK);
+  }
+  // As a type: no such table, which the record set's report always shows.
+  host_->ExpectMsgBoxContaining(text.find(']') == std::string::npos ? "CreateRecordset()" : "CreateTagRecordset()",
+                                "cannot find the input table");
+  std::string hostile_type = text, keep = "Keep";
+  EXPECT_EQ(server().DeleteTag(hostile_type, keep, false), RETURN_ERROR);
+  EXPECT_NE(New("T1", false, text), RETURN_OK);
+
+  EXPECT_THAT(TagNames(), ElementsAre("Keep"));
+  EXPECT_EQ(Row("Keep"), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, HostileTagTextTest,
+                         ::testing::Values("a'; DELETE * FROM TagData; --", "x' OR '1'='1", "\"quoted\"",
+                                           "TagData] SET sModel='x' WHERE 1=1 OR [TagData", "--", ";", "Ünïcødé",
+                                           std::string(300, 'n')));
+
+}  // namespace
+}  // namespace pds::test
