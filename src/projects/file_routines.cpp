@@ -4,6 +4,7 @@
 
 #include "core/messages/messages.h"
 #include "core/messages/pending_error.h"
+#include "core/ui/copy_progress.h"
 #include "pds/UiHost.h"
 #include "platform/dir_search.h"
 #include "platform/env.h"
@@ -104,10 +105,13 @@ bool CopyFileSpec(const std::string& spec, const std::string& from_folder, const
     bool copied_any = false;
     for (; s.ok(); s = search.Next(&entry)) {
       if (entry.directory) continue;  // only files are copied; "." and ".." match "*.*"
+      CopyProgress* progress = CopyProgress::Current();
+      if (progress) progress->Starting(entry.name);
       if (!bFileCopy(from + entry.name, to + entry.name, durable)) {
         CloseFind(search);
         return false;
       }
+      if (progress) progress->Done(entry.size);
       copied_any = true;
     }
     CloseFind(search);
@@ -117,6 +121,17 @@ bool CopyFileSpec(const std::string& spec, const std::string& from_folder, const
     ShowError(GetSystemErrorText(code) + "\r\n\n" + InBrackets(spec), vbCritical, "CopyFileSpec()");
     return false;
   });
+}
+
+std::uint64_t SizeOfFileSpec(const std::string& spec, const std::string& folder) {
+  std::uint64_t total = 0;
+  DirSearch search;
+  DirEntry entry;
+  for (Status s = search.First(AddBackslash(folder) + spec, &entry); s.ok(); s = search.Next(&entry)) {
+    if (!entry.directory) total += entry.size;
+  }
+  CloseFind(search);
+  return total;
 }
 
 bool DeleteFileSpec(const std::string& path_spec) {

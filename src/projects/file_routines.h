@@ -19,6 +19,7 @@
 // Single-threaded: Dir1's search and the job-name limit are process-wide.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace pds {
@@ -43,6 +44,10 @@ bool bFileCopy(const std::string& source, const std::string& destination, bool d
 // reported otherwise. The first failed copy ends the routine; files copied
 // before it stay. durable: every copy as bFileCopy's durable copy; the caller
 // flushes to_folder after its last copy.
+// The total size of the files of folder matching spec; 0 when none or the
+// folder is missing.
+std::uint64_t SizeOfFileSpec(const std::string& spec, const std::string& folder);
+
 bool CopyFileSpec(const std::string& spec, const std::string& from_folder, const std::string& to_folder,
                   bool must_exist, bool durable = false);
 

@@ -23,6 +23,7 @@
 #include "core/messages/messages.h"
 #include "core/messages/pending_error.h"
 #include "core/process_state.h"
+#include "core/ui/copy_progress.h"
 #include "pds/UiHost.h"
 #include "pds/clsProjectDataServer.h"
 #include "platform/dir_search.h"
@@ -253,6 +254,9 @@ bool clsProjectDataServer::CopyExistingAppFiles(const std::string& sFromFolder, 
   CloseDatabase(db_tag_);
   CloseRecordset(tag_index_rs_);
   const bool durable = IsSaveDestination(sToFolder, ProjectWorkFolderName());
+  std::uint64_t total = 0;
+  for (const DataFileSpec& spec : Shared().app_data_specs) total += SizeOfFileSpec(spec.FileName, sFromFolder);
+  CopyProgress progress(durable ? "Saving project files" : "Copying project files to the work area", total);
   bool copied_any = false;
   for (const DataFileSpec& spec : Shared().app_data_specs) {
     bool copied = false;

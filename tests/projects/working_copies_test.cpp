@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/messages/messages.h"
+#include "core/ui/copy_progress.h"
 #include "pds/UiHost.h"
 #include "tests/projects/staging_fixture.h"
 
@@ -169,6 +170,33 @@ TEST_F(WorkingCopyStagingTest, ExistingFilesAreCopiedByPatternAndAMissingRequire
   EXPECT_EQ(Slurp(to + "/LAY10Sym.dat"), "symbols");
   EXPECT_FALSE(fs::exists(to + "/PMP10Tag.mdb"));
   EXPECT_FALSE(host_->wait_cursor());
+}
+
+// Large copies show how far they are and which file is on its way; small
+// ones show nothing.
+TEST_F(WorkingCopyStagingTest, LargeCopiesShowTheirProgressFileByFile) {
+  Shared().app_data_specs = {{"LAY10*.dat", true, false, false, false, 0, ""}};
+  const std::string from = NewFolder("projects/Alpha");
+  const std::string to = NewFolder("projects/Alpha/~LAY10");
+  Touch(from + "/LAY10Small.dat", "small");
+  ASSERT_TRUE(server().CopyExistingAppFiles(from, to));
+  EXPECT_THAT(host_->shown(), ::testing::IsEmpty());
+
+  std::filesystem::resize_file(from + "/LAY10Small.dat", CopyProgress::kThresholdBytes);
+  Touch(from + "/LAY10Big.dat", "");
+  std::filesystem::resize_file(from + "/LAY10Big.dat", CopyProgress::kThresholdBytes);
+  ASSERT_TRUE(server().CopyExistingAppFiles(from, to));
+  std::vector<std::string> seen;
+  for (const auto& item : host_->shown()) {
+    ASSERT_EQ(item.kind, "progress");
+    EXPECT_EQ(item.title, "Copying project files to the work area");
+    seen.push_back(item.text);
+  }
+  ASSERT_GE(seen.size(), 6u);  // shown, then each file starting and done, then closed
+  EXPECT_THAT(seen.front(), ::testing::HasSubstr("prgCopy"));
+  EXPECT_THAT(seen[1], ::testing::AnyOf(::testing::HasSubstr("LAY10Big.dat"), ::testing::HasSubstr("LAY10Small.dat")));
+  EXPECT_THAT(seen[2], ::testing::HasSubstr("50"));
+  EXPECT_THAT(seen.back(), ::testing::HasSubstr("100"));
 }
 
 // ---- verifying a project's data files
