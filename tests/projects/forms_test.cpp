@@ -19,6 +19,7 @@
 #include "platform/env.h"
 #include "projects/frm_folder.h"
 #include "projects/frm_save_project_as.h"
+#include "tests/support/dialog_steps.h"
 #include "tests/support/test_support.h"
 
 namespace pds {
@@ -28,6 +29,10 @@ namespace fs = std::filesystem;
 using platform::EnvWrapper;
 using platform::ScopedEnv;
 using platform::Status;
+using test::Fill;
+using test::Press;
+using test::RefusedThenCancel;
+using test::TypeAndOk;
 
 // A volume that allows names of a given length, and optionally refuses to make folders.
 class VolumeEnv : public EnvWrapper {
@@ -49,25 +54,27 @@ class FormsTest : public ::testing::Test {
   void SetUp() override {
     ClearError();
     saved_projects_folder_ = Shared().default_projects_folder;
+    saved_help_file_ = HelpFile();
     Shared().default_projects_folder = temp_ / "Projects";
     fs::create_directory(temp_ / "Projects");
   }
   void TearDown() override {
     Shared().default_projects_folder = saved_projects_folder_;
+    SetHelpFile(saved_help_file_);
     EXPECT_THAT(host_->Problems(), ::testing::IsEmpty());
   }
-  const ui::ShownItem& LastShown() { return host_->shown().back(); }
 
   test::TempFolder temp_;
   test::ScopedScriptedHost host_;
   std::string saved_projects_folder_;
+  std::string saved_help_file_;
 };
 
 // ---- the name entry dialog
 
 using NameEntryTest = FormsTest;
 
-TEST_F(NameEntryTest, PlainModeEnablesOkWithTextAndAcceptsItTrimmed) {
+TEST_F(NameEntryTest, PlainModeEnablesOkWithTextAcceptsItTrimmedAndCapsTheLength) {
   frmNew dialog;
   dialog.SetMode(0);
   host_->ExpectDialog("frmNew", [](Dialog& d) {
@@ -85,6 +92,14 @@ TEST_F(NameEntryTest, PlainModeEnablesOkWithTextAndAcceptsItTrimmed) {
   EXPECT_TRUE(dialog.Accepted());
   EXPECT_EQ(dialog.EnteredName(), "a:b/c");
   EXPECT_EQ(dialog.HelpContextID(), 0);
+  // The limit is capped at 237; values that are not positive leave it as it was.
+  dialog.SetMaxLength(500);
+  EXPECT_EQ(dialog.MaxLength(), 237);
+  dialog.SetMaxLength(12);
+  EXPECT_EQ(dialog.MaxLength(), 12);
+  dialog.SetMaxLength(0);
+  dialog.SetMaxLength(-4);
+  EXPECT_EQ(dialog.MaxLength(), 12);
 }
 
 TEST_F(NameEntryTest, CancelAfterTypingLeavesNoNameAndNotAccepted) {
@@ -98,18 +113,6 @@ TEST_F(NameEntryTest, CancelAfterTypingLeavesNoNameAndNotAccepted) {
   dialog.Show();
   EXPECT_FALSE(dialog.Accepted());
   EXPECT_EQ(dialog.EnteredName(), "");
-}
-
-TEST_F(NameEntryTest, MaximumLengthIsCappedAndIgnoresNonPositiveValues) {
-  frmNew dialog;
-  dialog.SetMaxLength(500);
-  EXPECT_EQ(dialog.MaxLength(), 237);
-  dialog.SetMaxLength(0);
-  EXPECT_EQ(dialog.MaxLength(), 237);
-  dialog.SetMaxLength(-4);
-  EXPECT_EQ(dialog.MaxLength(), 237);
-  dialog.SetMaxLength(12);
-  EXPECT_EQ(dialog.MaxLength(), 12);
 }
 
 TEST_F(NameEntryTest, FolderModeRefusesAnInvalidNameKeepingItSelectedThenAcceptsAValidOne) {
@@ -228,17 +231,18 @@ TEST_F(FolderDialogTest, BrowsingListsSubfoldersAndClickChoosesDoubleClickOpens)
 TEST_F(FolderDialogTest, StartFolderThatDoesNotExistYetStartsAtItsNearestParent) {
   auto dialog = std::make_unique<frmFolder>();
   dialog->SetStartFolder(root_ + "/Beta/NotYet/Deeper");
-  host_->ExpectDialog("frmFolder", [](Dialog& d) { d.ClickButton("cmdCancel"); });
+  host_->ExpectDialog("frmFolder", Press({"cmdCancel"}));
   dialog->Show();
   EXPECT_EQ(dialog->ShownFolder(), root_ + "/Beta");
   EXPECT_FALSE(dialog->Accepted());
   EXPECT_EQ(dialog->Folder(), "");
 }
 
+// A refused folder: the message ("{}" stands for the text typed), the dialog still open.
 struct PathCase {
   std::string label;
   std::string (*typed)(const std::string& temp);
-  std::string (*message)(const std::string& typed);
+  std::string message;
 };
 
 class ValidateProjectPathTest : public FolderDialogTest, public ::testing::WithParamInterface<PathCase> {};
@@ -246,48 +250,42 @@ class ValidateProjectPathTest : public FolderDialogTest, public ::testing::WithP
 TEST_P(ValidateProjectPathTest, RefusesWithItsMessageAndStaysOpen) {
   const std::string typed = GetParam().typed(temp_.path());
   auto dialog = MakeDialog();
-  host_->ExpectDialog("frmFolder", [&](Dialog& d) {
-    d.TypeText("txtProjectFolder", typed);
-    d.ClickButton("cmdOK");
-    EXPECT_TRUE(d.visible());
-    d.ClickButton("cmdCancel");
-  });
-  host_->ExpectMsgBox("ValidateProjectPath()", GetParam().message(typed));
+  host_->ExpectDialog("frmFolder", RefusedThenCancel("txtProjectFolder", typed));
+  host_->ExpectMsgBox("ValidateProjectPath()", Fill(GetParam().message, typed));
   dialog->Show();
   EXPECT_FALSE(dialog->Accepted());
   EXPECT_EQ(host_->shown()[1].style, vbCritical);
 }
 
+const std::string kFolderNotFound = "Folder was not found.\r[{}]\rPlease choose a different folder name.";
+
 INSTANTIATE_TEST_SUITE_P(
     Rules, ValidateProjectPathTest,
     ::testing::Values(
         PathCase{"Empty", [](const std::string&) { return std::string(); },
-                 [](const std::string& t) {
-                   return "Invalid Project Folder.\r\n[" + t + "]\r\nThere is no folder selected.";
-                 }},
+                 "Invalid Project Folder.\r\n[{}]\r\nThere is no folder selected."},
         PathCase{"TooLong", [](const std::string& temp) { return temp + "/" + std::string(237 - temp.size(), 'x'); },
-                 [](const std::string& t) {
-                   return "Invalid Project Path.\r\n[" + t +
-                          "]\r\nThe project path is too long.  Please choose a different project folder.";
-                 }},
+                 "Invalid Project Path.\r\n[{}]\r\nThe project path is too long.  Please choose a different project "
+                 "folder."},
         PathCase{"DefaultProjectsFolderInOtherCase", [](const std::string& temp) { return temp + "/PROJECTS/"; },
-                 [](const std::string& t) {
-                   return "This folder is restricted.  [" + t +
-                          "]\r\n\nPlease click [New Folder...] button or choose a different folder.";
-                 }},
-        PathCase{"Missing", [](const std::string& temp) { return temp + "/root/missing"; },
-                 [](const std::string& t) {
-                   return "Folder was not found.\r[" + t + "]\rPlease choose a different folder name.";
-                 }},
+                 "This folder is restricted.  [{}]\r\n\nPlease click [New Folder...] button or choose a different "
+                 "folder."},
+        PathCase{"Missing", [](const std::string& temp) { return temp + "/root/missing"; }, kFolderNotFound},
         PathCase{"AFileNotAFolder", [](const std::string& temp) { return temp + "/root/file.txt"; },
-                 [](const std::string& t) {
-                   return "Folder was not found.\r[" + t + "]\rPlease choose a different folder name.";
-                 }}),
+                 kFolderNotFound}),
     [](const ::testing::TestParamInfo<PathCase>& info) { return info.param.label; });
 
-TEST_F(FolderDialogTest, NewFolderCreatesTheFolderAndAcceptsIt) {
+TEST_F(FolderDialogTest, NewFolderCancelledDoesNothingAndANamedOneIsCreatedAndAccepted) {
   auto dialog = MakeDialog();
-  host_->ExpectDialog("frmFolder", [](Dialog& d) { d.ClickButton("cmdNewFolder"); });
+  host_->ExpectDialog("frmFolder", [](Dialog& d) {
+    d.ClickButton("cmdNewFolder");
+    EXPECT_TRUE(d.visible());
+    d.ClickButton("cmdNewFolder");
+  });
+  host_->ExpectDialog("frmNew", [](Dialog& d) {
+    d.TypeText("txtName", "Never");
+    d.ClickButton("cmdCancel");
+  });
   host_->ExpectDialog("frmNew", [&](Dialog& d) {
     auto& f = static_cast<frmNew&>(d);
     EXPECT_EQ(f.Caption(), "New Folder Name");
@@ -297,32 +295,19 @@ TEST_F(FolderDialogTest, NewFolderCreatesTheFolderAndAcceptsIt) {
     d.ClickButton("cmdOK");
   });
   dialog->Show();
+  EXPECT_FALSE(fs::exists(root_ + "/Never"));
   EXPECT_TRUE(dialog->Accepted());
   EXPECT_EQ(dialog->Folder(), root_ + "/Job A");
   EXPECT_TRUE(fs::is_directory(root_ + "/Job A"));
 }
 
-TEST_F(FolderDialogTest, NewFolderCancelledDoesNothing) {
-  auto dialog = MakeDialog();
-  host_->ExpectDialog("frmFolder", [](Dialog& d) {
-    d.ClickButton("cmdNewFolder");
-    EXPECT_TRUE(d.visible());
-    d.ClickButton("cmdCancel");
-  });
-  host_->ExpectDialog("frmNew", [](Dialog& d) {
-    d.TypeText("txtName", "Never");
-    d.ClickButton("cmdCancel");
-  });
-  dialog->Show();
-  EXPECT_FALSE(fs::exists(root_ + "/Never"));
-}
-
-// A refused new folder: the message through the common reporter, nothing made, the dialog still open.
+// A refused new folder: the message ("{}" stands for the new folder's path)
+// through the common reporter, nothing made, the dialog still open.
 struct NewFolderCase {
   std::string label;
   std::string name;
   bool refuse_create;
-  std::string (*message)(const std::string& path);
+  std::string message;
 };
 
 class NewFolderRefusedTest : public FolderDialogTest, public ::testing::WithParamInterface<NewFolderCase> {};
@@ -344,11 +329,8 @@ TEST_P(NewFolderRefusedTest, ShowsItsMessageAndCreatesNothing) {
     EXPECT_TRUE(d.visible());
     d.ClickButton("cmdCancel");
   });
-  host_->ExpectDialog("frmNew", [&](Dialog& d) {
-    d.TypeText("txtName", c.name);
-    d.ClickButton("cmdOK");
-  });
-  host_->ExpectMsgBox("Invalid Project Folder", c.message(path));
+  host_->ExpectDialog("frmNew", TypeAndOk("txtName", c.name));
+  host_->ExpectMsgBox("Invalid Project Folder", Fill(c.message, path));
   dialog->Show();
   EXPECT_EQ(fs::exists(path), existed);
   EXPECT_EQ(host_->shown().back().style, vbInformation);
@@ -359,22 +341,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // The new path is exactly 238 characters long.
         NewFolderCase{"PathTooLong", std::string(36, 'n'), false,
-                      [](const std::string& p) {
-                        return "Invalid New Project Folder.\r[" + p +
-                               "]\r\nThe new project folder PATH is too long.  Please create or choose another folder "
-                               "with a shorter path.";
-                      }},
+                      "Invalid New Project Folder.\r[{}]\r\nThe new project folder PATH is too long.  Please create "
+                      "or choose another folder with a shorter path."},
         NewFolderCase{"AlreadyThere", "Existing", false,
-                      [](const std::string& p) {
-                        return "Cannot create new folder:\r[" + p +
-                               "]\r\nA file or folder with the name you specified already exists.  Specify a "
-                               "different folder name.";
-                      }},
+                      "Cannot create new folder:\r[{}]\r\nA file or folder with the name you specified already "
+                      "exists.  Specify a different folder name."},
         NewFolderCase{"CreationFails", "Job", true,
-                      [](const std::string& p) {
-                        return "Error creating new project folder.\r[" + p +
-                               "]\r\nPlease choose a different folder name.";
-                      }}),
+                      "Error creating new project folder.\r[{}]\r\nPlease choose a different folder name."}),
     [](const ::testing::TestParamInfo<NewFolderCase>& info) { return info.param.label; });
 
 // ---- help buttons
@@ -387,22 +360,8 @@ struct HelpCase {
 
 class HelpButtonTest : public FormsTest, public ::testing::WithParamInterface<HelpCase> {
  protected:
-  void SetUp() override {
-    FormsTest::SetUp();
-    saved_help_file_ = HelpFile();
-  }
-  void TearDown() override {
-    SetHelpFile(saved_help_file_);
-    FormsTest::TearDown();
-  }
   // Expects the dialog, in which the user presses Help, then Cancel.
-  void ExpectHelpPressed(const Dialog& dialog) {
-    host_->ExpectDialog(dialog.FormName(), [](Dialog& d) {
-      d.ClickButton("cmdHelp");
-      d.ClickButton("cmdCancel");
-    });
-  }
-  std::string saved_help_file_;
+  void ExpectHelpPressed(const Dialog& dialog) { host_->ExpectDialog(dialog.FormName(), Press({"cmdHelp", "cmdCancel"})); }
 };
 
 TEST_P(HelpButtonTest, AsksForItsTopic) {
