@@ -18,6 +18,7 @@
 #include "core/db/field.h"
 #include "core/db/recordset.h"
 #include "core/db/table_def.h"
+#include "bench/scratch_folder.h"
 
 namespace {
 
@@ -26,21 +27,7 @@ using namespace pds::db;
 constexpr int kAppendRows = 500000;
 constexpr int kWalkRows = 10000;
 
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "pds-bench-XXXXXX").string();
-    path_ = mkdtemp(tmpl.data()) ? tmpl : std::string();
-  }
-  ~ScratchFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using pds::bench::ScratchFolder;
 
 std::shared_ptr<Database> CreateItemDatabase(const std::string& file) {
   auto db = DBEngine().CreateDatabase(file);

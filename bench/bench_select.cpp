@@ -17,6 +17,7 @@
 #include "core/db/engine.h"
 #include "core/install/installation_builder.h"
 #include "dialogs/frm_select.h"
+#include "bench/scratch_folder.h"
 
 namespace {
 
@@ -25,21 +26,7 @@ using namespace pds;
 
 constexpr int kProjects = 5000;
 
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string tmpl = (fs::temp_directory_path() / "pds-bench-XXXXXX").string();
-    path_ = mkdtemp(tmpl.data()) ? tmpl : std::string();
-  }
-  ~ScratchFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using pds::bench::ScratchFolder;
 
 // A projects database made from the installation's template and filled with
 // kProjects projects; empty text when it could not be made.

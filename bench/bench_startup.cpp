@@ -17,28 +17,13 @@
 
 #include "core/install/installation_builder.h"
 #include "pds/clsProjectDataServer.h"
+#include "bench/scratch_folder.h"
 
 namespace {
 
 constexpr int kRuns = 50;
 
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "pds-bench-XXXXXX").string();
-    path_ = mkdtemp(tmpl.data()) ? tmpl : std::string();
-  }
-  ~ScratchFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using pds::bench::ScratchFolder;
 
 // A new installation with the Pump Designer only; false (and the reason
 // given to the benchmark) when it cannot be built.

@@ -34,6 +34,7 @@
 #include "pds/clsProject.h"
 #include "pds/clsProjectDataServer.h"
 #include "pds/clsUnitTags.h"
+#include "bench/scratch_folder.h"
 
 namespace {
 
@@ -122,21 +123,7 @@ std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 
 // ---- the world: one installation, one Pump Designer session
 
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string tmpl = (fs::temp_directory_path() / "pds-bench-tags-XXXXXX").string();
-    path_ = mkdtemp(tmpl.data()) ? tmpl : std::string();
-  }
-  ~ScratchFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using pds::bench::ScratchFolder;
 
 struct World {
   ScratchFolder scratch;
