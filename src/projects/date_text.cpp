@@ -22,12 +22,4 @@ std::string GeneralDateText(const platform::TimePoint& when) { return Format(whe
 
 std::string ShortDateText(const platform::TimePoint& when) { return Format(when, "%Y-%m-%d"); }
 
-std::size_t CharacterCount(const std::string& text) {
-  std::size_t count = 0;
-  for (unsigned char c : text) {
-    if ((c & 0xC0) != 0x80) ++count;  // continuation bytes belong to the character before
-  }
-  return count;
-}
-
 }  // namespace pds

@@ -17,8 +17,4 @@ std::string GeneralDateText(const platform::TimePoint& when);
 // "yyyy-mm-dd" in local time; empty if the time cannot be converted.
 std::string ShortDateText(const platform::TimePoint& when);
 
-// The number of characters (UTF-8 code points) in text, the unit a text
-// field's defined size counts.
-std::size_t CharacterCount(const std::string& text);
-
 }  // namespace pds

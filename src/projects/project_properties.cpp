@@ -10,6 +10,7 @@
 #include "core/db/recordset.h"
 #include "core/messages/messages.h"
 #include "core/messages/pending_error.h"
+#include "pds/Controls.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "pds/clsProjectDataServer.h"
@@ -107,12 +108,12 @@ bool clsProjectDataServer::SaveProjectProperties(const ProjectRef& project) {
       // The stamp must fit its field: a field too small for the date and
       // time gets the date alone, and one too small even for that is left out.
       db::Field& stamp_field = rs->Fields("sLastModified");
-      const std::size_t room = static_cast<std::size_t>(stamp_field.Size());
+      const long room = stamp_field.Size();
       const platform::TimePoint now = platform::CurrentEnv()->Now();
       const std::string general = GeneralDateText(now);
-      project->SetLastModified(CharacterCount(general) <= room ? general : ShortDateText(now));
+      project->SetLastModified(CharCount(general) <= room ? general : ShortDateText(now));
       const std::string stamp = project->LastModified();
-      if (!stamp.empty() && CharacterCount(stamp) <= room) stamp_field.SetValue(Variant(stamp));
+      if (!stamp.empty() && CharCount(stamp) <= room) stamp_field.SetValue(Variant(stamp));
 
       rs->Update();
       saved = true;

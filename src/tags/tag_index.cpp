@@ -19,6 +19,7 @@
 #include "core/messages/messages.h"
 #include "core/messages/pending_error.h"
 #include "core/sql_text.h"
+#include "pds/Controls.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "pds/clsProjectDataServer.h"
@@ -75,8 +76,9 @@ bool clsProjectDataServer::IndexTags(const ProjectRef& Project) {
         const platform::TimePoint now = platform::CurrentEnv()->Now();
         const Variant modified_date = Variant::Date(GeneralDateText(now));
         const std::string modified_text = GeneralDateText(now);
+        const int name_size = static_cast<int>(rs->Fields("sTagName").Size());
         const bool modified_fits =
-            static_cast<long>(CharacterCount(modified_text)) <= rs->Fields("sLastModified").Size();
+            static_cast<long>(CharCount(modified_text)) <= rs->Fields("sLastModified").Size();
         // One engine transaction for the whole publication spares the file
         // a journal per row. It is committed whatever happens, so rows
         // written before a failure stay written, as they would without it.
@@ -95,7 +97,9 @@ bool clsProjectDataServer::IndexTags(const ProjectRef& Project) {
               rs->Fields("TableName").SetValue(Variant(table));
               rs->Fields("lLocalID").SetValue(Variant(tag->Index()));
             }
-            rs->Fields("sTagName").SetValue(Variant(tag->Name()));
+            // A tag name may be longer than the shared table's column: the
+            // publication keeps its first characters rather than failing the save.
+            rs->Fields("sTagName").SetValue(Variant(CharPrefix(tag->Name(), name_size)));
             rs->Fields("sStatusIndicator").SetValue(Variant(std::to_string(tag->Computed())));
             if (modified_fits) rs->Fields("sLastModified").SetValue(Variant(modified_text));
             rs->Fields("LastModifiedDate").SetValue(modified_date);

@@ -61,16 +61,19 @@ TEST_F(TagIndexTest, OneRowPerTagIsPublishedAndEditedOnTheNextRun) {
   AddPublished(db, "LAY", "Layout 1");
   // The project's first tag under the name that stands for "no tag yet".
   Execute(WorkTagDb(), {"UPDATE TagData SET TagName = 'Untitled'"});
-  AddTagRows({"P-1", "O'Brien"});
+  // A name longer than the shared column is published by its first characters.
+  const std::string long_name = "Pump " + std::string(60, 'x');
+  AddTagRows({"P-1", "O'Brien", long_name});
   const Table ids = Rows(WorkTagDb(), "SELECT lTagId FROM TagData WHERE TagName <> 'Untitled' ORDER BY lTagId");
-  ASSERT_EQ(ids.size(), 2u);
+  ASSERT_EQ(ids.size(), 3u);
 
   const std::string published =
       "SELECT sApp, sAppVer, TableName, lLocalID, sTagName, sStatusIndicator FROM TagIndex ORDER BY sApp, lLocalID";
   ASSERT_TRUE(server().IndexTags(beta));
   EXPECT_EQ(Rows(db, published), (Table{{"LAY", "10", "TagData", "99", "Layout 1", "<null>"},
                                         {"PMP", "10", "TagData", ids[0][0], "P-1", "0"},
-                                        {"PMP", "10", "TagData", ids[1][0], "O'Brien", "0"}}));
+                                        {"PMP", "10", "TagData", ids[1][0], "O'Brien", "0"},
+                                        {"PMP", "10", "TagData", ids[2][0], long_name.substr(0, 50), "0"}}));
   // The modification time as text in the general date format, and as a date.
   const Table times = Rows(db, "SELECT sLastModified, LastModifiedDate FROM TagIndex WHERE sApp = 'PMP'");
   EXPECT_EQ(times[0][0].size(), 19u);
@@ -80,7 +83,8 @@ TEST_F(TagIndexTest, OneRowPerTagIsPublishedAndEditedOnTheNextRun) {
   ASSERT_TRUE(server().IndexTags(beta));
   EXPECT_EQ(Rows(db, published), (Table{{"LAY", "10", "TagData", "99", "Layout 1", "<null>"},
                                         {"PMP", "10", "TagData", ids[0][0], "P-1b", "0"},
-                                        {"PMP", "10", "TagData", ids[1][0], "O'Brien", "0"}}));
+                                        {"PMP", "10", "TagData", ids[1][0], "O'Brien", "0"},
+                                        {"PMP", "10", "TagData", ids[2][0], long_name.substr(0, 50), "0"}}));
   // The other application's items stay with its tag.
   EXPECT_EQ(Rows(db, "SELECT count(*) FROM TagData"), (Table{{"1"}}));
 }
