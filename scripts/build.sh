@@ -1,6 +1,11 @@
 #!/usr/bin/env bash
-# Configures and builds everything into ./build (Release with debug information).
+# Configures and builds into ./build (Release with debug information): every
+# target, or only the targets named as arguments (e.g. `scripts/build.sh pds`).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)"
+if [ "$#" -gt 0 ]; then
+  for target in "$@"; do cmake --build build -j"$(nproc)" --target "$target"; done
+else
+  cmake --build build -j"$(nproc)"
+fi
