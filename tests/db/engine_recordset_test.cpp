@@ -50,6 +50,38 @@ TEST_F(RecordsetTest, DynasetCountsTheRowsReachedSoFar) {
   EXPECT_EQ(empty->RecordCount(), 0);
 }
 
+// A walk over a wide table reads only the columns asked for; reading another
+// column later, or editing a row, still sees every value of the row.
+TEST_F(RecordsetTest, WideRowsReadOnlyTheColumnsAskedForYetEditWholeRows) {
+  std::vector<FieldDesc> fields = {{"lId", dbLong, 0, dbAutoIncrField}};
+  std::string columns, values;
+  for (int c = 1; c <= 20; ++c) {
+    fields.push_back({"c" + std::to_string(c), dbLong});
+    columns += (c > 1 ? ", c" : "c") + std::to_string(c);
+  }
+  MakeTable(*db_, "Wide", fields, {"lId"});
+  for (int r = 1; r <= 100; ++r) {
+    values.clear();
+    for (int c = 1; c <= 20; ++c) values += (c > 1 ? ", " : "") + std::to_string(r * 100 + c);
+    db_->Execute("INSERT INTO Wide (" + columns + ") VALUES (" + values + ")", dbFailOnError);
+  }
+  auto rs = db_->OpenRecordset("SELECT * FROM Wide ORDER BY c1 DESC");
+  long sum = 0;
+  for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) sum += rs->Fields("c2").Value().AsLong();
+  EXPECT_EQ(sum, 505000 + 200);
+  rs->MoveFirst();
+  EXPECT_EQ(rs->Fields("c17").Value().AsLong(), 10017);
+  for (int c = 3; c <= 20; ++c) EXPECT_EQ(rs->Fields("c" + std::to_string(c)).Value().AsLong(), 10000 + c);
+  rs->MoveNext();
+  rs->Edit();
+  rs->Fields("c5").SetValue(Variant(7));
+  rs->Update();
+  auto check = db_->OpenRecordset("SELECT * FROM Wide WHERE c1 = 9901");
+  EXPECT_EQ(check->Fields("c5").Value().AsLong(), 7);
+  EXPECT_EQ(check->Fields("c4").Value().AsLong(), 9904);
+  EXPECT_EQ(check->Fields("c20").Value().AsLong(), 9920);
+}
+
 TEST_F(RecordsetTest, MovingPastEitherEndHasNoCurrentRecord) {
   auto rs = db_->OpenRecordset("SELECT * FROM Item");
   rs->MoveLast();

@@ -109,17 +109,14 @@ void Recordset::OpenTable(const TableMeta& table) {
   table_type_ = true;
   keyed_ = true;
   table_ = table.name;
-  std::string list;
   for (const FieldMeta& f : table.fields) {
     columns_.push_back(Column{f.name, f.name, f, !f.auto_increment()});
     if (f.auto_increment()) {
       auto_field_ = f.name;
       auto_column_ = static_cast<int>(columns_.size()) - 1;
     }
-    if (!list.empty()) list += ", ";
-    list += QuoteName(f.name);
   }
-  fetch_columns_ = list;
+  ForgetWanted();
   keys_sql_ = "SELECT _rowid_ FROM " + QuoteName(table_) + " ORDER BY _rowid_";
   LoadKeys();
 }
@@ -156,7 +153,6 @@ bool Recordset::TryOpenKeyset(const std::string& sql) {
   const TableMeta* meta = db_->catalog().FindTable(base);
   if (!meta) return false;
   std::vector<Column> columns;
-  std::string list;
   for (int i = 1; i < n; ++i) {
     const char* table = sqlite3_column_table_name(raw, i);
     const char* origin = sqlite3_column_origin_name(raw, i);
@@ -169,8 +165,6 @@ bool Recordset::TryOpenKeyset(const std::string& sql) {
     Column c{sqlite3_column_name(raw, i), f->name, *f, !f->auto_increment()};
     c.meta.name = c.name;
     columns.push_back(std::move(c));
-    if (!list.empty()) list += ", ";
-    list += QuoteName(f->name);
   }
   table_ = meta->name;
   keyed_ = true;
@@ -182,7 +176,7 @@ bool Recordset::TryOpenKeyset(const std::string& sql) {
       auto_column_ = static_cast<int>(i);
     }
   }
-  fetch_columns_ = list;
+  ForgetWanted();
   keys_sql_ = keyed;
   keys_stmt_ = std::move(stmt);
   return true;
@@ -509,7 +503,7 @@ void Recordset::ReadBlock() {
     // statement prepares at a fraction of the cost of the block statement,
     // which lists every row id of a block; a row deleted behind this set's
     // back is simply not found.
-    if (!row_stmt_) row_stmt_ = conn.Prepare(RowSql(table_, fetch_columns_));
+    if (!row_stmt_) row_stmt_ = conn.Prepare(RowSql(table_, FetchColumns()));
     ReadScope read(conn);
     for (long i = 0; i < count; ++i) {
       StatementScope scope(row_stmt_, false);  // the one parameter is bound every time
@@ -517,13 +511,14 @@ void Recordset::ReadBlock() {
       if (!conn.Step(row_stmt_)) continue;
       std::vector<Variant>& row = block_.rows[static_cast<std::size_t>(i)];
       row.resize(columns_.size());
-      for (std::size_t c = 0; c < columns_.size(); ++c) {
-        row[c] = ReadFieldValue(row_stmt_, static_cast<int>(c), columns_[c].meta.type);
+      for (std::size_t j = 0; j < wanted_list_.size(); ++j) {
+        const auto c = static_cast<std::size_t>(wanted_list_[j]);
+        row[c] = ReadFieldValue(row_stmt_, static_cast<int>(j), columns_[c].meta.type);
       }
       block_.present[static_cast<std::size_t>(i)] = 1;
     }
   } else {
-    if (!fetch_stmt_) fetch_stmt_ = conn.Prepare(BlockSql(table_, fetch_columns_));
+    if (!fetch_stmt_) fetch_stmt_ = conn.Prepare(BlockSql(table_, FetchColumns()));
     StatementScope scope(fetch_stmt_);
     for (long i = 0; i < count; ++i) {
       sqlite3_bind_int64(fetch_stmt_, static_cast<int>(i) + 1, keys_[static_cast<std::size_t>(first + i)]);
@@ -539,8 +534,9 @@ void Recordset::ReadBlock() {
       }
       std::vector<Variant>& row = block_.rows[static_cast<std::size_t>(guess)];
       row.resize(columns_.size());
-      for (std::size_t c = 0; c < columns_.size(); ++c) {
-        row[c] = ReadFieldValue(fetch_stmt_, static_cast<int>(c) + 1, columns_[c].meta.type);
+      for (std::size_t j = 0; j < wanted_list_.size(); ++j) {
+        const auto c = static_cast<std::size_t>(wanted_list_[j]);
+        row[c] = ReadFieldValue(fetch_stmt_, static_cast<int>(j) + 1, columns_[c].meta.type);
       }
       block_.present[static_cast<std::size_t>(guess)] = 1;
       ++guess;
@@ -552,8 +548,51 @@ void Recordset::ReadBlock() {
   block_.stamp_version = stamp.data_version;
 }
 
+void Recordset::ForgetWanted() {
+  wanted_.assign(columns_.size(), 0);
+  wanted_list_.clear();
+  fetch_stmt_ = nullptr;
+  row_stmt_ = nullptr;
+  block_.first = -1;
+}
+
+void Recordset::Want(std::size_t column) {
+  if (wanted_[column]) return;
+  if (wanted_list_.size() >= kDemandColumns) {
+    WantAll();
+    return;
+  }
+  wanted_[column] = 1;
+  wanted_list_.push_back(static_cast<int>(column));
+  // The block in hand lacks the column: the next read fetches it again.
+  fetch_stmt_ = nullptr;
+  row_stmt_ = nullptr;
+  block_.first = -1;
+}
+
+void Recordset::WantAll() {
+  if (wanted_list_.size() == columns_.size()) return;
+  for (std::size_t c = 0; c < columns_.size(); ++c) {
+    if (!wanted_[c]) wanted_list_.push_back(static_cast<int>(c));
+  }
+  wanted_.assign(columns_.size(), 1);
+  fetch_stmt_ = nullptr;
+  row_stmt_ = nullptr;
+  block_.first = -1;
+}
+
+std::string Recordset::FetchColumns() const {
+  std::string list;
+  for (int c : wanted_list_) {
+    if (!list.empty()) list += ", ";
+    list += QuoteName(columns_[static_cast<std::size_t>(c)].source_name);
+  }
+  return list;
+}
+
 const std::vector<Variant>* Recordset::CurrentRow() {
   if (!keyed_) return &rows_[static_cast<std::size_t>(position_)];
+  if (wanted_list_.empty()) WantAll();
   const bool in_block = block_.first >= 0 && position_ >= block_.first && position_ < block_.first + block_.count;
   // Reading the fields of one row asks the file about other writers once.
   const std::int64_t changes = sqlite3_total_changes64(db_->connection().handle());
@@ -573,6 +612,7 @@ Variant Recordset::ColumnValue(int column) {
   const auto c = static_cast<std::size_t>(column);
   if (edit_mode_ == dbEditAdd || (edit_mode_ == dbEditInProgress && dirty_[c])) return buffer_[c];
   RequireCurrent();
+  if (keyed_) Want(c);
   const std::vector<Variant>* row = CurrentRow();
   if (!row) RaiseJet(kErrRecordDeleted);
   return (*row)[c];

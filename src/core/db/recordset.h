@@ -195,7 +195,17 @@ class Recordset {
 
   std::string index_;
   bool no_match_ = false;
-  std::string fetch_columns_;  // the columns a block reads, quoted, comma-separated
+  // The columns a block reads: those read so far, or every column once more
+  // than kDemandColumns were read (or a row is edited). A walk over a wide
+  // table that reads two fields of each row reads two columns per row, not
+  // all of them.
+  static constexpr std::size_t kDemandColumns = 8;
+  std::vector<char> wanted_;
+  std::vector<int> wanted_list_;
+  void ForgetWanted();
+  void Want(std::size_t column);
+  void WantAll();
+  std::string FetchColumns() const;
   // Both owned by the connection's statement cache.
   sqlite3_stmt* fetch_stmt_ = nullptr;
   sqlite3_stmt* row_stmt_ = nullptr;

@@ -74,6 +74,7 @@ void Recordset::Edit() {
   if (!updatable_) RaiseJet(kErrReadOnly);
   AbandonEdit();
   RequireCurrent();
+  if (keyed_) WantAll();  // the edit copies the whole row
   const std::vector<Variant>* row = CurrentRow();
   if (!row) RaiseJet(kErrRecordDeleted);
   buffer_ = *row;
