@@ -82,6 +82,23 @@ TEST_F(RecordsetTest, WideRowsReadOnlyTheColumnsAskedForYetEditWholeRows) {
   EXPECT_EQ(check->Fields("c20").Value().AsLong(), 9920);
 }
 
+// A dynaset lists its rows in the order the statement gives, however the
+// select list names its columns.
+TEST_F(RecordsetTest, DynasetOrderIsTheStatementsOrder) {
+  db_->Execute("UPDATE Item SET sName = 'z' WHERE nQty = 20", dbFailOnError);
+  for (const std::string sql : {"SELECT * FROM Item ORDER BY nQty DESC",
+                                "SELECT Item.sName, Item.nQty FROM Item WHERE nQty > 10 ORDER BY sName DESC",
+                                "SELECT sName AS nQty, lId FROM Item ORDER BY nQty",
+                                "SELECT nQty, sName FROM Item ORDER BY 2 DESC"}) {
+    auto dynaset = db_->OpenRecordset(sql, dbOpenDynaset);
+    auto snapshot = db_->OpenRecordset(sql, dbOpenSnapshot);
+    std::vector<std::string> keyed, copied;
+    for (; !dynaset->Eof(); dynaset->MoveNext()) keyed.push_back(dynaset->Fields(0).Value().AsString());
+    for (; !snapshot->Eof(); snapshot->MoveNext()) copied.push_back(snapshot->Fields(0).Value().AsString());
+    EXPECT_EQ(keyed, copied) << sql;
+  }
+}
+
 TEST_F(RecordsetTest, MovingPastEitherEndHasNoCurrentRecord) {
   auto rs = db_->OpenRecordset("SELECT * FROM Item");
   rs->MoveLast();

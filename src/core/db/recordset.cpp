@@ -70,6 +70,93 @@ std::size_t RowIdInsertionPoint(const std::string& sql) {
   return static_cast<std::size_t>(tokens[after].text.data() - sql.data()) + tokens[after].text.size();
 }
 
+// The statement with every ORDER BY term that is a column position moved one
+// column on, for the row id put in front of the select list.
+std::string ShiftOrderPositions(const std::string& sql) {
+  std::vector<sql::Token> tokens;
+  sql::Tokenize(sql, tokens);
+  std::string out;
+  bool in_order_by = false;
+  bool term_start = false;
+  int depth = 0;
+  for (const sql::Token& t : tokens) {
+    if (t.kind == sql::TokenKind::kSpace) {
+      out += t.text;
+      continue;
+    }
+    if (sql::IsSymbol(t, "(")) ++depth;
+    if (sql::IsSymbol(t, ")")) --depth;
+    if (depth == 0 && sql::IsWord(t, "BY") && in_order_by) {
+      term_start = true;
+      out += t.text;
+      continue;
+    }
+    if (depth == 0 && sql::IsWord(t, "ORDER")) in_order_by = true;
+    if (in_order_by && depth == 0 && term_start && t.kind == sql::TokenKind::kNumber &&
+        t.text.find_first_not_of("0123456789") == std::string_view::npos) {
+      out += std::to_string(std::stol(std::string(t.text)) + 1);
+    } else {
+      out += t.text;
+    }
+    term_start = in_order_by && depth == 0 && sql::IsSymbol(t, ",");
+  }
+  return out;
+}
+
+// The statement that lists only the row ids of a keyed set, in the set's
+// order: the select list replaced by the row id. Sorting row ids alone spares
+// SQLite carrying every column of every row through its sorter (a tag table
+// of 300 fields sorts in a twentieth of the time). Only a select list of
+// plain names or "*" qualifies, so that no alias can change what the rest of
+// the statement means; an ORDER BY by position does not. Empty otherwise.
+std::string KeysOnlySql(const std::string& sql) {
+  std::vector<sql::Token> tokens;
+  sql::Tokenize(sql, tokens);
+  std::vector<std::size_t> at;  // the tokens that are not blanks
+  for (std::size_t k = 0; k < tokens.size(); ++k) {
+    if (tokens[k].kind != sql::TokenKind::kSpace) at.push_back(k);
+  }
+  std::size_t i = 0;
+  if (i >= at.size() || !sql::IsWord(tokens[at[i]], "SELECT")) return {};
+  ++i;
+  if (i < at.size() && sql::IsWord(tokens[at[i]], "ALL")) ++i;
+  // item (',' item)*, an item being "*" or names joined by "." (the last may be "*")
+  bool expect_item = true;
+  for (; i < at.size(); ++i) {
+    const sql::Token& t = tokens[at[i]];
+    if (sql::IsWord(t, "FROM")) break;
+    const bool name = t.kind == sql::TokenKind::kWord || t.kind == sql::TokenKind::kQuoted;
+    if (expect_item) {
+      if (!name && !sql::IsSymbol(t, "*")) return {};
+      expect_item = false;
+    } else if (sql::IsSymbol(t, ",") || sql::IsSymbol(t, ".")) {
+      expect_item = true;
+    } else {
+      return {};
+    }
+  }
+  if (i >= at.size() || expect_item) return {};
+  const std::size_t from = at[i];
+  bool in_order_by = false;
+  int depth = 0;
+  for (std::size_t k = i + 1; k < at.size(); ++k) {
+    const sql::Token& t = tokens[at[k]];
+    if (sql::IsSymbol(t, "(")) ++depth;
+    if (sql::IsSymbol(t, ")")) --depth;
+    if (depth == 0 && sql::IsWord(t, "ORDER")) in_order_by = true;
+    if (in_order_by && depth == 0 && (t.kind == sql::TokenKind::kNumber || sql::IsWord(t, "LIMIT"))) return {};
+  }
+  // Without an order of its own the statement lists its rows in the order of
+  // the table, which a row-id-only statement may not keep (it may read them
+  // from an index).
+  if (!in_order_by) return {};
+  // Rows that sort alike come in the order of the table, as a scan of the
+  // whole row would give them.
+  std::string rest = sql.substr(static_cast<std::size_t>(tokens[from].text.data() - sql.data()));
+  while (!rest.empty() && (rest.back() == ' ' || rest.back() == ';')) rest.pop_back();
+  return "SELECT _rowid_ " + rest + ", _rowid_";
+}
+
 }  // namespace
 
 std::shared_ptr<Recordset> Recordset::Open(std::shared_ptr<Database> db, const std::string& source, int type,
@@ -137,7 +224,7 @@ void Recordset::OpenStatement(const std::string& sql, bool want_updatable) {
 bool Recordset::TryOpenKeyset(const std::string& sql) {
   const std::size_t at = RowIdInsertionPoint(sql);
   if (at == std::string::npos) return false;
-  const std::string keyed = sql.substr(0, at) + " _rowid_ AS __pds_rowid," + sql.substr(at);
+  const std::string keyed = ShiftOrderPositions(sql.substr(0, at) + " _rowid_ AS __pds_rowid," + sql.substr(at));
   Connection& conn = db_->connection();
   sqlite3_stmt* raw = nullptr;
   if (sqlite3_prepare_v2(conn.handle(), keyed.c_str(), static_cast<int>(keyed.size()), &raw, nullptr) != SQLITE_OK ||
@@ -179,6 +266,18 @@ bool Recordset::TryOpenKeyset(const std::string& sql) {
   ForgetWanted();
   keys_sql_ = keyed;
   keys_stmt_ = std::move(stmt);
+  const std::string keys_only = KeysOnlySql(sql);
+  if (!keys_only.empty()) {
+    sqlite3_stmt* only = nullptr;
+    if (sqlite3_prepare_v2(conn.handle(), keys_only.c_str(), static_cast<int>(keys_only.size()), &only, nullptr) ==
+            SQLITE_OK &&
+        only && sqlite3_column_count(only) == 1) {
+      keys_sql_ = keys_only;
+      keys_stmt_ = std::unique_ptr<sqlite3_stmt, void (*)(sqlite3_stmt*)>(only, &FinalizeStatement);
+    } else {
+      sqlite3_finalize(only);
+    }
+  }
   return true;
 }
 
