@@ -61,43 +61,23 @@ bool IsExistingFile(const std::string& path) {
   return CurrentEnv()->GetAttributes(path, &attributes).ok() && !attributes.directory;
 }
 
-// The real path of a folder named like `path` without regard to case, looked
-// up one component at a time, or empty when some component has no match. The
-// environment and temporary folders are named by lower-cased paths, which on
-// a case-sensitive file system need not name anything even though the
-// folders exist: the installation's own location may hold capitals. An exact
-// match wins over a match that differs in case.
-std::string FindFolderIgnoringCase(const std::string& path) {
-  if (IsExistingFolder(path)) return path;
-  Env* env = CurrentEnv();
-  std::string built = (!path.empty() && path[0] == '/') ? "/" : "";
-  std::size_t pos = 0;
-  while (pos <= path.size()) {
-    std::size_t slash = path.find('/', pos);
-    if (slash == std::string::npos) slash = path.size();
-    std::string part = path.substr(pos, slash - pos);
-    pos = slash + 1;
-    if (part.empty()) continue;
-    std::string real;
-    if (part == "." || part == "..") {
-      real = part;
-    } else {
-      std::vector<platform::DirEntry> entries;
-      if (!env->ListFolder(built.empty() ? "." : built, &entries).ok()) return {};
-      for (const platform::DirEntry& e : entries) {
-        if (!e.directory) continue;
-        if (e.name == part) {
-          real = e.name;
-          break;
-        }
-        if (real.empty() && EqualsNoCase(e.name, part)) real = e.name;
-      }
-      if (real.empty()) return {};
-    }
-    if (!built.empty() && built.back() != '/') built += '/';
-    built += real;
+// The real path of the folder `name` of the installation folder, found
+// without regard to case (an exact match wins), or empty. The environment and
+// temporary folders are named by lower-cased paths, which on a case-sensitive
+// file system need not name anything even though the folders exist: the
+// installation's own location may hold capitals. The installation folder is
+// already known by its real name, so only its own entries are looked at;
+// `entries` keeps them for the next folder asked about.
+std::string FindInstallationFolder(const std::string& installation, const std::string& name,
+                                   std::vector<platform::DirEntry>* entries) {
+  if (entries->empty() && !CurrentEnv()->ListFolder(installation, entries).ok()) return {};
+  std::string real;
+  for (const platform::DirEntry& e : *entries) {
+    if (!e.directory) continue;
+    if (e.name == name) return installation + "/" + e.name;
+    if (real.empty() && EqualsNoCase(e.name, name)) real = e.name;
   }
-  return built;
+  return real.empty() ? std::string() : installation + "/" + real;
 }
 
 }  // namespace
@@ -234,10 +214,11 @@ bool clsStartupManager::SetPaths(const std::string& sAppPath) {
                   InBrackets(expected) + LineBreaks(2) + ContactSupportText());
     }
 
+    std::vector<platform::DirEntry> entries;
     auto required_folder = [&](const std::string& name, std::string* out) {
       const std::string lower = LCase(f.tvxii_path + "/" + name);
       *out = lower;
-      std::string real = FindFolderIgnoringCase(lower);
+      std::string real = IsExistingFolder(lower) ? lower : FindInstallationFolder(f.tvxii_path, name, &entries);
       if (real.empty()) {
         return fail("A required project folder was not found." + LineBreaks(1) + InBrackets(lower) +
                     LineBreaks(2) + ContactSupportText());
