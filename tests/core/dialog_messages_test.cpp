@@ -166,13 +166,10 @@ class FileDateTextTest : public ::testing::Test {
   std::string saved_locale_;
 };
 
-TEST_F(FileDateTextTest, ChoosesTheTimeAndFormatsLongDateAndTime) {
+TEST_F(FileDateTextTest, ChoosesTheTimeFormatsLongDateAndTimeAndFindsTheFirstMatchOfAPattern) {
   EXPECT_EQ(GetFileDateText(folder_ / "Job1.QVA", kFileLastWriteTime), "Tuesday, March 5, 2024, 5:07:09 PM");
   EXPECT_EQ(GetFileDateText(folder_ / "Job1.QVA", kFileCreationTime), "Sunday, December 31, 2023, 12:00:05 AM");
   EXPECT_EQ(GetFileDateText(folder_ / "Job1.QVA", kFileLastAccessTime), "Thursday, July 4, 2024, 12:30:00 PM");
-}
-
-TEST_F(FileDateTextTest, FindsTheFirstFileMatchingAPattern) {
   EXPECT_EQ(GetFileDateText(folder_ / "*.qva", kFileLastWriteTime), "Tuesday, March 5, 2024, 5:07:09 PM");
 }
 

@@ -8,60 +8,66 @@
 namespace pds {
 namespace {
 
-class ShowErrorTest : public ::testing::Test {
+// What the common reporter shows for a message, the pending error and the
+// last system error code; afterwards both errors are cleared when something
+// was shown, and left alone when nothing was.
+struct ShowErrorCase {
+  const char* label;
+  std::string message;
+  std::string title;
+  long number;  // the pending error, with its description
+  std::string description;
+  int os_error;
+  std::string shown_title;  // empty: nothing is shown
+  std::string shown_text;   // "{}" stands for the system's text of os_error
+};
+
+void PrintTo(const ShowErrorCase& c, std::ostream* os) { *os << c.label; }
+
+class ShowErrorTest : public ::testing::TestWithParam<ShowErrorCase> {
  protected:
-  void SetUp() override { ClearError(); }
   void TearDown() override { ClearError(); }
   test::ScopedScriptedHost host_;
 };
 
-TEST_F(ShowErrorTest, EmptyMessageAndNothingPendingShowsNothingAndKeepsState) {
-  SetLastOsError(0);
-  Err().description = "kept";  // a description without a number is not an error
-  ShowError("", vbCritical, "Proc()");
-  EXPECT_TRUE(host_->shown().empty());
-  EXPECT_EQ(Err().description, "kept");
+TEST_P(ShowErrorTest, ShowsMessageAndErrorTextsAndClearsWhatItShowed) {
+  const ShowErrorCase& c = GetParam();
+  ClearError();
+  SetLastOsError(c.os_error);
+  Err().number = c.number;
+  Err().description = c.description;
+  const std::string system_text = c.os_error ? platform::SystemErrorMessage(c.os_error) : "";
+  if (c.os_error) {
+    ASSERT_FALSE(system_text.empty());
+  }
+  if (!c.shown_title.empty()) host_->ExpectMsgBox(c.shown_title, test::Fill(c.shown_text, system_text));
+  ShowError(c.message, vbExclamation, c.title);
+  EXPECT_TRUE(host_->Problems().empty());
+  if (c.shown_title.empty()) {
+    EXPECT_TRUE(host_->shown().empty());
+    EXPECT_EQ(Err().description, c.description);
+  } else {
+    EXPECT_EQ(host_->shown().at(0).style, vbExclamation);
+    EXPECT_EQ(Err().number, 0);
+    EXPECT_EQ(Err().last_os_error, 0);
+  }
 }
 
-TEST_F(ShowErrorTest, MessageThenBlankLineThenPendingDescription) {
-  SetError(3044, "Not a valid path.");
-  host_->ExpectMsgBox("OpenDb()", "Could not open.\r\n\nNot a valid path.");
-  ShowError("Could not open.", vbExclamation, "OpenDb()");
-  EXPECT_TRUE(host_->Problems().empty());
-  EXPECT_EQ(host_->shown().at(0).style, vbExclamation);
-  EXPECT_EQ(Err().number, 0) << "the reporter clears the error it showed";
-}
-
-TEST_F(ShowErrorTest, EmptyMessageShowsOnlyTheErrorText) {
-  SetError(5, "Invalid procedure call or argument");
-  host_->ExpectMsgBox("Proc()", "Invalid procedure call or argument");
-  ShowError("", vbCritical, "Proc()");
-  EXPECT_TRUE(host_->Problems().empty());
-}
-
-TEST_F(ShowErrorTest, FailedSystemCallReportsCodeAndSystemText) {
-  SetLastOsError(5);
-  std::string system_text = platform::SystemErrorMessage(5);
-  ASSERT_FALSE(system_text.empty());
-  host_->ExpectMsgBox("CopyFile()", "Copy failed.\r\n\nError 5  -  " + system_text);
-  ShowError("Copy failed.", vbExclamation, "CopyFile()");
-  EXPECT_TRUE(host_->Problems().empty());
-  EXPECT_EQ(Err().last_os_error, 0);
-}
-
-TEST_F(ShowErrorTest, PendingNumberWinsOverSystemCode) {
-  SetLastOsError(2);
-  SetError(3356, "Database is in use.");
-  host_->ExpectMsgBox("X", "Database is in use.");
-  ShowError("", vbCritical, "X");
-  EXPECT_TRUE(host_->Problems().empty());
-}
-
-TEST_F(ShowErrorTest, EmptyTitleBecomesErrorMessage) {
-  host_->ExpectMsgBox("Error Message", "Something happened.");
-  ShowError("Something happened.", vbInformation, "");
-  EXPECT_TRUE(host_->Problems().empty());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ShowErrorTest,
+    ::testing::Values(
+        // A description without a number is not an error.
+        ShowErrorCase{"NothingToShow", "", "Proc()", 0, "kept", 0, "", ""},
+        ShowErrorCase{"MessageBlankLineDescription", "Could not open.", "OpenDb()", 3044, "Not a valid path.", 0,
+                      "OpenDb()", "Could not open.\r\n\nNot a valid path."},
+        ShowErrorCase{"OnlyTheDescription", "", "Proc()", 5, "Invalid procedure call or argument", 0, "Proc()",
+                      "Invalid procedure call or argument"},
+        ShowErrorCase{"SystemCodeAndText", "Copy failed.", "CopyFile()", 0, "", 5, "CopyFile()",
+                      "Copy failed.\r\n\nError 5  -  {}"},
+        ShowErrorCase{"PendingNumberWinsOverSystemCode", "", "X", 3356, "Database is in use.", 2, "X",
+                      "Database is in use."},
+        ShowErrorCase{"EmptyTitle", "Something happened.", "", 0, "", 0, "Error Message", "Something happened."}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 struct QuoteCase {
   std::string in;

@@ -51,20 +51,16 @@ TEST_F(OpenDbTest, FreeFileOpensAtOnce) {
   CloseDatabase(db);
 }
 
-TEST_F(OpenDbTest, MissingFileFailsAtOnceWithoutAMessage) {
+TEST_F(OpenDbTest, MissingFileOrAFileOfAnotherKindFailsAtOnceWithoutAMessage) {
   DbHandle db = DBEngine().OpenDatabase(path());
   EXPECT_FALSE(OpenDb(db, path("Missing.mdb"), true, false));
   EXPECT_EQ(db, nullptr);
   EXPECT_EQ(clock_.sleeps(), 0);
   EXPECT_EQ(Err().number, kErrFileNotFound);
-  EXPECT_TRUE(host_->shown().empty());
-}
-
-TEST_F(OpenDbTest, FileOfAnotherKindFailsAtOnce) {
-  DbHandle db;
   EXPECT_FALSE(OpenDb(db, folder_.Write("Text.mdb", "plain text, not a database at all"), false, true));
   EXPECT_EQ(clock_.sleeps(), 0);
   EXPECT_EQ(Err().number, kErrUnrecognizedFormat);
+  EXPECT_TRUE(host_->shown().empty());
 }
 
 TEST_F(OpenDbTest, ExclusiveHolderPastTheWindowAsksAndRetryGivesANewWindow) {
@@ -166,7 +162,7 @@ TEST_F(DbHelpersTest, CreateRecordsetReportsABlankSourceAndIsSilentWithoutDataba
 
 // ---- handle checks and existence tests
 
-TEST_F(DbHelpersTest, CheckDatabaseValidReportsOnlyWhenAsked) {
+TEST_F(DbHelpersTest, CheckDatabaseValidReportsOnlyWhenAskedAndRecordsetValidityFollowsItsState) {
   DbHandle none;
   EXPECT_FALSE(CheckDatabaseValid(none, false));
   EXPECT_TRUE(host_->shown().empty());
@@ -178,9 +174,7 @@ TEST_F(DbHelpersTest, CheckDatabaseValidReportsOnlyWhenAsked) {
   closed->Close();
   host_->ExpectMsgBox("CheckDatabaseValid()", "Object invalid or no longer set.");
   EXPECT_FALSE(CheckDatabaseValid(closed, true));
-}
 
-TEST_F(DbHelpersTest, CheckRecordsetValidFollowsTheRecordsetsState) {
   DbHandle db = DBEngine().OpenDatabase(path());
   RsHandle rs = db->OpenRecordset("Job");
   EXPECT_TRUE(CheckRecordsetValid(rs, true));

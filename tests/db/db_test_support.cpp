@@ -1,19 +1,13 @@
 #include "tests/db/db_test_support.h"
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
 #include <fstream>
 #include <thread>
 
 #include "core/db/field.h"
 #include "core/db/relation.h"
-
-extern char** environ;
 
 namespace pds::db::test {
 
@@ -118,47 +112,6 @@ PDS_TEST_HELPER(hold_database) {
   std::this_thread::sleep_for(std::chrono::milliseconds(hold_ms));
   db->Close();
   return 0;
-}
-
-DatabaseHolder::~DatabaseHolder() { Kill(); }
-
-bool DatabaseHolder::Start(const std::string& db_path, bool exclusive, int hold_ms, const std::string& marker) {
-  const std::string self = pds::test::SelfPath();
-  std::vector<std::string> args = {self,        "--pds-helper", "hold_database", db_path, exclusive ? "exclusive" : "shared",
-                                   std::to_string(hold_ms), marker};
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  if (posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return false;
-  pid_ = pid;
-  for (int i = 0; i < 1000; ++i) {
-    if (std::filesystem::exists(marker)) return true;
-    int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
-      pid_ = -1;
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  Kill();
-  return false;
-}
-
-void DatabaseHolder::Kill() {
-  if (pid_ <= 0) return;
-  kill(pid_, SIGKILL);
-  int status = 0;
-  waitpid(pid_, &status, 0);
-  pid_ = -1;
-}
-
-int DatabaseHolder::Wait() {
-  if (pid_ <= 0) return -1;
-  int status = 0;
-  waitpid(pid_, &status, 0);
-  pid_ = -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace pds::db::test

@@ -18,6 +18,7 @@
 #include "core/db/table_def.h"
 #include "core/messages/pending_error.h"
 #include "platform/env.h"
+#include "tests/support/helper_process.h"
 #include "tests/support/test_support.h"
 
 namespace pds::db::test {
@@ -85,19 +86,14 @@ class FakeClockEnv : public platform::EnvWrapper {
 
 // Another process (this test program as a helper) that opens a database and
 // holds it for `hold_ms` (or until killed when negative).
-class DatabaseHolder {
+class DatabaseHolder : public pds::test::HelperProcess {
  public:
-  ~DatabaseHolder();
   // Starts the holder and waits until it has the database open; false if it
   // could not open it.
-  bool Start(const std::string& db_path, bool exclusive, int hold_ms, const std::string& marker);
-  void Kill();
-  // Waits for the holder to end by itself; its exit code.
-  int Wait();
-  bool running() const { return pid_ > 0; }
-
- private:
-  int pid_ = -1;
+  bool Start(const std::string& db_path, bool exclusive, int hold_ms, const std::string& marker) {
+    return HelperProcess::Start("hold_database",
+                                {db_path, exclusive ? "exclusive" : "shared", std::to_string(hold_ms), marker}, marker);
+  }
 };
 
 }  // namespace pds::db::test

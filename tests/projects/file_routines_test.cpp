@@ -81,14 +81,11 @@ TEST_F(FileRoutinesTest, CopyFileSpecCopiesMatchingFilesOnly) {
   EXPECT_EQ(dir_.Read("to/b.DAT"), "b");
 }
 
-TEST_F(FileRoutinesTest, CopyFileSpecWithoutMatchFailsOnlyWhenRequired) {
+TEST_F(FileRoutinesTest, CopyFileSpecFailsWithoutAMatchOnlyWhenRequiredAndReportsMissingFolders) {
   EXPECT_TRUE(CopyFileSpec("*.xyz", from_, to_, false));
   host_->ExpectMsgBox("CopyFileSpec()", GetSystemErrorText(2) + "\r\n\n[*.xyz]");
   EXPECT_FALSE(CopyFileSpec("*.xyz", from_, to_, true));
   EXPECT_TRUE(Names(to_).empty());
-}
-
-TEST_F(FileRoutinesTest, CopyFileSpecReportsMissingFolders) {
   const std::string gone = dir_ / "gone";
   host_->ExpectMsgBox("CopyFileSpec()",
                       "Error copying file.  The following required folder was not found:\r\n[" + gone + "]")
@@ -124,7 +121,7 @@ TEST_F(FileRoutinesTest, FailedCopyShowsBothPathsAndStopsTheSpec) {
   EXPECT_EQ(Err().last_os_error, 0);  // reported once, not again by the caller
 }
 
-TEST_F(FileRoutinesTest, DeleteFileSpecKeepsDotFilesReadOnlyFilesAndFolders) {
+TEST_F(FileRoutinesTest, DeleteFileSpecKeepsDotFilesReadOnlyFilesAndFoldersAndReportsMissingFolder) {
   dir_.Write("from/a.tmp", "");
   dir_.Write("from/.b.tmp", "");
   dir_.Write("from/keep.dat", "");
@@ -134,14 +131,11 @@ TEST_F(FileRoutinesTest, DeleteFileSpecKeepsDotFilesReadOnlyFilesAndFolders) {
   EXPECT_TRUE(DeleteFileSpec(from_ + "/*.TMP"));
   EXPECT_EQ(Names(from_), (std::set<std::string>{".b.tmp", "keep.dat", "locked.tmp", "sub.tmp"}));
   EXPECT_TRUE(DeleteFileSpec(from_ + "/*.none"));
-}
-
-TEST_F(FileRoutinesTest, DeleteFileSpecInMissingFolderReportsPathNotFound) {
   host_->ExpectMsgBox("DeleteFileSpec()", "Path not found.");
   EXPECT_FALSE(DeleteFileSpec(dir_ / "gone/*.*"));
 }
 
-TEST_F(FileRoutinesTest, RemoveFolderRefusesFolderWithFiles) {
+TEST_F(FileRoutinesTest, RemoveFolderRefusesFolderWithFilesRemovesAnEmptyOneAndReportsMissing) {
   dir_.Write("from/a.dat", "");
   host_->ExpectMsgBox("RemoveFolder()",
                       "Could not remove folder.  A folder must be empty before it can be removed.  The folder may "
@@ -150,9 +144,6 @@ TEST_F(FileRoutinesTest, RemoveFolderRefusesFolderWithFiles) {
   EXPECT_FALSE(RemoveFolder(from_, false));  // silently, leaving the code for the caller
   EXPECT_EQ(Err().last_os_error, 5);
   EXPECT_TRUE(fs::exists(from_ + "/a.dat"));
-}
-
-TEST_F(FileRoutinesTest, RemoveFolderRemovesEmptyAndReportsMissing) {
   EXPECT_TRUE(RemoveFolder(to_, true));
   EXPECT_FALSE(fs::exists(to_));
   host_->ExpectMsgBox("RemoveFolder()", "Cannot remove folder [" + to_ + "]");

@@ -1,9 +1,6 @@
 // The service object's prompts for a new project's name and folder and its
 // properties editor, on a freshly built installation, driven through the
 // scripted host with the exact texts the user sees.
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -11,74 +8,44 @@
 #include <utility>
 #include <vector>
 
-#include "core/db/dao_constants.h"
-#include "core/db/database.h"
-#include "core/db/engine.h"
 #include "core/frm_properties.h"
-#include "core/install/installation_builder.h"
-#include "core/messages/pending_error.h"
-#include "core/process_state.h"
 #include "dialogs/frm_new.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
-#include "pds/clsProjectDataServer.h"
 #include "platform/env.h"
-#include "projects/file_routines.h"
 #include "projects/frm_save_project_as.h"
-#include "tests/support/test_support.h"
+#include "tests/support/dialog_steps.h"
+#include "tests/support/installed_test.h"
 
-namespace pds {
+namespace pds::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Making folders fails; everything else is the real system.
-class NoNewFoldersEnv : public platform::EnvWrapper {
+// A volume that keeps names of at most a given length, and may refuse to make folders.
+class VolumeEnv : public platform::EnvWrapper {
  public:
-  NoNewFoldersEnv() : EnvWrapper(platform::PosixEnv()) {}
-  platform::Status CreateFolder(const std::string&) override { return platform::Status::Error(5); }
-};
-
-// A volume that keeps names of at most a given length.
-class ShortVolumeEnv : public platform::EnvWrapper {
- public:
-  explicit ShortVolumeEnv(int limit) : EnvWrapper(platform::PosixEnv()), limit_(limit) {}
+  explicit VolumeEnv(int limit, bool refuse_folders)
+      : EnvWrapper(platform::PosixEnv()), limit_(limit), refuse_folders_(refuse_folders) {}
   int MaxFileNameLength(const std::string&) override { return limit_; }
+  platform::Status CreateFolder(const std::string& path) override {
+    return refuse_folders_ ? platform::Status::Error(5) : target()->CreateFolder(path);
+  }
 
  private:
   int limit_;
+  bool refuse_folders_;
 };
 
-class PromptsTest : public ::testing::Test {
+// The layout planner started for the network user jsmith.
+class PromptsTest : public InstalledTest {
  protected:
   void SetUp() override {
-    ClearError();
-    Shared().current_server = nullptr;
-    Shared().default_projects_folder.clear();
-    install::InstallOptions options;
-    options.root = temp_.path();
-    options.apps = {"LAY10"};
-    std::string error;
-    ASSERT_TRUE(install::BuildInstallation(options, &error, &inst_)) << error;
-    server_.SetProjectNewForTesting([] { return RETURN_USER_CANCEL; });
-    ASSERT_EQ(server_.PDSInitialize(inst_.CodePath("LAY10"), "LAY10", "/U jsmith"), RETURN_OK);
+    Install(false, {"LAY10"});
+    ASSERT_EQ(Init(server_, "LAY10", "/U jsmith"), RETURN_OK);
     projects_ = RemoveBackslash(Shared().default_projects_folder);
   }
-  void TearDown() override {
-    EXPECT_THAT(host_->Problems(), ::testing::IsEmpty());
-    Shared().current_server = nullptr;
-    SetJobNameLengthLimit(50);
-  }
-  void AddProjectRow(const std::string& name) {
-    auto db = db::DBEngine().OpenDatabase(server_.ProjectDb(), false, false);
-    db->Execute("INSERT INTO Job (sJobName, sJobPath, sDOSJobPath) VALUES ('" + name + "', '/x', '/x')",
-                db::dbFailOnError);
-    db->Close();
-  }
 
-  test::TempFolder temp_;
-  test::ScopedScriptedHost host_;
-  install::Installation inst_;
   clsProjectDataServer server_;
   std::string projects_;
 };
@@ -109,36 +76,6 @@ TEST_F(SaveAsDialogTest, FolderFollowsTheNameAndOkCreatesIt) {
   EXPECT_TRUE(fs::is_directory(folder));
 }
 
-TEST_F(SaveAsDialogTest, UntitledIsRefusedAndCancelGivesNoFolder) {
-  std::string folder, name = "Untitled";
-  host_->ExpectDialog("frmSaveProjectAs", [](Dialog& d) {
-    d.ClickButton("cmdOK");
-    EXPECT_TRUE(d.visible());
-    d.ClickButton("cmdCancel");
-  });
-  host_->ExpectMsgBox("Invalid Project Name", "Invalid project name.  [Untitled]");
-  EXPECT_EQ(server_.ShowSaveProjectAsDialog(folder, name), RETURN_USER_CANCEL);
-  EXPECT_EQ(folder, "");
-  EXPECT_FALSE(fs::exists(projects_ + "/Untitled"));
-}
-
-TEST_F(SaveAsDialogTest, ExistingProjectNameKeepsTheDialogOpenWithTheNameSelected) {
-  AddProjectRow("Alpha");
-  std::string folder, name;
-  host_->ExpectDialog("frmSaveProjectAs", [](Dialog& d) {
-    auto& f = static_cast<frmSaveProjectAs&>(d);
-    d.TypeText("txtName", "Alpha");
-    d.ClickButton("cmdOK");
-    EXPECT_TRUE(f.visible());
-    EXPECT_EQ(f.txtName.SelText(), "Alpha");
-    d.ClickButton("cmdCancel");
-  });
-  host_->ExpectMsgBox("Invalid Project Name", "Project  'Alpha'  already exists.\r\nPlease enter a different name.");
-  EXPECT_EQ(server_.ShowSaveProjectAsDialog(folder, name), RETURN_USER_CANCEL);
-  EXPECT_EQ(host_->shown()[1].style, vbInformation);
-  EXPECT_FALSE(fs::exists(projects_ + "/Alpha"));
-}
-
 TEST_F(SaveAsDialogTest, AcceptedWithoutANameIsAnError) {
   std::string folder, name;
   host_->ExpectDialog("frmSaveProjectAs", [](Dialog& d) {
@@ -151,44 +88,63 @@ TEST_F(SaveAsDialogTest, AcceptedWithoutANameIsAnError) {
   EXPECT_EQ(server_.ShowSaveProjectAsDialog(folder, name), RETURN_ERROR);
 }
 
-// Either a short project-name limit or a volume without long names puts the
-// folder's own name under the short (8.3) rules.
-class SaveAsShortNamesTest : public PromptsTest, public ::testing::WithParamInterface<std::pair<int, int>> {};
+// A name or folder refused on OK: the message ("{}" stands for the default
+// projects folder), the dialog still open, then Cancel: no folder, none made.
+struct SaveAsRefusal {
+  std::string label;
+  std::string typed;
+  std::string title;
+  std::string text;
+  int style;
+  int name_limit = 50;     // a short project-name limit puts the folder name under the 8.3 rules,
+  int volume_limit = 255;  // and so does a volume without long names
+  bool refuse_folders = false;
+};
 
-TEST_P(SaveAsShortNamesTest, FolderNameIsCheckedByTheShortRules) {
-  SetJobNameLengthLimit(GetParam().first);
-  ShortVolumeEnv env(GetParam().second);
+void PrintTo(const SaveAsRefusal& c, std::ostream* os) { *os << c.label; }
+
+class SaveAsRefusedTest : public PromptsTest, public ::testing::WithParamInterface<SaveAsRefusal> {};
+
+TEST_P(SaveAsRefusedTest, ShowsItsMessageAndStaysOpen) {
+  const SaveAsRefusal& c = GetParam();
+  AddJob("Alpha", "/x");
+  SetJobNameLengthLimit(c.name_limit);
+  VolumeEnv env(c.volume_limit, c.refuse_folders);
   platform::ScopedEnv scoped(&env);
-  std::string folder, name;
-  host_->ExpectDialog("frmSaveProjectAs", [](Dialog& d) {
-    d.TypeText("txtName", "My Job");
-    d.ClickButton("cmdOK");
-    d.ClickButton("cmdCancel");
-  });
-  host_->ExpectMsgBox("ValidateShortFileName()",
-                      "Invalid File or Folder name.  Spaces are invalid in file and folder names on the drive you "
-                      "have selected.");
-  EXPECT_EQ(server_.ShowSaveProjectAsDialog(folder, name), RETURN_USER_CANCEL);
-}
-
-INSTANTIATE_TEST_SUITE_P(Limits, SaveAsShortNamesTest,
-                         ::testing::Values(std::make_pair(12, 255), std::make_pair(50, 12)));
-
-TEST_F(SaveAsDialogTest, FolderThatCannotBeCreatedKeepsTheDialogOpen) {
-  NoNewFoldersEnv env;
-  platform::ScopedEnv scoped(&env);
-  std::string folder, name;
-  host_->ExpectDialog("frmSaveProjectAs", [](Dialog& d) {
-    d.TypeText("txtName", "Job 3");
+  std::string folder, name = "Untitled";
+  host_->ExpectDialog("frmSaveProjectAs", [&](Dialog& d) {
+    auto& f = static_cast<frmSaveProjectAs&>(d);
+    d.TypeText("txtName", c.typed);
     d.ClickButton("cmdOK");
     EXPECT_TRUE(d.visible());
+    if (c.style == vbInformation) {
+      EXPECT_EQ(f.txtName.SelText(), c.typed) << "the name is selected for editing";
+    }
     d.ClickButton("cmdCancel");
   });
-  host_->ExpectMsgBox("frmSaveProjectAs.cmdOk_Click", "Error creating new project folder.\r[" + projects_ +
-                                                          "/Job 3]\r\nPlease choose a different folder name.");
+  host_->ExpectMsgBox(c.title, Fill(c.text, projects_));
   EXPECT_EQ(server_.ShowSaveProjectAsDialog(folder, name), RETURN_USER_CANCEL);
-  EXPECT_EQ(host_->shown()[1].style, vbExclamation);
+  EXPECT_EQ(folder, "");
+  EXPECT_EQ(host_->shown()[1].style, c.style);
+  EXPECT_FALSE(fs::exists(projects_ + "/" + c.typed));
 }
+
+const std::string kSpaces =
+    "Invalid File or Folder name.  Spaces are invalid in file and folder names on the drive you have selected.";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SaveAsRefusedTest,
+    ::testing::Values(
+        SaveAsRefusal{"Untitled", "untitled", "Invalid Project Name", "Invalid project name.  [untitled]",
+                      vbExclamation},
+        SaveAsRefusal{"ExistingProject", "Alpha", "Invalid Project Name",
+                      "Project  'Alpha'  already exists.\r\nPlease enter a different name.", vbInformation},
+        SaveAsRefusal{"ShortNameLimit", "My Job", "ValidateShortFileName()", kSpaces, vbExclamation, 12},
+        SaveAsRefusal{"ShortNameVolume", "My Job", "ValidateShortFileName()", kSpaces, vbExclamation, 50, 12},
+        SaveAsRefusal{"FolderNotCreated", "Job 3", "frmSaveProjectAs.cmdOk_Click",
+                      "Error creating new project folder.\r[{}/Job 3]\r\nPlease choose a different folder name.",
+                      vbExclamation, 50, 255, true}),
+    [](const ::testing::TestParamInfo<SaveAsRefusal>& info) { return info.param.label; });
 
 TEST_F(SaveAsDialogTest, ChangedFolderNoLongerFollowsTheName) {
   const std::string chosen = temp_ / "Chosen";
@@ -204,8 +160,7 @@ TEST_F(SaveAsDialogTest, ChangedFolderNoLongerFollowsTheName) {
   });
   host_->ExpectDialog("frmFolder", [&](Dialog& d) {
     EXPECT_EQ(d.Caption(), "Save Project As");
-    d.TypeText("txtProjectFolder", chosen);
-    d.ClickButton("cmdOK");
+    TypeAndOk("txtProjectFolder", chosen)(d);
   });
   EXPECT_EQ(server_.ShowSaveProjectAsDialog(folder, name), RETURN_OK);
   EXPECT_EQ(folder, chosen);
@@ -221,10 +176,7 @@ TEST_F(FolderPromptTest, FolderHoldingFilesIsRefused) {
   fs::create_directory(full);
   temp_.Write("Full/data.txt", "x");
   std::string folder = "stale";
-  host_->ExpectDialog("frmFolder", [&](Dialog& d) {
-    d.TypeText("txtProjectFolder", full);
-    d.ClickButton("cmdOK");
-  });
+  host_->ExpectDialog("frmFolder", TypeAndOk("txtProjectFolder", full));
   host_->ExpectMsgBox("PromptForNewProjectFolderName()",
                       "Invalid Project Folder.  Folder is not empty.\r[" + full +
                           "]\rA folder must be empty to accept a newly created project.");
@@ -237,17 +189,14 @@ TEST_F(FolderPromptTest, FolderWithOnlySubfoldersCountsAsEmpty) {
   const std::string empty = temp_ / "Empty";
   fs::create_directories(empty + "/Sub");
   std::string folder;
-  host_->ExpectDialog("frmFolder", [&](Dialog& d) {
-    d.TypeText("txtProjectFolder", empty + "/");
-    d.ClickButton("cmdOK");
-  });
+  host_->ExpectDialog("frmFolder", TypeAndOk("txtProjectFolder", empty + "/"));
   EXPECT_EQ(server_.PromptForNewProjectFolderName(folder, temp_.path()), RETURN_OK);
   EXPECT_EQ(folder, empty);
 }
 
 TEST_F(FolderPromptTest, CancelGivesUserCancelAndNoFolder) {
   std::string folder = "stale";
-  host_->ExpectDialog("frmFolder", [](Dialog& d) { d.ClickButton("cmdCancel"); });
+  host_->ExpectDialog("frmFolder", Press({"cmdCancel"}));
   EXPECT_EQ(server_.PromptForNewProjectFolderName(folder, temp_.path()), RETURN_USER_CANCEL);
   EXPECT_EQ(folder, "");
 }
@@ -257,7 +206,7 @@ TEST_F(FolderPromptTest, NameEntryLabelNamesTheNetworkUser) {
   dialog.SetOwner(&server_);
   dialog.SetMode(frmNew::kFolderNameMode);
   dialog.SetLabelName("Folder Name:");
-  host_->ExpectDialog("frmNew", [](Dialog& d) { d.ClickButton("cmdCancel"); });
+  host_->ExpectDialog("frmNew", Press({"cmdCancel"}));
   dialog.Show();
   EXPECT_EQ(dialog.lblName.Caption(), "Folder Name:    [User:  jsmith]");
 }
@@ -268,7 +217,6 @@ class PropertiesEditorTest : public PromptsTest {
  protected:
   void SetUp() override {
     PromptsTest::SetUp();
-    saved_types_ = Shared().contact_types;
     Shared().contact_types = {"Customer", "", "Vendor"};
     project_ = std::make_shared<clsProject>();
     project_->SetJobName("Bridge");
@@ -278,10 +226,6 @@ class PropertiesEditorTest : public PromptsTest {
     project_->SetContactType("Vendor");
     project_->SetSalesPerson("Bob");
     project_->SetNotes("first");
-  }
-  void TearDown() override {
-    Shared().contact_types = saved_types_;
-    PromptsTest::TearDown();
   }
   std::vector<std::string> Record() const {
     return {project_->JobName(),     project_->JobNumber(),   project_->JobDate(), project_->ContactName(),
@@ -294,7 +238,6 @@ class PropertiesEditorTest : public PromptsTest {
   }
 
   std::shared_ptr<clsProject> project_;
-  std::vector<std::string> saved_types_;
 };
 
 TEST_F(PropertiesEditorTest, LoadingOffersNoneAndTheConfiguredTypesAndLimitsTheJobName) {
@@ -309,24 +252,20 @@ TEST_F(PropertiesEditorTest, LoadingOffersNoneAndTheConfiguredTypesAndLimitsTheJ
   EXPECT_FALSE(dialog.Confirmed());
 }
 
-TEST_F(PropertiesEditorTest, ConfirmingWithoutEditsKeepsTheRecordClean) {
-  const auto before = Record();
-  Edit([](frmProperties& f) {
-    EXPECT_EQ(f.txtJobName.Text(), "Bridge");
-    EXPECT_EQ(f.cboContactType.Text(), "Vendor");
-    EXPECT_EQ(f.HelpContextID(), 10160);
-    f.ClickButton("cmdOK");
-  });
-  EXPECT_EQ(Record(), before);
-  EXPECT_FALSE(project_->ProjectDirty());
-}
-
-TEST_F(PropertiesEditorTest, CancelAfterEditsLeavesTheRecordUnchanged) {
+TEST_F(PropertiesEditorTest, CancelAfterEditsOrOkWithoutEditsLeaveTheRecordClean) {
   const auto before = Record();
   Edit([](frmProperties& f) {
     f.TypeText("txtJobNumber", "J-8");
     f.SelectItem("cboContactType", 1);
     f.ClickButton("cmdCancel");
+  });
+  EXPECT_EQ(Record(), before);
+  EXPECT_FALSE(project_->ProjectDirty());
+  Edit([](frmProperties& f) {
+    EXPECT_EQ(f.txtJobName.Text(), "Bridge");
+    EXPECT_EQ(f.cboContactType.Text(), "Vendor");
+    EXPECT_EQ(f.HelpContextID(), 10160);
+    f.ClickButton("cmdOK");
   });
   EXPECT_EQ(Record(), before);
   EXPECT_FALSE(project_->ProjectDirty());
@@ -401,4 +340,4 @@ TEST_F(PropertiesEditorTest, WithoutAProjectThereIsNothingToEdit) {
 }
 
 }  // namespace
-}  // namespace pds
+}  // namespace pds::test

@@ -245,6 +245,8 @@ struct PathCase {
   std::string message;
 };
 
+void PrintTo(const PathCase& c, std::ostream* os) { *os << c.label; }
+
 class ValidateProjectPathTest : public FolderDialogTest, public ::testing::WithParamInterface<PathCase> {};
 
 TEST_P(ValidateProjectPathTest, RefusesWithItsMessageAndStaysOpen) {
@@ -309,6 +311,8 @@ struct NewFolderCase {
   bool refuse_create;
   std::string message;
 };
+
+void PrintTo(const NewFolderCase& c, std::ostream* os) { *os << c.label; }
 
 class NewFolderRefusedTest : public FolderDialogTest, public ::testing::WithParamInterface<NewFolderCase> {};
 
@@ -400,19 +404,6 @@ INSTANTIATE_TEST_SUITE_P(
         HelpCase{"FolderOtherMode", Make<frmFolder>([](frmFolder& d) { d.SetMode(OPEN_MODE); }), "11:0"},
         HelpCase{"Properties", Make<frmProperties>(), "1:10160"}),
     [](const ::testing::TestParamInfo<HelpCase>& info) { return info.param.label; });
-
-using HelpWithoutFileTest = HelpButtonTest;
-
-TEST_F(HelpWithoutFileTest, SaysSoUnderTheCaption) {
-  SetHelpFile("");
-  frmSaveProjectAs dialog;
-  dialog.SetCaption("Save Project As");
-  ExpectHelpPressed(dialog);
-  host_->ExpectMsgBox("Save Project As",
-                      "Unable to display Help Contents.  There is no Help associated with this project.");
-  dialog.Show();
-  EXPECT_EQ(host_->shown()[1].style, vbInformation);
-}
 
 }  // namespace
 }  // namespace pds

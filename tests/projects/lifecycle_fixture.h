@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +14,7 @@
 #include "pds/Dialog.h"
 #include "projects/file_routines.h"
 #include "tests/projects/staging_fixture.h"
+#include "tests/support/dialog_steps.h"
 
 namespace pds::test {
 
@@ -32,10 +31,7 @@ class LifecycleTest : public StagingTest {
 
   // Starts pdsg on a fresh installation whose user has no projects yet.
   void StartFresh(const std::string& pdsg) {
-    install::InstallOptions options;
-    options.root = temp_.path();
-    std::string error;
-    ASSERT_TRUE(install::BuildInstallation(options, &error, &inst_)) << error;
+    Install();
     server_ = std::make_unique<clsProjectDataServer>();
     ASSERT_EQ(server_->PDSInitialize(inst_.CodePath(pdsg), pdsg, ""), RETURN_OK);
   }
@@ -55,12 +51,7 @@ class LifecycleTest : public StagingTest {
   static std::string Projects() { return RemoveBackslash(Shared().default_projects_folder); }
 
   // The save-as dialog: the name typed, OK.
-  void ExpectSaveAsDialog(const std::string& name) {
-    host_->ExpectDialog("frmSaveProjectAs", [name](Dialog& d) {
-      d.TypeText("txtName", name);
-      d.ClickButton("cmdOK");
-    });
-  }
+  void ExpectSaveAsDialog(const std::string& name) { host_->ExpectDialog("frmSaveProjectAs", TypeAndOk("txtName", name)); }
 
   // The key of a project in the projects database; 0 when it is not listed.
   std::int32_t JobId(const std::string& name) {
@@ -75,16 +66,6 @@ class LifecycleTest : public StagingTest {
     }
     std::sort(apps.begin(), apps.end());
     return apps;
-  }
-
-  static void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-  }
-  static std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
   }
 };
 

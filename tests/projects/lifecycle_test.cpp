@@ -308,20 +308,6 @@ TEST_F(LifecycleTest, SaveDeletesRemovedDataFilesTheApplicationDescribesAndKeeps
   EXPECT_TRUE(fs::exists(alpha + "/PMP10Crv.dat"));
 }
 
-TEST_F(LifecycleTest, TemporaryFileNameLeavesAnEmptyFile) {
-  Start("PMP10");
-  const std::string given = temp_ / "given";
-  fs::create_directories(given);
-  for (const std::string& folder : {std::string(), " " + given + " "}) {
-    const std::string path = server().GetTempPathAndFileName(folder);
-    const std::string expected_folder = folder.empty() ? RemoveBackslash(env_.temp_folder) : given;
-    EXPECT_EQ(fs::path(path).parent_path(), expected_folder);
-    EXPECT_EQ(fs::path(path).filename().string().substr(0, 3), "~QX");
-    EXPECT_TRUE(fs::is_regular_file(path));
-    EXPECT_EQ(fs::file_size(path), 0u);
-  }
-}
-
 // ---- delete
 
 TEST_F(LifecycleTest, QuietDeleteAsksNothingAndShowsNothing) {

@@ -32,7 +32,7 @@ TEST(MRUJobsTest, SizeIsFourUntilSetWithinOneToTen) {
   EXPECT_EQ(jobs.Size(), 10);
 }
 
-TEST(MRUJobsTest, ReaddingAJobMovesItToTheFrontWhateverItsCase) {
+TEST(MRUJobsTest, ReaddingAJobMovesItToTheFrontWhateverItsCaseAndAFifthDropsTheLast) {
   clsMRUJobs jobs;
   jobs.AddJob({1, "Alpha", "LAY10"}, true);
   jobs.AddJob({2, "Beta", "LAY10"}, true);
@@ -42,10 +42,6 @@ TEST(MRUJobsTest, ReaddingAJobMovesItToTheFrontWhateverItsCase) {
   EXPECT_THAT(Names(jobs), ElementsAre("ALPHA", "Gamma", "Beta"));
   ASSERT_NE(jobs.Item("alpha"), nullptr);
   EXPECT_EQ(jobs.Item("alpha")->JobID(), 1);
-}
-
-TEST(MRUJobsTest, FifthDistinctJobDropsTheLastOne) {
-  clsMRUJobs jobs;
   for (const char* name : {"A", "B", "C", "D", "E"}) jobs.AddJob({1, name, "LAY10"}, true);
   EXPECT_THAT(Names(jobs), ElementsAre("E", "D", "C", "B"));
 }

@@ -68,7 +68,7 @@ class ProjectPropertiesTest : public RecordTest {
     return p;
   }
   std::vector<std::map<std::string, std::string>> Stored() const {
-    return Rows(temp_ / "Project.mdb", "SELECT * FROM Properties");
+    return NamedRows(temp_ / "Project.mdb", "SELECT * FROM Properties");
   }
 
   clsProjectDataServer server_;
@@ -153,7 +153,7 @@ TEST_F(ProjectPropertiesTest, LoadWithoutDatabaseOrRowKeepsRecord) {
 }
 
 TEST_F(ProjectPropertiesTest, LoadReadsNullAsEmptyAndKeepsContactTypeBlanks) {
-  ExecuteOn(temp_ / "Project.mdb", {"INSERT INTO Properties (sJobName, sContactType) VALUES ('Job C', ' Client ')"});
+  Execute(temp_ / "Project.mdb", {"INSERT INTO Properties (sJobName, sContactType) VALUES ('Job C', ' Client ')"});
   project_->SetJobNumber("stale");
   project_->SetLastModified("stale");
   ASSERT_TRUE(server_.LoadProjectProperties(project_));

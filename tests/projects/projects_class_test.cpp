@@ -33,11 +33,11 @@ class ProjectsClassTest : public RecordTest {
   std::string Add(const std::string& name, const std::vector<std::string>& apps = {}) {
     const std::string folder = temp_ / name;
     fs::create_directories(folder);
-    ExecuteOn(Db(), {"INSERT INTO Job (sJobName, sJobPath, sDOSJobPath) VALUES ('" + name + "', '" + folder +
+    Execute(Db(), {"INSERT INTO Job (sJobName, sJobPath, sDOSJobPath) VALUES ('" + name + "', '" + folder +
                      "', '" + folder + "')"});
     ++added_;
     for (const std::string& pdsg : apps) {
-      ExecuteOn(Db(), {"INSERT INTO JobUsage (lJobID, sPdsg) VALUES (" + std::to_string(added_) + ", '" + pdsg +
+      Execute(Db(), {"INSERT INTO JobUsage (lJobID, sPdsg) VALUES (" + std::to_string(added_) + ", '" + pdsg +
                        "')"});
     }
     return folder;

@@ -7,9 +7,7 @@
 #include "core/db/engine.h"
 #include "core/db/field.h"
 #include "core/db/recordset.h"
-#include "core/messages/pending_error.h"
 #include "core/schema.h"
-#include "projects/file_routines.h"
 
 namespace pds::test {
 
@@ -36,21 +34,9 @@ platform::Status RecordEnv::ReleaseLockFile(int handle) {
   return EnvWrapper::ReleaseLockFile(handle);
 }
 
-RecordTest::RecordTest() : saved_(Shared()), saved_name_limit_(JobNameLengthLimit()) { ClearError(); }
-
-RecordTest::~RecordTest() {
-  Shared() = saved_;
-  SetJobNameLengthLimit(saved_name_limit_);
-  ClearError();
-}
-
 void RecordTest::Start(clsProjectDataServer& server, const std::string& pdsg) {
-  if (inst_.tvxii.empty()) {
-    std::string error;
-    ASSERT_TRUE(install::BuildInstallation({.root = temp_.path()}, &error, &inst_)) << error;
-  }
-  server.SetProjectNewForTesting([] { return RETURN_USER_CANCEL; });
-  ASSERT_EQ(server.PDSInitialize(inst_.CodePath(pdsg), pdsg, ""), RETURN_OK);
+  if (inst_.tvxii.empty()) Install();
+  ASSERT_EQ(Init(server, pdsg), RETURN_OK);
 }
 
 void MakeProjectDb(const std::string& folder, long last_modified_size) {
@@ -66,7 +52,7 @@ void MakeProjectDb(const std::string& folder, long last_modified_size) {
   ASSERT_TRUE(schema::CreateDatabaseFile(folder + "/Project.mdb", structure, {}, &error)) << error;
 }
 
-std::vector<std::map<std::string, std::string>> Rows(const std::string& db_path, const std::string& sql) {
+std::vector<std::map<std::string, std::string>> NamedRows(const std::string& db_path, const std::string& sql) {
   std::vector<std::map<std::string, std::string>> rows;
   auto db = db::DBEngine().OpenDatabase(db_path, false, true);
   auto rs = db->OpenRecordset(sql, db::dbOpenSnapshot);
@@ -80,12 +66,6 @@ std::vector<std::map<std::string, std::string>> Rows(const std::string& db_path,
   rs->Close();
   db->Close();
   return rows;
-}
-
-void ExecuteOn(const std::string& db_path, const std::vector<std::string>& statements) {
-  auto db = db::DBEngine().OpenDatabase(db_path, false, false);
-  for (const std::string& sql : statements) db->Execute(sql, db::dbFailOnError);
-  db->Close();
 }
 
 }  // namespace pds::test

@@ -1,21 +1,14 @@
 // Support for the project record, lock, project-file and projects-list tests:
-// a fixture with a fresh folder, the scripted host (every message expected
-// exactly), a clock fixed at a known local time, lock files counted or
-// refused, and the process-wide lists put back afterwards.
+// the installed-test base with a clock fixed at a known local time and lock
+// files counted or refused.
 #pragma once
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <map>
 #include <string>
 #include <vector>
 
-#include "core/install/installation_builder.h"
-#include "core/process_state.h"
-#include "pds/clsProjectDataServer.h"
 #include "platform/env.h"
-#include "tests/support/test_support.h"
+#include "tests/support/installed_test.h"
 
 namespace pds::test {
 
@@ -41,30 +34,19 @@ class RecordEnv : public platform::EnvWrapper {
   std::map<int, int> releases_;
 };
 
-class RecordTest : public ::testing::Test {
+class RecordTest : public InstalledTest {
  protected:
-  RecordTest();
-  ~RecordTest() override;
-  void TearDown() override { EXPECT_THAT(host_->Problems(), ::testing::IsEmpty()); }
   // Starts `server` as application pdsg of a fresh installation (built on
   // first use); the first-project step is skipped.
   void Start(clsProjectDataServer& server, const std::string& pdsg);
 
-  TempFolder temp_;
-  ScopedScriptedHost host_;
   RecordEnv env_;
   platform::ScopedEnv scoped_env_{&env_};
-  install::Installation inst_;
-
- private:
-  ProcessState saved_;
-  int saved_name_limit_;
 };
 
 // Creates folder/Project.mdb; sLastModified gets the given size when positive.
 void MakeProjectDb(const std::string& folder, long last_modified_size = 0);
 // The rows of a query, each as field name -> text as stored (Null as "<null>").
-std::vector<std::map<std::string, std::string>> Rows(const std::string& db_path, const std::string& sql);
-void ExecuteOn(const std::string& db_path, const std::vector<std::string>& statements);
+std::vector<std::map<std::string, std::string>> NamedRows(const std::string& db_path, const std::string& sql);
 
 }  // namespace pds::test

@@ -41,6 +41,8 @@ TEST_F(RegistrationTest, NewProjectGetsAJobRowItsNumberAndTheApplicationsUsageRo
   EXPECT_THAT(UsageRows(), ElementsAre(Row{id, "LAY10"}));
   EXPECT_TRUE(server().IsAppDataRegistered("Alpha"));
   EXPECT_FALSE(server().IsAppDataRegistered("Alpha", "PMP10"));
+  EXPECT_FALSE(server().IsAppDataRegistered("Nobody"));
+  EXPECT_FALSE(server().IsAppDataRegistered("Seed"));  // known, but no application has data in it
 }
 
 TEST_F(RegistrationTest, RegisteringAgainUpdatesTheSameRowsWithoutDuplicates) {
@@ -77,14 +79,6 @@ TEST_F(RegistrationTest, FailureAfterTheJobRowWasStoredRollsEverythingBack) {
   EXPECT_EQ(project->JobID(), 0);
   EXPECT_EQ(JobRows(), jobs_before);
   EXPECT_TRUE(UsageRows().empty());
-}
-
-// ---- IsAppDataRegistered
-
-TEST_F(RegistrationTest, UnknownJobIsNotRegisteredAndNothingIsShown) {
-  Start("LAY10");
-  EXPECT_FALSE(server().IsAppDataRegistered("Nobody"));
-  EXPECT_FALSE(server().IsAppDataRegistered("Seed"));  // known, but no application has data in it
 }
 
 // ---- GetDataFromJobTable

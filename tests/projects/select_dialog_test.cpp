@@ -3,28 +3,17 @@
 // mode-dependent texts and help topics, the New button, the existence check
 // of a chosen project, and Close and Remove in the not-found dialog. Every
 // dialog and message is driven through the scripted host with exact texts.
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "core/db/dao_constants.h"
-#include "core/db/database.h"
-#include "core/db/engine.h"
-#include "core/db/field.h"
-#include "core/db/recordset.h"
-#include "core/install/installation_builder.h"
 #include "core/messages/dialog_messages.h"
-#include "core/messages/pending_error.h"
-#include "core/process_state.h"
 #include "dialogs/frm_select.h"
 #include "dialogs/project_search.h"
 #include "pds/UiHost.h"
-#include "pds/clsProjectDataServer.h"
 #include "platform/env.h"
-#include "tests/support/test_support.h"
+#include "tests/support/dialog_steps.h"
+#include "tests/support/installed_test.h"
 
 namespace pds::test {
 namespace {
@@ -49,22 +38,16 @@ const std::string kPad(100, ' ');
 
 // An initialized service object (PMP10 of an installation with PMP10, LAY10
 // and CAL10) whose projects database the tests fill with projects.
-class SelectDialogTest : public ::testing::Test {
+class SelectDialogTest : public InstalledTest {
  protected:
   void SetUp() override {
-    ClearError();
     help_file_ = HelpFile();
-    install::InstallOptions options;
-    options.root = temp_.path();
-    std::string error;
-    ASSERT_TRUE(install::BuildInstallation(options, &error, &inst_)) << error;
-    server_.SetProjectNewForTesting([] { return RETURN_USER_CANCEL; });
-    ASSERT_EQ(server_.PDSInitialize(inst_.CodePath("PMP10"), "PMP10", ""), RETURN_OK);
+    Install();
+    ASSERT_EQ(Init(server_, "PMP10"), RETURN_OK);
   }
   void TearDown() override {
-    EXPECT_THAT(host_->Problems(), IsEmpty());
-    Shared().current_server = nullptr;
     SetHelpFile(help_file_);
+    InstalledTest::TearDown();
   }
 
   std::string Folder(const std::string& name) const { return temp_ / ("projects/" + name); }
@@ -74,25 +57,11 @@ class SelectDialogTest : public ::testing::Test {
       fs::create_directories(Folder(name));
       temp_.Write("projects/" + name + "/PROJECT.QVP", "[Project]\r\nProject Name=" + name + "\r\n");
     }
-    auto db = db::DBEngine().OpenDatabase(server_.ProjectDb(), false, false);
-    db->Execute("INSERT INTO Job (sJobName, sJobPath, sDOSJobPath) VALUES ('" + name + "', '" + Folder(name) +
-                    "', '" + Folder(name) + "')",
-                db::dbFailOnError);
-    for (const std::string& pdsg : apps) {
-      db->Execute("INSERT INTO JobUsage (lJobID, sPdsg) SELECT lJobID, '" + pdsg + "' FROM Job WHERE sJobName = '" +
-                      name + "'",
-                  db::dbFailOnError);
-    }
-    db->Close();
+    AddJob(name, Folder(name), apps);
   }
   std::vector<std::string> JobNames() {
     std::vector<std::string> names;
-    auto db = db::DBEngine().OpenDatabase(server_.ProjectDb(), false, true);
-    for (auto rs = db->OpenRecordset("SELECT sJobName FROM Job ORDER BY sJobName", db::dbOpenSnapshot); !rs->Eof();
-         rs->MoveNext()) {
-      names.push_back(rs->Fields("sJobName").Value().AsString());
-    }
-    db->Close();
+    for (const auto& row : Rows(ProjectsDbPath(), "SELECT sJobName FROM Job ORDER BY sJobName")) names.push_back(row[0]);
     return names;
   }
   // The dialog as SelectProject prepares it.
@@ -103,9 +72,6 @@ class SelectDialogTest : public ::testing::Test {
     dialog.SetProjectsDb(server_.ProjectDb());
   }
 
-  TempFolder temp_;
-  ScopedScriptedHost host_;
-  install::Installation inst_;
   clsProjectDataServer server_;
   std::string help_file_;
 };
@@ -120,12 +86,14 @@ ListView& Projects(Dialog& d) { return *d.Find<ListView>("lvwProjects"); }
 
 // ---- the list and its filter
 
-TEST_F(SelectDialogTest, FilterOffersApplicationsWithProjectSupportAndAnUnknownDefaultListsAll) {
+TEST_F(SelectDialogTest, FilterOffersApplicationsWithProjectSupportAndTheListFollowsIt) {
   Shared().installed_apps.push_back({"XXXYY", "Shared Data", "1.0", 2});
   AddProject("Alpha", {"PMP10"});
+  AddProject("Beta", {"LAY10", "PMP10"});
   AddProject("Gamma", {});
-  frmSelect dialog;
-  Prepare(dialog, OPEN_MODE, "CAL10");
+  // A default application that has no entry lists every project.
+  frmSelect unknown;
+  Prepare(unknown, OPEN_MODE, "CAL10");
   host_->ExpectDialog("frmSelect", [](Dialog& d) {
     const ComboBox& types = *d.Find<ComboBox>("cboType");
     std::vector<std::string> entries;
@@ -133,16 +101,11 @@ TEST_F(SelectDialogTest, FilterOffersApplicationsWithProjectSupportAndAnUnknownD
     EXPECT_THAT(entries, ElementsAre("Show All Projects (*.*)", "Pump Designer  1.0" + kPad + "PMP10",
                                      "Layout Planner  1.0" + kPad + "LAY10"));
     EXPECT_EQ(types.ListIndex(), 0);
-    EXPECT_THAT(Names(Projects(d)), ElementsAre("Alpha", "Gamma"));
+    EXPECT_THAT(Names(Projects(d)), ElementsAre("Alpha", "Beta", "Gamma"));
     d.ClickButton("cmdCancel");
   });
-  dialog.Show();
-}
+  unknown.Show();
 
-TEST_F(SelectDialogTest, ListFollowsTheApplicationFilter) {
-  AddProject("Alpha", {"PMP10"});
-  AddProject("Beta", {"LAY10", "PMP10"});
-  AddProject("Gamma", {});
   frmSelect dialog;
   Prepare(dialog, OPEN_MODE, " lay10 ");
   host_->ExpectDialog("frmSelect", [this](Dialog& d) {
@@ -255,8 +218,7 @@ TEST_P(SelectDialogModeTest, CaptionOkButtonAndHelpFollowTheMode) {
     EXPECT_EQ(d.Find<CommandButton>("cmdOK")->Caption(), c.ok);
     EXPECT_EQ(d.Find<CommandButton>("cmdOK")->ToolTipText(), c.tool_tip);
     EXPECT_EQ(d.Find<Label>("lblHeading")->Caption(), "Select Project:  ");
-    d.ClickButton("cmdHelp");
-    d.ClickButton("cmdCancel");
+    Press({"cmdHelp", "cmdCancel"})(d);
   });
   dialog.Show();
   const ui::ShownItem& help = host_->shown().back();
@@ -272,18 +234,14 @@ INSTANTIATE_TEST_SUITE_P(
                       ModeCase{SELECT_MODE, "Select Project", "OK", "", 0},
                       ModeCase{SAVE_MODE, "Select Project", "OK", "", 0}));
 
-TEST_F(SelectDialogTest, HelpWithoutHelpFileSaysSoUnderTheCaptionAndHeadingNamesTheUser) {
-  SetHelpFile("");
+TEST_F(SelectDialogTest, HeadingNamesTheNetworkUser) {
   frmSelect dialog;
   Prepare(dialog, DELETE_MODE);
   dialog.SetUserName("jsmith");
   host_->ExpectDialog("frmSelect", [](Dialog& d) {
     EXPECT_EQ(d.Find<Label>("lblHeading")->Caption(), "Select Project:    [User:  jsmith]");
-    d.ClickButton("cmdHelp");
     d.ClickButton("cmdCancel");
   });
-  host_->ExpectMsgBox("Delete Project",
-                      "Unable to display Help Contents.  There is no Help associated with this project.");
   dialog.Show();
 }
 
@@ -390,7 +348,7 @@ TEST_F(SelectDialogTest, RemoveTakesTheProjectOffTheListAndTheProjectsDatabase) 
     EXPECT_EQ(Projects(d).SelectedItem(), Projects(d).Item(1));
     d.ClickButton("cmdOK");
   });
-  host_->ExpectDialog("frmProjectNotFound", [](Dialog& d) { d.ClickButton("cmdRemove"); });
+  host_->ExpectDialog("frmProjectNotFound", Press({"cmdRemove"}));
   host_->ExpectMsgBox("Project Removed From List", "Project [Beta] has been removed from the projects list.");
   dialog.Show();
   EXPECT_TRUE(dialog.Accepted());

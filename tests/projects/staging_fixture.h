@@ -1,26 +1,18 @@
 // Shared setup of the working-copy, registration, project-value and
-// recently-used-list tests: a fresh installation in its own temporary folder,
-// the scripted host (every message must be expected, exactly), a system
-// temporary folder redirected into the test's folder, a service object
-// started as one of the sample applications, and direct access to databases
-// for arranging and checking rows.
+// recently-used-list tests: the installed-test base with a system temporary
+// folder redirected into the test's folder and a service object started as
+// one of the sample applications.
 #pragma once
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <cstdint>
-#include <functional>
+#include <fstream>
+#include <iterator>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "core/install/installation_builder.h"
-#include "core/process_state.h"
-#include "pds/clsProjectDataServer.h"
 #include "platform/env.h"
-#include "tests/support/test_support.h"
+#include "tests/support/installed_test.h"
 
 namespace pds::test {
 
@@ -39,11 +31,10 @@ class StagingEnv : public platform::EnvWrapper {
   int create_folder_error = 0;  // 0: create folders for real
 };
 
-class StagingTest : public ::testing::Test {
+class StagingTest : public InstalledTest {
  protected:
   StagingTest();
   ~StagingTest() override;
-  void TearDown() override { EXPECT_THAT(host_->Problems(), ::testing::IsEmpty()); }
 
   // Builds the installation (all sample applications), gives the user one
   // project so that no first project is created, and starts server() as
@@ -52,13 +43,7 @@ class StagingTest : public ::testing::Test {
   clsProjectDataServer& server() { return *server_; }
 
   // The user's projects database.
-  std::string ProjectsDb() const { return inst_.enviro + "/Prjxy000.mdb"; }
-  // Runs statements on a database opened for this call only.
-  void Execute(const std::string& db_path, const std::vector<std::string>& statements);
-  // Every row of a query, each column as text; null reads as "<null>".
-  std::vector<std::vector<std::string>> Rows(const std::string& db_path, const std::string& sql);
-  // Adds a Job row and returns its key.
-  std::int32_t AddJob(const std::string& name, const std::string& path);
+  std::string ProjectsDb() const { return ProjectsDbPath(); }
 
   // A project folder under the test's folder, made with a writable
   // Project.mdb from the installation's template.
@@ -67,14 +52,17 @@ class StagingTest : public ::testing::Test {
   ProjectRef MakeRecord(const std::string& name, const std::string& folder, std::int32_t job_id = 0);
 
   static bool IsWritable(const std::string& path);
+  static void WriteFile(const std::string& path, const std::string& text = "") {
+    std::ofstream(path, std::ios::binary) << text;
+  }
+  static std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
 
-  TempFolder temp_;
-  ScopedScriptedHost host_;
   StagingEnv env_;
   platform::ScopedEnv scoped_env_{&env_};
-  install::Installation inst_;
   std::unique_ptr<clsProjectDataServer> server_;
-  std::vector<DataFileSpec> saved_app_specs_;
 };
 
 }  // namespace pds::test

@@ -5,7 +5,6 @@
 // The application is started with its designation in lower case throughout,
 // so every name derived from it must come out in upper case.
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -29,11 +28,6 @@ class WorkingCopyStagingTest : public StagingTest {
     fs::create_directories(temp_ / relative);
     return temp_ / relative;
   }
-  static void Touch(const std::string& path, const std::string& content = "x") { std::ofstream(path) << content; }
-  static std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
 };
 
 // ---- preparing the working folder
@@ -49,8 +43,8 @@ TEST_F(WorkingCopyStagingTest, WorkingFolderIsUpperCaseTildeFolderInProjectOrSys
 TEST_F(WorkingCopyStagingTest, ExistingWorkingFolderIsEmptiedOfFilesButKept) {
   const std::string project = NewFolder("projects/Alpha");
   const std::string work = NewFolder("projects/Alpha/~LAY10");
-  Touch(work + "/LAY10Lay.dat");
-  Touch(work + "/stale.tmp");
+  WriteFile(work + "/LAY10Lay.dat");
+  WriteFile(work + "/stale.tmp");
   fs::create_directory(work + "/keep");
 
   ASSERT_EQ(server().GetWorkingProjectPath(project), work);
@@ -61,13 +55,13 @@ TEST_F(WorkingCopyStagingTest, ExistingWorkingFolderIsEmptiedOfFilesButKept) {
 
 TEST_F(WorkingCopyStagingTest, FileNamedLikeTheWorkingFolderBlocksPreparation) {
   const std::string project = NewFolder("projects/Alpha");
-  Touch(project + "/~LAY10", "not a folder");
+  WriteFile(project + "/~LAY10", "not a folder");
   host_->ExpectMsgBox("GetWorkingProjectPath()",
                       kCannotInit + "\r\n" + "A file with the same name as the work folder already exists:  \r[" +
                           project + "/~LAY10]");
 
   EXPECT_EQ(server().GetWorkingProjectPath(project), "");
-  EXPECT_EQ(Slurp(project + "/~LAY10"), "not a folder");
+  EXPECT_EQ(ReadFile(project + "/~LAY10"), "not a folder");
 }
 
 TEST_F(WorkingCopyStagingTest, FolderThatCannotBeCreatedReportsTheSystemError) {
@@ -80,18 +74,16 @@ TEST_F(WorkingCopyStagingTest, FolderThatCannotBeCreatedReportsTheSystemError) {
 
 // ---- removing the working folder
 
-TEST_F(WorkingCopyStagingTest, DeleteWorkFolderRefusesAFolderThatIsNotAWorkingFolder) {
+TEST_F(WorkingCopyStagingTest, DeleteWorkFolderRefusesAFolderThatIsNotAWorkingFolderOrNone) {
   const std::string project = NewFolder("projects/Alpha");
-  Touch(project + "/LAY10Lay.dat");
+  WriteFile(project + "/LAY10Lay.dat");
   host_->ExpectMsgBox("DeleteWorkFolder()",
                       "Attempting to delete an invalid folder.  The following folder is not a project work folder.\r[" +
                           project + "]");
 
   EXPECT_FALSE(server().DeleteWorkFolder(project));
   EXPECT_TRUE(fs::exists(project + "/LAY10Lay.dat"));
-}
-
-TEST_F(WorkingCopyStagingTest, DeleteWorkFolderOfAMissingFolderSucceedsAndOfNoneFails) {
+  // A working folder that is not there is already deleted.
   EXPECT_TRUE(server().DeleteWorkFolder(temp_ / "projects/Alpha/~LAY10"));
   EXPECT_FALSE(server().DeleteWorkFolder(""));
 }
@@ -99,8 +91,8 @@ TEST_F(WorkingCopyStagingTest, DeleteWorkFolderOfAMissingFolderSucceedsAndOfNone
 TEST_F(WorkingCopyStagingTest, DeleteWorkFolderRemovesReadOnlyFilesAndTheFolder) {
   // The name is compared without regard to case.
   const std::string work = NewFolder("projects/Alpha/~lay10");
-  Touch(work + "/LAY10Lay.dat");
-  Touch(work + "/LAY10Sym.dat");
+  WriteFile(work + "/LAY10Lay.dat");
+  WriteFile(work + "/LAY10Sym.dat");
   fs::permissions(work + "/LAY10Sym.dat", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
 
@@ -118,7 +110,7 @@ TEST_F(WorkingCopyStagingTest, RequiredFilesAreCopiedFromReadOnlyTemplatesAsWrit
   const std::string work = server().GetWorkingProjectPath("");
 
   EXPECT_TRUE(server().CopyNewAppFilesToWorkArea(work));
-  EXPECT_EQ(Slurp(work + "/LAY10Lay.dat"), Slurp(code + "/LAY10Lay.ro"));
+  EXPECT_EQ(ReadFile(work + "/LAY10Lay.dat"), ReadFile(code + "/LAY10Lay.ro"));
   EXPECT_TRUE(IsWritable(work + "/LAY10Lay.dat"));
   // A required file made by the application itself (CreateMethod 2) is its own business.
   EXPECT_FALSE(fs::exists(work + "/LAY10Sym.dat"));
@@ -158,16 +150,16 @@ TEST_F(WorkingCopyStagingTest, ExistingFilesAreCopiedByPatternAndAMissingRequire
   };
   const std::string from = NewFolder("projects/Alpha");
   const std::string to = NewFolder("projects/Alpha/~LAY10");
-  Touch(from + "/lay10a.log", "a");
-  Touch(from + "/LAY10b.log", "b");
-  Touch(from + "/LAY10Sym.dat", "symbols");
-  Touch(from + "/PMP10Tag.mdb", "other application");
+  WriteFile(from + "/lay10a.log", "a");
+  WriteFile(from + "/LAY10b.log", "b");
+  WriteFile(from + "/LAY10Sym.dat", "symbols");
+  WriteFile(from + "/PMP10Tag.mdb", "other application");
   host_->ExpectMsgBox("CopyFileSpec()", GetSystemErrorText(2) + "\r\n\n[LAY10Lay.dat]");
 
   EXPECT_TRUE(server().CopyExistingAppFiles(from, to));
-  EXPECT_EQ(Slurp(to + "/lay10a.log"), "a");
-  EXPECT_EQ(Slurp(to + "/LAY10b.log"), "b");
-  EXPECT_EQ(Slurp(to + "/LAY10Sym.dat"), "symbols");
+  EXPECT_EQ(ReadFile(to + "/lay10a.log"), "a");
+  EXPECT_EQ(ReadFile(to + "/LAY10b.log"), "b");
+  EXPECT_EQ(ReadFile(to + "/LAY10Sym.dat"), "symbols");
   EXPECT_FALSE(fs::exists(to + "/PMP10Tag.mdb"));
   EXPECT_FALSE(host_->wait_cursor());
 }
@@ -178,12 +170,12 @@ TEST_F(WorkingCopyStagingTest, LargeCopiesShowTheirProgressFileByFile) {
   Shared().app_data_specs = {{"LAY10*.dat", true, false, false, false, 0, ""}};
   const std::string from = NewFolder("projects/Alpha");
   const std::string to = NewFolder("projects/Alpha/~LAY10");
-  Touch(from + "/LAY10Small.dat", "small");
+  WriteFile(from + "/LAY10Small.dat", "small");
   ASSERT_TRUE(server().CopyExistingAppFiles(from, to));
   EXPECT_THAT(host_->shown(), ::testing::IsEmpty());
 
   std::filesystem::resize_file(from + "/LAY10Small.dat", CopyProgress::kThresholdBytes);
-  Touch(from + "/LAY10Big.dat", "");
+  WriteFile(from + "/LAY10Big.dat", "");
   std::filesystem::resize_file(from + "/LAY10Big.dat", CopyProgress::kThresholdBytes);
   ASSERT_TRUE(server().CopyExistingAppFiles(from, to));
   std::vector<std::string> seen;
@@ -201,23 +193,16 @@ TEST_F(WorkingCopyStagingTest, LargeCopiesShowTheirProgressFileByFile) {
 
 // ---- verifying a project's data files
 
-TEST_F(WorkingCopyStagingTest, VerificationIgnoresFilesNotMarkedForIt) {
+TEST_F(WorkingCopyStagingTest, VerificationIgnoresFilesNotMarkedForItAndAMissingVerifiedFileBlocksTheProject) {
   const std::string folder = NewFolder("projects/Alpha");
-  Touch(folder + "/lay10lay.dat");  // present under another case
-  const std::vector<DataFileSpec> specs = {{"LAY10Lay.dat", true, true, false, false, 0, ""},
-                                           {"LAY10Sym.dat", true, false, false, false, 0, ""}};
+  WriteFile(folder + "/lay10lay.dat");  // present under another case
+  std::vector<DataFileSpec> specs = {{"LAY10Lay.dat", true, true, false, false, 0, ""},
+                                     {"LAY10Sym.dat", true, false, false, false, 0, ""}};
   EXPECT_TRUE(server().VerifyProjectData("Alpha", folder, specs));
-  EXPECT_FALSE(host_->wait_cursor());
-}
-
-TEST_F(WorkingCopyStagingTest, MissingVerifiedFileBlocksTheProject) {
-  const std::string folder = NewFolder("projects/Alpha");
-  Touch(folder + "/LAY10Lay.dat");
+  specs[1].VerifyFlag = true;
   host_->ExpectMsgBox("VerifyProjectData()",
                       "Project 'Alpha' cannot be opened.  One or more data files is missing.\r[" + folder +
                           "/LAY10Sym.dat]\r\n\n" + ContactSupportText());
-  const std::vector<DataFileSpec> specs = {{"LAY10Lay.dat", true, true, false, false, 0, ""},
-                                           {"LAY10Sym.dat", true, true, false, false, 0, ""}};
   EXPECT_FALSE(server().VerifyProjectData("Alpha", folder, specs));
   EXPECT_FALSE(host_->wait_cursor());
 }
@@ -237,6 +222,7 @@ TEST_F(WorkingCopyStagingTest, TemporaryFilesAreNewEmptyFilesWithTheirPrefix) {
     EXPECT_EQ(fs::file_size(path), 0u);
   }
   EXPECT_EQ(fs::path(in_temp).parent_path().string(), temp_ / "systemp");
+  EXPECT_EQ(fs::file_size(in_temp), 0u);
 }
 
 }  // namespace

@@ -7,15 +7,10 @@
 #include <tuple>
 #include <vector>
 
-#include "core/db/database.h"
-#include "core/db/engine.h"
-#include "core/install/installation_builder.h"
 #include "core/install/sample_apps.h"
-#include "core/messages/pending_error.h"
-#include "core/process_state.h"
 #include "pds/Types.h"
 #include "pds/UiHost.h"
-#include "tests/support/test_support.h"
+#include "tests/support/installed_test.h"
 
 namespace pds {
 namespace {
@@ -24,25 +19,15 @@ namespace fs = std::filesystem;
 
 const std::string kSupport = "Please contact Norrick for assistance.";
 
-// A fresh installation per test, the startup fields of an application
-// started from it, and the process-wide lists and version put back afterwards.
-class ConfigDatabaseTest : public ::testing::Test {
+// The startup fields of an application started from a fresh installation,
+// and the running version put back afterwards.
+class ConfigDatabaseTest : public test::InstalledTest {
  protected:
   void SetUp() override {
-    saved_ = Shared();
-    ClearError();
-    install::InstallOptions options;
-    options.root = tmp_.path();
-    std::string error;
-    ASSERT_TRUE(install::BuildInstallation(options, &error, &inst_)) << error;
+    Install();
     StartAs("LAY10");
   }
-  void TearDown() override {
-    EXPECT_TRUE(host_->Problems().empty()) << ::testing::PrintToString(host_->Problems());
-    ResetRunningVersionForTesting();
-    Shared() = saved_;
-    ClearError();
-  }
+  ~ConfigDatabaseTest() override { ResetRunningVersionForTesting(); }
 
   void StartAs(const std::string& pdsg) {
     f_ = StartupFields{};
@@ -53,33 +38,20 @@ class ConfigDatabaseTest : public ::testing::Test {
     f_.app_exe_path = inst_.CodePath(pdsg);
     f_.brand_run = f_.brand_set = true;  // the brand step runs before the configuration is read
   }
-
-  // Runs statements on a database file, opened writable and then closed.
-  static void Execute(const std::string& path, const std::vector<std::string>& statements) {
-    auto db = db::DBEngine().OpenDatabase(path, false, false);
-    for (const auto& sql : statements) db->Execute(sql);
-    db->Close();
+  void ExecuteOnConfig(const std::vector<std::string>& statements) { test::Execute(inst_.config_db, statements); }
+  static void SetRequiredVersion(const std::string& path, long major, long minor, long revision) {
+    test::Execute(path, {"DELETE * FROM Version",
+                         "INSERT INTO Version (lMinDLLMajorVersion, lMinDLLMinorVersion, lMinDLLRevision) VALUES (" +
+                             std::to_string(major) + ", " + std::to_string(minor) + ", " + std::to_string(revision) +
+                             ")"});
   }
-  void ExecuteOnConfig(const std::vector<std::string>& statements) { Execute(inst_.config_db, statements); }
-
-  void SetRequiredVersion(const std::string& path, long major, long minor, long revision) {
-    Execute(path, {"DELETE * FROM Version",
-                   "INSERT INTO Version (lMinDLLMajorVersion, lMinDLLMinorVersion, lMinDLLRevision) VALUES (" +
-                       std::to_string(major) + ", " + std::to_string(minor) + ", " + std::to_string(revision) +
-                       ")"});
-  }
-
   DbHandle OpenConfig() {
     DbHandle db;
     EXPECT_TRUE(OpenDb(db, inst_.config_db, true, true));
     return db;
   }
 
-  test::TempFolder tmp_;
-  test::ScopedScriptedHost host_;
-  install::Installation inst_;
   StartupFields f_;
-  ProcessState saved_;
 };
 
 // ---- the version check
@@ -271,7 +243,7 @@ TEST_F(ConfigDatabaseTest, MissingConfigurationDatabaseIsNamed) {
 
 TEST_F(ConfigDatabaseTest, FileThatIsNotADatabaseShowsTheEngineError) {
   fs::remove(inst_.config_db);
-  tmp_.Write(fs::relative(inst_.config_db, tmp_.path()).string(), "this is not a database file at all\n");
+  temp_.Write(fs::relative(inst_.config_db, temp_.path()).string(), "this is not a database file at all\n");
   host_->ExpectMsgBoxContaining("GetTVXConfigData()", "Unrecognized database format");
   EXPECT_FALSE(GetTVXConfigData(f_));
   EXPECT_EQ(Err().number, 0) << "the report clears what it showed";

@@ -26,28 +26,26 @@ class ConfigValuesTest : public ServiceTest {
   clsProjectDataServer server_;
 };
 
-TEST_F(ConfigValuesTest, MissingKeyHandsBackTheDefault) {
+TEST_F(ConfigValuesTest, MissingKeyHandsBackTheDefaultEvenWhenItIsTheVariableItself) {
   std::string value = "stale";
   EXPECT_EQ(server_.GetConfigValue("Units", value, "Metric"), 0);
   EXPECT_EQ(value, "Metric");
-
   value = "stale";
   EXPECT_EQ(server_.GetConfigValue("Units", value), 0);
   EXPECT_EQ(value, "");
-}
-
-TEST_F(ConfigValuesTest, VariablePassedAsItsOwnDefaultKeepsItsValueWhenTheKeyIsMissing) {
-  std::string value = "Metric";
+  value = "Imperial";
   EXPECT_EQ(server_.GetConfigValue("Units", value, value), 0);
-  EXPECT_EQ(value, "Metric");
+  EXPECT_EQ(value, "Imperial");
 }
 
-TEST_F(ConfigValuesTest, ValueIsStoredUnderTheUpperCaseDesignationAndReadBack) {
+TEST_F(ConfigValuesTest, ValueIsStoredUnderTheUpperCaseDesignationReadBackAndUpdatedInPlace) {
   EXPECT_EQ(server_.SetConfigValue("Units", "Imperial"), -1);
   EXPECT_THAT(ConfigRows(), ElementsAre(Row{"PMP10", "Units", "Imperial"}));
   std::string value;
   EXPECT_EQ(server_.GetConfigValue("Units", value, "Metric"), -1);
   EXPECT_EQ(value, "Imperial");
+  EXPECT_EQ(server_.SetConfigValue("Units", "Metric"), -1);
+  EXPECT_THAT(ConfigRows(), ElementsAre(Row{"PMP10", "Units", "Metric"}));
 }
 
 TEST_F(ConfigValuesTest, EmptyValueIsStoredAsOneBlankAndReadsBackEmpty) {
@@ -56,12 +54,6 @@ TEST_F(ConfigValuesTest, EmptyValueIsStoredAsOneBlankAndReadsBackEmpty) {
   std::string value = "stale";
   EXPECT_EQ(server_.GetConfigValue("Units", value, "Metric"), -1);
   EXPECT_EQ(value, "");
-}
-
-TEST_F(ConfigValuesTest, SecondSetOfAKeyUpdatesItsRow) {
-  EXPECT_EQ(server_.SetConfigValue("Units", "Imperial"), -1);
-  EXPECT_EQ(server_.SetConfigValue("Units", "Metric"), -1);
-  EXPECT_THAT(ConfigRows(), ElementsAre(Row{"PMP10", "Units", "Metric"}));
 }
 
 TEST_F(ConfigValuesTest, BlankKeyIsNeitherWrittenNorRead) {

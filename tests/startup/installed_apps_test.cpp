@@ -50,15 +50,12 @@ TEST_F(InstalledAppsTest, ThreeAppsFillRowsOneToThreeAndLeaveRowZeroEmpty) {
   EXPECT_TRUE(host_->shown().empty());
 }
 
-TEST_F(InstalledAppsTest, SelectsTheFirstAndTheLastApp) {
+TEST_F(InstalledAppsTest, SelectsTheFirstAndTheLastAppButNotADesignationDifferingInCase) {
   for (const std::string pdsg : {"QBM", "HXC"}) {
     clsInstalledApps apps;
     EXPECT_EQ(apps.SetSelectedApp(pdsg), RETURN_OK) << pdsg;
     EXPECT_TRUE(apps.Selected()) << pdsg;
   }
-}
-
-TEST_F(InstalledAppsTest, DesignationDifferingInCaseIsNotSelected) {
   clsInstalledApps apps;
   EXPECT_EQ(apps.SetSelectedApp("qbm"), RETURN_ERROR);
   EXPECT_FALSE(apps.Selected());

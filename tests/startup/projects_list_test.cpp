@@ -20,20 +20,17 @@ class ProjectsListTest : public ServiceTest {
   clsProjectDataServer server_;
 };
 
-TEST_F(ProjectsListTest, EmptyJobTableCountsNone) {
+TEST_F(ProjectsListTest, CountByDesignationFollowsJobUsage) {
   std::int32_t count = 99;
   EXPECT_EQ(server_.ProjectCount(count), RETURN_OK);
   EXPECT_EQ(count, 0);
   count = 99;
   EXPECT_EQ(server_.ProjectCount(count, "PMP10"), RETURN_OK);
   EXPECT_EQ(count, 0);
-}
 
-TEST_F(ProjectsListTest, CountByDesignationFollowsJobUsage) {
   AddProject("Plant", {"PMP10", "LAY10"});
   AddProject("Annex", {"PMP10"});
   AddProject("Yard");
-  std::int32_t count = 0;
   EXPECT_EQ(server_.ProjectCount(count), RETURN_OK);
   EXPECT_EQ(count, 3);
   EXPECT_EQ(server_.ProjectCount(count, "PMP10"), RETURN_OK);
@@ -70,18 +67,14 @@ TEST_F(ProjectsListTest, UnknownOrBlankNameGivesNoProjectInfo) {
   EXPECT_TRUE(host_->shown().empty());
 }
 
-TEST_F(ProjectsListTest, DoesProjectExistIgnoresCase) {
+TEST_F(ProjectsListTest, DoesProjectExistIgnoresCaseAndDoesNotLookUpAnEmptyName) {
   AddProject("Annex");
   bool found = false;
   EXPECT_TRUE(server_.DoesProjectExist("ANNEX", found));
   EXPECT_TRUE(found);
   EXPECT_TRUE(server_.DoesProjectExist("Annexe", found));
   EXPECT_FALSE(found);
-}
-
-TEST_F(ProjectsListTest, EmptyNameIsNotLookedUp) {
-  AddProject("Annex");
-  bool found = true;
+  found = true;
   EXPECT_FALSE(server_.DoesProjectExist("", found));
   EXPECT_FALSE(found);
   EXPECT_TRUE(host_->shown().empty());

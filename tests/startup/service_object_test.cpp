@@ -95,55 +95,46 @@ TEST_F(ServiceObjectTest, CancelledUserIdIsReturnedUnchangedWithNoDatabaseLeftOp
 
 // ---- the default projects folder
 
-class DefaultProjectsFolderTest : public ServiceTest {
- protected:
-  void SetUp() override {
-    Install(false, {"LAY10"});
-    CreateProjectsDb();
-    fs::remove(InstallationProjects());
-  }
-  std::string InstallationProjects() const { return inst_.tvxii + "/Projects"; }
-  void SetSharedFolder(const std::string& folder) {
-    Execute(ProjectsDbPath(), {"INSERT INTO Config (sPdsg, sKey, sValue) VALUES ('XXXYY', 'DefaultProjectFolder', '" +
-                                   folder + "')"});
-  }
+// The shared setting (designation XXXYY) names the default projects folder
+// when that folder exists; otherwise the installation's Projects folder is
+// used, and made.
+struct ProjectsFolderCase {
+  const char* label;
+  const char* setting_pdsg;  // null: no setting
+  const char* setting;       // under the test's folder; made unless "gone"
+  bool setting_used;
 };
 
-TEST_F(DefaultProjectsFolderTest, SharedSettingNamingAnExistingFolderIsUsed) {
-  const std::string mine = temp_ / "Team Projects";
-  fs::create_directory(mine);
-  SetSharedFolder("  " + mine + "  ");
+void PrintTo(const ProjectsFolderCase& c, std::ostream* os) { *os << c.label; }
+
+class DefaultProjectsFolderTest : public ServiceTest, public ::testing::WithParamInterface<ProjectsFolderCase> {};
+
+TEST_P(DefaultProjectsFolderTest, ComesFromTheSharedSettingOrIsTheInstallationsOwn) {
+  const ProjectsFolderCase& c = GetParam();
+  Install(false, {"LAY10"});
+  CreateProjectsDb();
+  const std::string installation_projects = inst_.tvxii + "/Projects";
+  fs::remove(installation_projects);
+  const std::string mine = temp_ / c.setting;
+  if (c.setting_pdsg) {
+    if (std::string(c.setting) != "gone") fs::create_directory(mine);
+    Execute(ProjectsDbPath(), {std::string("INSERT INTO Config (sPdsg, sKey, sValue) VALUES ('") + c.setting_pdsg +
+                                   "', 'DefaultProjectFolder', '  " + mine + "  ')"});
+  }
   clsProjectDataServer server;
   ASSERT_EQ(Init(server, "LAY10"), RETURN_OK);
-  EXPECT_EQ(Shared().default_projects_folder, mine);
-  EXPECT_FALSE(fs::exists(InstallationProjects()));
+  EXPECT_EQ(Shared().default_projects_folder, c.setting_used ? mine : installation_projects);
+  EXPECT_EQ(fs::is_directory(installation_projects), !c.setting_used);
+  EXPECT_FALSE(fs::exists(temp_ / "gone")) << "a missing folder is not made";
 }
 
-TEST_F(DefaultProjectsFolderTest, SettingOfAnotherApplicationIsNotTheSharedOne) {
-  const std::string mine = temp_ / "Layouts";
-  fs::create_directory(mine);
-  Execute(ProjectsDbPath(),
-          {"INSERT INTO Config (sPdsg, sKey, sValue) VALUES ('LAY10', 'DefaultProjectFolder', '" + mine + "')"});
-  clsProjectDataServer server;
-  ASSERT_EQ(Init(server, "LAY10"), RETURN_OK);
-  EXPECT_EQ(Shared().default_projects_folder, InstallationProjects());
-}
-
-TEST_F(DefaultProjectsFolderTest, SettingNamingAMissingFolderFallsBackToTheInstallationsProjects) {
-  SetSharedFolder(temp_ / "gone");
-  clsProjectDataServer server;
-  ASSERT_EQ(Init(server, "LAY10"), RETURN_OK);
-  EXPECT_EQ(Shared().default_projects_folder, InstallationProjects());
-  EXPECT_TRUE(fs::is_directory(InstallationProjects()));
-  EXPECT_FALSE(fs::exists(temp_ / "gone"));
-}
-
-TEST_F(DefaultProjectsFolderTest, WithoutSettingTheInstallationsProjectsFolderIsCreated) {
-  clsProjectDataServer server;
-  ASSERT_EQ(Init(server, "LAY10"), RETURN_OK);
-  EXPECT_EQ(Shared().default_projects_folder, InstallationProjects());
-  EXPECT_TRUE(fs::is_directory(InstallationProjects()));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Settings, DefaultProjectsFolderTest,
+    ::testing::Values(ProjectsFolderCase{"SharedSettingOfAnExistingFolder", "XXXYY", "Team Projects", true},
+                      ProjectsFolderCase{"SettingOfAnotherApplication", "LAY10", "Layouts", false},
+                      ProjectsFolderCase{"SettingOfAMissingFolder", "XXXYY", "gone", false},
+                      ProjectsFolderCase{"NoSetting", nullptr, "", false}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 // ---- the first project
 
@@ -248,20 +239,12 @@ TEST_F(ServiceObjectTest, JobNameLimitIsTheDefinedSizeOfTheJobNameField) {
 
 // ---- the process's current service object
 
-TEST_F(ServiceObjectTest, ExitProgramClearsTheCurrentObject) {
-  Install(false, {"LAY10"});
-  clsProjectDataServer server;
-  EXPECT_EQ(Shared().current_server, nullptr);
-  ASSERT_EQ(Init(server, "LAY10"), RETURN_OK);
-  EXPECT_EQ(Shared().current_server, &server);
-  EXPECT_EQ(server.ExitProgram(), RETURN_OK);
-  EXPECT_EQ(Shared().current_server, nullptr);
-}
-
-TEST_F(ServiceObjectTest, LastStartWinsAndDestroyingAnyObjectClearsTheCurrentOne) {
+TEST_F(ServiceObjectTest, LastStartWinsAndExitOrDestroyingAnyObjectClearsTheCurrentOne) {
   Install(false, {"LAY10", "CAL10"});
   clsProjectDataServer first;
+  EXPECT_EQ(Shared().current_server, nullptr);
   ASSERT_EQ(Init(first, "LAY10"), RETURN_OK);
+  EXPECT_EQ(Shared().current_server, &first);
   {
     auto second = std::make_unique<clsProjectDataServer>();
     ASSERT_EQ(Init(*second, "CAL10"), RETURN_OK);
@@ -270,6 +253,10 @@ TEST_F(ServiceObjectTest, LastStartWinsAndDestroyingAnyObjectClearsTheCurrentOne
     { clsProjectDataServer unused; }
     EXPECT_EQ(Shared().current_server, nullptr);
   }
+  EXPECT_EQ(Shared().current_server, nullptr);
+  clsProjectDataServer third;
+  ASSERT_EQ(Init(third, "LAY10"), RETURN_OK);
+  EXPECT_EQ(third.ExitProgram(), RETURN_OK);
   EXPECT_EQ(Shared().current_server, nullptr);
 }
 
@@ -325,14 +312,11 @@ TEST_F(PropertyRulesTest, DefTagTypeTrimsTheCallersVariable) {
   EXPECT_EQ(server_.DefTagType(), "\tPump");
 }
 
-TEST_F(PropertyRulesTest, DataDefTblIsTrimmedAndBlankIsIgnored) {
+TEST_F(PropertyRulesTest, DataDefTblIsTrimmedAndBlankIgnoredWhileTagIndexNameIgnoresOnlyEmptyText) {
   server_.SetDataDefTbl("  Defs ");
   EXPECT_EQ(server_.DataDefTbl(), "Defs");
   server_.SetDataDefTbl("  ");
   EXPECT_EQ(server_.DataDefTbl(), "Defs");
-}
-
-TEST_F(PropertyRulesTest, TagIndexNameIgnoresOnlyEmptyText) {
   server_.SetTagIndexName("");
   EXPECT_EQ(server_.TagIndexName(), "TagIndex");
   server_.SetTagIndexName(" Idx ");

@@ -1,49 +1,29 @@
-// Shared setup of the startup tests: a fresh temporary folder, the scripted
-// host (every message must be expected, exactly), and a startup manager.
+// Shared setup of the startup tests: the installed-test base (an installation
+// is built only when a test asks for one) and a startup manager.
 #pragma once
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 
-#include "core/install/installation_builder.h"
 #include "core/messages/messages.h"
-#include "core/messages/pending_error.h"
-#include "core/process_state.h"
 #include "core/startup_fields.h"
 #include "pds/clsStartupManager.h"
-#include "tests/support/test_support.h"
+#include "tests/support/installed_test.h"
 
 namespace pds::test {
 
-class StartupTest : public ::testing::Test {
+class StartupTest : public InstalledTest {
  protected:
-  void SetUp() override {
-    ClearError();
-    Shared().export_flag = false;
-  }
-  void TearDown() override { EXPECT_THAT(host_->Problems(), ::testing::IsEmpty()); }
-
   void MakeFolders(std::initializer_list<const char*> relative) {
     for (const char* r : relative) std::filesystem::create_directories(temp_ / r);
   }
-  // A complete installation made by the product's installer.
-  install::Installation Install(bool user_ids_required) {
-    install::InstallOptions options;
-    options.root = temp_.path();
-    options.user_ids_required = user_ids_required;
-    options.apps = {"PMP10"};
-    install::Installation built;
-    std::string error;
-    EXPECT_TRUE(install::BuildInstallation(options, &error, &built)) << error;
-    return built;
+  // A complete installation with the pump designer as its only application.
+  const install::Installation& Install(bool user_ids_required) {
+    return InstalledTest::Install(user_ids_required, {"PMP10"});
   }
   StartupFields& fields() { return manager_.mutable_fields(); }
 
-  TempFolder temp_;
-  ScopedScriptedHost host_;
   clsStartupManager manager_;
   const std::string support_ = ContactSupportText();
 };

@@ -41,8 +41,7 @@ class FakeUserEnv : public platform::EnvWrapper {
 class UserIdentityTest : public StartupTest {
  protected:
   void SetUp() override {
-    StartupTest::SetUp();
-    inst_ = Install(/*user_ids_required=*/true);
+    Install(/*user_ids_required=*/true);
     fields().tvxii_path = inst_.tvxii;
     fields().app_exe_path = inst_.CodePath("PMP10");
     fields().user_id_required = true;
@@ -66,7 +65,6 @@ class UserIdentityTest : public StartupTest {
     return id;
   }
 
-  install::Installation inst_;
   FakeUserEnv env_;
   platform::ScopedEnv scoped_env_{&env_};
 };

@@ -1,6 +1,5 @@
 // The user's part in a modal dialog, as given to ScriptedHost::ExpectDialog,
-// for the sequences the dialog tests play again and again, and the filling
-// of expected message texts that name a path or name known only at run time.
+// for the sequences the dialog tests play again and again.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -41,14 +40,6 @@ inline DialogActions RefusedThenCancel(std::string field, std::string text) {
     EXPECT_TRUE(d.visible()) << d.FormName() << " accepted [" << text << "]";
     d.ClickButton("cmdCancel");
   };
-}
-
-// The text with every "{}" replaced by value.
-inline std::string Fill(std::string text, const std::string& value) {
-  for (std::size_t at = text.find("{}"); at != std::string::npos; at = text.find("{}", at + value.size())) {
-    text.replace(at, 2, value);
-  }
-  return text;
 }
 
 }  // namespace pds::test

@@ -45,6 +45,15 @@ class ScopedScriptedHost {
   std::shared_ptr<pds::UiHost> previous_;
 };
 
+// The text with every "{}" replaced by value: an expected message that names
+// a path or a name known only when the test runs.
+inline std::string Fill(std::string text, const std::string& value) {
+  for (std::size_t at = text.find("{}"); at != std::string::npos; at = text.find("{}", at + value.size())) {
+    text.replace(at, 2, value);
+  }
+  return text;
+}
+
 // Helper processes: a test starts its own program again with
 // "--pds-helper NAME ARGS..."; main runs the registered function instead of
 // the tests and exits with its result.
