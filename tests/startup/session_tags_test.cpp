@@ -72,5 +72,33 @@ TEST_F(SessionTagsTest, MissingAndTakenNamesGiveTheTagResultCodes) {
   EXPECT_THAT(Errors(), HasSubstr("Tag was not found.  [Missing]"));
 }
 
+// The commands the other session tests leave out, driven through an answer
+// file: the properties dialog and the save question at exit are answered
+// from it, and nothing else may be shown.
+TEST_F(SessionTagsTest, PropertiesValuesAndTagSavesThroughAnAnswerFile) {
+  Install();
+  std::filesystem::create_directories(temp_ / "Plant");
+  temp_.Write("answers",
+              "dialog frmProperties\n  type txtJobNumber \"J-7\"\n  click cmdOK\n"
+              "msgbox \"Save Changes\" \"Save changes to project 'Plant'?\" -> No\n");
+  const std::string command =
+      "printf 'new\\nsave-as " + (temp_ / "Plant") +
+      " Plant\\nproperties\\nmru\\nconfig set Units Metric\\nconfig get Units\\nproj-config set Scale 10\\n"
+      "proj-config delete Scale\\nproj-config get Scale\\ntag new Pump\\ntag save-as Pump Spare\\n"
+      "tag save-all\\nexit\\n' | TMPDIR='" + temp_.path() + "' '" + PDS_BINARY + "' session --root '" +
+      temp_.path() + "' --app PMP10 --ui script:'" + (temp_ / "answers") + "' >'" + (temp_ / "out") + "' 2>&1";
+  const int status = std::system(command.c_str());
+  ASSERT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0) << Output();
+  const std::string out = Output();
+  EXPECT_THAT(out, HasSubstr("properties: RETURN_OK\n"));
+  EXPECT_THAT(out, HasSubstr("mru: RETURN_OK\n  1:                        Plant (id 1)\n"));
+  EXPECT_THAT(out, HasSubstr("config: FOUND\n  Units:                    Metric\n"));
+  EXPECT_THAT(out, HasSubstr("proj-config: DELETED\n  key:                      Scale\nproj-config: NOT_FOUND\n"));
+  EXPECT_THAT(out, HasSubstr("tag save-as: RETURN_OK\n  name:                     Pump\n"
+                             "  new name:                 Spare\n"));
+  // No provisional tag is selected, so there is nothing to save.
+  EXPECT_THAT(out, HasSubstr("tag save-all: RETURN_OK\n"));
+}
+
 }  // namespace
 }  // namespace pds::test
