@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "apps/pds/commands.h"
+#include "apps/pds/session.h"
 #include "core/install/installation_builder.h"
 
 namespace pds::app {
@@ -21,27 +22,7 @@ struct InstallArgs {
   bool json = false;
 };
 
-std::string JsonText(const std::string& s) {
-  std::string out = "\"";
-  for (char c : s) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out.push_back(c);
-        }
-    }
-  }
-  return out + "\"";
-}
+std::string JsonText(const std::string& s) { return "\"" + JsonEscape(s) + "\""; }
 
 int Run(const InstallArgs& args) {
   install::InstallOptions options;
