@@ -12,13 +12,13 @@
 // database it held.
 #pragma once
 
-#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "core/install/installation_builder.h"
+#include "core/ui/batch_host.h"
 #include "pds/UiHost.h"
 #include "pds/clsProjectDataServer.h"
 #include "platform/env.h"
@@ -33,33 +33,20 @@ struct ShownMessage {
   std::string answer;
 };
 
-class DemoHost : public UiHost {
+// Answers as the batch host does (default buttons, dialogs declined, a
+// question that keeps coming back gets its escape answer) and keeps what was
+// shown for the narration instead of printing it.
+class DemoHost : public BatchHost {
  public:
-  int MsgBox(const std::string& prompt, int style, const std::string& title) override;
-  bool InputBox(const std::string& prompt, const std::string& title, const std::string& default_text,
-                std::string* answer) override;
-  void RunModal(Dialog& dialog) override;
-  void ShowModeless(Dialog&) override {}
-  void Refresh(Dialog&) override {}
-  void CloseModeless(Dialog&) override {}
-  bool FileDialog(const FileDialogRequest& request, std::string* chosen) override;
-  bool BrowseForFolder(const std::string& title, const std::string& initial_folder, std::string* chosen) override;
-  bool ShowHelp(const std::string& help_file, int command, long context) override;
-  void SetWaitCursor(bool) override {}
-  void ProcessEvents() override {}
-
   // What was shown since the last TakeShown, oldest first.
   const std::vector<ShownMessage>& shown() const { return shown_; }
   std::vector<ShownMessage> TakeShown();
 
- private:
-  // The same question asked again and again would only end with a person's
-  // answer; after kRepeatLimit times among the last questions it gets its
-  // escape answer (Cancel, else No) so the demo never loops.
-  bool AskedTooOften(const std::string& key);
+ protected:
+  void Show(const Shown& shown) override;
 
+ private:
   std::vector<ShownMessage> shown_;
-  std::deque<std::string> recent_;
 };
 
 // The outcome of one step: ok until an expectation fails; the first failed

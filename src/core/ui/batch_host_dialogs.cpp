@@ -6,9 +6,9 @@ namespace pds {
 // A batch run has nobody to answer a dialog, so it leaves every dialog the
 // way a user who declines would: by its Cancel button, else by the close box.
 void BatchHost::RunModal(Dialog& dialog) {
-  std::fprintf(out_, "[%s] dialog %s cancelled (no user to ask)\n", dialog.Caption().c_str(),
-               dialog.FormName().c_str());
-  std::fflush(out_);
+  Shown shown = Shown::Of(Shown::kDialog, dialog.Caption(), dialog.FormName());
+  shown.declined = true;
+  Show(shown);
   dialog.Activate();
   if (dialog.visible() && dialog.CancelButton()) dialog.PressEscape();
   if (dialog.visible()) dialog.CloseByUser();
