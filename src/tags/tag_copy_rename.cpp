@@ -117,13 +117,7 @@ eProjectReturnCode clsProjectDataServer::CopyTag(std::string& sTagType, std::str
     return RETURN_OK;
   };
 
-  eProjectReturnCode result = RETURN_ERROR;
-  try {
-    result = copy();
-  } catch (...) {
-    CatchToPending();
-    result = RETURN_ERROR;
-  }
+  const eProjectReturnCode result = tags::Guarded(copy);
   CloseRecordset(source);
   tags.Clear();
   if (result != RETURN_OK) ReportIf(bShowMsgs, message, vbCritical, "CopyTag()");
@@ -168,13 +162,7 @@ eProjectReturnCode clsProjectDataServer::RenameTag(std::string& sTagType, std::s
     return RETURN_OK;
   };
 
-  eProjectReturnCode result = RETURN_ERROR;
-  try {
-    result = rename();
-  } catch (...) {
-    CatchToPending();
-    result = RETURN_ERROR;
-  }
+  const eProjectReturnCode result = tags::Guarded(rename);
   tags.Clear();
   if (result != RETURN_OK) ReportIf(bShowMsgs && !quiet, message, vbCritical, "RenameTag()");
   return result;

@@ -198,13 +198,7 @@ eProjectReturnCode clsProjectDataServer::CreateNewTagRecord(const std::string& s
     return RETURN_OK;
   };
 
-  eProjectReturnCode result = RETURN_ERROR;
-  try {
-    result = create();
-  } catch (...) {
-    CatchToPending();
-    result = RETURN_ERROR;
-  }
+  const eProjectReturnCode result = tags::Guarded(create);
   CloseRecordset(defs);
   if (result != RETURN_OK) ReportIf(bShowMsgs, message, vbCritical, kTitle);
   return result;

@@ -13,6 +13,7 @@
 #include "core/db/jet_errors.h"
 #include "core/messages/messages.h"
 #include "core/messages/pending_error.h"
+#include "pds/Types.h"
 
 namespace pds::tags {
 
@@ -22,6 +23,18 @@ namespace pds::tags {
 inline std::string BracketedName(const std::string& name) {
   if (name.find(']') != std::string::npos) db::RaiseJet(db::kErrTableNotFound, name);
   return "[" + name + "]";
+}
+
+// Runs an operation's body under the operation's own handler: a failure
+// raised inside becomes the pending error and the result RETURN_ERROR.
+template <class Body>
+eProjectReturnCode Guarded(Body&& body) {
+  try {
+    return body();
+  } catch (...) {
+    CatchToPending();
+    return RETURN_ERROR;
+  }
 }
 
 // The apostrophe-quoted literal of a tag name in a WHERE clause.
