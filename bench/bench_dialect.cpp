@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/db/dialect.h"
+#include "engine/dialect.h"
 
 namespace {
 

@@ -12,12 +12,12 @@
 #include <filesystem>
 #include <string>
 
-#include "core/db/dao_constants.h"
-#include "core/db/database.h"
-#include "core/db/engine.h"
-#include "core/db/field.h"
-#include "core/db/recordset.h"
-#include "core/db/table_def.h"
+#include "engine/dao_constants.h"
+#include "engine/database.h"
+#include "engine/engine.h"
+#include "engine/field.h"
+#include "engine/recordset.h"
+#include "engine/table_def.h"
 #include "bench/scratch_folder.h"
 
 namespace {

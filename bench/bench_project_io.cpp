@@ -35,10 +35,10 @@
 #include <string>
 #include <vector>
 
-#include "core/db/dao_constants.h"
-#include "core/db/database.h"
-#include "core/db/engine.h"
-#include "core/install/installation_builder.h"
+#include "engine/dao_constants.h"
+#include "engine/database.h"
+#include "engine/engine.h"
+#include "config/installation_builder.h"
 #include "pds/Controls.h"
 #include "pds/Dialog.h"
 #include "pds/clsProject.h"

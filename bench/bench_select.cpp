@@ -12,10 +12,10 @@
 #include <memory>
 #include <string>
 
-#include "core/db/dao_constants.h"
-#include "core/db/database.h"
-#include "core/db/engine.h"
-#include "core/install/installation_builder.h"
+#include "engine/dao_constants.h"
+#include "engine/database.h"
+#include "engine/engine.h"
+#include "config/installation_builder.h"
 #include "dialogs/frm_select.h"
 #include "bench/scratch_folder.h"
 

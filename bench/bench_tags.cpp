@@ -18,6 +18,7 @@
 // record set of SELECT * would, and publishes in one transaction, as
 // IndexTags does; OpenTag_RawTwoColumns is the floor: only the two columns
 // the tag collection keeps.
+#include "service/server.h"
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <stdlib.h>
@@ -28,9 +29,9 @@
 #include <string>
 #include <vector>
 
-#include "core/db/db_helpers.h"
-#include "core/install/installation_builder.h"
-#include "core/ui/batch_host.h"
+#include "engine/db_helpers.h"
+#include "config/installation_builder.h"
+#include "ui/batch_host.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "pds/clsProjectDataServer.h"
@@ -401,7 +402,7 @@ void BM_OpenTags_Component(benchmark::State& state) {
     w.ReleaseTagDb();
     state.ResumeTiming();
     std::string type = kType;
-    if (!w.server->ResetTagType(type) || !w.server->CheckRenameDuplicateTags(type)) state.SkipWithError("failed");
+    if (!ServerOf(*w.server).ResetTagType(type) || !ServerOf(*w.server).CheckRenameDuplicateTags(type)) state.SkipWithError("failed");
   }
   state.counters["tags"] = static_cast<double>(w.server->UnitTags().Count());
 }
@@ -422,7 +423,7 @@ void BM_IndexTags_Component(benchmark::State& state) {
   if (!Ready(state, true)) return;
   World& w = TheWorld();
   for (auto _ : state) {
-    if (!w.server->IndexTags(w.server->Project())) state.SkipWithError("IndexTags failed");
+    if (!ServerOf(*w.server).IndexTags(ServerOf(*w.server).Project())) state.SkipWithError("IndexTags failed");
   }
 }
 

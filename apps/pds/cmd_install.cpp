@@ -8,7 +8,7 @@
 
 #include "apps/pds/commands.h"
 #include "apps/pds/session.h"
-#include "core/install/installation_builder.h"
+#include "config/installation_builder.h"
 
 namespace pds::app {
 

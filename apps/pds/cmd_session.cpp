@@ -13,7 +13,7 @@
 
 #include "apps/pds/commands.h"
 #include "apps/pds/session.h"
-#include "core/ui/batch_host.h"
+#include "ui/batch_host.h"
 #include "pds/UiHost.h"
 #include "ui/scripted/scripted_host.h"
 #include "ui/terminal/prompt.h"

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "core/install/installation_builder.h"
-#include "core/ui/batch_host.h"
+#include "config/installation_builder.h"
+#include "ui/batch_host.h"
 #include "pds/UiHost.h"
 #include "pds/clsProjectDataServer.h"
 #include "platform/env.h"

@@ -9,15 +9,16 @@
 #include <string>
 #include <vector>
 
+#include "service/server.h"
 #include "apps/pds/demo.h"
 #include "apps/pds/session.h"
-#include "core/db/database.h"
-#include "core/db/dao_constants.h"
-#include "core/db/db_helpers.h"
-#include "core/db/field.h"
-#include "core/db/recordset.h"
-#include "core/messages/messages.h"
-#include "core/messages/pending_error.h"
+#include "engine/database.h"
+#include "engine/dao_constants.h"
+#include "engine/db_helpers.h"
+#include "engine/field.h"
+#include "engine/recordset.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
 #include "pds/clsDataDef.h"
 #include "pds/clsProject.h"
 #include "pds/clsUnitTags.h"
@@ -109,7 +110,7 @@ bool DemoRun::Exists(const std::string& path) {
 std::vector<std::string> DemoRun::ProjectApps(clsProjectDataServer& server) {
   AppList apps;
   std::vector<std::string> designations;
-  if (server.GetProjectAppsFromQVPFile(apps, project_folder_ + "/PROJECT.QVP")) {
+  if (ServerOf(server).GetProjectAppsFromQVPFile(apps, project_folder_ + "/PROJECT.QVP")) {
     for (const auto& [pdsg, name] : apps) designations.push_back(UCase(pdsg));
   }
   return designations;

@@ -8,13 +8,13 @@
 #include <functional>
 #include <string>
 
-#include "core/db/database.h"
-#include "core/db/db_helpers.h"
-#include "core/db/engine.h"
-#include "core/db/field.h"
-#include "core/db/recordset.h"
-#include "core/db/table_def.h"
-#include "core/messages/pending_error.h"
+#include "engine/database.h"
+#include "engine/db_helpers.h"
+#include "engine/engine.h"
+#include "engine/field.h"
+#include "engine/recordset.h"
+#include "engine/table_def.h"
+#include "base/pending_error.h"
 #include "platform/env.h"
 
 namespace pds::app {

@@ -2,7 +2,7 @@
 #include <string>
 
 #include "apps/pds/session.h"
-#include "core/process_state.h"
+#include "config/process_state.h"
 #include "pds/clsProject.h"
 
 namespace pds::app {

@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "apps/pds/session.h"
-#include "core/db/db_helpers.h"
-#include "core/db/field.h"
-#include "core/db/recordset.h"
-#include "core/messages/messages.h"
-#include "core/messages/pending_error.h"
+#include "engine/db_helpers.h"
+#include "engine/field.h"
+#include "engine/recordset.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
 #include "pds/clsDataDef.h"
 #include "pds/clsProject.h"
 #include "pds/clsUnitTags.h"

@@ -1,11 +1,11 @@
 #include "dialogs/frm_new.h"
 
-#include "core/messages/dialog_messages.h"
-#include "core/messages/messages.h"
-#include "core/messages/pending_error.h"
+#include "ui/dialog_messages.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
 #include "pds/UiHost.h"
-#include "pds/clsProjectDataServer.h"
-#include "projects/file_routines.h"
+#include "tags/tag_store.h"
+#include "files/file_routines.h"
 
 namespace pds {
 
@@ -42,7 +42,7 @@ frmNew::frmNew() : Dialog("frmNew") {
 
 // ---- properties
 
-void frmNew::SetOwner(clsProjectDataServer* owner) {
+void frmNew::SetOwner(TagStore* owner) {
   Load();
   owner_ = owner;
 }

@@ -21,7 +21,7 @@
 
 namespace pds {
 
-class clsProjectDataServer;
+class TagStore;
 
 class frmNew : public Dialog {
  public:
@@ -32,8 +32,8 @@ class frmNew : public Dialog {
   frmNew();
 
   // ---- set before showing
-  void SetOwner(clsProjectDataServer* owner);
-  clsProjectDataServer* Owner() const { return owner_; }
+  void SetOwner(TagStore* owner);
+  TagStore* Owner() const { return owner_; }
   void SetMode(std::int32_t mode);
   std::int32_t Mode() const { return mode_; }
   // The dialog's caption, applied at the first activation ("New Name" by default).
@@ -91,7 +91,7 @@ class frmNew : public Dialog {
   // user can correct a refused name.
   void ReselectName();
 
-  clsProjectDataServer* owner_ = nullptr;
+  TagStore* owner_ = nullptr;
   std::int32_t mode_ = 0;
   bool accepted_ = false;
   std::string title_name_;

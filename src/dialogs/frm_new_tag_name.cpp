@@ -2,10 +2,10 @@
 // service object) supplies the tags of the current tag type and the tag-name
 // validation; the dialog adds the two questions that decide whether a name
 // already taken may be used.
-#include "core/messages/messages.h"
+#include "ui/messages.h"
 #include "dialogs/frm_new.h"
 #include "pds/UiHost.h"
-#include "pds/clsProjectDataServer.h"
+#include "tags/tag_store.h"
 
 namespace pds {
 

@@ -1,6 +1,6 @@
 #include "dialogs/frm_project_not_found.h"
 
-#include "core/messages/dialog_messages.h"
+#include "ui/dialog_messages.h"
 #include "dialogs/project_search.h"
 
 namespace pds {

@@ -2,19 +2,19 @@
 
 #include <cstddef>
 
-#include "core/db/dao_constants.h"
-#include "core/db/db_helpers.h"
-#include "core/db/field.h"
-#include "core/db/jet_errors.h"
-#include "core/db/recordset.h"
-#include "core/messages/dialog_messages.h"
-#include "core/messages/messages.h"
-#include "core/messages/pending_error.h"
-#include "core/process_state.h"
-#include "core/sql_text.h"
+#include "engine/dao_constants.h"
+#include "engine/db_helpers.h"
+#include "engine/field.h"
+#include "engine/jet_errors.h"
+#include "engine/recordset.h"
+#include "ui/dialog_messages.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
+#include "config/process_state.h"
+#include "engine/sql_text.h"
 #include "dialogs/project_search.h"
 #include "pds/UiHost.h"
-#include "pds/clsProjectDataServer.h"
+#include "tags/tag_store.h"
 
 namespace pds {
 

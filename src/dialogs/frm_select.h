@@ -24,7 +24,7 @@
 
 namespace pds {
 
-class clsProjectDataServer;
+class TagStore;
 
 class frmSelect : public Dialog {
  public:
@@ -40,7 +40,7 @@ class frmSelect : public Dialog {
   void SetShowNewButton(bool show) { show_new_button_ = show; }
   // The service object the dialog works for: the list starts sorted when its
   // SortProjectsList is true (sorted when no service object is given).
-  void SetServer(clsProjectDataServer* server) { server_ = server; }
+  void SetServer(TagStore* server) { server_ = server; }
   // The list entry of this name (trimmed) is preselected.
   void SetCurrentProjectName(const std::string& name);
   // The projects database whose Job and JobUsage tables the list shows.
@@ -111,7 +111,7 @@ class frmSelect : public Dialog {
   eProjectOperationMode mode_ = SELECT_MODE;
   std::string default_type_;
   bool show_new_button_ = false;
-  clsProjectDataServer* server_ = nullptr;
+  TagStore* server_ = nullptr;
   std::string current_name_;
   std::string projects_db_;
   std::string user_name_;

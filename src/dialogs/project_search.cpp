@@ -2,17 +2,18 @@
 
 #include <memory>
 
-#include "core/db/database.h"
-#include "core/db/db_helpers.h"
-#include "core/messages/dialog_messages.h"
-#include "core/messages/messages.h"
-#include "core/messages/pending_error.h"
-#include "core/process_state.h"
-#include "core/sql_text.h"
+#include "engine/database.h"
+#include "engine/db_helpers.h"
+#include "ui/dialog_messages.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
+#include "config/app_state.h"
+#include "config/process_state.h"
+#include "engine/sql_text.h"
 #include "dialogs/frm_project_not_found.h"
 #include "pds/UiHost.h"
-#include "pds/clsProjectDataServer.h"
-#include "projects/file_routines.h"
+#include "tags/tag_store.h"
+#include "files/file_routines.h"
 #include "projects/project_file.h"
 
 namespace pds {
@@ -25,7 +26,7 @@ constexpr const char* kProjectFileName = "PROJECT.QVP";
 // The user's projects database, as the current service object names it;
 // empty when no service object is running.
 std::string ProjectsDb() {
-  const clsProjectDataServer* server = Shared().current_server;
+  const AppState* server = Shared().current_server;
   return server ? server->ProjectDb() : std::string();
 }
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/messages/pending_error.h"
+#include "base/pending_error.h"
 
 namespace pds::platform {
 

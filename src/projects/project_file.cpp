@@ -1,17 +1,18 @@
 // Single-key access to the project file, the shared pieces of its format, and
 // the readers: application list, file specifications, properties.
+#include "projects/project_store.h"
 #include "projects/project_file.h"
 
 #include <cctype>
 
-#include "core/messages/messages.h"
-#include "core/messages/pending_error.h"
-#include "core/process_state.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
+#include "config/process_state.h"
 #include "pds/UiHost.h"
 #include "pds/Variant.h"
 #include "pds/clsProject.h"
 #include "platform/profile_file.h"
-#include "projects/file_routines.h"
+#include "files/file_routines.h"
 
 namespace pds {
 
@@ -199,11 +200,11 @@ bool ReadProjectFileApps(AppList& apps, const std::string& file) {
   }
 }
 
-bool clsProjectDataServer::GetProjectAppsFromQVPFile(AppList& sApps, const std::string& sFile) {
+bool ProjectStore::GetProjectAppsFromQVPFile(AppList& sApps, const std::string& sFile) {
   return ReadProjectFileApps(sApps, sFile);
 }
 
-bool clsProjectDataServer::GetProjectFileSpecsFromQVPFile(const std::string& sPdsg, std::vector<DataFileSpec>& specs,
+bool ProjectStore::GetProjectFileSpecsFromQVPFile(const std::string& sPdsg, std::vector<DataFileSpec>& specs,
                                                           const std::string& sFile) {
   constexpr const char* kTitle = "GetProjectFileSpecsFromQVPFile()";
   ClearError();
@@ -255,7 +256,7 @@ bool clsProjectDataServer::GetProjectFileSpecsFromQVPFile(const std::string& sPd
   }
 }
 
-bool clsProjectDataServer::GetProjectPropertiesFromQVPFile(const ProjectRef& project, const std::string& sFile) {
+bool ProjectStore::GetProjectPropertiesFromQVPFile(const ProjectRef& project, const std::string& sFile) {
   constexpr const char* kTitle = "Error Reading Project Properties";
   ClearError();
   try {

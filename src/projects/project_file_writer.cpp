@@ -13,14 +13,14 @@
 #include <utility>
 #include <vector>
 
-#include "core/messages/messages.h"
-#include "core/messages/pending_error.h"
-#include "core/process_state.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
+#include "config/process_state.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
-#include "pds/clsProjectDataServer.h"
+#include "projects/project_store.h"
 #include "platform/profile_file.h"
-#include "projects/file_routines.h"
+#include "files/file_routines.h"
 #include "projects/project_file.h"
 
 namespace pds {
@@ -83,7 +83,7 @@ std::string SectionText(const std::string& section, const Entries& entries) {
 
 }  // namespace
 
-bool clsProjectDataServer::SaveToProjectQVPFile(const ProjectRef& project, const std::string& sFileName) {
+bool ProjectStore::SaveToProjectQVPFile(const ProjectRef& project, const std::string& sFileName) {
   constexpr const char* kTitle = "SaveToProjectQVPFile()";
   ClearError();
   try {
@@ -148,7 +148,7 @@ bool clsProjectDataServer::SaveToProjectQVPFile(const ProjectRef& project, const
   }
 }
 
-bool clsProjectDataServer::CreateProjectQVPFileAsString(const ProjectRef& project, std::string& sText) {
+bool ProjectStore::CreateProjectQVPFileAsString(const ProjectRef& project, std::string& sText) {
   try {
     if (!project) return false;
     const std::string pdsg = Pdsg();

@@ -1,20 +1,20 @@
 // Whether there is a project, and locking a project for every installed
 // application (the lock of one application is the record's LockProjectApp).
-#include "core/messages/messages.h"
-#include "core/messages/pending_error.h"
-#include "core/process_state.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
+#include "config/process_state.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
-#include "pds/clsProjectDataServer.h"
+#include "projects/project_store.h"
 
 namespace pds {
 
-bool clsProjectDataServer::ValidProject(const ProjectRef& ProjectToValidate) const {
+bool ProjectStore::ValidProject(const ProjectRef& ProjectToValidate) const {
   // A record can always name itself; only a missing record is invalid.
   return ProjectToValidate != nullptr;
 }
 
-bool clsProjectDataServer::LockProject(const ProjectRef& Project) {
+bool ProjectStore::LockProject(const ProjectRef& Project) {
   try {
     const ProjectRef& project = ValidProject(Project) ? Project : project_;
     if (!ValidProject(project)) return true;

@@ -4,19 +4,19 @@
 // setters turn back into empty text on the way in.
 #include <string>
 
-#include "core/db/dao_constants.h"
-#include "core/db/db_helpers.h"
-#include "core/db/field.h"
-#include "core/db/recordset.h"
-#include "core/messages/messages.h"
-#include "core/messages/pending_error.h"
+#include "engine/dao_constants.h"
+#include "engine/db_helpers.h"
+#include "engine/field.h"
+#include "engine/recordset.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
 #include "pds/Controls.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
-#include "pds/clsProjectDataServer.h"
+#include "projects/project_store.h"
 #include "platform/env.h"
-#include "projects/date_text.h"
-#include "projects/file_routines.h"
+#include "base/date_text.h"
+#include "files/file_routines.h"
 
 namespace pds {
 
@@ -34,7 +34,7 @@ std::string BlankWhenEmpty(const std::string& value) { return value.empty() ? st
 
 }  // namespace
 
-bool clsProjectDataServer::LoadProjectProperties(const ProjectRef& project) {
+bool ProjectStore::LoadProjectProperties(const ProjectRef& project) {
   constexpr const char* kTitle = "LoadProjectProperties()";
   if (!project) return false;
   ClearError();
@@ -72,7 +72,7 @@ bool clsProjectDataServer::LoadProjectProperties(const ProjectRef& project) {
   return loaded;
 }
 
-bool clsProjectDataServer::SaveProjectProperties(const ProjectRef& project) {
+bool ProjectStore::SaveProjectProperties(const ProjectRef& project) {
   constexpr const char* kTitle = "SaveProjectProperties()";
   ClearError();
   if (!project) {

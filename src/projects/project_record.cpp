@@ -2,13 +2,13 @@
 // the application lock files it holds for the project folder.
 #include "pds/clsProject.h"
 
-#include "core/messages/messages.h"
-#include "core/messages/pending_error.h"
-#include "core/process_state.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
+#include "config/process_state.h"
 #include "pds/UiHost.h"
 #include "platform/env.h"
-#include "projects/date_text.h"
-#include "projects/file_routines.h"
+#include "base/date_text.h"
+#include "files/file_routines.h"
 
 namespace pds {
 

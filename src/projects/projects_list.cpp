@@ -1,19 +1,19 @@
 // The service object's lookups in the user's projects database: how many
 // projects there are (for all applications or one), whether a name is taken,
 // and a project's key and folder by name.
-#include "core/db/dao_constants.h"
-#include "core/db/db_helpers.h"
-#include "core/db/field.h"
-#include "core/db/recordset.h"
-#include "core/messages/messages.h"
-#include "core/messages/pending_error.h"
-#include "core/sql_text.h"
+#include "engine/dao_constants.h"
+#include "engine/db_helpers.h"
+#include "engine/field.h"
+#include "engine/recordset.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
+#include "engine/sql_text.h"
 #include "pds/UiHost.h"
-#include "pds/clsProjectDataServer.h"
+#include "projects/project_store.h"
 
 namespace pds {
 
-eProjectReturnCode clsProjectDataServer::ProjectCount(std::int32_t& lNumberOfProjects, const std::string& sPdsg) {
+eProjectReturnCode ProjectStore::ProjectCount(std::int32_t& lNumberOfProjects, const std::string& sPdsg) {
   std::string sql = sPdsg.empty()
                         ? std::string("SELECT COUNT(*) AS NumProjects FROM Job")
                         : "SELECT COUNT(*) AS NumProjects FROM Job WHERE lJobID IN  (SELECT lJobID FROM JobUsage "
@@ -37,7 +37,7 @@ eProjectReturnCode clsProjectDataServer::ProjectCount(std::int32_t& lNumberOfPro
   return result;
 }
 
-bool clsProjectDataServer::DoesProjectExist(const std::string& sJobName, bool& bFound) {
+bool ProjectStore::DoesProjectExist(const std::string& sJobName, bool& bFound) {
   bFound = false;
   bool ran = false;
   DbHandle db;
@@ -60,7 +60,7 @@ bool clsProjectDataServer::DoesProjectExist(const std::string& sJobName, bool& b
   return ran;
 }
 
-bool clsProjectDataServer::GetProjectInfo(const std::string& sJobName, std::int32_t& lJobID, std::string& sJobPath) {
+bool ProjectStore::GetProjectInfo(const std::string& sJobName, std::int32_t& lJobID, std::string& sJobPath) {
   lJobID = 0;
   sJobPath.clear();
   std::string name = Trim(sJobName);

@@ -19,16 +19,16 @@
 #include <string>
 #include <vector>
 
-#include "core/db/db_helpers.h"
-#include "core/messages/messages.h"
-#include "core/messages/pending_error.h"
-#include "core/process_state.h"
-#include "core/ui/copy_progress.h"
+#include "engine/db_helpers.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
+#include "config/process_state.h"
+#include "ui/copy_progress.h"
 #include "pds/UiHost.h"
-#include "pds/clsProjectDataServer.h"
+#include "projects/project_store.h"
 #include "platform/dir_search.h"
 #include "platform/env.h"
-#include "projects/file_routines.h"
+#include "files/file_routines.h"
 
 namespace pds {
 
@@ -73,7 +73,7 @@ bool IsSaveDestination(const std::string& folder, const std::string& work_folder
 
 }  // namespace
 
-std::string clsProjectDataServer::GetWorkingProjectPath(const std::string& sBaseFolder) {
+std::string ProjectStore::GetWorkingProjectPath(const std::string& sBaseFolder) {
   ClearError();
   std::string message;
   try {
@@ -127,7 +127,7 @@ std::string clsProjectDataServer::GetWorkingProjectPath(const std::string& sBase
   return {};
 }
 
-bool clsProjectDataServer::DeleteWorkFolder(const std::string& sFolder) {
+bool ProjectStore::DeleteWorkFolder(const std::string& sFolder) {
   ClearError();
   if (sFolder.empty()) return false;
   try {
@@ -170,7 +170,7 @@ bool clsProjectDataServer::DeleteWorkFolder(const std::string& sFolder) {
   return false;
 }
 
-bool clsProjectDataServer::CopyNewLocalProjectRoFile(const std::string& sDestFolder) {
+bool ProjectStore::CopyNewLocalProjectRoFile(const std::string& sDestFolder) {
   ClearError();
   try {
     const std::string copy = AddBackslash(sDestFolder) + "Project.mdb";
@@ -197,7 +197,7 @@ bool clsProjectDataServer::CopyNewLocalProjectRoFile(const std::string& sDestFol
   return false;
 }
 
-bool clsProjectDataServer::CopyNewAppFilesToWorkArea(const std::string& sWorkFolder) {
+bool ProjectStore::CopyNewAppFilesToWorkArea(const std::string& sWorkFolder) {
   ClearError();
   const std::string support = ContactSupportText();
   std::string message;
@@ -246,13 +246,12 @@ bool clsProjectDataServer::CopyNewAppFilesToWorkArea(const std::string& sWorkFol
   return false;
 }
 
-bool clsProjectDataServer::CopyExistingAppFiles(const std::string& sFromFolder, const std::string& sToFolder) {
+bool ProjectStore::CopyExistingAppFiles(const std::string& sFromFolder, const std::string& sToFolder) {
   ClearError();
   Ui().SetWaitCursor(true);
   // No data file may be held open while it is copied: the next tag operation
   // reopens the tag database from wherever the working copy then is.
-  CloseDatabase(db_tag_);
-  CloseRecordset(tag_index_rs_);
+  ReleaseDataFiles();
   const bool durable = IsSaveDestination(sToFolder, ProjectWorkFolderName());
   std::uint64_t total = 0;
   for (const DataFileSpec& spec : Shared().app_data_specs) total += SizeOfFileSpec(spec.FileName, sFromFolder);
@@ -286,7 +285,7 @@ bool clsProjectDataServer::CopyExistingAppFiles(const std::string& sFromFolder, 
   return true;
 }
 
-bool clsProjectDataServer::VerifyProjectData(const std::string& sProjectName, const std::string& sFolder,
+bool ProjectStore::VerifyProjectData(const std::string& sProjectName, const std::string& sFolder,
                                              const std::vector<DataFileSpec>& specs) {
   ClearError();
   Ui().SetWaitCursor(true);
@@ -312,7 +311,7 @@ bool clsProjectDataServer::VerifyProjectData(const std::string& sProjectName, co
   return true;
 }
 
-std::string clsProjectDataServer::GetTempPathAndFileName(const std::string& sTempPath) {
+std::string ProjectStore::GetTempPathAndFileName(const std::string& sTempPath) {
   ClearError();
   try {
     std::string folder = Trim(sTempPath);

@@ -11,14 +11,14 @@
 #include <limits>
 #include <string>
 
-#include "core/db/dao_constants.h"
-#include "core/db/db_helpers.h"
-#include "core/db/recordset.h"
-#include "core/messages/messages.h"
-#include "core/messages/pending_error.h"
+#include "engine/dao_constants.h"
+#include "engine/db_helpers.h"
+#include "engine/recordset.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
 #include "pds/UiHost.h"
 #include "pds/clsDataDef.h"
-#include "pds/clsProjectDataServer.h"
+#include "tags/tag_store.h"
 
 namespace pds {
 
@@ -130,11 +130,11 @@ bool clsDataDef::LoadRs(const std::string& sDataDef, std::shared_ptr<db::Databas
   }
 }
 
-clsDataDef& clsProjectDataServer::DataDef(const std::string& sField, const std::string& sTable) {
+clsDataDef& TagStore::DataDef(const std::string& sField, const std::string& sTable) {
   return DataDefLoad(sField, sTable);
 }
 
-clsDataDef& clsProjectDataServer::DataDefLoad(const std::string& sField, const std::string& sTable) {
+clsDataDef& TagStore::DataDefLoad(const std::string& sField, const std::string& sTable) {
   ClearError();
   clsDataDef& def = *data_def_;
   std::string message;

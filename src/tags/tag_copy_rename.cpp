@@ -5,15 +5,15 @@
 #include <cstdint>
 #include <string>
 
-#include "core/db/dao_constants.h"
-#include "core/db/db_helpers.h"
-#include "core/db/field.h"
-#include "core/db/recordset.h"
-#include "core/messages/messages.h"
-#include "core/messages/pending_error.h"
+#include "engine/dao_constants.h"
+#include "engine/db_helpers.h"
+#include "engine/field.h"
+#include "engine/recordset.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
-#include "pds/clsProjectDataServer.h"
+#include "tags/tag_store.h"
 #include "pds/clsUnitTags.h"
 #include "tags/tag_statements.h"
 
@@ -45,7 +45,7 @@ struct SourceCheckTexts {
 // name trimmed in place and given, the type's tags loaded into tags, and the
 // source among them (RETURN_NO_TAGS when it is not). The failure's message,
 // if it has one of its own, goes to message.
-eProjectReturnCode FindSourceTag(clsProjectDataServer& server, std::string& type, std::string& name,
+eProjectReturnCode FindSourceTag(TagStore& server, std::string& type, std::string& name,
                                  clsUnitTags& tags, const SourceCheckTexts& texts, std::string& message) {
   type = Trim(type);
   name = Trim(name);
@@ -67,7 +67,7 @@ eProjectReturnCode FindSourceTag(clsProjectDataServer& server, std::string& type
 
 }  // namespace
 
-eProjectReturnCode clsProjectDataServer::CopyTag(std::string& sTagType, std::string& sTagName,
+eProjectReturnCode TagStore::CopyTag(std::string& sTagType, std::string& sTagName,
                                                  std::string& sNewTagName, RsHandle& rsTag, bool bShowMsgs) {
   ClearError();
   if (read_only_) {
@@ -124,7 +124,7 @@ eProjectReturnCode clsProjectDataServer::CopyTag(std::string& sTagType, std::str
   return result;
 }
 
-eProjectReturnCode clsProjectDataServer::RenameTag(std::string& sTagType, std::string& sTagName,
+eProjectReturnCode TagStore::RenameTag(std::string& sTagType, std::string& sTagName,
                                                    std::string& sNewTagName, RsHandle& rsTag, bool bShowMsgs) {
   ClearError();
   std::string message;
@@ -168,7 +168,7 @@ eProjectReturnCode clsProjectDataServer::RenameTag(std::string& sTagType, std::s
   return result;
 }
 
-eProjectReturnCode clsProjectDataServer::SaveTagAs(std::string& sTagType, const std::string& sTagName,
+eProjectReturnCode TagStore::SaveTagAs(std::string& sTagType, const std::string& sTagName,
                                                    std::string& sNewTagName, RsHandle& rsTag, bool bShowMsgs) {
   ClearError();
   std::string message;

@@ -12,18 +12,18 @@
 // and answers False; nothing is raised to the caller.
 #include <string>
 
-#include "core/db/dao_constants.h"
-#include "core/db/database.h"
-#include "core/db/db_helpers.h"
-#include "core/db/field.h"
-#include "core/db/recordset.h"
-#include "core/messages/messages.h"
-#include "core/messages/pending_error.h"
+#include "engine/dao_constants.h"
+#include "engine/database.h"
+#include "engine/db_helpers.h"
+#include "engine/field.h"
+#include "engine/recordset.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
-#include "pds/clsProjectDataServer.h"
+#include "tags/tag_store.h"
 #include "pds/clsUnitTags.h"
-#include "projects/file_routines.h"
+#include "files/file_routines.h"
 
 namespace pds {
 
@@ -41,7 +41,7 @@ std::string TagDbIn(const std::string& folder, const std::string& tag_db_name) {
 
 }  // namespace
 
-bool clsProjectDataServer::GetTempDbName(std::string& sName) {
+bool TagStore::GetTempDbName(std::string& sName) {
   ClearError();
   std::string message;
   try {
@@ -60,7 +60,7 @@ bool clsProjectDataServer::GetTempDbName(std::string& sName) {
   return false;
 }
 
-bool clsProjectDataServer::GetMainDbName(std::string& sName) {
+bool TagStore::GetMainDbName(std::string& sName) {
   ClearError();
   try {
     if (ValidProject(project_)) {
@@ -76,26 +76,7 @@ bool clsProjectDataServer::GetMainDbName(std::string& sName) {
   return false;
 }
 
-bool clsProjectDataServer::GetProjDbName(std::string& sName) {
-  ClearError();
-  try {
-    if (ValidProject(project_)) {
-      sName = project_->ProjectDbPath();
-      if (!Trim(sName).empty() && FileExists(sName)) return true;
-      sName.clear();
-      return false;
-    }
-    sName.clear();
-    ShowError(kInvalidProject, vbCritical, "GetProjDbName()");
-  } catch (...) {
-    CatchToPending();
-    sName.clear();
-    ShowError("", vbCritical, "GetProjDbName()");
-  }
-  return false;
-}
-
-bool clsProjectDataServer::InitTagData() {
+bool TagStore::InitTagData() {
   if (CheckDatabaseValid(db_tag_, false)) return true;
   std::string message;
   try {
@@ -118,12 +99,12 @@ bool clsProjectDataServer::InitTagData() {
   return false;
 }
 
-bool clsProjectDataServer::OpenTagData() {
+bool TagStore::OpenTagData() {
   std::string start = kUntitled;
   return OpenTagData(start);
 }
 
-bool clsProjectDataServer::OpenTagData(std::string& sStartTag) {
+bool TagStore::OpenTagData(std::string& sStartTag) {
   try {
     // DefTagType itself is the argument: the reset trims it in place.
     if (!ResetTagType(def_tag_type_)) {
@@ -146,12 +127,12 @@ bool clsProjectDataServer::OpenTagData(std::string& sStartTag) {
   }
 }
 
-bool clsProjectDataServer::ResetTagType() {
+bool TagStore::ResetTagType() {
   std::string keep;
   return ResetTagType(keep);
 }
 
-bool clsProjectDataServer::ResetTagType(std::string& sTagType) {
+bool TagStore::ResetTagType(std::string& sTagType) {
   try {
     sTagType = Trim(sTagType);
     if (!sTagType.empty()) def_tag_type_ = sTagType;
@@ -169,7 +150,7 @@ bool clsProjectDataServer::ResetTagType(std::string& sTagType) {
   }
 }
 
-bool clsProjectDataServer::LoadUnitTagsCollection(const std::string& sTagTable, clsUnitTags& Tags) {
+bool TagStore::LoadUnitTagsCollection(const std::string& sTagTable, clsUnitTags& Tags) {
   // Copied first: the caller may pass DefTagType or a name the clear releases.
   std::string table = Trim(sTagTable);
   std::string message;

@@ -10,17 +10,16 @@
 #include <memory>
 #include <string>
 
-#include "core/db/dao_constants.h"
-#include "core/db/db_helpers.h"
-#include "core/db/recordset.h"
-#include "core/messages/dialog_messages.h"
-#include "core/messages/messages.h"
-#include "core/messages/pending_error.h"
-#include "dialogs/frm_new.h"
+#include "engine/dao_constants.h"
+#include "engine/db_helpers.h"
+#include "engine/recordset.h"
+#include "ui/dialog_messages.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
 #include "pds/Controls.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
-#include "pds/clsProjectDataServer.h"
+#include "tags/tag_store.h"
 #include "pds/clsUnitTags.h"
 #include "tags/tag_statements.h"
 
@@ -87,7 +86,7 @@ NumberedName SplitName(std::string name, bool with_parens) {
 
 }  // namespace
 
-std::int32_t clsProjectDataServer::ValidateTagName(const std::string& sTagName) {
+std::int32_t TagStore::ValidateTagName(const std::string& sTagName) {
   ClearError();
   std::int32_t result = 0;
   std::string message;
@@ -117,7 +116,7 @@ std::int32_t clsProjectDataServer::ValidateTagName(const std::string& sTagName) 
   return result;
 }
 
-std::string clsProjectDataServer::GetAutoNewTagName(const std::string& sTagType, const std::string& sTagName,
+std::string TagStore::GetAutoNewTagName(const std::string& sTagType, const std::string& sTagName,
                                                     bool bIncludeParens) {
   ClearError();
   clsUnitTags tags;
@@ -144,18 +143,18 @@ std::string clsProjectDataServer::GetAutoNewTagName(const std::string& sTagType,
   }
 }
 
-bool clsProjectDataServer::DoesTagExist(const clsUnitTags* Tags, const std::string& sTagName) {
+bool TagStore::DoesTagExist(const clsUnitTags* Tags, const std::string& sTagName) {
   if (!Tags) return false;
   bool found = false;
   TryStatement([&] { found = Tags->Item(sTagName) != nullptr; });
   return found;
 }
 
-bool clsProjectDataServer::ValidTag(const std::shared_ptr<clsUnitTag>& TagToValidate) {
+bool TagStore::ValidTag(const std::shared_ptr<clsUnitTag>& TagToValidate) {
   return TagToValidate != nullptr;
 }
 
-std::int32_t clsProjectDataServer::AnyTagsToSelect(bool bShowNoTagsMsg, bool bUntitledOK) {
+std::int32_t TagStore::AnyTagsToSelect(bool bShowNoTagsMsg, bool bUntitledOK) {
   ClearError();
   try {
     const long count = UnitTags().Count();
@@ -175,43 +174,7 @@ std::int32_t clsProjectDataServer::AnyTagsToSelect(bool bShowNoTagsMsg, bool bUn
   }
 }
 
-eProjectReturnCode clsProjectDataServer::PromptForNewTagName(std::string& sName, const std::string& sTitle,
-                                                            bool bAllowOverwrite) {
-  ClearError();
-  try {
-    auto dialog = std::make_unique<frmNew>();
-    dialog->SetOwner(this);
-    dialog->SetMode(frmNew::kTagNameMode);
-    dialog->SetInitialName(sName);
-    dialog->SetLabelName("Enter Tag Name:");
-    if (!sTitle.empty()) dialog->SetTitleName(sTitle);
-    dialog->SetAllowOverwrite(bAllowOverwrite);
-    dialog->Show();
-    const bool accepted = dialog->Accepted();
-    const std::string name = dialog->EnteredName();
-    UnloadDialog(dialog);
-    if (!accepted) {
-      sName.clear();
-      return RETURN_USER_CANCEL;
-    }
-    sName = name;
-    if (name.empty()) {
-      ShowError("", vbExclamation, "PromptForNewTagName()");
-      return RETURN_ERROR;
-    }
-    if (!bAllowOverwrite && DoesTagExist(&UnitTags(), name)) {
-      ShowError("A Tag with this name already exists:  " + InBrackets(name), vbExclamation, "PromptForNewTagName()");
-      return RETURN_ERROR;
-    }
-    return ValidateTagName(name) == -1 ? RETURN_OK : RETURN_ERROR;
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbExclamation, "PromptForNewTagName()");
-    return RETURN_ERROR;
-  }
-}
-
-bool clsProjectDataServer::CheckRenameDuplicateTags(const std::string& sTable) {
+bool TagStore::CheckRenameDuplicateTags(const std::string& sTable) {
   ClearError();
   std::string message;
   try {
@@ -247,7 +210,7 @@ bool clsProjectDataServer::CheckRenameDuplicateTags(const std::string& sTable) {
   return false;
 }
 
-bool clsProjectDataServer::RenameDuplicateTags(clsUnitTags* DuplicateTags) {
+bool TagStore::RenameDuplicateTags(clsUnitTags* DuplicateTags) {
   ClearError();
   std::string message;
   RsHandle rs;

@@ -11,17 +11,17 @@
 #include <string>
 #include <unordered_map>
 
-#include "core/db/dao_constants.h"
-#include "core/db/database.h"
-#include "core/db/db_helpers.h"
-#include "core/db/field.h"
-#include "core/db/recordset.h"
-#include "core/messages/messages.h"
-#include "core/messages/pending_error.h"
-#include "core/sql_text.h"
+#include "engine/dao_constants.h"
+#include "engine/database.h"
+#include "engine/db_helpers.h"
+#include "engine/field.h"
+#include "engine/recordset.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
+#include "engine/sql_text.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
-#include "pds/clsProjectDataServer.h"
+#include "tags/tag_store.h"
 #include "pds/clsUnitTags.h"
 #include "tags/tag_statements.h"
 
@@ -75,7 +75,7 @@ void MarkChanged(const ProjectRef& project) {
 
 }  // namespace
 
-bool clsProjectDataServer::CreateTagRecordset(const std::string& sTagType, const std::string& sTagName,
+bool TagStore::CreateTagRecordset(const std::string& sTagType, const std::string& sTagName,
                                               RsHandle& rsTag) {
   ClearError();
   std::string message;
@@ -105,7 +105,7 @@ bool clsProjectDataServer::CreateTagRecordset(const std::string& sTagType, const
   return created;
 }
 
-eProjectReturnCode clsProjectDataServer::CreateNewTagRecord(const std::string& sTagType, const std::string& sTagName,
+eProjectReturnCode TagStore::CreateNewTagRecord(const std::string& sTagType, const std::string& sTagName,
                                                             RsHandle& rsTag, bool bShowMsgs) {
   ClearError();
   static const std::string kTitle = "CreateNewTagRecord()";
@@ -204,7 +204,7 @@ eProjectReturnCode clsProjectDataServer::CreateNewTagRecord(const std::string& s
   return result;
 }
 
-eProjectReturnCode clsProjectDataServer::NewTag(std::string& sTagType, std::string& sNewTagName, RsHandle& rsTag,
+eProjectReturnCode TagStore::NewTag(std::string& sTagType, std::string& sNewTagName, RsHandle& rsTag,
                                                 bool bShowMsgs) {
   ClearError();
   std::string message;
@@ -233,7 +233,7 @@ eProjectReturnCode clsProjectDataServer::NewTag(std::string& sTagType, std::stri
   return result;
 }
 
-eProjectReturnCode clsProjectDataServer::OpenTag(std::string& sTagType, std::string& sTagName, RsHandle& rsTag,
+eProjectReturnCode TagStore::OpenTag(std::string& sTagType, std::string& sTagName, RsHandle& rsTag,
                                                  bool bShowMsgs) {
   ClearError();
   std::string message;
@@ -267,7 +267,7 @@ eProjectReturnCode clsProjectDataServer::OpenTag(std::string& sTagType, std::str
   return result;
 }
 
-eProjectReturnCode clsProjectDataServer::DeleteTagRecord(const std::string& sTagType, const std::string& sTagName,
+eProjectReturnCode TagStore::DeleteTagRecord(const std::string& sTagType, const std::string& sTagName,
                                                          bool bShowMsgs) {
   ClearError();
   std::string message;
@@ -300,7 +300,7 @@ eProjectReturnCode clsProjectDataServer::DeleteTagRecord(const std::string& sTag
   return result;
 }
 
-eProjectReturnCode clsProjectDataServer::DeleteTag(std::string& sTagType, std::string& sTagName, bool bShowMsgs) {
+eProjectReturnCode TagStore::DeleteTag(std::string& sTagType, std::string& sTagName, bool bShowMsgs) {
   ClearError();
   std::string message;
   eProjectReturnCode result = RETURN_ERROR;
@@ -337,7 +337,7 @@ eProjectReturnCode clsProjectDataServer::DeleteTag(std::string& sTagType, std::s
   return result;
 }
 
-eProjectReturnCode clsProjectDataServer::SaveTag(RsHandle& rsTag, std::string& sTagName) {
+eProjectReturnCode TagStore::SaveTag(RsHandle& rsTag, std::string& sTagName) {
   ClearError();
   eProjectReturnCode result = RETURN_ERROR;
   try {
@@ -367,7 +367,7 @@ eProjectReturnCode clsProjectDataServer::SaveTag(RsHandle& rsTag, std::string& s
   return result;
 }
 
-eProjectReturnCode clsProjectDataServer::SaveAllTags(RsHandle& rsTag) {
+eProjectReturnCode TagStore::SaveAllTags(RsHandle& rsTag) {
   ClearError();
   if (read_only_) {
     // Shown whatever the application asked for.

@@ -9,10 +9,10 @@
 
 #include <string>
 
-#include "core/db/db_helpers.h"
-#include "core/db/jet_errors.h"
-#include "core/messages/messages.h"
-#include "core/messages/pending_error.h"
+#include "engine/db_helpers.h"
+#include "engine/jet_errors.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
 #include "pds/Types.h"
 
 namespace pds::tags {

@@ -6,8 +6,8 @@
 #include <ctime>
 #include <optional>
 
-#include "core/messages/dialog_messages.h"
-#include "core/messages/pending_error.h"
+#include "ui/dialog_messages.h"
+#include "base/pending_error.h"
 #include "pds/Types.h"
 #include "platform/env.h"
 #include "tests/core/test_dialogs.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/messages/pending_error.h"
+#include "base/pending_error.h"
 #include "tests/core/test_dialogs.h"
 #include "tests/support/test_support.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/messages/pending_error.h"
+#include "base/pending_error.h"
 #include "pds/KeyedCollection.h"
 
 namespace pds {

@@ -6,7 +6,7 @@
 #include <tuple>
 #include <vector>
 
-#include "core/messages/pending_error.h"
+#include "base/pending_error.h"
 #include "pds/Controls.h"
 
 namespace pds {

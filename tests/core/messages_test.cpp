@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "core/messages/messages.h"
-#include "core/messages/pending_error.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
 #include "platform/errors.h"
 #include "tests/support/test_support.h"
 

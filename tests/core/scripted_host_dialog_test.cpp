@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "core/ui/batch_host.h"
+#include "ui/batch_host.h"
 #include "tests/core/test_dialogs.h"
 #include "tests/support/test_support.h"
 

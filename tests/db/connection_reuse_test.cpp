@@ -10,7 +10,7 @@
 #include <iterator>
 #include <string>
 
-#include "core/db/field.h"
+#include "engine/field.h"
 #include "tests/db/db_test_support.h"
 
 namespace pds::db::test {

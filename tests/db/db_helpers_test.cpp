@@ -1,15 +1,15 @@
 // The shared database routines: the bounded retry of OpenDb (on a fake clock,
 // against real holder processes), the combined open and its messages, handle
 // checks, existence tests, and the SQL value routines, with exact texts.
-#include "core/db/db_helpers.h"
+#include "engine/db_helpers.h"
 
 #include <gtest/gtest.h>
 
 #include <ctime>
 
-#include "core/db/field.h"
-#include "core/db/jet_errors.h"
-#include "core/messages/messages.h"
+#include "engine/field.h"
+#include "engine/jet_errors.h"
+#include "ui/messages.h"
 #include "pds/UiHost.h"
 #include "tests/db/db_test_support.h"
 

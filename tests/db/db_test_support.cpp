@@ -6,8 +6,8 @@
 #include <fstream>
 #include <thread>
 
-#include "core/db/field.h"
-#include "core/db/relation.h"
+#include "engine/field.h"
+#include "engine/relation.h"
 
 namespace pds::db::test {
 

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "core/db/dao_constants.h"
-#include "core/db/database.h"
-#include "core/db/engine.h"
-#include "core/db/recordset.h"
-#include "core/db/table_def.h"
-#include "core/messages/pending_error.h"
+#include "engine/dao_constants.h"
+#include "engine/database.h"
+#include "engine/engine.h"
+#include "engine/recordset.h"
+#include "engine/table_def.h"
+#include "base/pending_error.h"
 #include "platform/env.h"
 #include "tests/support/helper_process.h"
 #include "tests/support/test_support.h"

@@ -1,7 +1,7 @@
 // The Jet-to-SQLite statement translator: each rewriting rule, literals that
 // must survive untouched, malformed text, statement analysis, and proof that
 // every translation is text SQLite accepts against a real schema.
-#include "core/db/dialect.h"
+#include "engine/dialect.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/messages/pending_error.h"
+#include "base/pending_error.h"
 
 namespace pds::db {
 namespace {

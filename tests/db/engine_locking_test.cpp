@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "core/db/jet_errors.h"
+#include "engine/jet_errors.h"
 #include "tests/db/db_test_support.h"
 
 namespace pds::db::test {

@@ -3,8 +3,8 @@
 // kinds, and Execute.
 #include <gtest/gtest.h>
 
-#include "core/db/field.h"
-#include "core/db/jet_errors.h"
+#include "engine/field.h"
+#include "engine/jet_errors.h"
 #include "tests/db/db_test_support.h"
 
 namespace pds::db::test {

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "core/db/jet_errors.h"
-#include "core/db/relation.h"
+#include "engine/jet_errors.h"
+#include "engine/relation.h"
 #include "tests/db/db_test_support.h"
 
 namespace pds::db::test {

@@ -6,9 +6,9 @@
 
 #include <filesystem>
 
-#include "core/db/field.h"
-#include "core/db/jet_errors.h"
-#include "core/db/relation.h"
+#include "engine/field.h"
+#include "engine/jet_errors.h"
+#include "engine/relation.h"
 #include "tests/db/db_test_support.h"
 
 namespace pds::db::test {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "core/messages/pending_error.h"
+#include "base/pending_error.h"
 #include "platform/env.h"
 #include "tests/support/test_support.h"
 

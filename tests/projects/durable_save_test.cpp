@@ -3,13 +3,14 @@
 // nothing. What reaches the disk cannot be observed from a test, so the
 // environment records which copies asked to be durable and which folders were
 // flushed.
+#include "service/server.h"
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "core/messages/messages.h"
+#include "ui/messages.h"
 #include "tests/projects/staging_fixture.h"
 
 namespace pds::test {
@@ -64,7 +65,7 @@ class DurableSaveTest : public StagingTest {
 };
 
 TEST_F(DurableSaveTest, SaveFlushesEveryCopyAndTheProjectFolderOnce) {
-  EXPECT_TRUE(server().CopyExistingAppFiles(work_, project_ + "/"));
+  EXPECT_TRUE(ServerOf(server()).CopyExistingAppFiles(work_, project_ + "/"));
   EXPECT_THAT(recorder_->durable_copies,
               ::testing::UnorderedElementsAre("LAY10Lay.dat", "LAY10R01.dat", "LAY10R02.dat"));
   EXPECT_THAT(recorder_->plain_copies, ::testing::IsEmpty());
@@ -72,7 +73,7 @@ TEST_F(DurableSaveTest, SaveFlushesEveryCopyAndTheProjectFolderOnce) {
 }
 
 TEST_F(DurableSaveTest, StagingIntoTheWorkingFolderFlushesNothing) {
-  EXPECT_TRUE(server().CopyExistingAppFiles(project_, work_));
+  EXPECT_TRUE(ServerOf(server()).CopyExistingAppFiles(project_, work_));
   EXPECT_EQ(recorder_->plain_copies.size(), 3u);
   EXPECT_THAT(recorder_->durable_copies, ::testing::IsEmpty());
   EXPECT_THAT(recorder_->synced, ::testing::IsEmpty());
@@ -81,14 +82,14 @@ TEST_F(DurableSaveTest, StagingIntoTheWorkingFolderFlushesNothing) {
 TEST_F(DurableSaveTest, FailedFolderFlushIsReportedAndTheFilesStayCopied) {
   recorder_->sync_error = 23;  // a data error from the device
   host_->ExpectMsgBox("CopyExistingAppFiles()", GetSystemErrorText(23));
-  EXPECT_TRUE(server().CopyExistingAppFiles(work_, project_));
+  EXPECT_TRUE(ServerOf(server()).CopyExistingAppFiles(work_, project_));
   EXPECT_EQ(recorder_->durable_copies.size(), 3u);
 }
 
 TEST_F(DurableSaveTest, NewProjectDatabaseInAProjectFolderIsDurable) {
   const std::string folder = temp_ / "projects/Beta";
   fs::create_directories(folder);
-  ASSERT_TRUE(server().CopyNewLocalProjectRoFile(folder));
+  ASSERT_TRUE(ServerOf(server()).CopyNewLocalProjectRoFile(folder));
   EXPECT_THAT(recorder_->durable_copies, ::testing::ElementsAre("Project.mdb"));
 }
 

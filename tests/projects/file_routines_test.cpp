@@ -1,4 +1,4 @@
-#include "projects/file_routines.h"
+#include "files/file_routines.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <set>
 #include <string>
 
-#include "core/messages/messages.h"
-#include "core/messages/pending_error.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
 #include "pds/UiHost.h"
 #include "platform/env.h"
 #include "tests/support/test_support.h"

@@ -1,6 +1,7 @@
 // The service object's prompts for a new project's name and folder and its
 // properties editor, on a freshly built installation, driven through the
 // scripted host with the exact texts the user sees.
+#include "service/server.h"
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -8,12 +9,12 @@
 #include <utility>
 #include <vector>
 
-#include "core/frm_properties.h"
+#include "dialogs/frm_properties.h"
 #include "dialogs/frm_new.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "platform/env.h"
-#include "projects/frm_save_project_as.h"
+#include "dialogs/frm_save_project_as.h"
 #include "tests/support/dialog_steps.h"
 #include "tests/support/installed_test.h"
 
@@ -70,7 +71,7 @@ TEST_F(SaveAsDialogTest, FolderFollowsTheNameAndOkCreatesIt) {
     EXPECT_EQ(f.txtFolder.Text(), projects_ + "/Job 1");
     d.ClickButton("cmdOK");
   });
-  EXPECT_EQ(server_.ShowSaveProjectAsDialog(folder, name), RETURN_OK);
+  EXPECT_EQ(ServerOf(server_).ShowSaveProjectAsDialog(folder, name), RETURN_OK);
   EXPECT_EQ(folder, projects_ + "/Job 1");
   EXPECT_EQ(name, "Job 1");
   EXPECT_TRUE(fs::is_directory(folder));
@@ -85,7 +86,7 @@ TEST_F(SaveAsDialogTest, AcceptedWithoutANameIsAnError) {
     f.SetAccepted(true);
     f.Hide();
   });
-  EXPECT_EQ(server_.ShowSaveProjectAsDialog(folder, name), RETURN_ERROR);
+  EXPECT_EQ(ServerOf(server_).ShowSaveProjectAsDialog(folder, name), RETURN_ERROR);
 }
 
 // A name or folder refused on OK: the message ("{}" stands for the default
@@ -123,7 +124,7 @@ TEST_P(SaveAsRefusedTest, ShowsItsMessageAndStaysOpen) {
     d.ClickButton("cmdCancel");
   });
   host_->ExpectMsgBox(c.title, Fill(c.text, projects_));
-  EXPECT_EQ(server_.ShowSaveProjectAsDialog(folder, name), RETURN_USER_CANCEL);
+  EXPECT_EQ(ServerOf(server_).ShowSaveProjectAsDialog(folder, name), RETURN_USER_CANCEL);
   EXPECT_EQ(folder, "");
   EXPECT_EQ(host_->shown()[1].style, c.style);
   EXPECT_FALSE(fs::exists(projects_ + "/" + c.typed));
@@ -162,7 +163,7 @@ TEST_F(SaveAsDialogTest, ChangedFolderNoLongerFollowsTheName) {
     EXPECT_EQ(d.Caption(), "Save Project As");
     TypeAndOk("txtProjectFolder", chosen)(d);
   });
-  EXPECT_EQ(server_.ShowSaveProjectAsDialog(folder, name), RETURN_OK);
+  EXPECT_EQ(ServerOf(server_).ShowSaveProjectAsDialog(folder, name), RETURN_OK);
   EXPECT_EQ(folder, chosen);
   EXPECT_EQ(name, "Job 2");
 }
@@ -180,7 +181,7 @@ TEST_F(FolderPromptTest, FolderHoldingFilesIsRefused) {
   host_->ExpectMsgBox("PromptForNewProjectFolderName()",
                       "Invalid Project Folder.  Folder is not empty.\r[" + full +
                           "]\rA folder must be empty to accept a newly created project.");
-  EXPECT_EQ(server_.PromptForNewProjectFolderName(folder, temp_.path()), RETURN_ERROR);
+  EXPECT_EQ(ServerOf(server_).PromptForNewProjectFolderName(folder, temp_.path()), RETURN_ERROR);
   EXPECT_EQ(folder, "");
   EXPECT_EQ(host_->shown()[1].style, vbCritical);
 }
@@ -190,20 +191,20 @@ TEST_F(FolderPromptTest, FolderWithOnlySubfoldersCountsAsEmpty) {
   fs::create_directories(empty + "/Sub");
   std::string folder;
   host_->ExpectDialog("frmFolder", TypeAndOk("txtProjectFolder", empty + "/"));
-  EXPECT_EQ(server_.PromptForNewProjectFolderName(folder, temp_.path()), RETURN_OK);
+  EXPECT_EQ(ServerOf(server_).PromptForNewProjectFolderName(folder, temp_.path()), RETURN_OK);
   EXPECT_EQ(folder, empty);
 }
 
 TEST_F(FolderPromptTest, CancelGivesUserCancelAndNoFolder) {
   std::string folder = "stale";
   host_->ExpectDialog("frmFolder", Press({"cmdCancel"}));
-  EXPECT_EQ(server_.PromptForNewProjectFolderName(folder, temp_.path()), RETURN_USER_CANCEL);
+  EXPECT_EQ(ServerOf(server_).PromptForNewProjectFolderName(folder, temp_.path()), RETURN_USER_CANCEL);
   EXPECT_EQ(folder, "");
 }
 
 TEST_F(FolderPromptTest, NameEntryLabelNamesTheNetworkUser) {
   frmNew dialog;
-  dialog.SetOwner(&server_);
+  dialog.SetOwner(&ServerOf(server_));
   dialog.SetMode(frmNew::kFolderNameMode);
   dialog.SetLabelName("Folder Name:");
   host_->ExpectDialog("frmNew", Press({"cmdCancel"}));
@@ -234,7 +235,7 @@ class PropertiesEditorTest : public PromptsTest {
   // Shows the editor for the record and plays the user's part.
   void Edit(std::function<void(frmProperties&)> actions) {
     host_->ExpectDialog("frmProperties", [actions](Dialog& d) { actions(static_cast<frmProperties&>(d)); });
-    EXPECT_TRUE(server_.EditProject(project_));
+    EXPECT_TRUE(ServerOf(server_).EditProject(project_));
   }
 
   std::shared_ptr<clsProject> project_;
@@ -335,7 +336,7 @@ TEST_F(PropertiesEditorTest, JobNameIsEditableOnlyWhileTheProjectHasNoFolder) {
 TEST_F(PropertiesEditorTest, WithoutAProjectThereIsNothingToEdit) {
   host_->ExpectMsgBox("EditProject()",
                       "There is no current project.  Please open an existing project or create a new project.");
-  EXPECT_FALSE(server_.EditProject(nullptr));
+  EXPECT_FALSE(ServerOf(server_).EditProject(nullptr));
   EXPECT_EQ(host_->shown()[0].style, vbExclamation);
 }
 

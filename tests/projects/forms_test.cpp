@@ -9,16 +9,16 @@
 #include <memory>
 #include <string>
 
-#include "core/frm_properties.h"
-#include "core/messages/dialog_messages.h"
-#include "core/messages/pending_error.h"
-#include "core/process_state.h"
+#include "dialogs/frm_properties.h"
+#include "ui/dialog_messages.h"
+#include "base/pending_error.h"
+#include "config/process_state.h"
 #include "dialogs/frm_new.h"
 #include "pds/Types.h"
 #include "pds/UiHost.h"
 #include "platform/env.h"
-#include "projects/frm_folder.h"
-#include "projects/frm_save_project_as.h"
+#include "dialogs/frm_folder.h"
+#include "dialogs/frm_save_project_as.h"
 #include "tests/support/dialog_steps.h"
 #include "tests/support/test_support.h"
 

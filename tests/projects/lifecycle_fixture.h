@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "core/process_state.h"
+#include "config/process_state.h"
 #include "pds/Dialog.h"
-#include "projects/file_routines.h"
+#include "files/file_routines.h"
 #include "tests/projects/staging_fixture.h"
 #include "tests/support/dialog_steps.h"
 

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "core/messages/messages.h"
-#include "core/messages/pending_error.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
 #include "pds/UiHost.h"
 #include "pds/clsMRUJobs.h"
 #include "pds/clsProject.h"
-#include "projects/file_routines.h"
+#include "files/file_routines.h"
 #include "tests/projects/lifecycle_fixture.h"
 
 namespace pds::test {

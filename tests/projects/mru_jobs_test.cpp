@@ -1,5 +1,6 @@
 // The recently-used list: its size rule and ordering in memory, loading it
 // from the projects database at start, and writing it back into reused rows.
+#include "service/server.h"
 #include <string>
 #include <vector>
 
@@ -115,9 +116,9 @@ TEST_F(MRUListStorageTest, OpenedProjectsSurviveARestartFrontFirst) {
   auto beta = std::make_shared<clsProject>();
   beta->SetJobName("Beta");
   beta->SetJobID(beta_);
-  ASSERT_TRUE(server().MRUAddToList(alpha));
-  ASSERT_TRUE(server().MRUAddToList(beta));
-  EXPECT_FALSE(server().MRUAddToList(nullptr));
+  ASSERT_TRUE(ServerOf(server()).MRUAddToList(alpha));
+  ASSERT_TRUE(ServerOf(server()).MRUAddToList(beta));
+  EXPECT_FALSE(ServerOf(server()).MRUAddToList(nullptr));
   ASSERT_EQ(server().ExitProgram(), RETURN_OK);
 
   clsMRUJobs& jobs = Restart();

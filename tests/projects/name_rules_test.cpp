@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "core/messages/pending_error.h"
+#include "base/pending_error.h"
 #include "pds/UiHost.h"
-#include "projects/file_routines.h"
+#include "files/file_routines.h"
 #include "tests/support/test_support.h"
 
 namespace pds {

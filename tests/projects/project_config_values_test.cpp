@@ -2,11 +2,12 @@
 // mirrored into the project file section "<designation> Config"; what happens
 // without a project, with blank values, with keys holding apostrophes, and
 // when the project file refuses the write.
+#include "service/server.h"
 #include <filesystem>
 #include <optional>
 #include <string>
 
-#include "core/messages/messages.h"
+#include "ui/messages.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "platform/profile_file.h"
@@ -26,7 +27,7 @@ class ProjectConfigValueTest : public StagingTest {
   // Makes a saved project with its folder and database the current one.
   void OpenAlpha() {
     folder_ = MakeProjectFolder("Alpha");
-    server().SetCurrentProject(MakeRecord("Alpha", folder_));
+    ServerOf(server()).SetCurrentProject(MakeRecord("Alpha", folder_));
   }
   std::string ProjectDb() const { return folder_ + "/Project.mdb"; }
   std::string ProjectFile() const { return folder_ + "/PROJECT.QVP"; }

@@ -1,11 +1,12 @@
+#include "service/server.h"
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "core/messages/messages.h"
-#include "core/messages/pending_error.h"
-#include "core/process_state.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
+#include "config/process_state.h"
 #include "pds/clsProject.h"
 #include "pds/clsProjectDataServer.h"
 #include "platform/profile_file.h"
@@ -47,7 +48,7 @@ TEST_F(ProjectFileTest, SaveWritesProjectAppsSharedFilesPropertiesAndAppFilesInO
   Shared().app_data_specs = {kCurve, kSketch};
   ProjectRef p = Record();
   p->SetJobNumber("J-1");
-  ASSERT_TRUE(server_.SaveToProjectQVPFile(p));
+  ASSERT_TRUE(ServerOf(server_).SaveToProjectQVPFile(p));
   const std::string expected =
       "[Project]\r\nProject Name=Job A\r\nMaster Archive Version=AR002\r\n\r\n"
       "[Application Data]\r\nPMP10=Pump Designer\r\n\r\n"
@@ -63,7 +64,7 @@ TEST_F(ProjectFileTest, SaveWritesProjectAppsSharedFilesPropertiesAndAppFilesInO
 
   // The archive's copy is the same without the shared file sections.
   std::string text;
-  ASSERT_TRUE(server_.CreateProjectQVPFileAsString(p, text));
+  ASSERT_TRUE(ServerOf(server_).CreateProjectQVPFileAsString(p, text));
   std::string without_shared = expected;
   const std::size_t from = without_shared.find("[XXXYY File 01]");
   without_shared.erase(from, without_shared.find("[Properties]") - from);
@@ -73,15 +74,15 @@ TEST_F(ProjectFileTest, SaveWritesProjectAppsSharedFilesPropertiesAndAppFilesInO
 TEST_F(ProjectFileTest, SavesOfSeveralApplicationsAccumulateWithoutDuplicates) {
   ProjectRef p = Record();
   Start(server_, "PMP10");
-  ASSERT_TRUE(server_.SaveToProjectQVPFile(p));
-  ASSERT_TRUE(server_.SaveToProjectQVPFile(p));
+  ASSERT_TRUE(ServerOf(server_).SaveToProjectQVPFile(p));
+  ASSERT_TRUE(ServerOf(server_).SaveToProjectQVPFile(p));
   const std::vector<std::string> sections = Profile().SectionNames();
   const std::vector<std::string> pump_file = Entries("PMP10 File 01");
 
   clsProjectDataServer layout;
   Start(layout, "LAY10");
-  ASSERT_TRUE(layout.SaveToProjectQVPFile(p));
-  ASSERT_TRUE(layout.SaveToProjectQVPFile(p));
+  ASSERT_TRUE(ServerOf(layout).SaveToProjectQVPFile(p));
+  ASSERT_TRUE(ServerOf(layout).SaveToProjectQVPFile(p));
   EXPECT_THAT(Entries("Application Data"), ElementsAre("PMP10=Pump Designer", "LAY10=Layout Planner"));
   EXPECT_EQ(Entries("PMP10 File 01"), pump_file);
   const std::vector<std::string> after = Profile().SectionNames();
@@ -91,7 +92,7 @@ TEST_F(ProjectFileTest, SavesOfSeveralApplicationsAccumulateWithoutDuplicates) {
   // An application that keeps no files leaves no key behind.
   clsProjectDataServer calc;
   Start(calc, "CAL10");
-  ASSERT_TRUE(calc.SaveToProjectQVPFile(p));
+  ASSERT_TRUE(ServerOf(calc).SaveToProjectQVPFile(p));
   EXPECT_EQ(Entries("Application Data").size(), 2u);
 }
 
@@ -99,10 +100,10 @@ TEST_F(ProjectFileTest, TenthFileSectionIsNumberedTenAndReadsBack) {
   Start(server_, "PMP10");
   Shared().app_data_specs.assign(10, kSketch);
   Shared().app_data_specs[9] = kCurve;
-  ASSERT_TRUE(server_.SaveToProjectQVPFile(Record()));
+  ASSERT_TRUE(ServerOf(server_).SaveToProjectQVPFile(Record()));
   EXPECT_THAT(Profile().SectionNames(), ::testing::Contains("PMP10 File 10"));
   std::vector<DataFileSpec> specs;
-  ASSERT_TRUE(server_.GetProjectFileSpecsFromQVPFile("PMP10", specs, File()));
+  ASSERT_TRUE(ServerOf(server_).GetProjectFileSpecsFromQVPFile("PMP10", specs, File()));
   ASSERT_EQ(specs.size(), 10u);
   EXPECT_EQ(specs[9].FileName + "|" + specs[9].SourceFileName, "PMP10Crv.dat|PMP10Crv.ro");
   EXPECT_TRUE(specs[9].RequiredFlag && specs[9].ArchiveFlag && specs[9].EraseFlag && !specs[9].VerifyFlag);
@@ -118,9 +119,9 @@ TEST_F(ProjectFileTest, UnwritableFileStopsTheSaveWithBothReports) {
                                         File() + LineBreaks(2) + GetSystemErrorText(5))
       .ExpectMsgBox("SaveToProjectQVPFile()", GetSystemErrorText(5))
       .ExpectMsgBox("SaveToProjectQVPFile()", "Error - No current project object.");
-  EXPECT_FALSE(server_.SaveToProjectQVPFile(Record()));
+  EXPECT_FALSE(ServerOf(server_).SaveToProjectQVPFile(Record()));
   EXPECT_EQ(temp_.Read("PROJECT.QVP"), "[Project]\r\nProject Name=Old\r\n");
-  EXPECT_FALSE(server_.SaveToProjectQVPFile(nullptr));
+  EXPECT_FALSE(ServerOf(server_).SaveToProjectQVPFile(nullptr));
 }
 
 // A file other applications and hand edits have shaped: foreign keys and
@@ -145,7 +146,7 @@ TEST_F(ProjectFileTest, SaveEndsWhereKeyByKeyWritesWouldEnd) {
     ProjectRef p = Record();
     p->SetNotes("two\r\nlines");
     temp_.Write("PROJECT.QVP", kWornFile);
-    ASSERT_TRUE(server.SaveToProjectQVPFile(p));
+    ASSERT_TRUE(ServerOf(server).SaveToProjectQVPFile(p));
 
     const std::string reference = temp_.Write("REFERENCE.QVP", kWornFile);
     auto section = [](const std::vector<std::string>& lines) {
@@ -195,7 +196,7 @@ TEST_F(ProjectFileTest, SaveStoresTheFileOnce) {
   Shared().app_data_specs.assign(10, kSketch);
   ProjectFileFaultEnv fault(&env_);
   platform::ScopedEnv scoped(&fault);
-  ASSERT_TRUE(server_.SaveToProjectQVPFile(Record()));
+  ASSERT_TRUE(ServerOf(server_).SaveToProjectQVPFile(Record()));
   EXPECT_EQ(fault.writes_, 1);
 }
 
@@ -221,7 +222,7 @@ TEST_P(ProjectFileFaultTest, FailedSaveReportsTheProjectNameAndLeavesTheFileAsIt
       .ExpectMsgBox("SaveToProjectQVPFile()", GetSystemErrorText(code));
   {
     platform::ScopedEnv scoped(&fault);
-    EXPECT_FALSE(server_.SaveToProjectQVPFile(Record()));
+    EXPECT_FALSE(ServerOf(server_).SaveToProjectQVPFile(Record()));
   }
   EXPECT_EQ(fault.writes_, GetParam().read_code != 0 ? 0 : 1);
   EXPECT_EQ(temp_.Read("PROJECT.QVP"), kWornFile);
@@ -237,17 +238,17 @@ TEST_F(ProjectFileTest, PropertiesReadBackAsWrittenAndStopAtFirstMissingKey) {
   p->SetNotes("Line one\r\nLine two");
   p->SetContactType("Client");
   p->SetLastModified("2024-01-01 10:00:00");
-  ASSERT_TRUE(server_.SaveToProjectQVPFile(p));
+  ASSERT_TRUE(ServerOf(server_).SaveToProjectQVPFile(p));
   auto back = std::make_shared<clsProject>();
   back->SetJobDate("");
-  ASSERT_TRUE(server_.GetProjectPropertiesFromQVPFile(back, File()));
+  ASSERT_TRUE(ServerOf(server_).GetProjectPropertiesFromQVPFile(back, File()));
   EXPECT_EQ(back->JobName() + "|" + back->JobDate() + "|" + back->ContactType() + "|" + back->LastModified() + "|" +
                 back->Notes(),
             std::string("Job A|") + kFixedGeneralDate + "|Client|2024-01-01 10:00:00|Line one\r\nLine two");
 
   temp_.Write("PROJECT.QVP", "[Project]\r\nProject Name=Job B\r\n[Properties]\r\nProject Number=7\r\n");
   host_->ExpectMsgBox("Error Reading Project Properties", GetSystemErrorText(2));
-  EXPECT_FALSE(server_.GetProjectPropertiesFromQVPFile(back, File()));
+  EXPECT_FALSE(ServerOf(server_).GetProjectPropertiesFromQVPFile(back, File()));
   EXPECT_EQ(back->JobName() + "|" + back->JobNumber(), "Job B|7");
 }
 
@@ -270,7 +271,7 @@ TEST_F(ProjectFileTest, SpecReaderStopsAtFirstMissingFileName) {
               "[AB File 01]\r\nFileName=one.dat\r\nCreateMethod=2\r\n[AB File 02]\r\nRequiredFlag=-1\r\n"
               "[AB File 03]\r\nFileName=three.dat\r\n");
   std::vector<DataFileSpec> specs(5, kCurve);
-  ASSERT_TRUE(server_.GetProjectFileSpecsFromQVPFile("AB", specs, File()));
+  ASSERT_TRUE(ServerOf(server_).GetProjectFileSpecsFromQVPFile("AB", specs, File()));
   ASSERT_EQ(specs.size(), 3u);
   EXPECT_EQ(specs[0].FileName + "|" + specs[1].FileName + "|" + specs[2].FileName, "one.dat||");
   EXPECT_EQ(specs[0].CreateMethod, 2);
@@ -285,19 +286,19 @@ TEST_F(ProjectFileTest, ReadersReportMissingFiles) {
       .ExpectMsgBox("GetProjectFileSpecsFromQVPFile()", not_found)
       .ExpectMsgBox("GetProjectAppsFromQVPFile()", not_found)
       .ExpectMsgBox("Error Reading Project Properties", not_found);
-  EXPECT_FALSE(server_.GetProjectFileSpecsFromQVPFile("AB", specs, "  "));
-  EXPECT_FALSE(server_.GetProjectFileSpecsFromQVPFile("AB", specs, File()));
-  EXPECT_FALSE(server_.GetProjectAppsFromQVPFile(apps, File()));
-  EXPECT_FALSE(server_.GetProjectPropertiesFromQVPFile(Record(), File()));
+  EXPECT_FALSE(ServerOf(server_).GetProjectFileSpecsFromQVPFile("AB", specs, "  "));
+  EXPECT_FALSE(ServerOf(server_).GetProjectFileSpecsFromQVPFile("AB", specs, File()));
+  EXPECT_FALSE(ServerOf(server_).GetProjectAppsFromQVPFile(apps, File()));
+  EXPECT_FALSE(ServerOf(server_).GetProjectPropertiesFromQVPFile(Record(), File()));
 }
 
 TEST_F(ProjectFileTest, AppListWithoutSectionIsUnchanged) {
   AppList apps = {{"OLD01", "Old"}};
   temp_.Write("PROJECT.QVP", "[Project]\r\nProject Name=Job A\r\n");
-  EXPECT_TRUE(server_.GetProjectAppsFromQVPFile(apps, File()));
+  EXPECT_TRUE(ServerOf(server_).GetProjectAppsFromQVPFile(apps, File()));
   EXPECT_EQ(apps, (AppList{{"OLD01", "Old"}}));
   temp_.Write("PROJECT.QVP", "[Application Data]\r\nPMP10=Pump Designer\r\nLAY10=Layout = Planner\r\n");
-  EXPECT_TRUE(server_.GetProjectAppsFromQVPFile(apps, File()));
+  EXPECT_TRUE(ServerOf(server_).GetProjectAppsFromQVPFile(apps, File()));
   EXPECT_EQ(apps, (AppList{{"OLD01", "Old"}, {"PMP10", "Pump Designer"}, {"LAY10", "Layout = Planner"}}));
 }
 

@@ -1,10 +1,11 @@
+#include "service/server.h"
 #include <filesystem>
 #include <memory>
 #include <string>
 
-#include "core/messages/messages.h"
-#include "core/messages/pending_error.h"
-#include "core/process_state.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
+#include "config/process_state.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "pds/clsProjectDataServer.h"
@@ -83,7 +84,7 @@ TEST_F(ProjectLockTest, LockProjectLocksForEveryInstalledApplication) {
   clsProjectDataServer server;
   EXPECT_TRUE(server.LockProject());  // no project at all
   EXPECT_EQ(env_.creates(), 0);
-  server.SetCurrentProject(Record());
+  ServerOf(server).SetCurrentProject(Record());
   ASSERT_TRUE(server.LockProject());
   EXPECT_EQ(server.Project()->LockHandles().size(), 3u);
   for (const char* pdsg : {"PMP10", "LAY10", "CAL10"}) EXPECT_TRUE(fs::exists(LockFile(pdsg))) << pdsg;

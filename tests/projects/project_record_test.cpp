@@ -1,8 +1,9 @@
+#include "service/server.h"
 #include <filesystem>
 #include <memory>
 #include <string>
 
-#include "core/messages/pending_error.h"
+#include "base/pending_error.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "pds/clsProjectDataServer.h"
@@ -82,7 +83,7 @@ TEST_F(ProjectPropertiesTest, SaveStoresEveryPropertyAndLoadReadsThemBack) {
   project_->SetSalesPerson("Bo Berg");
   project_->SetJobDate("2023-11-02");
   project_->SetNotes("Line one\r\nLine two");
-  ASSERT_TRUE(server_.SaveProjectProperties(project_));
+  ASSERT_TRUE(ServerOf(server_).SaveProjectProperties(project_));
   EXPECT_EQ(project_->LastModified(), kFixedGeneralDate);
   const std::map<std::string, std::string> row = {
       {"sJobName", "Job A"},      {"sJobNumber", "J-100"},   {"sContactType", "Client"},
@@ -91,7 +92,7 @@ TEST_F(ProjectPropertiesTest, SaveStoresEveryPropertyAndLoadReadsThemBack) {
   EXPECT_THAT(Stored(), ::testing::ElementsAre(row));
 
   ProjectRef loaded = Record("");
-  ASSERT_TRUE(server_.LoadProjectProperties(loaded));
+  ASSERT_TRUE(ServerOf(server_).LoadProjectProperties(loaded));
   EXPECT_EQ(loaded->JobName() + "|" + loaded->JobNumber() + "|" + loaded->ContactType() + "|" +
                 loaded->ContactName() + "|" + loaded->SalesPerson() + "|" + loaded->JobDate() + "|" +
                 loaded->Notes() + "|" + loaded->LastModified(),
@@ -99,7 +100,7 @@ TEST_F(ProjectPropertiesTest, SaveStoresEveryPropertyAndLoadReadsThemBack) {
 }
 
 TEST_F(ProjectPropertiesTest, EmptyPropertiesAreStoredAsOneBlankAndLoadBackEmpty) {
-  ASSERT_TRUE(server_.SaveProjectProperties(project_));
+  ASSERT_TRUE(ServerOf(server_).SaveProjectProperties(project_));
   auto rows = Stored();
   ASSERT_EQ(rows.size(), 1u);
   for (const char* field : {"sJobNumber", "sContactType", "sContactName", "sSalesperson", "sNotes"}) {
@@ -107,7 +108,7 @@ TEST_F(ProjectPropertiesTest, EmptyPropertiesAreStoredAsOneBlankAndLoadBackEmpty
   }
   ProjectRef loaded = Record("Other");
   loaded->SetJobNumber("stale");
-  ASSERT_TRUE(server_.LoadProjectProperties(loaded));
+  ASSERT_TRUE(ServerOf(server_).LoadProjectProperties(loaded));
   EXPECT_EQ(loaded->JobNumber(), "");
   EXPECT_EQ(loaded->ContactType(), "(none)");
 }
@@ -115,11 +116,11 @@ TEST_F(ProjectPropertiesTest, EmptyPropertiesAreStoredAsOneBlankAndLoadBackEmpty
 class UntitledNameTest : public ProjectPropertiesTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(UntitledNameTest, SaveRefusesUntitledAndLeavesTableAsItWas) {
-  ASSERT_TRUE(server_.SaveProjectProperties(project_));
+  ASSERT_TRUE(ServerOf(server_).SaveProjectProperties(project_));
   project_->SetJobName(GetParam());
   project_->SetJobNumber("changed");
   host_->ExpectMsgBox("Invalid Project Name", std::string("Invalid project name.  [") + GetParam() + "]");
-  EXPECT_FALSE(server_.SaveProjectProperties(project_));
+  EXPECT_FALSE(ServerOf(server_).SaveProjectProperties(project_));
   auto rows = Stored();
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0]["sJobName"] + "|" + rows[0]["sJobNumber"], "Job A| ");
@@ -130,24 +131,24 @@ INSTANTIATE_TEST_SUITE_P(AnyCase, UntitledNameTest, ::testing::Values("Untitled"
 TEST_F(ProjectPropertiesTest, SaveThatTheTableRefusesReportsAndStoresNothing) {
   project_->SetJobNumber(std::string(51, 'N'));  // the field holds 50
   host_->ExpectMsgBoxContaining("SaveProjectProperties()", "");
-  EXPECT_FALSE(server_.SaveProjectProperties(project_));
+  EXPECT_FALSE(ServerOf(server_).SaveProjectProperties(project_));
   EXPECT_TRUE(Stored().empty());
 }
 
 TEST_F(ProjectPropertiesTest, MissingRecordOrFolderIsReported) {
   host_->ExpectMsgBox("SaveProjectProperties()", "Error - No current project object.")
       .ExpectMsgBox("LoadProjectProperties()", "Project path invalid.  No path specified.");
-  EXPECT_FALSE(server_.SaveProjectProperties(nullptr));
-  EXPECT_FALSE(server_.LoadProjectProperties(std::make_shared<clsProject>()));
-  EXPECT_FALSE(server_.LoadProjectProperties(nullptr));  // silently
+  EXPECT_FALSE(ServerOf(server_).SaveProjectProperties(nullptr));
+  EXPECT_FALSE(ServerOf(server_).LoadProjectProperties(std::make_shared<clsProject>()));
+  EXPECT_FALSE(ServerOf(server_).LoadProjectProperties(nullptr));  // silently
   EXPECT_EQ(host_->shown().at(0).style, vbCritical);
 }
 
 TEST_F(ProjectPropertiesTest, LoadWithoutDatabaseOrRowKeepsRecord) {
   project_->SetJobNumber("kept");
-  EXPECT_TRUE(server_.LoadProjectProperties(project_));  // no row yet
+  EXPECT_TRUE(ServerOf(server_).LoadProjectProperties(project_));  // no row yet
   std::filesystem::remove(temp_ / "Project.mdb");
-  EXPECT_FALSE(server_.LoadProjectProperties(project_));
+  EXPECT_FALSE(ServerOf(server_).LoadProjectProperties(project_));
   EXPECT_NE(Err().number, 0);  // left pending for the caller's report
   EXPECT_EQ(project_->JobName() + "|" + project_->JobNumber(), "Job A|kept");
 }
@@ -156,7 +157,7 @@ TEST_F(ProjectPropertiesTest, LoadReadsNullAsEmptyAndKeepsContactTypeBlanks) {
   Execute(temp_ / "Project.mdb", {"INSERT INTO Properties (sJobName, sContactType) VALUES ('Job C', ' Client ')"});
   project_->SetJobNumber("stale");
   project_->SetLastModified("stale");
-  ASSERT_TRUE(server_.LoadProjectProperties(project_));
+  ASSERT_TRUE(ServerOf(server_).LoadProjectProperties(project_));
   EXPECT_EQ(project_->JobName() + "|" + project_->ContactType() + "|" + project_->JobNumber() + "|" +
                 project_->LastModified(),
             "Job C| Client ||");
@@ -171,7 +172,7 @@ class LastModifiedStampTest : public ProjectPropertiesTest,
 };
 
 TEST_P(LastModifiedStampTest, StampFitsTheField) {
-  ASSERT_TRUE(server_.SaveProjectProperties(project_));
+  ASSERT_TRUE(ServerOf(server_).SaveProjectProperties(project_));
   EXPECT_EQ(project_->LastModified(), std::get<1>(GetParam()));
   auto rows = Stored();
   ASSERT_EQ(rows.size(), 1u);

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "core/schema.h"
+#include "config/schema.h"
 #include "pds/TextTable.h"
 #include "pds/UiHost.h"
 #include "pds/clsProjects.h"

@@ -2,12 +2,12 @@
 
 #include <ctime>
 
-#include "core/db/dao_constants.h"
-#include "core/db/database.h"
-#include "core/db/engine.h"
-#include "core/db/field.h"
-#include "core/db/recordset.h"
-#include "core/schema.h"
+#include "engine/dao_constants.h"
+#include "engine/database.h"
+#include "engine/engine.h"
+#include "engine/field.h"
+#include "engine/recordset.h"
+#include "config/schema.h"
 
 namespace pds::test {
 

@@ -1,10 +1,11 @@
 // Registration of an application's data in a project: the Job and JobUsage
 // rows RegisterAppData keeps in step with a project record (all or nothing),
 // the registration question, and reading a record's key and folders back.
+#include "service/server.h"
 #include <filesystem>
 #include <string>
 
-#include "core/db/jet_errors.h"
+#include "engine/jet_errors.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "tests/projects/staging_fixture.h"
@@ -33,7 +34,7 @@ TEST_F(RegistrationTest, NewProjectGetsAJobRowItsNumberAndTheApplicationsUsageRo
   const std::string folder = MakeProjectFolder("Alpha");
   ProjectRef project = MakeRecord("Alpha", folder);
 
-  ASSERT_TRUE(server().RegisterAppData(project));
+  ASSERT_TRUE(ServerOf(server()).RegisterAppData(project));
   ASSERT_GT(project->JobID(), 0);
   const std::string id = std::to_string(project->JobID());
   EXPECT_THAT(Rows(ProjectsDb(), "SELECT sJobName, sJobPath, sDOSJobPath FROM Job WHERE lJobID = " + id),
@@ -48,12 +49,12 @@ TEST_F(RegistrationTest, NewProjectGetsAJobRowItsNumberAndTheApplicationsUsageRo
 TEST_F(RegistrationTest, RegisteringAgainUpdatesTheSameRowsWithoutDuplicates) {
   Start("LAY10");
   ProjectRef project = MakeRecord("Alpha", MakeProjectFolder("Alpha"));
-  ASSERT_TRUE(server().RegisterAppData(project));
+  ASSERT_TRUE(ServerOf(server()).RegisterAppData(project));
   const std::int32_t id = project->JobID();
   const std::string moved = MakeProjectFolder("Moved");
   project->SetJobPath(moved);
 
-  ASSERT_TRUE(server().RegisterAppData(project));
+  ASSERT_TRUE(ServerOf(server()).RegisterAppData(project));
   EXPECT_EQ(project->JobID(), id);
   EXPECT_THAT(JobRows(), ElementsAre(::testing::_, Row{std::to_string(id), "Alpha", moved}));
   EXPECT_THAT(UsageRows(), ElementsAre(Row{std::to_string(id), "LAY10"}));
@@ -63,7 +64,7 @@ TEST_F(RegistrationTest, ApplicationWithoutDataFilesGetsAJobRowButNoUsageRow) {
   Start("CAL10");
   ProjectRef project = MakeRecord("Alpha", MakeProjectFolder("Alpha"));
 
-  ASSERT_TRUE(server().RegisterAppData(project));
+  ASSERT_TRUE(ServerOf(server()).RegisterAppData(project));
   EXPECT_EQ(JobRows().size(), 2u);
   EXPECT_TRUE(UsageRows().empty());
 }
@@ -75,7 +76,7 @@ TEST_F(RegistrationTest, FailureAfterTheJobRowWasStoredRollsEverythingBack) {
   // A designation longer than the usage table takes fails the last write.
   host_->ExpectMsgBox("RegisterAppData()", db::JetErrorText(db::kErrFieldTooSmall));
 
-  EXPECT_FALSE(server().RegisterAppData(project, "LAYOUT10"));
+  EXPECT_FALSE(ServerOf(server()).RegisterAppData(project, "LAYOUT10"));
   EXPECT_EQ(project->JobID(), 0);
   EXPECT_EQ(JobRows(), jobs_before);
   EXPECT_TRUE(UsageRows().empty());
@@ -89,7 +90,7 @@ TEST_F(RegistrationTest, RecordGetsItsKeyAndFoldersFromTheJobRow) {
   const std::int32_t id = AddJob("Alpha", folder);
   ProjectRef project = MakeRecord("alpha", "");
 
-  ASSERT_TRUE(server().GetDataFromJobTable(project));
+  ASSERT_TRUE(ServerOf(server()).GetDataFromJobTable(project));
   EXPECT_EQ(project->JobID(), id);
   EXPECT_EQ(project->JobPath(), folder);
   EXPECT_EQ(project->DosJobPath(), folder);
@@ -105,7 +106,7 @@ TEST_F(RegistrationTest, JobWhoseFolderWasRemovedIsReportedWithItsPath) {
   host_->ExpectMsgBox("GetDataFromJobTable()",
                       "Project not found.  Project folder does not exist.\r[" + folder + "]");
 
-  EXPECT_FALSE(server().GetDataFromJobTable(project));
+  EXPECT_FALSE(ServerOf(server()).GetDataFromJobTable(project));
 }
 
 }  // namespace

@@ -3,11 +3,12 @@
 // mode-dependent texts and help topics, the New button, the existence check
 // of a chosen project, and Close and Remove in the not-found dialog. Every
 // dialog and message is driven through the scripted host with exact texts.
+#include "service/server.h"
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "core/messages/dialog_messages.h"
+#include "ui/dialog_messages.h"
 #include "dialogs/frm_select.h"
 #include "dialogs/project_search.h"
 #include "pds/UiHost.h"
@@ -68,7 +69,7 @@ class SelectDialogTest : public InstalledTest {
   void Prepare(frmSelect& dialog, eProjectOperationMode mode = SELECT_MODE, const std::string& type = "") {
     dialog.SetProjectMode(mode);
     dialog.SetDefaultType(type);
-    dialog.SetServer(&server_);
+    dialog.SetServer(&ServerOf(server_));
     dialog.SetProjectsDb(server_.ProjectDb());
   }
 

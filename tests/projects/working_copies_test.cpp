@@ -4,12 +4,13 @@
 // folders, checking a project's data files, and temporary file names.
 // The application is started with its designation in lower case throughout,
 // so every name derived from it must come out in upper case.
+#include "service/server.h"
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "core/messages/messages.h"
-#include "core/ui/copy_progress.h"
+#include "ui/messages.h"
+#include "ui/copy_progress.h"
 #include "pds/UiHost.h"
 #include "tests/projects/staging_fixture.h"
 
@@ -34,8 +35,8 @@ class WorkingCopyStagingTest : public StagingTest {
 
 TEST_F(WorkingCopyStagingTest, WorkingFolderIsUpperCaseTildeFolderInProjectOrSystemTempFolder) {
   const std::string project = NewFolder("projects/Alpha");
-  EXPECT_EQ(server().GetWorkingProjectPath(project), project + "/~LAY10");
-  EXPECT_EQ(server().GetWorkingProjectPath(""), temp_ / "systemp/~LAY10");
+  EXPECT_EQ(ServerOf(server()).GetWorkingProjectPath(project), project + "/~LAY10");
+  EXPECT_EQ(ServerOf(server()).GetWorkingProjectPath(""), temp_ / "systemp/~LAY10");
   EXPECT_TRUE(fs::is_directory(project + "/~LAY10"));
   EXPECT_TRUE(fs::is_directory(temp_ / "systemp/~LAY10"));
 }
@@ -47,7 +48,7 @@ TEST_F(WorkingCopyStagingTest, ExistingWorkingFolderIsEmptiedOfFilesButKept) {
   WriteFile(work + "/stale.tmp");
   fs::create_directory(work + "/keep");
 
-  ASSERT_EQ(server().GetWorkingProjectPath(project), work);
+  ASSERT_EQ(ServerOf(server()).GetWorkingProjectPath(project), work);
   EXPECT_FALSE(fs::exists(work + "/LAY10Lay.dat"));
   EXPECT_FALSE(fs::exists(work + "/stale.tmp"));
   EXPECT_TRUE(fs::is_directory(work + "/keep"));
@@ -60,7 +61,7 @@ TEST_F(WorkingCopyStagingTest, FileNamedLikeTheWorkingFolderBlocksPreparation) {
                       kCannotInit + "\r\n" + "A file with the same name as the work folder already exists:  \r[" +
                           project + "/~LAY10]");
 
-  EXPECT_EQ(server().GetWorkingProjectPath(project), "");
+  EXPECT_EQ(ServerOf(server()).GetWorkingProjectPath(project), "");
   EXPECT_EQ(ReadFile(project + "/~LAY10"), "not a folder");
 }
 
@@ -68,7 +69,7 @@ TEST_F(WorkingCopyStagingTest, FolderThatCannotBeCreatedReportsTheSystemError) {
   const std::string project = NewFolder("projects/Alpha");
   env_.create_folder_error = 5;
   host_->ExpectMsgBox("GetWorkingProjectPath()", GetSystemErrorText(5));
-  EXPECT_EQ(server().GetWorkingProjectPath(project), "");
+  EXPECT_EQ(ServerOf(server()).GetWorkingProjectPath(project), "");
   EXPECT_FALSE(fs::exists(project + "/~LAY10"));
 }
 
@@ -81,11 +82,11 @@ TEST_F(WorkingCopyStagingTest, DeleteWorkFolderRefusesAFolderThatIsNotAWorkingFo
                       "Attempting to delete an invalid folder.  The following folder is not a project work folder.\r[" +
                           project + "]");
 
-  EXPECT_FALSE(server().DeleteWorkFolder(project));
+  EXPECT_FALSE(ServerOf(server()).DeleteWorkFolder(project));
   EXPECT_TRUE(fs::exists(project + "/LAY10Lay.dat"));
   // A working folder that is not there is already deleted.
-  EXPECT_TRUE(server().DeleteWorkFolder(temp_ / "projects/Alpha/~LAY10"));
-  EXPECT_FALSE(server().DeleteWorkFolder(""));
+  EXPECT_TRUE(ServerOf(server()).DeleteWorkFolder(temp_ / "projects/Alpha/~LAY10"));
+  EXPECT_FALSE(ServerOf(server()).DeleteWorkFolder(""));
 }
 
 TEST_F(WorkingCopyStagingTest, DeleteWorkFolderRemovesReadOnlyFilesAndTheFolder) {
@@ -96,7 +97,7 @@ TEST_F(WorkingCopyStagingTest, DeleteWorkFolderRemovesReadOnlyFilesAndTheFolder)
   fs::permissions(work + "/LAY10Sym.dat", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
 
-  EXPECT_TRUE(server().DeleteWorkFolder(work));
+  EXPECT_TRUE(ServerOf(server()).DeleteWorkFolder(work));
   EXPECT_FALSE(fs::exists(work));
   EXPECT_TRUE(fs::exists(temp_ / "projects/Alpha"));
 }
@@ -107,9 +108,9 @@ TEST_F(WorkingCopyStagingTest, RequiredFilesAreCopiedFromReadOnlyTemplatesAsWrit
   const std::string code = inst_.CodePath("LAY10");
   ASSERT_FALSE(IsWritable(code + "/LAY10Lay.ro"));
   Shared().app_data_specs.push_back({"LAY10Sym.dat", true, false, true, true, 2, "LAY10Sym.ro"});
-  const std::string work = server().GetWorkingProjectPath("");
+  const std::string work = ServerOf(server()).GetWorkingProjectPath("");
 
-  EXPECT_TRUE(server().CopyNewAppFilesToWorkArea(work));
+  EXPECT_TRUE(ServerOf(server()).CopyNewAppFilesToWorkArea(work));
   EXPECT_EQ(ReadFile(work + "/LAY10Lay.dat"), ReadFile(code + "/LAY10Lay.ro"));
   EXPECT_TRUE(IsWritable(work + "/LAY10Lay.dat"));
   // A required file made by the application itself (CreateMethod 2) is its own business.
@@ -122,12 +123,12 @@ TEST_F(WorkingCopyStagingTest, MissingTemplateStillCreatesTheFollowingFilesAndFa
       {"LAY10Opt.dat", false, false, true, true, 1, "LAY10Lay.ro"},  // not required: never created
       {"LAY10Lay.dat", true, true, true, true, 1, "LAY10Lay.ro"},
   };
-  const std::string work = server().GetWorkingProjectPath("");
+  const std::string work = ServerOf(server()).GetWorkingProjectPath("");
   host_->ExpectMsgBox("CopyNewAppFilesToWorkArea()", "Error:  The following application file is missing.\r\n[" +
                                                          inst_.CodePath("LAY10") + "/LAY10Gone.ro]\r\n" +
                                                          ContactSupportText());
 
-  EXPECT_FALSE(server().CopyNewAppFilesToWorkArea(work));
+  EXPECT_FALSE(ServerOf(server()).CopyNewAppFilesToWorkArea(work));
   EXPECT_TRUE(fs::exists(work + "/LAY10Lay.dat"));
   EXPECT_FALSE(fs::exists(work + "/LAY10Gone.dat"));
   EXPECT_FALSE(fs::exists(work + "/LAY10Opt.dat"));
@@ -135,7 +136,7 @@ TEST_F(WorkingCopyStagingTest, MissingTemplateStillCreatesTheFollowingFilesAndFa
 
 TEST_F(WorkingCopyStagingTest, NewProjectDatabaseIsAWritableCopyOfTheTemplate) {
   const std::string folder = NewFolder("projects/Alpha");
-  ASSERT_TRUE(server().CopyNewLocalProjectRoFile(folder));
+  ASSERT_TRUE(ServerOf(server()).CopyNewLocalProjectRoFile(folder));
   EXPECT_TRUE(IsWritable(folder + "/Project.mdb"));
   EXPECT_EQ(Rows(folder + "/Project.mdb", "SELECT COUNT(*) FROM Properties").size(), 1u);
 }
@@ -156,7 +157,7 @@ TEST_F(WorkingCopyStagingTest, ExistingFilesAreCopiedByPatternAndAMissingRequire
   WriteFile(from + "/PMP10Tag.mdb", "other application");
   host_->ExpectMsgBox("CopyFileSpec()", GetSystemErrorText(2) + "\r\n\n[LAY10Lay.dat]");
 
-  EXPECT_TRUE(server().CopyExistingAppFiles(from, to));
+  EXPECT_TRUE(ServerOf(server()).CopyExistingAppFiles(from, to));
   EXPECT_EQ(ReadFile(to + "/lay10a.log"), "a");
   EXPECT_EQ(ReadFile(to + "/LAY10b.log"), "b");
   EXPECT_EQ(ReadFile(to + "/LAY10Sym.dat"), "symbols");
@@ -171,13 +172,13 @@ TEST_F(WorkingCopyStagingTest, LargeCopiesShowTheirProgressFileByFile) {
   const std::string from = NewFolder("projects/Alpha");
   const std::string to = NewFolder("projects/Alpha/~LAY10");
   WriteFile(from + "/LAY10Small.dat", "small");
-  ASSERT_TRUE(server().CopyExistingAppFiles(from, to));
+  ASSERT_TRUE(ServerOf(server()).CopyExistingAppFiles(from, to));
   EXPECT_THAT(host_->shown(), ::testing::IsEmpty());
 
   std::filesystem::resize_file(from + "/LAY10Small.dat", CopyProgress::kThresholdBytes);
   WriteFile(from + "/LAY10Big.dat", "");
   std::filesystem::resize_file(from + "/LAY10Big.dat", CopyProgress::kThresholdBytes);
-  ASSERT_TRUE(server().CopyExistingAppFiles(from, to));
+  ASSERT_TRUE(ServerOf(server()).CopyExistingAppFiles(from, to));
   std::vector<std::string> seen;
   for (const auto& item : host_->shown()) {
     ASSERT_EQ(item.kind, "progress");
@@ -198,12 +199,12 @@ TEST_F(WorkingCopyStagingTest, VerificationIgnoresFilesNotMarkedForItAndAMissing
   WriteFile(folder + "/lay10lay.dat");  // present under another case
   std::vector<DataFileSpec> specs = {{"LAY10Lay.dat", true, true, false, false, 0, ""},
                                      {"LAY10Sym.dat", true, false, false, false, 0, ""}};
-  EXPECT_TRUE(server().VerifyProjectData("Alpha", folder, specs));
+  EXPECT_TRUE(ServerOf(server()).VerifyProjectData("Alpha", folder, specs));
   specs[1].VerifyFlag = true;
   host_->ExpectMsgBox("VerifyProjectData()",
                       "Project 'Alpha' cannot be opened.  One or more data files is missing.\r[" + folder +
                           "/LAY10Sym.dat]\r\n\n" + ContactSupportText());
-  EXPECT_FALSE(server().VerifyProjectData("Alpha", folder, specs));
+  EXPECT_FALSE(ServerOf(server()).VerifyProjectData("Alpha", folder, specs));
   EXPECT_FALSE(host_->wait_cursor());
 }
 

@@ -24,17 +24,17 @@
 #include <thread>
 #include <vector>
 
-#include "core/db/dao_constants.h"
-#include "core/db/database.h"
-#include "core/db/engine.h"
-#include "core/db/recordset.h"
-#include "core/install/installation_builder.h"
-#include "core/messages/pending_error.h"
-#include "core/process_state.h"
+#include "engine/dao_constants.h"
+#include "engine/database.h"
+#include "engine/engine.h"
+#include "engine/recordset.h"
+#include "config/installation_builder.h"
+#include "base/pending_error.h"
+#include "config/process_state.h"
 #include "pds/clsProject.h"
 #include "pds/clsProjectDataServer.h"
 #include "platform/env.h"
-#include "projects/file_routines.h"
+#include "files/file_routines.h"
 #include "projects/project_file.h"
 #include "tests/support/test_support.h"
 

@@ -1,4 +1,4 @@
-#include "core/config_database.h"
+#include "config/config_database.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <tuple>
 #include <vector>
 
-#include "core/install/sample_apps.h"
+#include "config/sample_apps.h"
 #include "pds/Types.h"
 #include "pds/UiHost.h"
 #include "tests/support/installed_test.h"

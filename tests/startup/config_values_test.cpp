@@ -2,7 +2,7 @@
 // defaults for missing keys, the stored form of an empty value, one row per
 // designation and key, the shared designation, keys that hold an apostrophe,
 // and a projects database another user holds.
-#include "core/messages/messages.h"
+#include "ui/messages.h"
 #include "pds/UiHost.h"
 #include "tests/startup/service_fixture.h"
 

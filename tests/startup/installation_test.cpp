@@ -1,4 +1,4 @@
-#include "core/install/installation_builder.h"
+#include "config/installation_builder.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -11,16 +11,16 @@
 #include <string>
 #include <vector>
 
-#include "core/db/dao_constants.h"
-#include "core/db/database.h"
-#include "core/db/engine.h"
-#include "core/db/field.h"
-#include "core/db/recordset.h"
-#include "core/db/relation.h"
-#include "core/db/table_def.h"
-#include "core/install/sample_apps.h"
-#include "core/messages/pending_error.h"
-#include "core/schema.h"
+#include "engine/dao_constants.h"
+#include "engine/database.h"
+#include "engine/engine.h"
+#include "engine/field.h"
+#include "engine/recordset.h"
+#include "engine/relation.h"
+#include "engine/table_def.h"
+#include "config/sample_apps.h"
+#include "base/pending_error.h"
+#include "config/schema.h"
 #include "platform/env.h"
 #include "pds/Version.h"
 #include "tests/support/test_support.h"

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "core/config_database.h"
-#include "core/process_state.h"
+#include "config/config_database.h"
+#include "config/process_state.h"
 #include "pds/TextTable.h"
 #include "pds/clsDLLInfo.h"
 #include "tests/support/test_support.h"

@@ -4,9 +4,9 @@
 
 #include <fstream>
 
-#include "core/db/dao_constants.h"
-#include "core/db/database.h"
-#include "core/db/engine.h"
+#include "engine/dao_constants.h"
+#include "engine/database.h"
+#include "engine/engine.h"
 
 namespace pds::test {
 

@@ -6,12 +6,13 @@
 #include <filesystem>
 #include <memory>
 
-#include "core/install/sample_apps.h"
-#include "core/messages/messages.h"
-#include "core/schema.h"
+#include "service/server.h"
+#include "config/sample_apps.h"
+#include "ui/messages.h"
+#include "config/schema.h"
 #include "pds/UiHost.h"
 #include "pds/Version.h"
-#include "projects/file_routines.h"
+#include "files/file_routines.h"
 #include "tests/startup/service_fixture.h"
 
 namespace pds::test {
@@ -41,7 +42,7 @@ TEST_F(ServiceObjectTest, SecondInitializeAfterSuccessFailsSilentlyAndKeepsTheFi
   EXPECT_EQ(Init(server, "LAY10"), RETURN_ERROR);
   EXPECT_EQ(server.Pdsg(), "PMP10");
   EXPECT_EQ(server.AppName(), "Pump Designer");
-  EXPECT_EQ(Shared().current_server, &server);
+  EXPECT_EQ(Shared().current_server, &ServerOf(server));
   EXPECT_FALSE(host_->wait_cursor());
   EXPECT_TRUE(host_->shown().empty());
 }
@@ -144,7 +145,7 @@ TEST_P(FirstProjectTest, FailedNewProjectAsksWhetherToContinue) {
   Install(false, {"LAY10"});
   clsProjectDataServer server;
   int calls = 0;
-  server.SetProjectNewForTesting([&] {
+  ServerOf(server).SetProjectNewForTesting([&] {
     ++calls;
     return RETURN_ERROR;
   });
@@ -155,7 +156,7 @@ TEST_P(FirstProjectTest, FailedNewProjectAsksWhetherToContinue) {
   EXPECT_EQ(calls, 1);
   ASSERT_EQ(host_->shown().size(), 1u);
   EXPECT_EQ(host_->shown()[0].style, vbYesNo | vbExclamation);
-  EXPECT_EQ(Shared().current_server, expected == RETURN_OK ? &server : nullptr);
+  EXPECT_EQ(Shared().current_server, expected == RETURN_OK ? &ServerOf(server) : nullptr);
   EXPECT_FALSE(host_->wait_cursor());
 }
 
@@ -168,7 +169,7 @@ TEST_F(ServiceObjectTest, ExistingProjectOfAnyApplicationMeansNoNewProject) {
   AddProject("Plant", {"PMP10"});
   clsProjectDataServer server;
   int calls = 0;
-  server.SetProjectNewForTesting([&] {
+  ServerOf(server).SetProjectNewForTesting([&] {
     ++calls;
     return RETURN_ERROR;
   });
@@ -244,11 +245,11 @@ TEST_F(ServiceObjectTest, LastStartWinsAndExitOrDestroyingAnyObjectClearsTheCurr
   clsProjectDataServer first;
   EXPECT_EQ(Shared().current_server, nullptr);
   ASSERT_EQ(Init(first, "LAY10"), RETURN_OK);
-  EXPECT_EQ(Shared().current_server, &first);
+  EXPECT_EQ(Shared().current_server, &ServerOf(first));
   {
     auto second = std::make_unique<clsProjectDataServer>();
     ASSERT_EQ(Init(*second, "CAL10"), RETURN_OK);
-    EXPECT_EQ(Shared().current_server, second.get());
+    EXPECT_EQ(Shared().current_server, &ServerOf(*second));
     // An object that was never started, going away, clears the slot too.
     { clsProjectDataServer unused; }
     EXPECT_EQ(Shared().current_server, nullptr);

@@ -6,8 +6,8 @@
 #include <initializer_list>
 #include <string>
 
-#include "core/messages/messages.h"
-#include "core/startup_fields.h"
+#include "ui/messages.h"
+#include "config/startup_fields.h"
 #include "pds/clsStartupManager.h"
 #include "tests/support/installed_test.h"
 

@@ -1,8 +1,8 @@
 // The user's network name, its confirmation, and the registration that maps
 // it to a user ID in the configuration database.
-#include "core/db/database.h"
-#include "core/db/engine.h"
-#include "core/db/recordset.h"
+#include "engine/database.h"
+#include "engine/engine.h"
+#include "engine/recordset.h"
 #include "platform/env.h"
 #include "tests/startup/startup_fixture.h"
 

@@ -6,6 +6,7 @@
 // limit are put back when the test ends, so no test sees another's.
 #pragma once
 
+#include "service/server.h"
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -15,18 +16,18 @@
 #include <utility>
 #include <vector>
 
-#include "core/db/dao_constants.h"
-#include "core/db/database.h"
-#include "core/db/db_helpers.h"
-#include "core/db/engine.h"
-#include "core/db/field.h"
-#include "core/db/recordset.h"
-#include "core/install/installation_builder.h"
-#include "core/messages/messages.h"
-#include "core/messages/pending_error.h"
-#include "core/process_state.h"
+#include "engine/dao_constants.h"
+#include "engine/database.h"
+#include "engine/db_helpers.h"
+#include "engine/engine.h"
+#include "engine/field.h"
+#include "engine/recordset.h"
+#include "config/installation_builder.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
+#include "config/process_state.h"
 #include "pds/clsProjectDataServer.h"
-#include "projects/file_routines.h"
+#include "files/file_routines.h"
 #include "tests/support/test_support.h"
 
 namespace pds::test {
@@ -87,7 +88,7 @@ class InstalledTest : public ::testing::Test {
   // has no project cancels the new-project step.
   eProjectReturnCode Init(clsProjectDataServer& server, const std::string& pdsg,
                           const std::string& command_line = "") {
-    server.SetProjectNewForTesting([] { return RETURN_USER_CANCEL; });
+    ServerOf(server).SetProjectNewForTesting([] { return RETURN_USER_CANCEL; });
     return server.PDSInitialize(inst_.CodePath(UCase(pdsg)), pdsg, command_line);
   }
 

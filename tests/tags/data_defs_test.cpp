@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "core/db/dao_constants.h"
-#include "core/db/database.h"
-#include "core/db/db_helpers.h"
-#include "core/db/engine.h"
-#include "core/db/field.h"
-#include "core/db/table_def.h"
-#include "core/messages/messages.h"
+#include "engine/dao_constants.h"
+#include "engine/database.h"
+#include "engine/db_helpers.h"
+#include "engine/engine.h"
+#include "engine/field.h"
+#include "engine/table_def.h"
+#include "ui/messages.h"
 #include "pds/clsDataDef.h"
 #include "pds/clsProject.h"
 #include "tests/tags/tag_fixture.h"

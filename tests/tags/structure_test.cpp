@@ -1,6 +1,7 @@
 // The project database structure: the check of the version row, the upgrade
 // of an older file to "1.3.0", and the check where new project databases are
 // made and projects are opened.
+#include "service/server.h"
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "core/db/dao_constants.h"
-#include "core/db/database.h"
-#include "core/db/engine.h"
-#include "core/db/field.h"
-#include "core/db/relation.h"
-#include "core/db/table_def.h"
+#include "engine/dao_constants.h"
+#include "engine/database.h"
+#include "engine/engine.h"
+#include "engine/field.h"
+#include "engine/relation.h"
+#include "engine/table_def.h"
 #include "pds/clsProject.h"
 #include "tests/tags/tag_fixture.h"
 
@@ -108,7 +109,7 @@ TEST_F(StructureTest, AnOlderDatabaseIsUpgradedAndTheUpgradeCanRunAgain) {
     db.Relations().Append(old);
   });
 
-  ASSERT_TRUE(server().VerifyDataStructure(path));
+  ASSERT_TRUE(ServerOf(server()).VerifyDataStructure(path));
 
   EXPECT_FALSE(HasTable(path, "X_TagData"));
   EXPECT_TRUE(HasTable(path, "Pumps"));
@@ -154,7 +155,7 @@ TEST_F(StructureTest, AnOlderDatabaseIsUpgradedAndTheUpgradeCanRunAgain) {
   // A version row that was not written: the whole upgrade runs again over
   // the upgraded file, keeping its rows and its one relation.
   Execute(path, {"UPDATE Version SET sVersion = '1.2.0'"});
-  ASSERT_TRUE(server().VerifyDataStructure(path));
+  ASSERT_TRUE(ServerOf(server()).VerifyDataStructure(path));
   EXPECT_EQ(VersionRow(path)[0], "1.3.0");
   EXPECT_EQ(Rows(path, "SELECT sTagName FROM TagIndex"), (std::vector<std::vector<std::string>>{{"P-2"}}));
   EXPECT_EQ(Rows(path, "SELECT count(*) FROM TagData"), (std::vector<std::vector<std::string>>{{"1"}}));
@@ -164,7 +165,7 @@ TEST_F(StructureTest, AnOlderDatabaseIsUpgradedAndTheUpgradeCanRunAgain) {
 
 TEST_F(StructureTest, TheCurrentVersionIsLeftAsItIs) {
   const std::string path = MakeDb("1.3.0");
-  ASSERT_TRUE(server().VerifyDataStructure(path));
+  ASSERT_TRUE(ServerOf(server()).VerifyDataStructure(path));
   EXPECT_EQ(TableNames(path), (std::vector<std::string>{"Version", "Properties"}));
   EXPECT_EQ(VersionRow(path)[2], "old");
 }
@@ -174,7 +175,7 @@ TEST_F(StructureTest, AnEmptyVersionTableFails) {
   host_->ExpectMsgBox(kVerifyTitle,
                       "Project database version could not be determined because the Version table is empty; "
                       "Expected Version 1.3.0");
-  EXPECT_FALSE(server().VerifyDataStructure(path));
+  EXPECT_FALSE(ServerOf(server()).VerifyDataStructure(path));
   EXPECT_FALSE(HasTable(path, "TagIndex"));
 }
 
@@ -184,7 +185,7 @@ TEST_F(StructureTest, AFailedStepIsReportedTwiceAndKeepsTheOldVersion) {
   host_->ExpectMsgBox("clsProjectDataServer.UpdateTagDataTable",
                       "Could not update TagData table structure because the table is not updatable.");
   host_->ExpectMsgBox(kVerifyTitle, kVerifyFailed);
-  EXPECT_FALSE(server().VerifyDataStructure(path));
+  EXPECT_FALSE(ServerOf(server()).VerifyDataStructure(path));
   // The step before it stays done; the version row is not written.
   EXPECT_TRUE(HasTable(path, "Config"));
   EXPECT_FALSE(HasTable(path, "TagIndex"));
@@ -197,7 +198,7 @@ TEST_F(StructureTest, ATagDataKeyOnAnotherFieldIsReplacedByOneOnLIndex) {
     db.Execute("INSERT INTO TagData (lTagId, sKey, sValue) VALUES (7, 'Head', '30')");
     db.Execute("INSERT INTO TagData (lTagId, sKey, sValue) VALUES (7, 'Flow', '12')");
   });
-  ASSERT_TRUE(server().VerifyDataStructure(path));
+  ASSERT_TRUE(ServerOf(server()).VerifyDataStructure(path));
   auto db = DBEngine().OpenDatabase(path, false, true);
   auto tag_data = db->TableDefs().Item("TagData");
   EXPECT_EQ(tag_data->Fields().Item(0)->Name(), "lIndex");

@@ -1,12 +1,13 @@
 // The application's tag database and the loading of the tag collections:
 // where the working copy is looked for, when dbTag is reused or reopened,
 // which rows become entries of UnitTags and in what order, and the tag type.
+#include "service/server.h"
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "core/db/database.h"
-#include "core/db/db_helpers.h"
+#include "engine/database.h"
+#include "engine/db_helpers.h"
 #include "pds/UiHost.h"
 #include "tests/tags/tag_fixture.h"
 
@@ -23,8 +24,8 @@ class TagDatabaseTest : public TagTest {
 TEST_F(TagDatabaseTest, MissingWorkingCopyIsReportedWithItsPath) {
   // An untitled project has no project folder: no main copy, no project database.
   std::string name = "stale";
-  EXPECT_FALSE(server().GetMainDbName(name));
-  EXPECT_FALSE(server().GetProjDbName(name));
+  EXPECT_FALSE(ServerOf(server()).GetMainDbName(name));
+  EXPECT_FALSE(ServerOf(server()).GetProjDbName(name));
   EXPECT_EQ(name, "");
 
   const std::string work = WorkTagDb();
@@ -53,7 +54,7 @@ TEST_F(TagDatabaseTest, LoadSkipsUnnamedRowsFollowsLOrderAndFoldsCase) {
   const auto later = Rows(WorkTagDb(), "SELECT lTagId FROM TagData WHERE lOrder = 5");
   clsUnitTags tags;
   tags.Add("left over", 99);
-  ASSERT_TRUE(server().LoadUnitTagsCollection("   ", tags));  // blank: the current tag type
+  ASSERT_TRUE(ServerOf(server()).LoadUnitTagsCollection("   ", tags));  // blank: the current tag type
   // The later of pump and PUMP replaces the earlier, at its own place.
   EXPECT_THAT(Names(tags), ElementsAre("A", "B", "PUMP"));
   EXPECT_EQ(std::to_string(tags.Item("pump")->Index()), later[0][0]);

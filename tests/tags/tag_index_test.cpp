@@ -1,5 +1,6 @@
 // Publishing the application's tags into the saved project's TagIndex, and
 // clearing an application's published tags with the compaction after it.
+#include "service/server.h"
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -69,7 +70,7 @@ TEST_F(TagIndexTest, OneRowPerTagIsPublishedAndEditedOnTheNextRun) {
 
   const std::string published =
       "SELECT sApp, sAppVer, TableName, lLocalID, sTagName, sStatusIndicator FROM TagIndex ORDER BY sApp, lLocalID";
-  ASSERT_TRUE(server().IndexTags(beta));
+  ASSERT_TRUE(ServerOf(server()).IndexTags(beta));
   EXPECT_EQ(Rows(db, published), (Table{{"LAY", "10", "TagData", "99", "Layout 1", "<null>"},
                                         {"PMP", "10", "TagData", ids[0][0], "P-1", "0"},
                                         {"PMP", "10", "TagData", ids[1][0], "O'Brien", "0"},
@@ -80,7 +81,7 @@ TEST_F(TagIndexTest, OneRowPerTagIsPublishedAndEditedOnTheNextRun) {
   EXPECT_EQ(times[0][0], times[0][1]);
 
   Execute(WorkTagDb(), {"UPDATE TagData SET TagName = 'P-1b' WHERE TagName = 'P-1'"});
-  ASSERT_TRUE(server().IndexTags(beta));
+  ASSERT_TRUE(ServerOf(server()).IndexTags(beta));
   EXPECT_EQ(Rows(db, published), (Table{{"LAY", "10", "TagData", "99", "Layout 1", "<null>"},
                                         {"PMP", "10", "TagData", ids[0][0], "P-1b", "0"},
                                         {"PMP", "10", "TagData", ids[1][0], "O'Brien", "0"},
@@ -93,7 +94,7 @@ TEST_F(TagIndexTest, ASaveRepublishesTheTags) {
   const std::string db = StartWithSavedProject();
   AddTagRows({"P-1"});
   ASSERT_EQ(server().ProjectSave(), RETURN_OK);
-  ASSERT_TRUE(server().IndexTags(server().Project()));
+  ASSERT_TRUE(ServerOf(server()).IndexTags(ServerOf(server()).Project()));
   // The clearing first leaves one row per tag, however often it runs.
   EXPECT_EQ(Rows(db, "SELECT sTagName FROM TagIndex ORDER BY sTagName"), (Table{{"P-1"}, {"Untitled1"}}));
 }
@@ -115,7 +116,7 @@ TEST_F(TagIndexTest, ClearingRemovesOneApplicationsRowsAndCompacts) {
   ASSERT_TRUE(server().ClearExportTagData("LAY10", server().Project()));
   EXPECT_EQ(Rows(db, "SELECT count(*) FROM TagIndex"), (Table{{"0"}}));
   EXPECT_EQ(Rows(db, "SELECT count(*) FROM TagData"), (Table{{"0"}}));
-  EXPECT_TRUE(server().VerifyDataStructure(db));
+  EXPECT_TRUE(ServerOf(server()).VerifyDataStructure(db));
   EXPECT_TRUE(TempFiles().empty());
 }
 
@@ -124,7 +125,7 @@ TEST_F(TagIndexTest, ANeverSavedProjectIsNeitherClearedNorIndexed) {
   AddTagRows({"P-1"});
   // Nothing is pending, so the empty report shows nothing.
   EXPECT_FALSE(server().ClearExportTagData());
-  EXPECT_FALSE(server().IndexTags(nullptr));
+  EXPECT_FALSE(ServerOf(server()).IndexTags(nullptr));
 }
 
 }  // namespace

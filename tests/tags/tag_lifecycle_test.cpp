@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/db/database.h"
-#include "core/db/db_helpers.h"
+#include "engine/database.h"
+#include "engine/db_helpers.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "tests/tags/tag_fixture.h"

@@ -1,6 +1,7 @@
 // Tag names: the validation rules and their messages, the automatic
 // numbering against a real tag table, the count of selectable tags, the name
 // dialog in tag-name mode, and the repair of duplicate names.
+#include "service/server.h"
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -148,7 +149,7 @@ TEST_F(TagNamesTest, DialogWithoutOverwriteRefusesTakenAndInvalidNames) {
   host_->ExpectMsgBox("Invalid Tag Name", "A Tag with this name already exists:  [pump]\r\nPlease enter a different name.");
   host_->ExpectMsgBox("ValidateTagName()", kCharsMsg);
   std::string name = "Start";
-  EXPECT_EQ(server().PromptForNewTagName(name, "Rename Tag", false), RETURN_OK);
+  EXPECT_EQ(ServerOf(server()).PromptForNewTagName(name, "Rename Tag", false), RETURN_OK);
   EXPECT_EQ(name, "Valve");
 }
 
@@ -165,7 +166,7 @@ TEST_F(TagNamesTest, DialogWithOverwriteAsksBeforeTakingAnExistingName) {
   host_->ExpectMsgBox("Duplicate Tag Name Found", "OK to Overwrite PUMP?", vbNo);
   host_->ExpectMsgBox("Duplicate Tag Name Found", "OK to Overwrite PUMP?", vbYes);
   std::string name;
-  EXPECT_EQ(server().PromptForNewTagName(name, "", true), RETURN_OK);
+  EXPECT_EQ(ServerOf(server()).PromptForNewTagName(name, "", true), RETURN_OK);
   EXPECT_EQ(name, "PUMP");
 
   // Cancel in the question acts as the dialog's Cancel.
@@ -174,7 +175,7 @@ TEST_F(TagNamesTest, DialogWithOverwriteAsksBeforeTakingAnExistingName) {
     d.ClickButton("cmdOK");
   });
   host_->ExpectMsgBox("Duplicate Tag Name Found", "OK to Overwrite Pump?", vbCancel);
-  EXPECT_EQ(server().PromptForNewTagName(name, "Save Tag", true), RETURN_USER_CANCEL);
+  EXPECT_EQ(ServerOf(server()).PromptForNewTagName(name, "Save Tag", true), RETURN_USER_CANCEL);
   EXPECT_EQ(name, "");
 }
 
@@ -184,11 +185,11 @@ TEST_F(TagNamesTest, RepeatedNameIsRenamedOnceWithNotice) {
   host_->ExpectMsgBox("Rename Duplicate Tag",
                       "A duplicate Tag name was encountered in project " + server().Project()->JobName() +
                           ".\r\nThe duplicate Tag name has been changed:\r\n\r\n     Old Name:  A\r\n     New Name:  A(1)");
-  EXPECT_TRUE(server().CheckRenameDuplicateTags(""));
+  EXPECT_TRUE(ServerOf(server()).CheckRenameDuplicateTags(""));
   EXPECT_EQ(host_->shown().back().style, vbExclamation);
   EXPECT_EQ(SortedTagNames(), (std::vector<std::string>{"A", "A(1)", "B"}));
   // Repaired names stay repaired.
-  EXPECT_TRUE(server().CheckRenameDuplicateTags("TagData"));
+  EXPECT_TRUE(ServerOf(server()).CheckRenameDuplicateTags("TagData"));
 }
 
 TEST_F(TagNamesTest, UnnamedRowFailsItsRenameButTheCheckSucceeds) {
@@ -196,7 +197,7 @@ TEST_F(TagNamesTest, UnnamedRowFailsItsRenameButTheCheckSucceeds) {
   SetTags({"A", ""});
   host_->ExpectMsgBox("CreateTagRecordset()", "No Tag name was specified.");
   host_->ExpectMsgBox("clsProjectDataServer.RenameDuplicateTags", "Error renaming duplicate Tag.");
-  EXPECT_TRUE(server().CheckRenameDuplicateTags(""));
+  EXPECT_TRUE(ServerOf(server()).CheckRenameDuplicateTags(""));
   EXPECT_EQ(SortedTagNames(), (std::vector<std::string>{"", "A"}));
 }
 

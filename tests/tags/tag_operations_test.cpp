@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "core/db/database.h"
-#include "core/db/db_helpers.h"
-#include "core/db/engine.h"
-#include "core/db/recordset.h"
-#include "core/messages/messages.h"
+#include "engine/database.h"
+#include "engine/db_helpers.h"
+#include "engine/engine.h"
+#include "engine/recordset.h"
+#include "ui/messages.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "tests/tags/tag_fixture.h"

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <set>
 
-#include "core/messages/messages.h"
+#include "ui/messages.h"
 #include "pds/Dialog.h"
 
 namespace pds::ui {

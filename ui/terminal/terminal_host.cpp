@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/messages/messages.h"
+#include "ui/messages.h"
 #include "pds/Dialog.h"
 #include "platform/env.h"
 #include "ui/terminal/form_view.h"

@@ -34,7 +34,7 @@
 #include <string>
 #include <vector>
 
-#include "core/ui/batch_host.h"
+#include "ui/batch_host.h"
 #include "pds/UiHost.h"
 #include "ui/terminal/keys.h"
 

@@ -1,0 +1,65 @@
+#include "config/config_table.h"
+
+#include "engine/dao_constants.h"
+#include "engine/db_helpers.h"
+#include "engine/field.h"
+#include "engine/recordset.h"
+#include "base/pending_error.h"
+#include "engine/sql_text.h"
+
+namespace pds {
+
+namespace {
+
+std::string ConfigQuery(const std::string& pdsg, const std::string& key) {
+  return std::string("SELECT * FROM Config") + " WHERE " + "sPdsg" + " = " + SqlTextLiteral(pdsg) + " AND " +
+         "sKey" + " = " + SqlTextLiteral(key);
+}
+
+}  // namespace
+
+bool ReadConfigRow(const std::string& db_path, const std::string& pdsg, const std::string& key, std::string* value) {
+  DbHandle db;
+  RsHandle rs;
+  bool found = false;
+  try {
+    if (OpenDbAndRecordset(db, rs, db_path, ConfigQuery(pdsg, key), db::dbOpenDynaset, true, false) == 0 &&
+        !rs->Eof()) {
+      *value = GetFieldValue(rs->Fields("sValue")).AsString();
+      found = true;
+    }
+  } catch (...) {
+    CatchToPending();
+  }
+  CloseRecordset(rs);
+  CloseDatabase(db);
+  return found;
+}
+
+bool WriteConfigRow(const std::string& db_path, const std::string& pdsg, const std::string& key,
+                    const std::string& value) {
+  DbHandle db;
+  RsHandle rs;
+  bool written = false;
+  try {
+    if (OpenDbAndRecordset(db, rs, db_path, ConfigQuery(pdsg, key), db::dbOpenDynaset, true, false) == 0) {
+      if (rs->Eof()) {
+        rs->AddNew();
+        rs->Fields("sPdsg").SetValue(Variant(pdsg));
+        rs->Fields("sKey").SetValue(Variant(key));
+      } else {
+        rs->Edit();
+      }
+      rs->Fields("sValue").SetValue(Variant(value.empty() ? std::string(" ") : value));
+      rs->Update();
+      written = true;
+    }
+  } catch (...) {
+    CatchToPending();
+  }
+  CloseRecordset(rs);
+  CloseDatabase(db);
+  return written;
+}
+
+}  // namespace pds

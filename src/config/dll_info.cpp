@@ -1,0 +1,58 @@
+#include "pds/clsDLLInfo.h"
+
+#include <string>
+
+#include "config/config_database.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
+#include "pds/UiHost.h"
+#include "platform/env.h"
+
+namespace pds {
+
+namespace {
+
+// The component's version-resource texts. They are fixed at build time, like
+// the resource they stand for; the numbers come from the build's version.
+constexpr const char* kComments = "Shared project data for the Orvane Program applications";
+constexpr const char* kCompanyName = "Norrick";
+constexpr const char* kFileDescription = "Project Data Server";
+constexpr const char* kLegalCopyright = "Copyright (C) Norrick";
+constexpr const char* kLegalTrademarks = "Orvane Program is a trademark of Norrick";
+constexpr const char* kProductName = "Orvane Program";
+
+}  // namespace
+
+std::string clsDLLInfo::DLLPath() const {
+  try {
+    return platform::CurrentEnv()->ModuleFolder();
+  } catch (...) {
+    CatchToPending();
+    ShowError("", vbExclamation, "clsDLLInfo.DLLPath");
+    return {};
+  }
+}
+
+std::string clsDLLInfo::FullVersion() const {
+  try {
+    const ComponentVersion v = RunningVersion();
+    return std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.revision);
+  } catch (...) {
+    CatchToPending();
+    ShowError("", vbExclamation, "clsDLLInfo.FullVersion");
+    return {};
+  }
+}
+
+std::int32_t clsDLLInfo::MajorVersion() const { return static_cast<std::int32_t>(RunningVersion().major); }
+std::int32_t clsDLLInfo::MinorVersion() const { return static_cast<std::int32_t>(RunningVersion().minor); }
+std::int32_t clsDLLInfo::Revision() const { return static_cast<std::int32_t>(RunningVersion().revision); }
+
+std::string clsDLLInfo::Comments() const { return kComments; }
+std::string clsDLLInfo::CompanyName() const { return kCompanyName; }
+std::string clsDLLInfo::FileDescription() const { return kFileDescription; }
+std::string clsDLLInfo::LegalCopyright() const { return kLegalCopyright; }
+std::string clsDLLInfo::LegalTrademarks() const { return kLegalTrademarks; }
+std::string clsDLLInfo::ProductName() const { return kProductName; }
+
+}  // namespace pds

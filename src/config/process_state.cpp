@@ -1,0 +1,10 @@
+#include "config/process_state.h"
+
+namespace pds {
+
+ProcessState& Shared() {
+  static ProcessState state;
+  return state;
+}
+
+}  // namespace pds

@@ -1,0 +1,218 @@
+#include "engine/jet_errors.h"
+
+#include <sqlite3.h>
+
+#include <cstdlib>
+
+#include "base/pending_error.h"
+
+namespace pds::db {
+
+std::string JetErrorText(long number, std::string_view arg, std::string_view arg2) {
+  const std::string a(arg);
+  const std::string b(arg2);
+  switch (number) {
+    case kErrReservedError:
+      return "Reserved error (" + a + "); there is no message for this error.";
+    case kErrTableExists:
+      return "Table '" + a + "' already exists.";
+    case kErrObjectExists:
+      return "Object '" + a + "' already exists.";
+    case kErrNoCurrentIndex:
+      return "Operation invalid without a current index.";
+    case kErrUpdateWithoutEdit:
+      return "Update or CancelUpdate without AddNew or Edit.";
+    case kErrNoCurrentRecord:
+      return "No current record.";
+    case kErrDuplicateKey:
+      return "The changes you requested to the table were not successful because they would create duplicate "
+             "values in the index, primary key, or relationship.  Change the data in the field or fields that "
+             "contain duplicate data, remove the index, or redefine the index to permit duplicate entries and try "
+             "again.";
+    case kErrFileNotFound:
+      return "Could not find file '" + a + "'.";
+    case kErrDiskFull:
+      return "Not enough space on disk.";
+    case kErrReadOnly:
+      return "Cannot update.  Database or object is read-only.";
+    case kErrNoTransaction:
+      return "You tried to commit or rollback a transaction without first beginning a transaction.";
+    case kErrSystemResource:
+      return "System resource exceeded.";
+    case kErrDiskIo:
+      return "Disk or network error.";
+    case kErrFileInUse:
+      return "Could not use '" + a + "'; file already in use.";
+    case kErrCannotOpen:
+      return "The database engine cannot open the file '" + a +
+             "'.  It is already opened exclusively by another user, or you need permission to view its data.";
+    case kErrNotAnIndex:
+      return "'" + a +
+             "' isn't an index in this table.  Look in the Indexes collection of the TableDef object to determine "
+             "the valid index names.";
+    case kErrNullInIndex:
+      return "Index or primary key cannot contain a Null value.";
+    case kErrTooFewParameters:
+      return "Too few parameters. Expected 1.";
+    case kErrSelectInExecute:
+      return "Cannot execute a select query.";
+    case kErrSyntax:
+      return "Syntax error in query expression '" + a + "'.";
+    case kErrInvalidStatement:
+      return "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.";
+    case kErrTableNotFound:
+      return "The database engine cannot find the input table or query '" + a +
+             "'.  Make sure it exists and that its name is spelled correctly.";
+    case kErrFieldTooSmall:
+      return "The field is too small to accept the amount of data you attempted to add.  Try inserting or "
+             "pasting less data.";
+    case kErrInvalidBookmark:
+      return "Not a valid bookmark.";
+    case kErrFieldNotUpdatable:
+      return "Field cannot be updated.";
+    case kErrRecordDeleted:
+      return "Record is deleted.";
+    case kErrFieldDefinedTwice:
+      return "Cannot define field more than once.";
+    case kErrRelatedRecordsExist:
+      return "The record cannot be deleted or changed because table '" + a + "' includes related records.";
+    case kErrRelatedRecordRequired:
+      return "You cannot add or change a record because a related record is required in table '" + a + "'.";
+    case kErrDatabaseExists:
+      return "Database already exists.";
+    case kErrLocked:
+      return "Could not update; currently locked.";
+    case kErrInvalidOperation:
+      return "Invalid operation.";
+    case kErrNotSupported:
+      return "Operation is not supported for this type of object.";
+    case kErrNoFields:
+      return "No field defined--cannot append TableDef or Index.";
+    case kErrItemNotFound:
+      return "Item not found in this collection.";
+    case kErrFieldInIndex:
+      return "Cannot delete a field that is part of an index or is needed by the system.";
+    case kErrUsedInRelation:
+      return "Cannot delete this index or table.  It is either the current index or is used in a relationship.";
+    case kErrPrimaryKeyExists:
+      return "Primary key already exists.";
+    case kErrIndexExists:
+      return "Index already exists.";
+    case kErrRequired:
+      return "The field '" + a +
+             "' cannot contain a Null value because the Required property for this field is set to True.  Enter "
+             "a value in this field.";
+    case kErrZeroLength:
+      return "Field '" + a + "' cannot be a zero-length string.";
+    case kErrNumericOverflow:
+      return "Numeric field overflow.";
+    case kErrUnrecognizedFormat:
+      return "Unrecognized database format '" + a + "'.";
+    case kErrOpenedExclusively:
+      return "You attempted to open a database that is already opened exclusively by user 'Admin' on machine '" +
+             a + "'.";
+    case kErrRelationNoFields:
+      return "Cannot append a relation with no fields defined.";
+    case kErrObjectInvalid:
+      return "Object invalid or no longer set.";
+    case kErrConversion:
+      return "Data type conversion error.";
+    default:
+      return "Reserved error (" + std::to_string(number) + "); there is no message for this error." + b;
+  }
+}
+
+void RaiseJet(long number, std::string_view arg, std::string_view arg2) {
+  throw RuntimeError(number, JetErrorText(number, arg, arg2));
+}
+
+namespace {
+
+// The text after `prefix` in `message`, without a leading "main." schema name.
+std::string After(const std::string& message, std::string_view prefix) {
+  std::size_t at = message.find(prefix);
+  if (at == std::string::npos) return {};
+  std::string rest = message.substr(at + prefix.size());
+  if (rest.rfind("main.", 0) == 0) rest.erase(0, 5);
+  return rest;
+}
+
+[[noreturn]] void RaiseConstraint(const std::string& message, int extended) {
+  switch (extended) {
+    case SQLITE_CONSTRAINT_UNIQUE:
+    case SQLITE_CONSTRAINT_PRIMARYKEY:
+    case SQLITE_CONSTRAINT_ROWID:
+      RaiseJet(kErrDuplicateKey);
+    case SQLITE_CONSTRAINT_NOTNULL:
+      RaiseJet(kErrRequired, After(message, "NOT NULL constraint failed: "));
+    case SQLITE_CONSTRAINT_CHECK: {
+      // Our CHECK constraints are named "pds_size:table.field" or "pds_zls:table.field".
+      std::string name = After(message, "CHECK constraint failed: ");
+      if (name.rfind("pds_zls:", 0) == 0) RaiseJet(kErrZeroLength, name.substr(8));
+      RaiseJet(kErrFieldTooSmall);
+    }
+    default:
+      break;
+  }
+  // A trigger of ours: "pds-NNNN:description".
+  std::size_t at = message.find(kTriggerErrorPrefix);
+  if (at != std::string::npos) {
+    const char* start = message.c_str() + at + kTriggerErrorPrefix.size();
+    char* end = nullptr;
+    long number = std::strtol(start, &end, 10);
+    if (end && *end == ':' && number > 0) throw RuntimeError(number, std::string(end + 1));
+  }
+  RaiseJet(kErrDuplicateKey);
+}
+
+}  // namespace
+
+void RaiseSqlite(sqlite3* db, int rc, std::string_view file) {
+  const std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  const int extended = db ? sqlite3_extended_errcode(db) : rc;
+  switch (rc & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      RaiseJet(kErrLocked);
+    case SQLITE_READONLY:
+      RaiseJet(kErrReadOnly);
+    case SQLITE_CONSTRAINT:
+      RaiseConstraint(message, extended);
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+      RaiseJet(kErrUnrecognizedFormat, file);
+    case SQLITE_FULL:
+      RaiseJet(kErrDiskFull);
+    case SQLITE_IOERR:
+      RaiseJet(kErrDiskIo);
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+      RaiseJet(kErrCannotOpen, file);
+    case SQLITE_NOMEM:
+      RaiseJet(kErrSystemResource);
+    case SQLITE_TOOBIG:
+      RaiseJet(kErrFieldTooSmall);
+    case SQLITE_MISMATCH:
+      RaiseJet(kErrConversion);
+    case SQLITE_MISUSE:
+    case SQLITE_RANGE:
+      RaiseJet(kErrInvalidOperation);
+    default:
+      break;
+  }
+  if (message.find("no such table: ") != std::string::npos) RaiseJet(kErrTableNotFound, After(message, "no such table: "));
+  if (message.find("no such column: ") != std::string::npos) RaiseJet(kErrTooFewParameters);
+  if (message.find("already exists") != std::string::npos && message.rfind("table ", 0) == 0) {
+    std::string name = message.substr(6, message.find(' ', 6) - 6);
+    if (name.size() >= 2 && name.front() == '"') name = name.substr(1, name.size() - 2);
+    RaiseJet(kErrTableExists, name);
+  }
+  if (message.find("syntax error") != std::string::npos || message.find("incomplete input") != std::string::npos ||
+      message.find("unrecognized token") != std::string::npos) {
+    RaiseJet(kErrSyntax, message);
+  }
+  RaiseJet(kErrReservedError, message);
+}
+
+}  // namespace pds::db

@@ -1,0 +1,181 @@
+// Closing a project and deleting an application's data from one (the whole
+// project when no other application keeps data in it).
+#include "engine/dao_constants.h"
+#include "engine/database.h"
+#include "engine/db_helpers.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
+#include "config/process_state.h"
+#include "engine/sql_text.h"
+#include "pds/UiHost.h"
+#include "pds/clsMRUJobs.h"
+#include "pds/clsProject.h"
+#include "service/server.h"
+#include "platform/env.h"
+#include "files/file_routines.h"
+#include "projects/project_file.h"
+
+namespace pds {
+
+bool Server::CloseProject(ProjectRef& project) {
+  Ui().SetWaitCursor(true);
+  bool ok = true;
+  try {
+    if (project) {
+      if ((app_data_style_ & TAG_SUPPORT) != 0) TagStepClose();
+      if ((app_data_style_ & PROJECT_SUPPORT) != 0 && !DeleteWorkFolder(project->WorkingJobPath())) ok = false;
+    }
+  } catch (...) {
+    CatchToPending();
+    ok = false;
+  }
+  // Releasing the record releases its lock files once no one else holds it.
+  project.reset();
+  if (!ok) ShowError("", vbExclamation, "CloseProject()");
+  Ui().SetWaitCursor(false);
+  return ok;
+}
+
+bool Server::CloseCurrentProject() { return CloseProject(project_); }
+
+eProjectReturnCode Server::ProjectDelete(const std::string& sJobName, bool bShowMsgs) {
+  eProjectReturnCode rc = DeleteProject(sJobName, bShowMsgs);
+  if (rc == RETURN_OK || rc == RETURN_USER_CANCEL) return rc;
+  if (bShowMsgs) {
+    ShowError("", vbExclamation, "clsProjectDataServer.ProjectDelete()");
+  } else {
+    ClearError();
+  }
+  return rc;
+}
+
+namespace {
+
+// Runs one statement on the projects database, opened exclusively for it.
+bool ExecuteOnProjectsDb(const std::string& projects_db, const std::string& statement) {
+  DbHandle db;
+  if (!OpenDb(db, projects_db, true, false)) return false;
+  bool ok = TryStatement([&] { db->Execute(statement, db::dbFailOnError); });
+  CloseDatabase(db);
+  return ok;
+}
+
+bool DeleteErasableFiles(const std::vector<DataFileSpec>& specs, const std::string& folder) {
+  for (const DataFileSpec& spec : specs) {
+    if (spec.EraseFlag && !DeleteFileSpec(AddBackslash(folder) + spec.FileName)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+eProjectReturnCode Server::DeleteProject(const std::string& sJobName, bool bShowMsgs) {
+  std::string message;
+  std::string final_message;
+  const std::string app_text = app_name_ + " v" + app_version_;
+  try {
+    std::string name = sJobName;
+    std::string folder;
+    std::int32_t job_id = 0;
+    bool found = true;
+    if (!name.empty()) {
+      found = GetProjectInfo(name, job_id, folder);
+    } else {
+      eProjectReturnCode rc = SelectProject(name, folder, job_id, Pdsg(), DELETE_MODE, false);
+      if (rc != RETURN_OK) return rc;
+    }
+    if (found) {
+      const std::string project_file = AddBackslash(folder) + "PROJECT.QVP";
+      bool ok = true;
+      if (!FileExists(project_file)) {
+        message = "Missing project file in project  " + InBrackets(name) + "\r" + InBrackets(project_file) + "\r\n\n" +
+                  ContactSupportText();
+        ok = false;
+      }
+      std::string entry;
+      if (ok && !ReadPPS("Application Data", Pdsg(), entry, project_file)) {
+        // A key that is not there reads as "not found"; only other failures are errors.
+        if (Err().last_os_error == 2) {
+          entry.clear();
+          ClearError();
+        } else {
+          ok = false;
+        }
+      }
+      if (ok && Trim(entry).empty()) {
+        if (bShowMsgs) {
+          Ui().MsgBox("There is no " + app_text + "\r" + "data associated with this project.  " + InBrackets(name),
+                      vbExclamation, "Delete Project");
+        }
+        return RETURN_USER_CANCEL;
+      }
+      if (ok && bShowMsgs) {
+        int answer = Ui().MsgBox("Delete all " + app_text + " data in project " + InBrackets(name) + "?",
+                                 vbYesNo | vbQuestion | vbDefaultButton2, "Delete Project");
+        if (answer != vbYes) return RETURN_USER_CANCEL;
+      }
+      const bool is_current =
+          project_ && IsSameText(project_->JobName(), name) && RemoveBackslash(project_->JobPath()) == RemoveBackslash(folder);
+      // Another user who has the project open with this application holds its
+      // lock, which keeps the data from being deleted under them.
+      ProjectRef lock_holder;
+      if (ok && project_ && !is_current) {
+        lock_holder = std::make_shared<clsProject>();
+        lock_holder->SetJobName(name);
+        lock_holder->SetJobPath(folder);
+        if (!lock_holder->LockProjectApp(Pdsg())) return RETURN_USER_CANCEL;
+      }
+      if (ok) ok = DeleteErasableFiles(Shared().app_data_specs, folder);
+      if (ok) {
+        if (mru_jobs_ && mru_jobs_->RemoveJob(name)) mru_jobs_->SaveList(project_db_, Pdsg());
+        AppList apps;
+        GetProjectAppsFromQVPFile(apps, project_file);
+        bool others = false;
+        for (const auto& app : apps) others = others || UCase(Trim(app.first)) != Pdsg();
+        if (!others) {
+          ok = DeleteErasableFiles(Shared().shared_data_specs, folder) &&
+               platform::CurrentEnv()->DeleteFile(project_file).ok() &&
+               ExecuteOnProjectsDb(project_db_, "DELETE * FROM Job WHERE lJobID = " + std::to_string(job_id));
+          if (ok) {
+            if (is_current) CloseProject(project_);
+            lock_holder.reset();
+            platform::CurrentEnv()->DeleteFile(AddBackslash(folder) + "~" + Pdsg() + ".PLF");
+            if (!RemoveFolder(folder, false)) {
+              ClearError();
+              final_message = app_text + " data has been deleted from project " + InBrackets(name) + "." +
+                              "\r\n\n" +
+                              "However, the project folder could not be removed because it may contain other "
+                              "files or subfolders." +
+                              "\r\n\n" + "Project Folder:  " + InBrackets(folder);
+            }
+          }
+        } else {
+          if (!WritePPS("Application Data", Pdsg(), std::nullopt, project_file)) {
+            message = std::string(" Error deleting data from ") + "PROJECT.QVP" + ".";
+            ok = false;
+          }
+          ok = ok && DeleteAppFileSections(Pdsg(), project_file) &&
+               ExecuteOnProjectsDb(project_db_, "DELETE * FROM JobUsage WHERE lJobID = " + std::to_string(job_id) +
+                                                    " AND sPdsg = " + SqlTextLiteral(Pdsg()));
+        }
+      }
+      if (ok) {
+        if (!project_) ProjectNew();
+        if (bShowMsgs && !final_message.empty()) Ui().MsgBox(final_message, vbInformation, "Delete Project");
+        return RETURN_OK;
+      }
+    }
+  } catch (...) {
+    CatchToPending();
+  }
+  if (!project_) ProjectNew();
+  if (message.empty()) message = "Error Deleting Project.";
+  if (bShowMsgs) {
+    ShowError(message, vbExclamation, "clsProjectDataServer.DeleteProject()");
+  } else {
+    ClearError();
+  }
+  return RETURN_ERROR;
+}
+
+}  // namespace pds

@@ -1,0 +1,99 @@
+// The service object's working core: everything clsProjectDataServer does,
+// behind its thin public adapter. It adds to the tag layer's state the public
+// operations that ask the user (new, open, select, save, save as, close,
+// delete, properties), the dialog flows they open, the tag steps inside them,
+// publishing tags into the project database at save, and initialization and
+// shutdown.
+//
+// Single-threaded; nothing here throws: every operation reports through the
+// error reporter and answers its failure value.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "tags/tag_store.h"
+
+namespace pds {
+
+class clsStartupManager;
+
+class Server : public TagStore {
+ public:
+  Server();
+  ~Server() override;
+
+  // ---- initialization and shutdown
+  eProjectReturnCode PDSInitialize(const std::string& sAppPath, const std::string& sAppPdsg,
+                                   const std::string& sCommandLine);
+  eProjectReturnCode ExitProgram();
+
+  // ---- project life cycle
+  eProjectReturnCode ProjectNew();
+  eProjectReturnCode ProjectOpen(const std::string& sJobName = "", const std::string& sProjectType = "",
+                                 bool bShowNewButton = false);
+  eProjectReturnCode SelectProject(std::string& sSelectedProjectName, std::string& sSelectedProjectPath,
+                                   std::int32_t& lSelectedProjectID, const std::string& sDefaultType = "",
+                                   eProjectOperationMode lProjectMode = SELECT_MODE, bool bShowNewButton = false);
+  eProjectReturnCode ProjectProperties();
+  eProjectReturnCode ProjectSave();
+  eProjectReturnCode ProjectSave(std::string& sNewJobPath, std::string& sNewProjName);
+  eProjectReturnCode ProjectSaveAs();
+  eProjectReturnCode ProjectSaveAs(std::string& sNewJobPath, std::string& sNewProjName);
+  eProjectReturnCode PromptToSaveAndContinue();
+  bool CloseCurrentProject();
+  eProjectReturnCode ProjectDelete(const std::string& sJobName = "", bool bShowMsgs = true);
+
+  ProjectRef NewProject();
+  eProjectReturnCode OpenProject(ProjectRef& project, const std::string& sProjectType, bool bShowNewButton);
+  bool RestoreCurrentProject();
+  bool EditProject(const ProjectRef& project);
+  eProjectReturnCode SaveProject(const ProjectRef& project);
+  eProjectReturnCode SaveProjectAs(ProjectRef& project);  // releases the caller's record when it reopens the project
+  bool SaveProjectConfigData(const ProjectRef& project);
+  bool CloseProject(ProjectRef& project);
+  eProjectReturnCode DeleteProject(const std::string& sJobName, bool bShowMsgs);
+  eProjectReturnCode ShowSaveProjectAsDialog(std::string& sFolder, std::string& sName);
+  eProjectReturnCode PromptForNewProjectFolderName(std::string& sFolder, const std::string& sStartFolder);
+  eProjectReturnCode PromptForNewTagName(std::string& sName, const std::string& sTitle,
+                                         bool bAllowOverwrite) override;
+
+  // ---- publishing tags into the project database
+  // Publishes the application's tags of the current tag type into TagIndex.
+  bool IndexTags(const ProjectRef& Project);
+  // Removes an application's published tags from the project database and
+  // compacts it (empty sPdsg: this application; null Project: the current one).
+  bool ClearExportTagData(const std::string& sPdsg = "", const ProjectRef& Project = nullptr);
+
+  // Until the project operations exist, tests stand in for the new-project
+  // step of initialization through this hook.
+  void SetProjectNewForTesting(std::function<eProjectReturnCode()> fn) { project_new_hook_ = std::move(fn); }
+
+ private:
+  // The tag steps of the project operations; each is called only for
+  // applications with tag support.
+  bool TagStepNewProject();                                // the first "Untitled" tag
+  bool TagStepAfterOpen();                                 // reset the tag type, load tags, repair duplicates
+  bool TagStepVerifyStructure(const ProjectRef& project);  // project database structure (project support)
+  void TagStepClose();                                     // empty the tag collections, close the tag database
+  bool TagStepResetTagType();
+  void TagStepAfterSave(const ProjectRef& project);  // publish the tags of a registered project
+  // Deletes from the project folder the application's data files that were
+  // deleted from its working copy.
+  bool SynchronizeProjectFolder();
+  void MRULoadListAtStartup(DbHandle& projects_db);
+  void MRUSaveListAtExit();
+  void CloseProjectAtExit();
+
+  std::unique_ptr<clsStartupManager> startup_;
+  bool initialized_ = false;
+  std::function<eProjectReturnCode()> project_new_hook_;
+};
+
+// The working core behind a public service object (white-box tests and the
+// component's own hosts reach internal members through it).
+Server& ServerOf(clsProjectDataServer& server);
+const Server& ServerOf(const clsProjectDataServer& server);
+
+}  // namespace pds
