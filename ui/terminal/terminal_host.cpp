@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/messages/messages.h"
+#include "core/messages/visible_text.h"
 #include "pds/Dialog.h"
 #include "platform/env.h"
 #include "ui/terminal/form_view.h"
@@ -96,7 +97,7 @@ std::string ProgressLine(const Dialog& dialog, int width) {
             std::to_string(percent) + "%";
   }
   if (!item.empty()) line += "  " + item;
-  return CharPrefix(line, std::max(0, width - 1));
+  return CharPrefix(VisibleText(line), std::max(0, width - 1));
 }
 
 TerminalHost::TerminalHost(std::ostream& out, KeySource& keys, TerminalOptions options)
