@@ -10,6 +10,7 @@
 #include "apps/pds/commands.h"
 #include "apps/pds/demo.h"
 #include "apps/pds/session.h"
+#include "base/visible_text.h"
 #include "platform/env.h"
 
 namespace pds::app {
@@ -65,13 +66,18 @@ std::string Indented(const std::string& text, const std::string& indent) {
   return out;
 }
 
+// Values read back and messages quote names and paths: control characters
+// among them are printed escaped.
 void PrintStep(std::size_t n, std::size_t total, const std::string& what, const StepResult& r) {
-  std::printf("[%zu/%zu] %s ... %s\n", n, total, what.c_str(), r.ok() ? "ok" : "FAILED");
-  if (!r.ok()) std::printf("%sreason: %s\n", kIndent, r.reason().c_str());
-  for (const std::string& line : r.details()) std::printf("%s%s\n", kIndent, line.c_str());
+  std::printf("[%zu/%zu] %s ... %s\n", n, total, VisibleText(what).c_str(), r.ok() ? "ok" : "FAILED");
+  if (!r.ok()) std::printf("%sreason: %s\n", kIndent, VisibleText(r.reason()).c_str());
+  for (const std::string& line : r.details()) std::printf("%s%s\n", kIndent, VisibleText(line).c_str());
   for (const ShownMessage& m : r.messages) {
-    std::printf("%s%s \"%s\" -> %s\n", kIndent, m.kind.c_str(), m.title.c_str(), m.answer.c_str());
-    if (!m.text.empty()) std::printf("%s\n", Indented(m.text, std::string(kIndent) + "    ").c_str());
+    std::printf("%s%s \"%s\" -> %s\n", kIndent, m.kind.c_str(), VisibleText(m.title).c_str(),
+                VisibleText(m.answer).c_str());
+    if (!m.text.empty()) {
+      std::printf("%s\n", VisibleText(Indented(m.text, std::string(kIndent) + "    "), true).c_str());
+    }
   }
   std::fflush(stdout);
 }

@@ -9,6 +9,8 @@
 #include "apps/pds/commands.h"
 #include "apps/pds/session.h"
 #include "config/installation_builder.h"
+#include "config/installation_builder.h"
+#include "base/visible_text.h"
 
 namespace pds::app {
 
@@ -48,10 +50,12 @@ int Run(const InstallArgs& args) {
       std::printf("{\"ok\":false,\"error\":%s}\n", JsonText(error).c_str());
     }
   } else if (ok) {
-    std::printf("Installation created: %s\n", built.tvxii.c_str());
-    for (const std::string& pdsg : built.apps) std::printf("  %s  %s\n", pdsg.c_str(), built.CodePath(pdsg).c_str());
+    std::printf("Installation created: %s\n", VisibleText(built.tvxii).c_str());
+    for (const std::string& pdsg : built.apps) {
+      std::printf("  %s  %s\n", VisibleText(pdsg).c_str(), VisibleText(built.CodePath(pdsg)).c_str());
+    }
   } else {
-    std::fprintf(stderr, "pds install: %s\n", error.c_str());
+    std::fprintf(stderr, "pds install: %s\n", VisibleText(error).c_str());
   }
   if (ok) return 0;
   return valid ? 1 : 2;

@@ -5,14 +5,15 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iostream>
 #include <memory>
-#include <sstream>
 #include <string>
+#include <vector>
 
+#include "apps/pds/command_reader.h"
 #include "apps/pds/commands.h"
 #include "apps/pds/session.h"
+#include "ui/batch_host.h"
+#include "base/visible_text.h"
 #include "ui/batch_host.h"
 #include "pds/UiHost.h"
 #include "ui/scripted/scripted_host.h"
@@ -34,20 +35,52 @@ struct SessionOptions {
   bool json = false;
 };
 
-bool ReadFile(const std::string& path, std::string* text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::stringstream ss;
-  ss << in.rdbuf();
-  *text = ss.str();
-  return true;
-}
-
 // Puts the default host back however the session ends, before the terminal
 // the session's host draws on goes.
 struct HostReset {
   ~HostReset() { SetUiHost(nullptr); }
 };
+
+// Runs one command line. Returns what is wrong with the line when it is a
+// usage error, which then runs nothing; sets *exit_code to 1 when the
+// command ran and failed, and *exit_asked for exit or quit.
+std::string RunLine(Session& session, const std::string& line, int* exit_code, bool* exit_asked) {
+  std::string error;
+  std::vector<std::string> words = SplitWords(line, &error);
+  if (!error.empty()) return error;
+  if (words.empty() || words[0][0] == '#') return {};
+  // Names reach file names, databases and the terminal: a control character
+  // in one is refused before anything runs.
+  for (const std::string& word : words) {
+    if (std::string c = FirstControlCharacter(word); !c.empty()) {
+      return "'" + VisibleText(word) + "' holds the control character " + c + "; names are printable text";
+    }
+  }
+  const std::vector<std::string> args(words.begin() + 1, words.end());
+  const std::string& name = words[0];
+  if (name == "exit" || name == "quit") {
+    *exit_asked = args.empty();
+    if (args.empty()) return {};
+    session.UsageError(name, ExtraWordProblem(name, args, 0));
+    return session.TakeUsageError();
+  }
+  const auto& commands = SessionCommands();
+  auto it = commands.find(name);
+  if (it == commands.end()) return "unknown command '" + VisibleText(name) + "' (type 'help')";
+  const SessionCommand& command = it->second;
+  if (args.size() < command.min_args) {
+    session.UsageError(name, "missing argument");
+    return session.TakeUsageError();
+  }
+  if (command.max_args != kAnyArgs && args.size() > command.max_args) {
+    session.UsageError(name, ExtraWordProblem(name, args, command.max_args));
+    return session.TakeUsageError();
+  }
+  const bool ok = command.run(session, args);
+  if (std::string problem = session.TakeUsageError(); !problem.empty()) return problem;
+  if (!ok && *exit_code == kExitOk) *exit_code = kExitFailed;
+  return {};
+}
 
 int RunSession(const SessionOptions& o) {
   // The UI host for the whole session: a person at a terminal is asked,
@@ -75,9 +108,9 @@ int RunSession(const SessionOptions& o) {
     options.alt_screen_changed = [device](bool on) { device->SetAltScreen(on); };
     SetUiHost(std::make_shared<terminal::TerminalHost>(tty->out(), tty->keys(), options));
   } else if (ui.rfind("script:", 0) == 0) {
-    std::string text;
-    if (!ReadFile(ui.substr(7), &text)) {
-      std::fprintf(stderr, "pds session: cannot read the answer file %s\n", ui.substr(7).c_str());
+    std::string text, read_error;
+    if (!ReadTextFile(ui.substr(7), kMaxAnswerFile, &text, &read_error)) {
+      std::fprintf(stderr, "pds session: the answer file: %s\n", VisibleText(read_error).c_str());
       return kExitUsage;
     }
     scripted = std::make_shared<ui::ScriptedHost>();
@@ -88,23 +121,21 @@ int RunSession(const SessionOptions& o) {
     }
     scripted->OnFailure([&unexpected](const std::string& what) {
       unexpected = true;
-      std::fprintf(stderr, "pds session: %s\n", what.c_str());
+      std::fprintf(stderr, "pds session: %s\n", VisibleText(what, true).c_str());
     });
     SetUiHost(scripted);
   } else {
-    std::fprintf(stderr, "pds session: unknown --ui %s (terminal, batch or script:FILE)\n", ui.c_str());
+    std::fprintf(stderr, "pds session: unknown --ui %s (terminal, batch or script:FILE)\n", VisibleText(ui).c_str());
     return kExitUsage;
   }
 
-  std::istream* in = &std::cin;
-  std::ifstream script_in;
+  CommandReader in(STDIN_FILENO);
   if (!o.script.empty()) {
-    script_in.open(o.script);
-    if (!script_in) {
-      std::fprintf(stderr, "pds session: cannot read the script %s\n", o.script.c_str());
+    std::string error;
+    if (!in.Open(o.script, &error)) {
+      std::fprintf(stderr, "pds session: the script: %s\n", VisibleText(error).c_str());
       return kExitUsage;
     }
-    in = &script_in;
   }
 
   std::string root = o.root;
@@ -133,35 +164,42 @@ int RunSession(const SessionOptions& o) {
   }
   const std::string prompt_text = session.server().Pdsg() + "> ";
 
+  // A mistake in a line a person typed is shown and the next line awaited;
+  // in a script or a pipe the lines after a mistake were written expecting
+  // it to have run, so the session stops there with the usage exit code.
   int exit_code = kExitOk;
   std::string line;
   while (true) {
+    std::string problem;
     if (prompt) {
       std::fflush(stdout);
       if (!prompt->ReadLine(prompt_text, &line)) break;
-    } else if (!std::getline(*in, line)) {
-      break;
+      if (line.size() >= kMaxCommandLine) problem = "the line is longer than " + std::to_string(kMaxCommandLine) + " bytes";
+    } else {
+      std::string error;
+      CommandReader::Result got = in.Next(&line, &error);
+      if (got == CommandReader::Result::kEnd) break;
+      if (got == CommandReader::Result::kReadError) {
+        std::fprintf(stderr, "pds session: cannot read the commands: %s\n", error.c_str());
+        exit_code = kExitUsage;
+        break;
+      }
+      if (got == CommandReader::Result::kTooLong) {
+        problem = "the line is longer than " + std::to_string(kMaxCommandLine) + " bytes (not a file of commands?)";
+      }
     }
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::string error;
-    std::vector<std::string> words = SplitWords(line, &error);
-    if (!error.empty()) {
-      std::fprintf(stderr, "pds session: %s\n", error.c_str());
-      exit_code = kExitUsage;
+    bool exit_asked = false;
+    if (problem.empty()) problem = RunLine(session, line, &exit_code, &exit_asked);
+    if (unexpected || exit_asked) break;
+    if (problem.empty()) continue;
+    exit_code = kExitUsage;
+    if (prompt) {
+      std::fprintf(stderr, "pds session: %s\n", problem.c_str());
       continue;
     }
-    if (words.empty() || words[0][0] == '#') continue;
-    if (words[0] == "exit" || words[0] == "quit") break;
-    const auto& commands = SessionCommands();
-    auto it = commands.find(words[0]);
-    if (it == commands.end()) {
-      std::fprintf(stderr, "pds session: unknown command '%s' (type 'help')\n", words[0].c_str());
-      exit_code = kExitUsage;
-      continue;
-    }
-    std::vector<std::string> args(words.begin() + 1, words.end());
-    if (!it->second.run(session, args) && exit_code == kExitOk) exit_code = kExitFailed;
-    if (unexpected) break;
+    std::fprintf(stderr, "pds session: line %ld: %s; stopped here, the lines after it were not run\n",
+                 in.line_number(), problem.c_str());
+    break;
   }
 
   rc = session.server().ExitProgram();
@@ -169,7 +207,7 @@ int RunSession(const SessionOptions& o) {
   if (scripted) {
     for (const std::string& problem : scripted->Problems()) {
       if (problem.rfind("expected but never shown", 0) == 0) {
-        std::fprintf(stderr, "pds session: %s\n", problem.c_str());
+        std::fprintf(stderr, "pds session: %s\n", VisibleText(problem, true).c_str());
         unexpected = true;
       }
     }

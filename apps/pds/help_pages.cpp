@@ -109,7 +109,9 @@ synopsis: pds session --root DIR --app PDSG [--user NAME] [--cmdline TEXT] [--ui
 # DESCRIPTION
 Starts the application PDSG of the installation in DIR/TVX-ii as the application itself would: it creates one clsProjectDataServer object and calls PDSInitialize(sAppPath, sAppPdsg, sCommandLine) with DIR/TVX-ii/PDSG/Code, PDSG and the command line. Then it reads commands, one per line, from standard input or the --script file, and runs each through the component; at "exit" or the end of input it calls ExitProgram and ends.
 
-Typed at a terminal, commands get a prompt (PDSG>) with line editing and a history. Words are separated by blanks; "double quotes" keep blanks in one word (\" and \\ inside). A line starting with # is a comment. "pds help session COMMAND", or "help COMMAND" inside the session, describes each command. A command prints its result name (RETURN_OK, RETURN_ERROR, RETURN_USER_CANCEL, RETURN_NO_TAGS, RETURN_TAG_ALREADY_EXISTS, or USAGE for wrong arguments) and what changed; a failed command sets the exit code to 1 and the session goes on.
+Typed at a terminal, commands get a prompt (PDSG>) with line editing and a history. Words are separated by blanks; "double quotes" keep blanks in one word (\" and \\ inside), so a name with blanks is written in quotes: open "Demo Plant", delete "Demo Plant" --quiet. A line starting with # is a comment. "pds help session COMMAND", or "help COMMAND" inside the session, describes each command. A command prints its result name (RETURN_OK, RETURN_ERROR, RETURN_USER_CANCEL, RETURN_NO_TAGS, RETURN_TAG_ALREADY_EXISTS) and what changed; a failed command sets the exit code to 1 and the session goes on.
+
+A line that does not fit its command is a usage error and runs nothing: an unknown command, a missing argument, a word more than the command takes (delete Demo Plant is refused; it never deletes "Plant"), an unknown option, an unterminated quotation mark, a name holding a control character, or a line longer than 65536 bytes. The command prints USAGE with the problem and its synopsis. At the prompt the error is shown and the next line awaited; from standard input or a --script file the session stops at that line with exit code 2 and says so on standard error, since the lines after it were written expecting it to have run. Output shows control characters in names and paths as escapes (\x1b, \u009b, and \xff for a byte that is not UTF-8); with --json such a byte becomes U+FFFD, so every line is valid JSON.
 
 The commands: help, status, new, open, select, save, save-as, close, delete, properties, set, projects, mru, lock, config, proj-config, tags, tag, datadef, exit.
 # OPTIONS
@@ -124,7 +126,7 @@ the command line handed to PDSInitialize (switches /B brand, /U network user, /P
 * --ui HOST
 how messages and dialogs are shown (default: terminal when standard input and output are a terminal, batch otherwise): "terminal" draws them on the terminal and asks the user; "batch" answers every question with its default button and writes messages to standard error; "script:FILE" takes the answers from FILE (see pds help answers) and ends the session with exit code 3 on anything the file did not expect
 * --script FILE
-read the commands from FILE instead of standard input
+read the commands from FILE instead of standard input; a folder, or a file whose line goes on past 65536 bytes (such as /dev/zero), is a usage error
 * --json
 print one JSON object per command: {"command":...,"result":...,FIELD:VALUE...}
 # EXIT STATUS
@@ -290,9 +292,10 @@ ProjectOpen(sJobName, sProjectType, bShowNewButton) with sJobName = NAME (or emp
 # OUTPUT
 "open: RESULT", then the current project's name, folder and job id.
 # RESULTS
-RETURN_OK; RETURN_USER_CANCEL when a question or the dialog was cancelled, or when another user has the project open with this application ("Project is already in use by another user."); RETURN_ERROR when the project is not in the projects database, its folder is missing or its data does not verify. Whatever happens, a current project is left: an untitled one when the open failed after closing the previous project.
+RETURN_OK; RETURN_USER_CANCEL when a question or the dialog was cancelled, or when another user has the project open with this application ("Project is already in use by another user."); RETURN_ERROR when the project is not in the projects database, its folder is missing or its data does not verify. Whatever happens, a current project is left: an untitled one when the open failed after closing the previous project. USAGE, opening nothing, for more than one name: a name with blanks must be quoted.
 # EXAMPLES
   open "Demo Plant"
+  open Plant
 
 == session select
 summary: Choose a project in the select dialog without opening it
@@ -326,7 +329,7 @@ ProjectSaveAs(sNewJobPath, sNewProjName) with sNewJobPath = FOLDER, sNewProjName
 # OUTPUT
 "save-as: RESULT", then the current project's name, folder and job id.
 # RESULTS
-RETURN_OK; RETURN_USER_CANCEL when the dialog was cancelled or the new folder is locked by another user; RETURN_ERROR when the folder is missing, its path too long, or the save failed. USAGE with a single argument.
+RETURN_OK; RETURN_USER_CANCEL when the dialog was cancelled or the new folder is locked by another user; RETURN_ERROR when the folder is missing, its path too long, or the save failed. USAGE with one argument or more than two (quote a folder or name with blanks).
 # EXAMPLES
   save-as /tmp/p/Alpha Alpha
   save-as "/srv/projects/Demo Plant" "Demo Plant"
@@ -353,9 +356,10 @@ ProjectDelete(sJobName, bShowMsgs) with sJobName = NAME (or empty), bShowMsgs Fa
 # OUTPUT
 "delete: RESULT", then the current project's name, folder and job id (an untitled one when the current project was deleted).
 # RESULTS
-RETURN_OK; RETURN_USER_CANCEL when the question was not answered Yes, the application has no data in the project, or another user has it open with this application; RETURN_ERROR when the project or its project file is missing or a file could not be deleted. With --quiet nothing is asked and nothing shown, not even errors.
+RETURN_OK; RETURN_USER_CANCEL when the question was not answered Yes, the application has no data in the project, or another user has it open with this application; RETURN_ERROR when the project or its project file is missing or a file could not be deleted. With --quiet nothing is asked and nothing shown, not even errors. USAGE, deleting nothing, for more than one name or an unknown option: a name with blanks must be quoted.
 # EXAMPLES
   delete "Demo Plant" --quiet
+  delete Plant
 
 == session properties
 summary: Edit the current project's properties in the properties dialog
@@ -379,7 +383,7 @@ No operation of the component: the project record's own property (Project.JobNum
 # OUTPUT
 "set: RETURN_OK", the field and its new value, and "project dirty: yes".
 # RESULTS
-RETURN_OK; RETURN_ERROR without a current project; USAGE for an unknown field or a wrong number of arguments.
+RETURN_OK; RETURN_ERROR without a current project; USAGE for an unknown field or a wrong number of arguments (a value with blanks goes in quotes).
 # EXAMPLES
   set Notes "Cooling water pumps for unit 100"
 

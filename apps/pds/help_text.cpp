@@ -120,8 +120,9 @@ const std::vector<HelpItem>& ExitStatusItems() {
        "an operation failed: a session command's result was not RETURN_OK, a demo step did not do what it "
        "should, the installation could not be built"},
       {HelpItem::Kind::kDefinition, "2",
-       "usage error: an unknown command or option, a missing or extra argument, a script or answer file "
-       "that cannot be read"},
+       "usage error: an unknown command or option, a missing or extra argument (also of a session command), "
+       "a control character in a name, a command line that is too long, a script or answer file that cannot "
+       "be read or is a folder"},
       {HelpItem::Kind::kDefinition, "3",
        "a session run with --ui script:FILE met a message the answer file did not expect, or an expected "
        "one never came"},

@@ -4,6 +4,8 @@
 // `pds help COMMAND` and `pds COMMAND --help` print the manual page, and an
 // unknown command is named with the nearest known one. Exit codes: see
 // commands.h.
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -12,6 +14,7 @@
 #include "apps/pds/commands.h"
 #include "apps/pds/help_text.h"
 #include "pds/Version.h"
+#include "platform/std_descriptors.h"
 
 namespace {
 
@@ -21,6 +24,14 @@ bool IsHelpFlag(const std::string& arg) { return arg == "--help" || arg == "-h";
 
 int main(int argc, char** argv) {
   using namespace pds::app;
+  // Before anything is opened: a closed standard output would otherwise be
+  // the descriptor of the first database, and the output would be written
+  // into it.
+  if (!pds::platform::EnsureStandardDescriptors()) {
+    static const char kMessage[] = "pds: cannot open /dev/null for a closed standard input, output or error\n";
+    [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+    return kExitFailed;
+  }
   CLI::App app{"pds - the project data server's command-line host", "pds"};
   // Removed before the subcommands exist, so that none of them inherits it.
   app.set_help_flag();

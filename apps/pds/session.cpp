@@ -1,6 +1,7 @@
 #include "apps/pds/session.h"
 
 #include "apps/pds/help_text.h"
+#include "base/visible_text.h"
 
 namespace pds::app {
 
@@ -29,7 +30,7 @@ bool RunHelp(Session& s, const std::vector<std::string>& args) {
     std::vector<std::string> names;
     for (const auto& [name, command] : commands) names.push_back(name);
     names.push_back("exit");
-    std::fprintf(s.out(), "no command '%s'; did you mean '%s'?\n", args[0].c_str(),
+    std::fprintf(s.out(), "no command '%s'; did you mean '%s'?\n", VisibleText(args[0]).c_str(),
                  ClosestName(args[0], names).c_str());
     return false;
   }
@@ -56,7 +57,7 @@ bool RunHelp(Session& s, const std::vector<std::string>& args) {
 std::map<std::string, SessionCommand>& Registry() {
   // help is built in, so that it is there whichever file registers first.
   static std::map<std::string, SessionCommand> commands = {
-      {"help", SessionCommand{"help", "help [COMMAND]", "List the commands, or describe one", RunHelp}}};
+      {"help", SessionCommand{"help", "help [COMMAND]", "List the commands, or describe one", RunHelp, 0, 1}}};
   return commands;
 }
 
@@ -84,33 +85,63 @@ void Session::Report(const std::string& command, const std::string& result,
     line += "}";
     std::fprintf(out_, "%s\n", line.c_str());
   } else {
-    std::fprintf(out_, "%s: %s\n", command.c_str(), result.c_str());
-    for (const auto& [key, value] : fields) std::fprintf(out_, "  %-25s %s\n", (key + ":").c_str(), value.c_str());
+    std::fprintf(out_, "%s: %s\n", VisibleText(command).c_str(), result.c_str());
+    for (const auto& [key, value] : fields) {
+      std::fprintf(out_, "  %-25s %s\n", (VisibleText(key) + ":").c_str(), VisibleText(value).c_str());
+    }
   }
   std::fflush(out_);
 }
 
+bool Session::UsageError(const std::string& command, const std::string& problem) {
+  const auto& commands = SessionCommands();
+  const std::string name = command.substr(0, command.find(' '));
+  auto it = commands.find(name);
+  std::string usage;
+  if (it != commands.end()) {
+    usage = it->second.usage;
+  } else if (const HelpPage* page = FindSessionHelpPage(name)) {
+    usage = JoinSynopsis(*page);  // exit and quit, which the session runs itself
+  }
+  Report(command, "USAGE", {{"error", problem}, {"usage", usage}});
+  usage_error_ = VisibleText(command + ": " + problem + "; usage: " + usage);
+  return false;
+}
+
 std::string JsonEscape(const std::string& s) {
   std::string out;
-  for (unsigned char c : s) {
+  std::size_t pos = 0;
+  while (pos < s.size()) {
+    const std::size_t n = Utf8SequenceLength(s, pos);
+    if (n == 0) {
+      // JSON text is UTF-8: a byte that is not becomes the replacement
+      // character, so that every line still parses.
+      out += "\\ufffd";
+      ++pos;
+      continue;
+    }
+    const char32_t c = Utf8CodePoint(s, pos, n);
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case U'"': out += "\\\""; break;
+      case U'\\': out += "\\\\"; break;
+      case U'\n': out += "\\n"; break;
+      case U'\r': out += "\\r"; break;
+      case U'\t': out += "\\t"; break;
       default:
-        if (c < 0x20) {
+        if (IsControlCodePoint(c)) {
+          // DEL and the C1 controls too: the output may be read on a terminal.
           char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
+          std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
           out += buf;
         } else {
-          out.push_back(static_cast<char>(c));
+          out.append(s, pos, n);
         }
     }
+    pos += n;
   }
   return out;
 }
+
 std::string ResultName(int code) {
   switch (code) {
     case -1: return "RETURN_OK";
@@ -120,6 +151,16 @@ std::string ResultName(int code) {
     case -4: return "RETURN_TAG_ALREADY_EXISTS";
     default: return std::to_string(code);
   }
+}
+
+std::string ExtraWordProblem(const std::string& command, const std::vector<std::string>& args,
+                             std::size_t max_args) {
+  if (args.size() <= max_args) return {};
+  std::string problem = "unexpected word '" + args[max_args] + "'";
+  if (max_args == 0) return problem;
+  std::string name;
+  for (std::size_t i = max_args - 1; i < args.size(); ++i) name += (name.empty() ? "" : " ") + args[i];
+  return problem + "; a name with blanks goes in double quotes: " + command + " \"" + name + "\"";
 }
 
 std::vector<std::string> SplitWords(const std::string& line, std::string* error) {

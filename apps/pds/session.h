@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "pds/clsProjectDataServer.h"
@@ -27,7 +28,15 @@ struct SessionCommand {
   // Runs the command; false when the operation failed (the session's exit
   // code becomes 1, the session goes on).
   std::function<bool(Session&, const std::vector<std::string>& args)> run;
+  // How many words may follow the command's name. The session refuses any
+  // other number before running anything, so that a name with blanks typed
+  // without quotes never runs the command on one of its words. A command
+  // whose arguments depend on a verb takes kAnyArgs and checks them itself.
+  std::size_t min_args = 0;
+  std::size_t max_args = 0;
 };
+
+inline constexpr std::size_t kAnyArgs = static_cast<std::size_t>(-1);
 
 // Registers a command at static-initialization time. A command with a page
 // in help_pages.cpp takes its usage and summary from the page. `help` is
@@ -51,17 +60,32 @@ class Session {
   void Report(const std::string& command, const std::string& result,
               const std::vector<std::pair<std::string, std::string>>& fields);
 
+  // Refuses a command line that does not fit the command's synopsis:
+  // reports USAGE with the problem and the synopsis, and marks the session
+  // so that the line counts as a usage error. Returns false, for the
+  // command's runner to return.
+  bool UsageError(const std::string& command, const std::string& problem);
+  // The problem of the usage error reported since the last call, as
+  // "command: problem; usage: synopsis", or empty when there was none.
+  std::string TakeUsageError() { return std::exchange(usage_error_, std::string()); }
+
  private:
   clsProjectDataServer server_;
   RsHandle rs_tag_;  // after server_: released before the service object goes
   bool json_;
   std::FILE* out_;
+  std::string usage_error_;
 };
 
 // Text escaped for the inside of a JSON string.
 std::string JsonEscape(const std::string& s);
 // The name of a return code ("RETURN_OK" ...).
 std::string ResultName(int code);
+// The problem of a command line with more words than the command takes: it
+// names the first word too many and, when the command takes a name, shows
+// the words from the name on quoted as one ('delete "Demo Plant"').
+std::string ExtraWordProblem(const std::string& command, const std::vector<std::string>& args,
+                             std::size_t max_args);
 // Splits a command line into words; "double quotes" keep blanks together.
 std::vector<std::string> SplitWords(const std::string& line, std::string* error);
 

@@ -27,11 +27,6 @@ Fields ProjectFields(clsProjectDataServer& server) {
           {"job id", std::to_string(p->JobID())}};
 }
 
-bool Usage(Session& s, const std::string& command, const std::string& usage) {
-  s.Report(command, "USAGE", {{"usage", usage}});
-  return false;
-}
-
 bool ReportResult(Session& s, const std::string& command, int rc, Fields extra = {}) {
   Fields fields = ProjectFields(s.server());
   fields.insert(fields.end(), extra.begin(), extra.end());
@@ -47,7 +42,8 @@ const bool kOpen = RegisterSessionCommand(
     {"open", "open [NAME]", "Open a project by name, or choose it in the select dialog (ProjectOpen)",
      [](Session& s, const Args& a) {
        return ReportResult(s, "open", s.server().ProjectOpen(a.empty() ? "" : a[0]));
-     }});
+     },
+     0, 1});
 
 const bool kSelect = RegisterSessionCommand(
     {"select", "select", "Choose a project in the select dialog without opening it (SelectProject)",
@@ -66,11 +62,12 @@ const bool kSave = RegisterSessionCommand(
 const bool kSaveAs = RegisterSessionCommand(
     {"save-as", "save-as [FOLDER NAME]", "Save the current project under a new name and folder (ProjectSaveAs)",
      [](Session& s, const Args& a) {
-       if (a.size() == 1 || a.size() > 2) return Usage(s, "save-as", "save-as [FOLDER NAME]");
+       if (a.size() == 1) return s.UsageError("save-as", "give both the folder and the name, or neither");
        std::string folder = a.size() == 2 ? a[0] : "";
        std::string name = a.size() == 2 ? a[1] : "";
        return ReportResult(s, "save-as", s.server().ProjectSaveAs(folder, name));
-     }});
+     },
+     0, 2});
 
 const bool kClose = RegisterSessionCommand(
     {"close", "close", "Ask to save, then close the current project (CloseCurrentProject)",
@@ -83,17 +80,23 @@ const bool kClose = RegisterSessionCommand(
 const bool kDelete = RegisterSessionCommand(
     {"delete", "delete [NAME] [--quiet]", "Delete this application's data from a project (ProjectDelete)",
      [](Session& s, const Args& a) {
-       std::string name;
+       std::vector<std::string> names;
        bool show = true;
        for (const std::string& arg : a) {
          if (arg == "--quiet") {
            show = false;
+         } else if (arg.rfind("--", 0) == 0) {
+           return s.UsageError("delete", "unknown option '" + arg + "'");
          } else {
-           name = arg;
+           names.push_back(arg);
          }
        }
-       return ReportResult(s, "delete", s.server().ProjectDelete(name, show));
-     }});
+       // Deleting is not undone: a name typed without its quotes must not
+       // delete the project named by one of its words.
+       if (names.size() > 1) return s.UsageError("delete", ExtraWordProblem("delete", names, 1));
+       return ReportResult(s, "delete", s.server().ProjectDelete(names.empty() ? "" : names[0], show));
+     },
+     0, kAnyArgs});
 
 const bool kProperties = RegisterSessionCommand(
     {"properties", "properties", "Edit the current project's properties (ProjectProperties)",
@@ -104,7 +107,6 @@ const bool kSet = RegisterSessionCommand(
      "Set a property of the current project: JobName, JobNumber, JobDate, ContactName, ContactType, "
      "SalesPerson, Notes, ProjectCategory",
      [](Session& s, const Args& a) {
-       if (a.size() != 2) return Usage(s, "set", "set JOBFIELD VALUE");
        const ProjectRef& p = s.server().Project();
        if (!p) {
          s.Report("set", "RETURN_ERROR", {{"error", "no current project"}});
@@ -129,12 +131,13 @@ const bool kSet = RegisterSessionCommand(
        } else if (field == "ProjectCategory") {
          p->SetProjectCategory(static_cast<std::int32_t>(std::atol(value.c_str())));
        } else {
-         return Usage(s, "set", "set JOBFIELD VALUE (unknown field " + field + ")");
+         return s.UsageError("set", "unknown field '" + field + "'");
        }
        p->SetProjectDirty(true);
        s.Report("set", "RETURN_OK", {{field, value}, {"project dirty", "yes"}});
        return true;
-     }});
+     },
+     2, 2});
 
 const bool kProjects = RegisterSessionCommand(
     {"projects", "projects [--app PDSG]", "List the user's projects, or those of one application",
@@ -143,7 +146,7 @@ const bool kProjects = RegisterSessionCommand(
        if (a.size() == 2 && a[0] == "--app") {
          pdsg = a[1];
        } else if (!a.empty()) {
-         return Usage(s, "projects", "projects [--app PDSG]");
+         return s.UsageError("projects", ExtraWordProblem("projects", a, 0));
        }
        clsProjects list;
        list.SetProjectDb(s.server().ProjectDb());
@@ -156,7 +159,8 @@ const bool kProjects = RegisterSessionCommand(
        }
        s.Report("projects", ResultName(rc), rows);
        return rc == RETURN_OK;
-     }});
+     },
+     0, kAnyArgs});
 
 const bool kMru = RegisterSessionCommand(
     {"mru", "mru", "Show the recently used projects, most recent first",
@@ -192,8 +196,9 @@ const bool kConfig = RegisterSessionCommand(
          s.Report("config", written ? "WRITTEN" : "NOT_WRITTEN", {{a[1], a[2]}});
          return written != 0;
        }
-       return Usage(s, "config", "config get KEY [PDSG] | config set KEY VALUE [PDSG]");
-     }});
+       return s.UsageError("config", "expected get KEY [PDSG] or set KEY VALUE [PDSG]");
+     },
+     0, kAnyArgs});
 
 const bool kProjConfig = RegisterSessionCommand(
     {"proj-config", "proj-config get KEY | set KEY VALUE | delete KEY",
@@ -215,8 +220,9 @@ const bool kProjConfig = RegisterSessionCommand(
          s.Report("proj-config", deleted ? "DELETED" : "NOT_DELETED", {{"key", a[1]}});
          return deleted != 0;
        }
-       return Usage(s, "proj-config", "proj-config get KEY | set KEY VALUE | delete KEY");
-     }});
+       return s.UsageError("proj-config", "expected get KEY, set KEY VALUE or delete KEY");
+     },
+     0, kAnyArgs});
 
 }  // namespace
 }  // namespace pds::app

@@ -70,11 +70,6 @@ bool Report(Session& s, const std::string& command, int rc, Fields fields) {
   return rc == RETURN_OK;
 }
 
-bool Usage(Session& s, const std::string& command, const std::string& usage) {
-  s.Report(command, "USAGE", {{"usage", usage}});
-  return false;
-}
-
 // `tag VERB ...`: one operation on the current tag type.
 bool RunTag(Session& s, const Args& a) {
   clsProjectDataServer& server = s.server();
@@ -130,13 +125,12 @@ bool RunTag(Session& s, const Args& a) {
     int rc = server.ResetTagType(name) ? RETURN_OK : RETURN_ERROR;
     return Report(s, command, rc, {});
   }
-  return Usage(s, "tag", kTagUsage);
+  return s.UsageError("tag", verb.empty() ? "missing verb" : "wrong arguments for tag " + verb);
 }
 
 const bool kTags = RegisterSessionCommand(
     {"tags", "tags", "List the tags of the current tag type in their order (UnitTags)",
-     [](Session& s, const Args& a) {
-       if (!a.empty()) return Usage(s, "tags", "tags");
+     [](Session& s, const Args&) {
        Fields fields = {{"tag type", s.server().DefTagType()}};
        long position = 1;
        for (const UnitTagRef& tag : s.server().UnitTags()) {
@@ -150,13 +144,12 @@ const bool kTag = RegisterSessionCommand(
     {"tag", kTagUsage,
      "Create, open, copy, rename, delete or save a tag of the current tag type, or switch the tag type "
      "(NewTag, OpenTag, CopyTag, RenameTag, DeleteTag, SaveTagAs, SaveTag, SaveAllTags, ResetTagType)",
-     RunTag});
+     RunTag, 0, kAnyArgs});
 
 const bool kDataDef = RegisterSessionCommand(
     {"datadef", "datadef FIELD [TABLE]",
      "Show the data definition of a field of a tag table, by default of the current tag type (DataDef)",
      [](Session& s, const Args& a) {
-       if (a.empty() || a.size() > 2) return Usage(s, "datadef", "datadef FIELD [TABLE]");
        const std::string table = a.size() == 2 ? a[1] : s.server().DefTagType();
        const clsDataDef& d = s.server().DataDef(a[0], table);
        // The object is a cache: a field that is not defined leaves the last
@@ -178,7 +171,8 @@ const bool kDataDef = RegisterSessionCommand(
                  {"UserDefined", d.UserDefined()},
                  {"GroupID", d.GroupID()}});
        return found;
-     }});
+     },
+     1, 2});
 
 }  // namespace
 }  // namespace pds::app

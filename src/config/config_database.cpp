@@ -237,7 +237,7 @@ bool LoadProgSpecificationTable(StartupFields& f, DbHandle& db) {
         const std::string path = f.app_exe_path + "/" + file;
         if (!FileExists(path)) {
           message = "A required application file was not found." + LineBreaks(0) + InBrackets(path) +
-                    LineBreaks(0) + ContactSupportText();
+                    LineBreaks(1) + ContactSupportText();
           break;
         }
       }

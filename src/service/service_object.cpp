@@ -20,6 +20,8 @@
 #include "pds/clsUnitTags.h"
 #include "platform/env.h"
 #include "files/file_routines.h"
+#include "platform/std_descriptors.h"
+#include "files/file_routines.h"
 
 namespace pds {
 
@@ -60,6 +62,14 @@ eProjectReturnCode Server::PDSInitialize(const std::string& sAppPath, const std:
 
   std::string message;
   DbHandle projects_db;
+  // An application started with a standard descriptor closed would hand its
+  // number to a database or lock file, and whatever it prints or reads there
+  // would go into that file.
+  if (!platform::EnsureStandardDescriptors()) {
+    ShowError("A standard input, output or error descriptor is closed and cannot be opened on /dev/null.",
+              vbCritical, "PDSInitialize()");
+    return RETURN_ERROR;
+  }
   try {
     Ui().SetWaitCursor(true);
     SetHelpFile(AddBackslash(platform::CurrentEnv()->ModuleFolder()) + "KOVRA.HLP");

@@ -2,11 +2,15 @@
 
 #include <string>
 
+#include "base/visible_text.h"
+
 namespace pds {
 
 namespace {
 // Messages are composed with CR and LF pieces for a message box; on a
-// terminal stream each CR LF+ run reads better as plain newlines.
+// terminal stream each CR LF+ run reads better as plain newlines. Any other
+// control character, from a name or path the message quotes, is shown
+// escaped so that it cannot act on the terminal.
 std::string ForStream(const std::string& text) {
   std::string out;
   out.reserve(text.size());
@@ -17,7 +21,7 @@ std::string ForStream(const std::string& text) {
     }
     out.push_back(text[i]);
   }
-  return out;
+  return VisibleText(out, true);
 }
 }  // namespace
 
@@ -77,7 +81,8 @@ bool BatchHost::ShowHelp(const std::string& help_file, int command, long context
 }
 
 void BatchHost::Show(const Shown& shown) {
-  const char* title = shown.title.c_str();
+  const std::string visible_title = ForStream(shown.title);
+  const char* title = visible_title.c_str();
   switch (shown.kind) {
     case Shown::kMessageBox:
       std::fprintf(out_, "[%s] %s\n", title, ForStream(shown.text).c_str());
@@ -87,11 +92,11 @@ void BatchHost::Show(const Shown& shown) {
         std::fprintf(out_, "[%s] %s (cancelled: asked again and again)\n", title, ForStream(shown.text).c_str());
       } else {
         std::fprintf(out_, "[%s] %s (answered: %s)\n", title, ForStream(shown.text).c_str(),
-                     shown.answer_text.c_str());
+                     ForStream(shown.answer_text).c_str());
       }
       break;
     case Shown::kDialog:
-      std::fprintf(out_, "[%s] dialog %s cancelled (no user to ask)\n", title, shown.text.c_str());
+      std::fprintf(out_, "[%s] dialog %s cancelled (no user to ask)\n", title, ForStream(shown.text).c_str());
       break;
     case Shown::kFileDialog:
       std::fprintf(out_, "[%s] file dialog cancelled (no user to ask)\n", title);
@@ -100,7 +105,7 @@ void BatchHost::Show(const Shown& shown) {
       std::fprintf(out_, "[%s] folder browser cancelled (no user to ask)\n", title);
       break;
     case Shown::kHelp:
-      std::fprintf(out_, "[Help] %s %s %ld\n", shown.text.c_str(), shown.help_by_context ? "context" : "contents",
+      std::fprintf(out_, "[Help] %s %s %ld\n", ForStream(shown.text).c_str(), shown.help_by_context ? "context" : "contents",
                    shown.help_context);
       break;
   }

@@ -154,7 +154,7 @@ TEST_F(ConfigDatabaseTest, MissingProgramFileIsNamed) {
   const std::string path = inst_.CodePath("LAY10") + "/LAY10Sym.ro";
   fs::remove(path);
   host_->ExpectMsgBox("LoadProgSpecificationTable()",
-                      "A required application file was not found.\r[" + path + "]\r" + kSupport);
+                      "A required application file was not found.\r[" + path + "]\r\n" + kSupport);
   EXPECT_FALSE(GetTVXConfigData(f_));
 }
 

@@ -105,6 +105,21 @@ TEST_F(TerminalHostTest, MessageBoxShowsIconTitleParagraphsAndButtons) {
                                   "  [Y]es [N]o [C]ancel\n"));
 }
 
+// A name quoted in a message may carry an escape sequence (here one that
+// would clear the screen): the terminal gets its visible form, never the
+// sequence itself.
+TEST_F(TerminalHostTest, ControlCharactersInAMessageAreShownEscaped) {
+  keys_.Type("\n");
+  Ui().MsgBox("Project [Evil\x1b[2J\xc2\x9b" "5m\xff] was not found.\r\nFrom:\tsource", vbOKOnly, "Ti\x07tle");
+  const std::string raw = out_.str();
+  EXPECT_THAT(raw, HasSubstr("Project [Evil\\x1b[2J\\u009b5m\\xff] was not found."));
+  EXPECT_THAT(raw, HasSubstr("From:  source"));
+  EXPECT_THAT(raw, HasSubstr("Ti\\x07tle"));
+  EXPECT_THAT(raw, Not(HasSubstr("\x1b[2J\xc2")));
+  EXPECT_THAT(raw, Not(HasSubstr("\x07")));
+  EXPECT_THAT(raw, Not(HasSubstr("\xff")));
+}
+
 // ---- line prompts
 
 TEST_F(TerminalHostTest, InputBoxEditsTheDefaultTextOrCancels) {

@@ -209,6 +209,24 @@ TEST_F(TerminalSessionTest, OpenThroughTheSelectDialogFilteredByApplicationThenA
   EXPECT_EQ(temp_.Read("state/pds/history"), "open\nset Notes changed\nclose\nexit\n");
 }
 
+// At the prompt a refused line is shown and the session goes on: the user
+// types the line again, which a script could not.
+TEST_F(TerminalSessionTest, RefusedLineAtThePromptDeletesNothingAndTheSessionGoesOn) {
+  PtyProgram pds;
+  ASSERT_TRUE(pds.Start({pds_, "session", "--root", temp_.path(), "--app", "PMP10", "--ui", "batch"},
+                        {{"XDG_STATE_HOME", temp_ / "state"}, {"TERM", "xterm"}}));
+  ASSERT_TRUE(pds.WaitFor("PMP10> "));
+  pds.Type("delete Pump1 now --quiet\r");
+  ASSERT_TRUE(pds.WaitFor("pds session: delete: unexpected word 'now'"));
+  ASSERT_TRUE(pds.WaitFor("PMP10> "));
+  pds.Type("status\r");
+  ASSERT_TRUE(pds.WaitFor("status: RETURN_OK"));
+  pds.Type("exit\r");
+  ASSERT_TRUE(pds.WaitFor("exit: RETURN_OK"));
+  EXPECT_EQ(pds.Finish(), 2);
+  EXPECT_TRUE(std::filesystem::exists(temp_ / "P1/PROJECT.QVP"));
+}
+
 TEST_F(TerminalSessionTest, SignalEndingTheSessionMidDialogGivesTheTerminalBack) {
   PtyProgram pds;
   ASSERT_TRUE(pds.Start({pds_, "session", "--root", temp_.path(), "--app", "PMP10", "--ui", "terminal"},

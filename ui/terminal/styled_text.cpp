@@ -1,5 +1,6 @@
 #include "ui/terminal/styled_text.h"
 
+#include "base/visible_text.h"
 #include "pds/Controls.h"
 
 namespace pds::terminal {
@@ -24,7 +25,13 @@ const char* Attribute(Style style) {
 }  // namespace ansi
 
 StyledLine& StyledLine::Add(std::string text, Style style) {
-  if (!text.empty()) pieces_.push_back(Piece{std::move(text), style});
+  // Names and paths in a dialog come from users and files: a control
+  // character among them is drawn as its escape, never sent to the terminal.
+  // A tab (message texts align with one) becomes blanks, which keep every
+  // character in one cell.
+  std::string shown;
+  for (char c : text) shown += c == '\t' ? std::string("  ") : std::string(1, c);
+  if (!shown.empty()) pieces_.push_back(Piece{VisibleText(shown), style});
   return *this;
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "ui/messages.h"
+#include "ui/messages.h"
+#include "base/visible_text.h"
 #include "pds/Dialog.h"
 #include "platform/env.h"
 #include "ui/terminal/form_view.h"
@@ -96,7 +98,7 @@ std::string ProgressLine(const Dialog& dialog, int width) {
             std::to_string(percent) + "%";
   }
   if (!item.empty()) line += "  " + item;
-  return CharPrefix(line, std::max(0, width - 1));
+  return CharPrefix(VisibleText(line), std::max(0, width - 1));
 }
 
 TerminalHost::TerminalHost(std::ostream& out, KeySource& keys, TerminalOptions options)
