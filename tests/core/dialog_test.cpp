@@ -229,16 +229,6 @@ TEST_F(ListViewActionTest, SortingReordersWithoutCaseAndRenumbers) {
   EXPECT_EQ(l.Item(1)->Key(), "K5");
 }
 
-TEST_F(ListViewActionTest, KeysAreUniqueAndRemovalClearsTheSelection) {
-  ClearError();
-  EXPECT_EQ(dlg_.lvwItems.AddItem("k1", "dup"), nullptr);
-  EXPECT_EQ(Err().number, 35602);
-  dlg_.lvwItems.Item(2)->SetSelected(true);
-  EXPECT_TRUE(dlg_.lvwItems.RemoveItem(2));
-  EXPECT_EQ(dlg_.lvwItems.SelectedItem(), nullptr);
-  EXPECT_EQ(dlg_.lvwItems.Item("K3")->Index(), 2);
-}
-
 class ComboBoxTest : public DialogActionTest {
  protected:
   void SetUp() override {

@@ -75,24 +75,13 @@ TEST_F(FieldRulesTest, StatementsAreHeldToTheSameRules) {
 class SchemaTest : public DbTest {};
 
 TEST_F(SchemaTest, DefinitionsReadBackAfterReopening) {
-  auto def = db_->CreateTableDef("TagIndex");
-  auto id = def->CreateField("lTagId", dbLong);
-  id->SetAttributes(id->Attributes() | dbAutoIncrField);
-  def->Fields().Append(id);
-  auto name = def->CreateField("sTagName", dbText, 50);
-  name->SetAllowZeroLength(true);
-  def->Fields().Append(name);
-  def->Fields().Append(def->CreateField("fStreamVersion", dbDouble));
-  def->Fields().Append(def->CreateField("LastModifiedDate", dbDate));
-  auto flag = def->CreateField("bFlag", dbBoolean);
-  flag->SetRequired(true);
-  def->Fields().Append(flag);
-  auto ix = def->CreateIndex("PrimaryKey");
-  ix->SetPrimary(true);
-  ix->Fields().Append(ix->CreateField("lTagId"));
-  def->Indexes().Append(ix);
-  db_->TableDefs().Append(def);
-
+  MakeTable(*db_, "TagIndex",
+            {{"lTagId", dbLong, 0, dbAutoIncrField},
+             {"sTagName", dbText, 50, 0, true},
+             {"fStreamVersion", dbDouble},
+             {"LastModifiedDate", dbDate},
+             {"bFlag", dbBoolean, 0, 0, false, true}},
+            {"lTagId"});
   Reopen(true);
   auto t = db_->TableDefs().Item("tagindex");
   ASSERT_EQ(t->Fields().Count(), 5);
