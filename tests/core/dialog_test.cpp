@@ -61,15 +61,13 @@ TEST_F(DialogActionTest, TypingFiresKeyPressPerCharacterThenOneChange) {
   EXPECT_EQ(dlg_.ActiveControl(), &dlg_.txtName);
 }
 
-TEST_F(DialogActionTest, MaxLengthCountsCharactersNotBytes) {
+TEST_F(DialogActionTest, MaxLengthCountsTypedCharactersAndProgramTextIsNotLimitedButALockedBoxRefuses) {
   dlg_.txtName.SetMaxLength(3);
   dlg_.TypeText("txtName", "\xC3\xA9t\xC3\xA9s");  // "étés"
   EXPECT_EQ(dlg_.txtName.Text(), "\xC3\xA9t\xC3\xA9");
   dlg_.txtName.SelectAll();
   EXPECT_EQ(dlg_.txtName.SelLength(), 3);
-}
 
-TEST_F(DialogActionTest, ProgramTextIsNotLimitedButTypingIntoALockedBoxIsRefused) {
   dlg_.txtName.SetMaxLength(2);
   dlg_.txtName.SetText("longer");
   EXPECT_EQ(dlg_.txtName.Text(), "longer");
