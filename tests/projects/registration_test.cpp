@@ -83,7 +83,7 @@ TEST_F(RegistrationTest, FailureAfterTheJobRowWasStoredRollsEverythingBack) {
 
 // ---- GetDataFromJobTable
 
-TEST_F(RegistrationTest, RecordGetsItsKeyAndFoldersFromTheJobRow) {
+TEST_F(RegistrationTest, RecordGetsItsKeyAndFoldersFromTheJobRowWhileTheFolderExists) {
   Start("LAY10");
   const std::string folder = MakeProjectFolder("Alpha");
   const std::int32_t id = AddJob("Alpha", folder);
@@ -94,14 +94,9 @@ TEST_F(RegistrationTest, RecordGetsItsKeyAndFoldersFromTheJobRow) {
   EXPECT_EQ(project->JobPath(), folder);
   EXPECT_EQ(project->DosJobPath(), folder);
   EXPECT_EQ(project->ProjectDbPath(), folder + "/Project.mdb");
-}
 
-TEST_F(RegistrationTest, JobWhoseFolderWasRemovedIsReportedWithItsPath) {
-  Start("LAY10");
-  const std::string folder = MakeProjectFolder("Alpha");
-  AddJob("Alpha", folder);
   fs::remove_all(folder);
-  ProjectRef project = MakeRecord("Alpha", "");
+  project = MakeRecord("Alpha", "");
   host_->ExpectMsgBox("GetDataFromJobTable()",
                       "Project not found.  Project folder does not exist.\r[" + folder + "]");
 

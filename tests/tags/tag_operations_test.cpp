@@ -188,7 +188,7 @@ TEST_F(TagOpsTest, DeleteTagRemovesOneRowAndLetsGoOfTheSelection) {
   EXPECT_THAT(TagNames(), ElementsAre("Pump"));
 }
 
-TEST_F(TagOpsTest, SaveTagNamesTheProvisionalTag) {
+TEST_F(TagOpsTest, SaveTagNamesTheProvisionalTagButNotOverATakenName) {
   AddTagRows({"Untitled", "Pump"});
   std::string type = "TagData", name = "Untitled";
   ASSERT_EQ(server().OpenTag(type, name, rs_), RETURN_OK);
@@ -200,17 +200,16 @@ TEST_F(TagOpsTest, SaveTagNamesTheProvisionalTag) {
   EXPECT_EQ(rs_->Fields("TagName").Value().AsString(), "P-7");
   // A name that is not provisional is saved as it is.
   EXPECT_EQ(server().SaveTag(rs_, name), RETURN_OK);
-}
 
-TEST_F(TagOpsTest, SaveTagOverwritingATakenNameIsRefusedSilently) {
-  AddTagRows({"Untitled", "Pump"});
-  std::string type = "TagData", name = "Untitled";
+  // Overwriting a taken name is refused silently.
+  AddTagRows({"Untitled"});
+  name = "Untitled";
   ASSERT_EQ(server().OpenTag(type, name, rs_), RETURN_OK);
   host_->ExpectDialog("frmNew", TypeAndOk("txtName", "Pump"));
   host_->ExpectMsgBox("Duplicate Tag Name Found", "OK to Overwrite Pump?", vbYes);
   EXPECT_EQ(server().SaveTag(rs_, name), kReturnTagAlreadyExists);
   EXPECT_EQ(name, "Untitled");
-  EXPECT_THAT(TagNames(), ElementsAre("Untitled", "Pump"));
+  EXPECT_THAT(TagNames(), ElementsAre("P-7", "Pump", "Untitled"));
 }
 
 TEST_F(TagOpsTest, SaveAllTagsSavesOnlyDirtySelectedUntitledTags) {
