@@ -28,7 +28,7 @@ class RegistrationTest : public StagingTest {
 
 // ---- RegisterAppData
 
-TEST_F(RegistrationTest, NewProjectGetsAJobRowItsNumberAndTheApplicationsUsageRow) {
+TEST_F(RegistrationTest, NewProjectGetsAJobRowItsNumberAndTheApplicationsUsageRowAndKeepsThemWhenRegisteredAgain) {
   Start("LAY10");
   const std::string folder = MakeProjectFolder("Alpha");
   ProjectRef project = MakeRecord("Alpha", folder);
@@ -43,20 +43,14 @@ TEST_F(RegistrationTest, NewProjectGetsAJobRowItsNumberAndTheApplicationsUsageRo
   EXPECT_FALSE(server().IsAppDataRegistered("Alpha", "PMP10"));
   EXPECT_FALSE(server().IsAppDataRegistered("Nobody"));
   EXPECT_FALSE(server().IsAppDataRegistered("Seed"));  // known, but no application has data in it
-}
 
-TEST_F(RegistrationTest, RegisteringAgainUpdatesTheSameRowsWithoutDuplicates) {
-  Start("LAY10");
-  ProjectRef project = MakeRecord("Alpha", MakeProjectFolder("Alpha"));
-  ASSERT_TRUE(server().RegisterAppData(project));
-  const std::int32_t id = project->JobID();
+  // Registering again updates the same rows, without duplicates.
   const std::string moved = MakeProjectFolder("Moved");
   project->SetJobPath(moved);
-
   ASSERT_TRUE(server().RegisterAppData(project));
-  EXPECT_EQ(project->JobID(), id);
-  EXPECT_THAT(JobRows(), ElementsAre(::testing::_, Row{std::to_string(id), "Alpha", moved}));
-  EXPECT_THAT(UsageRows(), ElementsAre(Row{std::to_string(id), "LAY10"}));
+  EXPECT_EQ(std::to_string(project->JobID()), id);
+  EXPECT_THAT(JobRows(), ElementsAre(::testing::_, Row{id, "Alpha", moved}));
+  EXPECT_THAT(UsageRows(), ElementsAre(Row{id, "LAY10"}));
 }
 
 TEST_F(RegistrationTest, ApplicationWithoutDataFilesGetsAJobRowButNoUsageRow) {
