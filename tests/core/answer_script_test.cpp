@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/case_names.h"
 #include "ui/scripted/answer_script.h"
 
 namespace pds::ui {
@@ -33,7 +34,7 @@ const char* const kCanonical =
     "file \"/tmp/a.QVA\"\n"
     "file cancel\n";
 
-TEST(AnswerScriptTest, CanonicalTextRoundTrips) {
+TEST(AnswerScriptTest, CanonicalTextRoundTripsWithEscapesRead) {
   std::vector<ScriptStep> steps;
   std::string error;
   ASSERT_TRUE(ParseAnswerScript(kCanonical, &steps, &error)) << error;
@@ -50,20 +51,7 @@ TEST(AnswerScriptTest, CanonicalTextRoundTrips) {
                 a.argument == b.argument && a.index == b.index && a.checked == b.checked && a.form == b.form)
         << "step " << i << ": " << FormatStep(a);
   }
-}
-
-TEST(AnswerScriptTest, NumericAnswersAreKept) {
-  std::vector<ScriptStep> steps;
-  std::string error;
-  ASSERT_TRUE(ParseAnswerScript("msgbox \"T\" \"x\" -> 3\nmsgbox \"T\" \"x\" -> 42\n", &steps, &error)) << error;
-  EXPECT_EQ(steps[0].answer, 3);
-  EXPECT_EQ(FormatStep(steps[1]), "msgbox \"T\" \"x\" -> 42");
-}
-
-TEST(AnswerScriptTest, EscapesBecomeTheCharactersTheyName) {
-  std::vector<ScriptStep> steps;
-  std::string error;
-  ASSERT_TRUE(ParseAnswerScript(kCanonical, &steps, &error)) << error;
+  // Escapes become the characters they name.
   EXPECT_EQ(steps[0].text, "Save changes to\r\n[Job \"A\"]?");
   EXPECT_EQ(steps[0].answer, 6);
   EXPECT_TRUE(steps[1].contains);
@@ -73,6 +61,14 @@ TEST(AnswerScriptTest, EscapesBecomeTheCharactersTheyName) {
   EXPECT_FALSE(steps[11].checked);
   EXPECT_EQ(steps[20].form, "frmSelect");
   EXPECT_EQ(steps[22].text, "") << "cancel is an empty answer";
+}
+
+TEST(AnswerScriptTest, NumericAnswersAreKept) {
+  std::vector<ScriptStep> steps;
+  std::string error;
+  ASSERT_TRUE(ParseAnswerScript("msgbox \"T\" \"x\" -> 3\nmsgbox \"T\" \"x\" -> 42\n", &steps, &error)) << error;
+  EXPECT_EQ(steps[0].answer, 3);
+  EXPECT_EQ(FormatStep(steps[1]), "msgbox \"T\" \"x\" -> 42");
 }
 
 TEST(AnswerScriptTest, LooseFormsAreAccepted) {
@@ -91,9 +87,12 @@ TEST(AnswerScriptTest, LooseFormsAreAccepted) {
 }
 
 struct BadLine {
+  const char* label;
   std::string text;
   std::string error;
 };
+
+void PrintTo(const BadLine& b, std::ostream* os) { *os << b.label; }
 
 class AnswerScriptErrorTest : public ::testing::TestWithParam<BadLine> {};
 
@@ -108,18 +107,19 @@ TEST_P(AnswerScriptErrorTest, ReportsTheLineAndAddsNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Lines, AnswerScriptErrorTest,
     ::testing::Values(
-        BadLine{"dialog frmA\n  click\n", "line 2: click: a control name is needed"},
-        BadLine{"msgbox \"T\" \"open\n", "line 1: text not closed by a double quote"},
-        BadLine{"msgbox \"T\" \"a\\qb\"\n", "line 1: unknown escape \\q"},
-        BadLine{"msgbox \"T\" \"x\" -> Maybe\n", "line 1: msgbox: \"-> answer\" expected after the text"},
-        BadLine{"input \"T\" -> answer\n", "line 1: input: the answer must be in double quotes, or cancel"},
-        BadLine{"\n\nwave cmdOK\n", "line 3: unknown step wave"},
-        BadLine{"check lvw two\n", "line 1: check: a number is needed"},
-        BadLine{"check lvw 2 maybe\n", "line 1: check: on or off expected"},
-        BadLine{"type txtName abc\n", "line 1: type: the text is needed in double quotes"},
-        BadLine{"click cmdOK now\n", "line 1: click: unexpected text after the action"},
-        BadLine{"@frmA msgbox \"T\" \"x\"\n", "line 1: an action is expected after @frmA"},
-        BadLine{"folder /tmp\n", "line 1: folder: a path in double quotes, or cancel, expected"}));
+        BadLine{"ActionWithoutControl", "dialog frmA\n  click\n", "line 2: click: a control name is needed"},
+        BadLine{"TextNotClosed", "msgbox \"T\" \"open\n", "line 1: text not closed by a double quote"},
+        BadLine{"UnknownEscape", "msgbox \"T\" \"a\\qb\"\n", "line 1: unknown escape \\q"},
+        BadLine{"UnknownAnswer", "msgbox \"T\" \"x\" -> Maybe\n", "line 1: msgbox: \"-> answer\" expected after the text"},
+        BadLine{"InputAnswerUnquoted", "input \"T\" -> answer\n", "line 1: input: the answer must be in double quotes, or cancel"},
+        BadLine{"UnknownStep", "\n\nwave cmdOK\n", "line 3: unknown step wave"},
+        BadLine{"CheckWithoutNumber", "check lvw two\n", "line 1: check: a number is needed"},
+        BadLine{"CheckNeitherOnNorOff", "check lvw 2 maybe\n", "line 1: check: on or off expected"},
+        BadLine{"TypeTextUnquoted", "type txtName abc\n", "line 1: type: the text is needed in double quotes"},
+        BadLine{"TextAfterAction", "click cmdOK now\n", "line 1: click: unexpected text after the action"},
+        BadLine{"FormPrefixOnMessage", "@frmA msgbox \"T\" \"x\"\n", "line 1: an action is expected after @frmA"},
+        BadLine{"FolderUnquoted", "folder /tmp\n", "line 1: folder: a path in double quotes, or cancel, expected"}),
+    test::ByLabel());
 
 }  // namespace
 }  // namespace pds::ui

@@ -61,15 +61,13 @@ TEST_F(DialogActionTest, TypingFiresKeyPressPerCharacterThenOneChange) {
   EXPECT_EQ(dlg_.ActiveControl(), &dlg_.txtName);
 }
 
-TEST_F(DialogActionTest, MaxLengthCountsCharactersNotBytes) {
+TEST_F(DialogActionTest, MaxLengthCountsTypedCharactersAndProgramTextIsNotLimitedButALockedBoxRefuses) {
   dlg_.txtName.SetMaxLength(3);
   dlg_.TypeText("txtName", "\xC3\xA9t\xC3\xA9s");  // "étés"
   EXPECT_EQ(dlg_.txtName.Text(), "\xC3\xA9t\xC3\xA9");
   dlg_.txtName.SelectAll();
   EXPECT_EQ(dlg_.txtName.SelLength(), 3);
-}
 
-TEST_F(DialogActionTest, ProgramTextIsNotLimitedButTypingIntoALockedBoxIsRefused) {
   dlg_.txtName.SetMaxLength(2);
   dlg_.txtName.SetText("longer");
   EXPECT_EQ(dlg_.txtName.Text(), "longer");
@@ -227,16 +225,6 @@ TEST_F(ListViewActionTest, SortingReordersWithoutCaseAndRenumbers) {
   l.SetSorted(false);
   l.AddItem("K5", "First", 1);
   EXPECT_EQ(l.Item(1)->Key(), "K5");
-}
-
-TEST_F(ListViewActionTest, KeysAreUniqueAndRemovalClearsTheSelection) {
-  ClearError();
-  EXPECT_EQ(dlg_.lvwItems.AddItem("k1", "dup"), nullptr);
-  EXPECT_EQ(Err().number, 35602);
-  dlg_.lvwItems.Item(2)->SetSelected(true);
-  EXPECT_TRUE(dlg_.lvwItems.RemoveItem(2));
-  EXPECT_EQ(dlg_.lvwItems.SelectedItem(), nullptr);
-  EXPECT_EQ(dlg_.lvwItems.Item("K3")->Index(), 2);
 }
 
 class ComboBoxTest : public DialogActionTest {

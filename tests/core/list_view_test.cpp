@@ -61,7 +61,11 @@ TEST_P(SortedInsertTest, AddedItemGoesWhereSortingAgainPutsIt) {
 
 INSTANTIATE_TEST_SUITE_P(AskedPlaces, SortedInsertTest,
                          ::testing::Combine(::testing::Values(0, 1, 2, 3, 4, 5, 6, 9),
-                                            ::testing::Values(lvwAscending, lvwDescending)));
+                                            ::testing::Values(lvwAscending, lvwDescending)),
+                         [](const auto& info) {
+                           return "Place" + std::to_string(std::get<0>(info.param)) +
+                                  (std::get<1>(info.param) == lvwAscending ? "Ascending" : "Descending");
+                         });
 
 class ListItemsTest : public ::testing::Test {
  protected:
@@ -73,12 +77,14 @@ class ListItemsTest : public ::testing::Test {
   ListView list_{"lvwItems"};
 };
 
-TEST_F(ListItemsTest, IndexesFollowInsertionsAndRemovalsInTheMiddle) {
+TEST_F(ListItemsTest, IndexesAndSelectionFollowInsertionsAndRemovalsInTheMiddle) {
   list_.AddItem("K0", "first", 1);
   list_.AddItem("K25", "middle", 4);
   EXPECT_EQ(Order(list_), "K0 K1 K2 K25 K3 K4 ");
   EXPECT_TRUE(IndexesFollowPositions(list_));
+  list_.Item(2)->SetSelected(true);
   ASSERT_TRUE(list_.RemoveItem(2));
+  EXPECT_EQ(list_.SelectedItem(), nullptr) << "removing the selected item leaves no selection";
   EXPECT_EQ(Order(list_), "K0 K2 K25 K3 K4 ");
   EXPECT_TRUE(IndexesFollowPositions(list_));
   EXPECT_EQ(list_.Item("k3")->Index(), 4);

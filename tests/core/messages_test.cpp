@@ -3,6 +3,7 @@
 #include "ui/messages.h"
 #include "base/pending_error.h"
 #include "platform/errors.h"
+#include "tests/support/case_names.h"
 #include "tests/support/test_support.h"
 
 namespace pds {
@@ -70,10 +71,13 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.label); });
 
 struct QuoteCase {
+  const char* label;
   std::string in;
   std::string single_quoted;
   std::string double_quoted;
 };
+
+void PrintTo(const QuoteCase& c, std::ostream* os) { *os << c.label; }
 
 class QuoteTest : public ::testing::TestWithParam<QuoteCase> {};
 
@@ -83,16 +87,17 @@ TEST_P(QuoteTest, QuotesOnceAfterTrimming) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Edges, QuoteTest,
-                         ::testing::Values(QuoteCase{"abc", "'abc'", "\"abc\""},
-                                           QuoteCase{"'abc'", "'abc'", "\"'abc'\""},
-                                           QuoteCase{"  abc  ", "'abc'", "\"abc\""},
-                                           QuoteCase{"", "", ""},
-                                           QuoteCase{"   ", "", ""},
-                                           QuoteCase{"'abc", "'abc'", "\"'abc\""},
-                                           QuoteCase{"abc'", "'abc'", "\"abc'\""},
-                                           QuoteCase{"'", "''", "\"'\""},
-                                           QuoteCase{"\"", "'\"'", "\"\""},
-                                           QuoteCase{"\tabc", "'\tabc'", "\"\tabc\""}));
+                         ::testing::Values(QuoteCase{"Plain", "abc", "'abc'", "\"abc\""},
+                                           QuoteCase{"AlreadySingleQuoted", "'abc'", "'abc'", "\"'abc'\""},
+                                           QuoteCase{"BlanksAround", "  abc  ", "'abc'", "\"abc\""},
+                                           QuoteCase{"Empty", "", "", ""},
+                                           QuoteCase{"OnlyBlanks", "   ", "", ""},
+                                           QuoteCase{"LeadingQuote", "'abc", "'abc'", "\"'abc\""},
+                                           QuoteCase{"TrailingQuote", "abc'", "'abc'", "\"abc'\""},
+                                           QuoteCase{"LoneSingleQuote", "'", "''", "\"'\""},
+                                           QuoteCase{"LoneDoubleQuote", "\"", "'\"'", "\"\""},
+                                           QuoteCase{"TabIsNotTrimmed", "\tabc", "'\tabc'", "\"\tabc\""}),
+                         test::ByLabel());
 
 TEST(MessagePiecesTest, LineBreaksAreOneCarriageReturnAndNLineFeeds) {
   EXPECT_EQ(LineBreaks(0), "\r");

@@ -4,6 +4,7 @@
 
 #include "ui/batch_host.h"
 #include "tests/core/test_dialogs.h"
+#include "tests/support/dialog_steps.h"
 #include "tests/support/test_support.h"
 
 namespace pds {
@@ -54,10 +55,7 @@ TEST_F(ScriptedDialogTest, DialogActionsRunAfterLoadAndActivation) {
 TEST_F(ScriptedDialogTest, NestedMessageBoxFromOkTakesTheNextStep) {
   TestDialog dlg;
   dlg.on_ok = [] { Ui().MsgBox("Project  'A'  already exists.\r\nPlease enter a different name.", 64, "Invalid"); };
-  host_->ExpectDialog("frmTest", [](Dialog& d) {
-    d.TypeText("txtName", "A");
-    d.ClickButton("cmdOK");
-  });
+  host_->ExpectDialog("frmTest", test::TypeAndOk("txtName", "A"));
   host_->ExpectMsgBox("Invalid", "Project  'A'  already exists.\r\nPlease enter a different name.");
   dlg.Show();
   EXPECT_EQ(AllProblems(), "");
@@ -92,10 +90,7 @@ TEST_F(ScriptedDialogTest, UnexpectedOrMisnamedDialogIsAFailureAndIsCancelled) {
 
 TEST_F(ScriptedDialogTest, RefusedActionsInCodeAreFailures) {
   TestDialog dlg;
-  host_->ExpectDialog("frmTest", [](Dialog& d) {
-    d.ClickButton("cmdOK");  // still disabled
-    d.ClickButton("cmdCancel");
-  });
+  host_->ExpectDialog("frmTest", test::Press({"cmdOK", "cmdCancel"}));  // OK is still disabled
   dlg.Show();
   ASSERT_EQ(host_->failures().size(), 1u);
   EXPECT_EQ(host_->failures()[0], "refused: frmTest: click cmdOK: the control is disabled");
@@ -105,10 +100,7 @@ TEST_F(ScriptedDialogTest, OwnerIsActivatedAgainWhenANestedDialogCloses) {
   TestDialog outer;
   TestDialog inner("frmInner");
   outer.on_ok = [&] { inner.Show(); };
-  host_->ExpectDialog("frmTest", [](Dialog& d) {
-    d.TypeText("txtName", "x");
-    d.ClickButton("cmdOK");
-  });
+  host_->ExpectDialog("frmTest", test::TypeAndOk("txtName", "x"));
   host_->ExpectDialog("frmInner", [](Dialog& d) { d.PressEscape(); });
   outer.Show();
   EXPECT_EQ(AllProblems(), "");

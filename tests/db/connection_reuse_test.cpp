@@ -12,6 +12,7 @@
 
 #include "engine/field.h"
 #include "tests/db/db_test_support.h"
+#include "tests/support/case_names.h"
 
 namespace pds::db::test {
 namespace {
@@ -35,53 +36,49 @@ class ReopenTest : public DbTest {
   }
 };
 
-TEST_F(ReopenTest, FileRenamedOverTheOldOneIsReadAfresh) {
-  MakeTable(*db_, "Job", {{"sName", dbText, 20}});
-  db_->Execute("INSERT INTO Job (sName) VALUES ('old')", dbFailOnError);
-  EXPECT_EQ(FirstName("Job"), "old");
+// A file put in place of the open one: renamed over it, or its bytes written
+// into it. Overwritten with the same table and as many writes, the files
+// differ in their rows only; with another table, the two files made by the
+// same steps still have the same schema version.
+struct Replacement {
+  const char* label;
+  const char* old_table;
+  const char* new_table;
+  bool rename;
+};
+
+void PrintTo(const Replacement& r, std::ostream* os) { *os << r.label; }
+
+class ReplacedFileTest : public ReopenTest, public ::testing::WithParamInterface<Replacement> {};
+
+TEST_P(ReplacedFileTest, IsReadAfresh) {
+  const Replacement& r = GetParam();
+  MakeTable(*db_, r.old_table, {{"sName", dbText, 20}});
+  db_->Execute(std::string("INSERT INTO ") + r.old_table + " (sName) VALUES ('old')", dbFailOnError);
+  EXPECT_EQ(FirstName(r.old_table), "old");
   auto other = MakeOther();
-  MakeTable(*other, "Job", {{"sName", dbText, 20}});
-  other->Execute("INSERT INTO Job (sName) VALUES ('new')", dbFailOnError);
+  MakeTable(*other, r.new_table, {{"sName", dbText, 20}});
+  other->Execute(std::string("INSERT INTO ") + r.new_table + " (sName) VALUES ('new')", dbFailOnError);
   other->Close();
   db_->Close();
-  std::filesystem::rename(path("Other.mdb"), path());
+  if (r.rename) {
+    std::filesystem::rename(path("Other.mdb"), path());
+  } else {
+    OverwriteInPlace();
+  }
 
   Reopen();
-  EXPECT_EQ(FirstName("Job"), "new");
+  EXPECT_EQ(FirstName(r.new_table), "new");
+  if (std::string(r.old_table) != r.new_table) {
+    EXPECT_EQ(ErrorNumberOf([&] { db_->TableDefs().Item(r.old_table); }), kErrItemNotFound);
+  }
 }
 
-TEST_F(ReopenTest, FileOverwrittenInPlaceWithOtherDefinitionsIsReadAfresh) {
-  // Made by the same steps, the two files have the same schema version.
-  MakeTable(*db_, "Alpha", {{"sName", dbText, 20}});
-  db_->Execute("INSERT INTO Alpha (sName) VALUES ('alpha')", dbFailOnError);
-  EXPECT_EQ(FirstName("Alpha"), "alpha");
-  auto other = MakeOther();
-  MakeTable(*other, "Beta", {{"sName", dbText, 20}});
-  other->Execute("INSERT INTO Beta (sName) VALUES ('beta')", dbFailOnError);
-  other->Close();
-  db_->Close();
-  OverwriteInPlace();
-
-  Reopen();
-  EXPECT_EQ(FirstName("Beta"), "beta");
-  EXPECT_EQ(ErrorNumberOf([&] { db_->TableDefs().Item("Alpha"); }), kErrItemNotFound);
-}
-
-TEST_F(ReopenTest, FileOverwrittenInPlaceWithOtherRowsIsReadAfresh) {
-  // Same definitions and as many writes: the files differ in their rows only.
-  MakeTable(*db_, "Job", {{"sName", dbText, 20}});
-  db_->Execute("INSERT INTO Job (sName) VALUES ('old')", dbFailOnError);
-  EXPECT_EQ(FirstName("Job"), "old");
-  auto other = MakeOther();
-  MakeTable(*other, "Job", {{"sName", dbText, 20}});
-  other->Execute("INSERT INTO Job (sName) VALUES ('new')", dbFailOnError);
-  other->Close();
-  db_->Close();
-  OverwriteInPlace();
-
-  Reopen();
-  EXPECT_EQ(FirstName("Job"), "new");
-}
+INSTANTIATE_TEST_SUITE_P(Files, ReplacedFileTest,
+                         ::testing::Values(Replacement{"RenamedOver", "Job", "Job", true},
+                                           Replacement{"OverwrittenWithOtherDefinitions", "Alpha", "Beta", false},
+                                           Replacement{"OverwrittenWithOtherRows", "Job", "Job", false}),
+                         pds::test::ByLabel());
 
 TEST_F(ReopenTest, StatementsThatChangeTheConnectionDoNotOutliveTheDatabase) {
   db_->Execute("CREATE TEMP TABLE Scratch (a INTEGER)", dbFailOnError);
@@ -89,7 +86,7 @@ TEST_F(ReopenTest, StatementsThatChangeTheConnectionDoNotOutliveTheDatabase) {
   EXPECT_EQ(ErrorNumberOf([&] { db_->Execute("CREATE TEMP TABLE Scratch (a INTEGER)", dbFailOnError); }), 0);
 }
 
-class PlainDefinitionsTest : public DbTest {};
+using PlainDefinitionsTest = DbTest;
 
 // A statement changes a table the engine made, behind the engine's own
 // definitions: each by itself must show.
@@ -107,7 +104,8 @@ TEST_P(StatementOnEngineTableTest, ChangeIsListed) {
 
 INSTANTIATE_TEST_SUITE_P(Statements, StatementOnEngineTableTest,
                          ::testing::Values("ALTER TABLE Job ADD COLUMN sExtra TEXT(12)",
-                                           "CREATE INDEX ByName ON Job (sName)"));
+                                           "CREATE INDEX ByName ON Job (sName)"),
+                         pds::test::ByText());
 
 TEST_F(PlainDefinitionsTest, FilesWithTheSameHistoryButOtherDefinitionsAreDescribedApart) {
   // Same statements but for the order of the index: same schema version,

@@ -17,26 +17,12 @@
 #include "dialogs/frm_save_project_as.h"
 #include "tests/support/dialog_steps.h"
 #include "tests/support/installed_test.h"
+#include "tests/support/volume_env.h"
 
 namespace pds::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A volume that keeps names of at most a given length, and may refuse to make folders.
-class VolumeEnv : public platform::EnvWrapper {
- public:
-  explicit VolumeEnv(int limit, bool refuse_folders)
-      : EnvWrapper(platform::PosixEnv()), limit_(limit), refuse_folders_(refuse_folders) {}
-  int MaxFileNameLength(const std::string&) override { return limit_; }
-  platform::Status CreateFolder(const std::string& path) override {
-    return refuse_folders_ ? platform::Status::Error(5) : target()->CreateFolder(path);
-  }
-
- private:
-  int limit_;
-  bool refuse_folders_;
-};
 
 // The layout planner started for the network user jsmith.
 class PromptsTest : public InstalledTest {
@@ -278,6 +264,8 @@ struct FieldEdit {
   std::function<std::string(const clsProject&)> read;
   std::string expected;
 };
+
+void PrintTo(const FieldEdit& c, std::ostream* os) { *os << c.label; }
 
 class PropertiesFieldTest : public PropertiesEditorTest, public ::testing::WithParamInterface<FieldEdit> {};
 

@@ -21,6 +21,7 @@
 #include "dialogs/frm_save_project_as.h"
 #include "tests/support/dialog_steps.h"
 #include "tests/support/test_support.h"
+#include "tests/support/volume_env.h"
 
 namespace pds {
 namespace {
@@ -33,21 +34,7 @@ using test::Fill;
 using test::Press;
 using test::RefusedThenCancel;
 using test::TypeAndOk;
-
-// A volume that allows names of a given length, and optionally refuses to make folders.
-class VolumeEnv : public EnvWrapper {
- public:
-  explicit VolumeEnv(int max_name) : EnvWrapper(platform::PosixEnv()), max_name_(max_name) {}
-  int MaxFileNameLength(const std::string&) override { return max_name_; }
-  Status CreateFolder(const std::string& path) override {
-    return refuse_folders_ ? Status::Error(5) : target()->CreateFolder(path);
-  }
-  void RefuseFolders() { refuse_folders_ = true; }
-
- private:
-  int max_name_;
-  bool refuse_folders_ = false;
-};
+using test::VolumeEnv;
 
 class FormsTest : public ::testing::Test {
  protected:
@@ -140,11 +127,14 @@ TEST_F(NameEntryTest, FolderModeRefusesAnInvalidNameKeepingItSelectedThenAccepts
 }
 
 struct VolumeCase {
+  const char* label;
   int volume_limit;
   std::string name;
   std::string title;  // empty: accepted
   std::string text;
 };
+
+void PrintTo(const VolumeCase& c, std::ostream* os) { *os << c.label; }
 
 class NameEntryVolumeTest : public FormsTest, public ::testing::WithParamInterface<VolumeCase> {};
 
@@ -169,17 +159,18 @@ TEST_P(NameEntryVolumeTest, VolumeLimitChoosesBetweenShortAndLongRules) {
 INSTANTIATE_TEST_SUITE_P(
     Rules, NameEntryVolumeTest,
     ::testing::Values(
-        VolumeCase{12, "NINECHARS", "ValidateShortFileName()",
+        VolumeCase{"ShortTooLong", 12, "NINECHARS", "ValidateShortFileName()",
                    "Invalid file or folder name.  This name is too long.  Please enter a shorter name."},
-        VolumeCase{12, "MY NAME", "ValidateShortFileName()",
+        VolumeCase{"ShortWithSpace", 12, "MY NAME", "ValidateShortFileName()",
                    "Invalid File or Folder name.  Spaces are invalid in file and folder names on the drive you have "
                    "selected."},
-        VolumeCase{12, "JOB'S&1.TXT", "", ""},
-        VolumeCase{13, "NINECHARS", "", ""},
-        VolumeCase{13, "a|b", "ValidateLongFileName()",
+        VolumeCase{"ShortValid", 12, "JOB'S&1.TXT", "", ""},
+        VolumeCase{"LongAtThirteen", 13, "NINECHARS", "", ""},
+        VolumeCase{"LongInvalidCharacter", 13, "a|b", "ValidateLongFileName()",
                    "Invalid file or folder name.  An invalid character(s) was used.  The following are invalid "
                    "characters:  '<>:/|\\\""},
-        VolumeCase{255, "A folder with a long name", "", ""}));
+        VolumeCase{"LongValid", 255, "A folder with a long name", "", ""}),
+    [](const ::testing::TestParamInfo<VolumeCase>& info) { return std::string(info.param.label); });
 
 // ---- the folder dialog
 
@@ -318,8 +309,7 @@ class NewFolderRefusedTest : public FolderDialogTest, public ::testing::WithPara
 
 TEST_P(NewFolderRefusedTest, ShowsItsMessageAndCreatesNothing) {
   const NewFolderCase& c = GetParam();
-  VolumeEnv env(255);
-  if (c.refuse_create) env.RefuseFolders();
+  VolumeEnv env(255, c.refuse_create);
   ScopedEnv scoped(&env);
   // A shown folder deep enough that a long new name crosses the path limit.
   const std::string deep = root_ + "/" + std::string(200 - root_.size(), 'd');
@@ -361,6 +351,8 @@ struct HelpCase {
   std::function<std::unique_ptr<Dialog>()> make;
   std::string request;  // "command:context" as the host received it
 };
+
+void PrintTo(const HelpCase& c, std::ostream* os) { *os << c.label; }
 
 class HelpButtonTest : public FormsTest, public ::testing::WithParamInterface<HelpCase> {
  protected:

@@ -5,6 +5,8 @@
 #include "base/pending_error.h"
 #include "pds/UiHost.h"
 #include "files/file_routines.h"
+#include "files/file_routines.h"
+#include "tests/support/case_names.h"
 #include "tests/support/test_support.h"
 
 namespace pds {
@@ -74,6 +76,7 @@ struct NameCase {
 };
 
 void PrintTo(const NameCase& c, std::ostream* os) { *os << '"' << c.name << '"'; }
+std::string NameOfCase(const ::testing::TestParamInfo<NameCase>& info) { return test::CaseName(info.param.name); }
 
 class ShortFileNameTest : public NameRulesTest, public ::testing::WithParamInterface<NameCase> {};
 
@@ -98,7 +101,8 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"MY FILE",
                  "Invalid File or Folder name.  Spaces are invalid in file and folder names on the drive you have "
                  "selected."},
-        NameCase{"A+B", "Invalid File or Folder name.  (+)  is not a valid character."}));
+        NameCase{"A+B", "Invalid File or Folder name.  (+)  is not a valid character."}),
+    NameOfCase);
 
 class LongFileNameTest : public NameRulesTest, public ::testing::WithParamInterface<NameCase> {};
 
@@ -119,7 +123,8 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"thirteen_char", "Invalid file or folder name.  The name is too long.  Please enter a shorter name."},
         NameCase{".hidden", kPeriodEnds}, NameCase{"name.", kPeriodEnds},
         NameCase{"a:b", "Invalid file or folder name.  An invalid character(s) was used.  The following are invalid "
-                        "characters:  '<>:/|\\\""}));
+                        "characters:  '<>:/|\\\""}),
+    NameOfCase);
 
 }  // namespace
 }  // namespace pds

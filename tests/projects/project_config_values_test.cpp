@@ -41,12 +41,15 @@ class ProjectConfigValueTest : public StagingTest {
   std::string folder_;
 };
 
-TEST_F(ProjectConfigValueTest, WritingWithoutADatabaseOrAProjectIsRefused) {
+TEST_F(ProjectConfigValueTest, WithoutAProjectWritingIsRefusedAndDeletingFailsQuietly) {
   host_->ExpectMsgBox("SetProjConfigValue()", "Project database file was not specified.");
   EXPECT_EQ(server().SetProjConfigValue("", "Units", "Metric"), 0);
+  EXPECT_EQ(server().DeleteProjConfigValue("Units"), 0);
+  OpenAlpha();
+  EXPECT_EQ(server().DeleteProjConfigValue("  "), 0) << "nor without a key";
 }
 
-TEST_F(ProjectConfigValueTest, ValueIsStoredMirroredAndReadBack) {
+TEST_F(ProjectConfigValueTest, ValueIsStoredMirroredReadBackAndDeleted) {
   OpenAlpha();
   ASSERT_EQ(server().SetProjConfigValue("", "Units", "Metric"), -1);
 
@@ -55,6 +58,12 @@ TEST_F(ProjectConfigValueTest, ValueIsStoredMirroredAndReadBack) {
   std::string value;
   EXPECT_EQ(server().GetProjConfigValue("Units", value, "Imperial"), -1);
   EXPECT_EQ(value, "Metric");
+
+  // Deleting removes the row and clears the file's key.
+  EXPECT_EQ(server().DeleteProjConfigValue("Units"), -1);
+  EXPECT_TRUE(ConfigRows().empty());
+  EXPECT_EQ(FileValue("LAY10 Config", "Units"), "");
+  EXPECT_EQ(server().GetProjConfigValue("Units", value), 0);
 }
 
 TEST_F(ProjectConfigValueTest, EmptyValueIsABlankInTheDatabaseAndEmptyEverywhereElse) {
@@ -79,23 +88,6 @@ TEST_F(ProjectConfigValueTest, KeysWithApostrophesReachOnlyTheirOwnRow) {
   EXPECT_EQ(value, "Kim");
   EXPECT_EQ(server().DeleteProjConfigValue("x' OR sKey <> '"), -1);
   EXPECT_THAT(ConfigRows(), ElementsAre(Row{"LAY10", "Owner's name", "Kim"}, Row{"LAY10", "Units", "Metric"}));
-}
-
-TEST_F(ProjectConfigValueTest, DeletingRemovesTheRowAndClearsTheFileKey) {
-  OpenAlpha();
-  ASSERT_EQ(server().SetProjConfigValue("", "Units", "Metric"), -1);
-
-  EXPECT_EQ(server().DeleteProjConfigValue("Units"), -1);
-  EXPECT_TRUE(ConfigRows().empty());
-  EXPECT_EQ(FileValue("LAY10 Config", "Units"), "");
-  std::string value;
-  EXPECT_EQ(server().GetProjConfigValue("Units", value), 0);
-}
-
-TEST_F(ProjectConfigValueTest, DeletingWithoutAProjectOrKeyFailsQuietly) {
-  EXPECT_EQ(server().DeleteProjConfigValue("Units"), 0);
-  OpenAlpha();
-  EXPECT_EQ(server().DeleteProjConfigValue("  "), 0);
 }
 
 TEST_F(ProjectConfigValueTest, UnwritableProjectFileFailsButKeepsTheDatabaseRow) {

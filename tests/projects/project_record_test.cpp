@@ -8,6 +8,7 @@
 #include "pds/clsProject.h"
 #include "pds/clsProjectDataServer.h"
 #include "tests/projects/record_test_support.h"
+#include "tests/support/case_names.h"
 
 namespace pds::test {
 namespace {
@@ -126,7 +127,7 @@ TEST_P(UntitledNameTest, SaveRefusesUntitledAndLeavesTableAsItWas) {
   EXPECT_EQ(rows[0]["sJobName"] + "|" + rows[0]["sJobNumber"], "Job A| ");
 }
 
-INSTANTIATE_TEST_SUITE_P(AnyCase, UntitledNameTest, ::testing::Values("Untitled", "uNTitled", "UNTITLED"));
+INSTANTIATE_TEST_SUITE_P(AnyCase, UntitledNameTest, ::testing::Values("Untitled", "uNTitled", "UNTITLED"), ByText());
 
 TEST_F(ProjectPropertiesTest, SaveThatTheTableRefusesReportsAndStoresNothing) {
   project_->SetJobNumber(std::string(51, 'N'));  // the field holds 50
@@ -183,7 +184,8 @@ INSTANTIATE_TEST_SUITE_P(FieldSizes, LastModifiedStampTest,
                          ::testing::Values(std::tuple{19L, kFixedGeneralDate, kFixedGeneralDate},
                                            std::tuple{18L, kFixedShortDate, kFixedShortDate},
                                            std::tuple{10L, kFixedShortDate, kFixedShortDate},
-                                           std::tuple{9L, kFixedShortDate, "<null>"}));
+                                           std::tuple{9L, kFixedShortDate, "<null>"}),
+                         [](const auto& info) { return "Size" + std::to_string(std::get<0>(info.param)); });
 
 }  // namespace
 }  // namespace pds::test

@@ -89,7 +89,7 @@ TEST_F(ProjectsClassTest, MissingDatabaseFailsAndLeavesListAsItWas) {
   EXPECT_EQ(host_->shown().at(0).style, vbCritical);
 }
 
-TEST_F(ProjectsClassTest, AppsComeFromFileNamedAfterProjectBeforeProjectQvp) {
+TEST_F(ProjectsClassTest, AppsComeFromFileNamedAfterProjectBeforeProjectQvpAndFailWithoutEither) {
   const std::string folder = Add("Alpha");
   temp_.Write("Alpha/PROJECT.QVP", "[Application Data]\r\nCAL10=Unit Calculator\r\n");
   temp_.Write("Alpha/Alpha.QVP", "[Application Data]\r\nPMP10=Pump Designer\r\nLAY1=Layout\r\nAB=Short\r\n");
@@ -100,13 +100,12 @@ TEST_F(ProjectsClassTest, AppsComeFromFileNamedAfterProjectBeforeProjectQvp) {
   fs::remove(folder + "/Alpha.QVP");
   ASSERT_EQ(projects_.GetAppsWithProjData("alpha", apps), RETURN_OK);  // the lookup ignores case
   EXPECT_EQ(apps, Table({{"CAL10", "Unit Calculator", "10"}}));
-}
 
-TEST_F(ProjectsClassTest, AppsOfUnknownProjectOrMissingFileFail) {
-  const std::string folder = Add("Alpha");
-  TextTable apps = Table({{"stale", "x", "y"}, {"stale", "x", "y"}});
+  apps = Table({{"stale", "x", "y"}, {"stale", "x", "y"}});
   EXPECT_EQ(projects_.GetAppsWithProjData("Nobody", apps), RETURN_ERROR);
   EXPECT_EQ(apps, TextTable(1, 3));
+  apps = Table({{"stale", "x", "y"}});
+  fs::remove(folder + "/PROJECT.QVP");
   host_->ExpectMsgBox("GetProjectAppsFromQVPFile()",
                       "File not found.\r\n\n" + std::string("[") + folder + "/PROJECT.QVP]");
   EXPECT_EQ(projects_.GetAppsWithProjData("Alpha", apps), RETURN_ERROR);

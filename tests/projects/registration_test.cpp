@@ -29,7 +29,7 @@ class RegistrationTest : public StagingTest {
 
 // ---- RegisterAppData
 
-TEST_F(RegistrationTest, NewProjectGetsAJobRowItsNumberAndTheApplicationsUsageRow) {
+TEST_F(RegistrationTest, NewProjectGetsAJobRowItsNumberAndTheApplicationsUsageRowAndKeepsThemWhenRegisteredAgain) {
   Start("LAY10");
   const std::string folder = MakeProjectFolder("Alpha");
   ProjectRef project = MakeRecord("Alpha", folder);
@@ -44,20 +44,14 @@ TEST_F(RegistrationTest, NewProjectGetsAJobRowItsNumberAndTheApplicationsUsageRo
   EXPECT_FALSE(server().IsAppDataRegistered("Alpha", "PMP10"));
   EXPECT_FALSE(server().IsAppDataRegistered("Nobody"));
   EXPECT_FALSE(server().IsAppDataRegistered("Seed"));  // known, but no application has data in it
-}
 
-TEST_F(RegistrationTest, RegisteringAgainUpdatesTheSameRowsWithoutDuplicates) {
-  Start("LAY10");
-  ProjectRef project = MakeRecord("Alpha", MakeProjectFolder("Alpha"));
-  ASSERT_TRUE(ServerOf(server()).RegisterAppData(project));
-  const std::int32_t id = project->JobID();
+  // Registering again updates the same rows, without duplicates.
   const std::string moved = MakeProjectFolder("Moved");
   project->SetJobPath(moved);
-
   ASSERT_TRUE(ServerOf(server()).RegisterAppData(project));
-  EXPECT_EQ(project->JobID(), id);
-  EXPECT_THAT(JobRows(), ElementsAre(::testing::_, Row{std::to_string(id), "Alpha", moved}));
-  EXPECT_THAT(UsageRows(), ElementsAre(Row{std::to_string(id), "LAY10"}));
+  EXPECT_EQ(std::to_string(project->JobID()), id);
+  EXPECT_THAT(JobRows(), ElementsAre(::testing::_, Row{id, "Alpha", moved}));
+  EXPECT_THAT(UsageRows(), ElementsAre(Row{id, "LAY10"}));
 }
 
 TEST_F(RegistrationTest, ApplicationWithoutDataFilesGetsAJobRowButNoUsageRow) {
@@ -84,7 +78,7 @@ TEST_F(RegistrationTest, FailureAfterTheJobRowWasStoredRollsEverythingBack) {
 
 // ---- GetDataFromJobTable
 
-TEST_F(RegistrationTest, RecordGetsItsKeyAndFoldersFromTheJobRow) {
+TEST_F(RegistrationTest, RecordGetsItsKeyAndFoldersFromTheJobRowWhileTheFolderExists) {
   Start("LAY10");
   const std::string folder = MakeProjectFolder("Alpha");
   const std::int32_t id = AddJob("Alpha", folder);
@@ -95,14 +89,9 @@ TEST_F(RegistrationTest, RecordGetsItsKeyAndFoldersFromTheJobRow) {
   EXPECT_EQ(project->JobPath(), folder);
   EXPECT_EQ(project->DosJobPath(), folder);
   EXPECT_EQ(project->ProjectDbPath(), folder + "/Project.mdb");
-}
 
-TEST_F(RegistrationTest, JobWhoseFolderWasRemovedIsReportedWithItsPath) {
-  Start("LAY10");
-  const std::string folder = MakeProjectFolder("Alpha");
-  AddJob("Alpha", folder);
   fs::remove_all(folder);
-  ProjectRef project = MakeRecord("Alpha", "");
+  project = MakeRecord("Alpha", "");
   host_->ExpectMsgBox("GetDataFromJobTable()",
                       "Project not found.  Project folder does not exist.\r[" + folder + "]");
 

@@ -13,6 +13,7 @@
 #include "dialogs/project_search.h"
 #include "pds/UiHost.h"
 #include "platform/env.h"
+#include "tests/support/case_names.h"
 #include "tests/support/dialog_steps.h"
 #include "tests/support/installed_test.h"
 
@@ -199,12 +200,15 @@ TEST_F(SelectDialogTest, BusyProjectsDatabaseLeavesAnEmptyListAndOkDisabled) {
 // ---- mode-dependent texts, help and the New button
 
 struct ModeCase {
+  const char* label;
   eProjectOperationMode mode;
   const char* caption;
   const char* ok;
   const char* tool_tip;
   long help_context;
 };
+
+void PrintTo(const ModeCase& c, std::ostream* os) { *os << c.label; }
 
 class SelectDialogModeTest : public SelectDialogTest, public ::testing::WithParamInterface<ModeCase> {};
 
@@ -229,11 +233,12 @@ TEST_P(SelectDialogModeTest, CaptionOkButtonAndHelpFollowTheMode) {
 
 INSTANTIATE_TEST_SUITE_P(
     SelectModes, SelectDialogModeTest,
-    ::testing::Values(ModeCase{OPEN_MODE, "Open Project", "Open", "Open the selected project", 10122},
-                      ModeCase{DELETE_MODE, "Delete Project", "Delete", "Delete the selected project", 10152},
-                      ModeCase{ARCHIVE_MODE, "Archive Project", "OK", "", 0},
-                      ModeCase{SELECT_MODE, "Select Project", "OK", "", 0},
-                      ModeCase{SAVE_MODE, "Select Project", "OK", "", 0}));
+    ::testing::Values(ModeCase{"Open", OPEN_MODE, "Open Project", "Open", "Open the selected project", 10122},
+                      ModeCase{"Delete", DELETE_MODE, "Delete Project", "Delete", "Delete the selected project", 10152},
+                      ModeCase{"Archive", ARCHIVE_MODE, "Archive Project", "OK", "", 0},
+                      ModeCase{"Select", SELECT_MODE, "Select Project", "OK", "", 0},
+                      ModeCase{"Save", SAVE_MODE, "Select Project", "OK", "", 0}),
+    ByLabel());
 
 TEST_F(SelectDialogTest, HeadingNamesTheNetworkUser) {
   frmSelect dialog;
@@ -247,10 +252,13 @@ TEST_F(SelectDialogTest, HeadingNamesTheNetworkUser) {
 }
 
 struct NewButtonCase {
+  const char* label;
   eProjectOperationMode mode;
   bool asked;
   bool visible;
 };
+
+void PrintTo(const NewButtonCase& c, std::ostream* os) { *os << c.label; }
 
 class SelectDialogNewButtonTest : public SelectDialogTest, public ::testing::WithParamInterface<NewButtonCase> {};
 
@@ -269,9 +277,11 @@ TEST_P(SelectDialogNewButtonTest, NewButtonOnlyInOpenModeWhenAskedFor) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SelectModes, SelectDialogNewButtonTest,
-                         ::testing::Values(NewButtonCase{OPEN_MODE, true, true}, NewButtonCase{OPEN_MODE, false, false},
-                                           NewButtonCase{SELECT_MODE, true, false},
-                                           NewButtonCase{DELETE_MODE, true, false}));
+                         ::testing::Values(NewButtonCase{"OpenAsked", OPEN_MODE, true, true},
+                                           NewButtonCase{"OpenNotAsked", OPEN_MODE, false, false},
+                                           NewButtonCase{"SelectAsked", SELECT_MODE, true, false},
+                                           NewButtonCase{"DeleteAsked", DELETE_MODE, true, false}),
+                         ByLabel());
 
 // ---- OK, the existence check and the not-found dialog
 
@@ -386,6 +396,8 @@ struct ExistenceCase {
   bool exists;
   const std::string* message;
 };
+
+void PrintTo(const ExistenceCase& c, std::ostream* os) { *os << c.label; }
 
 class ProjectExistenceTest : public SelectDialogTest, public ::testing::WithParamInterface<ExistenceCase> {};
 

@@ -9,6 +9,7 @@
 #include "engine/database.h"
 #include "engine/db_helpers.h"
 #include "pds/UiHost.h"
+#include "tests/support/case_names.h"
 #include "tests/tags/tag_fixture.h"
 
 namespace pds::test {
@@ -77,7 +78,8 @@ TEST_P(UnknownTagTableTest, FailsWithTheReportAndChangesNoRow) {
 
 INSTANTIATE_TEST_SUITE_P(Names, UnknownTagTableTest,
                          ::testing::Values("Valve", "Motor]; DELETE * FROM [Motor",
-                                           "TagData ORDER BY 1; DROP TABLE Motor; --"));
+                                           "TagData ORDER BY 1; DROP TABLE Motor; --"),
+                         ByText());
 
 TEST_F(TagDatabaseTest, ResetTagTypeStoresTheTrimmedTypeAndEmptiesTheSelection) {
   ASSERT_EQ(server().SelectedTags().Count(), 1);  // the new project's Untitled1

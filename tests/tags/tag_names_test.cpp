@@ -15,6 +15,8 @@
 #include "pds/clsProject.h"
 #include "pds/clsProjectDataServer.h"
 #include "pds/clsUnitTags.h"
+#include "tests/support/case_names.h"
+#include "tests/support/dialog_steps.h"
 #include "tests/support/test_support.h"
 #include "tests/tags/tag_fixture.h"
 
@@ -30,10 +32,13 @@ const std::string kCharsMsg =
     "The following are invalid characters:  \"<>:/|\\#!()[]{}'";
 
 struct NameCase {
+  const char* label;
   std::string name;
   int limit;
   std::string message;  // empty: valid
 };
+
+void PrintTo(const NameCase& c, std::ostream* os) { *os << c.label; }
 
 class ValidateTagNameTest : public ::testing::TestWithParam<NameCase> {
  protected:
@@ -56,16 +61,17 @@ TEST_P(ValidateTagNameTest, AppliesTheRulesInOrder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, ValidateTagNameTest,
-    ::testing::Values(NameCase{"Pump-1_A & B", 255, ""}, NameCase{"  P.ump  ", 255, ""},
-                      NameCase{"  ABCDE  ", 5, ""}, NameCase{"ABCDEF", 5, kTooLongMsg},
+    ::testing::Values(NameCase{"Punctuation", "Pump-1_A & B", 255, ""}, NameCase{"InnerPeriod", "  P.ump  ", 255, ""},
+                      NameCase{"AtLimitAfterTrim", "  ABCDE  ", 5, ""}, NameCase{"OverLimit", "ABCDEF", 5, kTooLongMsg},
                       // Five letters of two bytes each are five characters.
-                      NameCase{"\xC3\x84\xC3\x96\xC3\x9C\xC3\x89\xC3\x9F", 5, ""},
-                      NameCase{"\xC3\x84\xC3\x96\xC3\x9C\xC3\x89\xC3\x9Fx", 5, kTooLongMsg},
-                      NameCase{"UNTITLED", 255, kUntitledMsg}, NameCase{"Untitled1", 255, ""},
-                      NameCase{"   ", 255, kEmptyMsg}, NameCase{".Pump", 255, kPeriodMsg},
-                      NameCase{"Pump.", 255, kPeriodMsg}, NameCase{"O'Hara", 255, kCharsMsg},
-                      NameCase{"Say \"Hi\"", 255, kCharsMsg}, NameCase{"No#1", 255, kCharsMsg},
-                      NameCase{"a\\b", 255, kCharsMsg}));
+                      NameCase{"MultiByteAtLimit", "\xC3\x84\xC3\x96\xC3\x9C\xC3\x89\xC3\x9F", 5, ""},
+                      NameCase{"MultiByteOverLimit", "\xC3\x84\xC3\x96\xC3\x9C\xC3\x89\xC3\x9Fx", 5, kTooLongMsg},
+                      NameCase{"Untitled", "UNTITLED", 255, kUntitledMsg}, NameCase{"UntitledNumbered", "Untitled1", 255, ""},
+                      NameCase{"Blank", "   ", 255, kEmptyMsg}, NameCase{"LeadingPeriod", ".Pump", 255, kPeriodMsg},
+                      NameCase{"TrailingPeriod", "Pump.", 255, kPeriodMsg}, NameCase{"Apostrophe", "O'Hara", 255, kCharsMsg},
+                      NameCase{"DoubleQuote", "Say \"Hi\"", 255, kCharsMsg}, NameCase{"Hash", "No#1", 255, kCharsMsg},
+                      NameCase{"Backslash", "a\\b", 255, kCharsMsg}),
+    ByLabel());
 
 // Tag tables arranged row by row behind the service's back, then reloaded.
 class TagNamesTest : public TagTest {
@@ -83,12 +89,15 @@ class TagNamesTest : public TagTest {
 };
 
 struct AutoNameCase {
+  const char* label;
   std::vector<std::string> existing;
   std::string type;
   std::string name;
   bool parens;
   std::string expected;
 };
+
+void PrintTo(const AutoNameCase& c, std::ostream* os) { *os << c.label; }
 
 class AutoNewTagNameTest : public TagNamesTest, public ::testing::WithParamInterface<AutoNameCase> {};
 
@@ -102,18 +111,19 @@ TEST_P(AutoNewTagNameTest, ProposesTheFirstFreeName) {
 
 INSTANTIATE_TEST_SUITE_P(
     Numbering, AutoNewTagNameTest,
-    ::testing::Values(AutoNameCase{{}, "", "Untitled", false, "Untitled1"},
-                      AutoNameCase{{"untitled1", "Untitled2"}, "", "Untitled", false, "Untitled3"},
-                      AutoNameCase{{"Untitled5"}, "", "Untitled5", false, "Untitled6"},
-                      AutoNameCase{{}, "", "  Pump ", true, "Pump(1)"},
-                      AutoNameCase{{"Pump(1)"}, "TagData", "Pump", true, "Pump(2)"},
-                      AutoNameCase{{"Pump(3)"}, "", "Pump(3)", false, "Pump(4)"},
-                      AutoNameCase{{"Unit007", "Unit8"}, "", "Unit007", false, "Unit9"},
-                      AutoNameCase{{}, "", "Pump(", true, "Pump((1)"},
+    ::testing::Values(AutoNameCase{"FirstUntitled", {}, "", "Untitled", false, "Untitled1"},
+                      AutoNameCase{"TakenAnyCase", {"untitled1", "Untitled2"}, "", "Untitled", false, "Untitled3"},
+                      AutoNameCase{"NumberedBase", {"Untitled5"}, "", "Untitled5", false, "Untitled6"},
+                      AutoNameCase{"TrimmedInParentheses", {}, "", "  Pump ", true, "Pump(1)"},
+                      AutoNameCase{"NextInParentheses", {"Pump(1)"}, "TagData", "Pump", true, "Pump(2)"},
+                      AutoNameCase{"NumberedInParentheses", {"Pump(3)"}, "", "Pump(3)", false, "Pump(4)"},
+                      AutoNameCase{"LeadingZeros", {"Unit007", "Unit8"}, "", "Unit007", false, "Unit9"},
+                      AutoNameCase{"OpenParenthesis", {}, "", "Pump(", true, "Pump((1)"},
                       // Only the other tag type's table counts.
-                      AutoNameCase{{"M(1)"}, "Motor", "M", true, "M(2)"},
+                      AutoNameCase{"OtherTagType", {"M(1)"}, "Motor", "M", true, "M(2)"},
                       // A number too long for 32 bits stays text of the base.
-                      AutoNameCase{{}, "", "Tag12345678901", false, "Tag123456789011"}));
+                      AutoNameCase{"NumberPast32Bits", {}, "", "Tag12345678901", false, "Tag123456789011"}),
+    ByLabel());
 
 TEST_F(TagNamesTest, OnlyTheProvisionalTagLeavesNothingToSelect) {
   StartWithNewProject();
@@ -170,10 +180,7 @@ TEST_F(TagNamesTest, DialogWithOverwriteAsksBeforeTakingAnExistingName) {
   EXPECT_EQ(name, "PUMP");
 
   // Cancel in the question acts as the dialog's Cancel.
-  host_->ExpectDialog("frmNew", [](Dialog& d) {
-    d.TypeText("txtName", "Pump");
-    d.ClickButton("cmdOK");
-  });
+  host_->ExpectDialog("frmNew", TypeAndOk("txtName", "Pump"));
   host_->ExpectMsgBox("Duplicate Tag Name Found", "OK to Overwrite Pump?", vbCancel);
   EXPECT_EQ(ServerOf(server()).PromptForNewTagName(name, "Save Tag", true), RETURN_USER_CANCEL);
   EXPECT_EQ(name, "");

@@ -12,6 +12,8 @@
 #include "ui/messages.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
+#include "tests/support/case_names.h"
+#include "tests/support/dialog_steps.h"
 #include "tests/tags/tag_fixture.h"
 
 namespace pds::test {
@@ -186,14 +188,11 @@ TEST_F(TagOpsTest, DeleteTagRemovesOneRowAndLetsGoOfTheSelection) {
   EXPECT_THAT(TagNames(), ElementsAre("Pump"));
 }
 
-TEST_F(TagOpsTest, SaveTagNamesTheProvisionalTag) {
+TEST_F(TagOpsTest, SaveTagNamesTheProvisionalTagButNotOverATakenName) {
   AddTagRows({"Untitled", "Pump"});
   std::string type = "TagData", name = "Untitled";
   ASSERT_EQ(server().OpenTag(type, name, rs_), RETURN_OK);
-  host_->ExpectDialog("frmNew", [](Dialog& d) {
-    d.TypeText("txtName", "P-7");
-    d.ClickButton("cmdOK");
-  });
+  host_->ExpectDialog("frmNew", TypeAndOk("txtName", "P-7"));
   EXPECT_EQ(server().SaveTag(rs_, name), RETURN_OK);
   EXPECT_EQ(name, "P-7");
   EXPECT_TRUE(server().AppDirty());
@@ -201,20 +200,16 @@ TEST_F(TagOpsTest, SaveTagNamesTheProvisionalTag) {
   EXPECT_EQ(rs_->Fields("TagName").Value().AsString(), "P-7");
   // A name that is not provisional is saved as it is.
   EXPECT_EQ(server().SaveTag(rs_, name), RETURN_OK);
-}
 
-TEST_F(TagOpsTest, SaveTagOverwritingATakenNameIsRefusedSilently) {
-  AddTagRows({"Untitled", "Pump"});
-  std::string type = "TagData", name = "Untitled";
+  // Overwriting a taken name is refused silently.
+  AddTagRows({"Untitled"});
+  name = "Untitled";
   ASSERT_EQ(server().OpenTag(type, name, rs_), RETURN_OK);
-  host_->ExpectDialog("frmNew", [](Dialog& d) {
-    d.TypeText("txtName", "Pump");
-    d.ClickButton("cmdOK");
-  });
+  host_->ExpectDialog("frmNew", TypeAndOk("txtName", "Pump"));
   host_->ExpectMsgBox("Duplicate Tag Name Found", "OK to Overwrite Pump?", vbYes);
   EXPECT_EQ(server().SaveTag(rs_, name), kReturnTagAlreadyExists);
   EXPECT_EQ(name, "Untitled");
-  EXPECT_THAT(TagNames(), ElementsAre("Untitled", "Pump"));
+  EXPECT_THAT(TagNames(), ElementsAre("P-7", "Pump", "Untitled"));
 }
 
 TEST_F(TagOpsTest, SaveAllTagsSavesOnlyDirtySelectedUntitledTags) {
@@ -227,10 +222,7 @@ TEST_F(TagOpsTest, SaveAllTagsSavesOnlyDirtySelectedUntitledTags) {
 
   server().SelectedTags().CurrentTag()->SetDirty(true);  // dirty, but named
   server().SelectedTags().Add("Untitled", 1)->SetDirty(true);
-  host_->ExpectDialog("frmNew", [](Dialog& d) {
-    d.TypeText("txtName", "P-8");
-    d.ClickButton("cmdOK");
-  });
+  host_->ExpectDialog("frmNew", TypeAndOk("txtName", "P-8"));
   EXPECT_EQ(server().SaveAllTags(rs_), RETURN_OK);
   EXPECT_TRUE(server().AppDirty());
   EXPECT_THAT(TagNames(), ElementsAre("P-8", "Pump"));
@@ -272,7 +264,15 @@ TEST_P(HostileTagTextTest, ChangesNoOtherRow) {
 INSTANTIATE_TEST_SUITE_P(Texts, HostileTagTextTest,
                          ::testing::Values("a'; DELETE * FROM TagData; --", "x' OR '1'='1", "\"quoted\"",
                                            "TagData] SET sModel='x' WHERE 1=1 OR [TagData", "--", ";", "Ünïcødé",
-                                           std::string(300, 'n')));
+                                           std::string(300, 'n')),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           const std::string& text = info.param;
+                           if (text.size() > 40) return "Longer" + std::to_string(text.size());
+                           if (text == "--") return std::string("CommentMark");
+                           if (text == ";") return std::string("Semicolon");
+                           if (static_cast<unsigned char>(text[0]) >= 0x80) return std::string("NonAscii");
+                           return CaseName(text);
+                         });
 
 }  // namespace
 }  // namespace pds::test

@@ -56,6 +56,21 @@ class TerminalHostTest : public ::testing::Test {
     }
     return frames;
   }
+  // The index of the last frame showing text; frames.size() when none does.
+  static std::size_t LastFrameWith(const std::vector<std::string>& frames, const std::string& text) {
+    std::size_t found = frames.size();
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+      if (frames[i].find(text) != std::string::npos) found = i;
+    }
+    return found;
+  }
+  // The dialog drawn once at the given size, as plain lines.
+  static std::string Render(test::TestDialog& dialog, int width, int height) {
+    FormView view;
+    std::string text;
+    for (const StyledLine& line : RenderDialog(dialog, view, width, height).lines) text += line.Plain() + "\n";
+    return text;
+  }
   void AddItems(test::TestDialog& dialog, const std::vector<std::string>& names) {
     for (const std::string& name : names) dialog.lvwItems.AddItem("", name)->SetSubItem(1, "/p/" + name);
   }
@@ -75,6 +90,8 @@ struct MsgBoxCase {
   const char* keys;
   int answer;
 };
+
+void PrintTo(const MsgBoxCase& c, std::ostream* os) { *os << c.name; }
 
 class MsgBoxAnswerTest : public TerminalHostTest, public ::testing::WithParamInterface<MsgBoxCase> {};
 
@@ -169,9 +186,7 @@ TEST_F(TerminalHostTest, FormShowsDisabledButtonsCheckedRowsAndTheSelection) {
   dialog.cboType.AddItem("All projects");
   dialog.cboType.AddItem("Pumps" + std::string(100, ' ') + "PMP10");
   dialog.cboType.SetListIndex(1);
-  FormView view;
-  std::string text;
-  for (const StyledLine& line : RenderDialog(dialog, view, 70, 20).lines) text += line.Plain() + "\n";
+  const std::string text = Render(dialog, 70, 20);
   EXPECT_THAT(text, HasSubstr(" Test frmTest\n"));
   EXPECT_THAT(text, HasSubstr(" Name: ["));
   EXPECT_THAT(text, HasSubstr("  [x] Alpha   /p/Alpha\n"));
@@ -187,9 +202,7 @@ TEST_F(TerminalHostTest, LongListScrollsToTheSelectedRow) {
   for (int i = 1; i <= 50; ++i) dialog.lvwItems.AddItem("", "Item " + std::to_string(i));
   dialog.lvwItems.SetHideSelection(false);
   dialog.lvwItems.SetSelectedItem(dialog.lvwItems.Item(40));
-  FormView view;
-  std::string text;
-  for (const StyledLine& line : RenderDialog(dialog, view, 60, 20).lines) text += line.Plain() + "\n";
+  const std::string text = Render(dialog, 60, 20);
   EXPECT_THAT(text, HasSubstr("> [ ] Item 40"));
   EXPECT_THAT(text, HasSubstr(" of 50)"));
   EXPECT_THAT(text, Not(HasSubstr("Item 1 ")));
@@ -268,10 +281,7 @@ TEST_F(TerminalHostTest, OuterDialogIsDrawnAgainWhenABoxOverItCloses) {
   dialog.Show();
   EXPECT_EQ(answer, vbYes);
   const std::vector<std::string> frames = Frames();
-  std::size_t box_frame = frames.size();
-  for (std::size_t i = 0; i < frames.size(); ++i) {
-    if (frames[i].find("Switch the type?") != std::string::npos) box_frame = i;
-  }
+  const std::size_t box_frame = LastFrameWith(frames, "Switch the type?");
   ASSERT_LT(box_frame + 1, frames.size());
   EXPECT_THAT(frames[box_frame], HasSubstr("Test frmTest"));  // the box is drawn over the form
   EXPECT_THAT(frames[box_frame], HasSubstr("[Y]es [N]o"));
@@ -289,10 +299,7 @@ TEST_F(TerminalHostTest, NestedDialogReturnsToTheOuterOneAndTheScreenIsLeftOnce)
   EXPECT_EQ(inner.last_unload_mode, vbFormControlMenu);
   EXPECT_EQ(outer.last_unload_mode, vbFormControlMenu);
   const std::vector<std::string> frames = Frames();
-  std::size_t last_inner = 0;
-  for (std::size_t i = 0; i < frames.size(); ++i) {
-    if (frames[i].find("Test frmInner") != std::string::npos) last_inner = i;
-  }
+  const std::size_t last_inner = LastFrameWith(frames, "Test frmInner");
   ASSERT_GT(last_inner, 0u);
   ASSERT_LT(last_inner + 1, frames.size());
   EXPECT_THAT(frames[last_inner + 1], HasSubstr("Test frmOuter"));

@@ -107,7 +107,6 @@ class PtyProgram {
   }
 
  private:
-  // False once the program closed its side.
   // What the program wrote before it ended may still wait in the terminal.
   void Drain() {
     for (;;) {
@@ -120,6 +119,7 @@ class PtyProgram {
     }
   }
 
+  // False once the program closed its side.
   bool Read(int timeout_ms) {
     pollfd p{fd_, POLLIN, 0};
     if (::poll(&p, 1, timeout_ms) <= 0) return true;
