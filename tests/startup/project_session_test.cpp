@@ -2,6 +2,7 @@
 // saved under a name, closed and opened again leaves its files and its row
 // behind; and a second session of the same application cannot open a
 // project the first one holds.
+#include <sqlite3.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -50,6 +51,46 @@ TEST_F(ProjectSessionTest, SavedProjectIsOpenedAgainByName) {
   EXPECT_TRUE(fs::exists(Alpha() + "/Project.mdb"));
   const std::vector<std::vector<std::string>> jobs = {{"Alpha", Alpha()}};
   EXPECT_EQ(Rows(ProjectsDbPath(), "SELECT sJobName, sJobPath FROM Job"), jobs);
+}
+
+// Damage past the file's first page is found only when a table is read: the
+// open's own message still gives the reason and names the file.
+TEST_F(ProjectSessionTest, DamagedProjectDatabaseIsNamedInTheOpenMessage) {
+  Install();
+  fs::create_directories(Alpha());
+  ASSERT_EQ(RunSession("PMP10", "pmp", "new\\nsave-as " + Alpha() + " Alpha\\nexit\\n"), 0)
+      << temp_.Read("pmp.err");
+  const std::string project_db = Alpha() + "/Project.mdb";
+  // The page of the Properties table is overwritten; the file's first page
+  // and the engine's own tables stay intact, so the open itself succeeds.
+  long page = 0, page_size = 0;
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(project_db.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db, "SELECT rootpage, (SELECT page_size FROM pragma_page_size) FROM sqlite_master "
+                           "WHERE name = 'Properties'", -1, &stmt, nullptr);
+    if (sqlite3_step(stmt) == SQLITE_ROW) {
+      page = sqlite3_column_int(stmt, 0);
+      page_size = sqlite3_column_int(stmt, 1);
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+  }
+  ASSERT_GT(page, 1);
+  {
+    std::FILE* f = std::fopen(project_db.c_str(), "r+b");
+    ASSERT_NE(f, nullptr);
+    std::fseek(f, (page - 1) * page_size, SEEK_SET);
+    for (long i = 0; i < page_size; ++i) std::fputc(0x5a, f);
+    std::fclose(f);
+  }
+  EXPECT_EQ(RunSession("PMP10", "open", "open Alpha\\nexit\\n"), 1);
+  EXPECT_THAT(temp_.Read("open.err"),
+              HasSubstr("[CreateRecordset()] Unrecognized database format '" + project_db + "'."));
+  EXPECT_THAT(temp_.Read("open.err"),
+              HasSubstr("[Error Opening Project] Error opening project:  [Alpha]\n\nUnrecognized database format '" +
+                        project_db + "'."));
 }
 
 TEST_F(ProjectSessionTest, SecondSessionOfTheSameApplicationIsKeptOut) {
