@@ -1,7 +1,6 @@
 #include "core/config_database.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -251,32 +250,12 @@ TEST_F(ConfigDatabaseTest, FileThatIsNotADatabaseShowsTheEngineError) {
   EXPECT_EQ(Err().number, 0) << "the report clears what it showed";
 }
 
-// An entry that is no database file is named with what is wrong with it, and
-// never taken for a file another user holds.
-struct NotAFileCase {
-  const char* name;
-  void (*make)(const std::string& path);
-  long number;
-};
-
-class ConfigEntryTest : public ConfigDatabaseTest, public ::testing::WithParamInterface<NotAFileCase> {};
-
-TEST_P(ConfigEntryTest, IsReportedWithTheEngineErrorNamingIt) {
+TEST_F(ConfigDatabaseTest, FolderInPlaceOfTheDatabaseIsNamedAsNoFile) {
   fs::remove(inst_.config_db);
-  GetParam().make(inst_.config_db);
-  host_->ExpectMsgBox("GetTVXConfigData()", db::JetErrorText(GetParam().number, inst_.config_db));
+  fs::create_directory(inst_.config_db);
+  host_->ExpectMsgBox("GetTVXConfigData()", db::JetErrorText(db::kErrInvalidPath, inst_.config_db));
   EXPECT_FALSE(GetTVXConfigData(f_));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, ConfigEntryTest,
-    ::testing::Values(NotAFileCase{"Folder", [](const std::string& p) { fs::create_directory(p); },
-                                   db::kErrInvalidPath},
-                      NotAFileCase{"Fifo", [](const std::string& p) { mkfifo(p.c_str(), 0644); },
-                                   db::kErrUnrecognizedFormat},
-                      NotAFileCase{"LinkToDevZero", [](const std::string& p) { fs::create_symlink("/dev/zero", p); },
-                                   db::kErrUnrecognizedFormat}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ConfigDatabaseTest, MissingTableIsReportedByTheLoaderThatNeedsIt) {
   ExecuteOnConfig({"DROP TABLE Installed"});

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -63,28 +64,15 @@ TEST_F(ProjectSessionTest, DamagedProjectDatabaseIsNamedInTheOpenMessage) {
   const std::string project_db = Alpha() + "/Project.mdb";
   // The page of the Properties table is overwritten; the file's first page
   // and the engine's own tables stay intact, so the open itself succeeds.
-  long page = 0, page_size = 0;
-  {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(project_db.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-    sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(db, "SELECT rootpage, (SELECT page_size FROM pragma_page_size) FROM sqlite_master "
-                           "WHERE name = 'Properties'", -1, &stmt, nullptr);
-    if (sqlite3_step(stmt) == SQLITE_ROW) {
-      page = sqlite3_column_int(stmt, 0);
-      page_size = sqlite3_column_int(stmt, 1);
-    }
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-  }
+  sqlite3* db = nullptr;
+  sqlite3_stmt* stmt = nullptr;
+  ASSERT_EQ(sqlite3_open_v2(project_db.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  sqlite3_prepare_v2(db, "SELECT rootpage FROM sqlite_master WHERE name = 'Properties'", -1, &stmt, nullptr);
+  const long page = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int(stmt, 0) : 0;
+  sqlite3_finalize(stmt);
+  sqlite3_close(db);
   ASSERT_GT(page, 1);
-  {
-    std::FILE* f = std::fopen(project_db.c_str(), "r+b");
-    ASSERT_NE(f, nullptr);
-    std::fseek(f, (page - 1) * page_size, SEEK_SET);
-    for (long i = 0; i < page_size; ++i) std::fputc(0x5a, f);
-    std::fclose(f);
-  }
+  std::fstream(project_db, std::ios::in | std::ios::out).seekp((page - 1) * 4096) << std::string(4096, 'Z');
   EXPECT_EQ(RunSession("PMP10", "open", "open Alpha\\nexit\\n"), 1);
   EXPECT_THAT(temp_.Read("open.err"),
               HasSubstr("[CreateRecordset()] Unrecognized database format '" + project_db + "'."));
