@@ -19,6 +19,17 @@ void SetError(long number, std::string description) {
 
 void SetLastOsError(long code) { Err().last_os_error = code; }
 
+namespace {
+PendingError& ReportedSlot() {
+  thread_local PendingError reported;
+  return reported;
+}
+}  // namespace
+
+const PendingError& LastReportedError() { return ReportedSlot(); }
+void ForgetReportedError() { ReportedSlot() = PendingError{}; }
+void NoteReportedError(const PendingError& error) { ReportedSlot() = error; }
+
 void Raise(long number, std::string description) { throw RuntimeError(number, std::move(description)); }
 
 void CatchToPending() {

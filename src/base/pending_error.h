@@ -32,6 +32,14 @@ void SetError(long number, std::string description);
 // Records the code of a failed system call (a Windows-style system error code).
 void SetLastOsError(long code);
 
+// The last error the error reporter showed and cleared on this thread. A
+// procedure whose step has already reported its failure under the step's own
+// title can give the same reason again in its closing message.
+const PendingError& LastReportedError();
+void ForgetReportedError();
+// Called by the error reporter when it clears an error it has shown.
+void NoteReportedError(const PendingError& error);
+
 // An internal failure on its way to the nearest handler.
 class RuntimeError : public std::exception {
  public:

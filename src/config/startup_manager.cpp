@@ -305,7 +305,13 @@ bool clsStartupManager::OtherFilesInPlace() {
         return false;
       }
     }
-    if (!IsExistingFile(f.ProjectDbPath())) return bFileCopy(f.ProjectsDbDefaultPath(), f.ProjectDbPath());
+    // Only a missing database is made from the default. Something else of
+    // that name (a folder, a FIFO) cannot be copied over and must not be
+    // removed: the projects database check that follows names it.
+    platform::FileAttributes entry;
+    if (CurrentEnv()->GetAttributes(f.ProjectDbPath(), &entry).code == 2) {
+      return bFileCopy(f.ProjectsDbDefaultPath(), f.ProjectDbPath());
+    }
     return true;
   });
 }

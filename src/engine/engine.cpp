@@ -17,14 +17,27 @@ namespace {
 
 constexpr const char* kSavepoint = "pds_trans";
 
-// The checks the file system can answer before SQLite touches the file.
+// The checks the file system can answer before SQLite touches the file, so
+// that each failure says what is wrong with which file: missing (3024), not a
+// file at all (3044), not a database (3343), or not ours to read or write
+// (3051). "In use" is left to the file's lock.
 void CheckDatabaseFile(const std::string& name, bool writable) {
   platform::FileAttributes attrs;
-  if (!platform::CurrentEnv()->GetAttributes(name, &attrs).ok()) RaiseJet(kErrFileNotFound, name);
-  if (attrs.directory) RaiseJet(kErrCannotOpen, name);
-  if (attrs.size == 0) RaiseJet(kErrUnrecognizedFormat, name);
+  const platform::Status found = platform::CurrentEnv()->GetAttributes(name, &attrs);
+  if (!found.ok()) RaiseFileFailure(found.code, name);
+  if (attrs.directory) RaiseJet(kErrInvalidPath, name);
+  // A FIFO or a device is never handed to SQLite: reading one may wait for a
+  // writer that never comes, or never reach an end.
+  if (attrs.special || attrs.size == 0) RaiseJet(kErrUnrecognizedFormat, name);
   // Our own check of the mode bits: a privileged process would write anyway.
   if (writable && attrs.read_only) RaiseJet(kErrCannotOpen, name);
+  // SQLite opens a journal it finds beside the file to roll it back; a FIFO
+  // there would hold the open forever.
+  platform::FileAttributes journal;
+  const std::string journal_name = name + "-journal";
+  if (platform::CurrentEnv()->GetAttributes(journal_name, &journal).ok() && (journal.directory || journal.special)) {
+    RaiseJet(kErrUnrecognizedFormat, journal_name);
+  }
 }
 
 // A writer that died mid-transaction leaves its rollback journal behind, and

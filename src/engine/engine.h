@@ -45,10 +45,12 @@ class Engine {
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;
 
-  // Opens an existing file. Throws 3024 (no such file), 3343 (not a database),
-  // 3051 (cannot be opened; also a writable open of a file without write
-  // permission), 3356 (another process has it exclusively), 3045 (an exclusive
-  // open while other processes have it open).
+  // Opens an existing file. Each failure names the file: 3024 (no such file),
+  // 3044 (a folder, or a path through something that is not a folder), 3343
+  // (not a database: another kind of file, a FIFO or device, damaged), 3051
+  // (not ours to read, or to write when writable: permission, an immutable
+  // file), 3356 (another process has it exclusively), 3045 (an exclusive open
+  // while other processes have it open). Only the last two mean "in use".
   std::shared_ptr<Database> OpenDatabase(const std::string& name, bool exclusive = false, bool read_only = false);
 
   // Creates a new, empty database file and opens it (shared, writable).

@@ -41,8 +41,7 @@ std::string MachineName() {
     }
     RaiseJet(kErrOpenedExclusively, MachineName());
   }
-  if (code == 2 || code == 3) RaiseJet(kErrFileNotFound, path);
-  RaiseJet(kErrCannotOpen, path);
+  RaiseFileFailure(code, path);
 }
 
 }  // namespace

@@ -40,7 +40,8 @@ class FileLease {
 };
 
 // The lease for an open of `path`; throws RuntimeError 3356 or 3045 when
-// another process holds the file, 3024 when it is gone.
+// another process holds the file, and otherwise what RaiseFileFailure makes of
+// the system's refusal (3024 when it is gone).
 std::shared_ptr<FileLease> AcquireFileLease(const std::string& path, bool exclusive);
 
 // Whether this process has the file open through the engine.

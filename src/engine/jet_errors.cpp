@@ -5,6 +5,8 @@
 #include <cstdlib>
 
 #include "base/pending_error.h"
+#include "base/pending_error.h"
+#include "platform/errors.h"
 
 namespace pds::db {
 
@@ -41,6 +43,10 @@ std::string JetErrorText(long number, std::string_view arg, std::string_view arg
       return "System resource exceeded.";
     case kErrDiskIo:
       return "Disk or network error.";
+    case kErrInvalidPath:
+      return "'" + a +
+             "' isn't a valid path.  Make sure that the path name is spelled correctly and that you are connected "
+             "to the server on which the file resides.";
     case kErrFileInUse:
       return "Could not use '" + a + "'; file already in use.";
     case kErrCannotOpen:
@@ -126,6 +132,12 @@ void RaiseJet(long number, std::string_view arg, std::string_view arg2) {
   throw RuntimeError(number, JetErrorText(number, arg, arg2));
 }
 
+void RaiseFileFailure(int os_code, std::string_view file) {
+  if (os_code == 2) RaiseJet(kErrFileNotFound, file);
+  if (os_code == 3) RaiseJet(kErrInvalidPath, file);
+  RaiseJet(kErrCannotOpen, file);
+}
+
 namespace {
 
 // The text after `prefix` in `message`, without a leading "main." schema name.
@@ -186,6 +198,9 @@ void RaiseSqlite(sqlite3* db, int rc, std::string_view file) {
     case SQLITE_IOERR:
       RaiseJet(kErrDiskIo);
     case SQLITE_CANTOPEN:
+      // The system's reason tells a vanished file from one we may not open.
+      RaiseFileFailure(db && sqlite3_system_errno(db) != 0 ? platform::WinErrorFromErrno(sqlite3_system_errno(db)) : 5,
+                       file);
     case SQLITE_PERM:
     case SQLITE_AUTH:
       RaiseJet(kErrCannotOpen, file);

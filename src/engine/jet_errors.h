@@ -26,6 +26,7 @@ enum JetError : long {
   kErrNoTransaction = 3034,
   kErrSystemResource = 3035,
   kErrDiskIo = 3043,
+  kErrInvalidPath = 3044,
   kErrFileInUse = 3045,
   kErrCannotOpen = 3051,
   kErrNotAnIndex = 3015,
@@ -68,6 +69,12 @@ std::string JetErrorText(long number, std::string_view arg = {}, std::string_vie
 
 // Throws pds::RuntimeError(number, JetErrorText(number, arg, arg2)).
 [[noreturn]] void RaiseJet(long number, std::string_view arg = {}, std::string_view arg2 = {});
+
+// Throws the error for a database file the system would not let us reach,
+// from its Windows-style system error code: 2 (no such file) is 3024, 3 (a
+// folder on the way is missing or is not a folder) is 3044, anything else
+// (access denied, an immutable file ...) is 3051. Each names the file.
+[[noreturn]] void RaiseFileFailure(int os_code, std::string_view file);
 
 // Throws the engine error that stands for SQLite's failure `rc` on `db` (whose
 // message is read for the names it carries). `file` names the database file in

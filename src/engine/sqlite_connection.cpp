@@ -3,6 +3,8 @@
 #include <sqlite3.h>
 
 #include "engine/jet_errors.h"
+#include "engine/jet_errors.h"
+#include "platform/errors.h"
 
 namespace pds::db {
 
@@ -21,6 +23,15 @@ Connection::Connection(const std::string& path, bool read_only, bool create) : p
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
+    const int os_error = db ? sqlite3_system_errno(db) : 0;
+    sqlite3_close_v2(db);
+    RaiseFileFailure(os_error != 0 ? platform::WinErrorFromErrno(os_error) : 5, path);
+  }
+  // SQLite quietly opens for reading a file it may not write (an immutable
+  // file, a read-only mount, no write permission even for a privileged
+  // process): a writer must hear so now, naming the file, not at its first
+  // change.
+  if (!read_only && sqlite3_db_readonly(db, "main") == 1) {
     sqlite3_close_v2(db);
     RaiseJet(kErrCannotOpen, path);
   }

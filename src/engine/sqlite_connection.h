@@ -37,7 +37,8 @@ class StatementScope {
 class Connection {
  public:
   // Opens an existing file (or creates one when `create` is true). Throws
-  // 3051 when SQLite cannot open it.
+  // 3024, 3044 or 3051 when SQLite cannot open it (RaiseFileFailure), and
+  // 3051 when a writable open would only be allowed to read.
   Connection(const std::string& path, bool read_only, bool create);
   ~Connection();
   Connection(const Connection&) = delete;

@@ -31,6 +31,9 @@ struct Status {
 struct FileAttributes {
   bool directory = false;
   bool read_only = false;  // no write bits at all
+  // Neither a folder nor a regular file: a FIFO, a device or a socket (a
+  // link is followed). Reading one may block or never end.
+  bool special = false;
   std::uint64_t size = 0;
 };
 

@@ -220,6 +220,7 @@ Status PosixEnvImpl::GetAttributes(const std::string& path, FileAttributes* out)
   if (path.empty() || stat(path.c_str(), &st) != 0) return PathError(path.empty() ? ENOENT : errno, path);
   out->directory = S_ISDIR(st.st_mode);
   out->read_only = IsReadOnlyMode(st.st_mode);
+  out->special = !out->directory && !S_ISREG(st.st_mode);
   out->size = out->directory ? 0 : static_cast<std::uint64_t>(st.st_size);
   return Status::Ok();
 }

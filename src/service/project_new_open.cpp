@@ -123,8 +123,12 @@ eProjectReturnCode Server::OpenProject(ProjectRef& project, const std::string& s
     try {
       const bool project_support = (app_data_style_ & PROJECT_SUPPORT) != 0;
       bool ok = GetDataFromJobTable(project);
+      ForgetReportedError();
       if (ok && !LoadProjectProperties(project)) {
         message = "Error opening project:  " + InBrackets(project->JobName());
+        // A record set that failed has shown the engine's reason under its
+        // own title already; this message gives it again, with the file.
+        if (Err().number == 0) Err() = LastReportedError();
         ok = false;
       }
       if (ok && project_support) ok = TagStepVerifyStructure(project);

@@ -28,6 +28,7 @@ void ShowError(const std::string& message, int style, const std::string& title) 
     std::string caption = title.empty() ? std::string("Error Message") : title;
     if (!text.empty()) {
       Ui().MsgBox(text, style, caption);
+      if (!error_text.empty()) NoteReportedError(Err());
       ClearError();
     }
   } catch (...) {

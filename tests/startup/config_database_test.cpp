@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "config/sample_apps.h"
+#include "engine/jet_errors.h"
+#include "config/sample_apps.h"
 #include "pds/Types.h"
 #include "pds/UiHost.h"
 #include "tests/support/installed_test.h"
@@ -247,6 +249,13 @@ TEST_F(ConfigDatabaseTest, FileThatIsNotADatabaseShowsTheEngineError) {
   host_->ExpectMsgBoxContaining("GetTVXConfigData()", "Unrecognized database format");
   EXPECT_FALSE(GetTVXConfigData(f_));
   EXPECT_EQ(Err().number, 0) << "the report clears what it showed";
+}
+
+TEST_F(ConfigDatabaseTest, FolderInPlaceOfTheDatabaseIsNamedAsNoFile) {
+  fs::remove(inst_.config_db);
+  fs::create_directory(inst_.config_db);
+  host_->ExpectMsgBox("GetTVXConfigData()", db::JetErrorText(db::kErrInvalidPath, inst_.config_db));
+  EXPECT_FALSE(GetTVXConfigData(f_));
 }
 
 TEST_F(ConfigDatabaseTest, MissingTableIsReportedByTheLoaderThatNeedsIt) {

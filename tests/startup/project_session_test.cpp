@@ -2,12 +2,14 @@
 // saved under a name, closed and opened again leaves its files and its row
 // behind; and a second session of the same application cannot open a
 // project the first one holds.
+#include <sqlite3.h>
 #include <sys/wait.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -50,6 +52,33 @@ TEST_F(ProjectSessionTest, SavedProjectIsOpenedAgainByName) {
   EXPECT_TRUE(fs::exists(Alpha() + "/Project.mdb"));
   const std::vector<std::vector<std::string>> jobs = {{"Alpha", Alpha()}};
   EXPECT_EQ(Rows(ProjectsDbPath(), "SELECT sJobName, sJobPath FROM Job"), jobs);
+}
+
+// Damage past the file's first page is found only when a table is read: the
+// open's own message still gives the reason and names the file.
+TEST_F(ProjectSessionTest, DamagedProjectDatabaseIsNamedInTheOpenMessage) {
+  Install();
+  fs::create_directories(Alpha());
+  ASSERT_EQ(RunSession("PMP10", "pmp", "new\\nsave-as " + Alpha() + " Alpha\\nexit\\n"), 0)
+      << temp_.Read("pmp.err");
+  const std::string project_db = Alpha() + "/Project.mdb";
+  // The page of the Properties table is overwritten; the file's first page
+  // and the engine's own tables stay intact, so the open itself succeeds.
+  sqlite3* db = nullptr;
+  sqlite3_stmt* stmt = nullptr;
+  ASSERT_EQ(sqlite3_open_v2(project_db.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  sqlite3_prepare_v2(db, "SELECT rootpage FROM sqlite_master WHERE name = 'Properties'", -1, &stmt, nullptr);
+  const long page = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int(stmt, 0) : 0;
+  sqlite3_finalize(stmt);
+  sqlite3_close(db);
+  ASSERT_GT(page, 1);
+  std::fstream(project_db, std::ios::in | std::ios::out).seekp((page - 1) * 4096) << std::string(4096, 'Z');
+  EXPECT_EQ(RunSession("PMP10", "open", "open Alpha\\nexit\\n"), 1);
+  EXPECT_THAT(temp_.Read("open.err"),
+              HasSubstr("[CreateRecordset()] Unrecognized database format '" + project_db + "'."));
+  EXPECT_THAT(temp_.Read("open.err"),
+              HasSubstr("[Error Opening Project] Error opening project:  [Alpha]\n\nUnrecognized database format '" +
+                        project_db + "'."));
 }
 
 TEST_F(ProjectSessionTest, SecondSessionOfTheSameApplicationIsKeptOut) {

@@ -2,6 +2,7 @@
 // made from them, and the whole startup sequence on a built installation.
 #include <sys/stat.h>
 
+#include "engine/jet_errors.h"
 #include "tests/startup/startup_fixture.h"
 
 namespace pds::test {
@@ -67,6 +68,17 @@ TEST_F(StartupSequenceTest, FreshInstallationStartsWithTheSharedUserId) {
   EXPECT_EQ(f.brand, DORNEL);
   EXPECT_FALSE(f.app_name.empty());
   EXPECT_TRUE(std::filesystem::exists(f.enviro_path + "/Prjxy000.mdb"));
+}
+
+// A folder where the user's projects database belongs can be neither copied
+// over nor opened; startup names it instead of failing a copy.
+TEST_F(StartupSequenceTest, FolderInPlaceOfTheProjectsDatabaseIsNamed) {
+  install::Installation inst = Install(/*user_ids_required=*/false);
+  const std::string projects_db = inst.enviro + "/Prjxy000.mdb";
+  std::filesystem::create_directory(projects_db);
+  host_->ExpectMsgBox("CheckProjectsDatabase()", db::JetErrorText(db::kErrInvalidPath, projects_db));
+  EXPECT_EQ(manager_.RunStartupSequence("PMP10", inst.CodePath("PMP10"), ""), RETURN_ERROR);
+  EXPECT_TRUE(std::filesystem::is_directory(projects_db));
 }
 
 TEST_F(StartupSequenceTest, CancelledUserConfirmationIsPassedOnSilently) {
