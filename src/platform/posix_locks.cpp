@@ -58,15 +58,42 @@ Status TryLock(int fd, short type, off_t start, off_t len) {
 
 bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
+int OpenRetry(const char* path, int flags, mode_t mode = 0) {
+  int fd;
+  do {
+    fd = open(path, flags | O_CLOEXEC, mode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
 }  // namespace
 
 Status PosixEnvImpl::CreateLockFile(const std::string& path, const std::string& content, int* handle) {
   for (int attempt = 0; attempt < kLockFileAttempts; ++attempt) {
-    int fd;
-    do {
-      fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return PathError(errno, path);
+    // A new lock file is made with O_EXCL and an existing one is opened with
+    // O_NOFOLLOW: a link planted under the lock file's name (dangling or not)
+    // is refused, never written through. O_NONBLOCK keeps a pipe from
+    // holding the open.
+    bool created = true;
+    int fd = OpenRetry(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK, 0644);
+    if (fd < 0 && errno == EEXIST) {
+      created = false;
+      fd = OpenRetry(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK);
+      if (fd < 0) {
+        if (errno == ENOENT) continue;  // its holder removed it meanwhile
+        if (errno == ELOOP) return Status::Error(kErrIsLink);
+        if (errno == EISDIR || errno == ENXIO) return Status::Error(kErrNotRegularFile);
+        if (errno == EACCES || errno == EPERM) {
+          // Another user's lock file: replaced when its holder is gone.
+          Status s = RemoveForeignStaleLockFile(path);
+          if (!s.ok()) return s;
+          continue;
+        }
+        return PathError(errno, path);
+      }
+    } else if (fd < 0) {
+      return PathError(errno, path);
+    }
 
     struct stat held;
     if (fstat(fd, &held) != 0) {
@@ -74,8 +101,12 @@ Status PosixEnvImpl::CreateLockFile(const std::string& path, const std::string& 
       close(fd);
       return s;
     }
+    if (!S_ISREG(held.st_mode)) {
+      close(fd);
+      return Status::Error(kErrNotRegularFile);
+    }
     // Windows cannot open a read-only file for writing; the kernel lets root do it.
-    if (IsReadOnlyMode(held.st_mode)) {
+    if (!created && IsReadOnlyMode(held.st_mode)) {
       close(fd);
       return Status::Error(5);
     }
@@ -87,7 +118,7 @@ Status PosixEnvImpl::CreateLockFile(const std::string& path, const std::string& 
     // between our open and our lock, we hold a lock on a file nobody can see
     // any more. Start again on whatever the path names now.
     struct stat named;
-    if (stat(path.c_str(), &named) != 0 || !SameFile(held, named)) {
+    if (lstat(path.c_str(), &named) != 0 || !SameFile(held, named)) {
       close(fd);
       continue;
     }
@@ -106,6 +137,23 @@ Status PosixEnvImpl::CreateLockFile(const std::string& path, const std::string& 
   }
   // The file kept changing under us: someone else is busy with it.
   return Status::Error(kSharingViolation);
+}
+
+Status PosixEnvImpl::RemoveForeignStaleLockFile(const std::string& path) {
+  // Readable is enough to see whether anyone holds it: a read lock conflicts
+  // with the holder's write lock.
+  int fd = OpenRetry(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) return errno == ELOOP ? Status::Error(kErrIsLink) : PathError(errno, path);
+  struct stat held, named;
+  if (fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
+    close(fd);
+    return Status::Error(kErrNotRegularFile);
+  }
+  Status s = TryLock(fd, F_RDLCK, 0, 0);
+  if (s.ok() && (lstat(path.c_str(), &named) != 0 || !SameFile(held, named))) s = Status::Ok();  // gone already
+  else if (s.ok() && unlink(path.c_str()) != 0) s = PathError(errno, path);
+  close(fd);
+  return s;
 }
 
 Status PosixEnvImpl::ReleaseLockFile(int handle) {

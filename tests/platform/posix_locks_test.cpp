@@ -1,4 +1,7 @@
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -236,6 +239,54 @@ TEST_F(RangeLockTest, MissingDatabaseAndUnknownHandle) {
   EXPECT_EQ(env_->LockFileRange(tmp_ / "missing.mdb", RangeLock::kShared, &h).code, 2);
   EXPECT_EQ(env_->ReleaseRangeLock(12345).code, 6);
 }
+
+// ---- a lock file left by another user
+
+// What CreateLockFile answers to a process running as another user (nobody),
+// started in a child so that the test process keeps its own identity.
+int CreateLockFileAsOtherUser(const std::string& path) {
+  pid_t child = fork();
+  if (child == 0) {
+    if (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0) _exit(100);
+    int handle = 0;
+    _exit(PosixEnv()->CreateLockFile(path, "nobody", &handle).code);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class ForeignLockFileTest : public LockTest, public ::testing::WithParamInterface<std::pair<const char*, int>> {};
+
+// A dead holder's lock file that belongs to another user is replaced where
+// the folder may be written, refused with 5 where it may not, and never
+// taken while its holder lives.
+TEST_P(ForeignLockFileTest, TakenOverOnlyWhenItsHolderIsGoneAndTheFolderAllows) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs to start a process as another user";
+  const auto [situation, expected] = GetParam();
+  const std::string folder = tmp_ / "project";
+  fs::create_directory(folder);
+  chmod(tmp_.path().c_str(), 0755);
+  chmod(folder.c_str(), std::string(situation) == "ReadOnlyFolder" ? 0755 : 0777);
+  const std::string path = folder + "/~LAY10.PLF";
+  int held = 0;
+  if (std::string(situation) == "HolderAlive") {
+    ASSERT_TRUE(env_->CreateLockFile(path, "root", &held).ok());
+  } else {
+    std::ofstream(path) << "root";  // what a killed holder leaves: the file, without its lock
+    chmod(path.c_str(), 0644);
+  }
+  EXPECT_EQ(CreateLockFileAsOtherUser(path), expected) << situation;
+  EXPECT_TRUE(fs::exists(path));
+  if (std::string(situation) == "HolderAlive") {
+    EXPECT_TRUE(env_->ReleaseLockFile(held).ok());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Situations, ForeignLockFileTest,
+                         ::testing::Values(std::make_pair("WritableFolder", 0), std::make_pair("ReadOnlyFolder", 5),
+                                           std::make_pair("HolderAlive", 32)),
+                         [](const auto& info) { return std::string(info.param.first); });
 
 }  // namespace
 }  // namespace pds::platform
