@@ -4,6 +4,9 @@
 // folders, checking a project's data files, and temporary file names.
 // The application is started with its designation in lower case throughout,
 // so every name derived from it must come out in upper case.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -99,6 +102,94 @@ TEST_F(WorkingCopyStagingTest, DeleteWorkFolderRemovesReadOnlyFilesAndTheFolder)
   EXPECT_TRUE(server().DeleteWorkFolder(work));
   EXPECT_FALSE(fs::exists(work));
   EXPECT_TRUE(fs::exists(temp_ / "projects/Alpha"));
+}
+
+// ---- links and leftovers in the working folder's place
+
+// The id of a process that has ended, for leftovers of a killed writer.
+std::string EndedPid() {
+  pid_t pid = fork();
+  if (pid == 0) _exit(0);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return std::to_string(pid);
+}
+
+class WorkingFolderLinkTest : public WorkingCopyStagingTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  // The base folder handed to GetWorkingProjectPath: a project folder, or
+  // none for the untitled project's folder in the system temporary folder.
+  std::string Base() { return GetParam() ? NewFolder("projects/Alpha") : std::string(); }
+  std::string WorkIn(const std::string& base) { return (base.empty() ? temp_ / "systemp" : base) + "/~LAY10"; }
+};
+
+TEST_P(WorkingFolderLinkTest, PreparingRefusesALinkAndLeavesItsTarget) {
+  const std::string victim = NewFolder("victim");
+  WriteFile(victim + "/precious.txt", "user data");
+  const std::string base = Base();
+  for (const std::string& target : {victim, victim + "/missing"}) {
+    fs::create_directory_symlink(target, WorkIn(base));
+    host_->ExpectMsgBox("GetWorkingProjectPath()", kCannotInit + "\r\n" +
+                                                       "The work folder is a symbolic link to another folder; it is "
+                                                       "never followed, so that folder is left as it is. Remove the "
+                                                       "link:  \r[" + WorkIn(base) + "]");
+    EXPECT_EQ(server().GetWorkingProjectPath(base), "");
+    fs::remove(WorkIn(base));
+  }
+  EXPECT_EQ(ReadFile(victim + "/precious.txt"), "user data");
+  EXPECT_FALSE(fs::exists(victim + "/missing"));
+}
+
+TEST_P(WorkingFolderLinkTest, DeletingRefusesALinkAndLeavesItsTarget) {
+  const std::string victim = NewFolder("victim");
+  WriteFile(victim + "/precious.txt", "user data");
+  const std::string work = WorkIn(Base());
+  fs::create_directory_symlink(victim, work);
+  host_->ExpectMsgBox("DeleteWorkFolder()",
+                      "Attempting to delete an invalid folder.  The following folder is a symbolic link, not a "
+                      "project work folder; it is left as it is.\r[" + work + "]");
+  EXPECT_FALSE(server().DeleteWorkFolder(work));
+  EXPECT_EQ(ReadFile(victim + "/precious.txt"), "user data");
+  EXPECT_TRUE(fs::is_symlink(work));
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, WorkingFolderLinkTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "ProjectFolder" : "SystemTempFolder"; });
+
+TEST_F(WorkingCopyStagingTest, LinksInsideTheWorkingFolderAreRemovedNotFollowed) {
+  const std::string victim = NewFolder("victim");
+  WriteFile(victim + "/precious.txt", "user data");
+  const std::string project = NewFolder("projects/Alpha");
+  const std::string work = NewFolder("projects/Alpha/~LAY10");
+  fs::create_symlink(victim + "/precious.txt", work + "/LAY10Lay.dat");
+  fs::create_directory_symlink(victim, work + "/sub");
+
+  ASSERT_EQ(server().GetWorkingProjectPath(project), work);
+  EXPECT_TRUE(server().DeleteWorkFolder(work));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(work)));
+  EXPECT_EQ(ReadFile(victim + "/precious.txt"), "user data");
+}
+
+TEST_F(WorkingCopyStagingTest, LeftoversOfAKilledSaveAreSweptOnOpenAndClose) {
+  const std::string dead = EndedPid();
+  const std::string project = NewFolder("projects/Alpha");
+  const std::string work = NewFolder("projects/Alpha/~LAY10");
+  const std::vector<std::string> leftovers = {".PROJECT.QVP.p" + dead + ".0badf00d.tmp", "~QX" + dead + "-1A2B.TMP",
+                                              "~QX" + dead + "-1A2B.TMP-journal"};
+  for (const std::string& name : leftovers) WriteFile(project + "/" + name);
+  WriteFile(project + "/.kept");
+
+  ASSERT_EQ(server().GetWorkingProjectPath(project), work);  // as an open prepares it
+  for (const std::string& name : leftovers) EXPECT_FALSE(fs::exists(project + "/" + name)) << name;
+  EXPECT_TRUE(fs::exists(project + "/.kept"));
+
+  // A leftover inside the working folder no longer keeps it at close, nor does
+  // one beside it stay.
+  WriteFile(work + "/.LAY10Lay.dat.p" + dead + ".00000001.tmp");
+  WriteFile(project + "/" + leftovers[1]);
+  EXPECT_TRUE(server().DeleteWorkFolder(work));
+  EXPECT_FALSE(fs::exists(work));
+  EXPECT_FALSE(fs::exists(project + "/" + leftovers[1]));
 }
 
 // ---- files from templates
