@@ -76,15 +76,12 @@ int CreateSiblingTemp(const std::string& target, mode_t mode, std::string* temp_
     std::snprintf(suffix, sizeof suffix, ".p%ld.%08" PRIx64 ".tmp", static_cast<long>(getpid()),
                   RandomBits() & 0xffffffffu);
     std::string candidate = (folder == "/" ? "/" : folder + "/") + "." + base + suffix;
-    int fd;
-    do {
-      fd = open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
-    } while (fd < 0 && errno == EINTR);
+    int fd = OpenRetry(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, mode);
     if (fd >= 0) {
       // Held until the descriptor closes: a sweeper that can take this lock
       // knows the writer is gone. A file system without OFD locks still
       // writes; the process id in the name then decides.
-      (void)TryLockWhole(fd);
+      (void)TryOfdLock(fd, F_WRLCK, 0, 0);
       *temp_path = candidate;
       return fd;
     }
@@ -94,24 +91,16 @@ int CreateSiblingTemp(const std::string& target, mode_t mode, std::string* temp_
   return -1;
 }
 
-Status TryLockWhole(int fd) {
-  struct flock fl = {};
-  fl.l_type = F_WRLCK;
-  fl.l_whence = SEEK_SET;
-  int rc;
+int OpenRetry(const char* path, int flags, mode_t mode) {
+  int fd;
   do {
-    rc = fcntl(fd, F_OFD_SETLK, &fl);
-  } while (rc != 0 && errno == EINTR);
-  if (rc == 0) return Status::Ok();
-  if (errno == EAGAIN || errno == EACCES) return Status::Error(32);
-  return ErrnoStatus();
+    fd = open(path, flags | O_CLOEXEC, mode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
 }
 
 int OpenRegularForReading(const std::string& path, Status* status) {
-  int fd;
-  do {
-    fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
+  int fd = OpenRetry(path.c_str(), O_RDONLY | O_NONBLOCK);
   if (fd < 0) {
     *status = PathError(errno, path);
     return -1;

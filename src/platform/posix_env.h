@@ -13,6 +13,7 @@
 // and outlast the release.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <map>
@@ -113,8 +114,15 @@ bool IsReadOnlyMode(mode_t mode);
 // from a file being written.
 int CreateSiblingTemp(const std::string& target, mode_t mode, std::string* temp_path);
 
-// Takes a whole-file OFD write lock without waiting; a conflict is 32.
-Status TryLockWhole(int fd);
+// Whether two stats describe the same file (device and inode).
+inline bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// open(2) with O_CLOEXEC, retried when a signal interrupts it; -1 with errno set.
+int OpenRetry(const char* path, int flags, mode_t mode = 0);
+
+// Takes an OFD lock of type (F_RDLCK, F_WRLCK) on len bytes from start (0:
+// to the end of the file) without waiting; a conflict comes back as 32.
+Status TryOfdLock(int fd, short type, off_t start, off_t len);
 
 // Opens an existing file for reading as a plain file only: never blocks on a
 // pipe or device (O_NONBLOCK, then cleared), and anything but a plain file is

@@ -23,14 +23,6 @@ namespace pds::platform {
 
 namespace {
 
-int OpenRetry(const char* path, int flags, mode_t mode = 0) {
-  int fd;
-  do {
-    fd = open(path, flags | O_CLOEXEC, mode);
-  } while (fd < 0 && errno == EINTR);
-  return fd;
-}
-
 // Refuses to replace an existing destination the way Windows does: a folder
 // or a read-only file cannot be overwritten. A missing destination is fine,
 // but its folder must exist.

@@ -84,8 +84,6 @@ bool ProcessAlive(long pid) {
   return kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
 }
 
-bool SameEntry(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
-
 // Removes one sibling temporary whose writer is gone: its lock must be free
 // (taken here and held while the name is removed) and, where processes can
 // be checked, its writer's process must have ended.
@@ -94,10 +92,10 @@ bool RemoveIfStaleSibling(int dir, const std::string& name, long pid, bool local
   if (fd < 0) return false;  // a link, or another user's file: not ours to judge
   bool removed = false;
   struct stat held, named;
-  const Status lock = TryLockWhole(fd);
+  const Status lock = TryOfdLock(fd, F_WRLCK, 0, 0);
   const bool writer_gone = lock.ok() ? (!local || !ProcessAlive(pid)) : (lock.code != 32 && local && !ProcessAlive(pid));
   if (writer_gone && fstat(fd, &held) == 0 && S_ISREG(held.st_mode) &&
-      fstatat(dir, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && SameEntry(held, named)) {
+      fstatat(dir, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(held, named)) {
     removed = unlinkat(dir, name.c_str(), 0) == 0;
   }
   close(fd);
@@ -143,10 +141,7 @@ int SweepStale(int dir, bool local) {
 
 // Opens folder itself, never a link standing in its place.
 int OpenFolderNoFollow(const std::string& folder, Status* status) {
-  int fd;
-  do {
-    fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
+  int fd = OpenRetry(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
   if (fd >= 0) return fd;
   struct stat st;
   if (errno == ELOOP || (errno == ENOTDIR && lstat(folder.c_str(), &st) == 0 && S_ISLNK(st.st_mode))) {

@@ -38,9 +38,9 @@ constexpr long long kRangeLockOffset = 0x7000000000000000LL;
 static_assert(sizeof(off_t) >= 8 && std::numeric_limits<off_t>::max() >= kRangeLockOffset,
               "the database lock range needs 64-bit file offsets");
 
-// Takes a whole-file (len 0) or one-byte OFD lock without waiting; a conflict
-// comes back as 32.
-Status TryLock(int fd, short type, off_t start, off_t len) {
+}  // namespace
+
+Status TryOfdLock(int fd, short type, off_t start, off_t len) {
   struct flock fl = {};
   fl.l_type = type;
   fl.l_whence = SEEK_SET;
@@ -55,18 +55,6 @@ Status TryLock(int fd, short type, off_t start, off_t len) {
   if (errno == EAGAIN || errno == EACCES) return Status::Error(kSharingViolation);
   return ErrnoStatus();
 }
-
-bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
-
-int OpenRetry(const char* path, int flags, mode_t mode = 0) {
-  int fd;
-  do {
-    fd = open(path, flags | O_CLOEXEC, mode);
-  } while (fd < 0 && errno == EINTR);
-  return fd;
-}
-
-}  // namespace
 
 Status PosixEnvImpl::CreateLockFile(const std::string& path, const std::string& content, int* handle) {
   for (int attempt = 0; attempt < kLockFileAttempts; ++attempt) {
@@ -110,7 +98,7 @@ Status PosixEnvImpl::CreateLockFile(const std::string& path, const std::string& 
       close(fd);
       return Status::Error(5);
     }
-    if (Status s = TryLock(fd, F_WRLCK, 0, 0); !s.ok()) {
+    if (Status s = TryOfdLock(fd, F_WRLCK, 0, 0); !s.ok()) {
       close(fd);
       return s;
     }
@@ -149,7 +137,7 @@ Status PosixEnvImpl::RemoveForeignStaleLockFile(const std::string& path) {
     close(fd);
     return Status::Error(kErrNotRegularFile);
   }
-  Status s = TryLock(fd, F_RDLCK, 0, 0);
+  Status s = TryOfdLock(fd, F_RDLCK, 0, 0);
   if (s.ok() && (lstat(path.c_str(), &named) != 0 || !SameFile(held, named))) s = Status::Ok();  // gone already
   else if (s.ok() && unlink(path.c_str()) != 0) s = PathError(errno, path);
   close(fd);
@@ -195,7 +183,7 @@ Status PosixEnvImpl::LockFileRange(const std::string& path, RangeLock mode, int*
     close(fd);
     return Status::Error(5);
   }
-  Status s = TryLock(fd, mode == RangeLock::kExclusive ? F_WRLCK : F_RDLCK, static_cast<off_t>(kRangeLockOffset), 1);
+  Status s = TryOfdLock(fd, mode == RangeLock::kExclusive ? F_WRLCK : F_RDLCK, static_cast<off_t>(kRangeLockOffset), 1);
   if (!s.ok()) {
     close(fd);
     return s;

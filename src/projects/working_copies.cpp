@@ -45,9 +45,15 @@ constexpr int kPathNotFound = 3;
 constexpr std::size_t kTempPathBuffer = 260;
 
 constexpr const char* kCannotInit = "Cannot open this project because the project work folder could not be initialized.";
-constexpr const char* kLinkInPlace =
-    "The work folder is a symbolic link to another folder; it is never followed, so that folder is left as it is. "
-    "Remove the link:  ";
+
+// The refusal of a working folder that is a link: emptying it or staging into
+// it would act on whatever folder the link names.
+std::string LinkInPlaceText(const std::string& work) {
+  return std::string(kCannotInit) + "\r\n" +
+         "The work folder is a symbolic link to another folder; it is never followed, so that folder is left as "
+         "it is. Remove the link:  \r" +
+         InBrackets(work);
+}
 
 bool EntryExists(const std::string& path, platform::FileAttributes* attributes) {
   return CurrentEnv()->GetAttributes(path, attributes).ok();
@@ -104,12 +110,10 @@ std::string clsProjectDataServer::GetWorkingProjectPath(const std::string& sBase
     }
 
     if (!failed) {
-      // The working folder is emptied and written into: a link standing in
-      // its place would hand some other folder to both, so a link is refused.
       platform::FileAttributes attributes;
       const bool exists = CurrentEnv()->GetLinkAttributes(work, &attributes).ok();
       if (exists && attributes.link) {
-        message = std::string(kCannotInit) + "\r\n" + kLinkInPlace + "\r" + InBrackets(work);
+        message = LinkInPlaceText(work);
         failed = true;
       } else if (!exists) {
         Status s = CurrentEnv()->CreateFolder(work);
@@ -126,16 +130,18 @@ std::string clsProjectDataServer::GetWorkingProjectPath(const std::string& sBase
       } else {
         // A working folder left by an earlier session is reused, but never
         // with its old files: the caller stages a fresh copy into it. Read-only
-        // files stay, as Windows would not delete them.
-        // A file that cannot be removed is copied over by the staging that
-        // follows; only a link found in the folder's place stops the open.
+        // files stay, as Windows would not delete them, and a file that cannot
+        // be removed is copied over by that staging; only a link put in the
+        // folder's place meanwhile stops the open.
         if (CurrentEnv()->EmptyFolder(work, true).code == platform::kErrIsLink) {
-          message = std::string(kCannotInit) + "\r\n" + kLinkInPlace + "\r" + InBrackets(work);
+          message = LinkInPlaceText(work);
           failed = true;
         }
       }
       // Temporary files a killed save left in the project folder go too.
-      if (!failed && !sBaseFolder.empty()) (void)CurrentEnv()->RemoveStaleTempFiles(RemoveBackslash(sBaseFolder), nullptr);
+      if (!failed && !sBaseFolder.empty()) {
+        (void)CurrentEnv()->RemoveStaleTempFiles(RemoveBackslash(sBaseFolder), nullptr);
+      }
     }
     if (!failed) return work;
   } catch (...) {
