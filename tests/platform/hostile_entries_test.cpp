@@ -79,40 +79,6 @@ TEST_F(HostileEntryTest, EmptyFolderRemovesLinksAsLinksAndKeepsFoldersAndHiddenN
   ExpectOutsideUntouched();
 }
 
-TEST_F(HostileEntryTest, EmptyFolderKeepsReadOnlyFilesOnlyWhenAsked) {
-  const std::string work = tmp_ / "~PMP10";
-  fs::create_directory(work);
-  for (bool keep : {true, false}) {
-    std::ofstream(work + "/locked.dat") << "x";
-    chmod((work + "/locked.dat").c_str(), 0444);
-    ASSERT_TRUE(env_->EmptyFolder(work, keep).ok());
-    EXPECT_EQ(fs::exists(work + "/locked.dat"), keep) << "keep_read_only=" << keep;
-  }
-}
-
-TEST_F(HostileEntryTest, EmptyFolderRefusesAFolderThatIsALinkAndTouchesNothing) {
-  for (Planted what : {Planted::kLinkToFolder, Planted::kDanglingLink}) {
-    const std::string work = tmp_ / "~PMP10";
-    Plant(what, work);
-    EXPECT_EQ(env_->EmptyFolder(work, false).code, kErrIsLink);
-    EXPECT_EQ(env_->RemoveStaleTempFiles(work, nullptr).code, kErrIsLink);
-    ExpectOutsideUntouched();
-    fs::remove(work);
-  }
-  EXPECT_EQ(env_->EmptyFolder(tmp_ / "missing", false).code, 3);
-}
-
-TEST_F(HostileEntryTest, LinkAttributesDescribeTheLinkItself) {
-  Plant(Planted::kLinkToFolder, tmp_ / "link");
-  FileAttributes followed, itself;
-  ASSERT_TRUE(env_->GetAttributes(tmp_ / "link", &followed).ok());
-  ASSERT_TRUE(env_->GetLinkAttributes(tmp_ / "link", &itself).ok());
-  EXPECT_TRUE(followed.directory);
-  EXPECT_FALSE(followed.link);
-  EXPECT_TRUE(itself.link);
-  EXPECT_FALSE(itself.directory);
-}
-
 // ---- reading and copying only plain files
 
 struct UnreadableCase {

@@ -108,18 +108,6 @@ INSTANTIATE_TEST_SUITE_P(
         LockRefusal{"OtherCause", 23, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ProjectLockTest, LockFilePlantedAsALinkIsRefusedAndItsTargetKept) {
-  temp_.Write("outside.txt", "user data");
-  fs::create_symlink(temp_ / "outside.txt", LockFile("LAY10"));
-  fs::create_symlink(temp_ / "made-through-link", LockFile("PMP10"));
-  ProjectRef p = Record();
-  host_->ExpectMsgBoxContaining(kTitle, "symbolic link").ExpectMsgBoxContaining(kTitle, "symbolic link");
-  EXPECT_FALSE(p->LockProjectApp("LAY10"));
-  EXPECT_FALSE(p->LockProjectApp("PMP10"));
-  EXPECT_EQ(temp_.Read("outside.txt"), "user data");
-  EXPECT_FALSE(fs::exists(temp_ / "made-through-link"));
-}
-
 TEST_F(ProjectLockTest, LockProjectLocksForEveryInstalledApplication) {
   clsProjectDataServer server;
   EXPECT_TRUE(server.LockProject());  // no project at all
