@@ -116,6 +116,16 @@ void FillEntry(const struct stat& st, DirEntry* e) {
   e->size = e->directory ? 0 : static_cast<std::uint64_t>(st.st_size);
 }
 
+// A link's own mode has every bit set; only what it names can be read-only.
+void FillAttributes(const struct stat& st, FileAttributes* out) {
+  *out = FileAttributes{};
+  out->link = S_ISLNK(st.st_mode);
+  out->directory = S_ISDIR(st.st_mode);
+  out->read_only = !out->link && IsReadOnlyMode(st.st_mode);
+  out->size = out->directory ? 0 : static_cast<std::uint64_t>(st.st_size);
+  out->special = !out->directory && !S_ISREG(st.st_mode);
+}
+
 TimePoint ToTimePoint(const struct statx_timestamp& ts) {
   return TimePoint(std::chrono::duration_cast<TimePoint::duration>(std::chrono::seconds(ts.tv_sec) +
                                                                    std::chrono::nanoseconds(ts.tv_nsec)));
@@ -209,23 +219,14 @@ Status PosixEnvImpl::RenameFile(const std::string& from, const std::string& to) 
 Status PosixEnvImpl::GetAttributes(const std::string& path, FileAttributes* out) {
   struct stat st;
   if (path.empty() || stat(path.c_str(), &st) != 0) return PathError(path.empty() ? ENOENT : errno, path);
-  *out = FileAttributes{};
-  out->directory = S_ISDIR(st.st_mode);
-  out->read_only = IsReadOnlyMode(st.st_mode);
-  out->size = out->directory ? 0 : static_cast<std::uint64_t>(st.st_size);
-  out->special = !out->directory && !S_ISREG(st.st_mode);
+  FillAttributes(st, out);
   return Status::Ok();
 }
 
 Status PosixEnvImpl::GetLinkAttributes(const std::string& path, FileAttributes* out) {
   struct stat st;
   if (path.empty() || lstat(path.c_str(), &st) != 0) return PathError(path.empty() ? ENOENT : errno, path);
-  *out = FileAttributes{};
-  out->link = S_ISLNK(st.st_mode);
-  out->directory = S_ISDIR(st.st_mode);
-  out->read_only = !out->link && IsReadOnlyMode(st.st_mode);
-  out->size = out->directory ? 0 : static_cast<std::uint64_t>(st.st_size);
-  out->special = !out->directory && !S_ISREG(st.st_mode);
+  FillAttributes(st, out);
   return Status::Ok();
 }
 

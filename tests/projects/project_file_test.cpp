@@ -334,15 +334,6 @@ INSTANTIATE_TEST_SUITE_P(
         UnreadableProjectFile{"Folder", [](const std::string& p) { fs::create_directory(p); }, 0, kNotPlain, 0},
         UnreadableProjectFile{"Fifo", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0644), 0); }, 0,
                               kNotPlain, 0},
-        UnreadableProjectFile{"LinkToDevZero", [](const std::string& p) { fs::create_symlink("/dev/zero", p); }, 0,
-                              kNotPlain, 0},
-        UnreadableProjectFile{"TooLarge",
-                              [](const std::string& p) {
-                                std::ofstream(p) << "[Project]\r\n";
-                                fs::resize_file(p, platform::kMaxReadFileBytes + 1);
-                              },
-                              0, "The project file is too large to be a project file and is not read.",
-                              platform::kErrFileTooLarge},
         UnreadableProjectFile{"PermissionDenied",
                               [](const std::string& p) { std::ofstream(p) << "[Project]\r\n"; }, 5,
                               "The project file could not be read.", 5}),

@@ -97,14 +97,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         LockRefusal{"ReadOnlyFileSystem", 19, "The project folder is on a read-only file system.\r\n"},
         LockRefusal{"DiskFull", 112, "There is no space left on the disk holding the project folder.\r\n"},
-        LockRefusal{"PermissionDenied", 5,
-                    "Permission denied: this user may not create or write the lock file in the project folder (a "
-                    "lock file left by another user can only be replaced where the folder may be written).\r\n"},
         LockRefusal{"Link", platform::kErrIsLink,
                     "The lock file is a symbolic link.  It is never followed, so that the file it names is left as "
                     "it is; remove the link.\r\n"},
-        LockRefusal{"NotAFile", platform::kErrNotRegularFile,
-                    "The lock file's name is taken by something that is not a file (a folder, device or pipe).\r\n"},
         LockRefusal{"OtherCause", 23, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 

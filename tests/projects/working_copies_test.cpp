@@ -111,34 +111,29 @@ class WorkingFolderLinkTest : public WorkingCopyStagingTest, public ::testing::W
   std::string WorkIn(const std::string& base) { return (base.empty() ? temp_ / "systemp" : base) + "/~LAY10"; }
 };
 
-TEST_P(WorkingFolderLinkTest, PreparingRefusesALinkAndLeavesItsTarget) {
+TEST_P(WorkingFolderLinkTest, PreparingAndDeletingRefuseALinkAndLeaveItsTarget) {
   const std::string victim = NewFolder("victim");
   WriteFile(victim + "/precious.txt", "user data");
   const std::string base = Base();
-  for (const std::string& target : {victim, victim + "/missing"}) {
-    fs::create_directory_symlink(target, WorkIn(base));
-    host_->ExpectMsgBox("GetWorkingProjectPath()", kCannotInit + "\r\n" +
-                                                       "The work folder is a symbolic link to another folder; it is "
-                                                       "never followed, so that folder is left as it is. Remove the "
-                                                       "link:  \r[" + WorkIn(base) + "]");
-    EXPECT_EQ(server().GetWorkingProjectPath(base), "");
-    fs::remove(WorkIn(base));
-  }
-  EXPECT_EQ(ReadFile(victim + "/precious.txt"), "user data");
-  EXPECT_FALSE(fs::exists(victim + "/missing"));
-}
-
-TEST_P(WorkingFolderLinkTest, DeletingRefusesALinkAndLeavesItsTarget) {
-  const std::string victim = NewFolder("victim");
-  WriteFile(victim + "/precious.txt", "user data");
-  const std::string work = WorkIn(Base());
+  const std::string work = WorkIn(base);
   fs::create_directory_symlink(victim, work);
-  host_->ExpectMsgBox("DeleteWorkFolder()",
-                      "Attempting to delete an invalid folder.  The following folder is a symbolic link, not a "
-                      "project work folder; it is left as it is.\r[" + work + "]");
+  host_->ExpectMsgBox("GetWorkingProjectPath()",
+                      kCannotInit + "\r\n" +
+                          "The work folder is a symbolic link to another folder; it is never followed, so that folder "
+                          "is left as it is. Remove the link:  \r[" + work + "]")
+      .ExpectMsgBox("DeleteWorkFolder()",
+                    "Attempting to delete an invalid folder.  The following folder is a symbolic link, not a project "
+                    "work folder; it is left as it is.\r[" + work + "]")
+      .ExpectMsgBoxContaining("GetWorkingProjectPath()", "symbolic link");
+  EXPECT_EQ(server().GetWorkingProjectPath(base), "");
   EXPECT_FALSE(server().DeleteWorkFolder(work));
   EXPECT_EQ(ReadFile(victim + "/precious.txt"), "user data");
   EXPECT_TRUE(fs::is_symlink(work));
+  // A dangling link is refused too: nothing is created where it points.
+  fs::remove(work);
+  fs::create_directory_symlink(victim + "/missing", work);
+  EXPECT_EQ(server().GetWorkingProjectPath(base), "");
+  EXPECT_FALSE(fs::exists(victim + "/missing"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, WorkingFolderLinkTest, ::testing::Bool(),
