@@ -31,11 +31,23 @@ struct Status {
 struct FileAttributes {
   bool directory = false;
   bool read_only = false;  // no write bits at all
-  // Neither a folder nor a regular file: a FIFO, a device or a socket (a
-  // link is followed). Reading one may block or never end.
-  bool special = false;
   std::uint64_t size = 0;
+  // Neither a folder nor a plain file: a device, a pipe, a socket (or, from
+  // GetLinkAttributes, a symbolic link). Such an entry is never read,
+  // copied or written as a file.
+  bool special = false;
+  bool link = false;  // only GetLinkAttributes reports links
 };
+
+// The largest file ReadFile reads whole. Profile and project files are a few
+// kilobytes; anything past this is not one of them, and reading it would
+// only exhaust memory.
+inline constexpr std::uint64_t kMaxReadFileBytes = 16u << 20;
+
+// Codes beyond errno's reach that the file calls give:
+inline constexpr int kErrNotRegularFile = 1920;  // a device, pipe or folder where a file belongs
+inline constexpr int kErrIsLink = 1921;          // a symbolic link where none is followed
+inline constexpr int kErrFileTooLarge = 223;     // over kMaxReadFileBytes
 
 struct DirEntry {
   std::string name;  // "." and ".." are listed, as the Windows search lists them
@@ -97,12 +109,34 @@ class Env {
   // Renames, replacing an existing destination atomically (not a read-only one: 5).
   virtual Status RenameFile(const std::string& from, const std::string& to) = 0;
   // Attributes of an existing entry; 2 (file not found) or 3 (path not found) otherwise.
+  // A link is described by what it names.
   virtual Status GetAttributes(const std::string& path, FileAttributes* out) = 0;
+  // As GetAttributes, but a symbolic link (dangling or not) is described as
+  // itself, with link set.
+  virtual Status GetLinkAttributes(const std::string& path, FileAttributes* out) = 0;
   // Read-only removes every write bit; normal gives the owner write access back.
   virtual Status SetReadOnly(const std::string& path, bool read_only) = 0;
   virtual Status CreateFolder(const std::string& path) = 0;
   // Removes an empty folder; a folder with entries gives 5 (access denied), as on Windows.
   virtual Status RemoveFolder(const std::string& path) = 0;
+  // Removes the entries of folder that are not folders, without following
+  // any link: the folder is opened without following a link in its last
+  // name (a link there is refused with kErrIsLink and nothing is removed),
+  // and entries are removed relative to that opened folder, so a link
+  // inside is removed as a link and a folder swapped for a link meanwhile
+  // is never entered. Subfolders stay. Names beginning with "." stay too,
+  // except this component's own temporary files whose writer is gone
+  // (RemoveStaleTempFiles). keep_read_only: a file without write bits stays,
+  // as Windows refuses to delete it.
+  virtual Status EmptyFolder(const std::string& folder, bool keep_read_only) = 0;
+  // Removes the temporary files this component left in folder when the
+  // process writing them ended before it could (killed mid-save): the
+  // hidden ".NAME.p<pid>.<hex>.tmp" of CopyFile and WriteFileAtomic while no
+  // writer holds its lock, and the "<prefix><pid>-<hex>.TMP" names of
+  // TempFileName (with their "-journal") whose process is gone. A writer's
+  // process can only be checked on this machine, so on a network file
+  // system only the locked kind is removed. removed (may be null) counts them.
+  virtual Status RemoveStaleTempFiles(const std::string& folder, int* removed) = 0;
   virtual std::string CurrentFolder() = 0;
   virtual Status SetCurrentFolder(const std::string& path) = 0;
   // Every entry of a folder, "." and ".." first, in the order the file system
@@ -125,6 +159,9 @@ class Env {
   virtual std::string TempFolder() = 0;
   // Creates a new empty file named prefix + unique part + ".TMP" in folder.
   virtual Status CreateTempFile(const std::string& folder, const std::string& prefix, std::string* path) = 0;
+  // A prefix for CreateTempFile that names this process, so that
+  // RemoveStaleTempFiles can tell a file whose writer is gone: base + pid + "-".
+  virtual std::string TempFilePrefix(const std::string& base) = 0;
 
   // ---- the user and the system
   // The login name of the process's user; 1245 (not logged on) when none.
@@ -150,7 +187,11 @@ class Env {
   // A lock file: created (or taken over from a dead holder), locked, content
   // written. 32 (sharing violation) when a live holder has it, including a
   // holder in this same process. The handle is released with ReleaseLockFile,
-  // which removes the file.
+  // which removes the file. A link is never followed: a lock file that is a
+  // link gives kErrIsLink, one that is not a plain file kErrNotRegularFile,
+  // and nothing outside the lock file's folder is created or written. A dead
+  // holder's file that this user may not write (another user's) is replaced
+  // by a new one when the folder allows it; otherwise 5.
   virtual Status CreateLockFile(const std::string& path, const std::string& content, int* handle) = 0;
   virtual Status ReleaseLockFile(int handle) = 0;
   // A lock on a byte range of a database file that SQLite never touches. 32
@@ -173,9 +214,14 @@ class EnvWrapper : public Env {
   Status DeleteFile(const std::string& p) override { return target_->DeleteFile(p); }
   Status RenameFile(const std::string& f, const std::string& t) override { return target_->RenameFile(f, t); }
   Status GetAttributes(const std::string& p, FileAttributes* o) override { return target_->GetAttributes(p, o); }
+  Status GetLinkAttributes(const std::string& p, FileAttributes* o) override {
+    return target_->GetLinkAttributes(p, o);
+  }
   Status SetReadOnly(const std::string& p, bool r) override { return target_->SetReadOnly(p, r); }
   Status CreateFolder(const std::string& p) override { return target_->CreateFolder(p); }
   Status RemoveFolder(const std::string& p) override { return target_->RemoveFolder(p); }
+  Status EmptyFolder(const std::string& f, bool k) override { return target_->EmptyFolder(f, k); }
+  Status RemoveStaleTempFiles(const std::string& f, int* r) override { return target_->RemoveStaleTempFiles(f, r); }
   std::string CurrentFolder() override { return target_->CurrentFolder(); }
   Status SetCurrentFolder(const std::string& p) override { return target_->SetCurrentFolder(p); }
   Status ListFolder(const std::string& f, std::vector<DirEntry>* o) override { return target_->ListFolder(f, o); }
@@ -191,6 +237,7 @@ class EnvWrapper : public Env {
   Status CreateTempFile(const std::string& f, const std::string& p, std::string* o) override {
     return target_->CreateTempFile(f, p, o);
   }
+  std::string TempFilePrefix(const std::string& b) override { return target_->TempFilePrefix(b); }
   Status LoginName(std::string* n) override { return target_->LoginName(n); }
   OsVersion GetOsVersion() override { return target_->GetOsVersion(); }
   std::optional<std::string> GetEnvVar(const std::string& n) override { return target_->GetEnvVar(n); }

@@ -65,6 +65,8 @@ constexpr Text kTexts[] = {
     {1245, "The operation being requested was not performed because the user has not logged on to the network."},
     {1222, "The network is not present or not started."},
     {2250, "This network connection does not exist."},
+    {1920, "The file cannot be accessed by the system: it is not a plain file (a folder, device or pipe)."},
+    {1921, "The name is a symbolic link, which is never followed here."},
 };
 }  // namespace
 

@@ -72,14 +72,16 @@ int CreateSiblingTemp(const std::string& target, mode_t mode, std::string* temp_
   // the temporary name stays within the file-name limit.
   std::string base = LastComponent(target).substr(0, 200);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%08" PRIx64 ".tmp", RandomBits() & 0xffffffffu);
+    char suffix[48];
+    std::snprintf(suffix, sizeof suffix, ".p%ld.%08" PRIx64 ".tmp", static_cast<long>(getpid()),
+                  RandomBits() & 0xffffffffu);
     std::string candidate = (folder == "/" ? "/" : folder + "/") + "." + base + suffix;
-    int fd;
-    do {
-      fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    } while (fd < 0 && errno == EINTR);
+    int fd = OpenRetry(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, mode);
     if (fd >= 0) {
+      // Held until the descriptor closes: a sweeper that can take this lock
+      // knows the writer is gone. A file system without OFD locks still
+      // writes; the process id in the name then decides.
+      (void)TryOfdLock(fd, F_WRLCK, 0, 0);
       *temp_path = candidate;
       return fd;
     }
@@ -87,6 +89,38 @@ int CreateSiblingTemp(const std::string& target, mode_t mode, std::string* temp_
   }
   errno = EEXIST;
   return -1;
+}
+
+int OpenRetry(const char* path, int flags, mode_t mode) {
+  int fd;
+  do {
+    fd = open(path, flags | O_CLOEXEC, mode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+int OpenRegularForReading(const std::string& path, Status* status) {
+  int fd = OpenRetry(path.c_str(), O_RDONLY | O_NONBLOCK);
+  if (fd < 0) {
+    *status = PathError(errno, path);
+    return -1;
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0) {
+    *status = ErrnoStatus();
+    close(fd);
+    return -1;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    // A folder keeps the code Windows gives for opening one as a file.
+    *status = Status::Error(S_ISDIR(st.st_mode) ? 5 : kErrNotRegularFile);
+    close(fd);
+    return -1;
+  }
+  // Plain files never block; clearing the flag keeps reads ordinary.
+  (void)fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  *status = Status::Ok();
+  return fd;
 }
 
 bool WriteAll(int fd, const char* data, std::size_t size) {

@@ -13,6 +13,7 @@
 // and outlast the release.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <map>
@@ -30,9 +31,12 @@ class PosixEnvImpl final : public Env {
   Status DeleteFile(const std::string& path) override;
   Status RenameFile(const std::string& from, const std::string& to) override;
   Status GetAttributes(const std::string& path, FileAttributes* out) override;
+  Status GetLinkAttributes(const std::string& path, FileAttributes* out) override;
   Status SetReadOnly(const std::string& path, bool read_only) override;
   Status CreateFolder(const std::string& path) override;
   Status RemoveFolder(const std::string& path) override;
+  Status EmptyFolder(const std::string& folder, bool keep_read_only) override;
+  Status RemoveStaleTempFiles(const std::string& folder, int* removed) override;
   std::string CurrentFolder() override;
   Status SetCurrentFolder(const std::string& path) override;
   Status ListFolder(const std::string& folder, std::vector<DirEntry>* out) override;
@@ -45,6 +49,7 @@ class PosixEnvImpl final : public Env {
 
   std::string TempFolder() override;
   Status CreateTempFile(const std::string& folder, const std::string& prefix, std::string* path) override;
+  std::string TempFilePrefix(const std::string& base) override;
 
   Status LoginName(std::string* name) override;
   OsVersion GetOsVersion() override;
@@ -70,6 +75,9 @@ class PosixEnvImpl final : public Env {
   };
 
   int NextHandleLocked() { return next_handle_++; }
+  // Removes a lock file this user may not write once no one holds it; 5
+  // when the folder does not let it be removed, 32 while it is held.
+  Status RemoveForeignStaleLockFile(const std::string& path);
 
   std::mutex mutex_;
   int next_handle_ = 1;                     // shared by both lock tables; never reused
@@ -100,8 +108,26 @@ bool IsReadOnlyMode(mode_t mode);
 
 // Creates a new hidden file next to target (same folder, so that a rename can
 // replace target atomically) with O_EXCL and mode (less the umask); returns
-// its descriptor and path, or -1 with errno set.
+// its descriptor and path, or -1 with errno set. The name carries this
+// process's id and the descriptor holds an OFD lock for as long as it is
+// open, which is how RemoveStaleTempFiles tells a leftover of a killed writer
+// from a file being written.
 int CreateSiblingTemp(const std::string& target, mode_t mode, std::string* temp_path);
+
+// Whether two stats describe the same file (device and inode).
+inline bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// open(2) with O_CLOEXEC, retried when a signal interrupts it; -1 with errno set.
+int OpenRetry(const char* path, int flags, mode_t mode = 0);
+
+// Takes an OFD lock of type (F_RDLCK, F_WRLCK) on len bytes from start (0:
+// to the end of the file) without waiting; a conflict comes back as 32.
+Status TryOfdLock(int fd, short type, off_t start, off_t len);
+
+// Opens an existing file for reading as a plain file only: never blocks on a
+// pipe or device (O_NONBLOCK, then cleared), and anything but a plain file is
+// kErrNotRegularFile (a folder too). -1 with *status set on failure.
+int OpenRegularForReading(const std::string& path, Status* status);
 
 // write(2) until everything is written; false with errno set otherwise.
 bool WriteAll(int fd, const char* data, std::size_t size);

@@ -23,14 +23,6 @@ namespace pds::platform {
 
 namespace {
 
-int OpenRetry(const char* path, int flags, mode_t mode = 0) {
-  int fd;
-  do {
-    fd = open(path, flags | O_CLOEXEC, mode);
-  } while (fd < 0 && errno == EINTR);
-  return fd;
-}
-
 // Refuses to replace an existing destination the way Windows does: a folder
 // or a read-only file cannot be overwritten. A missing destination is fine,
 // but its folder must exist.
@@ -124,6 +116,16 @@ void FillEntry(const struct stat& st, DirEntry* e) {
   e->size = e->directory ? 0 : static_cast<std::uint64_t>(st.st_size);
 }
 
+// A link's own mode has every bit set; only what it names can be read-only.
+void FillAttributes(const struct stat& st, FileAttributes* out) {
+  *out = FileAttributes{};
+  out->link = S_ISLNK(st.st_mode);
+  out->directory = S_ISDIR(st.st_mode);
+  out->read_only = !out->link && IsReadOnlyMode(st.st_mode);
+  out->size = out->directory ? 0 : static_cast<std::uint64_t>(st.st_size);
+  out->special = !out->directory && !S_ISREG(st.st_mode);
+}
+
 TimePoint ToTimePoint(const struct statx_timestamp& ts) {
   return TimePoint(std::chrono::duration_cast<TimePoint::duration>(std::chrono::seconds(ts.tv_sec) +
                                                                    std::chrono::nanoseconds(ts.tv_nsec)));
@@ -132,16 +134,15 @@ TimePoint ToTimePoint(const struct statx_timestamp& ts) {
 }  // namespace
 
 Status PosixEnvImpl::CopyFile(const std::string& from, const std::string& to, bool durable) {
-  int in = OpenRetry(from.c_str(), O_RDONLY);
-  if (in < 0) return PathError(errno, from);
+  // Only a plain file is copied: a pipe or a device among data files would
+  // hang the copy or never end it.
+  Status opened;
+  int in = OpenRegularForReading(from, &opened);
+  if (in < 0) return opened;
   struct stat src;
   if (fstat(in, &src) != 0) {
     CloseKeepErrno(in);
     return ErrnoStatus();
-  }
-  if (S_ISDIR(src.st_mode)) {
-    close(in);
-    return Status::Error(5);
   }
   if (Status s = CheckReplaceable(to); !s.ok()) {
     close(in);
@@ -218,10 +219,14 @@ Status PosixEnvImpl::RenameFile(const std::string& from, const std::string& to) 
 Status PosixEnvImpl::GetAttributes(const std::string& path, FileAttributes* out) {
   struct stat st;
   if (path.empty() || stat(path.c_str(), &st) != 0) return PathError(path.empty() ? ENOENT : errno, path);
-  out->directory = S_ISDIR(st.st_mode);
-  out->read_only = IsReadOnlyMode(st.st_mode);
-  out->special = !out->directory && !S_ISREG(st.st_mode);
-  out->size = out->directory ? 0 : static_cast<std::uint64_t>(st.st_size);
+  FillAttributes(st, out);
+  return Status::Ok();
+}
+
+Status PosixEnvImpl::GetLinkAttributes(const std::string& path, FileAttributes* out) {
+  struct stat st;
+  if (path.empty() || lstat(path.c_str(), &st) != 0) return PathError(path.empty() ? ENOENT : errno, path);
+  FillAttributes(st, out);
   return Status::Ok();
 }
 
@@ -303,16 +308,17 @@ Status PosixEnvImpl::ListFolder(const std::string& folder, std::vector<DirEntry>
 }
 
 Status PosixEnvImpl::ReadFile(const std::string& path, std::string* content) {
-  int fd = OpenRetry(path.c_str(), O_RDONLY);
-  if (fd < 0) return PathError(errno, path);
+  Status opened;
+  int fd = OpenRegularForReading(path, &opened);
+  if (fd < 0) return opened;
   struct stat st;
   if (fstat(fd, &st) != 0) {
     CloseKeepErrno(fd);
     return ErrnoStatus();
   }
-  if (S_ISDIR(st.st_mode)) {
+  if (static_cast<std::uint64_t>(st.st_size) > kMaxReadFileBytes) {
     close(fd);
-    return Status::Error(5);
+    return Status::Error(kErrFileTooLarge);
   }
   std::string data;
   data.reserve(static_cast<std::size_t>(st.st_size));
@@ -326,6 +332,11 @@ Status PosixEnvImpl::ReadFile(const std::string& path, std::string* content) {
       return s;
     }
     if (n == 0) break;
+    // The size was checked at the open; a file still growing is bounded too.
+    if (data.size() + static_cast<std::size_t>(n) > kMaxReadFileBytes) {
+      close(fd);
+      return Status::Error(kErrFileTooLarge);
+    }
     data.append(buf, static_cast<std::size_t>(n));
   }
   close(fd);

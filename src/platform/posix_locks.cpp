@@ -38,9 +38,9 @@ constexpr long long kRangeLockOffset = 0x7000000000000000LL;
 static_assert(sizeof(off_t) >= 8 && std::numeric_limits<off_t>::max() >= kRangeLockOffset,
               "the database lock range needs 64-bit file offsets");
 
-// Takes a whole-file (len 0) or one-byte OFD lock without waiting; a conflict
-// comes back as 32.
-Status TryLock(int fd, short type, off_t start, off_t len) {
+}  // namespace
+
+Status TryOfdLock(int fd, short type, off_t start, off_t len) {
   struct flock fl = {};
   fl.l_type = type;
   fl.l_whence = SEEK_SET;
@@ -56,17 +56,32 @@ Status TryLock(int fd, short type, off_t start, off_t len) {
   return ErrnoStatus();
 }
 
-bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
-
-}  // namespace
-
 Status PosixEnvImpl::CreateLockFile(const std::string& path, const std::string& content, int* handle) {
   for (int attempt = 0; attempt < kLockFileAttempts; ++attempt) {
-    int fd;
-    do {
-      fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return PathError(errno, path);
+    // A new lock file is made with O_EXCL and an existing one is opened with
+    // O_NOFOLLOW: a link planted under the lock file's name (dangling or not)
+    // is refused, never written through. O_NONBLOCK keeps a pipe from
+    // holding the open.
+    bool created = true;
+    int fd = OpenRetry(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK, 0644);
+    if (fd < 0 && errno == EEXIST) {
+      created = false;
+      fd = OpenRetry(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK);
+      if (fd < 0) {
+        if (errno == ENOENT) continue;  // its holder removed it meanwhile
+        if (errno == ELOOP) return Status::Error(kErrIsLink);
+        if (errno == EISDIR || errno == ENXIO) return Status::Error(kErrNotRegularFile);
+        if (errno == EACCES || errno == EPERM) {
+          // Another user's lock file: replaced when its holder is gone.
+          Status s = RemoveForeignStaleLockFile(path);
+          if (!s.ok()) return s;
+          continue;
+        }
+        return PathError(errno, path);
+      }
+    } else if (fd < 0) {
+      return PathError(errno, path);
+    }
 
     struct stat held;
     if (fstat(fd, &held) != 0) {
@@ -74,12 +89,16 @@ Status PosixEnvImpl::CreateLockFile(const std::string& path, const std::string& 
       close(fd);
       return s;
     }
+    if (!S_ISREG(held.st_mode)) {
+      close(fd);
+      return Status::Error(kErrNotRegularFile);
+    }
     // Windows cannot open a read-only file for writing; the kernel lets root do it.
-    if (IsReadOnlyMode(held.st_mode)) {
+    if (!created && IsReadOnlyMode(held.st_mode)) {
       close(fd);
       return Status::Error(5);
     }
-    if (Status s = TryLock(fd, F_WRLCK, 0, 0); !s.ok()) {
+    if (Status s = TryOfdLock(fd, F_WRLCK, 0, 0); !s.ok()) {
       close(fd);
       return s;
     }
@@ -87,7 +106,7 @@ Status PosixEnvImpl::CreateLockFile(const std::string& path, const std::string& 
     // between our open and our lock, we hold a lock on a file nobody can see
     // any more. Start again on whatever the path names now.
     struct stat named;
-    if (stat(path.c_str(), &named) != 0 || !SameFile(held, named)) {
+    if (lstat(path.c_str(), &named) != 0 || !SameFile(held, named)) {
       close(fd);
       continue;
     }
@@ -106,6 +125,23 @@ Status PosixEnvImpl::CreateLockFile(const std::string& path, const std::string& 
   }
   // The file kept changing under us: someone else is busy with it.
   return Status::Error(kSharingViolation);
+}
+
+Status PosixEnvImpl::RemoveForeignStaleLockFile(const std::string& path) {
+  // Readable is enough to see whether anyone holds it: a read lock conflicts
+  // with the holder's write lock.
+  int fd = OpenRetry(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) return errno == ELOOP ? Status::Error(kErrIsLink) : PathError(errno, path);
+  struct stat held, named;
+  if (fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
+    close(fd);
+    return Status::Error(kErrNotRegularFile);
+  }
+  Status s = TryOfdLock(fd, F_RDLCK, 0, 0);
+  if (s.ok() && (lstat(path.c_str(), &named) != 0 || !SameFile(held, named))) s = Status::Ok();  // gone already
+  else if (s.ok() && unlink(path.c_str()) != 0) s = PathError(errno, path);
+  close(fd);
+  return s;
 }
 
 Status PosixEnvImpl::ReleaseLockFile(int handle) {
@@ -147,7 +183,7 @@ Status PosixEnvImpl::LockFileRange(const std::string& path, RangeLock mode, int*
     close(fd);
     return Status::Error(5);
   }
-  Status s = TryLock(fd, mode == RangeLock::kExclusive ? F_WRLCK : F_RDLCK, static_cast<off_t>(kRangeLockOffset), 1);
+  Status s = TryOfdLock(fd, mode == RangeLock::kExclusive ? F_WRLCK : F_RDLCK, static_cast<off_t>(kRangeLockOffset), 1);
   if (!s.ok()) {
     close(fd);
     return s;

@@ -11,6 +11,7 @@
 #include "pds/UiHost.h"
 #include "pds/Variant.h"
 #include "pds/clsProject.h"
+#include "platform/env.h"
 #include "platform/profile_file.h"
 #include "files/file_routines.h"
 
@@ -24,6 +25,28 @@ constexpr std::size_t kBufferSize = 1024;
 
 std::string FileNotFoundText(const std::string& file) {
   return "File not found." + LineBreaks(2) + InBrackets(file);
+}
+
+// What keeps a project file from being read, as the message that says so;
+// empty when it can be read. Missing, not a plain file, and present but
+// unreadable (or too large to be one) are told apart, and the file is named.
+// For the last, the system's reason is left pending for the report to add.
+std::string ProjectFileProblem(const std::string& file) {
+  platform::FileAttributes attributes;
+  const platform::Status found = platform::CurrentEnv()->GetAttributes(file, &attributes);
+  if (file.empty() || found.code == 2 || found.code == 3) return FileNotFoundText(file);
+  if (found.ok() && (attributes.directory || attributes.special)) {
+    return "The project file is not a plain file (it is a folder, a device or a pipe) and cannot be read." +
+           LineBreaks(2) + InBrackets(file);
+  }
+  std::string content;
+  platform::Status read = found.ok() ? platform::CurrentEnv()->ReadFile(file, &content) : found;
+  if (read.ok()) return {};
+  SetLastOsError(read.code);
+  if (read.code == platform::kErrFileTooLarge) {
+    return "The project file is too large to be a project file and is not read." + LineBreaks(2) + InBrackets(file);
+  }
+  return "The project file could not be read." + LineBreaks(2) + InBrackets(file);
 }
 
 // The text after the first "=" of a "key=value" entry; the whole entry is
@@ -184,8 +207,8 @@ bool ReadProjectFileApps(AppList& apps, const std::string& file) {
   constexpr const char* kTitle = "GetProjectAppsFromQVPFile()";
   ClearError();
   try {
-    if (file.empty() || !FileExists(file)) {
-      ShowError(FileNotFoundText(file), vbCritical, kTitle);
+    if (const std::string problem = ProjectFileProblem(file); !problem.empty()) {
+      ShowError(problem, vbCritical, kTitle);
       return false;
     }
     std::string section;
@@ -214,8 +237,8 @@ bool ProjectStore::GetProjectFileSpecsFromQVPFile(const std::string& sPdsg, std:
       ShowError("Missing project file path and name.", vbCritical, kTitle);
       return false;
     }
-    if (!FileExists(file)) {
-      ShowError(FileNotFoundText(file), vbCritical, kTitle);
+    if (const std::string problem = ProjectFileProblem(file); !problem.empty()) {
+      ShowError(problem, vbCritical, kTitle);
       return false;
     }
     std::string names;
@@ -264,8 +287,8 @@ bool ProjectStore::GetProjectPropertiesFromQVPFile(const ProjectRef& project, co
       ShowError("Project object is invalid.", vbCritical, kTitle);
       return false;
     }
-    if (sFile.empty() || !FileExists(sFile)) {
-      ShowError(FileNotFoundText(sFile), vbCritical, kTitle);
+    if (const std::string problem = ProjectFileProblem(sFile); !problem.empty()) {
+      ShowError(problem, vbCritical, kTitle);
       return false;
     }
     struct Item {

@@ -26,6 +26,27 @@ std::string LockingAppName(const std::string& pdsg) {
   return Shared().app_name;
 }
 
+// Why a lock file could not be made, in words a user can act on; the
+// system's own text follows in the message.
+std::string LockFailureReason(int code) {
+  switch (code) {
+    case platform::kErrIsLink:
+      return "The lock file is a symbolic link.  It is never followed, so that the file it names is left as it is; "
+             "remove the link.";
+    case platform::kErrNotRegularFile:
+      return "The lock file's name is taken by something that is not a file (a folder, device or pipe).";
+    case 5:
+      return "Permission denied: this user may not create or write the lock file in the project folder (a lock "
+             "file left by another user can only be replaced where the folder may be written).";
+    case 19:
+      return "The project folder is on a read-only file system.";
+    case 112:
+      return "There is no space left on the disk holding the project folder.";
+    default:
+      return {};
+  }
+}
+
 }  // namespace
 
 clsProject::clsProject() {
@@ -122,7 +143,10 @@ bool clsProject::LockProjectApp(const std::string& sPdsg) {
           Ui().MsgBox("Project is already in use by another user.", vbInformation, kLockTitle);
         } else {
           SetLastOsError(s.code);
-          ShowError("Project lock file could not be created.", vbExclamation, kLockTitle);
+          const std::string reason = LockFailureReason(s.code);
+          ShowError("Project lock file could not be created." + LineBreaks(2) + (reason.empty() ? "" : reason + "\r\n") +
+                        InBrackets(file),
+                    vbExclamation, kLockTitle);
         }
       }
     }

@@ -44,6 +44,17 @@ constexpr int kPathNotFound = 3;
 // The buffer the temporary folder is read into; a longer folder is refused.
 constexpr std::size_t kTempPathBuffer = 260;
 
+constexpr const char* kCannotInit = "Cannot open this project because the project work folder could not be initialized.";
+
+// The refusal of a working folder that is a link: emptying it or staging into
+// it would act on whatever folder the link names.
+std::string LinkInPlaceText(const std::string& work) {
+  return std::string(kCannotInit) + "\r\n" +
+         "The work folder is a symbolic link to another folder; it is never followed, so that folder is left as "
+         "it is. Remove the link:  \r" +
+         InBrackets(work);
+}
+
 bool EntryExists(const std::string& path, platform::FileAttributes* attributes) {
   return CurrentEnv()->GetAttributes(path, attributes).ok();
 }
@@ -100,7 +111,11 @@ std::string ProjectStore::GetWorkingProjectPath(const std::string& sBaseFolder) 
 
     if (!failed) {
       platform::FileAttributes attributes;
-      if (!EntryExists(work, &attributes)) {
+      const bool exists = CurrentEnv()->GetLinkAttributes(work, &attributes).ok();
+      if (exists && attributes.link) {
+        message = LinkInPlaceText(work);
+        failed = true;
+      } else if (!exists) {
         Status s = CurrentEnv()->CreateFolder(work);
         // Another process preparing the same folder at the same moment is no failure.
         if (!s.ok() && s.code != kAlreadyExists) {
@@ -108,15 +123,24 @@ std::string ProjectStore::GetWorkingProjectPath(const std::string& sBaseFolder) 
           failed = true;
         }
       } else if (!attributes.directory || !EqualsNoCase(GetLastPathPart(work), name)) {
-        message = "Cannot open this project because the project work folder could not be initialized.\r\n" +
+        message = std::string(kCannotInit) + "\r\n" +
                   std::string("A file with the same name as the work folder already exists:  ") + "\r" +
                   InBrackets(work);
         failed = true;
-      } else if (!DeleteFileSpec(AddBackslash(work) + "*.*")) {
+      } else {
         // A working folder left by an earlier session is reused, but never
-        // with its old files: the caller stages a fresh copy into it.
-        message = "Cannot open this project because the project work folder could not be initialized.";
-        failed = true;
+        // with its old files: the caller stages a fresh copy into it. Read-only
+        // files stay, as Windows would not delete them, and a file that cannot
+        // be removed is copied over by that staging; only a link put in the
+        // folder's place meanwhile stops the open.
+        if (CurrentEnv()->EmptyFolder(work, true).code == platform::kErrIsLink) {
+          message = LinkInPlaceText(work);
+          failed = true;
+        }
+      }
+      // Temporary files a killed save left in the project folder go too.
+      if (!failed && !sBaseFolder.empty()) {
+        (void)CurrentEnv()->RemoveStaleTempFiles(RemoveBackslash(sBaseFolder), nullptr);
       }
     }
     if (!failed) return work;
@@ -131,7 +155,9 @@ bool ProjectStore::DeleteWorkFolder(const std::string& sFolder) {
   ClearError();
   if (sFolder.empty()) return false;
   try {
-    if (!FolderExists(RemoveBackslash(sFolder))) return true;
+    platform::FileAttributes attributes;
+    if (!CurrentEnv()->GetLinkAttributes(RemoveBackslash(sFolder), &attributes).ok()) return true;
+    if (!attributes.link && !attributes.directory) return true;
     // The guard that keeps this operation from ever emptying a folder that
     // is not a working folder, whatever path a caller hands it.
     if (!EqualsNoCase(GetLastPathPart(sFolder), ProjectWorkFolderName())) {
@@ -141,25 +167,25 @@ bool ProjectStore::DeleteWorkFolder(const std::string& sFolder) {
       return false;
     }
     const std::string folder = RemoveBackslash(sFolder);
-    std::vector<DirEntry> entries;
-    Status listed = CurrentEnv()->ListFolder(folder, &entries);
-    if (!listed.ok()) {
-      SetLastOsError(listed.code);
+    // Emptied through the folder itself, never through a link: a link here
+    // would have the files of some other folder deleted.
+    Status emptied = CurrentEnv()->EmptyFolder(folder, false);
+    if (emptied.code == platform::kErrIsLink) {
+      Ui().MsgBox("Attempting to delete an invalid folder.  The following folder is a symbolic link, not a project "
+                  "work folder; it is left as it is." +
+                      std::string("\r") + InBrackets(sFolder),
+                  vbCritical, "DeleteWorkFolder()");
+      return false;
+    }
+    if (!emptied.ok()) {
+      SetLastOsError(emptied.code);
       ShowError("", vbCritical, "DeleteWorkFolder()");
       return false;
     }
-    for (const DirEntry& entry : entries) {
-      // Files only: subfolders are not entered, and a folder left inside
-      // keeps the working folder itself in place.
-      if (entry.name.empty() || entry.name.front() == '.' || entry.directory) continue;
-      const std::string path = AddBackslash(folder) + entry.name;
-      (void)CurrentEnv()->SetReadOnly(path, false);
-      Status s = CurrentEnv()->DeleteFile(path);
-      if (!s.ok()) {
-        SetLastOsError(s.code);
-        ShowError("", vbCritical, "DeleteWorkFolder()");
-        return false;
-      }
+    // Whatever a killed save left beside the working folder goes with it.
+    const std::string parent = RemoveBackslash(GetPathFolder(folder));
+    if (!parent.empty() && !EqualsNoCase(AddBackslash(parent), AddBackslash(CurrentEnv()->TempFolder()))) {
+      (void)CurrentEnv()->RemoveStaleTempFiles(parent, nullptr);
     }
     (void)RemoveFolder(folder, false);
     return true;
@@ -325,7 +351,9 @@ std::string ProjectStore::GetTempPathAndFileName(const std::string& sTempPath) {
       folder = RemoveBackslash(temp);
     }
     std::string path;
-    Status s = CurrentEnv()->CreateTempFile(folder, "~QX", &path);
+    // The name carries this process's id, so that a file a killed process
+    // left behind can be recognised and removed later.
+    Status s = CurrentEnv()->CreateTempFile(folder, CurrentEnv()->TempFilePrefix("~QX"), &path);
     if (s.ok()) return path.substr(0, path.find('\0'));
     SetLastOsError(s.code);
   } catch (...) {

@@ -1,4 +1,7 @@
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -235,6 +238,40 @@ TEST_F(RangeLockTest, MissingDatabaseAndUnknownHandle) {
   int h = 0;
   EXPECT_EQ(env_->LockFileRange(tmp_ / "missing.mdb", RangeLock::kShared, &h).code, 2);
   EXPECT_EQ(env_->ReleaseRangeLock(12345).code, 6);
+}
+
+// ---- a lock file left by another user
+
+// What CreateLockFile answers to a process running as another user (nobody),
+// started in a child so that the test process keeps its own identity.
+int CreateLockFileAsOtherUser(const std::string& path) {
+  pid_t child = fork();
+  if (child == 0) {
+    if (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0) _exit(100);
+    int handle = 0;
+    _exit(PosixEnv()->CreateLockFile(path, "nobody", &handle).code);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A dead holder's lock file that belongs to another user is replaced where
+// the folder may be written, refused with 5 where it may not, and never
+// taken while its holder lives.
+TEST_F(LockTest, AnotherUsersLockFileIsTakenOverOnlyWhenItsHolderIsGoneAndTheFolderAllows) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs to start a process as another user";
+  chmod(tmp_.path().c_str(), 0755);
+  const std::string path = tmp_ / "~LAY10.PLF";
+  int held = 0;
+  ASSERT_TRUE(env_->CreateLockFile(path, "root", &held).ok());
+  EXPECT_EQ(CreateLockFileAsOtherUser(path), 32);
+  ASSERT_TRUE(env_->ReleaseLockFile(held).ok());
+  std::ofstream(path) << "root";  // what a killed holder leaves: the file, without its lock
+  EXPECT_EQ(CreateLockFileAsOtherUser(path), 5);  // the folder is not theirs to write
+  chmod(tmp_.path().c_str(), 0777);
+  EXPECT_EQ(CreateLockFileAsOtherUser(path), 0);
+  EXPECT_EQ(tmp_.Read("~LAY10.PLF"), "nobody");
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "service/server.h"
+#include <sys/stat.h>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -291,6 +293,51 @@ TEST_F(ProjectFileTest, ReadersReportMissingFiles) {
   EXPECT_FALSE(ServerOf(server_).GetProjectAppsFromQVPFile(apps, File()));
   EXPECT_FALSE(ServerOf(server_).GetProjectPropertiesFromQVPFile(Record(), File()));
 }
+
+// A project file that is there but cannot be read as one: each reader says
+// which of the kinds it is and names the file, and returns at once.
+struct UnreadableProjectFile {
+  const char* name;
+  void (*plant)(const std::string& path);
+  int read_code;  // a read failure injected after the file was planted; 0: none
+  std::string message;
+  int os_error;  // the system error the report adds; 0: none
+};
+
+const std::string kNotPlain = "The project file is not a plain file (it is a folder, a device or a pipe) and cannot be read.";
+
+class UnreadableProjectFileTest : public ProjectFileTest,
+                                  public ::testing::WithParamInterface<UnreadableProjectFile> {};
+
+TEST_P(UnreadableProjectFileTest, ReadersTellWhyAndNameTheFile) {
+  GetParam().plant(File());
+  ProjectFileFaultEnv fault(&env_);
+  fault.read_code_ = GetParam().read_code;
+  platform::ScopedEnv scoped(&fault);
+  std::string text = GetParam().message + LineBreaks(2) + InBrackets(File());
+  if (GetParam().os_error != 0) text += LineBreaks(2) + GetSystemErrorText(GetParam().os_error);
+  host_->ExpectMsgBox("GetProjectFileSpecsFromQVPFile()", text)
+      .ExpectMsgBox("GetProjectAppsFromQVPFile()", text)
+      .ExpectMsgBox("Error Reading Project Properties", text);
+  std::vector<DataFileSpec> specs;
+  AppList apps;
+  EXPECT_FALSE(ServerOf(server_).GetProjectFileSpecsFromQVPFile("PMP10", specs, File()));
+  EXPECT_FALSE(ServerOf(server_).GetProjectAppsFromQVPFile(apps, File()));
+  EXPECT_FALSE(ServerOf(server_).GetProjectPropertiesFromQVPFile(Record(), File()));
+  EXPECT_TRUE(specs.empty());
+  EXPECT_TRUE(apps.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, UnreadableProjectFileTest,
+    ::testing::Values(
+        UnreadableProjectFile{"Folder", [](const std::string& p) { fs::create_directory(p); }, 0, kNotPlain, 0},
+        UnreadableProjectFile{"Fifo", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0644), 0); }, 0,
+                              kNotPlain, 0},
+        UnreadableProjectFile{"PermissionDenied",
+                              [](const std::string& p) { std::ofstream(p) << "[Project]\r\n"; }, 5,
+                              "The project file could not be read.", 5}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ProjectFileTest, AppListWithoutSectionIsUnchanged) {
   AppList apps = {{"OLD01", "Old"}};

@@ -9,6 +9,7 @@
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "pds/clsProjectDataServer.h"
+#include "platform/env.h"
 #include "tests/projects/record_test_support.h"
 
 namespace pds::test {
@@ -71,14 +72,37 @@ TEST_F(ProjectLockTest, FolderMustBeGivenAndExist) {
   EXPECT_EQ(host_->shown().at(1).style, vbExclamation);
 }
 
-TEST_F(ProjectLockTest, LockFileThatCannotBeCreatedIsReportedWithSystemError) {
-  env_.RefuseLockFiles(5);  // what a read-only medium answers
+// Each refusal keeps the one sentence, then says why in words a user can act
+// on, names the lock file, and adds the system's text.
+struct LockRefusal {
+  const char* name;
+  int code;
+  std::string reason;
+};
+
+class LockRefusalTest : public ProjectLockTest, public ::testing::WithParamInterface<LockRefusal> {};
+
+TEST_P(LockRefusalTest, IsReportedWithReasonFileAndSystemError) {
+  env_.RefuseLockFiles(GetParam().code);
   ProjectRef p = Record();
-  host_->ExpectMsgBox(kTitle, "Project lock file could not be created." + LineBreaks(2) + GetSystemErrorText(5));
+  host_->ExpectMsgBox(kTitle, "Project lock file could not be created." + LineBreaks(2) + GetParam().reason +
+                                  InBrackets(LockFile("PMP10")) + LineBreaks(2) +
+                                  GetSystemErrorText(GetParam().code));
   EXPECT_FALSE(p->LockProjectApp("PMP10"));
   EXPECT_TRUE(p->LockHandles().empty());
   EXPECT_EQ(Err().last_os_error, 0);  // cleared on every exit
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Causes, LockRefusalTest,
+    ::testing::Values(
+        LockRefusal{"ReadOnlyFileSystem", 19, "The project folder is on a read-only file system.\r\n"},
+        LockRefusal{"DiskFull", 112, "There is no space left on the disk holding the project folder.\r\n"},
+        LockRefusal{"Link", platform::kErrIsLink,
+                    "The lock file is a symbolic link.  It is never followed, so that the file it names is left as "
+                    "it is; remove the link.\r\n"},
+        LockRefusal{"OtherCause", 23, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ProjectLockTest, LockProjectLocksForEveryInstalledApplication) {
   clsProjectDataServer server;

@@ -102,6 +102,66 @@ TEST_F(WorkingCopyStagingTest, DeleteWorkFolderRemovesReadOnlyFilesAndTheFolder)
   EXPECT_TRUE(fs::exists(temp_ / "projects/Alpha"));
 }
 
+// ---- links and leftovers in the working folder's place
+
+class WorkingFolderLinkTest : public WorkingCopyStagingTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  // The base folder handed to GetWorkingProjectPath: a project folder, or
+  // none for the untitled project's folder in the system temporary folder.
+  std::string Base() { return GetParam() ? NewFolder("projects/Alpha") : std::string(); }
+  std::string WorkIn(const std::string& base) { return (base.empty() ? temp_ / "systemp" : base) + "/~LAY10"; }
+};
+
+TEST_P(WorkingFolderLinkTest, PreparingAndDeletingRefuseALinkAndLeaveItsTarget) {
+  const std::string victim = NewFolder("victim");
+  WriteFile(victim + "/precious.txt", "user data");
+  const std::string base = Base();
+  const std::string work = WorkIn(base);
+  fs::create_directory_symlink(victim, work);
+  host_->ExpectMsgBox("GetWorkingProjectPath()",
+                      kCannotInit + "\r\n" +
+                          "The work folder is a symbolic link to another folder; it is never followed, so that folder "
+                          "is left as it is. Remove the link:  \r[" + work + "]")
+      .ExpectMsgBox("DeleteWorkFolder()",
+                    "Attempting to delete an invalid folder.  The following folder is a symbolic link, not a project "
+                    "work folder; it is left as it is.\r[" + work + "]")
+      .ExpectMsgBoxContaining("GetWorkingProjectPath()", "symbolic link");
+  EXPECT_EQ(ServerOf(server()).GetWorkingProjectPath(base), "");
+  EXPECT_FALSE(ServerOf(server()).DeleteWorkFolder(work));
+  EXPECT_EQ(ReadFile(victim + "/precious.txt"), "user data");
+  EXPECT_TRUE(fs::is_symlink(work));
+  // A dangling link is refused too: nothing is created where it points.
+  fs::remove(work);
+  fs::create_directory_symlink(victim + "/missing", work);
+  EXPECT_EQ(ServerOf(server()).GetWorkingProjectPath(base), "");
+  EXPECT_FALSE(fs::exists(victim + "/missing"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, WorkingFolderLinkTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "ProjectFolder" : "SystemTempFolder"; });
+
+TEST_F(WorkingCopyStagingTest, LeftoversOfAKilledSaveAreSweptOnOpenAndClose) {
+  const std::string dead = std::to_string(EndedProcessId());
+  const std::string project = NewFolder("projects/Alpha");
+  const std::string work = NewFolder("projects/Alpha/~LAY10");
+  const std::vector<std::string> leftovers = {".PROJECT.QVP.p" + dead + ".0badf00d.tmp", "~QX" + dead + "-1A2B.TMP",
+                                              "~QX" + dead + "-1A2B.TMP-journal"};
+  for (const std::string& name : leftovers) WriteFile(project + "/" + name);
+  WriteFile(project + "/.kept");
+
+  ASSERT_EQ(ServerOf(server()).GetWorkingProjectPath(project), work);  // as an open prepares it
+  for (const std::string& name : leftovers) EXPECT_FALSE(fs::exists(project + "/" + name)) << name;
+  EXPECT_TRUE(fs::exists(project + "/.kept"));
+
+  // A leftover inside the working folder no longer keeps it at close, nor does
+  // one beside it stay.
+  WriteFile(work + "/.LAY10Lay.dat.p" + dead + ".00000001.tmp");
+  WriteFile(project + "/" + leftovers[1]);
+  EXPECT_TRUE(ServerOf(server()).DeleteWorkFolder(work));
+  EXPECT_FALSE(fs::exists(work));
+  EXPECT_FALSE(fs::exists(project + "/" + leftovers[1]));
+}
+
 // ---- files from templates
 
 TEST_F(WorkingCopyStagingTest, RequiredFilesAreCopiedFromReadOnlyTemplatesAsWritableFiles) {

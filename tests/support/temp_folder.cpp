@@ -1,4 +1,5 @@
 #include <stdlib.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -66,6 +67,14 @@ std::string SelfPath() {
   if (n <= 0) return {};
   buf[n] = '\0';
   return buf;
+}
+
+long EndedProcessId() {
+  pid_t pid = fork();
+  if (pid == 0) _exit(0);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return static_cast<long>(pid);
 }
 
 int RunHelperIfAsked(int argc, char** argv, bool* ran) {

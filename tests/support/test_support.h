@@ -62,6 +62,10 @@ bool RegisterHelper(const std::string& name, HelperMain fn);
 // The path of the running test program.
 std::string SelfPath();
 
+// The id of a child process that has already ended and been reaped: what a
+// file written by a killed process names as its writer.
+long EndedProcessId();
+
 }  // namespace pds::test
 
 #define PDS_TEST_HELPER(name)                                                    \

@@ -1,0 +1,148 @@
+// Entries planted where the component expects its own files or folders:
+// links, pipes, devices and oversized files. Nothing outside the folder being
+// worked on may be read, written or removed, and nothing may hang.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/env.h"
+#include "platform/posix_env.h"
+#include "tests/support/test_support.h"
+
+namespace pds::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+// What a test plants under a name.
+enum class Planted { kLinkToFolder, kLinkToFile, kDanglingLink, kFifo, kFolder, kLinkToDevZero };
+
+class HostileEntryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(outside_);
+    std::ofstream(outside_ + "/precious.txt") << "user data";
+  }
+
+  // Plants an entry at path; links point into the outside folder.
+  void Plant(Planted what, const std::string& path) {
+    switch (what) {
+      case Planted::kLinkToFolder: fs::create_directory_symlink(outside_, path); break;
+      case Planted::kLinkToFile: fs::create_symlink(outside_ + "/precious.txt", path); break;
+      case Planted::kDanglingLink: fs::create_symlink(outside_ + "/made-through-link", path); break;
+      case Planted::kFifo: ASSERT_EQ(mkfifo(path.c_str(), 0644), 0); break;
+      case Planted::kFolder: fs::create_directory(path); break;
+      case Planted::kLinkToDevZero: fs::create_symlink("/dev/zero", path); break;
+    }
+  }
+
+  // The outside folder holds exactly what it held before.
+  void ExpectOutsideUntouched() {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(outside_)) names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"precious.txt"});
+    EXPECT_EQ(tmp_.Read("outside/precious.txt"), "user data");
+  }
+
+  Env* env_ = PosixEnv();
+  pds::test::TempFolder tmp_;
+  std::string outside_ = tmp_ / "outside";
+};
+
+// ---- emptying a folder
+
+TEST_F(HostileEntryTest, EmptyFolderRemovesLinksAsLinksAndKeepsFoldersAndHiddenNames) {
+  const std::string work = tmp_ / "~PMP10";
+  fs::create_directory(work);
+  Plant(Planted::kLinkToFolder, work + "/into-folder");
+  Plant(Planted::kLinkToFile, work + "/into-file");
+  Plant(Planted::kDanglingLink, work + "/dangling");
+  Plant(Planted::kFifo, work + "/pipe");
+  Plant(Planted::kFolder, work + "/sub");
+  std::ofstream(work + "/PMP10Crv.dat") << "x";
+  std::ofstream(work + "/.hidden") << "x";
+
+  ASSERT_TRUE(env_->EmptyFolder(work, false).ok());
+  std::vector<std::string> left;
+  for (const auto& e : fs::directory_iterator(work)) left.push_back(e.path().filename().string());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{".hidden", "sub"}));
+  ExpectOutsideUntouched();
+}
+
+// ---- reading and copying only plain files
+
+struct UnreadableCase {
+  const char* name;
+  Planted what;
+  int code;
+};
+
+class UnreadableEntryTest : public HostileEntryTest, public ::testing::WithParamInterface<UnreadableCase> {};
+
+TEST_P(UnreadableEntryTest, ReadAndCopyRefuseAtOnceAndLeaveNoCopy) {
+  const std::string path = tmp_ / "PROJECT.QVP";
+  Plant(GetParam().what, path);
+  std::string content = "before";
+  EXPECT_EQ(env_->ReadFile(path, &content).code, GetParam().code);
+  EXPECT_EQ(content, "before");
+  EXPECT_EQ(env_->CopyFile(path, tmp_ / "copy").code, GetParam().code);
+  EXPECT_FALSE(fs::exists(tmp_ / "copy"));
+  FileAttributes attributes;
+  if (env_->GetAttributes(path, &attributes).ok()) {
+    EXPECT_TRUE(attributes.special || attributes.directory);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, UnreadableEntryTest,
+                         ::testing::Values(UnreadableCase{"Fifo", Planted::kFifo, kErrNotRegularFile},
+                                           UnreadableCase{"LinkToDevZero", Planted::kLinkToDevZero,
+                                                          kErrNotRegularFile},
+                                           UnreadableCase{"Folder", Planted::kFolder, 5},
+                                           UnreadableCase{"DanglingLink", Planted::kDanglingLink, 2}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(HostileEntryTest, ReadFileRefusesAFileLargerThanAnyProfile) {
+  const std::string big = tmp_ / "PROJECT.QVP";
+  std::ofstream(big) << "[Project]\r\n";
+  fs::resize_file(big, kMaxReadFileBytes + 1);  // sparse: no real disk use
+  std::string content;
+  EXPECT_EQ(env_->ReadFile(big, &content).code, kErrFileTooLarge);
+  fs::resize_file(big, kMaxReadFileBytes);
+  EXPECT_TRUE(env_->ReadFile(big, &content).ok());
+  EXPECT_EQ(content.size(), kMaxReadFileBytes);
+}
+
+// ---- lock files
+
+class PlantedLockFileTest : public HostileEntryTest, public ::testing::WithParamInterface<UnreadableCase> {};
+
+TEST_P(PlantedLockFileTest, IsRefusedAndNothingOutsideIsWritten) {
+  const std::string lock = tmp_ / "~LAY10.PLF";
+  Plant(GetParam().what, lock);
+  int handle = 0;
+  EXPECT_EQ(env_->CreateLockFile(lock, "ATTENTION", &handle).code, GetParam().code);
+  ExpectOutsideUntouched();
+  EXPECT_FALSE(fs::exists(outside_ + "/made-through-link"));
+  EXPECT_TRUE(fs::exists(fs::symlink_status(lock)));  // refused, not removed
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, PlantedLockFileTest,
+                         ::testing::Values(UnreadableCase{"LinkToFile", Planted::kLinkToFile, kErrIsLink},
+                                           UnreadableCase{"DanglingLink", Planted::kDanglingLink, kErrIsLink},
+                                           UnreadableCase{"LinkToFolder", Planted::kLinkToFolder, kErrIsLink},
+                                           UnreadableCase{"Fifo", Planted::kFifo, kErrNotRegularFile},
+                                           UnreadableCase{"Folder", Planted::kFolder, kErrNotRegularFile}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace pds::platform
