@@ -1,6 +1,6 @@
 // Working copies and file staging: the application's private working folder
-// ("~" & designation) inside a project folder, or inside the system temporary
-// folder for a project that has no folder yet; creating the application's
+// ("~" & designation) inside a project folder, or inside this process's own
+// folder of the system temporary folder for a project that has no folder yet; creating the application's
 // files there from the templates of its program folder; copying its data
 // files between folders; making a new project database from the
 // installation's template; checking that a project's data files are present;
@@ -29,6 +29,7 @@
 #include "platform/dir_search.h"
 #include "platform/env.h"
 #include "projects/file_routines.h"
+#include "projects/untitled_work_area.h"
 
 namespace pds {
 
@@ -89,7 +90,16 @@ std::string clsProjectDataServer::GetWorkingProjectPath(const std::string& sBase
         message = "ERROR - Could not create the new project work area because the Windows Temp path was too long.";
         failed = true;
       } else {
-        work = AddBackslash(temp) + name;
+        // Each process keeps its untitled working folders apart from those
+        // of other sessions of the same application and user.
+        int error = 0;
+        const std::string area = UntitledWorkArea(temp, &error);
+        if (area.empty()) {
+          SetLastOsError(error);
+          failed = true;
+        } else {
+          work = AddBackslash(area) + name;
+        }
       }
     } else if (!FolderExists(RemoveBackslash(sBaseFolder))) {
       message = "Project folder not found.\r\n" + InBrackets(sBaseFolder);
