@@ -272,6 +272,14 @@ class clsProjectDataServer {
   // Deletes from the project folder the application's data files that were
   // deleted from its working copy.
   bool SynchronizeProjectFolder();
+  // Save as: whether the new record's name, and its folder when check_folder
+  // is set, may take a new project; the reason is shown when not. Nothing
+  // is written.
+  bool SaveAsTargetAccepted(const ProjectRef& project, bool check_folder);
+  // The name of a project registered for folder; empty when none.
+  std::string ProjectRegisteredAt(const std::string& folder);
+  // Removes the project and data files a failed save as wrote into folder.
+  void RemoveFailedSaveAs(const std::string& folder);
   // Steps of initialization and shutdown that the recently-used list and the
   // project operations fill in.
   void MRULoadListAtStartup(DbHandle& projects_db);

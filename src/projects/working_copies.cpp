@@ -268,6 +268,7 @@ bool clsProjectDataServer::CopyExistingAppFiles(const std::string& sFromFolder, 
   for (const DataFileSpec& spec : Shared().app_data_specs) total += SizeOfFileSpec(spec.FileName, sFromFolder);
   CopyProgress progress(durable ? "Saving project files" : "Copying project files to the work area", total);
   bool copied_any = false;
+  bool all_copied = true;
   for (const DataFileSpec& spec : Shared().app_data_specs) {
     bool copied = false;
     try {
@@ -276,9 +277,13 @@ bool clsProjectDataServer::CopyExistingAppFiles(const std::string& sFromFolder, 
       CatchToPending();
     }
     if (!copied) {
-      // One file that cannot be copied does not keep the others back.
+      // One file that cannot be copied does not keep the others back, but
+      // the copy as a whole has failed: a save must not register a project
+      // without its files, and an open must not stage a working copy that
+      // the next save would take for the application's wish to delete them.
       ShowError("", vbExclamation, "CopyExistingAppFiles()");
       ClearError();
+      all_copied = false;
     }
     copied_any = copied_any || copied;
   }
@@ -290,10 +295,11 @@ bool clsProjectDataServer::CopyExistingAppFiles(const std::string& sFromFolder, 
       SetLastOsError(s.code);
       ShowError("", vbExclamation, "CopyExistingAppFiles()");
       ClearError();
+      all_copied = false;
     }
   }
   Ui().SetWaitCursor(false);
-  return true;
+  return all_copied;
 }
 
 bool clsProjectDataServer::VerifyProjectData(const std::string& sProjectName, const std::string& sFolder,

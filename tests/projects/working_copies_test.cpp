@@ -141,7 +141,7 @@ TEST_F(WorkingCopyStagingTest, NewProjectDatabaseIsAWritableCopyOfTheTemplate) {
 
 // ---- copying existing files
 
-TEST_F(WorkingCopyStagingTest, ExistingFilesAreCopiedByPatternAndAMissingRequiredOneDoesNotStopTheRest) {
+TEST_F(WorkingCopyStagingTest, ExistingFilesAreCopiedByPatternAndAMissingRequiredOneFailsWithoutStoppingTheRest) {
   Shared().app_data_specs = {
       {"LAY10Lay.dat", true, true, false, false, 0, ""},
       {"LAY10*.log", false, false, false, false, 0, ""},
@@ -155,7 +155,7 @@ TEST_F(WorkingCopyStagingTest, ExistingFilesAreCopiedByPatternAndAMissingRequire
   WriteFile(from + "/PMP10Tag.mdb", "other application");
   host_->ExpectMsgBox("CopyFileSpec()", GetSystemErrorText(2) + "\r\n\n[LAY10Lay.dat]");
 
-  EXPECT_TRUE(server().CopyExistingAppFiles(from, to));
+  EXPECT_FALSE(server().CopyExistingAppFiles(from, to));
   EXPECT_EQ(ReadFile(to + "/lay10a.log"), "a");
   EXPECT_EQ(ReadFile(to + "/LAY10b.log"), "b");
   EXPECT_EQ(ReadFile(to + "/LAY10Sym.dat"), "symbols");
