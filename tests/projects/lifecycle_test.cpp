@@ -215,6 +215,21 @@ TEST_F(LifecycleTest, CancelledSaveQuestionKeepsTheProject) {
   }
 }
 
+TEST_F(LifecycleTest, OpenThatFailsOnItsTagDatabaseReleasesTheProject) {
+  Start("PMP10");
+  const std::string alpha = SaveNewProject("Alpha");
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  WriteFile(alpha + "/PMP10Tag.mdb", "not a database");
+  host_->ExpectMsgBoxContaining("InitTagData()", "Unrecognized database format");
+  EXPECT_EQ(server().ProjectOpen("Alpha"), RETURN_ERROR);
+  ASSERT_TRUE(server().Project());
+  EXPECT_EQ(server().Project()->JobName(), "Untitled");
+  EXPECT_FALSE(fs::exists(alpha + "/~PMP10.PLF"));
+  EXPECT_FALSE(fs::exists(alpha + "/~PMP10"));
+  EXPECT_TRUE(MakeRecord("Alpha", alpha)->LockProjectApp("PMP10"));
+  EXPECT_EQ(ReadFile(alpha + "/PMP10Tag.mdb"), "not a database");
+}
+
 // ---- save and save as
 
 TEST_F(LifecycleTest, SavingAnUntitledProjectAsksForANameAndCancelIsSilent) {
