@@ -280,6 +280,11 @@ class clsProjectDataServer {
   std::string ProjectRegisteredAt(const std::string& folder);
   // Removes the project and data files a failed save as wrote into folder.
   void RemoveFailedSaveAs(const std::string& folder);
+  // Delete: whether every file the deletion removes or rewrites can be
+  // changed (writable folder, no read-only file); the reason in message
+  // when not. Nothing is deleted.
+  bool DeletionPossible(const std::string& folder, const std::string& project_file, bool others,
+                        std::string& message);
   // Steps of initialization and shutdown that the recently-used list and the
   // project operations fill in.
   void MRULoadListAtStartup(DbHandle& projects_db);
