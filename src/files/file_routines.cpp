@@ -216,7 +216,9 @@ void ResetDir1() {
 
 bool FileExists(const std::string& path) {
   return Guarded("FileExists()", vbExclamation, false, [&] {
-    if (path.empty() || path.find_first_of("*?") != std::string::npos) return false;
+    // Only a file name can be a pattern; a folder may have "*" or "?" in
+    // its name like any other character.
+    if (path.empty() || GetLastPathPart(path).find_first_of("*?") != std::string::npos) return false;
     platform::FileAttributes attributes;
     return CurrentEnv()->GetAttributes(path, &attributes).ok();
   });

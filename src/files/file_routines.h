@@ -76,7 +76,8 @@ std::string Dir1(const std::string& pattern, int attributes);
 void ResetDir1();
 
 // True when an entry (file or folder) of exactly this path exists; a path
-// holding "*" or "?" is never taken as existing.
+// whose last part holds "*" or "?" is never taken as existing (folders before
+// it are taken literally).
 bool FileExists(const std::string& path);
 
 // True when folder exists and holds no files (subfolders do not count). A

@@ -199,6 +199,16 @@ class Env {
   // with ReleaseRangeLock.
   virtual Status LockFileRange(const std::string& path, RangeLock mode, int* handle) = 0;
   virtual Status ReleaseRangeLock(int handle) = 0;
+
+  // ---- private folders: scratch space no other user can see or plant
+  // entries in.
+  // This user's own folder inside parent ("pds-" + the numeric user id),
+  // created with mode 0700 when missing. An existing one must be a real
+  // folder (not a link) owned by this user and closed to everyone else;
+  // otherwise 5 (access denied) and nothing is changed.
+  virtual Status UserPrivateFolder(const std::string& parent, std::string* folder) = 0;
+  // A new folder inside parent named prefix + a unique part, mode 0700 (mkdtemp).
+  virtual Status CreateUniqueFolder(const std::string& parent, const std::string& prefix, std::string* folder) = 0;
 };
 
 // Passes every call to another environment; a test overrides the calls it fakes.
@@ -253,6 +263,10 @@ class EnvWrapper : public Env {
   Status ReleaseLockFile(int h) override { return target_->ReleaseLockFile(h); }
   Status LockFileRange(const std::string& p, RangeLock m, int* h) override { return target_->LockFileRange(p, m, h); }
   Status ReleaseRangeLock(int h) override { return target_->ReleaseRangeLock(h); }
+  Status UserPrivateFolder(const std::string& p, std::string* f) override { return target_->UserPrivateFolder(p, f); }
+  Status CreateUniqueFolder(const std::string& p, const std::string& x, std::string* f) override {
+    return target_->CreateUniqueFolder(p, x, f);
+  }
 
  private:
   Env* target_;

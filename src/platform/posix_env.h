@@ -3,10 +3,10 @@
 //
 // Its members are split by area over posix_files.cpp (files and folders),
 // posix_volumes.cpp (volume information, drives, temporary files),
-// posix_system.cpp (user, system, clock), posix_process.cpp and
-// posix_locks.cpp. The object lives for the whole process; the handle tables
-// (locks, finished children) are guarded by one mutex, so any thread may call
-// any member.
+// posix_system.cpp (user, system, clock), posix_process.cpp,
+// posix_locks.cpp and posix_private_folders.cpp. The object lives for the
+// whole process; the handle tables (locks, finished children) are guarded by
+// one mutex, so any thread may call any member.
 //
 // Every file descriptor it opens is close-on-exec: a lock held through an open
 // file description would otherwise live on in a started child (the translator)
@@ -67,6 +67,8 @@ class PosixEnvImpl final : public Env {
   Status ReleaseLockFile(int handle) override;
   Status LockFileRange(const std::string& path, RangeLock mode, int* handle) override;
   Status ReleaseRangeLock(int handle) override;
+  Status UserPrivateFolder(const std::string& parent, std::string* folder) override;
+  Status CreateUniqueFolder(const std::string& parent, const std::string& prefix, std::string* folder) override;
 
  private:
   struct HeldLock {

@@ -1,6 +1,6 @@
 // Working copies and file staging: the application's private working folder
-// ("~" & designation) inside a project folder, or inside the system temporary
-// folder for a project that has no folder yet; creating the application's
+// ("~" & designation) inside a project folder, or inside this process's own
+// folder of the system temporary folder for a project that has no folder yet; creating the application's
 // files there from the templates of its program folder; copying its data
 // files between folders; making a new project database from the
 // installation's template; checking that a project's data files are present;
@@ -29,6 +29,8 @@
 #include "platform/dir_search.h"
 #include "platform/env.h"
 #include "files/file_routines.h"
+#include "files/file_routines.h"
+#include "projects/untitled_work_area.h"
 
 namespace pds {
 
@@ -100,7 +102,16 @@ std::string ProjectStore::GetWorkingProjectPath(const std::string& sBaseFolder) 
         message = "ERROR - Could not create the new project work area because the Windows Temp path was too long.";
         failed = true;
       } else {
-        work = AddBackslash(temp) + name;
+        // Each process keeps its untitled working folders apart from those
+        // of other sessions of the same application and user.
+        int error = 0;
+        const std::string area = UntitledWorkArea(temp, &error);
+        if (area.empty()) {
+          SetLastOsError(error);
+          failed = true;
+        } else {
+          work = AddBackslash(area) + name;
+        }
       }
     } else if (!FolderExists(RemoveBackslash(sBaseFolder))) {
       message = "Project folder not found.\r\n" + InBrackets(sBaseFolder);
@@ -283,6 +294,7 @@ bool ProjectStore::CopyExistingAppFiles(const std::string& sFromFolder, const st
   for (const DataFileSpec& spec : Shared().app_data_specs) total += SizeOfFileSpec(spec.FileName, sFromFolder);
   CopyProgress progress(durable ? "Saving project files" : "Copying project files to the work area", total);
   bool copied_any = false;
+  bool all_copied = true;
   for (const DataFileSpec& spec : Shared().app_data_specs) {
     bool copied = false;
     try {
@@ -291,9 +303,13 @@ bool ProjectStore::CopyExistingAppFiles(const std::string& sFromFolder, const st
       CatchToPending();
     }
     if (!copied) {
-      // One file that cannot be copied does not keep the others back.
+      // One file that cannot be copied does not keep the others back, but
+      // the copy as a whole has failed: a save must not register a project
+      // without its files, and an open must not stage a working copy that
+      // the next save would take for the application's wish to delete them.
       ShowError("", vbExclamation, "CopyExistingAppFiles()");
       ClearError();
+      all_copied = false;
     }
     copied_any = copied_any || copied;
   }
@@ -305,10 +321,11 @@ bool ProjectStore::CopyExistingAppFiles(const std::string& sFromFolder, const st
       SetLastOsError(s.code);
       ShowError("", vbExclamation, "CopyExistingAppFiles()");
       ClearError();
+      all_copied = false;
     }
   }
   Ui().SetWaitCursor(false);
-  return true;
+  return all_copied;
 }
 
 bool ProjectStore::VerifyProjectData(const std::string& sProjectName, const std::string& sFolder,

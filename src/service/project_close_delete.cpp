@@ -11,6 +11,8 @@
 #include "pds/clsMRUJobs.h"
 #include "pds/clsProject.h"
 #include "service/server.h"
+#include "pds/clsProjectDataServer.h"
+#include "platform/dir_search.h"
 #include "platform/env.h"
 #include "files/file_routines.h"
 #include "projects/project_file.h"
@@ -60,14 +62,63 @@ bool ExecuteOnProjectsDb(const std::string& projects_db, const std::string& stat
   return ok;
 }
 
-bool DeleteErasableFiles(const std::vector<DataFileSpec>& specs, const std::string& folder) {
+// The files of folder that the specifications with EraseFlag name.
+std::vector<std::string> ErasableFiles(const std::vector<DataFileSpec>& specs, const std::string& folder) {
+  std::vector<std::string> files;
   for (const DataFileSpec& spec : specs) {
-    if (spec.EraseFlag && !DeleteFileSpec(AddBackslash(folder) + spec.FileName)) return false;
+    if (!spec.EraseFlag) continue;
+    platform::DirSearch search;
+    platform::DirEntry entry;
+    for (platform::Status s = search.First(AddBackslash(folder) + spec.FileName, &entry); s.ok();
+         s = search.Next(&entry)) {
+      if (!entry.directory) files.push_back(AddBackslash(folder) + entry.name);
+    }
+    CloseFind(search);
+  }
+  return files;
+}
+
+// Deletes the erasable files; a file that stays fails the deletion.
+bool DeleteErasableFiles(const std::vector<DataFileSpec>& specs, const std::string& folder) {
+  for (const std::string& file : ErasableFiles(specs, folder)) {
+    platform::Status s = platform::CurrentEnv()->DeleteFile(file);
+    if (!s.ok()) {
+      SetLastOsError(s.code);
+      return false;
+    }
   }
   return true;
 }
 
 }  // namespace
+
+bool Server::DeletionPossible(const std::string& folder, const std::string& project_file, bool others,
+                                            std::string& message) {
+  // The folder must take changes: a probe file is made and removed again.
+  std::string probe;
+  platform::Status s = platform::CurrentEnv()->CreateTempFile(RemoveBackslash(folder), "~QX", &probe);
+  if (!s.ok() || !platform::CurrentEnv()->DeleteFile(probe).ok()) {
+    message = "The project cannot be deleted because its folder cannot be changed." + std::string("\r") +
+              InBrackets(folder);
+    return false;
+  }
+  std::vector<std::string> files = ErasableFiles(Shared().app_data_specs, folder);
+  if (!others) {
+    std::vector<std::string> shared = ErasableFiles(Shared().shared_data_specs, folder);
+    files.insert(files.end(), shared.begin(), shared.end());
+  }
+  // The project file is deleted, or rewritten without this application.
+  files.push_back(project_file);
+  for (const std::string& file : files) {
+    platform::FileAttributes attributes;
+    if (platform::CurrentEnv()->GetAttributes(file, &attributes).ok() && attributes.read_only) {
+      message = "The project cannot be deleted because the following file is read-only:" + std::string("\r") +
+                InBrackets(file);
+      return false;
+    }
+  }
+  return true;
+}
 
 eProjectReturnCode Server::DeleteProject(const std::string& sJobName, bool bShowMsgs) {
   std::string message;
@@ -125,39 +176,49 @@ eProjectReturnCode Server::DeleteProject(const std::string& sJobName, bool bShow
         lock_holder->SetJobPath(folder);
         if (!lock_holder->LockProjectApp(Pdsg())) return RETURN_USER_CANCEL;
       }
-      if (ok) ok = DeleteErasableFiles(Shared().app_data_specs, folder);
+      // Whether another application keeps data in the project decides what
+      // goes: only this application's part, or the whole project.
+      bool others = false;
       if (ok) {
-        if (mru_jobs_ && mru_jobs_->RemoveJob(name)) mru_jobs_->SaveList(project_db_, Pdsg());
         AppList apps;
         GetProjectAppsFromQVPFile(apps, project_file);
-        bool others = false;
         for (const auto& app : apps) others = others || UCase(Trim(app.first)) != Pdsg();
-        if (!others) {
-          ok = DeleteErasableFiles(Shared().shared_data_specs, folder) &&
-               platform::CurrentEnv()->DeleteFile(project_file).ok() &&
-               ExecuteOnProjectsDb(project_db_, "DELETE * FROM Job WHERE lJobID = " + std::to_string(job_id));
-          if (ok) {
-            if (is_current) CloseProject(project_);
-            lock_holder.reset();
-            platform::CurrentEnv()->DeleteFile(AddBackslash(folder) + "~" + Pdsg() + ".PLF");
-            if (!RemoveFolder(folder, false)) {
-              ClearError();
-              final_message = app_text + " data has been deleted from project " + InBrackets(name) + "." +
-                              "\r\n\n" +
-                              "However, the project folder could not be removed because it may contain other "
-                              "files or subfolders." +
-                              "\r\n\n" + "Project Folder:  " + InBrackets(folder);
-            }
+      }
+      // Everything that could stop the deletion is checked before anything
+      // is deleted, so a refused delete leaves the whole project.
+      if (ok) ok = DeletionPossible(folder, project_file, others, message);
+      if (ok && mru_jobs_ && mru_jobs_->RemoveJob(name)) mru_jobs_->SaveList(project_db_, Pdsg());
+      if (ok && !others) {
+        // The registration goes first: a deletion cut short leaves files in
+        // a folder that is no longer a project, never a listed project
+        // without its files.
+        ok = ExecuteOnProjectsDb(project_db_, "DELETE * FROM Job WHERE lJobID = " + std::to_string(job_id)) &&
+             DeleteErasableFiles(Shared().app_data_specs, folder) &&
+             DeleteErasableFiles(Shared().shared_data_specs, folder) &&
+             platform::CurrentEnv()->DeleteFile(project_file).ok();
+        if (ok) {
+          if (is_current) CloseProject(project_);
+          lock_holder.reset();
+          platform::CurrentEnv()->DeleteFile(AddBackslash(folder) + "~" + Pdsg() + ".PLF");
+          if (!RemoveFolder(folder, false)) {
+            ClearError();
+            final_message = app_text + " data has been deleted from project " + InBrackets(name) + "." + "\r\n\n" +
+                            "However, the project folder could not be removed because it may contain other "
+                            "files or subfolders." +
+                            "\r\n\n" + "Project Folder:  " + InBrackets(folder);
           }
-        } else {
-          if (!WritePPS("Application Data", Pdsg(), std::nullopt, project_file)) {
-            message = std::string(" Error deleting data from ") + "PROJECT.QVP" + ".";
-            ok = false;
-          }
-          ok = ok && DeleteAppFileSections(Pdsg(), project_file) &&
-               ExecuteOnProjectsDb(project_db_, "DELETE * FROM JobUsage WHERE lJobID = " + std::to_string(job_id) +
-                                                    " AND sPdsg = " + SqlTextLiteral(Pdsg()));
         }
+      } else if (ok) {
+        // The application's registration and its entry in the project file
+        // go before its files, so a deletion cut short leaves files no one
+        // refers to, and the next open of the application starts it afresh.
+        ok = ExecuteOnProjectsDb(project_db_, "DELETE * FROM JobUsage WHERE lJobID = " + std::to_string(job_id) +
+                                                  " AND sPdsg = " + SqlTextLiteral(Pdsg()));
+        if (ok && !WritePPS("Application Data", Pdsg(), std::nullopt, project_file)) {
+          message = std::string(" Error deleting data from ") + "PROJECT.QVP" + ".";
+          ok = false;
+        }
+        ok = ok && DeleteAppFileSections(Pdsg(), project_file) && DeleteErasableFiles(Shared().app_data_specs, folder);
       }
       if (ok) {
         if (!project_) ProjectNew();

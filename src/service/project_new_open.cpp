@@ -89,6 +89,9 @@ eProjectReturnCode Server::ProjectOpen(const std::string& sJobName, const std::s
         result = RETURN_OK;
       } else {
         ShowError("", vbCritical, "ProjectOpen()");
+        // A project whose tags cannot be loaded is not open: its lock and
+        // working copy go, and an untitled project takes its place below.
+        CloseProject(project_);
       }
     } else if (rc == RETURN_USER_CANCEL) {
       result = RETURN_USER_CANCEL;

@@ -202,21 +202,33 @@ eProjectReturnCode Server::ProjectSaveAs(std::string& sNewJobPath, std::string& 
 
 eProjectReturnCode Server::SaveProjectAs(ProjectRef& project) {
   std::string message;
+  platform::FileAttributes folder;
   if (!ValidProject(project)) {
     message = "There is no current project to save.";
-  } else if (project->JobPath().empty() || Dir1(project->JobPath(), kDirIncludeFolders).empty()) {
+  } else if (project->JobPath().empty() ||
+             !platform::CurrentEnv()->GetAttributes(project->JobPath(), &folder).ok() || !folder.directory) {
+    // The folder is taken literally: "*" or "?" in it is part of its name.
     message = "Project folder was not specified.";
   }
-  ResetDir1();
   if (!message.empty()) {
     ShowError(message, vbCritical, "Error Saving Project");
     return RETURN_ERROR;
   }
   try {
+    // Saving as into the current project's own folder is refused by the
+    // project's lock below, as another user's open project would be; any
+    // other folder must not hold or belong to a project.
+    const bool own_folder =
+        ValidProject(project_) && RemoveBackslash(project_->JobPath()) == RemoveBackslash(project->JobPath());
+    if (!SaveAsTargetAccepted(project, !own_folder)) return RETURN_ERROR;
     if (!project->LockProjectApp(Pdsg())) return RETURN_USER_CANCEL;
-    if (!CopyNewLocalProjectRoFile(project->JobPath())) return RETURN_ERROR;
-    eProjectReturnCode rc = SaveProject(project);
-    if (rc != RETURN_OK) return rc;
+    eProjectReturnCode rc = CopyNewLocalProjectRoFile(project->JobPath()) ? SaveProject(project) : RETURN_ERROR;
+    if (rc != RETURN_OK) {
+      // Nothing of the new project is registered: take its files back, so
+      // the folder is as it was chosen and a retry starts clean.
+      if (!own_folder) RemoveFailedSaveAs(project->JobPath());
+      return rc;
+    }
     std::string name = project->JobName();
     // Closing clears the caller's record too, so its lock is gone before the
     // project is opened again from its new folder.

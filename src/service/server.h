@@ -82,6 +82,19 @@ class Server : public TagStore {
   // Deletes from the project folder the application's data files that were
   // deleted from its working copy.
   bool SynchronizeProjectFolder();
+  // Save as: whether the new record's name, and its folder when check_folder
+  // is set, may take a new project; the reason is shown when not. Nothing
+  // is written.
+  bool SaveAsTargetAccepted(const ProjectRef& project, bool check_folder);
+  // The name of a project registered for folder; empty when none.
+  std::string ProjectRegisteredAt(const std::string& folder);
+  // Removes the project and data files a failed save as wrote into folder.
+  void RemoveFailedSaveAs(const std::string& folder);
+  // Delete: whether every file the deletion removes or rewrites can be
+  // changed (writable folder, no read-only file); the reason in message
+  // when not. Nothing is deleted.
+  bool DeletionPossible(const std::string& folder, const std::string& project_file, bool others,
+                        std::string& message);
   void MRULoadListAtStartup(DbHandle& projects_db);
   void MRUSaveListAtExit();
   void CloseProjectAtExit();

@@ -79,10 +79,10 @@ TEST_F(DurableSaveTest, StagingIntoTheWorkingFolderFlushesNothing) {
   EXPECT_THAT(recorder_->synced, ::testing::IsEmpty());
 }
 
-TEST_F(DurableSaveTest, FailedFolderFlushIsReportedAndTheFilesStayCopied) {
+TEST_F(DurableSaveTest, FailedFolderFlushIsReportedFailsTheCopyAndTheFilesStayCopied) {
   recorder_->sync_error = 23;  // a data error from the device
   host_->ExpectMsgBox("CopyExistingAppFiles()", GetSystemErrorText(23));
-  EXPECT_TRUE(ServerOf(server()).CopyExistingAppFiles(work_, project_));
+  EXPECT_FALSE(ServerOf(server()).CopyExistingAppFiles(work_, project_));
   EXPECT_EQ(recorder_->durable_copies.size(), 3u);
 }
 

@@ -29,8 +29,8 @@ using ::testing::Not;
 TEST_F(LifecycleTest, FullLifeCycleOfAProjectSharedByTwoApplications) {
   Start("PMP10");
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
-  const std::string untitled_work = env_.temp_folder + "~PMP10";
-  EXPECT_EQ(server().Project()->WorkingJobPath(), untitled_work);
+  const std::string untitled_work = server().Project()->WorkingJobPath();
+  EXPECT_TRUE(IsUntitledWorkFolder(untitled_work, "~PMP10"));
   EXPECT_TRUE(fs::exists(untitled_work + "/PMP10Crv.dat"));
 
   // Save as, through the dialog.
@@ -158,8 +158,8 @@ TEST_F(LifecycleTest, FirstStartOfANewUserCreatesAnUntitledProject) {
   StartFresh("PMP10");
   ASSERT_TRUE(server().Project());
   EXPECT_EQ(server().Project()->JobName(), "Untitled");
-  EXPECT_EQ(server().Project()->WorkingJobPath(), env_.temp_folder + "~PMP10");
-  EXPECT_TRUE(fs::exists(env_.temp_folder + "~PMP10/PMP10Tag.mdb"));
+  EXPECT_TRUE(IsUntitledWorkFolder(server().Project()->WorkingJobPath(), "~PMP10"));
+  EXPECT_TRUE(fs::exists(server().Project()->WorkingJobPath() + "/PMP10Tag.mdb"));
   EXPECT_THAT(host_->shown(), IsEmpty());
 }
 
@@ -213,6 +213,21 @@ TEST_F(LifecycleTest, CancelledSaveQuestionKeepsTheProject) {
     EXPECT_TRUE(fs::exists(alpha + "/~PMP10.PLF"));
     EXPECT_TRUE(fs::exists(alpha + "/~PMP10/PMP10Crv.dat"));
   }
+}
+
+TEST_F(LifecycleTest, OpenThatFailsOnItsTagDatabaseReleasesTheProject) {
+  Start("PMP10");
+  const std::string alpha = SaveNewProject("Alpha");
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  WriteFile(alpha + "/PMP10Tag.mdb", "not a database");
+  host_->ExpectMsgBoxContaining("InitTagData()", "Unrecognized database format");
+  EXPECT_EQ(server().ProjectOpen("Alpha"), RETURN_ERROR);
+  ASSERT_TRUE(server().Project());
+  EXPECT_EQ(server().Project()->JobName(), "Untitled");
+  EXPECT_FALSE(fs::exists(alpha + "/~PMP10.PLF"));
+  EXPECT_FALSE(fs::exists(alpha + "/~PMP10"));
+  EXPECT_TRUE(MakeRecord("Alpha", alpha)->LockProjectApp("PMP10"));
+  EXPECT_EQ(ReadFile(alpha + "/PMP10Tag.mdb"), "not a database");
 }
 
 // ---- save and save as

@@ -1,5 +1,7 @@
 #include "tests/projects/staging_fixture.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "pds/clsProject.h"
@@ -42,6 +44,14 @@ ProjectRef StagingTest::MakeRecord(const std::string& name, const std::string& f
   project->SetDosJobPath(folder);
   project->SetJobID(job_id);
   return project;
+}
+
+std::string StagingTest::UserTempFolder() const { return env_.temp_folder + "pds-" + std::to_string(geteuid()); }
+
+bool StagingTest::IsUntitledWorkFolder(const std::string& work, const std::string& name) const {
+  const fs::path path(work);
+  return path.filename() == name && path.parent_path().parent_path() == UserTempFolder() &&
+         fs::is_directory(path);
 }
 
 bool StagingTest::IsWritable(const std::string& path) {

@@ -51,6 +51,12 @@ class StagingTest : public InstalledTest {
   // A record for the project folder made by MakeProjectFolder.
   ProjectRef MakeRecord(const std::string& name, const std::string& folder, std::int32_t job_id = 0);
 
+  // The folder of this user's untitled working folders in the test's
+  // temporary folder: each process's own folder sits inside it.
+  std::string UserTempFolder() const;
+  // Whether work is the working folder name in a process's own folder there.
+  bool IsUntitledWorkFolder(const std::string& work, const std::string& name) const;
+
   static bool IsWritable(const std::string& path);
   static void WriteFile(const std::string& path, const std::string& text = "") {
     std::ofstream(path, std::ios::binary) << text;

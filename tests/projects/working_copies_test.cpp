@@ -36,9 +36,8 @@ class WorkingCopyStagingTest : public StagingTest {
 TEST_F(WorkingCopyStagingTest, WorkingFolderIsUpperCaseTildeFolderInProjectOrSystemTempFolder) {
   const std::string project = NewFolder("projects/Alpha");
   EXPECT_EQ(ServerOf(server()).GetWorkingProjectPath(project), project + "/~LAY10");
-  EXPECT_EQ(ServerOf(server()).GetWorkingProjectPath(""), temp_ / "systemp/~LAY10");
+  EXPECT_TRUE(IsUntitledWorkFolder(ServerOf(server()).GetWorkingProjectPath(""), "~LAY10"));
   EXPECT_TRUE(fs::is_directory(project + "/~LAY10"));
-  EXPECT_TRUE(fs::is_directory(temp_ / "systemp/~LAY10"));
 }
 
 TEST_F(WorkingCopyStagingTest, ExistingWorkingFolderIsEmptiedOfFilesButKept) {
@@ -104,19 +103,11 @@ TEST_F(WorkingCopyStagingTest, DeleteWorkFolderRemovesReadOnlyFilesAndTheFolder)
 
 // ---- links and leftovers in the working folder's place
 
-class WorkingFolderLinkTest : public WorkingCopyStagingTest, public ::testing::WithParamInterface<bool> {
- protected:
-  // The base folder handed to GetWorkingProjectPath: a project folder, or
-  // none for the untitled project's folder in the system temporary folder.
-  std::string Base() { return GetParam() ? NewFolder("projects/Alpha") : std::string(); }
-  std::string WorkIn(const std::string& base) { return (base.empty() ? temp_ / "systemp" : base) + "/~LAY10"; }
-};
-
-TEST_P(WorkingFolderLinkTest, PreparingAndDeletingRefuseALinkAndLeaveItsTarget) {
+TEST_F(WorkingCopyStagingTest, PreparingAndDeletingRefuseALinkedWorkFolderAndLeaveItsTarget) {
   const std::string victim = NewFolder("victim");
   WriteFile(victim + "/precious.txt", "user data");
-  const std::string base = Base();
-  const std::string work = WorkIn(base);
+  const std::string base = NewFolder("projects/Alpha");
+  const std::string work = base + "/~LAY10";
   fs::create_directory_symlink(victim, work);
   host_->ExpectMsgBox("GetWorkingProjectPath()",
                       kCannotInit + "\r\n" +
@@ -137,8 +128,20 @@ TEST_P(WorkingFolderLinkTest, PreparingAndDeletingRefuseALinkAndLeaveItsTarget) 
   EXPECT_FALSE(fs::exists(victim + "/missing"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Places, WorkingFolderLinkTest, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "ProjectFolder" : "SystemTempFolder"; });
+// A link planted under the described name in the shared temporary folder is
+// never the untitled project's folder: each process works in a folder of its own.
+TEST_F(WorkingCopyStagingTest, ALinkPlantedInTheSharedTemporaryFolderIsNeverUsed) {
+  const std::string victim = NewFolder("victim");
+  WriteFile(victim + "/precious.txt", "user data");
+  const std::string planted = temp_ / "systemp/~LAY10";
+  fs::create_directory_symlink(victim, planted);
+  const std::string work = ServerOf(server()).GetWorkingProjectPath("");
+  EXPECT_NE(work, planted);
+  EXPECT_EQ(work.substr(work.size() - 7), "/~LAY10");
+  EXPECT_TRUE(ServerOf(server()).DeleteWorkFolder(work));
+  EXPECT_EQ(ReadFile(victim + "/precious.txt"), "user data");
+  EXPECT_TRUE(fs::is_symlink(planted));
+}
 
 TEST_F(WorkingCopyStagingTest, LeftoversOfAKilledSaveAreSweptOnOpenAndClose) {
   const std::string dead = std::to_string(EndedProcessId());
@@ -203,7 +206,7 @@ TEST_F(WorkingCopyStagingTest, NewProjectDatabaseIsAWritableCopyOfTheTemplate) {
 
 // ---- copying existing files
 
-TEST_F(WorkingCopyStagingTest, ExistingFilesAreCopiedByPatternAndAMissingRequiredOneDoesNotStopTheRest) {
+TEST_F(WorkingCopyStagingTest, ExistingFilesAreCopiedByPatternAndAMissingRequiredOneFailsWithoutStoppingTheRest) {
   Shared().app_data_specs = {
       {"LAY10Lay.dat", true, true, false, false, 0, ""},
       {"LAY10*.log", false, false, false, false, 0, ""},
@@ -217,7 +220,7 @@ TEST_F(WorkingCopyStagingTest, ExistingFilesAreCopiedByPatternAndAMissingRequire
   WriteFile(from + "/PMP10Tag.mdb", "other application");
   host_->ExpectMsgBox("CopyFileSpec()", GetSystemErrorText(2) + "\r\n\n[LAY10Lay.dat]");
 
-  EXPECT_TRUE(ServerOf(server()).CopyExistingAppFiles(from, to));
+  EXPECT_FALSE(ServerOf(server()).CopyExistingAppFiles(from, to));
   EXPECT_EQ(ReadFile(to + "/lay10a.log"), "a");
   EXPECT_EQ(ReadFile(to + "/LAY10b.log"), "b");
   EXPECT_EQ(ReadFile(to + "/LAY10Sym.dat"), "symbols");

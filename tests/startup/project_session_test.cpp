@@ -27,17 +27,37 @@ class ProjectSessionTest : public ServiceTest {
   // The shell command of one session whose output goes to files named after
   // tag; each session gets its own temporary folder, where untitled projects
   // keep their working folders.
-  std::string SessionCommand(const std::string& app, const std::string& tag) {
-    fs::create_directories(temp_ / ("tmp-" + tag));
-    return "TMPDIR='" + (temp_ / ("tmp-" + tag)) + "' '" + std::string(PDS_BINARY) + "' session --root '" +
+  // tmp names the temporary folder when sessions are to share one.
+  std::string SessionCommand(const std::string& app, const std::string& tag, const std::string& tmp = "") {
+    const std::string tmpdir = temp_ / ("tmp-" + (tmp.empty() ? tag : tmp));
+    fs::create_directories(tmpdir);
+    return "TMPDIR='" + tmpdir + "' '" + std::string(PDS_BINARY) + "' session --root '" +
            temp_.path() + "' --app " + app + " --ui batch >'" + (temp_ / (tag + ".out")) + "' 2>'" +
            (temp_ / (tag + ".err")) + "'";
   }
-  int RunSession(const std::string& app, const std::string& tag, const std::string& commands) {
-    const int status = std::system(("printf '" + commands + "' | " + SessionCommand(app, tag)).c_str());
+  int RunSession(const std::string& app, const std::string& tag, const std::string& commands,
+                 const std::string& tmp = "") {
+    const int status = std::system(("printf '" + commands + "' | " + SessionCommand(app, tag, tmp)).c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
   std::string Alpha() const { return temp_ / "Alpha"; }
+
+  // Starts a session that reads its commands from the returned pipe, sends
+  // it one command and waits until it has answered (what it printed so far).
+  std::string StartWaitingSession(std::FILE*& session, const std::string& app, const std::string& tag,
+                                  const std::string& command, const std::string& tmp = "") {
+    session = popen(SessionCommand(app, tag, tmp).c_str(), "w");
+    if (!session) return {};
+    std::fputs((command + "\n").c_str(), session);
+    std::fflush(session);
+    const std::string answer = command.substr(0, command.find(' ')) + ": ";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (temp_.Read(tag + ".out").find(answer) == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return temp_.Read(tag + ".out");
+  }
 };
 
 TEST_F(ProjectSessionTest, SavedProjectIsOpenedAgainByName) {
@@ -88,15 +108,9 @@ TEST_F(ProjectSessionTest, SecondSessionOfTheSameApplicationIsKeptOut) {
       << temp_.Read("pmp.err");
 
   // The first session opens the project and waits for more commands.
-  std::FILE* first = popen(SessionCommand("LAY10", "first").c_str(), "w");
+  std::FILE* first = nullptr;
+  const std::string first_open = StartWaitingSession(first, "LAY10", "first", "open Alpha");
   ASSERT_NE(first, nullptr);
-  std::fputs("open Alpha\n", first);
-  std::fflush(first);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (temp_.Read("first.out").find("open: ") == std::string::npos && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  const std::string first_open = temp_.Read("first.out");
 
   const int second = RunSession("LAY10", "second", "open Alpha\\nexit\\n");
   std::fputs("exit\n", first);
@@ -108,6 +122,24 @@ TEST_F(ProjectSessionTest, SecondSessionOfTheSameApplicationIsKeptOut) {
   EXPECT_EQ(second, 1);
   EXPECT_TRUE(WIFEXITED(first_status) && WEXITSTATUS(first_status) == 0) << temp_.Read("first.err");
   EXPECT_FALSE(fs::exists(Alpha() + "/~LAY10.PLF"));
+}
+
+TEST_F(ProjectSessionTest, UntitledWorkOfOneSessionSurvivesAnotherSessionOfTheSameApplication) {
+  Install();
+  fs::create_directories(Alpha());
+  std::FILE* first = nullptr;
+  const std::string first_new = StartWaitingSession(first, "LAY10", "first", "new", "shared");
+  ASSERT_NE(first, nullptr);
+  // The second session, with the same temporary folder, starts and leaves
+  // untitled projects of its own.
+  EXPECT_EQ(RunSession("LAY10", "second", "new\\nclose\\nnew\\nexit\\n", "shared"), 0) << temp_.Read("second.err");
+  std::fputs(("save-as " + Alpha() + " Alpha\nexit\n").c_str(), first);
+  const int first_status = pclose(first);
+
+  ASSERT_THAT(first_new, HasSubstr("new: RETURN_OK")) << temp_.Read("first.err");
+  EXPECT_THAT(temp_.Read("first.out"), HasSubstr("save-as: RETURN_OK")) << temp_.Read("first.err");
+  EXPECT_TRUE(WIFEXITED(first_status) && WEXITSTATUS(first_status) == 0) << temp_.Read("first.err");
+  EXPECT_TRUE(fs::exists(Alpha() + "/LAY10Lay.dat"));
 }
 
 }  // namespace

@@ -1,0 +1,128 @@
+// What save as checks before it writes anything into a new project folder,
+// and what it takes back when it fails there.
+//
+// Save as creates a project database, copies the working files and writes a
+// project file into the folder it is given, each replacing a file of the
+// same name. A folder that already belongs to a project would lose that
+// project's files and leave two projects registered for one folder, so such
+// a folder is refused, however it was chosen (the dialog or the caller's
+// arguments), and so is a name the projects list cannot take. Because the
+// folder held none of these files before, a save as that fails can remove
+// every one of them again without touching anything it did not write.
+#include "engine/dao_constants.h"
+#include "engine/db_helpers.h"
+#include "engine/field.h"
+#include "engine/recordset.h"
+#include "ui/messages.h"
+#include "base/pending_error.h"
+#include "config/process_state.h"
+#include "engine/sql_text.h"
+#include "pds/UiHost.h"
+#include "pds/clsProject.h"
+#include "service/server.h"
+#include "platform/dir_search.h"
+#include "platform/env.h"
+#include "files/file_routines.h"
+
+namespace pds {
+
+namespace {
+
+constexpr const char* kTitle = "Error Saving Project";
+
+// The files a project keeps in its folder besides the applications' own.
+constexpr const char* kProjectFiles[] = {"PROJECT.QVP", "Project.mdb"};
+
+// The first file of folder matching pattern; empty when none.
+std::string FirstFileMatching(const std::string& folder, const std::string& pattern) {
+  platform::DirSearch search;
+  platform::DirEntry entry;
+  std::string found;
+  for (platform::Status s = search.First(AddBackslash(folder) + pattern, &entry); s.ok(); s = search.Next(&entry)) {
+    if (!entry.directory) {
+      found = entry.name;
+      break;
+    }
+  }
+  CloseFind(search);
+  return found;
+}
+
+// Every pattern naming a file that belongs to a project: the project's own
+// files and every data file of the shared and the calling application's
+// specifications.
+std::vector<std::string> ProjectFilePatterns() {
+  std::vector<std::string> patterns(std::begin(kProjectFiles), std::end(kProjectFiles));
+  for (const auto* specs : {&Shared().shared_data_specs, &Shared().app_data_specs}) {
+    for (const DataFileSpec& spec : *specs) patterns.push_back(spec.FileName);
+  }
+  return patterns;
+}
+
+}  // namespace
+
+std::string Server::ProjectRegisteredAt(const std::string& folder) {
+  std::string name;
+  DbHandle db;
+  RsHandle rs;
+  const std::string bare = RemoveBackslash(folder);
+  const std::string sql = "SELECT sJobName FROM Job WHERE sJobPath = " + SqlTextLiteral(bare) +
+                          " OR sJobPath = " + SqlTextLiteral(bare + "/");
+  if (OpenDbAndRecordset(db, rs, project_db_, sql, db::dbOpenDynaset, true, true) == 0 &&
+      CheckRecordsetValid(rs, false) && !rs->Eof()) {
+    name = GetFieldValue(rs->Fields("sJobName")).AsString();
+  }
+  CloseRecordset(rs);
+  CloseDatabase(db);
+  return name;
+}
+
+bool Server::SaveAsTargetAccepted(const ProjectRef& project, bool check_folder) {
+  const std::string& name = project->JobName();
+  // The rules the save-as dialog applies to what the user types, for a
+  // caller that passes the name itself.
+  if (!CheckProjectName(name) || !ValidCharsInProjectName(name, JobNameLengthLimit())) return false;
+  bool found = false;
+  if (!DoesProjectExist(name, found)) return false;  // the lookup has shown why
+  if (found) {
+    ShowError("Project  '" + name + "'  already exists." + LineBreaks(1) + "Please enter a different name.",
+              vbCritical, kTitle);
+    return false;
+  }
+  if (!check_folder) return true;
+  const std::string folder = project->JobPath();
+  const std::string empty_needed = "A folder must be empty to accept a newly created project.";
+  for (const std::string& pattern : ProjectFilePatterns()) {
+    const std::string file = FirstFileMatching(folder, pattern);
+    if (!file.empty()) {
+      ShowError("Invalid Project Folder.  The folder already holds a project file." + LineBreaks(0) +
+                    InBrackets(AddBackslash(folder) + file) + LineBreaks(0) + empty_needed,
+                vbCritical, kTitle);
+      return false;
+    }
+  }
+  const std::string owner = ProjectRegisteredAt(folder);
+  if (!owner.empty()) {
+    ShowError("Invalid Project Folder.  The folder belongs to project " + InBrackets(owner) + "." + LineBreaks(0) +
+                  InBrackets(folder) + LineBreaks(0) + empty_needed,
+              vbCritical, kTitle);
+    return false;
+  }
+  return true;
+}
+
+void Server::RemoveFailedSaveAs(const std::string& folder) {
+  // The project database and the data files may still be open.
+  CloseDatabase(db_tag_);
+  CloseRecordset(tag_index_rs_);
+  for (const std::string& pattern : ProjectFilePatterns()) {
+    for (std::string file = FirstFileMatching(folder, pattern); !file.empty();
+         file = FirstFileMatching(folder, pattern)) {
+      const std::string path = AddBackslash(folder) + file;
+      (void)platform::CurrentEnv()->SetReadOnly(path, false);
+      if (!platform::CurrentEnv()->DeleteFile(path).ok()) break;
+    }
+  }
+}
+
+}  // namespace pds

@@ -1,0 +1,200 @@
+// Save as never takes over another project and never leaves a half-written
+// one behind: a folder that holds or belongs to a project and a name the
+// projects list cannot take are refused before anything is written, a step
+// that fails (a full disk) fails the save and takes back what it wrote, and a
+// folder whose name holds wildcard characters is a folder like any other.
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "base/pending_error.h"
+#include "pds/UiHost.h"
+#include "pds/clsProject.h"
+#include "platform/env.h"
+#include "tests/projects/lifecycle_fixture.h"
+
+namespace pds::test {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::IsEmpty;
+
+// Every file under folder with its content, for "nothing changed".
+std::map<std::string, std::string> Snapshot(const std::string& folder) {
+  std::map<std::string, std::string> files;
+  if (!fs::exists(folder)) return files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    if (!entry.is_regular_file()) continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    files[fs::relative(entry.path(), folder)] = std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  return files;
+}
+
+struct RefusalCase {
+  const char* name;
+  // Prepares the target folder next to the saved project Keep; returns it.
+  std::string (*target)(const std::string& keep, const std::string& projects);
+  const char* new_name;
+  const char* title;
+  const char* message_part;
+};
+
+class SaveAsRefusalTest : public LifecycleTest, public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(SaveAsRefusalTest, IsRefusedBeforeAnythingIsWritten) {
+  Start("PMP10");
+  const std::string keep = SaveNewProject("Keep");
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  const std::string target = GetParam().target(keep, Projects());
+  const auto keep_before = Snapshot(keep);
+  const auto target_before = Snapshot(target);
+  const auto jobs_before = Rows(ProjectsDb(), "SELECT sJobName, sJobPath FROM Job ORDER BY sJobName");
+
+  host_->ExpectMsgBoxContaining(GetParam().title, GetParam().message_part);
+  std::string folder = target, name = GetParam().new_name;
+  EXPECT_EQ(server().ProjectSaveAs(folder, name), RETURN_ERROR);
+  EXPECT_EQ(Snapshot(keep), keep_before);
+  EXPECT_EQ(Snapshot(target), target_before);
+  EXPECT_EQ(Rows(ProjectsDb(), "SELECT sJobName, sJobPath FROM Job ORDER BY sJobName"), jobs_before);
+  EXPECT_EQ(server().Project()->JobName(), "Untitled");
+  EXPECT_TRUE(fs::exists(server().Project()->WorkingJobPath() + "/PMP10Crv.dat"));
+}
+
+std::string NewFolder(const std::string& projects, const std::string& name) {
+  fs::create_directories(projects + "/" + name);
+  return projects + "/" + name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, SaveAsRefusalTest,
+    ::testing::Values(
+        RefusalCase{"FolderOfAnotherProject", [](const std::string& keep, const std::string&) { return keep; },
+                    "Intruder", "Error Saving Project", "The folder already holds a project file."},
+        RefusalCase{"FolderOfAnotherProjectWithTrailingSlash",
+                    [](const std::string& keep, const std::string&) { return keep + "/"; }, "Intruder",
+                    "Error Saving Project", "The folder already holds a project file."},
+        RefusalCase{"FolderHoldingOnlyADataFile",
+                    [](const std::string&, const std::string& projects) {
+                      const std::string folder = NewFolder(projects, "Stray");
+                      std::ofstream(folder + "/PMP10Crv.dat") << "someone's curves";
+                      return folder;
+                    },
+                    "Intruder", "Error Saving Project", "PMP10Crv.dat]"},
+        RefusalCase{"EmptyFolderRegisteredForAnotherProject",
+                    [](const std::string& keep, const std::string&) {
+                      for (const auto& entry : fs::directory_iterator(keep)) fs::remove_all(entry.path());
+                      return keep;
+                    },
+                    "Intruder", "Error Saving Project", "The folder belongs to project [Keep]."},
+        RefusalCase{"NameOfAnotherProject",
+                    [](const std::string&, const std::string& projects) { return NewFolder(projects, "Fresh"); },
+                    "KEEP", "Error Saving Project", "Project  'KEEP'  already exists."},
+        RefusalCase{"NameOverTheLengthLimit",
+                    [](const std::string&, const std::string& projects) { return NewFolder(projects, "Fresh"); },
+                    "N123456789012345678901234567890123456789012345678901", "ValidCharsInProjectName()", "too long"},
+        RefusalCase{"NameUntitled",
+                    [](const std::string&, const std::string& projects) { return NewFolder(projects, "Fresh"); },
+                    "untitled", "Invalid Project Name", "Invalid project name."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Saving as into the current project's own folder is what another user
+// opening it would be: the project's lock refuses it.
+TEST_F(LifecycleTest, SaveAsIntoTheCurrentProjectsOwnFolderIsRefusedByItsLock) {
+  Start("PMP10");
+  const std::string alpha = SaveNewProject("Alpha");
+  const auto before = Snapshot(alpha);
+  host_->ExpectMsgBox("LockProjectApp()", "Project is already in use by another user.");
+  std::string folder = alpha, name = "Other";
+  EXPECT_EQ(server().ProjectSaveAs(folder, name), RETURN_USER_CANCEL);
+  EXPECT_EQ(JobId("Other"), 0);
+  EXPECT_EQ(server().Project()->JobName(), "Alpha");
+  auto after = Snapshot(alpha);
+  EXPECT_EQ(after, before);
+}
+
+// ---- a step that fails
+
+// The disk fills up when one given file is copied.
+class DiskFullEnv : public platform::EnvWrapper {
+ public:
+  DiskFullEnv(platform::Env* target, std::string file) : EnvWrapper(target), file_(std::move(file)) {}
+  platform::Status CopyFile(const std::string& from, const std::string& to, bool durable) override {
+    if (fs::path(to).filename() == file_) return platform::Status::Error(112);
+    return target()->CopyFile(from, to, durable);
+  }
+
+ private:
+  std::string file_;
+};
+
+class FailedSaveAsTest : public LifecycleTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(FailedSaveAsTest, FailsAndLeavesNeitherFilesNorARegistration) {
+  Start("PMP10");
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  const std::string work = server().Project()->WorkingJobPath();
+  const std::string folder = Projects() + "/Full";
+  fs::create_directories(folder);
+  DiskFullEnv full(&env_, GetParam());
+  platform::ScopedEnv scoped(&full);
+  host_->ExpectMsgBoxContaining("bFileCopy()", "");
+  std::string path = folder, name = "Full";
+  EXPECT_EQ(server().ProjectSaveAs(path, name), RETURN_ERROR);
+  EXPECT_EQ(JobId("Full"), 0);
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(folder)) left.push_back(entry.path().filename());
+  EXPECT_THAT(left, IsEmpty());
+  EXPECT_EQ(server().Project()->JobName(), "Untitled");
+  EXPECT_TRUE(fs::exists(work + "/PMP10Crv.dat"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, FailedSaveAsTest, ::testing::Values("Project.mdb", "PMP10Crv.dat", "PMP10Tag.mdb"),
+                         [](const auto& info) { return fs::path(info.param).stem().string(); });
+
+TEST_F(LifecycleTest, FailedCopyFailsTheSaveOfAnExistingProjectAndKeepsItDirty) {
+  Start("PMP10");
+  SaveNewProject("Alpha");
+  server().SetAppDirty(true);
+  DiskFullEnv full(&env_, "PMP10Crv.dat");
+  platform::ScopedEnv scoped(&full);
+  host_->ExpectMsgBoxContaining("bFileCopy()", "");
+  EXPECT_EQ(server().ProjectSave(), RETURN_ERROR);
+  EXPECT_TRUE(server().AppDirty());
+}
+
+// ---- folder names are literal
+
+TEST_F(LifecycleTest, FolderNamedWithWildcardsIsSavedOpenedAndDeleted) {
+  Start("PMP10");
+  // A neighbour whose name the folder's name would match as a pattern.
+  fs::create_directories(Projects() + "/Plant AB");
+  const std::string odd = Projects() + "/Plant *?";
+  fs::create_directories(odd);
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  std::string folder = odd, name = "Odd";
+  ASSERT_EQ(server().ProjectSaveAs(folder, name), RETURN_OK);
+  EXPECT_TRUE(fs::exists(odd + "/PROJECT.QVP"));
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  ASSERT_EQ(server().ProjectOpen("Odd"), RETURN_OK);
+  EXPECT_EQ(server().Project()->JobPath(), odd);
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  EXPECT_EQ(server().ProjectDelete("Odd", false), RETURN_OK);
+  EXPECT_FALSE(fs::exists(odd));
+  EXPECT_TRUE(fs::exists(Projects() + "/Plant AB"));
+  EXPECT_THAT(host_->shown(), IsEmpty());
+}
+
+TEST_F(LifecycleTest, MissingFolderNamedLikeAPatternIsNotTakenForItsNeighbour) {
+  Start("PMP10");
+  fs::create_directories(Projects() + "/Plant AB");
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  host_->ExpectMsgBox("Error Saving Project", "Project folder was not specified.");
+  std::string folder = Projects() + "/Plant *", name = "Odd";
+  EXPECT_EQ(server().ProjectSaveAs(folder, name), RETURN_ERROR);
+  EXPECT_TRUE(fs::is_empty(Projects() + "/Plant AB"));
+}
+
+}  // namespace
+}  // namespace pds::test

@@ -1,0 +1,88 @@
+// Untitled projects keep their working folders in a folder of the process's
+// own, inside the user's private folder of the temporary folder: another
+// session of the same application never empties them, folders of ended
+// processes are cleared away, and a private folder that others could reach
+// is not used.
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+
+#include "pds/UiHost.h"
+#include "pds/clsProject.h"
+#include "platform/env.h"
+#include "tests/projects/staging_fixture.h"
+
+namespace pds::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class UntitledWorkAreaTest : public StagingTest {
+ protected:
+  // A folder as a process leaves it: an untitled working copy and its lock file.
+  std::string MakeArea(const std::string& name) {
+    const std::string area = UserTempFolder() + "/" + name;
+    fs::create_directories(area + "/~LAY10");
+    fs::permissions(UserTempFolder(), fs::perms::owner_all, fs::perm_options::replace);
+    WriteFile(area + "/~LAY10/LAY10Lay.dat", "unsaved work");
+    WriteFile(area + "/session.lock");
+    return area;
+  }
+};
+
+TEST_F(UntitledWorkAreaTest, FoldersOfEndedProcessesGoAndThoseOfLiveOnesStay) {
+  const std::string ended = MakeArea("session-ended");
+  const std::string live = MakeArea("session-live");
+  int handle = 0;
+  ASSERT_TRUE(platform::CurrentEnv()->CreateLockFile(live + "/session.lock", "", &handle).ok());
+  Start("LAY10");
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  EXPECT_FALSE(fs::exists(ended));
+  EXPECT_EQ(ReadFile(live + "/~LAY10/LAY10Lay.dat"), "unsaved work");
+  EXPECT_TRUE(IsUntitledWorkFolder(server().Project()->WorkingJobPath(), "~LAY10"));
+  EXPECT_NE(fs::path(server().Project()->WorkingJobPath()).parent_path(), live);
+  EXPECT_TRUE(platform::CurrentEnv()->ReleaseLockFile(handle).ok());
+}
+
+TEST_F(UntitledWorkAreaTest, OneProcessKeepsItsFolderForEveryNewProject) {
+  Start("LAY10");
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  const std::string first = server().Project()->WorkingJobPath();
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  EXPECT_EQ(server().Project()->WorkingJobPath(), first);
+  EXPECT_EQ(std::distance(fs::directory_iterator(UserTempFolder()), fs::directory_iterator()), 1);
+}
+
+struct UnsafeFolderCase {
+  const char* name;
+  void (*make)(const std::string& user_folder, const std::string& elsewhere);
+};
+
+class UnsafeUserFolderTest : public UntitledWorkAreaTest, public ::testing::WithParamInterface<UnsafeFolderCase> {};
+
+TEST_P(UnsafeUserFolderTest, IsNotUsedAndNothingIsWrittenThere) {
+  const std::string elsewhere = temp_ / "elsewhere";
+  fs::create_directories(elsewhere);
+  GetParam().make(UserTempFolder(), elsewhere);
+  Start("LAY10");
+  host_->ExpectMsgBoxContaining("GetWorkingProjectPath()", "denied");
+  EXPECT_EQ(server().ProjectNew(), RETURN_ERROR);
+  EXPECT_TRUE(fs::is_empty(elsewhere));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, UnsafeUserFolderTest,
+    ::testing::Values(UnsafeFolderCase{"OpenToOthers",
+                                       [](const std::string& user, const std::string&) {
+                                         fs::create_directories(user);
+                                         chmod(user.c_str(), 0777);
+                                       }},
+                      UnsafeFolderCase{"LinkToAnotherFolder",
+                                       [](const std::string& user, const std::string& elsewhere) {
+                                         fs::create_directory_symlink(elsewhere, user);
+                                       }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace pds::test
