@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libsqlite3-dev sqlite3
-  libzip-dev
+  libzip-dev libdeflate-dev zlib1g-dev zip unzip python3
   libgtest-dev libgmock-dev googletest
   libbenchmark-dev
   libcli11-dev

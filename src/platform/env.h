@@ -13,6 +13,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -154,6 +155,28 @@ class Env {
   // Mount points, standing in for the logical drives in folder choosers.
   virtual std::vector<std::string> LogicalDrives() = 0;
 
+  // ---- descriptors, for loops that stream large files (the zip engine)
+  // Each returned descriptor is closed with CloseFile, from any thread.
+  // Opens an existing regular file for reading: 2 or 3 when missing, 5 when
+  // the path is a folder. *size is the file's size at the open.
+  virtual Status OpenForRead(const std::string& path, int* fd, std::uint64_t* size) = 0;
+  // Up to size bytes at offset, without moving any shared position, so
+  // several threads may read one descriptor; *got < size only at the end.
+  virtual Status ReadAt(int fd, std::uint64_t offset, void* buffer, std::size_t size, std::size_t* got) = 0;
+  // A new, empty file in folder that has no name until PublishFile gives it
+  // one. Closed unpublished it leaves nothing behind; where the file system
+  // has unnamed files even a killed process leaves nothing, elsewhere a
+  // hidden temporary name stands in and CloseFile removes it.
+  virtual Status CreateUnnamedFile(const std::string& folder, int* fd) = 0;
+  // Writes everything at offset (39 disk full, ...).
+  virtual Status WriteAt(int fd, std::uint64_t offset, const void* data, std::size_t size) = 0;
+  // Gives an unnamed file its name, replacing an existing file atomically (a
+  // folder or a read-only file is refused with 5 and left as it was).
+  // durable: the content and then the name are flushed to the disk first, so
+  // a machine that stops at any moment leaves the old file or the whole new one.
+  virtual Status PublishFile(int fd, const std::string& path, bool durable) = 0;
+  virtual void CloseFile(int fd) = 0;
+
   // ---- temporary files
   // The temporary folder ($TMPDIR or /tmp), with a trailing "/".
   virtual std::string TempFolder() = 0;
@@ -243,6 +266,14 @@ class EnvWrapper : public Env {
   int MaxFileNameLength(const std::string& p) override { return target_->MaxFileNameLength(p); }
   DriveType GetDriveType(const std::string& p) override { return target_->GetDriveType(p); }
   std::vector<std::string> LogicalDrives() override { return target_->LogicalDrives(); }
+  Status OpenForRead(const std::string& p, int* fd, std::uint64_t* s) override { return target_->OpenForRead(p, fd, s); }
+  Status ReadAt(int fd, std::uint64_t o, void* b, std::size_t s, std::size_t* g) override {
+    return target_->ReadAt(fd, o, b, s, g);
+  }
+  Status CreateUnnamedFile(const std::string& f, int* fd) override { return target_->CreateUnnamedFile(f, fd); }
+  Status WriteAt(int fd, std::uint64_t o, const void* d, std::size_t s) override { return target_->WriteAt(fd, o, d, s); }
+  Status PublishFile(int fd, const std::string& p, bool d) override { return target_->PublishFile(fd, p, d); }
+  void CloseFile(int fd) override { target_->CloseFile(fd); }
   std::string TempFolder() override { return target_->TempFolder(); }
   Status CreateTempFile(const std::string& f, const std::string& p, std::string* o) override {
     return target_->CreateTempFile(f, p, o);

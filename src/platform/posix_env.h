@@ -47,6 +47,13 @@ class PosixEnvImpl final : public Env {
   DriveType GetDriveType(const std::string& path) override;
   std::vector<std::string> LogicalDrives() override;
 
+  Status OpenForRead(const std::string& path, int* fd, std::uint64_t* size) override;
+  Status ReadAt(int fd, std::uint64_t offset, void* buffer, std::size_t size, std::size_t* got) override;
+  Status CreateUnnamedFile(const std::string& folder, int* fd) override;
+  Status WriteAt(int fd, std::uint64_t offset, const void* data, std::size_t size) override;
+  Status PublishFile(int fd, const std::string& path, bool durable) override;
+  void CloseFile(int fd) override;
+
   std::string TempFolder() override;
   Status CreateTempFile(const std::string& folder, const std::string& prefix, std::string* path) override;
   std::string TempFilePrefix(const std::string& base) override;
@@ -86,6 +93,7 @@ class PosixEnvImpl final : public Env {
   std::map<int, HeldLock> lock_files_;      // handle -> locked lock file
   std::map<int, HeldLock> range_locks_;     // handle -> descriptor holding a range lock
   std::map<int, int> finished_children_;    // pid -> exit code, once reaped
+  std::map<int, std::string> named_unpublished_;  // descriptor -> stand-in name without O_TMPFILE
 };
 
 // ---- helpers shared by the POSIX sources

@@ -1,0 +1,204 @@
+// Writing archives: what other zip tools read back, zip64 beyond 4 GiB, and
+// that a run that fails or is cancelled leaves the previous archive whole and
+// nothing else behind.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <random>
+
+#include "archive/zip_reader.h"
+#include "archive/zip_writer.h"
+#include "platform/env.h"
+#include "tests/support/test_support.h"
+
+namespace pds::archive {
+namespace {
+
+std::string Shell(const std::string& command, int* status) {
+  std::string out;
+  FILE* p = popen((command + " 2>&1").c_str(), "r");
+  char buf[4096];
+  for (std::size_t n; p && (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+  *status = p ? pclose(p) : -1;
+  return out;
+}
+
+std::string RandomBytes(std::size_t n, unsigned seed) {
+  std::mt19937 gen(seed);
+  std::string s(n, '\0');
+  for (char& c : s) c = static_cast<char>(gen());
+  return s;
+}
+
+std::string TableText(std::size_t n) {
+  std::string s;
+  for (int row = 0; s.size() < n; ++row) s += "TAG-" + std::to_string(row) + "\tPump\t" + std::to_string(row * 7 % 113) + "\r\n";
+  return s.substr(0, n);
+}
+
+std::vector<std::string> Listing(const std::string& folder) {
+  std::vector<std::string> out;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) out.push_back(e.path().filename().string());
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+class ZipWriteTest : public ::testing::Test {
+ protected:
+  test::TempFolder tmp_;
+  std::vector<ArchiveItem> items_;
+  void Add(const std::string& name, const std::string& content) {
+    items_.push_back({name, tmp_.Write("src-" + std::to_string(items_.size()), content)});
+  }
+};
+
+TEST_F(ZipWriteTest, OtherZipToolsReadNamesOrderAndContent) {
+  // Small chunks, so the large item is cut and joined on several threads.
+  ZipWriteOptions options;
+  options.chunk_size = 256 << 10;
+  options.whole_limit = 128 << 10;
+  Add("PROJECT.QVP", "[Project]\r\nMaster Archive Version=AR002\r\n");
+  Add("Project.mdb", RandomBytes(300 << 10, 1));
+  Add("Pdsg1.dat", "");
+  Add("Pdsg\xC3\xA9t\xC3\xA9.tbl", TableText(100 << 10));
+  Add("Pdsg2.bin", TableText(700 << 10) + RandomBytes(600 << 10, 2) + TableText(500 << 10));
+  std::vector<int> percents;
+  options.hooks.progress = [&](int run, const std::string&, int) { percents.push_back(run); };
+  std::string zip = tmp_ / "job.qva";
+  ASSERT_TRUE(WriteZipArchive(zip, items_, options).ok());
+  ASSERT_FALSE(percents.empty());
+  EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+  EXPECT_EQ(percents.back(), 100);
+
+  int status = 0;
+  std::string out = Shell("unzip -t -qq '" + zip + "'", &status);
+  EXPECT_EQ(status, 0) << out;
+  out = Shell("python3 -m zipfile -t '" + zip + "'", &status);
+  EXPECT_EQ(status, 0) << out;
+  out = Shell("python3 -c \"import zipfile,sys\nfor i in zipfile.ZipFile(sys.argv[1]).infolist(): "
+            "print(i.filename, i.compress_type, i.flag_bits & 0x800)\" '" + zip + "'", &status);
+  EXPECT_EQ(out,
+            "PROJECT.QVP 8 0\nProject.mdb 8 0\nPdsg1.dat 8 0\nPdsg\xC3\xA9t\xC3\xA9.tbl 8 2048\nPdsg2.bin 8 0\n");
+
+  std::filesystem::create_directory(tmp_ / "out");
+  ASSERT_TRUE(ExtractZipEntries(zip, tmp_ / "out", "*.*").ok());
+  for (std::size_t i = 0; i < items_.size(); ++i) {
+    EXPECT_EQ(tmp_.Read("out/" + items_[i].entry_name), tmp_.Read("src-" + std::to_string(i))) << items_[i].entry_name;
+  }
+}
+
+TEST_F(ZipWriteTest, EntryOver4GiBUsesZip64) {
+  std::string big = tmp_ / "big.mdb";
+  std::error_code ec;
+  { std::FILE* f = std::fopen(big.c_str(), "wb"); if (f) std::fclose(f); }
+  std::filesystem::resize_file(big, (4ull << 30) + 12345, ec);
+  if (ec) GTEST_SKIP() << "no sparse file of 4 GiB here: " << ec.message();
+  items_.push_back({"Project.mdb", big});
+  Add("PdsgAfter.dat", "an entry that starts beyond 4 GiB");
+  std::string zip = tmp_ / "big.qva";
+  ZipResult r = WriteZipArchive(zip, items_);
+  if (r.code() == 50) GTEST_SKIP() << "disk full";
+  ASSERT_TRUE(r.ok()) << ZipErrorText(r.code());
+  // The sizes come from the zip64 records; reading the entry after the big
+  // one needs its zip64 offset (inflating 4 GiB again would only cost time).
+  int status = 0;
+  std::string out = Shell("python3 -c \"import zipfile,sys\nz=zipfile.ZipFile(sys.argv[1])\n"
+                          "for i in z.infolist(): print(i.filename, i.file_size)\n"
+                          "print(z.read('PdsgAfter.dat').decode())\" '" + zip + "'", &status);
+  EXPECT_EQ(out, "Project.mdb 4294979641\nPdsgAfter.dat 33\nan entry that starts beyond 4 GiB\n");
+}
+
+// Fails the nth write of an output file, or naming it.
+class FailingOutputEnv : public platform::EnvWrapper {
+ public:
+  FailingOutputEnv(int fail_write, int code) : EnvWrapper(platform::PosixEnv()), fail_write_(fail_write), code_(code) {}
+  platform::Status WriteAt(int fd, std::uint64_t o, const void* d, std::size_t s) override {
+    if (++writes_ == fail_write_) return platform::Status::Error(code_);
+    return EnvWrapper::WriteAt(fd, o, d, s);
+  }
+  platform::Status PublishFile(int fd, const std::string& p, bool durable) override {
+    if (fail_write_ == 0) return platform::Status::Error(code_);
+    return EnvWrapper::PublishFile(fd, p, durable);
+  }
+
+ private:
+  int fail_write_;
+  int code_;
+  int writes_ = 0;
+};
+
+struct FailureCase {
+  const char* label;
+  int fail_write;  // 0: naming the finished archive fails
+  int system_code;
+  std::int32_t zip_code;
+};
+
+class ZipWriteFailureTest : public ZipWriteTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(ZipWriteFailureTest, KeepsThePreviousArchiveAndLeavesNothing) {
+  std::string zip = tmp_.Write("job.qva", "previous archive");
+  Add("Project.mdb", TableText(3 << 20));
+  Add("Pdsg1.dat", RandomBytes(1 << 20, 3));
+  std::vector<std::string> before = Listing(tmp_.path());
+  FailingOutputEnv env(GetParam().fail_write, GetParam().system_code);
+  platform::ScopedEnv scoped(&env);
+  EXPECT_EQ(WriteZipArchive(zip, items_).code(), GetParam().zip_code);
+  EXPECT_EQ(tmp_.Read("job.qva"), "previous archive");
+  EXPECT_EQ(Listing(tmp_.path()), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ZipWriteFailureTest,
+                         ::testing::Values(FailureCase{"DiskFullAtFirstWrite", 1, 39, 50},
+                                           FailureCase{"DiskFullMidway", 4, 39, 50},
+                                           FailureCase{"AccessDeniedMidway", 3, 5, 28},
+                                           FailureCase{"NamingFails", 0, 5, 28}),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(ZipWriteTest, RefusedRequestsWriteNothing) {
+  std::string zip = tmp_ / "job.qva";
+  EXPECT_EQ(WriteZipArchive(zip, {}).code(), 11);
+  Add("Pdsg1.dat", "a");
+  Add("PDSG1.DAT", "b");
+  EXPECT_EQ(WriteZipArchive(zip, items_).code(), 47);
+  items_.pop_back();
+  Add("sub/Pdsg2.dat", "b");
+  EXPECT_EQ(WriteZipArchive(zip, items_).code(), 47);
+  items_.back() = {"Pdsg2.dat", tmp_ / "missing"};
+  EXPECT_EQ(WriteZipArchive(zip, items_).code(), 9);
+  EXPECT_EQ(WriteZipArchive(tmp_ / "no-folder/job.qva", {items_.front()}).code(), 29);
+  EXPECT_FALSE(std::filesystem::exists(zip));
+}
+
+TEST_F(ZipWriteTest, CancelLeavesNoArchive) {
+  Add("Project.mdb", TableText(2 << 20));
+  ZipWriteOptions options;
+  options.hooks.keep_alive = [] { return false; };
+  EXPECT_EQ(WriteZipArchive(tmp_ / "job.qva", items_, options).code(), 48);
+  EXPECT_EQ(Listing(tmp_.path()), (std::vector<std::string>{"src-0"}));
+}
+
+struct TextCase {
+  std::int32_t code;
+  const char* text;
+};
+
+class ZipErrorTextTest : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(ZipErrorTextTest, TextForCode) { EXPECT_EQ(ZipErrorText(GetParam().code), GetParam().text); }
+
+INSTANTIATE_TEST_SUITE_P(Codes, ZipErrorTextTest,
+                         ::testing::Values(TextCase{2, "Archive file is damaged (Unexpected EOF)"},
+                                           TextCase{45, "The program is currently busy unarchiving another file.\r\r"},
+                                           TextCase{50, "Disk full"}, TextCase{7, "Unknown zip error 0x7"},
+                                           TextCase{0x1F4, "Unknown zip error 0x1F4"}));
+
+TEST(ZipTitlesTest, CodeInUpperCaseHex) {
+  EXPECT_EQ(ArchiveErrorTitle(28), "Archive Error 1C");
+  EXPECT_EQ(RetrieveErrorTitle(42), "Retrieve Error 2A");
+  EXPECT_EQ(UnArchiveErrorTitle(3), "TVX UnArchive Error 3");
+}
+
+}  // namespace
+}  // namespace pds::archive
