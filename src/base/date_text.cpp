@@ -7,7 +7,7 @@ namespace pds {
 
 namespace {
 
-std::string Format(const platform::TimePoint& when, const char* pattern) {
+std::string Format(const std::chrono::system_clock::time_point& when, const char* pattern) {
   const std::time_t t = std::chrono::system_clock::to_time_t(when);
   std::tm local{};
   if (!localtime_r(&t, &local)) return {};
@@ -18,8 +18,8 @@ std::string Format(const platform::TimePoint& when, const char* pattern) {
 
 }  // namespace
 
-std::string GeneralDateText(const platform::TimePoint& when) { return Format(when, "%Y-%m-%d %H:%M:%S"); }
+std::string GeneralDateText(const std::chrono::system_clock::time_point& when) { return Format(when, "%Y-%m-%d %H:%M:%S"); }
 
-std::string ShortDateText(const platform::TimePoint& when) { return Format(when, "%Y-%m-%d"); }
+std::string ShortDateText(const std::chrono::system_clock::time_point& when) { return Format(when, "%Y-%m-%d"); }
 
 }  // namespace pds

@@ -7,14 +7,14 @@
 #include <cstddef>
 #include <string>
 
-#include "platform/env.h"
+#include <chrono>
 
 namespace pds {
 
 // "yyyy-mm-dd hh:mm:ss" in local time; empty if the time cannot be converted.
-std::string GeneralDateText(const platform::TimePoint& when);
+std::string GeneralDateText(const std::chrono::system_clock::time_point& when);
 
 // "yyyy-mm-dd" in local time; empty if the time cannot be converted.
-std::string ShortDateText(const platform::TimePoint& when);
+std::string ShortDateText(const std::chrono::system_clock::time_point& when);
 
 }  // namespace pds

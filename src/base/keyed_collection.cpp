@@ -1,6 +1,6 @@
 #include "pds/KeyedCollection.h"
 
-#include "ui/messages.h"
+#include "base/text.h"
 #include "base/pending_error.h"
 
 namespace pds::detail {

@@ -12,7 +12,7 @@
 #include "pds/Variant.h"
 #include "pds/clsProject.h"
 #include "platform/env.h"
-#include "platform/profile_file.h"
+#include "files/profile_file.h"
 #include "files/file_routines.h"
 
 namespace pds {

@@ -19,7 +19,7 @@
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "projects/project_store.h"
-#include "platform/profile_file.h"
+#include "files/profile_file.h"
 #include "files/file_routines.h"
 #include "projects/project_file.h"
 

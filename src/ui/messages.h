@@ -6,6 +6,8 @@
 // None of these ever throws; a failing message box is ignored.
 #pragma once
 
+#include "base/text.h"
+
 #include <string>
 
 namespace pds {
@@ -37,13 +39,5 @@ std::string InParens(const std::string& s);
 std::string InSingleQuotes(const std::string& s);
 std::string InDoubleQuotes(const std::string& s);
 
-// Blanks-only trimming, as the language's Trim: tabs and other characters stay.
-std::string Trim(const std::string& s);
-
-// ASCII-only case folding; other letters are left as they are, so "é" and "É"
-// differ. This is the meaning of "without regard to case" everywhere.
-std::string UCase(const std::string& s);
-std::string LCase(const std::string& s);
-bool EqualsNoCase(const std::string& a, const std::string& b);
 
 }  // namespace pds

@@ -10,7 +10,7 @@
 #include "ui/messages.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
-#include "platform/profile_file.h"
+#include "files/profile_file.h"
 #include "tests/projects/staging_fixture.h"
 
 namespace pds::test {

@@ -11,7 +11,7 @@
 #include "config/process_state.h"
 #include "pds/clsProject.h"
 #include "pds/clsProjectDataServer.h"
-#include "platform/profile_file.h"
+#include "files/profile_file.h"
 #include "projects/project_file.h"
 #include "tests/projects/record_test_support.h"
 

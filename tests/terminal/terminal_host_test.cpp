@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/core/test_dialogs.h"
+#include "tests/ui/test_dialogs.h"
 #include "ui/terminal/form_view.h"
 #include "ui/terminal/styled_text.h"
 #include "ui/terminal/terminal_host.h"

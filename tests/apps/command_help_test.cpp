@@ -1,0 +1,151 @@
+// `pds` as a finished tool: every command and session command has its manual
+// page, unknown names are usage errors that name the nearest command, and the
+// bash completion script is valid, installed as printed, and completes what
+// an installation holds.
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "tests/apps/pds_command.h"
+
+namespace pds::test {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+class CommandHelpTest : public ::testing::Test {
+ protected:
+  PdsRun Run(const std::string& args, const std::string& input = "") { return RunPds(temp_, args, "", input); }
+
+  // The commands `pds --help` lists: the lines under "Commands:".
+  std::vector<std::string> ListedCommands() {
+    std::istringstream lines(Run("--help").out);
+    std::vector<std::string> names;
+    std::string line;
+    bool in_list = false;
+    while (std::getline(lines, line)) {
+      if (line == "Commands:") {
+        in_list = true;
+      } else if (in_list && line.rfind("  ", 0) == 0) {
+        names.push_back(line.substr(2, line.find(' ', 2) - 2));
+      } else if (in_list) {
+        break;
+      }
+    }
+    return names;
+  }
+
+  TempFolder temp_;
+};
+
+// The check walks the command line's own registry of subcommands and options
+// and the session's registry of commands, so a command added without its
+// page fails here.
+TEST_F(CommandHelpTest, EveryRegisteredCommandOptionAndSessionCommandHasItsPage) {
+  PdsRun check = Run("help --check");
+  EXPECT_EQ(check.exit_code, 0) << check.out << check.err;
+}
+
+TEST_F(CommandHelpTest, EachListedCommandHasAManualPageBothWays) {
+  std::vector<std::string> commands = ListedCommands();
+  ASSERT_THAT(commands, ::testing::IsSupersetOf({"demo", "install", "session", "selfcheck", "help", "completion"}));
+  for (const std::string& name : commands) {
+    PdsRun page = Run("help " + name);
+    EXPECT_EQ(page.exit_code, 0) << name << ": " << page.err;
+    for (const char* section : {"NAME\n", "\nSYNOPSIS\n", "\nDESCRIPTION\n", "\nEXIT STATUS\n", "\nEXAMPLES\n"}) {
+      EXPECT_THAT(page.out, HasSubstr(section)) << name;
+    }
+    EXPECT_EQ(Run(name + " --help").out, page.out) << name;
+  }
+}
+
+TEST_F(CommandHelpTest, SessionCommandPagesNameTheOperationWithItsArgumentsInOrder) {
+  PdsRun page = Run("help session save-as");
+  EXPECT_EQ(page.exit_code, 0);
+  EXPECT_THAT(page.out, HasSubstr("ProjectSaveAs(sNewJobPath, sNewProjName)"));
+  EXPECT_THAT(page.out, HasSubstr("RETURN_USER_CANCEL"));
+  EXPECT_THAT(Run("help session tag").out, HasSubstr("CopyTag(sTagType, sTagName, sNewTagName, rsTag, bShowMsgs)"));
+}
+
+struct UnknownCase {
+  const char* name;
+  const char* args;
+  const char* suggestion;  // the start of what follows "did you mean '"
+};
+
+class UnknownNameTest : public CommandHelpTest, public ::testing::WithParamInterface<UnknownCase> {};
+
+TEST_P(UnknownNameTest, IsAUsageErrorNamingTheNearestName) {
+  PdsRun run = Run(GetParam().args);
+  EXPECT_EQ(run.exit_code, 2);
+  EXPECT_THAT(run.out, IsEmpty());
+  EXPECT_THAT(run.err, HasSubstr(std::string("did you mean '") + GetParam().suggestion));
+  EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(UnknownNames, UnknownNameTest,
+                         ::testing::Values(UnknownCase{"Command", "instal /tmp/x", "install'"},
+                                           UnknownCase{"Nonsense", "help nosuch", ""},
+                                           UnknownCase{"Topic", "help answrs", "answers'"},
+                                           UnknownCase{"SessionCommand", "help session opne", "open'"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CommandHelpTest, HelpInsideASessionListsTheCommandsAndShowsTheirPages) {
+  ASSERT_EQ(Run("install '" + temp_.path() + "' --apps CAL10").exit_code, 0);
+  PdsRun session = Run("session --root '" + temp_.path() + "' --app CAL10 --ui batch", "help\\nhelp open\\nexit\\n");
+  EXPECT_EQ(session.exit_code, 0) << session.err;
+  EXPECT_THAT(session.out, HasSubstr("save-as [FOLDER NAME]"));
+  EXPECT_THAT(session.out, HasSubstr("ProjectOpen(sJobName, sProjectType, bShowNewButton)"));
+}
+
+class CompletionTest : public CommandHelpTest {
+ protected:
+  // The completions bash offers for a command line typed up to its end.
+  std::string Complete(const std::string& script, const std::string& line) {
+    temp_.Write("complete.sh",
+                "source '" + script +
+                    "'\n"
+                    "COMP_LINE=\"$1\"; COMP_POINT=${#1}; read -ra COMP_WORDS <<< \"$1\"\n"
+                    "[[ $1 == *\" \" ]] && COMP_WORDS+=(\"\")\n"
+                    "COMP_CWORD=$(( ${#COMP_WORDS[@]} - 1 )); _pds; echo \"${COMPREPLY[*]}\"\n");
+    std::string command = "bash '" + (temp_ / "complete.sh") + "' '" + line + "' >'" + (temp_ / "reply") + "'";
+    if (std::system(command.c_str()) != 0) return "(bash failed)";
+    std::string reply = temp_.Read("reply");
+    return reply.empty() ? reply : reply.substr(0, reply.size() - 1);
+  }
+};
+
+TEST_F(CompletionTest, ScriptIsValidBashAndIsTheInstalledCopy) {
+  PdsRun script = Run("completion bash");
+  ASSERT_EQ(script.exit_code, 0);
+  std::string path = temp_.Write("pds.bash", script.out);
+  EXPECT_EQ(std::system(("bash -n '" + path + "'").c_str()), 0);
+  // The copy CMake installs must be what the program prints.
+  std::filesystem::path source = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+  std::ifstream installed(source / "scripts" / "pds-completion.bash", std::ios::binary);
+  std::stringstream copy;
+  copy << installed.rdbuf();
+  EXPECT_EQ(copy.str(), script.out) << "regenerate it: pds completion bash > scripts/pds-completion.bash";
+  EXPECT_EQ(Run("completion zsh").exit_code, 2);
+}
+
+TEST_F(CompletionTest, CompletesCommandsOptionsAndTheDesignationsUnderRoot) {
+  ASSERT_EQ(Run("install '" + temp_.path() + "' --apps LAY10,CAL10").exit_code, 0);
+  std::string script = temp_.Write("pds.bash", Run("completion bash").out);
+  EXPECT_EQ(Complete(script, "pds ins"), "install");
+  EXPECT_EQ(Complete(script, "pds session --root " + temp_.path() + " --app "), "CAL10 LAY10");
+  EXPECT_EQ(Complete(script, "pds install /x --apps PMP10,L"), "PMP10,LAY10");
+  EXPECT_EQ(Complete(script, "pds session --ui "), "terminal batch script:");
+  EXPECT_THAT(Complete(script, "pds demo --"), HasSubstr("--keep"));
+}
+
+}  // namespace
+}  // namespace pds::test

@@ -1,0 +1,303 @@
+// Bad input to `pds session`: a command line that does not fit its command,
+// a control character in a name, a file of commands that is no such file,
+// and standard descriptors closed at start. Each is refused with a clear
+// message and loses nothing; what is printed never carries a raw control
+// character, and --json lines always parse.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "pds/clsProjectDataServer.h"
+#include "tests/apps/pds_command.h"
+#include "tests/config/service_fixture.h"
+
+namespace pds::test {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+// A strict JSON reader that only says whether the text is one JSON value:
+// strings must be UTF-8 without raw control characters.
+class JsonChecker {
+ public:
+  static bool Valid(const std::string& text) {
+    JsonChecker c(text);
+    return c.Value() && (c.Blanks(), c.pos_ == text.size());
+  }
+
+ private:
+  explicit JsonChecker(const std::string& t) : t_(t) {}
+  void Blanks() {
+    while (pos_ < t_.size() && (t_[pos_] == ' ' || t_[pos_] == '\t' || t_[pos_] == '\n' || t_[pos_] == '\r')) ++pos_;
+  }
+  bool Eat(char c) {
+    Blanks();
+    if (pos_ < t_.size() && t_[pos_] == c) return ++pos_, true;
+    return false;
+  }
+  bool Value() {
+    Blanks();
+    if (pos_ >= t_.size()) return false;
+    const char c = t_[pos_];
+    if (c == '"') return String();
+    if (c == '{') return Sequence('}', true);
+    if (c == '[') return Sequence(']', false);
+    for (const char* word : {"true", "false", "null"}) {
+      if (t_.compare(pos_, std::strlen(word), word) == 0) return pos_ += std::strlen(word), true;
+    }
+    const std::size_t start = pos_;
+    while (pos_ < t_.size() && std::strchr("-+.eE0123456789", t_[pos_])) ++pos_;
+    return pos_ > start;
+  }
+  bool Sequence(char close, bool object) {
+    ++pos_;
+    if (Eat(close)) return true;
+    do {
+      if (object && !(Blanks(), String() && Eat(':'))) return false;
+      if (!Value()) return false;
+    } while (Eat(','));
+    return Eat(close);
+  }
+  bool String() {
+    if (pos_ >= t_.size() || t_[pos_] != '"') return false;
+    ++pos_;
+    while (pos_ < t_.size()) {
+      const unsigned char c = static_cast<unsigned char>(t_[pos_]);
+      if (c == '"') return ++pos_, true;
+      if (c < 0x20) return false;
+      if (c == '\\') {
+        pos_ += t_[pos_ + 1] == 'u' ? 6 : 2;
+        continue;
+      }
+      std::size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+      if (n == 0 || pos_ + n > t_.size()) return false;
+      for (std::size_t i = 1; i < n; ++i) {
+        if ((static_cast<unsigned char>(t_[pos_ + i]) & 0xC0) != 0x80) return false;
+      }
+      pos_ += n;
+    }
+    return false;
+  }
+  const std::string& t_;
+  std::size_t pos_ = 0;
+};
+
+bool HasRawControl(const std::string& text) {
+  for (unsigned char c : text) {
+    if ((c < 0x20 && c != '\n') || c == 0x7f) return true;
+  }
+  return false;
+}
+
+class SessionInputTest : public ServiceTest {
+ protected:
+  // pds session for app with a private temporary folder; input as printf
+  // takes it, extra shell text (redirections) after the command.
+  PdsRun Session(const std::string& app, const std::string& input, const std::string& options = "--ui batch",
+                 const std::string& redirect = "") {
+    fs::create_directories(temp_ / "tmp");
+    const std::string env = "TMPDIR='" + (temp_ / "tmp") + "' timeout 60";
+    return RunPds(temp_, "session --root '" + temp_.path() + "' --app " + app + " " + options + " " + redirect, env,
+                  input);
+  }
+  // pds session with its standard descriptors as redirect leaves them
+  // (RunPds gives it an input of its own); returns the exit code.
+  int SessionRedirected(const std::string& app, const std::string& redirect) {
+    fs::create_directories(temp_ / "tmp");
+    const std::string command = "TMPDIR='" + (temp_ / "tmp") + "' timeout 60 '" + PDS_BINARY + "' session --root '" +
+                                temp_.path() + "' --app " + app + " --ui batch " + redirect;
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  // A saved LAY10 project "Plant" with its files, as a user would have it.
+  void MakePlant() {
+    fs::create_directories(Plant());
+    ASSERT_EQ(Session("LAY10", "new\\nsave-as " + Plant() + " Plant\\nexit\\n").exit_code, 0);
+  }
+  std::string Plant() const { return temp_ / "Plant"; }
+  bool PlantIsIntact() const {
+    return fs::exists(Plant() + "/PROJECT.QVP") &&
+           Rows(ProjectsDbPath(), "SELECT sJobName FROM Job") == std::vector<std::vector<std::string>>{{"Plant"}};
+  }
+};
+
+struct UsageCase {
+  const char* label;
+  const char* line;     // as printf takes it
+  const char* problem;  // in the message on standard error
+};
+
+void PrintTo(const UsageCase& c, std::ostream* os) { *os << c.label; }
+
+class SessionUsageTest : public SessionInputTest, public ::testing::WithParamInterface<UsageCase> {};
+
+// The session stops at the refused line: the `delete Plant --quiet` written
+// after it expecting it to have run is not run either.
+TEST_P(SessionUsageTest, RefusedLineRunsNothingAndEndsTheScript) {
+  Install(false, {"LAY10"});
+  MakePlant();
+  PdsRun run = Session("LAY10", std::string(GetParam().line) + "\\ndelete Plant --quiet\\nexit\\n");
+  EXPECT_EQ(run.exit_code, 2) << run.out << run.err;
+  EXPECT_THAT(run.err, HasSubstr("pds session: line 1: "));
+  EXPECT_THAT(run.err, HasSubstr(GetParam().problem));
+  EXPECT_THAT(run.out, Not(HasSubstr("delete: RETURN")));
+  EXPECT_FALSE(HasRawControl(run.err)) << run.err;
+  EXPECT_TRUE(PlantIsIntact());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, SessionUsageTest,
+    ::testing::Values(
+        UsageCase{"DeleteNameWithBlanksUnquoted", "delete Demo Plant --quiet",
+                  "unexpected word 'Plant'; a name with blanks goes in double quotes: delete \"Demo Plant\""},
+        UsageCase{"DeleteUnknownOption", "delete Plant --force", "unknown option '--force'"},
+        UsageCase{"OpenNameWithBlanksUnquoted", "open Demo Plant", "open \"Demo Plant\""},
+        UsageCase{"SaveExtraWord", "save now", "save: unexpected word 'now'"},
+        UsageCase{"CloseExtraWord", "close Plant", "close: unexpected word 'Plant'"},
+        UsageCase{"StatusExtraWord", "status all", "status: unexpected word 'all'"},
+        UsageCase{"NewExtraWord", "new Plant", "new: unexpected word 'Plant'"},
+        UsageCase{"ExitExtraWord", "exit now", "exit: unexpected word 'now'"},
+        UsageCase{"SaveAsOneArgument", "save-as /tmp", "give both the folder and the name"},
+        UsageCase{"SetMissingValue", "set Notes", "set: missing argument"},
+        UsageCase{"TagUnknownVerb", "tag frobnicate", "wrong arguments for tag frobnicate"},
+        UsageCase{"HelpTwoCommands", "help open save", "help: unexpected word 'save'"},
+        UsageCase{"UnknownCommand", "remove Plant", "unknown command 'remove'"},
+        UsageCase{"UnterminatedQuote", "delete \"Plant", "unterminated quotation mark"},
+        UsageCase{"NulInName", "delete \"Pl\\000ant\"", "control character \\x00"},
+        UsageCase{"EscapeInName", "open \"\\033[2JPlant\"", "'\\x1b[2JPlant' holds the control character \\x1b"},
+        UsageCase{"C1ControlInName", "open \"\\302\\233Plant\"", "control character \\u009b"}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(SessionInputTest, QuotedNameWithBlanksStillDeletesThatProject) {
+  Install(false, {"LAY10"});
+  fs::create_directories(temp_ / "Demo Plant");
+  ASSERT_EQ(Session("LAY10", "new\\nsave-as \"" + (temp_ / "Demo Plant") + "\" \"Demo Plant\"\\nexit\\n").exit_code,
+            0);
+  PdsRun run = Session("LAY10", "delete \"Demo Plant\" --quiet\\nexit\\n");
+  EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
+  EXPECT_THAT(run.out, HasSubstr("delete: RETURN_OK"));
+}
+
+struct BadFileCase {
+  const char* label;
+  const char* option;  // "{}" stands for the test's folder
+  const char* problem;
+};
+
+void PrintTo(const BadFileCase& c, std::ostream* os) { *os << c.label; }
+
+class BadCommandFileTest : public SessionInputTest, public ::testing::WithParamInterface<BadFileCase> {};
+
+// None of these may hang or grow: the session is run under a time limit,
+// whose own exit code (124) would fail the test.
+TEST_P(BadCommandFileTest, IsAUsageError) {
+  Install(false, {"LAY10"});
+  std::string option = GetParam().option;
+  if (std::size_t at = option.find("{}"); at != std::string::npos) option.replace(at, 2, temp_.path());
+  PdsRun run = Session("LAY10", "", option);
+  EXPECT_EQ(run.exit_code, 2) << run.out << run.err;
+  EXPECT_THAT(run.err, HasSubstr(GetParam().problem));
+  EXPECT_THAT(run.out, Not(HasSubstr("new: ")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, BadCommandFileTest,
+    ::testing::Values(BadFileCase{"EndlessScript", "--ui batch --script /dev/zero",
+                                  "line 1: the line is longer than 65536 bytes"},
+                      BadFileCase{"FolderAsScript", "--ui batch --script '{}'", "is a folder, not a file"},
+                      BadFileCase{"FolderAsAnswerFile", "--ui 'script:{}'", "is a folder, not a file"},
+                      BadFileCase{"EndlessAnswerFile", "--ui script:/dev/zero", "is larger than 4096 KiB"}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(SessionInputTest, EndlessStandardInputIsRefused) {
+  Install(false, {"LAY10"});
+  EXPECT_EQ(SessionRedirected("LAY10", "</dev/zero >/dev/null 2>'" + (temp_ / "err") + "'"), 2);
+  EXPECT_THAT(temp_.Read("err"), HasSubstr("longer than 65536 bytes"));
+}
+
+// With standard output closed the first database opened would get its
+// number, and the session's output would be written over it. The user has a
+// project, so no new project is made at the start and the application
+// database is the one.
+TEST_F(SessionInputTest, ClosedStandardOutputLeavesTheApplicationDatabaseIntact) {
+  Install(false, {"PMP10"});
+  CreateProjectsDb();
+  AddProject("Plant", {"PMP10"});
+  const std::string app_db = inst_.CodePath("PMP10") + "/PMP10App.mdb";
+  EXPECT_EQ(SessionRedirected("PMP10", "<'" + temp_.Write("commands", "status\nexit\n") + "' >&- 2>/dev/null"), 0);
+  std::ifstream db(app_db, std::ios::binary);
+  std::string header(16, '\0');
+  db.read(header.data(), 16);
+  EXPECT_EQ(header, std::string("SQLite format 3\0", 16));
+  PdsRun next = Session("PMP10", "status\\nexit\\n");
+  EXPECT_EQ(next.exit_code, 0) << next.err;
+  EXPECT_THAT(next.out, HasSubstr("status: RETURN_OK"));
+}
+
+TEST_F(SessionInputTest, ClosedStandardInputReadsNoCommands) {
+  Install(false, {"PMP10"});
+  EXPECT_EQ(SessionRedirected("PMP10", "<&- >'" + (temp_ / "out") + "' 2>'" + (temp_ / "err") + "'"), 0)
+      << temp_.Read("err");
+  EXPECT_THAT(temp_.Read("out"), HasSubstr("initialize: RETURN_OK"));
+  EXPECT_THAT(temp_.Read("out"), HasSubstr("exit: RETURN_OK"));
+  EXPECT_THAT(temp_.Read("err"), Not(HasSubstr("unknown command")));
+}
+
+// In a child process: closes standard output, initializes the application
+// and exits 0 when that succeeded with standard output open on /dev/null.
+void InitializeWithStandardOutputClosed(const std::string& code, const std::string& pdsg) {
+  close(STDOUT_FILENO);
+  clsProjectDataServer server;
+  const bool ok = server.PDSInitialize(code, pdsg, "") == RETURN_OK;
+  struct stat out, null_device;
+  const bool filled = fstat(STDOUT_FILENO, &out) == 0 && stat("/dev/null", &null_device) == 0 &&
+                      S_ISCHR(out.st_mode) && out.st_rdev == null_device.st_rdev;
+  std::_Exit(ok && filled ? 0 : 1);
+}
+
+// An application's own process with standard output closed: the component's
+// initialization fills it before it opens the application database.
+TEST_F(SessionInputTest, InitializationFillsAClosedStandardOutput) {
+  Install(false, {"PMP10"});
+  EXPECT_EXIT(InitializeWithStandardOutputClosed(inst_.CodePath("PMP10"), "PMP10"), ::testing::ExitedWithCode(0),
+              "");
+}
+
+// Names that reach the output from the projects database: one with an
+// escape sequence, one with a byte that is not UTF-8.
+TEST_F(SessionInputTest, NamesFromTheDatabaseArePrintedEscapedAndJsonLinesParse) {
+  Install(false, {"LAY10"});
+  CreateProjectsDb();
+  AddProject("Evil\x1b[2J");
+  AddProject("Pl\xff" "ant");
+  PdsRun human = Session("LAY10", "projects\\nopen \"Pl\\377ant\"\\nexit\\n");
+  EXPECT_THAT(human.out, HasSubstr("Evil\\x1b[2J:"));
+  EXPECT_THAT(human.out, HasSubstr("Pl\\xffant:"));
+  EXPECT_FALSE(HasRawControl(human.out)) << human.out;
+  EXPECT_FALSE(HasRawControl(human.err)) << human.err;
+  EXPECT_THAT(human.out + human.err, Not(HasSubstr("\xff")));
+
+  PdsRun json = Session("LAY10", "projects\\nopen \"Pl\\377ant\"\\nstatus\\nexit\\n", "--ui batch --json");
+  std::istringstream lines(json.out);
+  std::string line;
+  int count = 0;
+  while (std::getline(lines, line)) {
+    ++count;
+    EXPECT_TRUE(JsonChecker::Valid(line)) << line;
+  }
+  EXPECT_EQ(count, 5) << json.out;
+  EXPECT_THAT(json.out, HasSubstr("\"Evil\\u001b[2J\""));
+  EXPECT_THAT(json.out, HasSubstr("\"Pl\\ufffdant\""));
+}
+
+}  // namespace
+}  // namespace pds::test

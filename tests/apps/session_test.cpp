@@ -1,0 +1,83 @@
+// `pds session` as a whole program: each sample application starts on a fresh
+// installation, reports its status and exits cleanly; with an answer script,
+// any message the script did not foresee (or a foreseen one that never
+// comes) ends the session with exit code 3.
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "tests/config/service_fixture.h"
+
+namespace pds::test {
+namespace {
+
+using ::testing::HasSubstr;
+
+class SessionTest : public ServiceTest {
+ protected:
+  // Runs `pds session` with the commands on standard input; the exit code,
+  // with standard output and error kept in files of the temporary folder.
+  int RunSession(const std::string& app, const std::string& ui, const std::string& commands) {
+    const std::string command = "printf '" + commands + "' | '" + std::string(PDS_BINARY) + "' session --root '" +
+                                temp_.path() + "' --app " + app + " --ui '" + ui + "' >'" + (temp_ / "out") +
+                                "' 2>'" + (temp_ / "err") + "'";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  std::string Output() const { return temp_.Read("out"); }
+  std::string Errors() const { return temp_.Read("err"); }
+};
+
+class SampleAppSessionTest : public SessionTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(SampleAppSessionTest, StartsReportsStatusAndExits) {
+  Install();
+  EXPECT_EQ(RunSession(GetParam(), "batch", "status\\nexit\\n"), 0) << Output() << Errors();
+  EXPECT_THAT(Output(), HasSubstr("initialize: RETURN_OK"));
+  EXPECT_THAT(Output(), HasSubstr("status: RETURN_OK"));
+  EXPECT_THAT(Output(), HasSubstr("exit: RETURN_OK"));
+}
+
+INSTANTIATE_TEST_SUITE_P(SampleApps, SampleAppSessionTest, ::testing::Values("PMP10", "LAY10", "CAL10"),
+                         [](const auto& info) { return info.param; });
+
+struct ScriptCase {
+  const char* name;
+  bool user_ids_required;
+  const char* script;
+  int exit_code;
+};
+
+class ScriptedSessionTest : public SessionTest, public ::testing::WithParamInterface<ScriptCase> {};
+
+TEST_P(ScriptedSessionTest, ExitCodeTellsWhetherTheScriptRanExactly) {
+  Install(GetParam().user_ids_required, {"LAY10"});
+  // The user has a project already, so the start asks no more than the
+  // script is about. The first user registered gets the ID "001".
+  const std::string user_id = GetParam().user_ids_required ? "001" : "000";
+  CreateProjectsDb(user_id);
+  Execute(ProjectsDbPath(user_id), {"INSERT INTO Job (sJobName, sJobPath, sDOSJobPath) VALUES ('Plant', '" +
+                                        (temp_ / "Plant") + "', '" + (temp_ / "Plant") + "')"});
+  const std::string script = temp_.Write("answers.txt", GetParam().script);
+  EXPECT_EQ(RunSession("LAY10", "script:" + script, "status\\nexit\\n"), GetParam().exit_code)
+      << Output() << Errors();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, ScriptedSessionTest,
+    ::testing::Values(
+        // The user-ID question comes, answered as the script says.
+        ScriptCase{"AnsweredUserIdQuestion", true,
+                   "input \"Application Startup\" -> \"jsmith\"\n"
+                   "msgbox \"Register User ID\" ~\"is not registered\" -> Yes\n",
+                   0},
+        // The user-ID question comes, but the script has nothing for it.
+        ScriptCase{"UnforeseenUserIdQuestion", true, "# no answers\n", 3},
+        // The script waits for a question that never comes.
+        ScriptCase{"ForeseenQuestionNeverComes", false,
+                   "msgbox \"Project Initialization\" ~\"initialization complete\" -> Yes\n", 3}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace pds::test

@@ -1,0 +1,322 @@
+// Table definitions: field rules enforced on every write, definitions that
+// survive closing the file, text that compares without case, auto-numbers,
+// changes to existing tables, linked tables, and the errors callers test for.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+
+#include "engine/field.h"
+#include "engine/jet_errors.h"
+#include "engine/relation.h"
+#include "tests/engine/db_test_support.h"
+
+namespace pds::db::test {
+namespace {
+
+class FieldRulesTest : public DbTest {
+ protected:
+  FieldRulesTest() {
+    MakeTable(*db_, "Job",
+              {{"lJobID", dbLong, 0, dbAutoIncrField},
+               {"sJobName", dbText, 10},
+               {"sNotes", dbText, 20, 0, true},
+               {"sCode", dbText, 5, 0, false, true}},
+              {"lJobID"});
+  }
+};
+
+TEST_F(FieldRulesTest, TextLongerThanItsSizeInCharactersIsRefusedWhenAssigned) {
+  auto rs = db_->OpenRecordset("SELECT * FROM Job", dbOpenDynaset);
+  rs->AddNew();
+  EXPECT_EQ(ErrorNumberOf([&] { rs->Fields("sJobName").SetValue("12345678901"); }), kErrFieldTooSmall);
+  rs->Fields("sJobName").SetValue("1234567890");
+  rs->Fields("sCode").SetValue("A");
+  rs->Update();
+  EXPECT_EQ(Count("Job"), 1);
+  // Ten two-byte letters are ten characters.
+  auto table = db_->OpenRecordset("Job", dbOpenTable);
+  table->AddNew();
+  table->Fields("sJobName").SetValue("\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9");
+  table->Fields("sCode").SetValue("A");
+  EXPECT_NO_THROW(table->Update());
+}
+
+TEST_F(FieldRulesTest, ZeroLengthTextNeedsAllowZeroLength) {
+  auto rs = db_->OpenRecordset("SELECT * FROM Job WHERE 1 = 2", dbOpenDynaset);
+  rs->AddNew();
+  rs->Fields("sJobName").SetValue("");
+  rs->Fields("sCode").SetValue("A");
+  EXPECT_EQ(ErrorTextOf([&] { rs->Update(); }), "Field 'Job.sJobName' cannot be a zero-length string.");
+  // The refused row stays in edit, so it can be corrected and stored.
+  rs->Fields("sJobName").SetValue("A job");
+  rs->Fields("sNotes").SetValue("");
+  rs->Update();
+  EXPECT_EQ(Count("Job", "sNotes = ''"), 1);
+}
+
+TEST_F(FieldRulesTest, StatementsAreHeldToTheSameRules) {
+  EXPECT_EQ(ErrorNumberOf([&] {
+              db_->Execute("INSERT INTO Job (sJobName, sCode) VALUES ('far too long a name', 'A')", dbFailOnError);
+            }),
+            kErrFieldTooSmall);
+  EXPECT_EQ(ErrorNumberOf([&] { db_->Execute("INSERT INTO Job (sJobName, sCode) VALUES ('', 'A')", dbFailOnError); }),
+            kErrZeroLength);
+  EXPECT_EQ(ErrorNumberOf([&] { db_->Execute("INSERT INTO Job (sJobName) VALUES ('x')", dbFailOnError); }),
+            kErrRequired);
+  // Without fail-on-error the offending row is simply not written.
+  db_->Execute("INSERT INTO Job (sJobName, sCode) VALUES ('far too long a name', 'A')");
+  EXPECT_EQ(db_->RecordsAffected(), 0);
+  EXPECT_EQ(Count("Job"), 0);
+}
+
+class SchemaTest : public DbTest {};
+
+TEST_F(SchemaTest, DefinitionsReadBackAfterReopening) {
+  MakeTable(*db_, "TagIndex",
+            {{"lTagId", dbLong, 0, dbAutoIncrField},
+             {"sTagName", dbText, 50, 0, true},
+             {"fStreamVersion", dbDouble},
+             {"LastModifiedDate", dbDate},
+             {"bFlag", dbBoolean, 0, 0, false, true}},
+            {"lTagId"});
+  Reopen(true);
+  auto t = db_->TableDefs().Item("tagindex");
+  ASSERT_EQ(t->Fields().Count(), 5);
+  auto f0 = t->Fields().Item(0);
+  EXPECT_EQ(f0->Name(), "lTagId");
+  EXPECT_EQ(f0->Type(), dbLong);
+  EXPECT_EQ(f0->Attributes() & dbAutoIncrField, dbAutoIncrField);
+  auto f1 = t->Fields().Item("STAGNAME");
+  EXPECT_EQ(f1->Type(), dbText);
+  EXPECT_EQ(f1->Size(), 50);
+  EXPECT_TRUE(f1->AllowZeroLength());
+  EXPECT_EQ(f1->OrdinalPosition(), 1);
+  EXPECT_EQ(t->Fields().Item("fStreamVersion")->Type(), dbDouble);
+  EXPECT_EQ(t->Fields().Item("LastModifiedDate")->Type(), dbDate);
+  EXPECT_TRUE(t->Fields().Item("bFlag")->Required());
+  auto pk = t->Indexes().Item("PrimaryKey");
+  EXPECT_TRUE(pk->Primary());
+  ASSERT_EQ(pk->Fields().Count(), 1);
+  EXPECT_EQ(pk->Fields().Item(0)->Name(), "lTagId");
+}
+
+TEST_F(SchemaTest, TextComparesAndSortsWithoutCase) {
+  MakeTable(*db_, "Tag", {{"sName", dbText, 20}});
+  MakeIndex(*db_, "Tag", "ByName", {"sName"}, false, true);
+  for (const char* n : {"b", "Pump", "a"}) db_->Execute(std::string("INSERT INTO Tag (sName) VALUES ('") + n + "')");
+
+  auto found = db_->OpenRecordset("SELECT * FROM Tag WHERE sName = 'PUMP'");
+  ASSERT_FALSE(found->Eof());
+  EXPECT_EQ(found->Fields("sName").Value().AsString(), "Pump");
+
+  auto sorted = db_->OpenRecordset("SELECT * FROM Tag ORDER BY sName");
+  std::vector<std::string> order;
+  for (; !sorted->Eof(); sorted->MoveNext()) order.push_back(sorted->Fields(0).Value().AsString());
+  EXPECT_EQ(order, (std::vector<std::string>{"a", "b", "Pump"}));
+
+  EXPECT_EQ(ErrorNumberOf([&] { db_->Execute("INSERT INTO Tag (sName) VALUES ('pUMP')", dbFailOnError); }),
+            kErrDuplicateKey);
+}
+
+TEST_F(SchemaTest, JoinsMatchTextWithoutCase) {
+  MakeTable(*db_, "Job", {{"sJobName", dbText, 20}});
+  MakeTable(*db_, "Usage", {{"sJob", dbText, 20}, {"sPdsg", dbText, 5}});
+  db_->Execute("INSERT INTO Job (sJobName) VALUES ('Plant A')");
+  db_->Execute("INSERT INTO Usage (sJob, sPdsg) VALUES ('PLANT a', 'ABC12')");
+  auto rs = db_->OpenRecordset("SELECT Usage.sPdsg FROM Job INNER JOIN Usage ON Job.sJobName = Usage.sJob");
+  ASSERT_FALSE(rs->Eof());
+  EXPECT_EQ(rs->Fields("sPdsg").Value().AsString(), "ABC12");
+}
+
+TEST_F(SchemaTest, AutoNumberIsKnownAtAddNewAndAnAbandonedRowUsesItUp) {
+  MakeTable(*db_, "TagIndex", {{"lTagId", dbLong, 0, dbAutoIncrField}, {"sTagName", dbText, 50}});
+  auto rs = db_->OpenRecordset("SELECT * FROM TagIndex WHERE 1 = 2", dbOpenDynaset);
+  rs->AddNew();
+  EXPECT_EQ(rs->Fields("lTagId").Value().AsLong(), 1);
+  rs->Fields("sTagName").SetValue("P-1");
+  rs->Update();
+  rs->AddNew();
+  EXPECT_EQ(rs->Fields("lTagId").Value().AsLong(), 2);
+  rs->CancelUpdate();
+  rs->Close();
+
+  Reopen();
+  rs = db_->OpenRecordset("TagIndex", dbOpenTable);
+  rs->AddNew();
+  EXPECT_EQ(rs->Fields("lTagId").Value().AsLong(), 3);
+  EXPECT_EQ(ErrorNumberOf([&] { rs->Fields("lTagId").SetValue(7); }), kErrFieldNotUpdatable);
+  rs->Fields("sTagName").SetValue("P-3");
+  rs->Update();
+  // A statement that leaves the number out gets the next one too.
+  db_->Execute("INSERT INTO TagIndex (sTagName) VALUES ('P-4')", dbFailOnError);
+  EXPECT_EQ(Count("TagIndex", "lTagId = 4 AND sTagName = 'P-4'"), 1);
+}
+
+TEST_F(SchemaTest, MissingItemsAreItemNotFound) {
+  MakeTable(*db_, "Job", {{"sJobName", dbText, 20}}, {"sJobName"});
+  auto t = db_->TableDefs().Item("Job");
+  EXPECT_EQ(ErrorNumberOf([&] { db_->TableDefs().Item("Nope"); }), kErrItemNotFound);
+  EXPECT_EQ(ErrorNumberOf([&] { db_->TableDefs().Item(5); }), kErrItemNotFound);
+  EXPECT_EQ(ErrorNumberOf([&] { t->Fields().Item("Nope"); }), kErrItemNotFound);
+  EXPECT_EQ(ErrorNumberOf([&] { t->Indexes().Item("Nope"); }), kErrItemNotFound);
+  EXPECT_EQ(ErrorNumberOf([&] { db_->Relations().Item("Nope"); }), kErrItemNotFound);
+  EXPECT_EQ(ErrorNumberOf([&] { db_->TableDefs().Delete("Nope"); }), kErrItemNotFound);
+  EXPECT_EQ(ErrorTextOf([&] { db_->TableDefs().Item("Nope"); }), "Item not found in this collection.");
+}
+
+TEST_F(SchemaTest, HiddenDefinitionTablesAreNotListed) {
+  MakeTable(*db_, "Job", {{"sJobName", dbText, 20}});
+  auto& defs = db_->TableDefs();
+  ASSERT_EQ(defs.Count(), 1);
+  EXPECT_EQ(defs.Item(0)->Name(), "Job");
+}
+
+TEST_F(SchemaTest, RefusesDuplicateTablesAndFields) {
+  MakeTable(*db_, "Job", {{"sJobName", dbText, 20}});
+  EXPECT_EQ(ErrorNumberOf([&] { MakeTable(*db_, "JOB", {{"x", dbLong}}); }), kErrTableExists);
+  auto def = db_->CreateTableDef("Other");
+  def->Fields().Append(def->CreateField("a", dbLong));
+  EXPECT_EQ(ErrorNumberOf([&] { def->Fields().Append(def->CreateField("A", dbLong)); }), kErrFieldDefinedTwice);
+  auto empty = db_->CreateTableDef("Empty");
+  EXPECT_EQ(ErrorNumberOf([&] { db_->TableDefs().Append(empty); }), kErrNoFields);
+}
+
+TEST_F(SchemaTest, AutoNumberAddedToExistingTableNumbersItsRowsFirst) {
+  MakeTable(*db_, "TagData", {{"sKey", dbText, 50}, {"sValue", dbText, 255}});
+  for (const char* k : {"k1", "k2", "k3"}) db_->Execute(std::string("INSERT INTO TagData VALUES ('") + k + "', 'v')");
+  auto def = db_->TableDefs().Item("TagData");
+  auto index = def->CreateField("lIndex", dbLong);
+  index->SetOrdinalPosition(0);
+  index->SetAttributes(index->Attributes() | dbAutoIncrField);
+  def->Fields().Append(index);
+
+  EXPECT_EQ(def->Fields().Item(0)->Name(), "lIndex");
+  EXPECT_EQ(Count("TagData", "lIndex = 3 AND sKey = 'k3'"), 1);
+  auto rs = db_->OpenRecordset("TagData", dbOpenTable);
+  rs->AddNew();
+  EXPECT_EQ(rs->Fields("lIndex").Value().AsLong(), 4);
+}
+
+TEST_F(SchemaTest, AllowZeroLengthOfAnExistingFieldCanBeChanged) {
+  MakeTable(*db_, "Config", {{"sKey", dbText, 50}, {"sValue", dbText, 255}});
+  db_->Execute("INSERT INTO Config VALUES ('a', 'b')");
+  EXPECT_EQ(ErrorNumberOf([&] { db_->Execute("UPDATE Config SET sValue = ''", dbFailOnError); }), kErrZeroLength);
+  db_->TableDefs().Item("Config")->Fields().Item("sValue")->SetAllowZeroLength(true);
+  db_->Execute("UPDATE Config SET sValue = ''", dbFailOnError);
+  EXPECT_EQ(db_->RecordsAffected(), 1);
+  Reopen();
+  EXPECT_TRUE(db_->TableDefs().Item("Config")->Fields().Item("sValue")->AllowZeroLength());
+  EXPECT_EQ(Count("Config", "sKey = 'a'"), 1);
+}
+
+TEST_F(SchemaTest, LinkedTableIsRecognisedByItsAttributesAndCanBeDeleted) {
+  MakeTable(*db_, "Local", {{"a", dbLong}});
+  auto linked = db_->CreateTableDef("ABC_TagData");
+  linked->SetConnect(";DATABASE=" + path("Other.mdb"));
+  linked->SetSourceTableName("TagData");
+  db_->TableDefs().Append(linked);
+
+  Reopen();
+  auto t = db_->TableDefs().Item("ABC_TagData");
+  EXPECT_NE(t->Attributes() & dbAttachedTable, 0);
+  EXPECT_FALSE(t->Updatable());
+  EXPECT_EQ(db_->TableDefs().Item("Local")->Attributes() & dbAttachedTable, 0);
+  db_->TableDefs().Delete("ABC_TagData");
+  EXPECT_EQ(db_->TableDefs().Count(), 1);
+  Reopen();
+  EXPECT_EQ(db_->TableDefs().Count(), 1);
+}
+
+TEST_F(SchemaTest, TablesCanBeDeletedWhileWalkingTheCollection) {
+  for (const char* name : {"A_TagData", "B_TagData", "Keep"}) {
+    auto linked = db_->CreateTableDef(name);
+    linked->SetConnect(";DATABASE=elsewhere.mdb");
+    db_->TableDefs().Append(linked);
+  }
+  for (const auto& t : db_->TableDefs()) {
+    if ((t->Attributes() & dbAttachedTable) && t->Name().find("_TagData") != std::string::npos) {
+      db_->TableDefs().Delete(t->Name());
+    }
+  }
+  ASSERT_EQ(db_->TableDefs().Count(), 1);
+  EXPECT_EQ(db_->TableDefs().Item(0)->Name(), "Keep");
+}
+
+TEST_F(SchemaTest, TableCreatedByStatementIsDescribedFromItsDeclaredTypes) {
+  db_->Execute("CREATE TABLE Plain (lId COUNTER, sName TEXT(30), bOn BIT, dWhen DATETIME)", dbFailOnError);
+  auto t = db_->TableDefs().Item("Plain");
+  EXPECT_EQ(t->Fields().Item("sName")->Type(), dbText);
+  EXPECT_EQ(t->Fields().Item("sName")->Size(), 30);
+  EXPECT_EQ(t->Fields().Item("bOn")->Type(), dbBoolean);
+  EXPECT_EQ(t->Fields().Item("dWhen")->Type(), dbDate);
+  db_->Execute("DROP TABLE Plain", dbFailOnError);
+  EXPECT_EQ(ErrorNumberOf([&] { db_->TableDefs().Item("Plain"); }), kErrItemNotFound);
+}
+
+TEST_F(SchemaTest, FailedChangeLeavesTheTableAsItWas) {
+  MakeTable(*db_, "Job", {{"sJobName", dbText, 20}, {"sNotes", dbText, 20}});
+  db_->Execute("INSERT INTO Job (sJobName) VALUES ('a')", dbFailOnError);
+  db_->Execute("INSERT INTO Job (sJobName) VALUES ('A')", dbFailOnError);
+  EXPECT_EQ(ErrorNumberOf([&] { MakeIndex(*db_, "Job", "ByName", {"sJobName"}, false, true); }), kErrDuplicateKey);
+  auto notes = db_->TableDefs().Item("Job")->Fields().Item("sNotes");
+  EXPECT_EQ(ErrorNumberOf([&] { notes->SetRequired(true); }), kErrRequired);
+  EXPECT_FALSE(db_->TableDefs().Item("Job")->Fields().Item("sNotes")->Required());
+  EXPECT_EQ(db_->TableDefs().Item("Job")->Indexes().Count(), 0);
+  EXPECT_EQ(Count("Job"), 2);
+}
+
+TEST(PlainFileTest, FileWrittenByAnotherProgramGetsItsDefinitionsOnFirstChange) {
+  pds::test::TempFolder folder;
+  const std::string file = folder / "Plain.mdb";
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(file.c_str(), &raw), SQLITE_OK);
+  sqlite3_exec(raw, "CREATE TABLE T (a TEXT(10)); INSERT INTO T VALUES ('x'); INSERT INTO T VALUES ('x');", nullptr,
+               nullptr, nullptr);
+  sqlite3_close(raw);
+
+  auto db = DBEngine().OpenDatabase(file, true, false);
+  EXPECT_EQ(ErrorNumberOf([&] { MakeIndex(*db, "T", "U", {"a"}, false, true); }), kErrDuplicateKey);
+  MakeIndex(*db, "T", "ByA", {"a"}, false, false);
+  db->TableDefs().Item("T")->Fields().Append(db->TableDefs().Item("T")->CreateField("b", dbLong));
+  db->Close();
+  db = DBEngine().OpenDatabase(file, true, false);
+  auto t = db->TableDefs().Item("T");
+  EXPECT_EQ(t->Fields().Count(), 2);
+  EXPECT_EQ(t->Fields().Item("a")->Size(), 10);
+  EXPECT_TRUE(t->Indexes().Item("ByA")->Fields().Count() == 1);
+  db->Close();
+}
+
+class OpenFailureTest : public DbTest {};
+
+TEST_F(OpenFailureTest, FileOfAnotherKindIsUnrecognizedFormat) {
+  std::string text = folder_.Write("Notes.mdb", "This is not a database, just some text that is long enough.");
+  EXPECT_EQ(ErrorTextOf([&] { DBEngine().OpenDatabase(text); }), "Unrecognized database format '" + text + "'.");
+  std::string empty = folder_.Write("Empty.mdb", "");
+  EXPECT_EQ(ErrorNumberOf([&] { DBEngine().OpenDatabase(empty); }), kErrUnrecognizedFormat);
+}
+
+TEST_F(OpenFailureTest, MissingFileIsFileNotFound) {
+  std::string missing = path("Missing.mdb");
+  EXPECT_EQ(ErrorTextOf([&] { DBEngine().OpenDatabase(missing); }), "Could not find file '" + missing + "'.");
+}
+
+TEST_F(OpenFailureTest, ReadOnlyOpenRefusesWrites) {
+  MakeTable(*db_, "Job", {{"sJobName", dbText, 20}});
+  Reopen(false, true);
+  EXPECT_EQ(ErrorNumberOf([&] { db_->Execute("INSERT INTO Job VALUES ('a')", dbFailOnError); }), kErrReadOnly);
+  auto rs = db_->OpenRecordset("Job", dbOpenTable);
+  EXPECT_EQ(ErrorNumberOf([&] { rs->AddNew(); }), kErrReadOnly);
+  EXPECT_FALSE(db_->TableDefs().Item("Job")->Updatable());
+}
+
+TEST_F(OpenFailureTest, FileWithoutWritePermissionOpensOnlyReadOnly) {
+  db_->Close();
+  std::filesystem::permissions(path(), std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+  EXPECT_EQ(ErrorNumberOf([&] { DBEngine().OpenDatabase(path(), true, false); }), kErrCannotOpen);
+  EXPECT_NO_THROW(DBEngine().OpenDatabase(path(), true, true));
+}
+
+}  // namespace
+}  // namespace pds::db::test

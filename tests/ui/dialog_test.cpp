@@ -1,0 +1,296 @@
+#include <gtest/gtest.h>
+
+#include "base/pending_error.h"
+#include "tests/ui/test_dialogs.h"
+#include "tests/support/test_support.h"
+
+namespace pds {
+namespace {
+
+using test::TestDialog;
+
+// The dialog is shown modelessly, so the test can act on it directly.
+class DialogActionTest : public ::testing::Test {
+ protected:
+  void SetUp() override { dlg_.ShowModeless(); }
+  void TearDown() override { ClearError(); }
+  test::ScopedScriptedHost host_;
+  TestDialog dlg_;
+};
+
+TEST_F(DialogActionTest, ActionsOnDisabledHiddenOrMissingControlsAreRefusedAndKept) {
+  EXPECT_FALSE(dlg_.ClickButton("cmdOK"));
+  EXPECT_FALSE(dlg_.accepted);
+  dlg_.txtName.SetVisible(false);
+  EXPECT_FALSE(dlg_.TypeText("txtName", "abc"));
+  EXPECT_EQ(dlg_.txtName.Text(), "");
+  EXPECT_FALSE(dlg_.ClickButton("cmdNope"));
+  EXPECT_FALSE(dlg_.PressEnter()) << "the default button is disabled";
+  std::vector<std::string> refusals = dlg_.TakeRefusals();
+  ASSERT_EQ(refusals.size(), 4u);
+  EXPECT_EQ(refusals[0], "frmTest: click cmdOK: the control is disabled");
+  EXPECT_EQ(refusals[1], "frmTest: type txtName: the control is not visible");
+  EXPECT_EQ(refusals[2], "frmTest: click cmdNope: no such control");
+  EXPECT_TRUE(dlg_.refusals().empty());
+}
+
+TEST(DialogNotShownTest, ActionsOnAHiddenDialogAreRefused) {
+  test::ScopedScriptedHost host;
+  TestDialog dlg;
+  dlg.Load();
+  EXPECT_FALSE(dlg.TypeText("txtName", "x"));
+  EXPECT_FALSE(dlg.CloseByUser());
+  EXPECT_EQ(dlg.refusals().size(), 2u);
+  EXPECT_EQ(dlg.changes, 0);
+}
+
+TEST_F(DialogActionTest, TypingFiresKeyPressPerCharacterThenOneChange) {
+  std::string seen;
+  dlg_.txtName.KeyPress = [&](int& key) {
+    seen.push_back(static_cast<char>(key));
+    if (key == '!') key = 0;                 // swallowed
+    if (key >= 'a' && key <= 'z') key -= 32;  // upper-cased
+  };
+  dlg_.txtName.SetMaxLength(5);
+  ASSERT_TRUE(dlg_.TypeText("txtName", "ab!cdefg"));
+  EXPECT_EQ(seen, "ab!cdefg");
+  EXPECT_EQ(dlg_.txtName.Text(), "ABCDE") << "cut to MaxLength after filtering";
+  EXPECT_EQ(dlg_.changes, 1);
+  EXPECT_EQ(dlg_.txtName.SelStart(), 5);
+  EXPECT_TRUE(dlg_.cmdOK.Enabled());
+  EXPECT_EQ(dlg_.ActiveControl(), &dlg_.txtName);
+}
+
+TEST_F(DialogActionTest, MaxLengthCountsTypedCharactersAndProgramTextIsNotLimitedButALockedBoxRefuses) {
+  dlg_.txtName.SetMaxLength(3);
+  dlg_.TypeText("txtName", "\xC3\xA9t\xC3\xA9s");  // "étés"
+  EXPECT_EQ(dlg_.txtName.Text(), "\xC3\xA9t\xC3\xA9");
+  dlg_.txtName.SelectAll();
+  EXPECT_EQ(dlg_.txtName.SelLength(), 3);
+
+  dlg_.txtName.SetMaxLength(2);
+  dlg_.txtName.SetText("longer");
+  EXPECT_EQ(dlg_.txtName.Text(), "longer");
+  dlg_.txtName.SetLocked(true);
+  EXPECT_FALSE(dlg_.TypeText("txtName", "x"));
+  EXPECT_EQ(dlg_.txtName.Text(), "longer");
+}
+
+TEST_F(DialogActionTest, EnterAndEscapeReachTheDefaultAndCancelButtons) {
+  dlg_.TypeText("txtName", "abc");
+  EXPECT_TRUE(dlg_.PressKey("txtName", vbKeyReturn));
+  EXPECT_TRUE(dlg_.accepted);
+  EXPECT_FALSE(dlg_.visible());
+
+  TestDialog other;
+  other.ShowModeless();
+  EXPECT_TRUE(other.PressEscape());
+  EXPECT_FALSE(other.accepted);
+  EXPECT_FALSE(other.visible());
+}
+
+TEST_F(DialogActionTest, PrintableKeysAreTypedOverTheSelection) {
+  dlg_.txtName.SetText("abcd");
+  dlg_.txtName.SetSelStart(1);
+  dlg_.txtName.SetSelLength(2);
+  dlg_.PressKey("txtName", 'X');
+  EXPECT_EQ(dlg_.txtName.Text(), "aXd");
+  EXPECT_EQ(dlg_.txtName.SelStart(), 2);
+}
+
+TEST_F(DialogActionTest, FailedValidationKeepsTheFocusAndRefusesTheClick) {
+  dlg_.txtName.Validate = [this](bool& cancel) { cancel = dlg_.txtName.Text() == "bad"; };
+  dlg_.TypeText("txtName", "bad");
+  EXPECT_FALSE(dlg_.ClickButton("cmdOK"));
+  EXPECT_FALSE(dlg_.accepted);
+  EXPECT_EQ(dlg_.ActiveControl(), &dlg_.txtName);
+  EXPECT_TRUE(dlg_.ClickButton("cmdCancel")) << "Cancel does not cause validation";
+}
+
+TEST_F(DialogActionTest, CloseBoxAsksQueryUnloadWhichMayOnlyHide) {
+  dlg_.keep_on_close = true;
+  EXPECT_TRUE(dlg_.CloseByUser());
+  EXPECT_EQ(dlg_.last_unload_mode, vbFormControlMenu);
+  EXPECT_TRUE(dlg_.loaded());
+  EXPECT_EQ(dlg_.unloads, 0);
+
+  dlg_.keep_on_close = false;
+  dlg_.ShowModeless();
+  EXPECT_TRUE(dlg_.CloseByUser());
+  EXPECT_FALSE(dlg_.loaded());
+  EXPECT_EQ(dlg_.unloads, 1);
+}
+
+TEST_F(DialogActionTest, LoadingAgainAfterUnloadRunsFormLoadAgain) {
+  EXPECT_TRUE(dlg_.Unload());
+  EXPECT_EQ(dlg_.last_unload_mode, vbFormCode);
+  dlg_.ShowModeless();
+  EXPECT_EQ(dlg_.loads, 2);
+}
+
+TEST_F(DialogActionTest, ARaisingHandlerIsReportedAndDoesNotPropagate) {
+  dlg_.cmdCancel.Click = [] { Raise(3265, "Item not found in this collection."); };
+  host_->ExpectMsgBox("frmTest.cmdCancel_Click", "Item not found in this collection.");
+  EXPECT_TRUE(dlg_.ClickButton("cmdCancel"));
+  EXPECT_TRUE(host_->Problems().empty());
+  EXPECT_EQ(host_->shown().back().style, vbCritical);
+}
+
+TEST_F(DialogActionTest, CheckBoxAndOptionButtonClicks) {
+  auto& chk = dlg_.Add<CheckBox>("chkAll");
+  auto& opt1 = dlg_.Add<OptionButton>("opt1");
+  auto& opt2 = dlg_.Add<OptionButton>("opt2");
+  auto& other = dlg_.Add<OptionButton>("optOther");
+  other.SetGroup("fraOther");
+  int clicks = 0;
+  chk.Click = [&] { ++clicks; };
+  dlg_.ClickButton("chkAll");
+  dlg_.ClickButton("chkAll");
+  EXPECT_EQ(chk.Value(), vbUnchecked);
+  EXPECT_EQ(clicks, 2);
+  EXPECT_FALSE(chk.SetValue(3));
+
+  other.SetValue(true);
+  dlg_.ClickButton("opt1");
+  dlg_.ClickButton("opt2");
+  EXPECT_FALSE(opt1.Value());
+  EXPECT_TRUE(opt2.Value());
+  EXPECT_TRUE(other.Value()) << "another group is not touched";
+}
+
+class ListViewActionTest : public DialogActionTest {
+ protected:
+  void SetUp() override {
+    DialogActionTest::SetUp();
+    ListView& l = dlg_.lvwItems;
+    l.AddItem("K1", "Beta")->SetSubItem(1, "/b");
+    l.AddItem("K2", "alpha")->SetSubItem(1, "/z");
+    l.AddItem("K3", "Gamma")->SetSubItem(1, "/a");
+    l.ItemClick = [this](ListItem& i) { events_ += "itemclick " + i.Text() + ";"; };
+    l.ItemCheck = [this](ListItem& i) { events_ += "itemcheck " + i.Text() + (i.Checked() ? "+;" : "-;"); };
+    l.Click = [this] { events_ += "click;"; };
+    l.DblClick = [this] { events_ += "dblclick;"; };
+  }
+  std::string Order() const {
+    std::string s;
+    for (int i = 1; i <= dlg_.lvwItems.ItemCount(); ++i) s += dlg_.lvwItems.Item(i)->Text() + " ";
+    return s;
+  }
+  std::string events_;
+};
+
+TEST_F(ListViewActionTest, SelectingAnItemFiresItemClickThenClick) {
+  EXPECT_TRUE(dlg_.SelectItem("lvwItems", 2));
+  EXPECT_EQ(events_, "itemclick alpha;click;");
+  EXPECT_EQ(dlg_.lvwItems.SelectedItem()->Key(), "K2");
+  EXPECT_FALSE(dlg_.SelectItem("lvwItems", 4));
+  EXPECT_EQ(dlg_.lvwItems.SelectedItem()->Key(), "K2");
+}
+
+TEST_F(ListViewActionTest, CheckFiresItemCheckOnlyOnAChange) {
+  dlg_.Check("lvwItems", 3, true);
+  dlg_.Check("lvwItems", 3, true);
+  dlg_.Check("lvwItems", 3, false);
+  EXPECT_EQ(events_, "itemcheck Gamma+;itemcheck Gamma-;");
+  dlg_.lvwItems.Item(1)->SetChecked(true);
+  EXPECT_EQ(dlg_.lvwItems.CheckedCount(), 1);
+  EXPECT_EQ(events_, "itemcheck Gamma+;itemcheck Gamma-;") << "setting a check mark in code fires nothing";
+  dlg_.lvwItems.SetCheckboxes(false);
+  EXPECT_FALSE(dlg_.Check("lvwItems", 1, false));
+}
+
+TEST_F(ListViewActionTest, DoubleClickTellsWhichItemIsUnderThePointer) {
+  dlg_.SelectItem("lvwItems", 1);
+  events_.clear();
+  dlg_.DoubleClick("lvwItems");
+  EXPECT_EQ(events_, "dblclick;");
+  EXPECT_EQ(dlg_.lvwItems.PointerItem(), nullptr);
+  EXPECT_EQ(dlg_.lvwItems.SelectedItem()->Key(), "K1");
+  events_.clear();
+  dlg_.DoubleClick("lvwItems", 3);
+  EXPECT_EQ(events_, "itemclick Gamma;click;dblclick;");
+  EXPECT_EQ(dlg_.lvwItems.PointerItem(), dlg_.lvwItems.SelectedItem());
+}
+
+TEST_F(ListViewActionTest, SortingReordersWithoutCaseAndRenumbers) {
+  ListView& l = dlg_.lvwItems;
+  l.SetSorted(true);
+  EXPECT_EQ(Order(), "alpha Beta Gamma ");
+  EXPECT_EQ(l.Item("k1")->Index(), 2);
+  l.SetSortKey(1);
+  l.SetSortOrder(lvwDescending);
+  EXPECT_EQ(Order(), "alpha Beta Gamma ") << "locations /z /b /a descending";
+  l.AddItem("K4", "Delta")->SetSubItem(1, "/c");
+  EXPECT_EQ(Order(), "alpha Delta Beta Gamma ") << "an added item goes to its sorted place";
+  l.SetSorted(false);
+  l.AddItem("K5", "First", 1);
+  EXPECT_EQ(l.Item(1)->Key(), "K5");
+}
+
+class ComboBoxTest : public DialogActionTest {
+ protected:
+  void SetUp() override {
+    DialogActionTest::SetUp();
+    dlg_.cboType.Click = [this] { ++clicks_; };
+    dlg_.cboType.Change = [this] { ++changes_; };
+    dlg_.cboType.AddItem("(none)");
+    dlg_.cboType.AddItem("Owner");
+    dlg_.cboType.AddItem("Engineer");
+  }
+  int clicks_ = 0;
+  int changes_ = 0;
+};
+
+TEST_F(ComboBoxTest, ListIndexSetsTextAndFiresClickOnAChange) {
+  ComboBox& c = dlg_.cboType;
+  EXPECT_TRUE(c.SetListIndex(1));
+  EXPECT_TRUE(c.SetListIndex(1));
+  EXPECT_EQ(c.Text(), "Owner");
+  EXPECT_EQ(clicks_, 1);
+  EXPECT_FALSE(c.SetListIndex(3));
+  EXPECT_TRUE(dlg_.SelectItem("cboType", 1)) << "the user's click on the selected entry still counts";
+  EXPECT_EQ(clicks_, 2);
+  EXPECT_EQ(changes_, 0);
+}
+
+TEST_F(ComboBoxTest, DropDownListSelectsByTextWithoutCaseAndRefusesUnknownText) {
+  ComboBox& c = dlg_.cboType;
+  c.SetStyle(vbComboDropdownList);
+  EXPECT_TRUE(c.SetText("ENGINEER"));
+  EXPECT_EQ(c.ListIndex(), 2);
+  EXPECT_EQ(c.Text(), "Engineer");
+  EXPECT_FALSE(c.SetText("Client"));
+  EXPECT_EQ(c.ListIndex(), 2);
+  EXPECT_FALSE(dlg_.TypeText("cboType", "x"));
+}
+
+TEST_F(ComboBoxTest, TypingIntoAnEditableComboFindsTheEntryOfThatText) {
+  ComboBox& c = dlg_.cboType;
+  dlg_.TypeText("cboType", "Owner");
+  EXPECT_EQ(c.ListIndex(), 1);
+  dlg_.TypeText("cboType", "Client");
+  EXPECT_EQ(c.ListIndex(), -1);
+  EXPECT_EQ(changes_, 2);
+  EXPECT_EQ(clicks_, 0);
+}
+
+TEST_F(ComboBoxTest, SortedInsertionAndRemovalKeepTheSelectionOnItsItem) {
+  ComboBox& c = dlg_.cboType;
+  c.SetListIndex(1);  // Owner
+  c.SetSorted(true);
+  EXPECT_EQ(c.List(0), "(none)");
+  EXPECT_EQ(c.List(1), "Engineer");
+  EXPECT_EQ(c.List(c.ListIndex()), "Owner");
+  EXPECT_EQ(c.AddItem("client"), 1);
+  EXPECT_EQ(c.NewIndex(), 1);
+  EXPECT_EQ(c.Text(), "Owner");
+  EXPECT_EQ(c.List(c.ListIndex()), "Owner");
+  c.RemoveItem(0);
+  EXPECT_EQ(c.List(c.ListIndex()), "Owner");
+  c.RemoveItem(c.ListIndex());
+  EXPECT_EQ(c.ListIndex(), -1);
+  EXPECT_EQ(c.Text(), "");
+}
+
+}  // namespace
+}  // namespace pds
