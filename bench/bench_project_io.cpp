@@ -38,7 +38,7 @@
 #include "engine/dao_constants.h"
 #include "engine/database.h"
 #include "engine/engine.h"
-#include "config/installation_builder.h"
+#include "pds/Installation.h"
 #include "pds/Controls.h"
 #include "pds/Dialog.h"
 #include "pds/clsProject.h"

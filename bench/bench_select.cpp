@@ -15,7 +15,7 @@
 #include "engine/dao_constants.h"
 #include "engine/database.h"
 #include "engine/engine.h"
-#include "config/installation_builder.h"
+#include "pds/Installation.h"
 #include "dialogs/frm_select.h"
 #include "bench/scratch_folder.h"
 

@@ -15,7 +15,7 @@
 #include <memory>
 #include <string>
 
-#include "config/installation_builder.h"
+#include "pds/Installation.h"
 #include "pds/clsProjectDataServer.h"
 #include "bench/scratch_folder.h"
 

@@ -30,8 +30,8 @@
 #include <vector>
 
 #include "engine/db_helpers.h"
-#include "config/installation_builder.h"
-#include "ui/batch_host.h"
+#include "pds/Installation.h"
+#include "pds/BatchHost.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "pds/clsProjectDataServer.h"

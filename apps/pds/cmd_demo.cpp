@@ -10,7 +10,7 @@
 #include "apps/pds/commands.h"
 #include "apps/pds/demo.h"
 #include "apps/pds/session.h"
-#include "base/visible_text.h"
+#include "pds/VisibleText.h"
 #include "platform/env.h"
 
 namespace pds::app {

@@ -8,9 +8,8 @@
 
 #include "apps/pds/commands.h"
 #include "apps/pds/session.h"
-#include "config/installation_builder.h"
-#include "config/installation_builder.h"
-#include "base/visible_text.h"
+#include "pds/Installation.h"
+#include "pds/VisibleText.h"
 
 namespace pds::app {
 

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "config/installation_builder.h"
-#include "ui/batch_host.h"
+#include "pds/Installation.h"
+#include "pds/BatchHost.h"
 #include "pds/UiHost.h"
 #include "pds/clsProjectDataServer.h"
 #include "platform/env.h"

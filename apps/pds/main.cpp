@@ -14,7 +14,7 @@
 #include "apps/pds/commands.h"
 #include "apps/pds/help_text.h"
 #include "pds/Version.h"
-#include "platform/std_descriptors.h"
+#include "pds/StdDescriptors.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "apps/pds/session.h"
 
 #include "apps/pds/help_text.h"
-#include "base/visible_text.h"
+#include "pds/VisibleText.h"
 
 namespace pds::app {
 

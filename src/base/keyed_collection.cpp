@@ -1,6 +1,6 @@
 #include "pds/KeyedCollection.h"
 
-#include "base/text.h"
+#include "pds/Text.h"
 #include "base/pending_error.h"
 
 namespace pds::detail {

@@ -1,4 +1,4 @@
-#include "base/text.h"
+#include "pds/Text.h"
 
 #include <cstddef>
 

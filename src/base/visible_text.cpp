@@ -1,4 +1,4 @@
-#include "base/visible_text.h"
+#include "pds/VisibleText.h"
 
 #include <cstdio>
 

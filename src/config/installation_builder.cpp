@@ -1,4 +1,4 @@
-#include "config/installation_builder.h"
+#include "pds/Installation.h"
 
 #include <cstdint>
 #include <string_view>

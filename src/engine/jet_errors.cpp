@@ -5,7 +5,6 @@
 #include <cstdlib>
 
 #include "base/pending_error.h"
-#include "base/pending_error.h"
 #include "platform/errors.h"
 
 namespace pds::db {

@@ -3,7 +3,6 @@
 #include <sqlite3.h>
 
 #include "engine/jet_errors.h"
-#include "engine/jet_errors.h"
 #include "platform/errors.h"
 
 namespace pds::db {

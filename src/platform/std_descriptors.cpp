@@ -1,4 +1,4 @@
-#include "platform/std_descriptors.h"
+#include "pds/StdDescriptors.h"
 
 #include <fcntl.h>
 #include <unistd.h>

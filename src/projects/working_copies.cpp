@@ -29,7 +29,6 @@
 #include "platform/dir_search.h"
 #include "platform/env.h"
 #include "files/file_routines.h"
-#include "files/file_routines.h"
 #include "projects/untitled_work_area.h"
 
 namespace pds {

@@ -20,8 +20,7 @@
 #include "pds/clsUnitTags.h"
 #include "platform/env.h"
 #include "files/file_routines.h"
-#include "platform/std_descriptors.h"
-#include "files/file_routines.h"
+#include "pds/StdDescriptors.h"
 
 namespace pds {
 

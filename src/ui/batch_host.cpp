@@ -1,8 +1,8 @@
-#include "ui/batch_host.h"
+#include "pds/BatchHost.h"
 
 #include <string>
 
-#include "base/visible_text.h"
+#include "pds/VisibleText.h"
 
 namespace pds {
 

@@ -1,4 +1,4 @@
-#include "ui/batch_host.h"
+#include "pds/BatchHost.h"
 #include "pds/Dialog.h"
 
 namespace pds {

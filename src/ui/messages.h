@@ -6,7 +6,7 @@
 // None of these ever throws; a failing message box is ignored.
 #pragma once
 
-#include "base/text.h"
+#include "pds/Text.h"
 
 #include <string>
 

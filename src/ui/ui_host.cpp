@@ -1,6 +1,6 @@
 #include <mutex>
 
-#include "ui/batch_host.h"
+#include "pds/BatchHost.h"
 #include "pds/UiHost.h"
 
 namespace pds {

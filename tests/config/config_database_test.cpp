@@ -9,7 +9,6 @@
 
 #include "config/sample_apps.h"
 #include "engine/jet_errors.h"
-#include "config/sample_apps.h"
 #include "pds/Types.h"
 #include "pds/UiHost.h"
 #include "tests/support/installed_test.h"

@@ -1,4 +1,4 @@
-#include "config/installation_builder.h"
+#include "pds/Installation.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

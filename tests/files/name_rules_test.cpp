@@ -5,7 +5,6 @@
 #include "base/pending_error.h"
 #include "pds/UiHost.h"
 #include "files/file_routines.h"
-#include "files/file_routines.h"
 #include "tests/support/case_names.h"
 #include "tests/support/test_support.h"
 

@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/std_descriptors.h"
+#include "pds/StdDescriptors.h"
 #include "tests/support/test_support.h"
 
 namespace pds::platform {

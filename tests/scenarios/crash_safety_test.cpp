@@ -28,7 +28,7 @@
 #include "engine/database.h"
 #include "engine/engine.h"
 #include "engine/recordset.h"
-#include "config/installation_builder.h"
+#include "pds/Installation.h"
 #include "base/pending_error.h"
 #include "config/process_state.h"
 #include "pds/clsProject.h"

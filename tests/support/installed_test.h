@@ -22,7 +22,7 @@
 #include "engine/engine.h"
 #include "engine/field.h"
 #include "engine/recordset.h"
-#include "config/installation_builder.h"
+#include "pds/Installation.h"
 #include "ui/messages.h"
 #include "base/pending_error.h"
 #include "config/process_state.h"

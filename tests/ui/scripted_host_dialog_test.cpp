@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "ui/batch_host.h"
+#include "pds/BatchHost.h"
 #include "tests/ui/test_dialogs.h"
 #include "tests/support/dialog_steps.h"
 #include "tests/support/test_support.h"

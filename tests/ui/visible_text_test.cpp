@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "base/visible_text.h"
+#include "pds/VisibleText.h"
 
 namespace pds {
 namespace {

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <set>
 
-#include "ui/messages.h"
+#include "pds/Text.h"
 #include "pds/Dialog.h"
 
 namespace pds::ui {

@@ -1,6 +1,6 @@
 #include "ui/scripted/scripted_host.h"
 
-#include "ui/messages.h"
+#include "pds/Text.h"
 #include "ui/scripted/answer_script.h"
 
 namespace pds::ui {

@@ -6,7 +6,7 @@
 // dialogs) is run from inside, consuming the following steps, so nesting needs
 // nothing special. A dialog still open when the script has nothing more for
 // it is a failure and is closed by its Cancel button.
-#include "ui/messages.h"
+#include "pds/Text.h"
 #include "pds/Dialog.h"
 #include "ui/scripted/answer_script.h"
 #include "ui/scripted/scripted_host.h"

@@ -2,7 +2,7 @@
 // same public actions a script uses (see form_view.h).
 #include <algorithm>
 
-#include "ui/messages.h"
+#include "pds/Text.h"
 #include "ui/terminal/form_view.h"
 
 namespace pds::terminal {

@@ -1,7 +1,7 @@
 // Drawing a dialog model as a text form (see form_view.h for the layout).
 #include <algorithm>
 
-#include "ui/messages.h"
+#include "pds/Text.h"
 #include "ui/terminal/form_view.h"
 
 namespace pds::terminal {

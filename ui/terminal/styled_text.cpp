@@ -1,6 +1,6 @@
 #include "ui/terminal/styled_text.h"
 
-#include "base/visible_text.h"
+#include "pds/VisibleText.h"
 #include "pds/Controls.h"
 
 namespace pds::terminal {

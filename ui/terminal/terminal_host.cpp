@@ -2,9 +2,8 @@
 
 #include <algorithm>
 
-#include "ui/messages.h"
-#include "ui/messages.h"
-#include "base/visible_text.h"
+#include "pds/Text.h"
+#include "pds/VisibleText.h"
 #include "pds/Dialog.h"
 #include "platform/env.h"
 #include "ui/terminal/form_view.h"

@@ -34,7 +34,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/batch_host.h"
+#include "pds/BatchHost.h"
 #include "pds/UiHost.h"
 #include "ui/terminal/keys.h"
 
