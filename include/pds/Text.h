@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace pds {
 
@@ -11,8 +12,13 @@ std::string Trim(const std::string& s);
 
 // ASCII-only case folding; other letters are left as they are, so "é" and "É"
 // differ. This is the meaning of "without regard to case" everywhere.
-std::string UCase(const std::string& s);
-std::string LCase(const std::string& s);
-bool EqualsNoCase(const std::string& a, const std::string& b);
+char UpperChar(char c);
+std::string UCase(std::string_view s);
+std::string LCase(std::string_view s);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+// The text in double quotes with line breaks, tabs, quotes and backslashes
+// written as escapes, so a value shows on one readable line.
+std::string Quoted(const std::string& text);
 
 }  // namespace pds

@@ -1,3 +1,4 @@
+#include "pds/Text.h"
 #include "archive/zip_reader.h"
 
 #include <sys/stat.h>
@@ -45,7 +46,7 @@ ZipResult CheckEntries(zip_t* za, std::vector<EntryFacts>* facts, std::vector<st
     zip_stat_t st;
     if (!raw || zip_stat_index(za, index, ZIP_FL_ENC_RAW, &st) != 0) return {ZipFailure::kStructure, ""};
     std::string name = raw;
-    if (!IsBareEntryName(name) || !seen.insert(FoldCase(name)).second) return {ZipFailure::kUnsafeEntry, name};
+    if (!IsBareEntryName(name) || !seen.insert(UCase(name)).second) return {ZipFailure::kUnsafeEntry, name};
     zip_uint8_t opsys = 0;
     zip_uint32_t attributes = 0;
     if (zip_file_get_external_attributes(za, index, 0, &opsys, &attributes) == 0 && opsys == ZIP_OPSYS_UNIX) {

@@ -1,4 +1,5 @@
 #include "archive/zip_run.h"
+#include "pds/Text.h"
 
 namespace pds::archive {
 
@@ -10,12 +11,6 @@ bool IsBareEntryName(const std::string& name) {
   return true;
 }
 
-std::string FoldCase(std::string name) {
-  for (char& c : name) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return name;
-}
 
 bool UsesDiskSpanning(const std::string& /*destination_path*/) { return false; }
 

@@ -32,9 +32,6 @@ struct ZipResult {
 // empty, not "." or "..", no "/" or "\", no drive letter ("C:"), no NUL.
 bool IsBareEntryName(const std::string& name);
 
-// The name with ASCII letters upper-cased, other letters kept: how entry
-// names are compared when checking for duplicates.
-std::string FoldCase(std::string name);
 
 // Whether an archive is written across several removable disks. Spanning
 // exists for floppy drives named A: and B:; POSIX paths have no drive

@@ -1,3 +1,4 @@
+#include "pds/Text.h"
 #include "archive/zip_writer.h"
 
 #include <zip.h>
@@ -141,7 +142,7 @@ ZipResult OpenSources(platform::Env* env, const std::vector<ArchiveItem>& items,
                       std::vector<PipelineSource>* sources) {
   std::set<std::string> seen;
   for (const ArchiveItem& item : items) {
-    if (!IsBareEntryName(item.entry_name) || !seen.insert(FoldCase(item.entry_name)).second) {
+    if (!IsBareEntryName(item.entry_name) || !seen.insert(UCase(item.entry_name)).second) {
       return {ZipFailure::kBadRequest, item.entry_name};
     }
   }

@@ -11,31 +11,46 @@ std::string Trim(const std::string& s) {
   return s.substr(b, e - b + 1);
 }
 
-std::string UCase(const std::string& s) {
-  std::string r = s;
+char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string UCase(std::string_view s) {
+  std::string r(s);
   for (char& c : r) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
   return r;
 }
 
-std::string LCase(const std::string& s) {
-  std::string r = s;
+std::string LCase(std::string_view s) {
+  std::string r(s);
   for (char& c : r) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   return r;
 }
 
-bool EqualsNoCase(const std::string& a, const std::string& b) {
+bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
+    if (UpperChar(a[i]) != UpperChar(b[i])) return false;
   }
   return true;
+}
+
+std::string Quoted(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    switch (c) {
+      case '\r': out += "\\r"; break;
+      case '\n': out += "\\n"; break;
+      case '\t': out += "\\t"; break;
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      default: out.push_back(c);
+    }
+  }
+  out.push_back('"');
+  return out;
 }
 
 }  // namespace pds

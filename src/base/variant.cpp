@@ -1,4 +1,5 @@
 #include "pds/Variant.h"
+#include "pds/Text.h"
 
 #include <cmath>
 #include <cstdio>
@@ -36,15 +37,9 @@ Variant::Variant(const char* s) : kind_(Kind::String), value_(std::string(s ? s 
 
 namespace {
 
-std::string TrimBlanks(const std::string& s) {
-  std::size_t b = s.find_first_not_of(' ');
-  if (b == std::string::npos) return {};
-  std::size_t e = s.find_last_not_of(' ');
-  return s.substr(b, e - b + 1);
-}
 
 std::optional<double> ParseNumber(const std::string& text) {
-  std::string t = TrimBlanks(text);
+  std::string t = Trim(text);
   if (t.empty()) return std::nullopt;
   // Reject forms strtod accepts but the language does not (hex, inf, nan).
   for (char c : t) {
@@ -142,7 +137,7 @@ bool Variant::AsBool() const {
     case Kind::Boolean:
       return std::get<bool>(value_);
     case Kind::String: {
-      std::string t = TrimBlanks(std::get<std::string>(value_));
+      std::string t = Trim(std::get<std::string>(value_));
       if (t.size() == 4 && (t[0] == 'T' || t[0] == 't') && (t[1] | 0x20) == 'r' && (t[2] | 0x20) == 'u' &&
           (t[3] | 0x20) == 'e') {
         return true;

@@ -9,21 +9,13 @@
 #include "engine/jet_errors.h"
 #include "engine/sqlite_connection.h"
 #include "pds/Variant.h"
+#include "pds/Text.h"
 
 namespace pds::db {
 
 namespace catalog_sql {
 
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
-}
+bool SameName(std::string_view a, std::string_view b) { return EqualsNoCase(a, b); }
 
 bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
   return s.size() >= prefix.size() && SameName(s.substr(0, prefix.size()), prefix);
@@ -72,12 +64,7 @@ std::string PackRelationFields(const RelationMeta& relation) {
   return out;
 }
 
-std::string UpperAscii(std::string s) {
-  for (char& c : s) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return s;
-}
+std::string UpperAscii(std::string s) { return UCase(s); }
 
 namespace {
 

@@ -13,19 +13,11 @@
 #include "engine/sqlite_connection.h"
 #include "engine/table_def.h"
 #include "base/pending_error.h"
+#include "pds/Text.h"
 
 namespace pds::db {
 
-bool SameObjectName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
-}
+bool SameObjectName(std::string_view a, std::string_view b) { return EqualsNoCase(a, b); }
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include "engine/dao_constants.h"
 #include "engine/jet_errors.h"
 #include "engine/sql_tokens.h"
+#include "pds/Text.h"
 
 namespace pds::db {
 
@@ -82,20 +83,13 @@ const char* DeclaredColumnType(int type) {
 
 namespace {
 
-std::string Upper(std::string_view s) {
-  std::string r(s);
-  for (char& c : r) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return r;
-}
 
 bool Has(const std::string& s, const char* word) { return s.find(word) != std::string::npos; }
 
 }  // namespace
 
 int TypeFromDeclaration(std::string_view declared, long* size, bool* auto_increment) {
-  const std::string d = Upper(declared);
+  const std::string d = UCase(declared);
   *size = 0;
   *auto_increment = Has(d, "COUNTER") || Has(d, "AUTOINCREMENT") || Has(d, "IDENTITY");
   std::size_t open = d.find('(');
@@ -182,12 +176,6 @@ std::string DateFromSerial(double serial) {
   return buf;
 }
 
-std::string TrimBlanks(const std::string& s) {
-  std::size_t b = s.find_first_not_of(' ');
-  if (b == std::string::npos) return {};
-  std::size_t e = s.find_last_not_of(' ');
-  return s.substr(b, e - b + 1);
-}
 
 // True for date text already in the stored form "yyyy-mm-dd hh:mm:ss" with a
 // valid date and time; such text is stored as it is.
@@ -230,7 +218,7 @@ Variant CoerceToField(const Variant& value, int type, long size) {
   switch (type) {
     case dbBoolean:
       if (value.IsText()) {
-        const std::string t = Upper(TrimBlanks(value.AsString()));
+        const std::string t = UCase(Trim(value.AsString()));
         if (t == "TRUE" || t == "YES" || t == "ON") return Variant(true);
         if (t == "FALSE" || t == "NO" || t == "OFF") return Variant(false);
         if (!value.IsNumeric()) RaiseJet(kErrConversion);
@@ -263,7 +251,7 @@ Variant CoerceToField(const Variant& value, int type, long size) {
         std::string text = value.AsString();
         if (IsStoredDateForm(text)) return Variant::Date(std::move(text));
         std::string parsed;
-        if (!sql::ParseDateLiteral(TrimBlanks(text), parsed)) RaiseJet(kErrConversion);
+        if (!sql::ParseDateLiteral(Trim(text), parsed)) RaiseJet(kErrConversion);
         return Variant::Date(std::move(parsed));
       }
       if (value.IsNumeric()) return Variant::Date(DateFromSerial(value.AsDouble()));

@@ -12,6 +12,7 @@
 #include "engine/jet_errors.h"
 #include "engine/sql_tokens.h"
 #include "engine/sqlite_connection.h"
+#include "pds/Text.h"
 
 namespace pds::db {
 
@@ -19,12 +20,6 @@ namespace {
 
 void FinalizeStatement(sqlite3_stmt* stmt) { sqlite3_finalize(stmt); }
 
-std::string TrimBlanks(const std::string& s) {
-  std::size_t b = s.find_first_not_of(' ');
-  if (b == std::string::npos) return {};
-  std::size_t e = s.find_last_not_of(' ');
-  return s.substr(b, e - b + 1);
-}
 
 // The name a bare table source stands for: [brackets] or "quotes" removed.
 std::string TableNameOf(const std::string& source) {
@@ -164,7 +159,7 @@ std::shared_ptr<Recordset> Recordset::Open(std::shared_ptr<Database> db, const s
   std::shared_ptr<Recordset> rs(new Recordset());
   rs->db_ = std::move(db);
   rs->name_ = source;
-  const std::string trimmed = TrimBlanks(source);
+  const std::string trimmed = Trim(source);
   const StatementInfo info = AnalyzeStatement(trimmed);
   const bool read_only = (options & dbReadOnly) != 0 || rs->db_->ReadOnly();
   if (info.kind == StatementInfo::Kind::kOther) {

@@ -10,23 +10,18 @@
 #include "engine/recordset.h"
 #include "engine/sqlite_connection.h"
 #include "base/pending_error.h"
+#include "pds/Text.h"
 
 namespace pds::db {
 
 namespace {
 
-std::string TrimBlanks(const std::string& s) {
-  std::size_t b = s.find_first_not_of(' ');
-  if (b == std::string::npos) return {};
-  std::size_t e = s.find_last_not_of(' ');
-  return s.substr(b, e - b + 1);
-}
 
 // The value a new row shows for a field before anything is assigned: its
 // default when that is a plain constant, False for Boolean, else Null. The
 // row stored without an assignment gets the same value from the table.
 Variant DefaultFieldValue(const FieldMeta& f) {
-  std::string text = TrimBlanks(f.default_value);
+  std::string text = Trim(f.default_value);
   if (text.empty()) return f.type == dbBoolean ? Variant(false) : Variant::Null();
   if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front()) {
     text = text.substr(1, text.size() - 2);

@@ -1,4 +1,5 @@
 #include "engine/sql_tokens.h"
+#include "pds/Text.h"
 
 #include <cstdio>
 
@@ -11,7 +12,6 @@ bool IsWordStart(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || static_cast<unsigned char>(c) >= 0x80;
 }
 bool IsWordChar(char c) { return IsWordStart(c) || IsDigit(c); }
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // Length of a delimited token opening at s[0] and closing at `close`. A doubled
 // closing mark stands for one when `doubled_escapes`. Returns 0 when it never closes.
@@ -85,7 +85,7 @@ class DateReader {
   bool TakeWord(std::string_view upper) {
     if (s_.size() - pos_ < upper.size()) return false;
     for (size_t i = 0; i < upper.size(); ++i) {
-      if (Upper(s_[pos_ + i]) != upper[i]) return false;
+      if (UpperChar(s_[pos_ + i]) != upper[i]) return false;
     }
     pos_ += upper.size();
     return true;
@@ -190,7 +190,7 @@ void Tokenize(std::string_view s, std::vector<Token>& out) {
 bool IsWord(const Token& token, std::string_view upper) {
   if (token.kind != TokenKind::kWord || token.text.size() != upper.size()) return false;
   for (size_t i = 0; i < upper.size(); ++i) {
-    if (Upper(token.text[i]) != upper[i]) return false;
+    if (UpperChar(token.text[i]) != upper[i]) return false;
   }
   return true;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/pending_error.h"
+#include "pds/Text.h"
 
 namespace pds::platform {
 
@@ -22,15 +23,7 @@ std::string_view TrimBlanksAndTabs(std::string_view s) {
 bool SameName(std::string_view a, std::string_view b) {
   a = TrimBlanksAndTabs(a);
   b = TrimBlanksAndTabs(b);
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i];
-    char y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
+  return EqualsNoCase(a, b);
 }
 
 std::string Header(std::string_view section) { return "[" + std::string(section) + "]"; }

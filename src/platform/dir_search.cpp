@@ -1,12 +1,11 @@
 #include "platform/dir_search.h"
+#include "pds/Text.h"
 
 #include <utility>
 
 namespace pds::platform {
 
 namespace {
-
-char Fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // "*" and "?" over the whole name, ASCII letters compared without case. The
 // greedy walk remembers the last "*" and lets it absorb one more character
@@ -18,7 +17,7 @@ bool Glob(const std::string& pattern, const std::string& name) {
     if (p < pattern.size() && pattern[p] == '*') {
       star = p++;
       resume = n;
-    } else if (p < pattern.size() && (pattern[p] == '?' || Fold(pattern[p]) == Fold(name[n]))) {
+    } else if (p < pattern.size() && (pattern[p] == '?' || UpperChar(pattern[p]) == UpperChar(name[n]))) {
       ++p;
       ++n;
     } else if (star != std::string::npos) {

@@ -24,12 +24,12 @@
 #include "tags/tag_store.h"
 #include "pds/clsUnitTags.h"
 #include "tags/tag_statements.h"
+#include "engine/field_values.h"
 
 namespace pds {
 
 using tags::BracketedName;
 using tags::ReportIf;
-using tags::TagNameLiteral;
 
 namespace {
 
@@ -39,7 +39,6 @@ constexpr int kDefaultsPerStatement = 125;
 
 eProjectReturnCode AsReturnCode(std::int32_t code) { return static_cast<eProjectReturnCode>(code); }
 
-bool IsTextKind(int type) { return type == db::dbText || type == db::dbMemo || type == db::dbChar; }
 
 bool IsKeyField(const std::string& upper_name) { return upper_name == "LTAGID" || upper_name == "TAGNAME"; }
 
@@ -59,9 +58,9 @@ std::string DoubleApostrophes(const std::string& text) {
 // unchanged must read as a number or become 0, so no default can add to the
 // statement. False when FormatSqlValue reported an error.
 bool DefaultLiteral(int type, const Variant& text, std::string& literal) {
-  Variant value = IsTextKind(type) ? Variant(DoubleApostrophes(text.AsString())) : text;
+  Variant value = db::IsTextType(type) ? Variant(DoubleApostrophes(text.AsString())) : text;
   const bool ok = FormatSqlValue(type, value);
-  if (IsTextKind(type) || type == db::dbBoolean || type == db::dbDate) {
+  if (db::IsTextType(type) || type == db::dbBoolean || type == db::dbDate) {
     literal = value.AsString();
   } else {
     literal = value.IsNumeric() ? Trim(value.AsString()) : std::string("0");
@@ -90,7 +89,7 @@ bool TagStore::CreateTagRecordset(const std::string& sTagType, const std::string
     } else if (InitTagData()) {
       CloseRecordset(rsTag);
       created = CreateRecordset(
-          db_tag_, rsTag, "SELECT * FROM " + BracketedName(type) + " WHERE TagName=" + TagNameLiteral(name),
+          db_tag_, rsTag, "SELECT * FROM " + BracketedName(type) + " WHERE TagName=" + SqlTextLiteral(name),
           db::dbOpenDynaset);
     }
   } catch (...) {
@@ -155,7 +154,7 @@ eProjectReturnCode TagStore::CreateNewTagRecord(const std::string& sTagType, con
     db::Field& def_field_name = defs->Fields("FieldName");
     db::Field& def_default = defs->Fields("Default");
     const std::string table = BracketedName(type);
-    const std::string where = " WHERE TagName=" + TagNameLiteral(name);
+    const std::string where = " WHERE TagName=" + SqlTextLiteral(name);
 
     // One UPDATE per batch of definitions, until the definitions run out. A
     // failed batch leaves the row with the defaults of the earlier ones.

@@ -38,7 +38,6 @@ eProjectReturnCode Guarded(Body&& body) {
 }
 
 // The apostrophe-quoted literal of a tag name in a WHERE clause.
-inline std::string TagNameLiteral(const std::string& name) { return "'" + FixSqlQuotes(name) + "'"; }
 
 // With show: message and the pending error under title (nothing at all when
 // both are empty). Without: the pending error is forgotten, so that a quiet

@@ -21,21 +21,6 @@ bool RunGuarded(const std::string& handler_name, const std::function<void()>& fn
   return false;
 }
 
-std::string Quoted(const std::string& text) {
-  std::string out = "\"";
-  for (char c : text) {
-    switch (c) {
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      default: out.push_back(c);
-    }
-  }
-  out.push_back('"');
-  return out;
-}
 
 }  // namespace ui_detail
 

@@ -7,13 +7,13 @@
 #include <functional>
 #include <string>
 
+#include "pds/Text.h"
+
 namespace pds::ui_detail {
 
 // True when fn completed; false when it raised (already reported).
 bool RunGuarded(const std::string& handler_name, const std::function<void()>& fn) noexcept;
 
-// "\"" + text + "\"" with CR, LF, tab, quote and backslash escaped, so a dump
-// of a control's state stays on one line.
-std::string Quoted(const std::string& text);
-
+// A dump of a control's state quotes its texts on one line.
+using ::pds::Quoted;
 }  // namespace pds::ui_detail

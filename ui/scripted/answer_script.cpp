@@ -109,20 +109,6 @@ std::string AnswerName(int answer) {
   return std::to_string(answer);
 }
 
-std::string Quote(const std::string& text) {
-  std::string out = "\"";
-  for (char c : text) {
-    switch (c) {
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      default: out.push_back(c);
-    }
-  }
-  return out + "\"";
-}
 
 // Parses the tokens of an action line after an optional "@form".
 bool ParseAction(const std::vector<Token>& t, std::size_t at, ScriptStep* step, std::string* error) {
@@ -253,7 +239,7 @@ bool ParseLine(const std::vector<Token>& t, ScriptStep* step, std::string* error
     if (t[1].quoted) step->text = t[1].text;
     return true;
   }
-  *error = "unknown step " + (t[at].quoted ? Quote(t[at].text) : t[at].text);
+  *error = "unknown step " + (t[at].quoted ? Quoted(t[at].text) : t[at].text);
   return false;
 }
 
@@ -287,18 +273,18 @@ bool ParseAnswerScript(const std::string& text, std::vector<ScriptStep>* steps, 
 
 std::string FormatStep(const ScriptStep& s) {
   if (s.kind == "msgbox") {
-    return "msgbox " + Quote(s.title) + " " + (s.contains ? "~" : "") + Quote(s.text) + " -> " + AnswerName(s.answer);
+    return "msgbox " + Quoted(s.title) + " " + (s.contains ? "~" : "") + Quoted(s.text) + " -> " + AnswerName(s.answer);
   }
-  if (s.kind == "input") return "input " + Quote(s.title) + " -> " + (s.cancel ? "cancel" : Quote(s.text));
+  if (s.kind == "input") return "input " + Quoted(s.title) + " -> " + (s.cancel ? "cancel" : Quoted(s.text));
   if (s.kind == "dialog") return "dialog " + s.title;
-  if (s.kind == "folder" || s.kind == "file") return s.kind + " " + (s.text.empty() ? "cancel" : Quote(s.text));
+  if (s.kind == "folder" || s.kind == "file") return s.kind + " " + (s.text.empty() ? "cancel" : Quoted(s.text));
   if (s.kind != "action") return "# unknown step " + s.kind;
   std::string line = "  ";
   if (!s.form.empty()) line += "@" + s.form + " ";
   line += s.verb;
   if (s.verb == "enter" || s.verb == "escape" || s.verb == "close") return line;
   line += " " + s.control;
-  if (s.verb == "type") return line + " " + Quote(s.argument);
+  if (s.verb == "type") return line + " " + Quoted(s.argument);
   if (s.verb == "click" || s.verb == "focus") return line;
   if (s.verb == "dblclick") return s.index == 0 ? line : line + " " + std::to_string(s.index);
   line += " " + std::to_string(s.index);
