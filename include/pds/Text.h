@@ -2,6 +2,7 @@
 // folds ASCII letters only, so "é" and "É" differ, everywhere in the component.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -12,10 +13,17 @@ std::string Trim(const std::string& s);
 
 // ASCII-only case folding; other letters are left as they are, so "é" and "É"
 // differ. This is the meaning of "without regard to case" everywhere.
-char UpperChar(char c);
+// Inline: field and table look-ups compare names in their innermost loops.
+inline char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+inline bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (UpperChar(a[i]) != UpperChar(b[i])) return false;
+  }
+  return true;
+}
 std::string UCase(std::string_view s);
 std::string LCase(std::string_view s);
-bool EqualsNoCase(std::string_view a, std::string_view b);
 
 // The text in double quotes with line breaks, tabs, quotes and backslashes
 // written as escapes, so a value shows on one readable line.

@@ -11,8 +11,6 @@ std::string Trim(const std::string& s) {
   return s.substr(b, e - b + 1);
 }
 
-char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 std::string UCase(std::string_view s) {
   std::string r(s);
   for (char& c : r) {
@@ -29,13 +27,6 @@ std::string LCase(std::string_view s) {
   return r;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (UpperChar(a[i]) != UpperChar(b[i])) return false;
-  }
-  return true;
-}
 
 std::string Quoted(const std::string& text) {
   std::string out = "\"";
