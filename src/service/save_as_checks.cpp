@@ -10,6 +10,7 @@
 // folder held none of these files before, a save as that fails can remove
 // every one of them again without touching anything it did not write.
 #include "engine/dao_constants.h"
+#include "engine/database.h"
 #include "engine/db_helpers.h"
 #include "engine/field.h"
 #include "engine/recordset.h"
@@ -123,6 +124,22 @@ void Server::RemoveFailedSaveAs(const std::string& folder) {
       if (!platform::CurrentEnv()->DeleteFile(path).ok()) break;
     }
   }
+}
+
+void Server::TakeBackSaveAs(const ProjectRef& project) {
+  const std::string job = "(SELECT lJobID FROM Job WHERE sJobName = " + SqlTextLiteral(project->JobName()) + ")";
+  DbHandle db;
+  bool unregistered = OpenDb(db, project_db_, true, false) && TryStatement([&] {
+    db->Execute("DELETE * FROM JobUsage WHERE lJobID IN  " + job, db::dbFailOnError);
+    db->Execute("DELETE * FROM Job WHERE sJobName = " + SqlTextLiteral(project->JobName()), db::dbFailOnError);
+  });
+  CloseDatabase(db);
+  if (unregistered) RemoveFailedSaveAs(project->JobPath());
+  ShowError("Project  " + InBrackets(project->JobName()) + "  was not saved.  Its work folder could not be prepared in "
+                "the new project folder, so the save was taken back and the current project is kept as it was." +
+                (unregistered ? "" : "  The project could not be removed from the projects list again.") + "\r" +
+                InBrackets(project->JobPath()),
+            vbCritical, kTitle);
 }
 
 }  // namespace pds

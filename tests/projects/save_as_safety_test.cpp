@@ -153,6 +153,54 @@ TEST_P(FailedSaveAsTest, FailsAndLeavesNeitherFilesNorARegistration) {
 INSTANTIATE_TEST_SUITE_P(Files, FailedSaveAsTest, ::testing::Values("Project.mdb", "PMP10Crv.dat", "PMP10Tag.mdb"),
                          [](const auto& info) { return fs::path(info.param).stem().string(); });
 
+// The disk fills up while the new folder's working copy is prepared: the
+// project was written and listed, but the user could not go on with it.
+class WorkingCopyFullEnv : public platform::EnvWrapper {
+ public:
+  WorkingCopyFullEnv(platform::Env* target, std::string folder) : EnvWrapper(target), folder_(std::move(folder)) {}
+  platform::Status CopyFile(const std::string& from, const std::string& to, bool durable) override {
+    if (fs::path(to).parent_path() == folder_ + "/~PMP10") return platform::Status::Error(112);
+    return target()->CopyFile(from, to, durable);
+  }
+
+ private:
+  std::string folder_;
+};
+
+TEST_F(LifecycleTest, SaveAsWhoseWorkingCopyCannotBePreparedIsTakenBackWholeAndTheWorkStaysCurrent) {
+  Start("PMP10");
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  std::string type = "TagData", tag = "Pump";
+  RsHandle rs;
+  ASSERT_EQ(server().NewTag(type, tag, rs), RETURN_OK);
+  rs.reset();
+  const std::string work = server().Project()->WorkingJobPath();
+  const std::string folder = Projects() + "/New3";
+  fs::create_directories(folder);
+  {
+    WorkingCopyFullEnv full(&env_, folder);
+    platform::ScopedEnv scoped(&full);
+    host_->ExpectMsgBoxContaining("bFileCopy()", "PMP10Tag.mdb");
+    host_->ExpectMsgBoxContaining("bFileCopy()", "PMP10Crv.dat");
+    host_->ExpectMsgBoxContaining("Error Saving Project", "Project  [New3]  was not saved.");
+    std::string path = folder, name = "New3";
+    EXPECT_EQ(server().ProjectSaveAs(path, name), RETURN_ERROR);
+  }
+  EXPECT_EQ(JobId("New3"), 0);
+  EXPECT_TRUE(fs::is_empty(folder));
+  EXPECT_EQ(server().Project()->JobName(), "Untitled");
+  EXPECT_EQ(server().Project()->WorkingJobPath(), work);
+  EXPECT_TRUE(server().DoesTagExist(&server().UnitTags(), "Pump"));
+  EXPECT_THAT(Rows(work + "/PMP10Tag.mdb", "SELECT TagName FROM TagData WHERE TagName = 'Pump'"), ::testing::SizeIs(1));
+
+  // With room on the disk the same save as goes through, the tag with it.
+  std::string path = folder, name = "New3";
+  ASSERT_EQ(server().ProjectSaveAs(path, name), RETURN_OK);
+  EXPECT_EQ(server().Project()->JobName(), "New3");
+  EXPECT_THAT(Rows(folder + "/PMP10Tag.mdb", "SELECT TagName FROM TagData WHERE TagName = 'Pump'"), ::testing::SizeIs(1));
+  EXPECT_TRUE(server().DoesTagExist(&server().UnitTags(), "Pump"));
+}
+
 TEST_F(LifecycleTest, FailedCopyFailsTheSaveOfAnExistingProjectAndKeepsItDirty) {
   Start("PMP10");
   SaveNewProject("Alpha");
