@@ -9,6 +9,8 @@
 // arguments), and so is a name the projects list cannot take. Because the
 // folder held none of these files before, a save as that fails can remove
 // every one of them again without touching anything it did not write.
+#include <algorithm>
+
 #include "engine/dao_constants.h"
 #include "engine/database.h"
 #include "engine/db_helpers.h"
@@ -180,7 +182,12 @@ void Server::ClearInterruptedSaveAs(const std::string& folder) {
       return;  // something a save as never writes: not ours to clear
     }
   }
-  if (written.empty()) return;
+  // A save as takes its lock file first and leaves it only when killed, and
+  // writes the project database before any data file: without both, the
+  // files are someone's, not a save as's.
+  const bool has_database =
+      std::any_of(written.begin(), written.end(), [](const std::string& n) { return EqualsNoCase(n, "Project.mdb"); });
+  if (!lock || !has_database) return;
   if (project_file) {
     // A project file naming a listed project belongs to that project, even
     // in a folder the list does not name.
@@ -192,7 +199,7 @@ void Server::ClearInterruptedSaveAs(const std::string& folder) {
     bool found = false;
     if (!Trim(name).empty() && (!DoesProjectExist(Trim(name), found) || found)) return;
   }
-  if (lock) {
+  {
     // A lock with a live holder is a save as still running, here or elsewhere;
     // one whose holder died is taken over and released, which removes it.
     int handle = 0;

@@ -276,6 +276,10 @@ INSTANTIATE_TEST_SUITE_P(
                      false},
         LeftoverCase{"AFileTheSaveAsNeverWrites",
                      [](const std::string& folder) { std::ofstream(folder + "/notes.txt") << "mine"; }, false},
+        LeftoverCase{"NoLockOfTheSaveAs", [](const std::string& folder) { fs::remove(folder + "/~PMP10.PLF"); },
+                     false},
+        LeftoverCase{"NoProjectDatabase", [](const std::string& folder) { fs::remove(folder + "/Project.mdb"); },
+                     false},
         LeftoverCase{"ASubfolder", [](const std::string& folder) { fs::create_directories(folder + "/old"); },
                      false}),
     [](const auto& info) { return std::string(info.param.name); });
