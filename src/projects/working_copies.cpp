@@ -30,6 +30,7 @@
 #include "platform/env.h"
 #include "files/file_routines.h"
 #include "projects/untitled_work_area.h"
+#include "projects/unsaved_work.h"
 
 namespace pds {
 
@@ -81,6 +82,30 @@ bool EntryNamed(const std::string& path, const std::string& name) {
 // destination but the application's working folder is a project folder.
 bool IsSaveDestination(const std::string& folder, const std::string& work_folder_name) {
   return !EqualsNoCase(GetLastPathPart(folder), work_folder_name);
+}
+
+// Keeps the changes a session left unsaved in work out of the fresh copy the
+// open stages there: the folder moves aside and the user is told where.
+// False, with message, when the changes are there but cannot be moved; the
+// open then stops rather than overwrite them.
+bool SetAsideUnsavedWork(const std::string& project_folder, const std::string& work, std::string& message) {
+  const UnsavedWorkResult kept = pds::SetAsideUnsavedWork(project_folder, work);
+  if (kept.kind == UnsavedWorkResult::kFailed) {
+    SetLastOsError(kept.error);
+    message = std::string(kCannotInit) + "\r\n" +
+              "The work folder holds changes that were never saved to the project, and they could not be set "
+              "aside; nothing in it was changed:  \r" +
+              InBrackets(work);
+    return false;
+  }
+  if (kept.kind == UnsavedWorkResult::kKeptAside) {
+    Ui().MsgBox("The work folder of this project held changes that were never saved to the project (a save "
+                "that failed, or a session that ended without closing). The project opens as it was last "
+                "saved; the unsaved changes have been kept in the folder:\r" +
+                    InBrackets(kept.kept_folder),
+                vbExclamation, "Unsaved Changes Kept");
+  }
+  return true;
 }
 
 }  // namespace
@@ -137,7 +162,17 @@ std::string ProjectStore::GetWorkingProjectPath(const std::string& sBaseFolder) 
                   std::string("A file with the same name as the work folder already exists:  ") + "\r" +
                   InBrackets(work);
         failed = true;
-      } else {
+      } else if (!sBaseFolder.empty() && !SetAsideUnsavedWork(RemoveBackslash(sBaseFolder), work, message)) {
+        failed = true;
+      }
+      if (!failed && exists && !CurrentEnv()->GetLinkAttributes(work, &attributes).ok()) {
+        // The old folder went aside with the unsaved work: a new one takes its place.
+        Status s = CurrentEnv()->CreateFolder(work);
+        if (!s.ok() && s.code != kAlreadyExists) {
+          SetLastOsError(s.code);
+          failed = true;
+        }
+      } else if (!failed && exists) {
         // A working folder left by an earlier session is reused, but never
         // with its old files: the caller stages a fresh copy into it. Read-only
         // files stay, as Windows would not delete them, and a file that cannot

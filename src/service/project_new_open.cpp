@@ -150,10 +150,15 @@ eProjectReturnCode Server::OpenProject(ProjectRef& project, const std::string& s
           project.reset();
           return RETURN_USER_CANCEL;
         }
-        std::string work = GetWorkingProjectPath(project->JobPath());
+        // Save as has staged the working copy of the folder it just wrote.
+        const bool staged =
+            !staged_work_.empty() && staged_work_ == AddBackslash(project->JobPath()) + ProjectWorkFolderName();
+        std::string work = staged ? staged_work_ : GetWorkingProjectPath(project->JobPath());
         project->SetWorkingJobPath(work);
         if (work.empty()) {
           ok = false;
+        } else if (staged) {
+          ok = true;
         } else if (registered) {
           if (!CopyExistingAppFiles(project->JobPath(), work)) {
             CloseProject(project);

@@ -200,6 +200,12 @@ eProjectReturnCode Server::ProjectSaveAs(std::string& sNewJobPath, std::string& 
   return result;
 }
 
+void Server::ReloadCurrentTags() {
+  // The save closed the tag database and emptied the collections; the
+  // current project's working copy still holds every tag.
+  if ((app_data_style_ & TAG_SUPPORT) != 0 && ValidProject(project_)) TagStepAfterOpen();
+}
+
 eProjectReturnCode Server::SaveProjectAs(ProjectRef& project) {
   std::string message;
   platform::FileAttributes folder;
@@ -227,14 +233,36 @@ eProjectReturnCode Server::SaveProjectAs(ProjectRef& project) {
       // Nothing of the new project is registered: take its files back, so
       // the folder is as it was chosen and a retry starts clean.
       if (!own_folder) RemoveFailedSaveAs(project->JobPath());
+      ReloadCurrentTags();
       return rc;
     }
-    std::string name = project->JobName();
+    // The new folder's working copy is prepared while the current project is
+    // still open: when it cannot be (a full disk), the save as is taken back
+    // whole and the user goes on with the current project as it was, rather
+    // than with an empty one while the work sits in a project never opened.
+    const std::string work = GetWorkingProjectPath(project->JobPath());
+    if (work.empty() || !CopyExistingAppFiles(project->JobPath(), work)) {
+      if (!work.empty()) DeleteWorkFolder(work);
+      TakeBackSaveAs(project);
+      ReloadCurrentTags();
+      return RETURN_ERROR;
+    }
+    const std::string name = project->JobName();
+    const std::string folder = project->JobPath();
     // Closing clears the caller's record too, so its lock is gone before the
     // project is opened again from its new folder.
     CloseProject(project);
     if (project_) CloseProject(project_);
-    return ProjectOpen(name);
+    staged_work_ = work;
+    eProjectReturnCode opened = ProjectOpen(name);
+    staged_work_.clear();
+    if (opened != RETURN_OK) {
+      // The project is saved and listed; the user must not take it for lost.
+      Ui().MsgBox("Project  " + InBrackets(name) + "  was saved in the folder" + "\r" + InBrackets(folder) + "\r\n" +
+                      "but it could not be opened again.  Open it by name to go on working on it.",
+                  vbExclamation, "Save Project As");
+    }
+    return opened;
   } catch (...) {
     CatchToPending();
     return RETURN_ERROR;

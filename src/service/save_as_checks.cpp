@@ -9,7 +9,10 @@
 // arguments), and so is a name the projects list cannot take. Because the
 // folder held none of these files before, a save as that fails can remove
 // every one of them again without touching anything it did not write.
+#include <algorithm>
+
 #include "engine/dao_constants.h"
+#include "engine/database.h"
 #include "engine/db_helpers.h"
 #include "engine/field.h"
 #include "engine/recordset.h"
@@ -23,6 +26,7 @@
 #include "platform/dir_search.h"
 #include "platform/env.h"
 #include "files/file_routines.h"
+#include "projects/project_file.h"
 
 namespace pds {
 
@@ -91,6 +95,7 @@ bool Server::SaveAsTargetAccepted(const ProjectRef& project, bool check_folder) 
   }
   if (!check_folder) return true;
   const std::string folder = project->JobPath();
+  ClearInterruptedSaveAs(folder);
   const std::string empty_needed = "A folder must be empty to accept a newly created project.";
   for (const std::string& pattern : ProjectFilePatterns()) {
     const std::string file = FirstFileMatching(folder, pattern);
@@ -123,6 +128,113 @@ void Server::RemoveFailedSaveAs(const std::string& folder) {
       if (!platform::CurrentEnv()->DeleteFile(path).ok()) break;
     }
   }
+}
+
+namespace {
+
+// Whether name is one of this component's temporary files: the hidden
+// sibling a copy or an atomic write makes, or a temporary file name.
+bool IsComponentTempName(const std::string& name) {
+  auto ends_with = [&](const std::string& tail) {
+    return name.size() > tail.size() && EqualsNoCase(name.substr(name.size() - tail.size()), tail);
+  };
+  return (name[0] == '.' && ends_with(".tmp")) || (name.size() > 3 && EqualsNoCase(name.substr(0, 3), "~QX") && ends_with(".TMP"));
+}
+
+bool MatchesAny(const std::vector<std::string>& patterns, const std::string& name) {
+  for (const std::string& pattern : patterns) {
+    if (platform::WildcardMatch(pattern, name)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void Server::ClearInterruptedSaveAs(const std::string& folder) {
+  const std::string bare = RemoveBackslash(folder);
+  if (!ProjectRegisteredAt(bare).empty()) return;
+  const std::vector<std::string> patterns = ProjectFilePatterns();
+  const std::string lock_name = ProjectWorkFolderName() + ".PLF";
+  std::vector<platform::DirEntry> entries;
+  if (!platform::CurrentEnv()->ListFolder(bare, &entries).ok()) return;
+  std::vector<std::string> written;  // the files save as writes, found here
+  bool temp_files = false, lock = false, project_file = false;
+  for (const platform::DirEntry& entry : entries) {
+    if (entry.name == "." || entry.name == "..") continue;
+    platform::FileAttributes attributes;
+    if (entry.directory || !platform::CurrentEnv()->GetLinkAttributes(AddBackslash(bare) + entry.name, &attributes).ok() ||
+        attributes.link) {
+      return;
+    }
+    // A database's journal is the database's: an open killed mid-write left it.
+    const std::string journal = "-journal";
+    const bool is_journal = entry.name.size() > journal.size() &&
+                            EqualsNoCase(entry.name.substr(entry.name.size() - journal.size()), journal) &&
+                            MatchesAny(patterns, entry.name.substr(0, entry.name.size() - journal.size()));
+    if (IsComponentTempName(entry.name)) {
+      temp_files = true;
+    } else if (EqualsNoCase(entry.name, lock_name)) {
+      lock = true;
+    } else if (MatchesAny(patterns, entry.name) || is_journal) {
+      written.push_back(entry.name);
+      project_file = project_file || EqualsNoCase(entry.name, "PROJECT.QVP");
+    } else {
+      return;  // something a save as never writes: not ours to clear
+    }
+  }
+  // A save as takes its lock file first and leaves it only when killed, and
+  // writes the project database before any data file: without both, the
+  // files are someone's, not a save as's.
+  const bool has_database =
+      std::any_of(written.begin(), written.end(), [](const std::string& n) { return EqualsNoCase(n, "Project.mdb"); });
+  if (!lock || !has_database) return;
+  if (project_file) {
+    // A project file naming a listed project belongs to that project, even
+    // in a folder the list does not name.
+    std::string name;
+    if (!ReadPPS("Project", "Project Name", name, AddBackslash(bare) + "PROJECT.QVP")) {
+      ClearError();
+      return;
+    }
+    bool found = false;
+    if (!Trim(name).empty() && (!DoesProjectExist(Trim(name), found) || found)) return;
+  }
+  {
+    // A lock with a live holder is a save as still running, here or elsewhere;
+    // one whose holder died is taken over and released, which removes it.
+    int handle = 0;
+    if (!platform::CurrentEnv()->CreateLockFile(AddBackslash(bare) + lock_name, "", &handle).ok()) return;
+    (void)platform::CurrentEnv()->ReleaseLockFile(handle);
+  }
+  if (temp_files) {
+    (void)platform::CurrentEnv()->RemoveStaleTempFiles(bare, nullptr);
+    entries.clear();
+    if (!platform::CurrentEnv()->ListFolder(bare, &entries).ok()) return;
+    for (const platform::DirEntry& entry : entries) {
+      if (entry.name != "." && entry.name != ".." && IsComponentTempName(entry.name)) return;  // a writer is alive
+    }
+  }
+  for (const std::string& name : written) {
+    const std::string path = AddBackslash(bare) + name;
+    (void)platform::CurrentEnv()->SetReadOnly(path, false);
+    (void)platform::CurrentEnv()->DeleteFile(path);
+  }
+}
+
+void Server::TakeBackSaveAs(const ProjectRef& project) {
+  const std::string job = "(SELECT lJobID FROM Job WHERE sJobName = " + SqlTextLiteral(project->JobName()) + ")";
+  DbHandle db;
+  bool unregistered = OpenDb(db, project_db_, true, false) && TryStatement([&] {
+    db->Execute("DELETE * FROM JobUsage WHERE lJobID IN  " + job, db::dbFailOnError);
+    db->Execute("DELETE * FROM Job WHERE sJobName = " + SqlTextLiteral(project->JobName()), db::dbFailOnError);
+  });
+  CloseDatabase(db);
+  if (unregistered) RemoveFailedSaveAs(project->JobPath());
+  ShowError("Project  " + InBrackets(project->JobName()) + "  was not saved.  Its work folder could not be prepared in "
+                "the new project folder, so the save was taken back and the current project is kept as it was." +
+                (unregistered ? "" : "  The project could not be removed from the projects list again.") + "\r" +
+                InBrackets(project->JobPath()),
+            vbCritical, kTitle);
 }
 
 }  // namespace pds

@@ -90,6 +90,17 @@ class Server : public TagStore {
   std::string ProjectRegisteredAt(const std::string& folder);
   // Removes the project and data files a failed save as wrote into folder.
   void RemoveFailedSaveAs(const std::string& folder);
+  // Takes back a save as whose project was written and registered but whose
+  // working copy could not be prepared: the registration and the files go,
+  // and the user is told the project was not saved.
+  void TakeBackSaveAs(const ProjectRef& project);
+  // After a save as that failed: the current project's tags, loaded again.
+  void ReloadCurrentTags();
+  // Save as clears, before it checks the folder, what an interrupted save as
+  // left there: only when the folder holds nothing but files a save as
+  // writes, no project file naming a registered project and no live lock.
+  // Anything else leaves the folder as it is, for the checks to refuse.
+  void ClearInterruptedSaveAs(const std::string& folder);
   // Delete: whether every file the deletion removes or rewrites can be
   // changed (writable folder, no read-only file); the reason in message
   // when not. Nothing is deleted.
@@ -100,6 +111,8 @@ class Server : public TagStore {
   void CloseProjectAtExit();
 
   std::unique_ptr<clsStartupManager> startup_;
+  // The working folder save as prepared for the project it opens next.
+  std::string staged_work_;
   bool initialized_ = false;
   std::function<eProjectReturnCode()> project_new_hook_;
 };

@@ -153,6 +153,54 @@ TEST_P(FailedSaveAsTest, FailsAndLeavesNeitherFilesNorARegistration) {
 INSTANTIATE_TEST_SUITE_P(Files, FailedSaveAsTest, ::testing::Values("Project.mdb", "PMP10Crv.dat", "PMP10Tag.mdb"),
                          [](const auto& info) { return fs::path(info.param).stem().string(); });
 
+// The disk fills up while the new folder's working copy is prepared: the
+// project was written and listed, but the user could not go on with it.
+class WorkingCopyFullEnv : public platform::EnvWrapper {
+ public:
+  WorkingCopyFullEnv(platform::Env* target, std::string folder) : EnvWrapper(target), folder_(std::move(folder)) {}
+  platform::Status CopyFile(const std::string& from, const std::string& to, bool durable) override {
+    if (fs::path(to).parent_path() == folder_ + "/~PMP10") return platform::Status::Error(112);
+    return target()->CopyFile(from, to, durable);
+  }
+
+ private:
+  std::string folder_;
+};
+
+TEST_F(LifecycleTest, SaveAsWhoseWorkingCopyCannotBePreparedIsTakenBackWholeAndTheWorkStaysCurrent) {
+  Start("PMP10");
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  std::string type = "TagData", tag = "Pump";
+  RsHandle rs;
+  ASSERT_EQ(server().NewTag(type, tag, rs), RETURN_OK);
+  rs.reset();
+  const std::string work = server().Project()->WorkingJobPath();
+  const std::string folder = Projects() + "/New3";
+  fs::create_directories(folder);
+  {
+    WorkingCopyFullEnv full(&env_, folder);
+    platform::ScopedEnv scoped(&full);
+    host_->ExpectMsgBoxContaining("bFileCopy()", "PMP10Tag.mdb");
+    host_->ExpectMsgBoxContaining("bFileCopy()", "PMP10Crv.dat");
+    host_->ExpectMsgBoxContaining("Error Saving Project", "Project  [New3]  was not saved.");
+    std::string path = folder, name = "New3";
+    EXPECT_EQ(server().ProjectSaveAs(path, name), RETURN_ERROR);
+  }
+  EXPECT_EQ(JobId("New3"), 0);
+  EXPECT_TRUE(fs::is_empty(folder));
+  EXPECT_EQ(server().Project()->JobName(), "Untitled");
+  EXPECT_EQ(server().Project()->WorkingJobPath(), work);
+  EXPECT_TRUE(server().DoesTagExist(&server().UnitTags(), "Pump"));
+  EXPECT_THAT(Rows(work + "/PMP10Tag.mdb", "SELECT TagName FROM TagData WHERE TagName = 'Pump'"), ::testing::SizeIs(1));
+
+  // With room on the disk the same save as goes through, the tag with it.
+  std::string path = folder, name = "New3";
+  ASSERT_EQ(server().ProjectSaveAs(path, name), RETURN_OK);
+  EXPECT_EQ(server().Project()->JobName(), "New3");
+  EXPECT_THAT(Rows(folder + "/PMP10Tag.mdb", "SELECT TagName FROM TagData WHERE TagName = 'Pump'"), ::testing::SizeIs(1));
+  EXPECT_TRUE(server().DoesTagExist(&server().UnitTags(), "Pump"));
+}
+
 TEST_F(LifecycleTest, FailedCopyFailsTheSaveOfAnExistingProjectAndKeepsItDirty) {
   Start("PMP10");
   SaveNewProject("Alpha");
@@ -162,6 +210,94 @@ TEST_F(LifecycleTest, FailedCopyFailsTheSaveOfAnExistingProjectAndKeepsItDirty) 
   host_->ExpectMsgBoxContaining("bFileCopy()", "");
   EXPECT_EQ(server().ProjectSave(), RETURN_ERROR);
   EXPECT_TRUE(server().AppDirty());
+}
+
+// ---- a save as killed part way
+
+struct LeftoverCase {
+  const char* name;
+  // Adds to the folder a killed save as left, beside the saved project Keep.
+  void (*add)(const std::string& folder);
+  bool cleared;
+};
+
+class InterruptedSaveAsTest : public LifecycleTest, public ::testing::WithParamInterface<LeftoverCase> {
+ protected:
+  // What a save as killed while it copied the data files leaves behind.
+  std::string KilledSaveAs() {
+    const std::string folder = Projects() + "/New3";
+    fs::create_directories(folder);
+    fs::copy_file(inst_.enviro + "/Project.ro", folder + "/Project.mdb");
+    WriteFile(folder + "/PMP10Tag.mdb", "tags");
+    WriteFile(folder + "/.PMP10Crv.dat.p" + std::to_string(EndedProcessId()) + ".0badf00d.tmp", "half a curve");
+    WriteFile(folder + "/~PMP10.PLF", "someone");
+    return folder;
+  }
+};
+
+TEST_P(InterruptedSaveAsTest, RetryClearsOnlyWhatTheSaveAsWrote) {
+  Start("PMP10");
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  const std::string folder = KilledSaveAs();
+  GetParam().add(folder);
+  const auto before = Snapshot(folder);
+  if (!GetParam().cleared) {
+    host_->ExpectMsgBoxContaining("Error Saving Project", "The folder already holds a project file.");
+  }
+  std::string path = folder, name = "New3";
+  EXPECT_EQ(server().ProjectSaveAs(path, name), GetParam().cleared ? RETURN_OK : RETURN_ERROR);
+  if (GetParam().cleared) {
+    EXPECT_EQ(server().Project()->JobName(), "New3");
+    EXPECT_NE(JobId("New3"), 0);
+    EXPECT_NE(ReadFile(folder + "/PMP10Tag.mdb"), "tags");
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+    }
+  } else {
+    EXPECT_EQ(JobId("New3"), 0);
+    EXPECT_EQ(Snapshot(folder).count("PMP10Tag.mdb"), 1u);
+    EXPECT_EQ(Snapshot(folder).at("PMP10Tag.mdb"), before.at("PMP10Tag.mdb"));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Leftovers, InterruptedSaveAsTest,
+    ::testing::Values(
+        LeftoverCase{"KilledWhileCopying", [](const std::string&) {}, true},
+        LeftoverCase{"KilledBeforeRegistering",
+                     [](const std::string& folder) {
+                       std::ofstream(folder + "/PROJECT.QVP") << "[Project]\r\nProject Name=New3\r\n";
+                     },
+                     true},
+        LeftoverCase{"ProjectFileNamingAListedProject",
+                     [](const std::string& folder) {
+                       std::ofstream(folder + "/PROJECT.QVP") << "[Project]\r\nProject Name=Seed\r\n";
+                     },
+                     false},
+        LeftoverCase{"AFileTheSaveAsNeverWrites",
+                     [](const std::string& folder) { std::ofstream(folder + "/notes.txt") << "mine"; }, false},
+        LeftoverCase{"NoLockOfTheSaveAs", [](const std::string& folder) { fs::remove(folder + "/~PMP10.PLF"); },
+                     false},
+        LeftoverCase{"NoProjectDatabase", [](const std::string& folder) { fs::remove(folder + "/Project.mdb"); },
+                     false},
+        LeftoverCase{"ASubfolder", [](const std::string& folder) { fs::create_directories(folder + "/old"); },
+                     false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LifecycleTest, FolderOfASaveAsStillRunningIsNotCleared) {
+  Start("PMP10");
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  const std::string folder = Projects() + "/New3";
+  fs::create_directories(folder);
+  WriteFile(folder + "/PMP10Tag.mdb", "tags");
+  // The writer of the lock is alive.
+  int handle = 0;
+  ASSERT_TRUE(platform::CurrentEnv()->CreateLockFile(folder + "/~PMP10.PLF", "other", &handle).ok());
+  host_->ExpectMsgBoxContaining("Error Saving Project", "The folder already holds a project file.");
+  std::string path = folder, name = "New3";
+  EXPECT_EQ(server().ProjectSaveAs(path, name), RETURN_ERROR);
+  EXPECT_EQ(ReadFile(folder + "/PMP10Tag.mdb"), "tags");
+  (void)platform::CurrentEnv()->ReleaseLockFile(handle);
 }
 
 // ---- folder names are literal

@@ -46,6 +46,9 @@ TEST_F(WorkingCopyStagingTest, ExistingWorkingFolderIsEmptiedOfFilesButKept) {
   WriteFile(work + "/LAY10Lay.dat");
   WriteFile(work + "/stale.tmp");
   fs::create_directory(work + "/keep");
+  // The files repeat the saved ones: a leftover without unsaved work.
+  WriteFile(project + "/LAY10Lay.dat");
+  WriteFile(project + "/stale.tmp");
 
   ASSERT_EQ(ServerOf(server()).GetWorkingProjectPath(project), work);
   EXPECT_FALSE(fs::exists(work + "/LAY10Lay.dat"));

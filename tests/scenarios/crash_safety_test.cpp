@@ -36,6 +36,7 @@
 #include "platform/env.h"
 #include "files/file_routines.h"
 #include "projects/project_file.h"
+#include "projects/unsaved_work.h"
 #include "tests/support/test_support.h"
 
 namespace pds::test {
@@ -343,6 +344,11 @@ TEST_F(CrashSafetyTest, SaveKilledAnywhereLeavesEveryFileOldOrNewAndTheProjectOp
     cut_inside_copy += cut ? 1 : 0;
     partly_saved += new_files > 0 && new_files < static_cast<int>(files_.size()) ? 1 : 0;
     CheckProjectFileAndDatabase();
+    // A save cut short may leave its newer files only in the working folder,
+    // which the open then sets aside and names.
+    if (HoldsUnsavedWork(ProjectFolder(), ProjectFolder() + "/~LAY10")) {
+      host->ExpectMsgBoxContaining("Unsaved Changes Kept", "never saved");
+    }
     CheckProjectOpens();
     EXPECT_THAT(host->Problems(), ::testing::IsEmpty());
     if (HasFatalFailure()) return;
