@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev googletest
   libbenchmark-dev
   libcli11-dev
-  hyperfine
+  hyperfine time
 )
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
 missing=()
