@@ -12,12 +12,12 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/dao_constants.h"
-#include "engine/database.h"
-#include "engine/engine.h"
-#include "engine/field.h"
-#include "engine/recordset.h"
-#include "engine/table_def.h"
+#include "pds/db/dao_constants.h"
+#include "pds/db/database.h"
+#include "pds/db/engine.h"
+#include "pds/db/field.h"
+#include "pds/db/recordset.h"
+#include "pds/db/table_def.h"
 #include "bench/scratch_folder.h"
 
 namespace {

@@ -35,9 +35,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/dao_constants.h"
-#include "engine/database.h"
-#include "engine/engine.h"
+#include "pds/db/dao_constants.h"
+#include "pds/db/database.h"
+#include "pds/db/engine.h"
 #include "pds/Installation.h"
 #include "pds/Controls.h"
 #include "pds/Dialog.h"

@@ -12,9 +12,9 @@
 #include <memory>
 #include <string>
 
-#include "engine/dao_constants.h"
-#include "engine/database.h"
-#include "engine/engine.h"
+#include "pds/db/dao_constants.h"
+#include "pds/db/database.h"
+#include "pds/db/engine.h"
 #include "pds/Installation.h"
 #include "dialogs/frm_select.h"
 #include "bench/scratch_folder.h"

@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/db_helpers.h"
+#include "pds/db/db_helpers.h"
 #include "pds/Installation.h"
 #include "pds/BatchHost.h"
 #include "pds/UiHost.h"

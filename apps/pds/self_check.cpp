@@ -8,13 +8,13 @@
 #include <functional>
 #include <string>
 
-#include "engine/database.h"
-#include "engine/db_helpers.h"
-#include "engine/engine.h"
-#include "engine/field.h"
-#include "engine/recordset.h"
-#include "engine/table_def.h"
-#include "base/pending_error.h"
+#include "pds/db/database.h"
+#include "pds/db/db_helpers.h"
+#include "pds/db/engine.h"
+#include "pds/db/field.h"
+#include "pds/db/recordset.h"
+#include "pds/db/table_def.h"
+#include "pds/PendingError.h"
 #include "platform/env.h"
 
 namespace pds::app {

@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "apps/pds/session.h"
-#include "engine/db_helpers.h"
-#include "engine/field.h"
-#include "engine/recordset.h"
-#include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/db/db_helpers.h"
+#include "pds/db/field.h"
+#include "pds/db/recordset.h"
+#include "pds/Text.h"
+#include "pds/PendingError.h"
 #include "pds/clsDataDef.h"
 #include "pds/clsProject.h"
 #include "pds/clsUnitTags.h"

@@ -1,7 +1,7 @@
 #include "pds/KeyedCollection.h"
 
 #include "pds/Text.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 
 namespace pds::detail {
 

@@ -1,4 +1,4 @@
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 
 #include <new>
 

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "engine/dao_constants.h"
-#include "engine/database.h"
-#include "engine/field.h"
-#include "engine/recordset.h"
+#include "pds/db/dao_constants.h"
+#include "pds/db/database.h"
+#include "pds/db/field.h"
+#include "pds/db/recordset.h"
 #include "ui/messages.h"
 #include "engine/sql_text.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "pds/Types.h"
 #include "pds/UiHost.h"
 #include "pds/Version.h"

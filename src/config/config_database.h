@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/db_helpers.h"
+#include "pds/db/db_helpers.h"
 #include "config/process_state.h"
 #include "config/startup_fields.h"
 

@@ -1,10 +1,10 @@
 #include "config/config_table.h"
 
-#include "engine/dao_constants.h"
-#include "engine/db_helpers.h"
-#include "engine/field.h"
-#include "engine/recordset.h"
-#include "base/pending_error.h"
+#include "pds/db/dao_constants.h"
+#include "pds/db/db_helpers.h"
+#include "pds/db/field.h"
+#include "pds/db/recordset.h"
+#include "pds/PendingError.h"
 #include "engine/sql_text.h"
 
 namespace pds {

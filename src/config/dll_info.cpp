@@ -4,7 +4,7 @@
 
 #include "config/config_database.h"
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "pds/UiHost.h"
 #include "platform/env.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "engine/dao_constants.h"
+#include "pds/db/dao_constants.h"
 #include "ui/messages.h"
 
 namespace pds::install {

@@ -3,14 +3,14 @@
 #include <charconv>
 #include <memory>
 
-#include "engine/dao_constants.h"
-#include "engine/database.h"
-#include "engine/engine.h"
-#include "engine/field.h"
-#include "engine/relation.h"
-#include "engine/table_def.h"
+#include "pds/db/dao_constants.h"
+#include "pds/db/database.h"
+#include "pds/db/engine.h"
+#include "pds/db/field.h"
+#include "pds/db/relation.h"
+#include "pds/db/table_def.h"
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "platform/env.h"
 
 namespace pds::schema {

@@ -10,7 +10,7 @@
 
 #include "config/config_database.h"
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "config/process_state.h"
 #include "config/startup_fields.h"
 #include "pds/UiHost.h"

@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/dao_constants.h"
-#include "engine/db_helpers.h"
-#include "engine/recordset.h"
+#include "pds/db/dao_constants.h"
+#include "pds/db/db_helpers.h"
+#include "pds/db/recordset.h"
 #include "ui/messages.h"
 #include "engine/sql_text.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "config/startup_fields.h"
 #include "pds/UiHost.h"
 #include "pds/clsStartupManager.h"

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "ui/dialog_messages.h"
 #include "ui/messages.h"
 #include "config/process_state.h"

@@ -2,7 +2,7 @@
 
 #include "ui/dialog_messages.h"
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "pds/UiHost.h"
 #include "tags/tag_store.h"
 #include "files/file_routines.h"

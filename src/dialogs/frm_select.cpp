@@ -2,14 +2,14 @@
 
 #include <cstddef>
 
-#include "engine/dao_constants.h"
-#include "engine/db_helpers.h"
-#include "engine/field.h"
-#include "engine/jet_errors.h"
-#include "engine/recordset.h"
+#include "pds/db/dao_constants.h"
+#include "pds/db/db_helpers.h"
+#include "pds/db/field.h"
+#include "pds/db/jet_errors.h"
+#include "pds/db/recordset.h"
 #include "ui/dialog_messages.h"
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "config/process_state.h"
 #include "engine/sql_text.h"
 #include "dialogs/project_search.h"

@@ -2,11 +2,11 @@
 
 #include <memory>
 
-#include "engine/database.h"
-#include "engine/db_helpers.h"
+#include "pds/db/database.h"
+#include "pds/db/db_helpers.h"
 #include "ui/dialog_messages.h"
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "config/app_state.h"
 #include "config/process_state.h"
 #include "engine/sql_text.h"

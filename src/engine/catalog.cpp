@@ -1,4 +1,4 @@
-#include "engine/catalog.h"
+#include "pds/db/catalog.h"
 
 #include <sqlite3.h>
 
@@ -6,8 +6,8 @@
 
 #include "engine/catalog_sql.h"
 #include "engine/field_values.h"
-#include "engine/jet_errors.h"
-#include "engine/sqlite_connection.h"
+#include "pds/db/jet_errors.h"
+#include "pds/db/sqlite_connection.h"
 #include "pds/Variant.h"
 #include "pds/Text.h"
 

@@ -31,10 +31,10 @@
 #include <utility>
 #include <vector>
 
-#include "engine/catalog.h"
+#include "pds/db/catalog.h"
 #include "engine/catalog_sql.h"
 #include "engine/field_values.h"
-#include "engine/sqlite_connection.h"
+#include "pds/db/sqlite_connection.h"
 
 namespace pds::db {
 

@@ -4,11 +4,11 @@
 
 #include <algorithm>
 
-#include "engine/catalog.h"
+#include "pds/db/catalog.h"
 #include "engine/catalog_sql.h"
 #include "engine/field_values.h"
-#include "engine/jet_errors.h"
-#include "engine/sqlite_connection.h"
+#include "pds/db/jet_errors.h"
+#include "pds/db/sqlite_connection.h"
 
 namespace pds::db {
 

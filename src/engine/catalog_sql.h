@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/catalog.h"
+#include "pds/db/catalog.h"
 
 struct sqlite3_stmt;
 

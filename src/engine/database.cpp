@@ -1,18 +1,18 @@
-#include "engine/database.h"
+#include "pds/db/database.h"
 
 #include <sqlite3.h>
 
 #include <algorithm>
 
 #include "engine/dialect.h"
-#include "engine/engine.h"
+#include "pds/db/engine.h"
 #include "engine/file_lease.h"
-#include "engine/jet_errors.h"
-#include "engine/recordset.h"
-#include "engine/relation.h"
-#include "engine/sqlite_connection.h"
-#include "engine/table_def.h"
-#include "base/pending_error.h"
+#include "pds/db/jet_errors.h"
+#include "pds/db/recordset.h"
+#include "pds/db/relation.h"
+#include "pds/db/sqlite_connection.h"
+#include "pds/db/table_def.h"
+#include "pds/PendingError.h"
 #include "pds/Text.h"
 
 namespace pds::db {

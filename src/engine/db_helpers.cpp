@@ -1,16 +1,16 @@
-#include "engine/db_helpers.h"
+#include "pds/db/db_helpers.h"
 
 #include <ctime>
 
-#include "engine/database.h"
-#include "engine/engine.h"
-#include "engine/field.h"
-#include "engine/jet_errors.h"
-#include "engine/recordset.h"
-#include "engine/relation.h"
-#include "engine/table_def.h"
+#include "pds/db/database.h"
+#include "pds/db/engine.h"
+#include "pds/db/field.h"
+#include "pds/db/jet_errors.h"
+#include "pds/db/recordset.h"
+#include "pds/db/relation.h"
+#include "pds/db/table_def.h"
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "pds/UiHost.h"
 #include "platform/env.h"
 

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "engine/sql_tokens.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 
 namespace pds::db {
 namespace {

@@ -1,14 +1,14 @@
-#include "engine/engine.h"
+#include "pds/db/engine.h"
 
 #include <algorithm>
 
-#include "engine/catalog.h"
-#include "engine/dao_constants.h"
-#include "engine/database.h"
+#include "pds/db/catalog.h"
+#include "pds/db/dao_constants.h"
+#include "pds/db/database.h"
 #include "engine/file_lease.h"
-#include "engine/jet_errors.h"
-#include "engine/sqlite_connection.h"
-#include "base/pending_error.h"
+#include "pds/db/jet_errors.h"
+#include "pds/db/sqlite_connection.h"
+#include "pds/PendingError.h"
 #include "platform/env.h"
 
 namespace pds::db {

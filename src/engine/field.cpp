@@ -1,9 +1,9 @@
-#include "engine/field.h"
+#include "pds/db/field.h"
 
 #include "engine/field_values.h"
-#include "engine/jet_errors.h"
-#include "engine/recordset.h"
-#include "engine/table_def.h"
+#include "pds/db/jet_errors.h"
+#include "pds/db/recordset.h"
+#include "pds/db/table_def.h"
 
 namespace pds::db {
 

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <limits>
 
-#include "engine/dao_constants.h"
-#include "engine/jet_errors.h"
+#include "pds/db/dao_constants.h"
+#include "pds/db/jet_errors.h"
 #include "engine/sql_tokens.h"
 #include "pds/Text.h"
 

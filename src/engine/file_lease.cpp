@@ -3,7 +3,7 @@
 #include <map>
 #include <vector>
 
-#include "engine/jet_errors.h"
+#include "pds/db/jet_errors.h"
 #include "platform/env.h"
 
 namespace pds::db {

@@ -1,10 +1,10 @@
-#include "engine/jet_errors.h"
+#include "pds/db/jet_errors.h"
 
 #include <sqlite3.h>
 
 #include <cstdlib>
 
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "platform/errors.h"
 
 namespace pds::db {

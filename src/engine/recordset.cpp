@@ -1,17 +1,17 @@
 // Opening a record set, moving through it and reading its values. Editing,
 // Seek and the index are in recordset_edit.cpp.
-#include "engine/recordset.h"
+#include "pds/db/recordset.h"
 
 #include <sqlite3.h>
 
 #include <algorithm>
 
-#include "engine/database.h"
+#include "pds/db/database.h"
 #include "engine/dialect.h"
 #include "engine/field_values.h"
-#include "engine/jet_errors.h"
+#include "pds/db/jet_errors.h"
 #include "engine/sql_tokens.h"
-#include "engine/sqlite_connection.h"
+#include "pds/db/sqlite_connection.h"
 #include "pds/Text.h"
 
 namespace pds::db {

@@ -4,12 +4,12 @@
 
 #include <algorithm>
 
-#include "engine/database.h"
+#include "pds/db/database.h"
 #include "engine/field_values.h"
-#include "engine/jet_errors.h"
-#include "engine/recordset.h"
-#include "engine/sqlite_connection.h"
-#include "base/pending_error.h"
+#include "pds/db/jet_errors.h"
+#include "pds/db/recordset.h"
+#include "pds/db/sqlite_connection.h"
+#include "pds/PendingError.h"
 #include "pds/Text.h"
 
 namespace pds::db {

@@ -1,8 +1,8 @@
-#include "engine/relation.h"
+#include "pds/db/relation.h"
 
 #include <algorithm>
 
-#include "engine/jet_errors.h"
+#include "pds/db/jet_errors.h"
 
 namespace pds::db {
 

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "engine/db_helpers.h"
+#include "pds/db/db_helpers.h"
 
 namespace pds {
 

@@ -1,8 +1,8 @@
-#include "engine/sqlite_connection.h"
+#include "pds/db/sqlite_connection.h"
 
 #include <sqlite3.h>
 
-#include "engine/jet_errors.h"
+#include "pds/db/jet_errors.h"
 #include "platform/errors.h"
 
 namespace pds::db {

@@ -1,10 +1,10 @@
-#include "engine/table_def.h"
+#include "pds/db/table_def.h"
 
 #include <algorithm>
 
-#include "engine/database.h"
+#include "pds/db/database.h"
 #include "engine/field_values.h"
-#include "engine/jet_errors.h"
+#include "pds/db/jet_errors.h"
 
 namespace pds::db {
 

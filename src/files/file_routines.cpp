@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "ui/copy_progress.h"
 #include "pds/UiHost.h"
 #include "platform/dir_search.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "pds/UiHost.h"
 #include "files/file_routines.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "pds/Text.h"
 
 namespace pds::platform {

@@ -8,13 +8,13 @@
 // as it was before the call.
 #include <string>
 
-#include "engine/dao_constants.h"
-#include "engine/db_helpers.h"
-#include "engine/engine.h"
-#include "engine/field.h"
-#include "engine/recordset.h"
+#include "pds/db/dao_constants.h"
+#include "pds/db/db_helpers.h"
+#include "pds/db/engine.h"
+#include "pds/db/field.h"
+#include "pds/db/recordset.h"
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "config/process_state.h"
 #include "engine/sql_text.h"
 #include "pds/UiHost.h"

@@ -3,7 +3,7 @@
 // shows a message of its own: the caller learns of a failure from the result.
 #include "config/config_table.h"
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "projects/project_store.h"
 
 namespace pds {

@@ -12,15 +12,15 @@
 #include <string>
 #include <vector>
 
-#include "engine/dao_constants.h"
-#include "engine/database.h"
-#include "engine/db_helpers.h"
-#include "engine/field.h"
-#include "engine/recordset.h"
-#include "engine/relation.h"
-#include "engine/table_def.h"
+#include "pds/db/dao_constants.h"
+#include "pds/db/database.h"
+#include "pds/db/db_helpers.h"
+#include "pds/db/field.h"
+#include "pds/db/recordset.h"
+#include "pds/db/relation.h"
+#include "pds/db/table_def.h"
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "pds/UiHost.h"
 #include "projects/project_store.h"
 

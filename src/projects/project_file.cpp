@@ -6,7 +6,7 @@
 #include <cctype>
 
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "config/process_state.h"
 #include "pds/UiHost.h"
 #include "pds/Variant.h"

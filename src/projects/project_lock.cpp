@@ -1,7 +1,7 @@
 // Whether there is a project, and locking a project for every installed
 // application (the lock of one application is the record's LockProjectApp).
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "config/process_state.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"

@@ -3,7 +3,7 @@
 #include "pds/clsProject.h"
 
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "config/process_state.h"
 #include "pds/UiHost.h"
 #include "platform/env.h"

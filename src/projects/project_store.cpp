@@ -2,7 +2,7 @@
 
 #include "pds/clsMRUJobs.h"
 #include "pds/clsProject.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "files/file_routines.h"
 #include "pds/UiHost.h"
 #include "ui/messages.h"

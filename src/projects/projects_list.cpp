@@ -1,12 +1,12 @@
 // The service object's lookups in the user's projects database: how many
 // projects there are (for all applications or one), whether a name is taken,
 // and a project's key and folder by name.
-#include "engine/dao_constants.h"
-#include "engine/db_helpers.h"
-#include "engine/field.h"
-#include "engine/recordset.h"
+#include "pds/db/dao_constants.h"
+#include "pds/db/db_helpers.h"
+#include "pds/db/field.h"
+#include "pds/db/recordset.h"
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "engine/sql_text.h"
 #include "pds/UiHost.h"
 #include "projects/project_store.h"

@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/db_helpers.h"
+#include "pds/db/db_helpers.h"
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "config/process_state.h"
 #include "ui/copy_progress.h"
 #include "pds/UiHost.h"

@@ -8,12 +8,12 @@
 // keeps for a later open ever meets the old file's pages.
 #include <string>
 
-#include "engine/dao_constants.h"
-#include "engine/database.h"
-#include "engine/db_helpers.h"
-#include "engine/engine.h"
+#include "pds/db/dao_constants.h"
+#include "pds/db/database.h"
+#include "pds/db/db_helpers.h"
+#include "pds/db/engine.h"
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "engine/sql_text.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"

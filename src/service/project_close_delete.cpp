@@ -1,10 +1,10 @@
 // Closing a project and deleting an application's data from one (the whole
 // project when no other application keeps data in it).
-#include "engine/dao_constants.h"
-#include "engine/database.h"
-#include "engine/db_helpers.h"
+#include "pds/db/dao_constants.h"
+#include "pds/db/database.h"
+#include "pds/db/db_helpers.h"
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "config/process_state.h"
 #include "engine/sql_text.h"
 #include "pds/UiHost.h"

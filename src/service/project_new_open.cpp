@@ -8,7 +8,7 @@
 // after it is locked and staged. Whatever happens, a current project exists
 // afterwards: the public operations create an untitled one when none is left.
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "config/process_state.h"
 #include "ui/wait_cursor.h"
 #include "pds/UiHost.h"

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "config/process_state.h"
 #include "ui/wait_cursor.h"
 #include "pds/UiHost.h"

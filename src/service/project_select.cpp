@@ -4,7 +4,7 @@
 
 #include "ui/dialog_messages.h"
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "dialogs/frm_select.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"

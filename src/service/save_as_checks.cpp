@@ -11,13 +11,13 @@
 // every one of them again without touching anything it did not write.
 #include <algorithm>
 
-#include "engine/dao_constants.h"
-#include "engine/database.h"
-#include "engine/db_helpers.h"
-#include "engine/field.h"
-#include "engine/recordset.h"
+#include "pds/db/dao_constants.h"
+#include "pds/db/database.h"
+#include "pds/db/db_helpers.h"
+#include "pds/db/field.h"
+#include "pds/db/recordset.h"
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "config/process_state.h"
 #include "engine/sql_text.h"
 #include "pds/UiHost.h"

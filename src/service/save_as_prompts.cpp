@@ -6,7 +6,7 @@
 #include "dialogs/frm_properties.h"
 #include "ui/dialog_messages.h"
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "config/process_state.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"

@@ -2,13 +2,13 @@
 // PDSInitialize, ExitProgram and destruction.
 #include <utility>
 
-#include "engine/db_helpers.h"
-#include "engine/database.h"
-#include "engine/field.h"
-#include "engine/table_def.h"
+#include "pds/db/db_helpers.h"
+#include "pds/db/database.h"
+#include "pds/db/field.h"
+#include "pds/db/table_def.h"
 #include "ui/dialog_messages.h"
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "config/process_state.h"
 #include "config/startup_fields.h"
 #include "pds/UiHost.h"

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "dialogs/frm_new.h"
 #include "pds/clsUnitTags.h"
 #include "pds/UiHost.h"

@@ -5,9 +5,9 @@
 // published into the project database after a save.
 #include <string>
 
-#include "engine/db_helpers.h"
-#include "engine/recordset.h"
-#include "base/pending_error.h"
+#include "pds/db/db_helpers.h"
+#include "pds/db/recordset.h"
+#include "pds/PendingError.h"
 #include "pds/clsProject.h"
 #include "service/server.h"
 #include "pds/clsUnitTags.h"

@@ -12,13 +12,13 @@
 // and answers False; nothing is raised to the caller.
 #include <string>
 
-#include "engine/dao_constants.h"
-#include "engine/database.h"
-#include "engine/db_helpers.h"
-#include "engine/field.h"
-#include "engine/recordset.h"
+#include "pds/db/dao_constants.h"
+#include "pds/db/database.h"
+#include "pds/db/db_helpers.h"
+#include "pds/db/field.h"
+#include "pds/db/recordset.h"
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "tags/tag_store.h"

@@ -9,10 +9,10 @@
 
 #include <string>
 
-#include "engine/db_helpers.h"
-#include "engine/jet_errors.h"
+#include "pds/db/db_helpers.h"
+#include "pds/db/jet_errors.h"
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "pds/Types.h"
 
 namespace pds::tags {

@@ -2,7 +2,7 @@
 
 #include "pds/clsDataDef.h"
 #include "pds/clsUnitTags.h"
-#include "engine/db_helpers.h"
+#include "pds/db/db_helpers.h"
 #include "ui/messages.h"
 
 namespace pds {

@@ -3,7 +3,7 @@
 // record set each collection keeps, and CurrentTag.
 #include "pds/clsUnitTags.h"
 
-#include "engine/db_helpers.h"
+#include "pds/db/db_helpers.h"
 
 namespace pds {
 

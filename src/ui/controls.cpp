@@ -1,7 +1,7 @@
 #include <algorithm>
 
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "ui/handler_guard.h"
 #include "pds/Dialog.h"
 #include "pds/UiHost.h"

@@ -5,7 +5,7 @@
 #include <ctime>
 
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "pds/Dialog.h"
 #include "pds/Types.h"
 #include "pds/UiHost.h"

@@ -1,6 +1,6 @@
 #include "ui/messages.h"
 
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "pds/UiHost.h"
 #include "platform/errors.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "config/sample_apps.h"
-#include "engine/jet_errors.h"
+#include "pds/db/jet_errors.h"
 #include "pds/Types.h"
 #include "pds/UiHost.h"
 #include "tests/support/installed_test.h"

@@ -11,15 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "engine/dao_constants.h"
-#include "engine/database.h"
-#include "engine/engine.h"
-#include "engine/field.h"
-#include "engine/recordset.h"
-#include "engine/relation.h"
-#include "engine/table_def.h"
+#include "pds/db/dao_constants.h"
+#include "pds/db/database.h"
+#include "pds/db/engine.h"
+#include "pds/db/field.h"
+#include "pds/db/recordset.h"
+#include "pds/db/relation.h"
+#include "pds/db/table_def.h"
 #include "config/sample_apps.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "config/schema.h"
 #include "platform/env.h"
 #include "pds/Version.h"

@@ -4,9 +4,9 @@
 
 #include <fstream>
 
-#include "engine/dao_constants.h"
-#include "engine/database.h"
-#include "engine/engine.h"
+#include "pds/db/dao_constants.h"
+#include "pds/db/database.h"
+#include "pds/db/engine.h"
 
 namespace pds::test {
 

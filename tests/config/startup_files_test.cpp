@@ -2,7 +2,7 @@
 // made from them, and the whole startup sequence on a built installation.
 #include <sys/stat.h>
 
-#include "engine/jet_errors.h"
+#include "pds/db/jet_errors.h"
 #include "tests/config/startup_fixture.h"
 
 namespace pds::test {

@@ -10,7 +10,7 @@
 #include <iterator>
 #include <string>
 
-#include "engine/field.h"
+#include "pds/db/field.h"
 #include "tests/engine/db_test_support.h"
 #include "tests/support/case_names.h"
 

@@ -1,14 +1,14 @@
 // The shared database routines: the bounded retry of OpenDb (on a fake clock,
 // against real holder processes), the combined open and its messages, handle
 // checks, existence tests, and the SQL value routines, with exact texts.
-#include "engine/db_helpers.h"
+#include "pds/db/db_helpers.h"
 
 #include <gtest/gtest.h>
 
 #include <ctime>
 
-#include "engine/field.h"
-#include "engine/jet_errors.h"
+#include "pds/db/field.h"
+#include "pds/db/jet_errors.h"
 #include "ui/messages.h"
 #include "pds/UiHost.h"
 #include "tests/engine/db_test_support.h"

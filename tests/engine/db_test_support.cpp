@@ -6,8 +6,8 @@
 #include <fstream>
 #include <thread>
 
-#include "engine/field.h"
-#include "engine/relation.h"
+#include "pds/db/field.h"
+#include "pds/db/relation.h"
 
 namespace pds::db::test {
 

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/dao_constants.h"
-#include "engine/database.h"
-#include "engine/engine.h"
-#include "engine/recordset.h"
-#include "engine/table_def.h"
-#include "base/pending_error.h"
+#include "pds/db/dao_constants.h"
+#include "pds/db/database.h"
+#include "pds/db/engine.h"
+#include "pds/db/recordset.h"
+#include "pds/db/table_def.h"
+#include "pds/PendingError.h"
 #include "platform/env.h"
 #include "tests/support/helper_process.h"
 #include "tests/support/test_support.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 
 namespace pds::db {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "engine/jet_errors.h"
+#include "pds/db/jet_errors.h"
 #include "tests/engine/db_test_support.h"
 
 namespace pds::db::test {

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "engine/db_helpers.h"
-#include "engine/jet_errors.h"
+#include "pds/db/db_helpers.h"
+#include "pds/db/jet_errors.h"
 #include "tests/engine/db_test_support.h"
 
 namespace pds::db::test {

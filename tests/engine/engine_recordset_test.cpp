@@ -3,8 +3,8 @@
 // kinds, and Execute.
 #include <gtest/gtest.h>
 
-#include "engine/field.h"
-#include "engine/jet_errors.h"
+#include "pds/db/field.h"
+#include "pds/db/jet_errors.h"
 #include "tests/engine/db_test_support.h"
 
 namespace pds::db::test {

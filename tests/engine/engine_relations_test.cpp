@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "engine/jet_errors.h"
-#include "engine/relation.h"
+#include "pds/db/jet_errors.h"
+#include "pds/db/relation.h"
 #include "tests/engine/db_test_support.h"
 
 namespace pds::db::test {

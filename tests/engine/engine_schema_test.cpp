@@ -6,9 +6,9 @@
 
 #include <filesystem>
 
-#include "engine/field.h"
-#include "engine/jet_errors.h"
-#include "engine/relation.h"
+#include "pds/db/field.h"
+#include "pds/db/jet_errors.h"
+#include "pds/db/relation.h"
 #include "tests/engine/db_test_support.h"
 
 namespace pds::db::test {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "pds/UiHost.h"
 #include "platform/env.h"
 #include "tests/support/test_support.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "pds/UiHost.h"
 #include "files/file_routines.h"
 #include "tests/support/case_names.h"

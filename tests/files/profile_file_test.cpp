@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "platform/env.h"
 #include "tests/support/test_support.h"
 

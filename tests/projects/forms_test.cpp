@@ -11,7 +11,7 @@
 
 #include "dialogs/frm_properties.h"
 #include "ui/dialog_messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "config/process_state.h"
 #include "dialogs/frm_new.h"
 #include "pds/Types.h"

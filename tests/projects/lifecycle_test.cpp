@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "pds/UiHost.h"
 #include "pds/clsMRUJobs.h"
 #include "pds/clsProject.h"

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "config/process_state.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"

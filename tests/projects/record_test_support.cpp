@@ -2,11 +2,11 @@
 
 #include <ctime>
 
-#include "engine/dao_constants.h"
-#include "engine/database.h"
-#include "engine/engine.h"
-#include "engine/field.h"
-#include "engine/recordset.h"
+#include "pds/db/dao_constants.h"
+#include "pds/db/database.h"
+#include "pds/db/engine.h"
+#include "pds/db/field.h"
+#include "pds/db/recordset.h"
 #include "config/schema.h"
 
 namespace pds::test {

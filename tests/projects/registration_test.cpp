@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/jet_errors.h"
+#include "pds/db/jet_errors.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "tests/projects/staging_fixture.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "platform/env.h"

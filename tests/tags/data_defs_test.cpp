@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/dao_constants.h"
-#include "engine/database.h"
-#include "engine/db_helpers.h"
-#include "engine/engine.h"
-#include "engine/field.h"
-#include "engine/table_def.h"
+#include "pds/db/dao_constants.h"
+#include "pds/db/database.h"
+#include "pds/db/db_helpers.h"
+#include "pds/db/engine.h"
+#include "pds/db/field.h"
+#include "pds/db/table_def.h"
 #include "ui/messages.h"
 #include "pds/clsDataDef.h"
 #include "pds/clsProject.h"

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/dao_constants.h"
-#include "engine/database.h"
-#include "engine/engine.h"
-#include "engine/field.h"
-#include "engine/relation.h"
-#include "engine/table_def.h"
+#include "pds/db/dao_constants.h"
+#include "pds/db/database.h"
+#include "pds/db/engine.h"
+#include "pds/db/field.h"
+#include "pds/db/relation.h"
+#include "pds/db/table_def.h"
 #include "pds/clsProject.h"
 #include "tests/tags/tag_fixture.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/database.h"
-#include "engine/db_helpers.h"
+#include "pds/db/database.h"
+#include "pds/db/db_helpers.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "tests/tags/tag_fixture.h"

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/database.h"
-#include "engine/db_helpers.h"
-#include "engine/engine.h"
-#include "engine/recordset.h"
+#include "pds/db/database.h"
+#include "pds/db/db_helpers.h"
+#include "pds/db/engine.h"
+#include "pds/db/recordset.h"
 #include "ui/messages.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "ui/dialog_messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "pds/Types.h"
 #include "platform/env.h"
 #include "tests/ui/test_dialogs.h"

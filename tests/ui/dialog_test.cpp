@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "tests/ui/test_dialogs.h"
 #include "tests/support/test_support.h"
 

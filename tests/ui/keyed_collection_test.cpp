@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "pds/KeyedCollection.h"
 
 namespace pds {

@@ -6,7 +6,7 @@
 #include <tuple>
 #include <vector>
 
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "pds/Controls.h"
 
 namespace pds {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ui/messages.h"
-#include "base/pending_error.h"
+#include "pds/PendingError.h"
 #include "platform/errors.h"
 #include "tests/support/case_names.h"
 #include "tests/support/test_support.h"

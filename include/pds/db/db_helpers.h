@@ -20,7 +20,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/dao_constants.h"
+#include "pds/db/dao_constants.h"
 #include "pds/Variant.h"
 
 namespace pds {

@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/jet_errors.h"
+#include "pds/db/jet_errors.h"
 
 namespace pds::db {
 

@@ -17,7 +17,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/catalog.h"
+#include "pds/db/catalog.h"
 #include "pds/Variant.h"
 
 namespace pds::db {

@@ -36,9 +36,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "engine/catalog.h"
-#include "engine/collection.h"
-#include "engine/field.h"
+#include "pds/db/catalog.h"
+#include "pds/db/collection.h"
+#include "pds/db/field.h"
 #include "pds/Variant.h"
 
 struct sqlite3_stmt;

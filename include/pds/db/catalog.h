@@ -47,8 +47,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/dao_constants.h"
-#include "engine/sqlite_connection.h"
+#include "pds/db/dao_constants.h"
+#include "pds/db/sqlite_connection.h"
 
 namespace pds::db {
 

@@ -21,9 +21,9 @@
 #include <memory>
 #include <string>
 
-#include "engine/catalog.h"
-#include "engine/collection.h"
-#include "engine/field.h"
+#include "pds/db/catalog.h"
+#include "pds/db/collection.h"
+#include "pds/db/field.h"
 
 namespace pds::db {
 

@@ -21,9 +21,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "engine/catalog.h"
-#include "engine/collection.h"
-#include "engine/dao_constants.h"
+#include "pds/db/catalog.h"
+#include "pds/db/collection.h"
+#include "pds/db/dao_constants.h"
 
 namespace pds::db {
 
