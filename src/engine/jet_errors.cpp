@@ -5,7 +5,6 @@
 #include <cstdlib>
 
 #include "base/pending_error.h"
-#include "base/pending_error.h"
 #include "platform/errors.h"
 
 namespace pds::db {
@@ -136,6 +135,14 @@ void RaiseFileFailure(int os_code, std::string_view file) {
   if (os_code == 2) RaiseJet(kErrFileNotFound, file);
   if (os_code == 3) RaiseJet(kErrInvalidPath, file);
   RaiseJet(kErrCannotOpen, file);
+}
+
+std::string FolderNotDatabaseText(std::string_view path) {
+  return "'" + std::string(path) + "' is a folder, not a database file.";
+}
+
+void RaiseFolderNotDatabase(std::string_view path) {
+  throw RuntimeError(kErrInvalidPath, FolderNotDatabaseText(path));
 }
 
 namespace {
