@@ -236,7 +236,8 @@ class Env {
   // This user's own folder inside parent ("pds-" + the numeric user id),
   // created with mode 0700 when missing. An existing one must be a real
   // folder (not a link) owned by this user and closed to everyone else;
-  // otherwise 5 (access denied) and nothing is changed.
+  // otherwise 5 (access denied) and nothing is changed. folder receives the
+  // path even on failure, so that the failure can name it.
   virtual Status UserPrivateFolder(const std::string& parent, std::string* folder) = 0;
   // A new folder inside parent named prefix + a unique part, mode 0700 (mkdtemp).
   virtual Status CreateUniqueFolder(const std::string& parent, const std::string& prefix, std::string* folder) = 0;
