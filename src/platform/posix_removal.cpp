@@ -43,13 +43,15 @@ Status PosixEnvImpl::CheckRemovable(const std::string& path) {
   const std::string folder = FolderOf(path);
   struct stat folder_st;
   if (stat(folder.c_str(), &folder_st) != 0) return PathError(errno, folder);
+  // The attributes first: access() reports them as a permission refusal,
+  // which would send the user to the wrong fix.
+  if (IsFrozen(folder, folder_st) || IsFrozen(path, st)) return Status::Error(kErrFrozen);
   if (access(folder.c_str(), W_OK | X_OK) != 0) return Status::Error(5);
   // In a sticky folder only the owner of an entry or of the folder removes it.
   const uid_t me = geteuid();
   if ((folder_st.st_mode & S_ISVTX) != 0 && me != 0 && me != st.st_uid && me != folder_st.st_uid) {
     return Status::Error(5);
   }
-  if (IsFrozen(folder, folder_st) || IsFrozen(path, st)) return Status::Error(kErrFrozen);
   return Status::Ok();
 }
 

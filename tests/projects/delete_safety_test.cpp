@@ -111,7 +111,10 @@ TEST_F(DeleteSafetyTest, DeletionCutShortLeavesNoListedProjectWithoutItsFiles) {
   EXPECT_EQ(server().ProjectDelete("Alpha"), RETURN_ERROR);
   EXPECT_EQ(JobId("Alpha"), 0);
   faults_.undeletable.clear();
-  host_->ExpectMsgBox("GetDataFromJobTable()", "This project could not be found.  [Alpha]");
+  host_->ExpectMsgBox("GetDataFromJobTable()",
+                      "This project could not be found.  [Alpha]\r\n\nA deletion of this project was cut short and "
+                      "left its folder; deleting the project again finishes it:\r[" +
+                          alpha + "]");
   EXPECT_EQ(server().ProjectOpen("Alpha"), RETURN_ERROR);
 }
 
