@@ -68,9 +68,14 @@ bool IsExistingFile(const std::string& path) {
 // installation's own location may hold capitals. The installation folder is
 // already known by its real name, so only its own entries are looked at;
 // `entries` keeps them for the next folder asked about.
+// `list_error` receives the code of a listing that failed.
 std::string FindInstallationFolder(const std::string& installation, const std::string& name,
-                                   std::vector<platform::DirEntry>* entries) {
-  if (entries->empty() && !CurrentEnv()->ListFolder(installation, entries).ok()) return {};
+                                   std::vector<platform::DirEntry>* entries, int* list_error) {
+  if (entries->empty()) {
+    platform::Status listed = CurrentEnv()->ListFolder(installation, entries);
+    *list_error = listed.code;
+    if (!listed.ok()) return {};
+  }
   std::string real;
   for (const platform::DirEntry& e : *entries) {
     if (!e.directory) continue;
@@ -78,6 +83,19 @@ std::string FindInstallationFolder(const std::string& installation, const std::s
     if (real.empty() && EqualsNoCase(e.name, name)) real = e.name;
   }
   return real.empty() ? std::string() : installation + "/" + real;
+}
+
+// The folder on the way to path that this user may not enter (no search
+// permission), or empty when the path is missing for another reason. The
+// real path is kept, so the user sees the folder to fix.
+std::string DeniedFolderOn(const std::string& path) {
+  for (std::string::size_type slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+    const std::string prefix = path.substr(0, slash);
+    platform::FileAttributes attributes;
+    platform::Status s = CurrentEnv()->GetAttributes(prefix, &attributes);
+    if (s.code == 5) return RemoveBackslash(GetPathFolder(prefix));
+    if (!s.ok() || slash == std::string::npos) return {};
+  }
 }
 
 }  // namespace
@@ -194,6 +212,11 @@ bool clsStartupManager::SetPaths(const std::string& sAppPath) {
     }
     const std::string expected = LCase("../TVX-ii/" + f.pdsg + "/Code");
     if (!EqualsNoCase(Trim(FolderOwnName(sAppPath)), "Code")) {
+      const std::string denied = DeniedFolderOn(sAppPath);
+      if (!denied.empty()) {
+        return fail("Invalid Application Path.  The following folder cannot be read (permission denied):" +
+                    LineBreaks(1) + InBrackets(denied) + LineBreaks(2) + ContactSupportText());
+      }
       return fail("Invalid Application Path.  Path does not exist.  " + InBrackets(sAppPath) + LineBreaks(2) +
                   ContactSupportText());
     }
@@ -218,7 +241,16 @@ bool clsStartupManager::SetPaths(const std::string& sAppPath) {
     auto required_folder = [&](const std::string& name, std::string* out) {
       const std::string lower = LCase(f.tvxii_path + "/" + name);
       *out = lower;
-      std::string real = IsExistingFolder(lower) ? lower : FindInstallationFolder(f.tvxii_path, name, &entries);
+      int list_error = 0;
+      std::string real =
+          IsExistingFolder(lower) ? lower : FindInstallationFolder(f.tvxii_path, name, &entries, &list_error);
+      if (real.empty() && list_error == 5) {
+        // The folder may well be there: the installation folder cannot be
+        // listed to find it under its real name.
+        return fail("A required project folder cannot be found because the installation folder cannot be read "
+                    "(permission denied)." +
+                    LineBreaks(1) + InBrackets(f.tvxii_path) + LineBreaks(2) + ContactSupportText());
+      }
       if (real.empty()) {
         return fail("A required project folder was not found." + LineBreaks(1) + InBrackets(lower) +
                     LineBreaks(2) + ContactSupportText());

@@ -25,7 +25,7 @@ void CheckDatabaseFile(const std::string& name, bool writable) {
   platform::FileAttributes attrs;
   const platform::Status found = platform::CurrentEnv()->GetAttributes(name, &attrs);
   if (!found.ok()) RaiseFileFailure(found.code, name);
-  if (attrs.directory) RaiseJet(kErrInvalidPath, name);
+  if (attrs.directory) RaiseFolderNotDatabase(name);
   // A FIFO or a device is never handed to SQLite: reading one may wait for a
   // writer that never comes, or never reach an end.
   if (attrs.special || attrs.size == 0) RaiseJet(kErrUnrecognizedFormat, name);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "pds/PendingError.h"
+#include "pds/PendingError.h"
 #include "platform/errors.h"
 
 namespace pds::db {
@@ -135,6 +136,14 @@ void RaiseFileFailure(int os_code, std::string_view file) {
   if (os_code == 2) RaiseJet(kErrFileNotFound, file);
   if (os_code == 3) RaiseJet(kErrInvalidPath, file);
   RaiseJet(kErrCannotOpen, file);
+}
+
+std::string FolderNotDatabaseText(std::string_view path) {
+  return "'" + std::string(path) + "' is a folder, not a database file.";
+}
+
+void RaiseFolderNotDatabase(std::string_view path) {
+  throw RuntimeError(kErrInvalidPath, FolderNotDatabaseText(path));
 }
 
 namespace {

@@ -103,8 +103,13 @@ bool CopyFileSpec(const std::string& spec, const std::string& from_folder, const
     DirEntry entry;
     Status s = search.First(from + spec, &entry);
     bool copied_any = false;
+    std::string folder_matched;  // a folder where a required file was looked for
     for (; s.ok(); s = search.Next(&entry)) {
-      if (entry.directory) continue;  // only files are copied; "." and ".." match "*.*"
+      // Only files are copied; "." and ".." match "*.*".
+      if (entry.directory) {
+        if (folder_matched.empty() && entry.name != "." && entry.name != "..") folder_matched = from + entry.name;
+        continue;
+      }
       CopyProgress* progress = CopyProgress::Current();
       if (progress) progress->Starting(entry.name);
       if (!bFileCopy(from + entry.name, to + entry.name, durable)) {
@@ -117,6 +122,12 @@ bool CopyFileSpec(const std::string& spec, const std::string& from_folder, const
     CloseFind(search);
     // Running out of matches (18) ends a successful listing and is not kept.
     if (copied_any || !must_exist) return true;
+    if (!folder_matched.empty()) {
+      ClearError();
+      ShowError("Error copying file.  The following is a folder, not a file:\r\n" + InBrackets(folder_matched),
+                vbCritical, "CopyFileSpec()");
+      return false;
+    }
     int code = s.code == kNoMoreFiles ? 2 : s.code;
     ShowError(GetSystemErrorText(code) + "\r\n\n" + InBrackets(spec), vbCritical, "CopyFileSpec()");
     return false;

@@ -49,6 +49,7 @@ inline constexpr std::uint64_t kMaxReadFileBytes = 16u << 20;
 inline constexpr int kErrNotRegularFile = 1920;  // a device, pipe or folder where a file belongs
 inline constexpr int kErrIsLink = 1921;          // a symbolic link where none is followed
 inline constexpr int kErrFileTooLarge = 223;     // over kMaxReadFileBytes
+inline constexpr int kErrFrozen = 1922;          // marked immutable or append-only
 
 struct DirEntry {
   std::string name;  // "." and ".." are listed, as the Windows search lists them
@@ -117,6 +118,13 @@ class Env {
   virtual Status GetLinkAttributes(const std::string& path, FileAttributes* out) = 0;
   // Read-only removes every write bit; normal gives the owner write access back.
   virtual Status SetReadOnly(const std::string& path, bool read_only) = 0;
+  // Whether the entry at path (a link is taken as itself) could be removed,
+  // or replaced by a rename, now: 5 when its folder does not let this user
+  // remove entries (write and search permission, the sticky bit),
+  // kErrFrozen when the entry or its folder is marked immutable or
+  // append-only, which holds even for the superuser; 2 or 3 when it is
+  // missing. Nothing is changed.
+  virtual Status CheckRemovable(const std::string& path) = 0;
   virtual Status CreateFolder(const std::string& path) = 0;
   // Removes an empty folder; a folder with entries gives 5 (access denied), as on Windows.
   virtual Status RemoveFolder(const std::string& path) = 0;
@@ -228,7 +236,8 @@ class Env {
   // This user's own folder inside parent ("pds-" + the numeric user id),
   // created with mode 0700 when missing. An existing one must be a real
   // folder (not a link) owned by this user and closed to everyone else;
-  // otherwise 5 (access denied) and nothing is changed.
+  // otherwise 5 (access denied) and nothing is changed. folder receives the
+  // path even on failure, so that the failure can name it.
   virtual Status UserPrivateFolder(const std::string& parent, std::string* folder) = 0;
   // A new folder inside parent named prefix + a unique part, mode 0700 (mkdtemp).
   virtual Status CreateUniqueFolder(const std::string& parent, const std::string& prefix, std::string* folder) = 0;
@@ -251,6 +260,7 @@ class EnvWrapper : public Env {
     return target_->GetLinkAttributes(p, o);
   }
   Status SetReadOnly(const std::string& p, bool r) override { return target_->SetReadOnly(p, r); }
+  Status CheckRemovable(const std::string& p) override { return target_->CheckRemovable(p); }
   Status CreateFolder(const std::string& p) override { return target_->CreateFolder(p); }
   Status RemoveFolder(const std::string& p) override { return target_->RemoveFolder(p); }
   Status EmptyFolder(const std::string& f, bool k) override { return target_->EmptyFolder(f, k); }

@@ -67,6 +67,7 @@ constexpr Text kTexts[] = {
     {2250, "This network connection does not exist."},
     {1920, "The file cannot be accessed by the system: it is not a plain file (a folder, device or pipe)."},
     {1921, "The name is a symbolic link, which is never followed here."},
+    {1922, "The file or its folder is marked immutable or append-only, so it cannot be removed or replaced."},
 };
 }  // namespace
 

@@ -31,6 +31,7 @@ class PosixEnvImpl final : public Env {
   Status DeleteFile(const std::string& path) override;
   Status RenameFile(const std::string& from, const std::string& to) override;
   Status GetAttributes(const std::string& path, FileAttributes* out) override;
+  Status CheckRemovable(const std::string& path) override;
   Status GetLinkAttributes(const std::string& path, FileAttributes* out) override;
   Status SetReadOnly(const std::string& path, bool read_only) override;
   Status CreateFolder(const std::string& path) override;

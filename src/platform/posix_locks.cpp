@@ -93,10 +93,16 @@ Status PosixEnvImpl::CreateLockFile(const std::string& path, const std::string& 
       close(fd);
       return Status::Error(kErrNotRegularFile);
     }
-    // Windows cannot open a read-only file for writing; the kernel lets root do it.
+    // Windows cannot open a read-only file for writing; the kernel lets root
+    // do it. Another user's read-only file is what a holder that is gone
+    // leaves: it is replaced, as any user replaces it, where the folder
+    // allows and no one holds it.
     if (!created && IsReadOnlyMode(held.st_mode)) {
       close(fd);
-      return Status::Error(5);
+      if (held.st_uid == geteuid()) return Status::Error(5);
+      Status s = RemoveForeignStaleLockFile(path);
+      if (!s.ok()) return s;
+      continue;
     }
     if (Status s = TryOfdLock(fd, F_WRLCK, 0, 0); !s.ok()) {
       close(fd);

@@ -26,6 +26,7 @@ std::string WithSlash(const std::string& folder) {
 
 Status PosixEnvImpl::UserPrivateFolder(const std::string& parent, std::string* folder) {
   const std::string path = WithSlash(parent) + "pds-" + std::to_string(geteuid());
+  *folder = path;
   if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return PathError(errno, path);
   struct stat st;
   if (lstat(path.c_str(), &st) != 0) return PathError(errno, path);
@@ -34,7 +35,6 @@ Status PosixEnvImpl::UserPrivateFolder(const std::string& parent, std::string* f
   if (!S_ISDIR(st.st_mode) || st.st_uid != geteuid() || (st.st_mode & 0077) != 0) {
     return Status::Error(kAccessDenied);
   }
-  *folder = path;
   return Status::Ok();
 }
 

@@ -19,6 +19,7 @@
 #include "engine/sql_text.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
+#include "projects/deletion_marker.h"
 #include "projects/project_store.h"
 #include "platform/env.h"
 #include "files/file_routines.h"
@@ -156,6 +157,15 @@ bool ProjectStore::GetDataFromJobTable(const ProjectRef& project) {
           project->SetJobPath("");
           project->SetDosJobPath("");
           message = "This project could not be found.  " + InBrackets(name);
+          // What a deletion cut short leaves is no project to open, but the
+          // user should learn how to clear it away.
+          const std::string leftover = DeletionLeftoverFolder(Shared().default_projects_folder, name);
+          DeletionMarker marker;
+          if (!leftover.empty() && ReadDeletionMarker(leftover, &marker) && IsSameText(Trim(marker.job_name), Trim(name))) {
+            message += LineBreaks(2) + "A deletion of this project was cut short and left its folder; deleting the "
+                                       "project again finishes it:" +
+                       LineBreaks(0) + InBrackets(leftover);
+          }
         } else {
           project->SetJobID(static_cast<std::int32_t>(GetFieldValue(rs->Fields("lJobID")).AsLong()));
           project->SetJobPath(GetFieldValue(rs->Fields("sJobPath")).AsString());

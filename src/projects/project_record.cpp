@@ -28,7 +28,25 @@ std::string LockingAppName(const std::string& pdsg) {
 
 // Why a lock file could not be made, in words a user can act on; the
 // system's own text follows in the message.
-std::string LockFailureReason(int code) {
+// Access denied has three causes a user fixes in different places: the
+// folder takes no new files, a lock file is left there that the folder does
+// not let this user replace, or this user's own lock file was made read-only.
+std::string AccessDeniedReason(const std::string& file) {
+  platform::FileAttributes attributes;
+  if (!platform::CurrentEnv()->GetLinkAttributes(file, &attributes).ok()) {
+    return "Permission denied: this user may not create files in the project folder.";
+  }
+  if (!platform::CurrentEnv()->CheckRemovable(file).ok()) {
+    return "Permission denied: a lock file left in the project folder cannot be written by this user, and the "
+           "folder does not let this user replace it.";
+  }
+  if (attributes.read_only) {
+    return "The lock file left in the project folder is read-only.  Remove it when no one has the project open.";
+  }
+  return "Permission denied: this user may not write the lock file left in the project folder.";
+}
+
+std::string LockFailureReason(int code, const std::string& file) {
   switch (code) {
     case platform::kErrIsLink:
       return "The lock file is a symbolic link.  It is never followed, so that the file it names is left as it is; "
@@ -36,8 +54,7 @@ std::string LockFailureReason(int code) {
     case platform::kErrNotRegularFile:
       return "The lock file's name is taken by something that is not a file (a folder, device or pipe).";
     case 5:
-      return "Permission denied: this user may not create or write the lock file in the project folder (a lock "
-             "file left by another user can only be replaced where the folder may be written).";
+      return AccessDeniedReason(file);
     case 19:
       return "The project folder is on a read-only file system.";
     case 112:
@@ -143,7 +160,7 @@ bool clsProject::LockProjectApp(const std::string& sPdsg) {
           Ui().MsgBox("Project is already in use by another user.", vbInformation, kLockTitle);
         } else {
           SetLastOsError(s.code);
-          const std::string reason = LockFailureReason(s.code);
+          const std::string reason = LockFailureReason(s.code, file);
           ShowError("Project lock file could not be created." + LineBreaks(2) + (reason.empty() ? "" : reason + "\r\n") +
                         InBrackets(file),
                     vbExclamation, kLockTitle);

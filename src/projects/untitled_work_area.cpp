@@ -2,7 +2,9 @@
 
 #include <vector>
 
+#include "pds/PendingError.h"
 #include "platform/env.h"
+#include "ui/messages.h"
 
 namespace pds {
 
@@ -87,6 +89,21 @@ std::string UntitledWorkArea(const std::string& temp_folder, int* error) {
 
   std::string user_folder;
   Status s = CurrentEnv()->UserPrivateFolder(temp_folder, &user_folder);
+  if (!s.ok()) {
+    // The folder is the user's only safe place in shared temporary space; one
+    // planted under its name is never used, and the user must learn which
+    // folder it is to remove it.
+    platform::FileAttributes attributes;
+    const bool found = CurrentEnv()->GetLinkAttributes(user_folder, &attributes).ok();
+    std::string why = !found              ? "It cannot be created."
+                      : attributes.link   ? "It is a symbolic link, which is never used."
+                      : !attributes.directory ? "It is not a folder."
+                                          : "It belongs to another user or is open to other users, so it is never used.";
+    SetError(0, "The folder for this user's working files of untitled projects cannot be used:" + LineBreaks(0) +
+                    InBrackets(user_folder) + LineBreaks(0) + why + LineBreaks(2) + GetSystemErrorText(s.code));
+    *error = s.code;
+    return {};
+  }
   for (int attempt = 0; s.ok() && attempt < kAttempts; ++attempt) {
     std::string folder;
     s = CurrentEnv()->CreateUniqueFolder(user_folder, kAreaPrefix, &folder);

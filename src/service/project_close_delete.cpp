@@ -15,7 +15,9 @@
 #include "platform/dir_search.h"
 #include "platform/env.h"
 #include "files/file_routines.h"
+#include "projects/deletion_marker.h"
 #include "projects/project_file.h"
+#include "service/project_delete_steps.h"
 
 namespace pds {
 
@@ -62,63 +64,9 @@ bool ExecuteOnProjectsDb(const std::string& projects_db, const std::string& stat
   return ok;
 }
 
-// The files of folder that the specifications with EraseFlag name.
-std::vector<std::string> ErasableFiles(const std::vector<DataFileSpec>& specs, const std::string& folder) {
-  std::vector<std::string> files;
-  for (const DataFileSpec& spec : specs) {
-    if (!spec.EraseFlag) continue;
-    platform::DirSearch search;
-    platform::DirEntry entry;
-    for (platform::Status s = search.First(AddBackslash(folder) + spec.FileName, &entry); s.ok();
-         s = search.Next(&entry)) {
-      if (!entry.directory) files.push_back(AddBackslash(folder) + entry.name);
-    }
-    CloseFind(search);
-  }
-  return files;
-}
-
-// Deletes the erasable files; a file that stays fails the deletion.
-bool DeleteErasableFiles(const std::vector<DataFileSpec>& specs, const std::string& folder) {
-  for (const std::string& file : ErasableFiles(specs, folder)) {
-    platform::Status s = platform::CurrentEnv()->DeleteFile(file);
-    if (!s.ok()) {
-      SetLastOsError(s.code);
-      return false;
-    }
-  }
-  return true;
-}
+std::string BareName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
 
 }  // namespace
-
-bool Server::DeletionPossible(const std::string& folder, const std::string& project_file, bool others,
-                                            std::string& message) {
-  // The folder must take changes: a probe file is made and removed again.
-  std::string probe;
-  platform::Status s = platform::CurrentEnv()->CreateTempFile(RemoveBackslash(folder), "~QX", &probe);
-  if (!s.ok() || !platform::CurrentEnv()->DeleteFile(probe).ok()) {
-    message = "The project cannot be deleted because its folder cannot be changed." + std::string("\r") +
-              InBrackets(folder);
-    return false;
-  }
-  std::vector<std::string> files = ErasableFiles(Shared().app_data_specs, folder);
-  if (!others) {
-    std::vector<std::string> shared = ErasableFiles(Shared().shared_data_specs, folder);
-    files.insert(files.end(), shared.begin(), shared.end());
-  }
-  // The project file is deleted, or rewritten without this application.
-  files.push_back(project_file);
-  for (const std::string& file : files) {
-    platform::FileAttributes attributes;
-    if (platform::CurrentEnv()->GetAttributes(file, &attributes).ok() && attributes.read_only) {
-      message = "The project cannot be deleted because the following file is read-only:" + std::string("\r") +
-                InBrackets(file);
-      return false;
-    }
-  }
-  return true;
-}
 
 eProjectReturnCode Server::DeleteProject(const std::string& sJobName, bool bShowMsgs) {
   std::string message;
@@ -131,6 +79,13 @@ eProjectReturnCode Server::DeleteProject(const std::string& sJobName, bool bShow
     bool found = true;
     if (!name.empty()) {
       found = GetProjectInfo(name, job_id, folder);
+      if (!found && Err().number == 0 && Err().last_os_error == 0) {
+        eProjectReturnCode rc = DeleteUnlistedProject(name, bShowMsgs, message);
+        if (rc != RETURN_ERROR) {
+          if (!project_) ProjectNew();
+          return rc;
+        }
+      }
     } else {
       eProjectReturnCode rc = SelectProject(name, folder, job_id, Pdsg(), DELETE_MODE, false);
       if (rc != RETURN_OK) return rc;
@@ -138,7 +93,10 @@ eProjectReturnCode Server::DeleteProject(const std::string& sJobName, bool bShow
     if (found) {
       const std::string project_file = AddBackslash(folder) + "PROJECT.QVP";
       bool ok = true;
-      if (!FileExists(project_file)) {
+      message = ProjectFileProblem(project_file);
+      if (!message.empty()) {
+        ok = false;
+      } else if (!FileExists(project_file)) {
         message = "Missing project file in project  " + InBrackets(name) + "\r" + InBrackets(project_file) + "\r\n\n" +
                   ContactSupportText();
         ok = false;
@@ -186,20 +144,42 @@ eProjectReturnCode Server::DeleteProject(const std::string& sJobName, bool bShow
       }
       // Everything that could stop the deletion is checked before anything
       // is deleted, so a refused delete leaves the whole project.
-      if (ok) ok = DeletionPossible(folder, project_file, others, message);
+      std::vector<std::string> files = ErasableFiles(Shared().app_data_specs, folder);
+      if (!others) {
+        std::vector<std::string> shared = ErasableFiles(Shared().shared_data_specs, folder);
+        files.insert(files.end(), shared.begin(), shared.end());
+      }
+      // The project file is deleted, or rewritten without this application.
+      files.push_back(project_file);
+      if (ok) ok = DeletionPossible(folder, files, message);
       if (ok && mru_jobs_ && mru_jobs_->RemoveJob(name)) mru_jobs_->SaveList(project_db_, Pdsg());
       if (ok && !others) {
         // The registration goes first: a deletion cut short leaves files in
         // a folder that is no longer a project, never a listed project
-        // without its files.
-        ok = ExecuteOnProjectsDb(project_db_, "DELETE * FROM Job WHERE lJobID = " + std::to_string(job_id)) &&
-             DeleteErasableFiles(Shared().app_data_specs, folder) &&
-             DeleteErasableFiles(Shared().shared_data_specs, folder) &&
-             platform::CurrentEnv()->DeleteFile(project_file).ok();
+        // without its files. The mark written before it lets a later delete
+        // of the name recognise that folder and finish.
+        const std::string lock_file = AddBackslash(folder) + "~" + Pdsg() + ".PLF";
+        const std::string marker_file = AddBackslash(folder) + kDeletionMarkerName;
+        DeletionMarker marker{name, {}};
+        for (const std::string& file : files) marker.files.push_back(BareName(file));
+        marker.files.push_back(BareName(lock_file));
+        platform::Status s = WriteDeletionMarker(folder, marker);
+        if (!s.ok()) {
+          message = DeleteFailure("The deletion could not be started because its mark could not be written:",
+                                  marker_file, s.code);
+          ok = false;
+        }
+        if (ok && !ExecuteOnProjectsDb(project_db_, "DELETE * FROM Job WHERE lJobID = " + std::to_string(job_id))) {
+          message = DeleteFailure("The project could not be removed from the projects list:", project_db_, 0);
+          platform::CurrentEnv()->DeleteFile(marker_file);
+          ok = false;
+        }
+        ok = ok && DeleteFiles(files, message);
         if (ok) {
           if (is_current) CloseProject(project_);
           lock_holder.reset();
-          platform::CurrentEnv()->DeleteFile(AddBackslash(folder) + "~" + Pdsg() + ".PLF");
+          platform::CurrentEnv()->DeleteFile(lock_file);
+          platform::CurrentEnv()->DeleteFile(marker_file);
           if (!RemoveFolder(folder, false)) {
             ClearError();
             final_message = app_text + " data has been deleted from project " + InBrackets(name) + "." + "\r\n\n" +
@@ -218,7 +198,8 @@ eProjectReturnCode Server::DeleteProject(const std::string& sJobName, bool bShow
           message = std::string(" Error deleting data from ") + "PROJECT.QVP" + ".";
           ok = false;
         }
-        ok = ok && DeleteAppFileSections(Pdsg(), project_file) && DeleteErasableFiles(Shared().app_data_specs, folder);
+        ok = ok && DeleteAppFileSections(Pdsg(), project_file) &&
+             DeleteFiles(ErasableFiles(Shared().app_data_specs, folder), message);
       }
       if (ok) {
         if (!project_) ProjectNew();

@@ -102,10 +102,14 @@ class Server : public TagStore {
   // Anything else leaves the folder as it is, for the checks to refuse.
   void ClearInterruptedSaveAs(const std::string& folder);
   // Delete: whether every file the deletion removes or rewrites can be
-  // changed (writable folder, no read-only file); the reason in message
-  // when not. Nothing is deleted.
-  bool DeletionPossible(const std::string& folder, const std::string& project_file, bool others,
-                        std::string& message);
+  // changed (a folder that takes changes, no read-only, immutable or
+  // append-only file); the reason in message when not. Nothing is deleted.
+  bool DeletionPossible(const std::string& folder, const std::vector<std::string>& files, std::string& message);
+  // Delete of a name the projects list does not hold: finishes a deletion of
+  // it that was cut short, when the folder of that name in the default
+  // projects folder carries its mark or was left empty; otherwise the
+  // reason in message and RETURN_ERROR, with nothing touched.
+  eProjectReturnCode DeleteUnlistedProject(const std::string& name, bool bShowMsgs, std::string& message);
   void MRULoadListAtStartup(DbHandle& projects_db);
   void MRUSaveListAtExit();
   void CloseProjectAtExit();

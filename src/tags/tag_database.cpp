@@ -86,6 +86,12 @@ bool TagStore::InitTagData() {
     if (GetTempDbName(name)) {
       if (!OpenDb(db_tag_, name, true, false)) {
         message = "Error opening Tag Database.";
+        // The working copy goes when the open fails; the project's own file,
+        // of which it is a copy, is the one the user can look at.
+        const std::string project_file = TagDbIn(project_->JobPath(), tag_db_name_);
+        std::string& description = Err().description;
+        const std::size_t at = description.find(name);
+        if (!project_file.empty() && at != std::string::npos) description.replace(at, name.size(), project_file);
       } else if (!db_tag_) {
         message = "Invalid database object.";
       } else {

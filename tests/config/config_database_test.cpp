@@ -253,7 +253,7 @@ TEST_F(ConfigDatabaseTest, FileThatIsNotADatabaseShowsTheEngineError) {
 TEST_F(ConfigDatabaseTest, FolderInPlaceOfTheDatabaseIsNamedAsNoFile) {
   fs::remove(inst_.config_db);
   fs::create_directory(inst_.config_db);
-  host_->ExpectMsgBox("GetTVXConfigData()", db::JetErrorText(db::kErrInvalidPath, inst_.config_db));
+  host_->ExpectMsgBox("GetTVXConfigData()", db::FolderNotDatabaseText(inst_.config_db));
   EXPECT_FALSE(GetTVXConfigData(f_));
 }
 

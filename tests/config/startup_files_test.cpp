@@ -76,7 +76,7 @@ TEST_F(StartupSequenceTest, FolderInPlaceOfTheProjectsDatabaseIsNamed) {
   install::Installation inst = Install(/*user_ids_required=*/false);
   const std::string projects_db = inst.enviro + "/Prjxy000.mdb";
   std::filesystem::create_directory(projects_db);
-  host_->ExpectMsgBox("CheckProjectsDatabase()", db::JetErrorText(db::kErrInvalidPath, projects_db));
+  host_->ExpectMsgBox("CheckProjectsDatabase()", db::FolderNotDatabaseText(projects_db));
   EXPECT_EQ(manager_.RunStartupSequence("PMP10", inst.CodePath("PMP10"), ""), RETURN_ERROR);
   EXPECT_TRUE(std::filesystem::is_directory(projects_db));
 }

@@ -1,5 +1,8 @@
 // The installation structure the program folder must sit in, and the command
 // line that can name another program folder, a brand and a user.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "tests/config/startup_fixture.h"
 
 namespace pds::test {
@@ -68,6 +71,41 @@ TEST_F(SetPathsTest, MissingTempFolderIsNamedInLowerCase) {
                 "]\r\n\n" + support_);
   EXPECT_FALSE(manager_.SetPaths(temp_ / "TVX-ii/PMP10/Code"));
 }
+
+// An installation folder this user may not enter, or may enter but not list,
+// is named under its real path as unreadable, never as missing. A privileged
+// test takes an ordinary user's rights, which the mode bits do stop.
+struct DeniedCase {
+  const char* name;
+  mode_t mode;
+  const char* text;  // before the bracketed installation folder
+};
+
+class SetPathsDeniedTest : public SetPathsTest, public ::testing::WithParamInterface<DeniedCase> {};
+
+TEST_P(SetPathsDeniedTest, NamesTheUnreadableFolder) {
+  MakeFolders({"TVX-ii/PMP10/Code", "TVX-ii/Enviro", "TVX-ii/Temp"});
+  const std::string tvxii = temp_ / "TVX-ii";
+  chmod(temp_.path().c_str(), 0755);
+  chmod(tvxii.c_str(), GetParam().mode);
+  ExpectFailure(std::string(GetParam().text) + "\r\n[" + tvxii + "]\r\n\n" + support_);
+  const bool privileged = geteuid() == 0;
+  ASSERT_TRUE(!privileged || seteuid(65534) == 0);
+  const bool set = manager_.SetPaths(temp_ / "TVX-ii/PMP10/Code");
+  ASSERT_TRUE(!privileged || seteuid(0) == 0);
+  chmod(tvxii.c_str(), 0755);
+  EXPECT_FALSE(set);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, SetPathsDeniedTest,
+    ::testing::Values(
+        DeniedCase{"NoAccess", 0000,
+                   "Invalid Application Path.  The following folder cannot be read (permission denied):"},
+        DeniedCase{"SearchOnly", 0711,
+                   "A required project folder cannot be found because the installation folder cannot be read "
+                   "(permission denied)."}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SetPathsTest, PathSwitchWinsOverTheProgramsOwnPath) {
   MakeFolders({"Program Files/TVX-ii/PMP10/Code", "Program Files/TVX-ii/Enviro", "Program Files/TVX-ii/Temp"});

@@ -22,6 +22,7 @@ struct BadFile {
   const char* open;   // the name opened, in a folder holding the database Test.mdb
   const char* named;  // the entry the description names
   long number;
+  bool folder = false;  // named as a folder rather than by the number's own text
 };
 
 void PrintTo(const BadFile& bad, std::ostream* os) { *os << bad.name; }
@@ -43,7 +44,8 @@ TEST_P(BadFileTest, EngineNamesTheFileAndOpenDbGivesUpAtOnce) {
   Make(GetParam().name);
   for (bool read_only : {true, false}) {
     EXPECT_EQ(ErrorTextOf([&] { DBEngine().OpenDatabase(path(GetParam().open), false, read_only); }),
-              JetErrorText(GetParam().number, path(GetParam().named)));
+              GetParam().folder ? FolderNotDatabaseText(path(GetParam().named))
+                                : JetErrorText(GetParam().number, path(GetParam().named)));
     FakeClockEnv clock;
     platform::ScopedEnv scoped(&clock);
     DbHandle db;
@@ -57,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
     Kinds, BadFileTest,
     ::testing::Values(BadFile{"MissingFolder", "Gone/None.mdb", "Gone/None.mdb", kErrInvalidPath},
                       BadFile{"PathThroughAFile", "Test.mdb/None.mdb", "Test.mdb/None.mdb", kErrInvalidPath},
-                      BadFile{"Folder", "Folder.mdb", "Folder.mdb", kErrInvalidPath},
+                      BadFile{"Folder", "Folder.mdb", "Folder.mdb", kErrInvalidPath, true},
                       BadFile{"Fifo", "Fifo.mdb", "Fifo.mdb", kErrUnrecognizedFormat},
                       BadFile{"FifoAsJournal", "Test.mdb", "Test.mdb-journal", kErrUnrecognizedFormat},
                       BadFile{"LinkToDevZero", "Zero.mdb", "Zero.mdb", kErrUnrecognizedFormat},

@@ -95,6 +95,14 @@ TEST_F(FileRoutinesTest, CopyFileSpecFailsWithoutAMatchOnlyWhenRequiredAndReport
   EXPECT_FALSE(CopyFileSpec("*.*", from_, gone, false));
 }
 
+TEST_F(FileRoutinesTest, CopyFileSpecNamesAFolderWhereARequiredFileBelongs) {
+  fs::create_directories(from_ + "/Tag.mdb");
+  host_->ExpectMsgBox("CopyFileSpec()",
+                      "Error copying file.  The following is a folder, not a file:\r\n[" + from_ + "/Tag.mdb]");
+  EXPECT_FALSE(CopyFileSpec("Tag.mdb", from_, to_, true));
+  EXPECT_TRUE(Names(to_).empty());
+}
+
 // Refuses every copy with access denied and counts the attempts.
 class RefusingCopyEnv : public EnvWrapper {
  public:

@@ -274,5 +274,21 @@ TEST_F(LockTest, AnotherUsersLockFileIsTakenOverOnlyWhenItsHolderIsGoneAndTheFol
   EXPECT_EQ(tmp_.Read("~LAY10.PLF"), "nobody");
 }
 
+// The superuser may write another user's read-only file, but takes a dead
+// holder's lock file over the way everyone does: by replacing it. Its own
+// read-only lock file stays refused, as Windows refuses it.
+TEST_F(LockTest, ReadOnlyLockFileIsTakenOverOnlyWhenAnotherUserLeftIt) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs to give a file to another user";
+  const std::string path = tmp_ / "~PMP10.PLF";
+  std::ofstream(path) << "nobody";
+  chmod(path.c_str(), 0444);
+  int held = 0;
+  EXPECT_EQ(env_->CreateLockFile(path, "root", &held).code, 5);
+  ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+  ASSERT_TRUE(env_->CreateLockFile(path, "root", &held).ok());
+  EXPECT_EQ(tmp_.Read("~PMP10.PLF"), "root");
+  EXPECT_TRUE(env_->ReleaseLockFile(held).ok());
+}
+
 }  // namespace
 }  // namespace pds::platform

@@ -15,6 +15,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Every failure of a deletion opens with this, then names the file and the cause.
+const std::string kFailure = "Error Deleting Project.\r\n\n";
+
 // Fails, with access denied, the deletion of one named file and the
 // creation of temporary files in one folder.
 class FaultEnv : public platform::EnvWrapper {
@@ -81,21 +84,22 @@ INSTANTIATE_TEST_SUITE_P(
                     [](const std::string& folder, FaultEnv&) {
                       fs::permissions(folder + "/PROJECT.QVP", fs::perms::all, fs::perm_options::remove);
                       fs::permissions(folder + "/PROJECT.QVP", fs::perms::owner_read, fs::perm_options::add);
-                      return "The project cannot be deleted because the following file is read-only:\r[" + folder +
-                             "/PROJECT.QVP]";
+                      return kFailure + "The project cannot be deleted because the following file is read-only:\r[" +
+                             folder + "/PROJECT.QVP]";
                     }},
         BlockedCase{"ReadOnlyDataFile",
                     [](const std::string& folder, FaultEnv&) {
                       fs::permissions(folder + "/PMP10Crv.dat",
                                       fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                                       fs::perm_options::remove);
-                      return "The project cannot be deleted because the following file is read-only:\r[" + folder +
-                             "/PMP10Crv.dat]";
+                      return kFailure + "The project cannot be deleted because the following file is read-only:\r[" +
+                             folder + "/PMP10Crv.dat]";
                     }},
         BlockedCase{"FolderTakingNoChanges",
                     [](const std::string& folder, FaultEnv& env) {
                       env.unwritable = folder;
-                      return "The project cannot be deleted because its folder cannot be changed.\r[" + folder + "]";
+                      return kFailure + "The project cannot be deleted because its folder cannot be changed.\r[" +
+                             folder + "]\r\n\nError 5  -  Permission denied.\r\n";
                     }}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -107,7 +111,10 @@ TEST_F(DeleteSafetyTest, DeletionCutShortLeavesNoListedProjectWithoutItsFiles) {
   EXPECT_EQ(server().ProjectDelete("Alpha"), RETURN_ERROR);
   EXPECT_EQ(JobId("Alpha"), 0);
   faults_.undeletable.clear();
-  host_->ExpectMsgBox("GetDataFromJobTable()", "This project could not be found.  [Alpha]");
+  host_->ExpectMsgBox("GetDataFromJobTable()",
+                      "This project could not be found.  [Alpha]\r\n\nA deletion of this project was cut short and "
+                      "left its folder; deleting the project again finishes it:\r[" +
+                          alpha + "]");
   EXPECT_EQ(server().ProjectOpen("Alpha"), RETURN_ERROR);
 }
 

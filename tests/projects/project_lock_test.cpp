@@ -1,4 +1,11 @@
 #include "service/server.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -103,6 +110,46 @@ INSTANTIATE_TEST_SUITE_P(
                     "it is; remove the link.\r\n"},
         LockRefusal{"OtherCause", 23, ""}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Sets or clears the append-only attribute of a folder; false when this
+// process may not.
+bool SetAppendOnly(const std::string& path, bool on) {
+  int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  int flags = 0;
+  bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags = on ? (flags | FS_APPEND_FL) : (flags & ~FS_APPEND_FL);
+  ok = ok && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  close(fd);
+  return ok;
+}
+
+// Access denied is told apart by what stands in the way: the user's own
+// read-only lock file, or another user's that the folder keeps.
+TEST_F(ProjectLockTest, ReadOnlyLockFileOfThisUserIsNamedAsSuch) {
+  temp_.Write("~PMP10.PLF", "left");
+  chmod(LockFile("PMP10").c_str(), 0444);
+  host_->ExpectMsgBox(kTitle, "Project lock file could not be created." + LineBreaks(2) +
+                                  "The lock file left in the project folder is read-only.  Remove it when no one "
+                                  "has the project open.\r\n" +
+                                  InBrackets(LockFile("PMP10")) + LineBreaks(2) + GetSystemErrorText(5));
+  EXPECT_FALSE(Record()->LockProjectApp("PMP10"));
+}
+
+TEST_F(ProjectLockTest, AnotherUsersLockFileTheFolderKeepsBlamesTheFolder) {
+  temp_.Write("~PMP10.PLF", "left");
+  chmod(LockFile("PMP10").c_str(), 0444);
+  if (geteuid() != 0 || chown(LockFile("PMP10").c_str(), 65534, 65534) != 0 || !SetAppendOnly(temp_.path(), true)) {
+    GTEST_SKIP() << "needs to give a file away and mark a folder append-only";
+  }
+  host_->ExpectMsgBox(kTitle, "Project lock file could not be created." + LineBreaks(2) +
+                                  "Permission denied: a lock file left in the project folder cannot be written by "
+                                  "this user, and the folder does not let this user replace it.\r\n" +
+                                  InBrackets(LockFile("PMP10")) + LineBreaks(2) + GetSystemErrorText(5));
+  const bool locked = Record()->LockProjectApp("PMP10");
+  SetAppendOnly(temp_.path(), false);
+  EXPECT_FALSE(locked);
+}
 
 TEST_F(ProjectLockTest, LockProjectLocksForEveryInstalledApplication) {
   clsProjectDataServer server;

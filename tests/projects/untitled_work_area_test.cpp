@@ -4,6 +4,7 @@
 // processes are cleared away, and a private folder that others could reach
 // is not used.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -57,6 +58,7 @@ TEST_F(UntitledWorkAreaTest, OneProcessKeepsItsFolderForEveryNewProject) {
 struct UnsafeFolderCase {
   const char* name;
   void (*make)(const std::string& user_folder, const std::string& elsewhere);
+  const char* why;  // the reason the message gives after naming the folder
 };
 
 class UnsafeUserFolderTest : public UntitledWorkAreaTest, public ::testing::WithParamInterface<UnsafeFolderCase> {};
@@ -66,7 +68,9 @@ TEST_P(UnsafeUserFolderTest, IsNotUsedAndNothingIsWrittenThere) {
   fs::create_directories(elsewhere);
   GetParam().make(UserTempFolder(), elsewhere);
   Start("LAY10");
-  host_->ExpectMsgBoxContaining("GetWorkingProjectPath()", "denied");
+  host_->ExpectMsgBox("GetWorkingProjectPath()",
+                      "The folder for this user's working files of untitled projects cannot be used:\r[" +
+                          UserTempFolder() + "]\r" + GetParam().why + "\r\n\nError 5  -  Permission denied.\r\n");
   EXPECT_EQ(server().ProjectNew(), RETURN_ERROR);
   EXPECT_TRUE(fs::is_empty(elsewhere));
 }
@@ -77,11 +81,22 @@ INSTANTIATE_TEST_SUITE_P(
                                        [](const std::string& user, const std::string&) {
                                          fs::create_directories(user);
                                          chmod(user.c_str(), 0777);
-                                       }},
+                                       },
+                                       "It belongs to another user or is open to other users, so it is never used."},
+                      UnsafeFolderCase{"OwnedByAnotherUser",
+                                       [](const std::string& user, const std::string&) {
+                                         fs::create_directories(user);
+                                         chmod(user.c_str(), 0700);
+                                         // Only a privileged test can give it away; otherwise it is
+                                         // opened to others, which is refused the same way.
+                                         if (chown(user.c_str(), 65534, 65534) != 0) chmod(user.c_str(), 0777);
+                                       },
+                                       "It belongs to another user or is open to other users, so it is never used."},
                       UnsafeFolderCase{"LinkToAnotherFolder",
                                        [](const std::string& user, const std::string& elsewhere) {
                                          fs::create_directory_symlink(elsewhere, user);
-                                       }}),
+                                       },
+                                       "It is a symbolic link, which is never used."}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

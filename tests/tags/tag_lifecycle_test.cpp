@@ -3,11 +3,15 @@
 // the project database, the tag database closed and reopened around a save,
 // and the repair of repeated names when a project opens.
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "pds/db/database.h"
 #include "pds/db/db_helpers.h"
+#include "pds/db/database.h"
+#include "pds/db/db_helpers.h"
+#include "pds/db/jet_errors.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "tests/tags/tag_fixture.h"
@@ -140,6 +144,22 @@ TEST_F(TagLifecycleTest, AnApplicationWithoutTagSupportLeavesTagsAlone) {
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   ExpectNoTagState();
   EXPECT_FALSE(std::filesystem::exists(server().Project()->WorkingJobPath() + "/" + server().TagDbName()));
+}
+
+// A damaged tag database fails the open; the message names the project's
+// file, which the user can look at, not the working copy the failed open
+// removes again.
+TEST_F(TagLifecycleTest, DamagedTagDatabaseIsNamedByTheProjectsFile) {
+  StartWithNewProject();
+  const std::string folder = SaveAs("Alpha");
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  std::fstream(folder + "/PMP10Tag.mdb", std::ios::in | std::ios::out).seekp(16) << "damage";
+  host_->ExpectMsgBox("InitTagData()", "Error opening Tag Database.\r\n\n" +
+                                          db::JetErrorText(db::kErrUnrecognizedFormat, folder + "/PMP10Tag.mdb"));
+  EXPECT_NE(server().ProjectOpen("Alpha"), RETURN_OK);
+  for (const auto& shown : host_->shown()) {
+    EXPECT_EQ(shown.text.find("~PMP10"), std::string::npos) << shown.text;
+  }
 }
 
 }  // namespace

@@ -76,6 +76,12 @@ std::string JetErrorText(long number, std::string_view arg = {}, std::string_vie
 // (access denied, an immutable file ...) is 3051. Each names the file.
 [[noreturn]] void RaiseFileFailure(int os_code, std::string_view file);
 
+// A folder where a database file belongs: the number of an invalid path
+// (3044), which callers test for, with a text that says what is wrong
+// instead of suggesting a missing connection.
+std::string FolderNotDatabaseText(std::string_view path);
+[[noreturn]] void RaiseFolderNotDatabase(std::string_view path);
+
 // Throws the engine error that stands for SQLite's failure `rc` on `db` (whose
 // message is read for the names it carries). `file` names the database file in
 // the errors that mention one.
