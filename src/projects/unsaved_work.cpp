@@ -1,5 +1,6 @@
 #include "projects/unsaved_work.h"
 
+#include <cstdint>
 #include <vector>
 
 #include "base/date_text.h"
@@ -17,20 +18,31 @@ constexpr int kAlreadyExists = 183;
 // Distinct names for work set aside more than once in the same second.
 constexpr int kNameAttempts = 100;
 
+// Content is compared only for small files: a large file of the same size
+// and not older than the saved one counts as changed, so that an open of a
+// big project never reads every file twice to decide.
+constexpr std::uint64_t kCompareLimit = 1 << 20;
+
 bool SameContent(const std::string& a, const std::string& b) {
   std::string left, right;
   return CurrentEnv()->ReadFile(a, &left).ok() && CurrentEnv()->ReadFile(b, &right).ok() && left == right;
 }
 
 bool FileChanged(const std::string& saved, const std::string& working) {
-  platform::FileAttributes attributes;
-  if (!CurrentEnv()->GetAttributes(saved, &attributes).ok() || attributes.directory) return true;
+  platform::FileAttributes saved_attributes, working_attributes;
+  if (!CurrentEnv()->GetAttributes(saved, &saved_attributes).ok() || saved_attributes.directory) return true;
+  if (!CurrentEnv()->GetAttributes(working, &working_attributes).ok()) return true;
   platform::FileTimes saved_times, working_times;
   if (CurrentEnv()->GetFileTimes(saved, &saved_times).ok() &&
-      CurrentEnv()->GetFileTimes(working, &working_times).ok() &&
-      working_times.last_write < saved_times.last_write) {
-    return false;
+      CurrentEnv()->GetFileTimes(working, &working_times).ok()) {
+    // Copies keep their write time: a working file that is older, or as old
+    // and as large, is the saved file's copy.
+    if (working_times.last_write < saved_times.last_write) return false;
+    if (working_times.last_write == saved_times.last_write && working_attributes.size == saved_attributes.size) {
+      return false;
+    }
   }
+  if (working_attributes.size != saved_attributes.size || working_attributes.size > kCompareLimit) return true;
   return !SameContent(saved, working);
 }
 
