@@ -131,7 +131,7 @@ TEST_F(WorkingCopyStagingTest, PreparingAndDeletingRefuseALinkedWorkFolderAndLea
   EXPECT_FALSE(fs::exists(victim + "/missing"));
 }
 
-// A link planted under the described name in the shared temporary folder is
+// A link planted under the working folder's usual name in the shared temporary folder is
 // never the untitled project's folder: each process works in a folder of its own.
 TEST_F(WorkingCopyStagingTest, ALinkPlantedInTheSharedTemporaryFolderIsNeverUsed) {
   const std::string victim = NewFolder("victim");
