@@ -347,5 +347,16 @@ TEST_F(TerminalHostTest, ProgressLineIsDrawnOnlyWhenAskedFor) {
   EXPECT_EQ(out_.str().substr(out_.str().size() - 4), std::string("\r") + ansi::kClearToEnd);
 }
 
+TEST_F(TerminalHostTest, ProgressLineShowsTheStatusFrameOfAZipRun) {
+  Dialog progress("frmArchive");
+  progress.SetCaption("Archiving to /p/a.qva ...");
+  progress.Add<Frame>("fraProgress").SetCaption("Archiving...");
+  progress.Add<Label>("Label1").SetCaption("Project.mdb");
+  progress.Add<ProgressBar>("ProgressBar1").SetValue(100);
+  progress.Add<ProgressBar>("ProgressBar2").SetValue(10);
+  EXPECT_EQ(ProgressLine(progress, 200),
+            "Archiving to /p/a.qva ...  Archiving...  [####################] 100%  Project.mdb");
+}
+
 }  // namespace
 }  // namespace pds::terminal

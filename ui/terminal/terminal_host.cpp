@@ -81,13 +81,17 @@ struct TerminalHost::Layer {
 std::string ProgressLine(const Dialog& dialog, int width) {
   const ProgressBar* bar = nullptr;
   std::string item;
+  std::string status;
   for (const auto& c : dialog.Controls()) {
     if (!bar && c->Kind() == ControlKind::kProgressBar) bar = static_cast<const ProgressBar*>(c.get());
+    // A progress window's frame caption is its status word ("Archiving...").
+    if (status.empty() && c->Kind() == ControlKind::kFrame && c->Visible()) status = c->Caption();
     if (c->Kind() == ControlKind::kLabel && c->Visible() && !c->Caption().empty()) {
       item = MessageLines(c->Caption()).front();
     }
   }
   std::string line = dialog.Caption();
+  if (!status.empty()) line += (line.empty() ? "" : "  ") + status;
   if (bar) {
     const long span = bar->Max() - bar->Min();
     const long percent = span > 0 ? (bar->Value() - bar->Min()) * 100 / span : 0;

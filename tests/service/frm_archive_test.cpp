@@ -1,0 +1,199 @@
+// The zip host window on its own: progress reaching both bars during a run,
+// and every kind of failed run ending in the message box the user is meant
+// to see.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "dialogs/frm_archive.h"
+#include "pds/Controls.h"
+#include "pds/UiHost.h"
+#include "ui/scripted/scripted_host.h"
+#include "tests/archive/zip_bytes.h"
+#include "tests/support/test_support.h"
+
+namespace pds {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A scripted host that also keeps every value the two bars and the item
+// label held whenever the window was redrawn.
+class RecordingHost : public ui::ScriptedHost {
+ public:
+  void Refresh(Dialog& dialog) override {
+    auto& form = static_cast<frmArchive&>(dialog);
+    run.push_back(form.ProgressBar1.Value());
+    item.push_back(form.ProgressBar2.Value());
+    labels.insert(form.Label1.Caption());
+    ScriptedHost::Refresh(dialog);
+  }
+  void ProcessEvents() override { ++events; }
+  std::vector<long> run, item;
+  std::set<std::string> labels;
+  int events = 0;
+};
+
+std::string Quoted(const std::vector<std::string>& paths) {
+  std::string list;
+  for (const std::string& p : paths) list += "\"" + p + "\" ";
+  return list;
+}
+
+TEST(FrmArchiveProgressTest, BothBarsMoveThroughAMultiItemRunAndEventsAreProcessed) {
+  auto host = std::make_shared<RecordingHost>();
+  auto previous = SetUiHost(host);
+  test::TempFolder tmp;
+  std::vector<std::string> paths;
+  // The middle item is large enough to be compressed in pieces, so its own
+  // bar has steps between 0 and 100.
+  paths.push_back(tmp.Write("PROJECT.QVP", std::string(4000, 'p')));
+  paths.push_back(tmp.Write("Project.mdb", std::string(std::size_t{9} << 20, 'm')));
+  paths.push_back(tmp.Write("PMP10Tag.mdb", std::string(4000, 't')));
+  {
+    frmArchive form;
+    form.SetStatus("Archiving...");
+    form.ShowProgress();
+    EXPECT_TRUE(form.Archive(tmp / "out.qva", Quoted(paths), false, true));
+    EXPECT_EQ(form.LastCode(), 0);
+  }
+  SetUiHost(previous);
+  ASSERT_FALSE(host->run.empty());
+  EXPECT_EQ(host->run.back(), 100);
+  EXPECT_GT(std::set<long>(host->run.begin(), host->run.end()).size(), 2u) << "run bar never moved";
+  EXPECT_GT(std::set<long>(host->item.begin(), host->item.end()).size(), 1u) << "item bar never moved";
+  EXPECT_THAT(host->labels, ::testing::IsSupersetOf({"PROJECT.QVP", "Project.mdb", "PMP10Tag.mdb"}));
+  EXPECT_GT(host->events, 0);
+  EXPECT_THAT(host->failures(), ::testing::IsEmpty());
+}
+
+TEST(FrmArchiveCaptionTest, TitleKeepsOldCaptionWhenBlankAndStatusFallsBackToWorking) {
+  frmArchive form;
+  form.SetTitle("Archiving to /a.qva ...");
+  form.SetTitle("   ");
+  EXPECT_EQ(form.Caption(), "Archiving to /a.qva ...");
+  form.SetStatus("  Retrieving...  ");
+  EXPECT_EQ(form.fraProgress.Caption(), "Retrieving...");
+  form.SetStatus("  ");
+  EXPECT_EQ(form.fraProgress.Caption(), "Working...");
+}
+
+TEST(FrmArchiveItemListTest, QuotedPathsKeepTheirBlanksAndOrder) {
+  EXPECT_THAT(frmArchive::ParseItemList("\"/a b/PROJECT.QVP\" \"/x/Project.mdb\" "),
+              ::testing::ElementsAre("/a b/PROJECT.QVP", "/x/Project.mdb"));
+  EXPECT_THAT(frmArchive::ParseItemList("  "), ::testing::IsEmpty());
+}
+
+TEST(FrmArchiveMessageRequestTest, DiskPromptsAreTheHostsOwnTextOthersKeepTheirs) {
+  frmArchive form;
+  const std::vector<std::pair<int, std::string>> cases = {
+      {512, "Insert first disk and press OK when ready or Cancel to abort."},
+      {513, "Insert next disk and press OK when ready or Cancel to abort."},
+      {517, "Insert last disk and press OK when ready."},
+      {520, "This disk is write-protected."},
+      {514, "component text"},
+  };
+  for (const auto& [code, want] : cases) {
+    std::string prompt = "component text";
+    EXPECT_EQ(form.OnMessageRequest(kZipMessageRequestKind, code, prompt), 0);
+    EXPECT_EQ(prompt, want) << code;
+  }
+  std::string prompt = "component text";
+  form.OnMessageRequest(12, 512, prompt);
+  EXPECT_EQ(prompt, "component text");
+}
+
+// ---- failures and the boxes they show
+
+struct FailureCase {
+  const char* label;
+  // Prepares the folder and runs the form; returns its answer.
+  std::function<bool(frmArchive&, const test::TempFolder&)> run;
+  // The boxes shown, in order: title, text ("{}" stands for the folder).
+  std::vector<std::pair<std::string, std::string>> boxes;
+};
+
+const char kExtractLead[] = "Unable to extract:  [\"Pdsg*.*\"] from archive \r\n[{}/a.qva]\r\n"
+                            " because the following error occurred:\r\n\n";
+
+const FailureCase kFailures[] = {
+    {"ArchiveMissingSource",
+     [](frmArchive& f, const test::TempFolder& t) { return f.Archive(t / "a.qva", Quoted({t / "none.mdb"}), false, true); },
+     {{"Archive Error 9", "File not found"}}},
+    {"ArchiveIntoMissingFolder",
+     [](frmArchive& f, const test::TempFolder& t) {
+       return f.Archive(t / "no/a.qva", Quoted({t.Write("Project.mdb", "x")}), false, true);
+     },
+     {{"Archive Error 1D", "Error opening output file"}}},
+    {"ArchiveEmptyList",
+     [](frmArchive& f, const test::TempFolder& t) { return f.Archive(t / "a.qva", "", false, true); },
+     {{"Archive Error B", "No files found that match filespec"}}},
+    {"ArchiveQuietShowsNothing",
+     [](frmArchive& f, const test::TempFolder& t) { return f.Archive(t / "a.qva", "", false, false); },
+     {}},
+    {"ExtractMissingArchive",
+     [](frmArchive& f, const test::TempFolder& t) { return f.Extract(t / "a.qva", t.path(), "\"Pdsg*.*\"", true); },
+     {{"Retrieve Error 9", "Unable to extract:  [\"Pdsg*.*\"] from archive \r\n{}/a.qva does not exist."}}},
+    {"ExtractNothingMatches",
+     [](frmArchive& f, const test::TempFolder& t) {
+       t.Write("a.qva", test::BuildZip({{"Other.dat", "x"}}));
+       return f.Extract(t / "a.qva", t.path(), "\"Pdsg*.*\"", true);
+     },
+     {{"Retrieve Error B", std::string(kExtractLead) + "No files found that match filespec"}}},
+    {"ExtractTruncatedArchive",
+     [](frmArchive& f, const test::TempFolder& t) {
+       t.Write("a.qva", test::BuildZip({{"Pdsg1.dat", "x"}}).substr(0, 20));
+       return f.Extract(t / "a.qva", t.path(), "\"Pdsg*.*\"", true);
+     },
+     {{"Retrieve Error 2", std::string(kExtractLead) + "Archive file is damaged (Unexpected EOF)"}}},
+    {"ExtractBadCrcIsAnEntryEventFirst",
+     [](frmArchive& f, const test::TempFolder& t) {
+       test::RawEntry e{"Pdsg1.dat", "payload"};
+       e.declared_crc = 1234;
+       t.Write("a.qva", test::BuildZip({e}));
+       return f.Extract(t / "a.qva", t.path(), "\"Pdsg*.*\"", true);
+     },
+     {{"TVX UnArchive Error 27", "Archive file is damaged (Invalid CRC)"},
+      {"Retrieve Error 27", std::string(kExtractLead) + "Archive file is damaged (Invalid CRC)"}}},
+    {"ExtractQuietShowsNothing",
+     [](frmArchive& f, const test::TempFolder& t) { return f.Extract(t / "a.qva", t.path(), "\"Pdsg*.*\"", false); },
+     {}},
+};
+
+class FrmArchiveFailureTest : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(FrmArchiveFailureTest, ShowsTheCriticalBoxesAndAnswersFalse) {
+  test::TempFolder tmp;
+  test::ScopedScriptedHost host;
+  for (const auto& [title, text] : GetParam().boxes) host->ExpectMsgBox(title, test::Fill(text, tmp.path()));
+  frmArchive form;
+  EXPECT_FALSE(GetParam().run(form, tmp));
+  EXPECT_NE(form.LastCode(), 0);
+  if (std::string(GetParam().label).starts_with("Archive")) {
+    EXPECT_FALSE(fs::exists(tmp / "a.qva")) << "a failed archive run left a file behind";
+  }
+  EXPECT_THAT(host->Problems(), ::testing::IsEmpty());
+  for (const auto& shown : host->shown()) {
+    if (shown.kind == "msgbox") {
+      EXPECT_EQ(shown.style, vbCritical);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FrmArchiveFailureTest, ::testing::ValuesIn(kFailures),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+TEST(FrmArchiveErrorTextTest, CodeOutsideTheTableIsUnknownInHex) {
+  EXPECT_EQ(frmArchive::ErrorText(7), "Unknown zip error 0x7");
+  EXPECT_EQ(frmArchive::ErrorText(255), "Unknown zip error 0xFF");
+  EXPECT_EQ(frmArchive::ErrorText(28), "Error creating output file");
+}
+
+}  // namespace
+}  // namespace pds
