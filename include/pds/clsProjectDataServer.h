@@ -79,6 +79,10 @@ class clsProjectDataServer {
   eProjectReturnCode PromptToSaveAndContinue();
   bool CloseCurrentProject();
   eProjectReturnCode ProjectDelete(const std::string& sJobName = "", bool bShowMsgs = true);
+  // Archives the current project into a ".QVA" file; sDestFile is trimmed in
+  // place, and an empty one is asked for with the save-file dialog.
+  eProjectReturnCode ProjectArchive();
+  eProjectReturnCode ProjectArchive(std::string& sDestFile);
   std::string GetTempPathAndFileName(const std::string& sTempPath = "");
   bool IsAppDataRegistered(const std::string& sProject, const std::string& sPdsg = "");
 

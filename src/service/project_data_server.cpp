@@ -29,6 +29,8 @@ bool clsProjectDataServer::LockProject(const ProjectRef& Project) { return impl_
 eProjectReturnCode clsProjectDataServer::ProjectSave() { return impl_->ProjectSave(); }
 eProjectReturnCode clsProjectDataServer::ProjectSave(std::string& sNewJobPath, std::string& sNewProjName) { return impl_->ProjectSave(sNewJobPath, sNewProjName); }
 eProjectReturnCode clsProjectDataServer::ProjectSaveAs() { return impl_->ProjectSaveAs(); }
+eProjectReturnCode clsProjectDataServer::ProjectArchive() { return impl_->ProjectArchive(); }
+eProjectReturnCode clsProjectDataServer::ProjectArchive(std::string& sDestFile) { return impl_->ProjectArchive(sDestFile); }
 eProjectReturnCode clsProjectDataServer::ProjectSaveAs(std::string& sNewJobPath, std::string& sNewProjName) { return impl_->ProjectSaveAs(sNewJobPath, sNewProjName); }
 eProjectReturnCode clsProjectDataServer::PromptToSaveAndContinue() { return impl_->PromptToSaveAndContinue(); }
 bool clsProjectDataServer::CloseCurrentProject() { return impl_->CloseCurrentProject(); }

@@ -45,6 +45,10 @@ class Server : public TagStore {
   bool CloseCurrentProject();
   eProjectReturnCode ProjectDelete(const std::string& sJobName = "", bool bShowMsgs = true);
 
+  // ---- archive (project_archive.cpp): trims sDestFile in place; empty asks for the destination
+  eProjectReturnCode ProjectArchive();
+  eProjectReturnCode ProjectArchive(std::string& sDestFile);
+
   ProjectRef NewProject();
   eProjectReturnCode OpenProject(ProjectRef& project, const std::string& sProjectType, bool bShowNewButton);
   bool RestoreCurrentProject();

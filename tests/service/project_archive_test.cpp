@@ -1,0 +1,222 @@
+// Archiving the current project as an application does it, through the
+// scripted host with the exact texts: what goes into the archive and in which
+// order, the save the archive insists on, the ways out (cancel, a bad project
+// folder, a failed run) and what each leaves behind.
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "pds/Text.h"
+#include "pds/UiHost.h"
+#include "pds/clsProject.h"
+#include "service/server.h"
+#include "tests/projects/lifecycle_fixture.h"
+#include "ui/messages.h"
+
+namespace pds::test {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+// The output of a shell command and whether it exited with 0.
+std::string Shell(const std::string& command, bool* ok = nullptr) {
+  std::string out;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buf[512];
+    while (std::size_t n = fread(buf, 1, sizeof buf, p)) out.append(buf, n);
+    const int status = pclose(p);
+    if (ok) *ok = status == 0;
+  }
+  return out;
+}
+
+std::vector<std::string> Entries(const std::string& zip) {
+  std::vector<std::string> names;
+  std::string out = Shell("unzip -Z1 '" + zip + "' 2>/dev/null");
+  for (std::size_t at = 0, nl; (nl = out.find('\n', at)) != std::string::npos; at = nl + 1) {
+    names.push_back(out.substr(at, nl - at));
+  }
+  return names;
+}
+
+bool ArchiveTestsClean(const std::string& zip) {
+  bool ok = false;
+  Shell("unzip -tq '" + zip + "' >/dev/null 2>&1", &ok);
+  return ok;
+}
+
+const char kSavedEntries[][16] = {"PROJECT.QVP", "Project.mdb", "PMP10Tag.mdb", "PMP10Crv.dat"};
+
+std::string MustSaveQuestion(const std::string& name) {
+  return "Project '" + name + "' must be saved in order to archive its data." + LineBreaks(2) + "Save Changes to '" +
+         name + "'?";
+}
+
+// A scripted host that also keeps the last file dialog request.
+class RequestHost : public ui::ScriptedHost {
+ public:
+  bool FileDialog(const FileDialogRequest& request, std::string* chosen) override {
+    last = request;
+    return ScriptedHost::FileDialog(request, chosen);
+  }
+  FileDialogRequest last;
+};
+
+class ProjectArchiveTest : public LifecycleTest {
+ protected:
+  std::string Archives() const { return inst_.tvxii + "/Archives"; }
+};
+
+TEST_F(ProjectArchiveTest, GivenDestinationIsTrimmedHandedBackAndHoldsTheEntriesInOrder) {
+  Start("PMP10");
+  const std::string folder = SaveNewProject("Alpha");
+  // A file of the specification that is not marked for archiving.
+  WriteFile(folder + "/PMP10calc.log", "log");
+  const std::string zip = temp_ / "alpha.qva";
+  std::string dest = "  " + zip + "  ";
+  ASSERT_EQ(server().ProjectArchive(dest), RETURN_OK);
+  EXPECT_EQ(dest, zip);
+  EXPECT_THAT(Entries(zip), ElementsAre(kSavedEntries[0], kSavedEntries[1], kSavedEntries[2], kSavedEntries[3]));
+  EXPECT_TRUE(ArchiveTestsClean(zip));
+  const std::string qvp = Shell("unzip -p '" + zip + "' PROJECT.QVP");
+  EXPECT_THAT(qvp, HasSubstr("Master Archive Version=AR002"));
+  EXPECT_THAT(qvp, HasSubstr("Project Name=Alpha"));
+  // The fresh project file was written into the working folder first.
+  EXPECT_EQ(ReadFile(server().Project()->WorkingJobPath() + "/PROJECT.QVP"), qvp);
+}
+
+TEST_F(ProjectArchiveTest, NeverSavedProjectIsQuestionedThenSavedThenArchivedThroughTheDialog) {
+  Start("PMP10");
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  const std::string name = server().Project()->JobName();
+  auto host = std::make_shared<RequestHost>();
+  auto previous = SetUiHost(host);
+  const std::string zip = temp_ / "beta.qva";
+  host->ExpectMsgBox("Archive Project", MustSaveQuestion(name), vbOK);
+  host->ExpectDialog("frmSaveProjectAs", TypeAndOk("txtName", "Beta"));
+  host->ExpectFileDialog(zip);
+  host->ExpectMsgBox("Archive Complete", "Archive complete." + LineBreaks(2) + "[Beta] has been archived to " +
+                                             LineBreaks(1) + "[" + LCase(zip) + "].");
+  const eProjectReturnCode rc = server().ProjectArchive();
+  SetUiHost(previous);
+  EXPECT_EQ(rc, RETURN_OK);
+  EXPECT_THAT(host->Problems(), IsEmpty());
+  ASSERT_EQ(host->shown().front().kind, "msgbox");
+  EXPECT_EQ(host->shown().front().style, 545);
+  EXPECT_EQ(host->last.title, "Archive");
+  EXPECT_TRUE(host->last.save);
+  EXPECT_EQ(host->last.default_ext, ".QVA");
+  EXPECT_EQ(host->last.file_name, "Beta");
+  EXPECT_EQ(host->last.filter, "TVX/Mersa Archive Files (*.QVA)|*.QVA|All Files (*.*)|*.*");
+  EXPECT_EQ(host->last.filter_index, 1);
+  EXPECT_EQ(host->last.initial_folder, Archives());
+  EXPECT_EQ(host->last.flags, 0x20A806);
+  EXPECT_TRUE(fs::is_directory(Archives()));
+  EXPECT_THAT(Entries(zip), ElementsAre(kSavedEntries[0], kSavedEntries[1], kSavedEntries[2], kSavedEntries[3]));
+}
+
+TEST_F(ProjectArchiveTest, NeverSavedProjectWithDestinationIsSavedAtOnceWithoutQuestion) {
+  Start("PMP10");
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  ExpectSaveAsDialog("Gamma");
+  std::string dest = temp_ / "gamma.qva";
+  ASSERT_EQ(server().ProjectArchive(dest), RETURN_OK);
+  EXPECT_EQ(server().Project()->JobName(), "Gamma");
+  EXPECT_TRUE(ArchiveTestsClean(dest));
+}
+
+// ---- ways out that write nothing
+
+struct CancelCase {
+  const char* label;
+  bool saved_first;  // the project was saved before the archive was asked for
+  void (*script)(ui::ScriptedHost& host, const std::string& name);
+};
+
+const CancelCase kCancels[] = {
+    {"CancelAtTheSaveQuestion", false,
+     [](ui::ScriptedHost& h, const std::string& name) { h.ExpectMsgBox("Archive Project", MustSaveQuestion(name), vbCancel); }},
+    {"CancelAtTheSaveAsDialog", false,
+     [](ui::ScriptedHost& h, const std::string& name) {
+       h.ExpectMsgBox("Archive Project", MustSaveQuestion(name), vbOK);
+       h.ExpectDialog("frmSaveProjectAs", Press({"cmdCancel"}));
+     }},
+    {"CancelAtTheFileDialog", true, [](ui::ScriptedHost& h, const std::string&) { h.ExpectFileDialog(""); }},
+};
+
+class ProjectArchiveCancelTest : public ProjectArchiveTest, public ::testing::WithParamInterface<CancelCase> {};
+
+TEST_P(ProjectArchiveCancelTest, ReturnsUserCancelAndWritesNothing) {
+  Start("PMP10");
+  if (GetParam().saved_first) {
+    SaveNewProject("Delta");
+  } else {
+    ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  }
+  const std::string work = server().Project()->WorkingJobPath();
+  GetParam().script(*host_, server().Project()->JobName());
+  EXPECT_EQ(server().ProjectArchive(), RETURN_USER_CANCEL);
+  EXPECT_FALSE(fs::exists(work + "/PROJECT.QVP"));
+  EXPECT_TRUE(!fs::exists(Archives()) || fs::is_empty(Archives()));
+  EXPECT_EQ(server().Project()->JobPath().empty(), !GetParam().saved_first);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ProjectArchiveCancelTest, ::testing::ValuesIn(kCancels),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+// ---- failures
+
+TEST_F(ProjectArchiveTest, FailedRunLeavesAnOlderArchiveOfTheSameNameWhole) {
+  Start("PMP10");
+  const std::string folder = SaveNewProject("Epsilon");
+  const std::string zip = temp_ / "epsilon.qva";
+  WriteFile(zip, "the archive of last week");
+  fs::remove(folder + "/Project.mdb");
+  host_->ExpectMsgBox("Archive Error 9", "File not found");
+  host_->ExpectMsgBox("ArchiveProject2()", "Error writing archive data.  Archive file not created.");
+  std::string dest = zip;
+  EXPECT_EQ(server().ProjectArchive(dest), RETURN_ERROR);
+  EXPECT_EQ(ReadFile(zip), "the archive of last week");
+}
+
+TEST_F(ProjectArchiveTest, FailedRunWithoutOlderArchiveLeavesNoFile) {
+  Start("PMP10");
+  SaveNewProject("Zeta");
+  const std::string zip = temp_ / "missing-folder/zeta.qva";
+  host_->ExpectMsgBox("Archive Error 1D", "Error opening output file");
+  host_->ExpectMsgBox("ArchiveProject2()", "Error writing archive data.  Archive file not created.");
+  std::string dest = zip;
+  EXPECT_EQ(server().ProjectArchive(dest), RETURN_ERROR);
+  EXPECT_FALSE(fs::exists(zip));
+}
+
+TEST_F(ProjectArchiveTest, ProjectFolderThatIsGoneIsReportedWithNameAndPath) {
+  Start("PMP10");
+  SaveNewProject("Eta");
+  const std::string gone = temp_ / "gone";
+  server().Project()->SetJobPath(gone);
+  host_->ExpectMsgBox("ArchiveProject2()",
+                      "An archive of this project cannot be created.  The project path is invalid." + LineBreaks(2) +
+                          "Project Name:  [Eta]" + LineBreaks(1) + "Project Path:  [" + gone + "]" + LineBreaks(2) +
+                          ContactSupportText());
+  std::string dest = temp_ / "eta.qva";
+  EXPECT_EQ(server().ProjectArchive(dest), RETURN_ERROR);
+  EXPECT_FALSE(fs::exists(dest));
+}
+
+TEST_F(ProjectArchiveTest, NoCurrentProjectIsAnError) {
+  Start("PMP10");
+  ServerOf(server()).SetCurrentProject(nullptr);
+  host_->ExpectMsgBox("ProjectArchive()", "Error - No current project object.");
+  std::string dest = temp_ / "none.qva";
+  EXPECT_EQ(server().ProjectArchive(dest), RETURN_ERROR);
+  EXPECT_EQ(host_->shown().back().style, vbExclamation);
+}
+
+}  // namespace
+}  // namespace pds::test
