@@ -29,6 +29,7 @@ _pds_command_words() {
     demo) opts="--keep --json" valued="" positional=dirs ;;
     install) opts="--brand --user-ids-required --apps --json" valued="--brand --apps" positional=dirs ;;
     session) opts="--root --app --user --cmdline --ui --script --json" valued="--root --app --user --cmdline --ui --script" positional= ;;
+    archive-info) opts="--json" valued="" positional=files ;;
     selfcheck) opts="" valued="" positional= ;;
     help) opts="--all --check" valued="" positional=help ;;
     completion) opts="" valued="" positional=shells ;;
@@ -50,8 +51,8 @@ _pds() {
     esac
   done
   COMPREPLY=()
-  local commands="demo install session selfcheck help completion"
-  local session_commands="close config datadef delete help lock mru new open proj-config projects properties save save-as select set status tag tags exit"
+  local commands="demo install session archive-info selfcheck help completion"
+  local session_commands="archive close config datadef delete help lock mru new open proj-config projects properties save save-as select set status tag tags exit"
   local topics="answers"
 
   if [[ -z $command ]]; then
@@ -97,6 +98,7 @@ _pds() {
   fi
   case $positional in
     dirs) compopt -o filenames 2>/dev/null; COMPREPLY=( $(compgen -d -- "$cur") ) ;;
+    files) compopt -o filenames 2>/dev/null; COMPREPLY=( $(compgen -f -- "$cur") ) ;;
     help)
       if [[ $prev == session ]]; then
         COMPREPLY=( $(compgen -W "$session_commands" -- "$cur") )

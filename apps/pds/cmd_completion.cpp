@@ -106,6 +106,7 @@ constexpr const char* kTail = R"BASH(
   fi
   case $positional in
     dirs) compopt -o filenames 2>/dev/null; COMPREPLY=( $(compgen -d -- "$cur") ) ;;
+    files) compopt -o filenames 2>/dev/null; COMPREPLY=( $(compgen -f -- "$cur") ) ;;
     help)
       if [[ $prev == session ]]; then
         COMPREPLY=( $(compgen -W "$session_commands" -- "$cur") )
@@ -121,7 +122,7 @@ complete -F _pds pds
 // What a subcommand's positional argument completes to.
 std::string PositionalKind(const std::string& command) {
   static const std::map<std::string, std::string> kinds = {
-      {"install", "dirs"}, {"demo", "dirs"}, {"help", "help"}, {"completion", "shells"}};
+      {"install", "dirs"}, {"demo", "dirs"}, {"help", "help"}, {"completion", "shells"}, {"archive-info", "files"}};
   auto it = kinds.find(command);
   return it == kinds.end() ? "" : it->second;
 }

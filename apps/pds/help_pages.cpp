@@ -113,7 +113,7 @@ Typed at a terminal, commands get a prompt (PDSG>) with line editing and a histo
 
 A line that does not fit its command is a usage error and runs nothing: an unknown command, a missing argument, a word more than the command takes (delete Demo Plant is refused; it never deletes "Plant"), an unknown option, an unterminated quotation mark, a name holding a control character, or a line longer than 65536 bytes. The command prints USAGE with the problem and its synopsis. At the prompt the error is shown and the next line awaited; from standard input or a --script file the session stops at that line with exit code 2 and says so on standard error, since the lines after it were written expecting it to have run. Output shows control characters in names and paths as escapes (\x1b, \u009b, and \xff for a byte that is not UTF-8); with --json such a byte becomes U+FFFD, so every line is valid JSON.
 
-The commands: help, status, new, open, select, save, save-as, close, delete, properties, set, projects, mru, lock, config, proj-config, tags, tag, datadef, exit.
+The commands: help, status, new, open, select, save, save-as, close, delete, archive, properties, set, projects, mru, lock, config, proj-config, tags, tag, datadef, exit.
 # OPTIONS
 * --root DIR
 the folder holding the installation's TVX-ii folder (required)
@@ -137,6 +137,24 @@ PMP10 opens its application database exclusively, so one PMP10 session runs at a
   printf 'status\nexit\n' | pds session --root /tmp/x --app PMP10 --ui batch
   printf 'new\nsave-as /tmp/p/Alpha Alpha\nexit\n' | pds session --root /tmp/x --app LAY10 --ui batch
   pds session --root /tmp/x --app LAY10 --ui script:answers.txt --script commands.txt --json
+
+== archive-info
+summary: Show what a project archive (.QVA) holds
+synopsis: pds archive-info FILE [--json]
+# DESCRIPTION
+Reads a project archive without an installation and prints what the retrieve's information dialog shows of it: the archive's master archive version, the archive file's creation and last-write times (local date and time in the user's locale), the archived project's properties from its project file PROJECT.QVP (Project Name, Project Number, Project Date, Contact Type, Contact Name, Salesperson, Last Modified, Project Notes), and under "Contains Data For:" each application with data in the archive: its designation and its name, followed by " v" and the designation's last two characters joined by "." when the name does not end in a digit (PMP10, Pump Designer: "Pump Designer v1.0").
+
+The archive is treated as hostile: PROJECT.QVP is extracted by the archive reader, which refuses damaged archives and entries with a path part, into a private temporary folder that is removed afterwards. A missing, damaged or refused archive, or one without PROJECT.QVP, is reported on standard error (with --json as {"ok":false,"error":...}) with exit code 1.
+# OPTIONS
+* FILE
+the archive file
+* --json
+print one JSON object: {"ok":true,"archive":...,"master_archive_version":...,"created":...,"last_modified":...,"properties":{...},"applications":[{"pdsg":...,"name":...}]}
+# EXIT STATUS
+@exit
+# EXAMPLES
+  pds archive-info "/tmp/x/TVX-ii/Archives/Demo Plant.QVA"
+  pds archive-info plant.qva --json
 
 == selfcheck
 summary: Print the version and check the database engine
@@ -360,6 +378,22 @@ RETURN_OK; RETURN_USER_CANCEL when the question was not answered Yes, the applic
 # EXAMPLES
   delete "Demo Plant" --quiet
   delete Plant
+
+== session archive
+summary: Archive the current project into a .QVA file
+synopsis: archive [FILE]
+# DESCRIPTION
+Writes the current project into one archive file (a standard zip): the freshly built project file PROJECT.QVP (also written into the working folder), the project database Project.mdb and each data file of this application whose specification is marked for archiving, under their bare names in that order. A project with unsaved changes, never saved, or without this application's data registered is saved first: with FILE at once (a never-saved project through the save-as dialog); without FILE after the question "Project 'NAME' must be saved in order to archive its data." (OK or Cancel), and then the save-file dialog "Archive" asks for the file, starting in the installation's Archives folder (created when missing). A failed run leaves no new file behind and an older archive of the same name as it was.
+# OPERATION
+ProjectArchive(sDestFile) with sDestFile = FILE (or empty), trimmed and handed back.
+# OUTPUT
+"archive: RESULT", then the current project's name, folder and job id, and the archive file when FILE was given.
+# RESULTS
+RETURN_OK; RETURN_USER_CANCEL when the question, the save or the file dialog was cancelled; RETURN_ERROR without a current project, when the project folder is gone, or when the archive could not be written ("Error writing archive data.  Archive file not created."). USAGE for more than one word: a file name with blanks must be quoted.
+# EXAMPLES
+  archive /tmp/alpha.qva
+  archive "/srv/archives/Demo Plant.QVA"
+  archive
 
 == session properties
 summary: Edit the current project's properties in the properties dialog

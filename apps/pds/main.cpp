@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
   add(RegisterDemo(app));
   add(RegisterInstall(app));
   add(RegisterSession(app));
+  add(RegisterArchiveInfo(app));
   add(RegisterSelfCheck(app));
   add(RegisterHelp(app));
   add(RegisterCompletion(app));

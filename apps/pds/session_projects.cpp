@@ -98,6 +98,19 @@ const bool kDelete = RegisterSessionCommand(
      },
      0, kAnyArgs});
 
+const bool kArchive = RegisterSessionCommand(
+    {"archive", "archive [FILE]",
+     "Archive the current project into a .QVA file; without FILE the save-file dialog asks (ProjectArchive)",
+     [](Session& s, const Args& a) {
+       if (a.size() > 1) return s.UsageError("archive", ExtraWordProblem("archive", a, 1));
+       std::string dest = a.empty() ? "" : a[0];
+       const int rc = a.empty() ? s.server().ProjectArchive() : s.server().ProjectArchive(dest);
+       Fields extra;
+       if (!dest.empty()) extra.push_back({"archive", dest});
+       return ReportResult(s, "archive", rc, extra);
+     },
+     0, kAnyArgs});
+
 const bool kProperties = RegisterSessionCommand(
     {"properties", "properties", "Edit the current project's properties (ProjectProperties)",
      [](Session& s, const Args&) { return ReportResult(s, "properties", s.server().ProjectProperties()); }});
