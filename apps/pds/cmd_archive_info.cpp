@@ -30,10 +30,12 @@ void PrintJson(const std::string& file, const ArchiveInfo& info) {
   for (const auto& [key, text] : info.applications) {
     apps += (apps.empty() ? "" : ",") + std::string("{\"pdsg\":") + JsonText(key) + ",\"name\":" + JsonText(text) + "}";
   }
+  std::string entries;
+  for (const std::string& name : info.entries) entries += (entries.empty() ? "" : ",") + JsonText(name);
   std::printf("{\"ok\":true,\"archive\":%s,\"master_archive_version\":%s,\"created\":%s,\"last_modified\":%s,"
-              "\"properties\":{%s},\"applications\":[%s]}\n",
+              "\"properties\":{%s},\"applications\":[%s],\"entries\":[%s]}\n",
               JsonText(file).c_str(), JsonText(info.version).c_str(), JsonText(info.created).c_str(),
-              JsonText(info.last_modified).c_str(), properties.c_str(), apps.c_str());
+              JsonText(info.last_modified).c_str(), properties.c_str(), apps.c_str(), entries.c_str());
 }
 
 void PrintText(const std::string& file, const ArchiveInfo& info) {
@@ -49,6 +51,8 @@ void PrintText(const std::string& file, const ArchiveInfo& info) {
   for (const auto& [key, text] : info.applications) {
     std::printf("  %-8s %s\n", VisibleText(key).c_str(), VisibleText(text).c_str());
   }
+  std::printf("Entries:\n");
+  for (const std::string& name : info.entries) std::printf("  %s\n", VisibleText(name).c_str());
 }
 
 int Run(const ArchiveInfoArgs& args) {

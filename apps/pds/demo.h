@@ -113,6 +113,7 @@ class DemoRun {
   void PumpProperties(StepResult& r);
   void PumpClose(StepResult& r);
   void PumpReopen(StepResult& r);
+  void PumpArchives(StepResult& r);
   void PumpExits(StepResult& r);
   void LayoutStartsAndOpens(StepResult& r);
   void LayoutSaves(StepResult& r);

@@ -17,6 +17,7 @@
 #include "pds/db/db_helpers.h"
 #include "pds/db/field.h"
 #include "pds/db/recordset.h"
+#include "pds/ArchiveInfo.h"
 #include "pds/Text.h"
 #include "pds/PendingError.h"
 #include "pds/clsDataDef.h"
@@ -79,6 +80,7 @@ std::vector<DemoRun::Step> DemoRun::Steps() {
       step("PMP10 sets the project's properties and saves (ProjectSave)", &DemoRun::PumpProperties),
       step("PMP10 closes the project (PromptToSaveAndContinue, CloseCurrentProject)", &DemoRun::PumpClose),
       step("PMP10 reopens \"Demo Plant\" by name (ProjectOpen)", &DemoRun::PumpReopen),
+      step("PMP10 archives \"Demo Plant\" into the Archives folder (ProjectArchive)", &DemoRun::PumpArchives),
       step("PMP10 exits (ExitProgram)", &DemoRun::PumpExits),
       step("LAY10 starts and opens \"Demo Plant\" (PDSInitialize, ProjectOpen)", &DemoRun::LayoutStartsAndOpens),
       step("LAY10 saves, registering its data (ProjectSave)", &DemoRun::LayoutSaves),
@@ -320,6 +322,28 @@ void DemoRun::PumpReopen(StepResult& r) {
   CloseDatabase(db);
   r.Detail("TagIndex rows of PMP10: " + std::to_string(rows) + " (" + published + ")");
   r.Expect(rows == 2, "TagIndex holds " + std::to_string(rows) + " rows of PMP10, not 2");
+}
+
+void DemoRun::PumpArchives(StepResult& r) {
+  if (!Running(r, pump_, "PMP10")) return;
+  std::string dest = installation_.tvxii + "/Archives/" + kProjectName + ".QVA";
+  // The destination-given archive writes into an existing folder only.
+  (void)platform::CurrentEnv()->CreateFolder(installation_.tvxii + "/Archives");
+  int rc = pump_->ProjectArchive(dest);
+  r.Detail("ProjectArchive: " + Code(rc));
+  if (!r.Expect(rc == RETURN_OK, "ProjectArchive answered " + Code(rc))) return;
+  r.Detail("archive: " + dest);
+  ArchiveInfo info;
+  std::string error;
+  if (!r.Expect(ReadArchiveInfo(dest, &info, &error), "the archive cannot be read: " + error)) return;
+  std::string entries;
+  for (const std::string& name : info.entries) entries += (entries.empty() ? "" : ", ") + name;
+  r.Detail("entries: " + entries);
+  r.Expect(info.entries == std::vector<std::string>{"PROJECT.QVP", "Project.mdb", "PMP10Tag.mdb", "PMP10Crv.dat"},
+           "the archive holds " + entries + ", not PROJECT.QVP, Project.mdb, PMP10Tag.mdb and PMP10Crv.dat");
+  r.Expect(info.version == "AR002", "the master archive version reads " + info.version);
+  r.Expect(!info.properties.empty() && info.properties[0].second == kProjectName,
+           "the archived project is not \"Demo Plant\"");
 }
 
 void DemoRun::PumpExits(StepResult& r) {

@@ -42,16 +42,18 @@ close: PromptToSaveAndContinue, CloseCurrentProject; the lock file goes
 * 11
 reopen by name: ProjectOpen; tags and properties intact, the tags published in TagIndex of Project.mdb
 * 12
-PMP10 exits: ExitProgram
+PMP10 archives the project into the installation's Archives folder: ProjectArchive with the destination given; the archive holds PROJECT.QVP, Project.mdb and PMP10's archived data files, and its project file names "Demo Plant" with master archive version AR002
 * 13
-LAY10 starts and opens the same project: PDSInitialize, ProjectOpen
+PMP10 exits: ExitProgram
 * 14
-LAY10 saves: ProjectSave registers its data; the project file lists both applications
+LAY10 starts and opens the same project: PDSInitialize, ProjectOpen
 * 15
-a second LAY10 session (a second service object) is refused with "Project is already in use by another user." and ProjectOpen answers RETURN_USER_CANCEL
+LAY10 saves: ProjectSave registers its data; the project file lists both applications
 * 16
-LAY10 deletes its data, messages off: ProjectDelete; its files and its entry in the project file go, the project stays with PMP10's data
+a second LAY10 session (a second service object) is refused with "Project is already in use by another user." and ProjectOpen answers RETURN_USER_CANCEL
 * 17
+LAY10 deletes its data, messages off: ProjectDelete; its files and its entry in the project file go, the project stays with PMP10's data
+* 18
 LAY10 exits: ExitProgram
 
 Without DIR the installation is built in a new folder under the temporary folder and removed at the end. With DIR it is built in DIR, which must not hold a TVX-ii folder yet, and kept. Either way the working copies of untitled projects, which the component keeps under the system temporary folder, are kept inside the demo's folder, so the demo never meets the working copies of other sessions.

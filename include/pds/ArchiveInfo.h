@@ -26,6 +26,8 @@ struct ArchiveInfo {
   std::string last_modified;  // in the user's locale
   // (designation, display text) per line of "Application Data", in file order.
   std::vector<std::pair<std::string, std::string>> applications;
+  // The archive's entry names, in the order they are stored.
+  std::vector<std::string> entries;
 };
 
 // Reads the archive at path. False, with the reason in *error, when the

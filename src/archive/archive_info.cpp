@@ -1,6 +1,7 @@
 #include "pds/ArchiveInfo.h"
 
 #include <locale.h>
+#include <zip.h>
 
 #include <ctime>
 
@@ -59,6 +60,20 @@ class ScratchFolder {
   std::string path_;
 };
 
+// The entry names, read once the archive has passed the reader's checks.
+std::vector<std::string> EntryNames(const std::string& path) {
+  std::vector<std::string> names;
+  int error = 0;
+  zip_t* za = zip_open(path.c_str(), ZIP_RDONLY, &error);
+  if (!za) return names;
+  const zip_int64_t count = zip_get_num_entries(za, 0);
+  for (zip_int64_t i = 0; i < count; ++i) {
+    if (const char* name = zip_get_name(za, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_GUESS)) names.push_back(name);
+  }
+  zip_discard(za);
+  return names;
+}
+
 bool ReadInfo(const std::string& path, ArchiveInfo* info, std::string* error) {
   platform::Env* env = platform::CurrentEnv();
   platform::FileAttributes attrs;
@@ -102,6 +117,7 @@ bool ReadInfo(const std::string& path, ArchiveInfo* info, std::string* error) {
     return false;
   }
   for (const auto& [key, name] : apps) info->applications.push_back({key, ArchivedAppDisplayText(key, name)});
+  info->entries = EntryNames(path);
   platform::FileTimes times;
   if (env->GetFileTimes(path, &times).ok()) {
     info->created = LocalDateTimeText(times.creation);

@@ -53,6 +53,7 @@ TEST_F(ArchiveCommandTest, SessionArchiveToAFileIsReadBackByArchiveInfo) {
   EXPECT_EQ(json.exit_code, 0);
   EXPECT_THAT(json.out, StartsWith("{\"ok\":true,"));
   EXPECT_THAT(json.out, HasSubstr("\"applications\":[{\"pdsg\":\"PMP10\",\"name\":\"Pump Designer v1.0\"}]"));
+  EXPECT_THAT(json.out, HasSubstr("\"entries\":[\"PROJECT.QVP\",\"Project.mdb\",\"PMP10Tag.mdb\",\"PMP10Crv.dat\"]"));
 }
 
 TEST_F(ArchiveCommandTest, SessionArchiveWithoutFileAsksThroughTheSaveFileDialog) {
