@@ -73,17 +73,6 @@ TEST(FrmArchiveProgressTest, BothBarsMoveThroughAMultiItemRunAndEventsAreProcess
   EXPECT_THAT(host->failures(), ::testing::IsEmpty());
 }
 
-TEST(FrmArchiveCaptionTest, TitleKeepsOldCaptionWhenBlankAndStatusFallsBackToWorking) {
-  frmArchive form;
-  form.SetTitle("Archiving to /a.qva ...");
-  form.SetTitle("   ");
-  EXPECT_EQ(form.Caption(), "Archiving to /a.qva ...");
-  form.SetStatus("  Retrieving...  ");
-  EXPECT_EQ(form.fraProgress.Caption(), "Retrieving...");
-  form.SetStatus("  ");
-  EXPECT_EQ(form.fraProgress.Caption(), "Working...");
-}
-
 TEST(FrmArchiveItemListTest, QuotedPathsKeepTheirBlanksAndOrder) {
   EXPECT_THAT(frmArchive::ParseItemList("\"/a b/PROJECT.QVP\" \"/x/Project.mdb\" "),
               ::testing::ElementsAre("/a b/PROJECT.QVP", "/x/Project.mdb"));
@@ -192,7 +181,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, FrmArchiveFailureTest, ::testing::ValuesIn(kFail
 TEST(FrmArchiveErrorTextTest, CodeOutsideTheTableIsUnknownInHex) {
   EXPECT_EQ(frmArchive::ErrorText(7), "Unknown zip error 0x7");
   EXPECT_EQ(frmArchive::ErrorText(255), "Unknown zip error 0xFF");
-  EXPECT_EQ(frmArchive::ErrorText(28), "Error creating output file");
 }
 
 }  // namespace
