@@ -114,11 +114,15 @@ class DemoRun {
   void PumpClose(StepResult& r);
   void PumpReopen(StepResult& r);
   void PumpArchives(StepResult& r);
+  std::string PumpArchivePath() const;
+  std::string LayoutArchivePath() const;
   void PumpExits(StepResult& r);
   void LayoutStartsAndOpens(StepResult& r);
   void LayoutSaves(StepResult& r);
   void SecondLayoutRefused(StepResult& r);
+  void LayoutArchives(StepResult& r);
   void LayoutDeletesItsData(StepResult& r);
+  void LayoutRetrieves(StepResult& r);
   void LayoutExits(StepResult& r);
 
   // Whether the file or folder exists.

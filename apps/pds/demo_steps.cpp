@@ -85,7 +85,10 @@ std::vector<DemoRun::Step> DemoRun::Steps() {
       step("LAY10 starts and opens \"Demo Plant\" (PDSInitialize, ProjectOpen)", &DemoRun::LayoutStartsAndOpens),
       step("LAY10 saves, registering its data (ProjectSave)", &DemoRun::LayoutSaves),
       step("a second LAY10 session is refused (PDSInitialize, ProjectOpen)", &DemoRun::SecondLayoutRefused),
+      step("LAY10 archives \"Demo Plant\" with its own data (ProjectArchive)", &DemoRun::LayoutArchives),
       step("LAY10 deletes its data, messages off (ProjectDelete)", &DemoRun::LayoutDeletesItsData),
+      step("LAY10 retrieves its data from its archive into a new project (ProjectNew, ProjectRetrieve)",
+           &DemoRun::LayoutRetrieves),
       step("LAY10 exits (ExitProgram)", &DemoRun::LayoutExits),
   };
 }
@@ -324,9 +327,15 @@ void DemoRun::PumpReopen(StepResult& r) {
   r.Expect(rows == 2, "TagIndex holds " + std::to_string(rows) + " rows of PMP10, not 2");
 }
 
+std::string DemoRun::PumpArchivePath() const { return installation_.tvxii + "/Archives/" + kProjectName + ".QVA"; }
+
+std::string DemoRun::LayoutArchivePath() const {
+  return installation_.tvxii + "/Archives/" + kProjectName + " LAY10.QVA";
+}
+
 void DemoRun::PumpArchives(StepResult& r) {
   if (!Running(r, pump_, "PMP10")) return;
-  std::string dest = installation_.tvxii + "/Archives/" + kProjectName + ".QVA";
+  std::string dest = PumpArchivePath();
   // The destination-given archive writes into an existing folder only.
   (void)platform::CurrentEnv()->CreateFolder(installation_.tvxii + "/Archives");
   int rc = pump_->ProjectArchive(dest);
@@ -409,6 +418,25 @@ void DemoRun::SecondLayoutRefused(StepResult& r) {
   r.Expect(Exists(project_folder_ + "/~LAY10.PLF"), "the first session's lock file ~LAY10.PLF is gone");
 }
 
+void DemoRun::LayoutArchives(StepResult& r) {
+  if (!Running(r, layout_, "LAY10")) return;
+  std::string dest = LayoutArchivePath();
+  int rc = layout_->ProjectArchive(dest);
+  r.Detail("ProjectArchive: " + Code(rc));
+  if (!r.Expect(rc == RETURN_OK, "ProjectArchive answered " + Code(rc))) return;
+  r.Detail("archive: " + dest);
+  ArchiveInfo info;
+  std::string error;
+  if (!r.Expect(ReadArchiveInfo(dest, &info, &error), "the archive cannot be read: " + error)) return;
+  std::string entries;
+  for (const std::string& name : info.entries) entries += (entries.empty() ? "" : ", ") + name;
+  r.Detail("entries: " + entries);
+  r.Expect(std::find(info.entries.begin(), info.entries.end(), "LAY10Lay.dat") != info.entries.end(),
+           "the archive holds " + entries + ", without LAY10Lay.dat");
+  r.Expect(std::find(info.entries.begin(), info.entries.end(), "PMP10Tag.mdb") == info.entries.end(),
+           "LAY10's archive holds PMP10's data");
+}
+
 void DemoRun::LayoutDeletesItsData(StepResult& r) {
   if (!Running(r, layout_, "LAY10")) return;
   int rc = layout_->ProjectDelete(kProjectName, false);
@@ -426,6 +454,35 @@ void DemoRun::LayoutDeletesItsData(StepResult& r) {
   bool found = false;
   r.Expect(layout_->DoesProjectExist(kProjectName, found) && found, "the project left the projects list");
   r.Detail(std::string("\"Demo Plant\" in the projects list: ") + (found ? "yes" : "no"));
+}
+
+void DemoRun::LayoutRetrieves(StepResult& r) {
+  if (!Running(r, layout_, "LAY10")) return;
+  int rc = layout_->ProjectNew();
+  if (!r.Expect(rc == RETURN_OK, "ProjectNew answered " + Code(rc))) return;
+  const std::string untitled = layout_->Project() ? layout_->Project()->JobName() : "";
+  // Each application takes only its own files from an archive: PMP10's
+  // archive holds no LAY10 data, so retrieving from it is refused and leaves
+  // the new project as it was.
+  rc = layout_->ProjectRetrieve(PumpArchivePath(), false);
+  r.Detail("ProjectRetrieve from PMP10's archive: " + Code(rc));
+  r.Expect(rc == RETURN_ERROR, "retrieving from PMP10's archive answered " + Code(rc) + ", not RETURN_ERROR");
+  const ProjectRef& before = layout_->Project();
+  if (!r.Expect(before != nullptr, "there is no current project after the refused retrieve")) return;
+  r.Expect(before->JobName() == untitled, "the refused retrieve renamed the project to " + before->JobName());
+  rc = layout_->ProjectRetrieve(LayoutArchivePath(), false);
+  r.Detail("ProjectRetrieve from LAY10's archive: " + Code(rc));
+  const ProjectRef& p = layout_->Project();
+  if (!r.Expect(p != nullptr, "there is no current project after the retrieve")) return;
+  if (!r.Expect(rc == RETURN_OK, "ProjectRetrieve answered " + Code(rc))) return;
+  r.Detail("project: " + p->JobName() + ", number " + p->JobNumber() + ", contact " + p->ContactName());
+  r.Expect(p->JobName() == kProjectName, "the new project is named " + p->JobName() + ", not " + kProjectName);
+  r.Expect(p->JobPath().empty(), "the retrieve gave the new project a folder");
+  r.Expect(p->ProjectDirty() && layout_->AppDirty(), "the project and the application are not both marked changed");
+  r.Expect(Exists(p->WorkingJobPath() + "/LAY10Lay.dat"), "the working folder has no LAY10Lay.dat");
+  // The retrieved copy is not kept: the demo ends without saving it.
+  p->SetProjectDirty(false);
+  layout_->SetAppDirty(false);
 }
 
 void DemoRun::LayoutExits(StepResult& r) {

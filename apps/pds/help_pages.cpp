@@ -52,8 +52,12 @@ LAY10 saves: ProjectSave registers its data; the project file lists both applica
 * 16
 a second LAY10 session (a second service object) is refused with "Project is already in use by another user." and ProjectOpen answers RETURN_USER_CANCEL
 * 17
-LAY10 deletes its data, messages off: ProjectDelete; its files and its entry in the project file go, the project stays with PMP10's data
+LAY10 archives "Demo Plant" with its own data into <installation>/Archives/Demo Plant LAY10.QVA: ProjectArchive with the destination given
 * 18
+LAY10 deletes its data, messages off: ProjectDelete; its files and its entry in the project file go, the project stays with PMP10's data
+* 19
+LAY10 starts a new project: ProjectNew; ProjectRetrieve, messages off, from PMP10's archive is refused (it holds no LAY10 data) and changes nothing; from LAY10's archive it succeeds: the never-saved project takes over the archived name and properties, LAY10's files are in the working folder, and both the project and the application are marked changed
+* 20
 LAY10 exits: ExitProgram
 
 Without DIR the installation is built in a new folder under the temporary folder and removed at the end. With DIR it is built in DIR, which must not hold a TVX-ii folder yet, and kept. Either way the working copies of untitled projects, which the component keeps under the system temporary folder, are kept inside the demo's folder, so the demo never meets the working copies of other sessions.
@@ -115,7 +119,7 @@ Typed at a terminal, commands get a prompt (PDSG>) with line editing and a histo
 
 A line that does not fit its command is a usage error and runs nothing: an unknown command, a missing argument, a word more than the command takes (delete Demo Plant is refused; it never deletes "Plant"), an unknown option, an unterminated quotation mark, a name holding a control character, or a line longer than 65536 bytes. The command prints USAGE with the problem and its synopsis. At the prompt the error is shown and the next line awaited; from standard input or a --script file the session stops at that line with exit code 2 and says so on standard error, since the lines after it were written expecting it to have run. Output shows control characters in names and paths as escapes (\x1b, \u009b, and \xff for a byte that is not UTF-8); with --json such a byte becomes U+FFFD, so every line is valid JSON.
 
-The commands: help, status, new, open, select, save, save-as, close, delete, archive, properties, set, projects, mru, lock, config, proj-config, tags, tag, datadef, exit.
+The commands: help, status, new, open, select, save, save-as, close, delete, archive, retrieve, properties, set, projects, mru, lock, config, proj-config, tags, tag, datadef, exit.
 # OPTIONS
 * --root DIR
 the folder holding the installation's TVX-ii folder (required)
@@ -396,6 +400,22 @@ RETURN_OK; RETURN_USER_CANCEL when the question, the save or the file dialog was
   archive /tmp/alpha.qva
   archive "/srv/archives/Demo Plant.QVA"
   archive
+
+== session retrieve
+summary: Take this application's data from an archive into the current project
+synopsis: retrieve [FILE] [--quiet]
+# DESCRIPTION
+Reads the project file inside the archive FILE (.QVA), checks its archive version (AR002) and that the archive holds this application's data, and replaces the application's files in the working folder with the archived ones; a project never saved also takes over the archived name and properties. Without FILE the component asks for the archive in a file dialog (in <installation>/Archives) and shows what it holds in the archive information dialog, whose Browse goes back to the file dialog; the whole working folder is emptied first. With FILE only this application's files (its designation followed by *.*) are replaced. Every entry taken is checked before anything is removed, so a damaged or hostile archive changes nothing. The project folder is written only by a later save.
+# OPERATION
+ProjectRetrieve(sArchiveFile, bShowMsgs) with sArchiveFile = FILE (or empty), bShowMsgs False with --quiet, True otherwise.
+# OUTPUT
+"retrieve: RESULT", then the current project's name, folder and job id, "project dirty" and "application dirty".
+# RESULTS
+RETURN_OK; RETURN_USER_CANCEL when the save question, the file dialog or the information dialog was cancelled; RETURN_ERROR when there is no current project, the archive is missing, damaged or of another version, or holds no data of this application. With --quiet the archive's own messages and the success message are not shown. USAGE, retrieving nothing, for more than one file or an unknown option: a path with blanks must be quoted.
+# EXAMPLES
+  retrieve "/srv/tvx/Archives/Demo Plant.QVA"
+  retrieve /srv/tvx/Archives/Job.QVA --quiet
+  retrieve
 
 == session properties
 summary: Edit the current project's properties in the properties dialog

@@ -111,6 +111,32 @@ const bool kArchive = RegisterSessionCommand(
      },
      0, kAnyArgs});
 
+const bool kRetrieve = RegisterSessionCommand(
+    {"retrieve", "retrieve [FILE] [--quiet]",
+     "Take this application's data from an archive into the current project (ProjectRetrieve)",
+     [](Session& s, const Args& a) {
+       std::vector<std::string> files;
+       bool show = true;
+       for (const std::string& arg : a) {
+         if (arg == "--quiet") {
+           show = false;
+         } else if (arg.rfind("--", 0) == 0) {
+           return s.UsageError("retrieve", "unknown option '" + arg + "'");
+         } else {
+           files.push_back(arg);
+         }
+       }
+       // Retrieving replaces the application's working files: a path typed
+       // without its quotes must not retrieve from a file named by one word.
+       if (files.size() > 1) return s.UsageError("retrieve", ExtraWordProblem("retrieve", files, 1));
+       const int rc = s.server().ProjectRetrieve(files.empty() ? "" : files[0], show);
+       const ProjectRef& p = s.server().Project();
+       return ReportResult(s, "retrieve", rc,
+                           {{"project dirty", p && p->ProjectDirty() ? "yes" : "no"},
+                            {"application dirty", s.server().AppDirty() ? "yes" : "no"}});
+     },
+     0, kAnyArgs});
+
 const bool kProperties = RegisterSessionCommand(
     {"properties", "properties", "Edit the current project's properties (ProjectProperties)",
      [](Session& s, const Args&) { return ReportResult(s, "properties", s.server().ProjectProperties()); }});

@@ -83,6 +83,8 @@ class clsProjectDataServer {
   // place, and an empty one is asked for with the save-file dialog.
   eProjectReturnCode ProjectArchive();
   eProjectReturnCode ProjectArchive(std::string& sDestFile);
+  // This application's data back from an archive (.QVA); empty sArchiveFile: ask for it.
+  eProjectReturnCode ProjectRetrieve(const std::string& sArchiveFile = "", bool bShowMsgs = true);
   std::string GetTempPathAndFileName(const std::string& sTempPath = "");
   bool IsAppDataRegistered(const std::string& sProject, const std::string& sPdsg = "");
 

@@ -44,6 +44,8 @@ class Server : public TagStore {
   eProjectReturnCode PromptToSaveAndContinue();
   bool CloseCurrentProject();
   eProjectReturnCode ProjectDelete(const std::string& sJobName = "", bool bShowMsgs = true);
+  // Takes this application's data from an archive (empty: asks for it); see ProjectRetriever.
+  eProjectReturnCode ProjectRetrieve(const std::string& sArchiveFile = "", bool bShowMsgs = true);
 
   // ---- archive (project_archive.cpp): trims sDestFile in place; empty asks for the destination
   eProjectReturnCode ProjectArchive();

@@ -1,0 +1,311 @@
+// Retrieving an application's data from an archive, through the scripted
+// host: the version check, an archive without this application, Browse and
+// Cancel, what a never-saved and a saved project take over, which files each
+// worker removes, the temporary file, and hostile archives that must leave
+// everything as it was.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "archive/zip_writer.h"
+#include "dialogs/frm_project.h"
+#include "pds/clsProject.h"
+#include "tests/archive/zip_bytes.h"
+#include "tests/projects/lifecycle_fixture.h"
+#include "ui/messages.h"
+
+namespace pds {
+namespace {
+
+namespace fs = std::filesystem;
+using test::RawEntry;
+
+std::string ProjectFile(const std::string& version, const std::string& apps) {
+  return "[Project]\r\nProject Name=Archived Job\r\nMaster Archive Version=" + version +
+         "\r\n\r\n[Application Data]\r\n" + apps +
+         "\r\n[Properties]\r\nProject Number=N-42\r\nProject Date=2024-05-01\r\nContact Name=Ann\r\n"
+         "Contact Type=Client\r\nSalesperson=Bob\r\nLast Modified=2024-05-02 10:00:00\r\nProject Notes=archived\r\n"
+         "\r\n[LAY10 File 01]\r\nFileName=LAY10Lay.dat\r\nRequiredFlag=-1\r\nVerifyFlag=-1\r\nArchiveFlag=-1\r\n"
+         "EraseFlag=-1\r\nCreateMethod=1\r\nSourceFileName=LAY10Lay.ro\r\n";
+}
+const std::string kBothApps = "PMP10=Pump Designer\r\nLAY10=Layout Planner\r\n";
+const std::string kArchivedLayout = "[Layout]\r\nSheets=7\r\n";
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+std::string WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+  return path;
+}
+std::string Raw(const std::string& root, const std::vector<RawEntry>& entries) {
+  return WriteBytes(root + "/Raw.QVA", test::BuildZip(entries));
+}
+
+// Every file under folder (skipping the folder named skip) with its content.
+std::map<std::string, std::string> Snapshot(const std::string& folder, const std::string& skip = "") {
+  std::map<std::string, std::string> files;
+  for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator(); ++it) {
+    if (!skip.empty() && it->path() == fs::path(skip)) {
+      it.disable_recursion_pending();
+      continue;
+    }
+    if (it->is_regular_file()) files[it->path().string()] = Slurp(it->path().string());
+  }
+  return files;
+}
+
+class RetrieveTest : public test::LifecycleTest {
+ protected:
+  void SetUp() override { Start("LAY10"); }
+
+  // A sound archive: the project file and LAY10's layout, written by the zip engine.
+  std::string MakeArchive(const std::string& project_file, const std::string& name = "Job.QVA") {
+    const std::string src = temp_ / "archive-src";
+    fs::create_directories(src);
+    WriteFile(src + "/PROJECT.QVP", project_file);
+    WriteFile(src + "/LAY10Lay.dat", kArchivedLayout);
+    WriteFile(src + "/PMP10Crv.dat", "[Curves]\r\nCount=3\r\n");
+    const std::string archive = temp_ / name;
+    auto r = archive::WriteZipArchive(archive, {{"PROJECT.QVP", src + "/PROJECT.QVP"},
+                                                {"LAY10Lay.dat", src + "/LAY10Lay.dat"},
+                                                {"PMP10Crv.dat", src + "/PMP10Crv.dat"}});
+    EXPECT_TRUE(r.ok()) << r.detail;
+    return archive;
+  }
+  std::string Work() { return server().Project()->WorkingJobPath(); }
+  std::string Success() { return server().AppName() + " v" + server().AppVersion() + " data has been successfully retrieved."; }
+  // The temporary copies of the project file left anywhere under the test's folder.
+  std::vector<std::string> TempCopies() {
+    std::vector<std::string> left;
+    for (const auto& [path, content] : Snapshot(temp_.path())) {
+      const std::string name = fs::path(path).filename().string();
+      if (name.rfind("~QX", 0) == 0 || path.find(".retrieve-") != std::string::npos) left.push_back(path);
+    }
+    return left;
+  }
+  void ExpectQuietFailure(const std::string& text) {
+    host_->ExpectMsgBox("clsProjectDataServer.RetrieveProject2", "No Project data was retrieved." + LineBreaks(1) + text);
+  }
+};
+
+// ---- the version check
+
+struct VersionCase {
+  const char* name;
+  const char* version;
+  bool passes;
+};
+
+class RetrieveVersionTest : public RetrieveTest, public ::testing::WithParamInterface<VersionCase> {};
+
+TEST_P(RetrieveVersionTest, TrimmedCaseBlindAR002PassesOthersNameBoth) {
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  const std::string archive = MakeArchive(ProjectFile(GetParam().version, kBothApps));
+  if (GetParam().passes) {
+    host_->ExpectMsgBox("Retrieve", Success());
+  } else {
+    ExpectQuietFailure("Invalid master archive version.   [AR001]" + LineBreaks(1) +
+                       "Master archive version must be:  [AR002]");
+  }
+  EXPECT_EQ(server().ProjectRetrieve(archive), GetParam().passes ? RETURN_OK : RETURN_ERROR);
+  EXPECT_THAT(TempCopies(), ::testing::IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, RetrieveVersionTest,
+                         ::testing::Values(VersionCase{"LowerCase", "ar002", true},
+                                           VersionCase{"SurroundingBlanks", "  AR002  ", true},
+                                           VersionCase{"OlderVersion", "AR001", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- the interactive worker
+
+TEST_F(RetrieveTest, ArchiveWithoutThisApplicationChangesNothingInTheWorkingFolder) {
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  WriteFile(Work() + "/LAY10Lay.dat", "mine");
+  const auto before = Snapshot(Work());
+  const std::string archive = MakeArchive(ProjectFile("AR002", "PMP10=Pump Designer\r\n"));
+  host_->ExpectFileDialog(archive)
+      .ExpectDialog("frmProject",
+                    [](Dialog& d) {
+                      EXPECT_EQ(static_cast<frmProject&>(d).lstApps.List(0), "Pump Designer v1.0");
+                      d.ClickButton("cmdRetrieve");
+                    })
+      .ExpectMsgBox("Retrieve", "No data has not been retrieved." + LineBreaks(2) + server().AppName() + " v" +
+                                    server().AppVersion() + " data does not exist in this archive.");
+  EXPECT_EQ(server().ProjectRetrieve(), RETURN_ERROR);
+  EXPECT_EQ(Snapshot(Work()), before);
+  EXPECT_THAT(TempCopies(), ::testing::IsEmpty());
+}
+
+TEST_F(RetrieveTest, BrowseGoesBackToTheFileDialogWhereCancelCancels) {
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  const std::string archive = MakeArchive(ProjectFile("AR002", kBothApps));
+  host_->ExpectFileDialog(archive)
+      .ExpectDialog("frmProject", test::Press({"cmdBrowse"}))
+      .ExpectFileDialog("");
+  EXPECT_EQ(server().ProjectRetrieve(), RETURN_USER_CANCEL);
+  EXPECT_EQ(server().Project()->JobName(), "Untitled");
+  EXPECT_THAT(TempCopies(), ::testing::IsEmpty());
+}
+
+TEST_F(RetrieveTest, NeverSavedProjectTakesOverNameAndPropertiesAndBothDirtyFlags) {
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  WriteFile(Work() + "/stray.txt", "x");
+  const std::string archive = MakeArchive(ProjectFile("AR002", kBothApps));
+  host_->ExpectFileDialog(archive)
+      .ExpectDialog("frmProject",
+                    [](Dialog& d) {
+                      auto& f = static_cast<frmProject&>(d);
+                      EXPECT_EQ(f.Caption(), "Retrieve");
+                      EXPECT_EQ(f.lstApps.List(1), "Layout Planner v1.0");
+                      EXPECT_EQ(f.txtJobNumber.Text(), "N-42");
+                      d.ClickButton("cmdRetrieve");
+                    })
+      .ExpectMsgBox("Retrieve", Success());
+  EXPECT_EQ(server().ProjectRetrieve(), RETURN_OK);
+  const ProjectRef& p = server().Project();
+  EXPECT_EQ(p->JobName() + "|" + p->JobNumber() + "|" + p->ContactName() + "|" + p->SalesPerson() + "|" + p->Notes(),
+            "Archived Job|N-42|Ann|Bob|archived");
+  EXPECT_TRUE(p->ProjectDirty());
+  EXPECT_TRUE(server().AppDirty());
+  EXPECT_EQ(ReadFile(Work() + "/LAY10Lay.dat"), kArchivedLayout);
+  // The interactive worker empties the whole working folder; PMP10's entry is not this application's.
+  EXPECT_FALSE(fs::exists(Work() + "/stray.txt"));
+  EXPECT_FALSE(fs::exists(Work() + "/PMP10Crv.dat"));
+  EXPECT_THAT(TempCopies(), ::testing::IsEmpty());
+}
+
+// ---- the worker with the archive given
+
+TEST_F(RetrieveTest, SavedProjectKeepsItsPropertiesAndOnlyThisApplicationsFilesGo) {
+  const std::string folder = SaveNewProject("Kept");
+  WriteFile(Work() + "/stray.txt", "x");
+  const auto project_folder = Snapshot(folder, Work());
+  const std::string archive = MakeArchive(ProjectFile("AR002", kBothApps));
+  EXPECT_EQ(server().ProjectRetrieve("  " + archive + "  ", false), RETURN_OK);
+  EXPECT_EQ(server().Project()->JobName(), "Kept");
+  EXPECT_FALSE(server().Project()->ProjectDirty());
+  EXPECT_TRUE(server().AppDirty());
+  EXPECT_EQ(ReadFile(Work() + "/LAY10Lay.dat"), kArchivedLayout);
+  EXPECT_TRUE(fs::exists(Work() + "/stray.txt"));
+  EXPECT_EQ(Snapshot(folder, Work()), project_folder);
+  EXPECT_THAT(TempCopies(), ::testing::IsEmpty());
+}
+
+TEST_F(RetrieveTest, MissingApplicationIsTheGivenWorkersErrorExit) {
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  const std::string archive = MakeArchive(ProjectFile("AR002", "PMP10=Pump Designer\r\n"));
+  ExpectQuietFailure(server().AppName() + " v" + server().AppVersion() + " data does not exist in this archive.");
+  EXPECT_EQ(server().ProjectRetrieve(archive), RETURN_ERROR);
+  EXPECT_THAT(TempCopies(), ::testing::IsEmpty());
+}
+
+// ---- hostile and damaged archives
+
+struct HostileCase {
+  const char* name;
+  std::function<std::string(const std::string& root)> make;
+  std::vector<std::pair<std::string, std::string>> boxes;  // (title, text fragment) before the summary
+  std::string summary;                                     // the worker's own step message
+};
+
+std::vector<RawEntry> WithProjectFile(std::vector<RawEntry> rest) {
+  rest.insert(rest.begin(), RawEntry("PROJECT.QVP", ProjectFile("AR002", kBothApps)));
+  return rest;
+}
+
+class RetrieveHostileTest : public RetrieveTest, public ::testing::WithParamInterface<HostileCase> {};
+
+TEST_P(RetrieveHostileTest, IsRefusedAndLeavesEverythingAsItWas) {
+  const std::string folder = SaveNewProject("Safe");
+  WriteFile(Work() + "/LAY10Lay.dat", "unsaved work");
+  const std::string archive = GetParam().make(temp_.path());
+  const auto before = Snapshot(temp_.path(), archive);
+  for (const auto& [title, fragment] : GetParam().boxes) host_->ExpectMsgBoxContaining(title, fragment);
+  host_->ExpectMsgBoxContaining("clsProjectDataServer.RetrieveProject2",
+                                "No Project data was retrieved." + LineBreaks(1) + GetParam().summary);
+  EXPECT_EQ(server().ProjectRetrieve(archive), RETURN_ERROR);
+  EXPECT_EQ(Snapshot(temp_.path(), archive), before);
+  EXPECT_EQ(server().Project()->JobPath(), folder);
+}
+
+const std::vector<std::pair<std::string, std::string>> Refused(const std::string& code, const std::string& text) {
+  return {{"TVX UnArchive Error " + code, text}, {"Retrieve Error " + code, "Unable to extract:  [PROJECT.QVP]"}};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Archives, RetrieveHostileTest,
+    ::testing::Values(
+        HostileCase{"DotDotName", [](const std::string& root) { return Raw(root, WithProjectFile({{"../LAY10Lay.dat", "x"}})); },
+                    Refused("3", "Structure error"), ""},
+        HostileCase{"AbsoluteName",
+                    [](const std::string& root) { return Raw(root, WithProjectFile({{"/tmp/LAY10Lay.dat", "x"}})); },
+                    Refused("3", "Structure error"), ""},
+        HostileCase{"BackslashName",
+                    [](const std::string& root) { return Raw(root, WithProjectFile({{"sub\\LAY10Lay.dat", "x"}})); },
+                    Refused("3", "Structure error"), ""},
+        HostileCase{"DriveLetterName",
+                    [](const std::string& root) { return Raw(root, WithProjectFile({{"C:LAY10Lay.dat", "x"}})); },
+                    Refused("3", "Structure error"), ""},
+        HostileCase{"SymbolicLink",
+                    [](const std::string& root) {
+                      RawEntry link("LAY10Lay.dat", "/etc/passwd");
+                      link.unix_mode = 0120777;
+                      return Raw(root, WithProjectFile({link}));
+                    },
+                    Refused("3", "Structure error"), ""},
+        HostileCase{"DuplicateNames",
+                    [](const std::string& root) {
+                      return Raw(root, WithProjectFile({{"LAY10Lay.dat", "a"}, {"lay10lay.DAT", "b"}}));
+                    },
+                    Refused("3", "Structure error"), ""},
+        HostileCase{"ZipBomb",
+                    [](const std::string& root) {
+                      RawEntry bomb("LAY10Lay.dat", std::string(1 << 20, 'z'));
+                      bomb.declared_size = 16;
+                      return Raw(root, WithProjectFile({bomb}));
+                    },
+                    {{"TVX UnArchive Error 3", "Structure error"}, {"Retrieve Error 3", "[\"LAY10*.*\"]"}}, ""},
+        HostileCase{"Truncated",
+                    [](const std::string& root) {
+                      std::string bytes = test::BuildZip(WithProjectFile({{"LAY10Lay.dat", "x"}}));
+                      return WriteBytes(root + "/Cut.QVA", bytes.substr(0, bytes.size() / 2));
+                    },
+                    {{"Retrieve Error 2", "Unexpected EOF"}}, ""},
+        HostileCase{"CentralDirectoryContradictsLocalHeader",
+                    [](const std::string& root) {
+                      RawEntry e("LAY10Lay.dat", "x");
+                      e.central_name = "LAY10Lax.dat";  // same length: only the names disagree
+                      return Raw(root, WithProjectFile({e}));
+                    },
+                    {{"Retrieve Error 3", "Archive file is damaged (Structure error)"}}, ""},
+        HostileCase{"ProjectFileNotAProfile",
+                    [](const std::string& root) {
+                      return Raw(root, {{"PROJECT.QVP", std::string("\x00\x01\xff garbage", 11)},
+                                           {"LAY10Lay.dat", "x"}});
+                    },
+                    {}, "Unable to determine archive version."},
+        HostileCase{"EmptyFile",
+                    [](const std::string& root) {
+                      return WriteBytes(root + "/Empty.QVA", "");
+                    },
+                    {{"Retrieve Error 2", "Unexpected EOF"}}, ""},
+        HostileCase{"FolderGivenAsArchive",
+                    [](const std::string& root) {
+                      fs::create_directories(root + "/Folder.QVA");
+                      return root + "/Folder.QVA";
+                    },
+                    {{"Retrieve Error 9", "File not found"}}, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace pds
