@@ -186,6 +186,8 @@ TEST_F(TerminalHostTest, FormShowsDisabledButtonsCheckedRowsAndTheSelection) {
   dialog.cboType.AddItem("All projects");
   dialog.cboType.AddItem("Pumps" + std::string(100, ' ') + "PMP10");
   dialog.cboType.SetListIndex(1);
+  // "&" marks a desktop access key and is not drawn; "&&" is one "&".
+  dialog.cmdCancel.SetCaption("&Cancel && Close");
   const std::string text = Render(dialog, 70, 20);
   EXPECT_THAT(text, HasSubstr(" Test frmTest\n"));
   EXPECT_THAT(text, HasSubstr(" Name: ["));
@@ -194,7 +196,7 @@ TEST_F(TerminalHostTest, FormShowsDisabledButtonsCheckedRowsAndTheSelection) {
   // A combo box shows the start of its entry; what lies far to the right stays out of sight.
   EXPECT_THAT(text, HasSubstr("[Pumps "));
   EXPECT_THAT(text, Not(HasSubstr("PMP10")));
-  EXPECT_THAT(text, HasSubstr(" ( OK )  [ Cancel ]\n"));
+  EXPECT_THAT(text, HasSubstr(" ( OK )  [ Cancel & Close ]\n"));
 }
 
 TEST_F(TerminalHostTest, LongListScrollsToTheSelectedRow) {

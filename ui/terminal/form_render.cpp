@@ -29,6 +29,18 @@ bool IsField(const Control& c) {
 
 std::string FirstLine(const std::string& text) { return MessageLines(text).front(); }
 
+// A button's, tab's or check box's caption as drawn: "&" marks the access
+// key of a desktop dialog and is not shown; "&&" stands for one "&". Labels
+// keep their text as it is, since they often show a user's own names.
+std::string WithoutAccessKey(const std::string& caption) {
+  std::string shown;
+  for (std::size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == '&' && i + 1 < caption.size()) ++i;
+    shown += caption[i];
+  }
+  return shown;
+}
+
 Style Shown(const Control& c, Style style) {
   if (c.Enabled()) return style;
   return style == Style::kReverse ? Style::kDimReverse : Style::kDim;
@@ -161,7 +173,7 @@ Block FormPainter::Choice(const Control& c) const {
   }
   StyledLine line(" ");
   line.Add(mark, Shown(c, focus_ == &c ? Style::kReverse : Style::kPlain));
-  line.Add(" " + FirstLine(c.Caption()), Shown(c, Style::kPlain));
+  line.Add(" " + WithoutAccessKey(FirstLine(c.Caption())), Shown(c, Style::kPlain));
   Block block;
   block.lines.push_back(std::move(line));
   return block;
@@ -174,9 +186,9 @@ Block FormPainter::Tabs(const TabStrip& strip) const {
     const bool selected = tab == strip.SelectedItem();
     if (i > 1) line.Add(" | ");
     if (selected) {
-      line.Add("[" + tab->Caption() + "]", Shown(strip, focus_ == &strip ? Style::kReverse : Style::kBold));
+      line.Add("[" + WithoutAccessKey(tab->Caption()) + "]", Shown(strip, focus_ == &strip ? Style::kReverse : Style::kBold));
     } else {
-      line.Add(" " + tab->Caption() + " ", Shown(strip, Style::kPlain));
+      line.Add(" " + WithoutAccessKey(tab->Caption()) + " ", Shown(strip, Style::kPlain));
     }
   }
   Block block;
@@ -302,7 +314,8 @@ std::vector<StyledLine> FormPainter::ButtonRows() const {
   for (const auto& c : dialog_.Controls()) {
     if (c->Kind() != ControlKind::kCommandButton || !c->Visible()) continue;
     const auto& button = static_cast<const CommandButton&>(*c);
-    const std::string text = button.Enabled() ? "[ " + button.Caption() + " ]" : "( " + button.Caption() + " )";
+    const std::string caption = WithoutAccessKey(button.Caption());
+    const std::string text = button.Enabled() ? "[ " + caption + " ]" : "( " + caption + " )";
     if (row.Width() > 1 && row.Width() + CharCount(text) + 2 > width_) {
       rows.push_back(std::move(row));
       row = StyledLine(" ");
@@ -345,7 +358,7 @@ StyledLine FormPainter::KeyLine() const {
   if (focus_ && focus_->Kind() == ControlKind::kCommandButton) {
     keys += "  Enter: press";
   } else if (default_button && default_button->Visible()) {
-    keys += "  Enter: " + default_button->Caption();
+    keys += "  Enter: " + WithoutAccessKey(default_button->Caption());
   }
   keys += "  Esc: close";
   if (focus_ && !focus_->ToolTipText().empty()) keys += "  -- " + focus_->ToolTipText();
