@@ -57,16 +57,6 @@ std::string MustSaveQuestion(const std::string& name) {
          name + "'?";
 }
 
-// A scripted host that also keeps the last file dialog request.
-class RequestHost : public ui::ScriptedHost {
- public:
-  bool FileDialog(const FileDialogRequest& request, std::string* chosen) override {
-    last = request;
-    return ScriptedHost::FileDialog(request, chosen);
-  }
-  FileDialogRequest last;
-};
-
 class ProjectArchiveTest : public LifecycleTest {
  protected:
   std::string Archives() const { return inst_.tvxii + "/Archives"; }
@@ -94,28 +84,25 @@ TEST_F(ProjectArchiveTest, NeverSavedProjectIsQuestionedThenSavedThenArchivedThr
   Start("PMP10");
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   const std::string name = server().Project()->JobName();
-  auto host = std::make_shared<RequestHost>();
-  auto previous = SetUiHost(host);
+  auto& host = host_;
   const std::string zip = temp_ / "beta.qva";
   host->ExpectMsgBox("Archive Project", MustSaveQuestion(name), vbOK);
   host->ExpectDialog("frmSaveProjectAs", TypeAndOk("txtName", "Beta"));
   host->ExpectFileDialog(zip);
   host->ExpectMsgBox("Archive Complete", "Archive complete." + LineBreaks(2) + "[Beta] has been archived to " +
                                              LineBreaks(1) + "[" + LCase(zip) + "].");
-  const eProjectReturnCode rc = server().ProjectArchive();
-  SetUiHost(previous);
-  EXPECT_EQ(rc, RETURN_OK);
+  EXPECT_EQ(server().ProjectArchive(), RETURN_OK);
   EXPECT_THAT(host->Problems(), IsEmpty());
   ASSERT_EQ(host->shown().front().kind, "msgbox");
   EXPECT_EQ(host->shown().front().style, 545);
-  EXPECT_EQ(host->last.title, "Archive");
-  EXPECT_TRUE(host->last.save);
-  EXPECT_EQ(host->last.default_ext, ".QVA");
-  EXPECT_EQ(host->last.file_name, "Beta");
-  EXPECT_EQ(host->last.filter, "TVX/Mersa Archive Files (*.QVA)|*.QVA|All Files (*.*)|*.*");
-  EXPECT_EQ(host->last.filter_index, 1);
-  EXPECT_EQ(host->last.initial_folder, Archives());
-  EXPECT_EQ(host->last.flags, 0x20A806);
+  EXPECT_EQ(host->last_file_request().title, "Archive");
+  EXPECT_TRUE(host->last_file_request().save);
+  EXPECT_EQ(host->last_file_request().default_ext, ".QVA");
+  EXPECT_EQ(host->last_file_request().file_name, "Beta");
+  EXPECT_EQ(host->last_file_request().filter, "TVX/Mersa Archive Files (*.QVA)|*.QVA|All Files (*.*)|*.*");
+  EXPECT_EQ(host->last_file_request().filter_index, 1);
+  EXPECT_EQ(host->last_file_request().initial_folder, Archives());
+  EXPECT_EQ(host->last_file_request().flags, 0x20A806);
   EXPECT_TRUE(fs::is_directory(Archives()));
   EXPECT_THAT(Entries(zip), ElementsAre(kSavedEntries[0], kSavedEntries[1], kSavedEntries[2], kSavedEntries[3]));
 }

@@ -153,6 +153,15 @@ TEST_F(RetrieveTest, BrowseGoesBackToTheFileDialogWhereCancelCancels) {
       .ExpectDialog("frmProject", test::Press({"cmdBrowse"}))
       .ExpectFileDialog("");
   EXPECT_EQ(server().ProjectRetrieve(), RETURN_USER_CANCEL);
+  const FileDialogRequest& asked = host_->last_file_request();
+  EXPECT_EQ(asked.title, "Retrieve");
+  EXPECT_FALSE(asked.save);
+  EXPECT_EQ(asked.default_ext, ".QVA");
+  EXPECT_EQ(asked.file_name, "");
+  EXPECT_EQ(asked.filter, "TVX/Mersa Archive Files (*.QVA)|*.QVA|All Files (*.*)|*.*");
+  EXPECT_EQ(asked.filter_index, 1);
+  EXPECT_EQ(asked.initial_folder, inst_.tvxii + "/Archives");
+  EXPECT_EQ(asked.flags, 0x209004);
   EXPECT_EQ(server().Project()->JobName(), "Untitled");
   EXPECT_THAT(TempCopies(), ::testing::IsEmpty());
 }

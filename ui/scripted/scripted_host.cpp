@@ -158,6 +158,7 @@ bool ScriptedHost::InputBox(const std::string& prompt, const std::string& title,
 bool ScriptedHost::FileDialog(const FileDialogRequest& request, std::string* chosen) {
   Step step;
   chosen->clear();
+  last_file_request_ = request;
   if (NextStep("file", &step, "file dialog [" + request.title + "]")) *chosen = step.text;
   shown_.push_back(ShownItem{"file", request.title, *chosen, 0, chosen->empty() ? 2 : 1});
   return !chosen->empty();

@@ -72,6 +72,8 @@ class ScriptedHost : public UiHost {
   void OnProcessEvents(std::function<void()> callback) { on_events_ = std::move(callback); }
 
   const std::vector<ShownItem>& shown() const { return shown_; }
+  // The request of the last file dialog shown (title, filter, flags ...).
+  const FileDialogRequest& last_file_request() const { return last_file_request_; }
   const std::vector<std::string>& failures() const { return failures_; }
   // Steps the script still holds (expected but never shown).
   std::size_t pending_steps() const { return steps_.size(); }
@@ -114,6 +116,7 @@ class ScriptedHost : public UiHost {
   std::vector<std::string> failures_;
   std::function<void(const std::string&)> on_failure_;
   std::function<void()> on_events_;
+  FileDialogRequest last_file_request_;
   bool wait_cursor_ = false;
 };
 
