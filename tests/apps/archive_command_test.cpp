@@ -1,8 +1,6 @@
 // The archive commands as whole programs: `archive` inside a session, with a
 // destination and through the save-file dialog, and `pds archive-info`
 // reading what an archive holds, or refusing an archive it cannot trust.
-#include <filesystem>
-#include <string>
 
 #include "pds/ArchiveInfo.h"
 #include "tests/apps/pds_command.h"

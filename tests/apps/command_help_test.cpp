@@ -4,14 +4,9 @@
 // an installation holds.
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <regex>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "tests/apps/pds_command.h"
 
@@ -130,10 +125,7 @@ TEST_F(CompletionTest, ScriptIsValidBashAndIsTheInstalledCopy) {
   EXPECT_EQ(std::system(("bash -n '" + path + "'").c_str()), 0);
   // The copy CMake installs must be what the program prints.
   std::filesystem::path source = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
-  std::ifstream installed(source / "scripts" / "pds-completion.bash", std::ios::binary);
-  std::stringstream copy;
-  copy << installed.rdbuf();
-  EXPECT_EQ(copy.str(), script.out) << "regenerate it: pds completion bash > scripts/pds-completion.bash";
+  EXPECT_EQ(ReadBytes(source / "scripts" / "pds-completion.bash"), script.out) << "regenerate it: pds completion bash > scripts/pds-completion.bash";
   EXPECT_EQ(Run("completion zsh").exit_code, 2);
 }
 

@@ -4,10 +4,8 @@
 #include <filesystem>
 #include <regex>
 #include <sstream>
-#include <string>
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "tests/apps/pds_command.h"
 

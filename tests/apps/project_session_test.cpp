@@ -3,16 +3,10 @@
 // behind; and a second session of the same application cannot open a
 // project the first one holds.
 #include <sqlite3.h>
-#include <sys/wait.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <string>
-#include <thread>
-#include <vector>
 
 #include "tests/config/service_fixture.h"
 

@@ -1,12 +1,9 @@
 // The tag commands of `pds session` as a whole program: the tag operations
 // on the current project, each printing its result code and the state it
 // left, with one tag record set kept across commands.
-#include <sys/wait.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <string>
 
+#include "tests/apps/pds_command.h"
 #include "tests/config/service_fixture.h"
 
 namespace pds::test {
@@ -18,16 +15,13 @@ class SessionTagsTest : public ServiceTest {
  protected:
   // Runs a PMP10 session in batch mode (every message goes to standard
   // error) with the commands on standard input; returns the exit code.
-  int RunSession(const std::string& commands, bool json = false) {
-    const std::string command = "printf '" + commands + "' | TMPDIR='" + temp_.path() + "' '" +
-                                std::string(PDS_BINARY) + "' session --root '" + temp_.path() +
-                                "' --app PMP10 --ui batch" + (json ? " --json" : "") + " >'" + (temp_ / "out") +
-                                "' 2>'" + (temp_ / "err") + "'";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  int RunSession(const std::string& commands, bool json = false, const std::string& ui = "batch") {
+    return RunPds(temp_, "session --root '" + temp_.path() + "' --app PMP10 --ui " + ui + (json ? " --json" : ""),
+                  "TMPDIR='" + temp_.path() + "'", commands)
+        .exit_code;
   }
-  std::string Output() const { return temp_.Read("out"); }
-  std::string Errors() const { return temp_.Read("err"); }
+  std::string Output() const { return temp_.Read("pds.out"); }
+  std::string Errors() const { return temp_.Read("pds.err"); }
 };
 
 TEST_F(SessionTagsTest, TagOperationsReportTheirResultsAndTheTagsLeft) {
@@ -81,14 +75,13 @@ TEST_F(SessionTagsTest, PropertiesValuesAndTagSavesThroughAnAnswerFile) {
   temp_.Write("answers",
               "dialog frmProperties\n  type txtJobNumber \"J-7\"\n  click cmdOK\n"
               "msgbox \"Save Changes\" \"Save changes to project 'Plant'?\" -> No\n");
-  const std::string command =
-      "printf 'new\\nsave-as " + (temp_ / "Plant") +
-      " Plant\\nproperties\\nmru\\nconfig set Units Metric\\nconfig get Units\\nproj-config set Scale 10\\n"
-      "proj-config delete Scale\\nproj-config get Scale\\ntag new Pump\\ntag save-as Pump Spare\\n"
-      "tag save-all\\nexit\\n' | TMPDIR='" + temp_.path() + "' '" + PDS_BINARY + "' session --root '" +
-      temp_.path() + "' --app PMP10 --ui script:'" + (temp_ / "answers") + "' >'" + (temp_ / "out") + "' 2>&1";
-  const int status = std::system(command.c_str());
-  ASSERT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0) << Output();
+  ASSERT_EQ(RunSession("new\\nsave-as " + (temp_ / "Plant") +
+                           " Plant\\nproperties\\nmru\\nconfig set Units Metric\\nconfig get Units\\n"
+                           "proj-config set Scale 10\\nproj-config delete Scale\\nproj-config get Scale\\n"
+                           "tag new Pump\\ntag save-as Pump Spare\\ntag save-all\\nexit\\n",
+                       false, "script:'" + (temp_ / "answers") + "'"),
+            0)
+      << Output() << Errors();
   const std::string out = Output();
   EXPECT_THAT(out, HasSubstr("properties: RETURN_OK\n"));
   EXPECT_THAT(out, HasSubstr("mru: RETURN_OK\n  1:                        Plant (id 1)\n"));

@@ -2,10 +2,8 @@
 // installation, reports its status and exits cleanly; with an answer script,
 // any message the script did not foresee (or a foreseen one that never
 // comes) ends the session with exit code 3.
-#include <sys/wait.h>
 
-#include <cstdlib>
-#include <string>
+#include "tests/apps/pds_command.h"
 
 #include "tests/config/service_fixture.h"
 
@@ -16,27 +14,21 @@ using ::testing::HasSubstr;
 
 class SessionTest : public ServiceTest {
  protected:
-  // Runs `pds session` with the commands on standard input; the exit code,
-  // with standard output and error kept in files of the temporary folder.
-  int RunSession(const std::string& app, const std::string& ui, const std::string& commands) {
-    const std::string command = "printf '" + commands + "' | '" + std::string(PDS_BINARY) + "' session --root '" +
-                                temp_.path() + "' --app " + app + " --ui '" + ui + "' >'" + (temp_ / "out") +
-                                "' 2>'" + (temp_ / "err") + "'";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  // Runs `pds session` with the commands on standard input.
+  PdsRun RunSession(const std::string& app, const std::string& ui, const std::string& commands) {
+    return RunPds(temp_, "session --root '" + temp_.path() + "' --app " + app + " --ui '" + ui + "'", "", commands);
   }
-  std::string Output() const { return temp_.Read("out"); }
-  std::string Errors() const { return temp_.Read("err"); }
 };
 
 class SampleAppSessionTest : public SessionTest, public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(SampleAppSessionTest, StartsReportsStatusAndExits) {
   Install();
-  EXPECT_EQ(RunSession(GetParam(), "batch", "status\\nexit\\n"), 0) << Output() << Errors();
-  EXPECT_THAT(Output(), HasSubstr("initialize: RETURN_OK"));
-  EXPECT_THAT(Output(), HasSubstr("status: RETURN_OK"));
-  EXPECT_THAT(Output(), HasSubstr("exit: RETURN_OK"));
+  const PdsRun run = RunSession(GetParam(), "batch", "status\\nexit\\n");
+  EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
+  EXPECT_THAT(run.out, HasSubstr("initialize: RETURN_OK"));
+  EXPECT_THAT(run.out, HasSubstr("status: RETURN_OK"));
+  EXPECT_THAT(run.out, HasSubstr("exit: RETURN_OK"));
 }
 
 INSTANTIATE_TEST_SUITE_P(SampleApps, SampleAppSessionTest, ::testing::Values("PMP10", "LAY10", "CAL10"),
@@ -60,8 +52,8 @@ TEST_P(ScriptedSessionTest, ExitCodeTellsWhetherTheScriptRanExactly) {
   Execute(ProjectsDbPath(user_id), {"INSERT INTO Job (sJobName, sJobPath, sDOSJobPath) VALUES ('Plant', '" +
                                         (temp_ / "Plant") + "', '" + (temp_ / "Plant") + "')"});
   const std::string script = temp_.Write("answers.txt", GetParam().script);
-  EXPECT_EQ(RunSession("LAY10", "script:" + script, "status\\nexit\\n"), GetParam().exit_code)
-      << Output() << Errors();
+  const PdsRun run = RunSession("LAY10", "script:" + script, "status\\nexit\\n");
+  EXPECT_EQ(run.exit_code, GetParam().exit_code) << run.out << run.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 
 #include "archive/zip_reader.h"
 #include "tests/archive/zip_bytes.h"
@@ -15,13 +14,6 @@ namespace {
 
 using test::BuildZip;
 using test::RawEntry;
-
-std::vector<std::string> Names(const std::string& folder) {
-  std::vector<std::string> out;
-  for (const auto& e : std::filesystem::directory_iterator(folder)) out.push_back(e.path().filename().string());
-  std::sort(out.begin(), out.end());
-  return out;
-}
 
 struct HostileCase {
   const char* label;
@@ -64,8 +56,8 @@ TEST_P(HostileArchiveTest, IsRefusedAndWritesNothing) {
   std::string zip = tmp.Write("hostile.qva", GetParam().archive());
   ZipResult r = ExtractZipEntries(zip, tmp / "out", "\"Pdsg*.*\"");
   EXPECT_EQ(r.code(), GetParam().code) << ZipErrorText(r.code()) << " " << r.detail;
-  EXPECT_TRUE(Names(tmp / "out").empty());
-  EXPECT_EQ(Names(tmp.path()), (std::vector<std::string>{"hostile.qva", "out"}));
+  EXPECT_TRUE(test::FolderNames(tmp / "out").empty());
+  EXPECT_EQ(test::FolderNames(tmp.path()), (std::vector<std::string>{"hostile.qva", "out"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, HostileArchiveTest, ::testing::ValuesIn(kHostile),
@@ -82,14 +74,14 @@ TEST_F(ZipExtractTest, PatternIgnoresCaseAndTakesOnlyMatchingEntries) {
   std::string zip = tmp_.Write("a.qva", BuildZip({{"PROJECT.QVP", "p"}, {"pdsg1.dat", "one"}, {"PdsgTag.mdb", "two"},
                                                   {"Other1.dat", "three"}}));
   ASSERT_TRUE(ExtractZipEntries(zip, out_, "Pdsg*.*").ok());
-  EXPECT_EQ(Names(out_), (std::vector<std::string>{"PdsgTag.mdb", "pdsg1.dat"}));
+  EXPECT_EQ(test::FolderNames(out_), (std::vector<std::string>{"PdsgTag.mdb", "pdsg1.dat"}));
   EXPECT_EQ(tmp_.Read("out/pdsg1.dat"), "one");
 }
 
 TEST_F(ZipExtractTest, ExtractAsWritesTheOneEntryUnderTheGivenName) {
   std::string zip = tmp_.Write("a.qva", BuildZip({{"PROJECT.QVP", "[Project]"}, {"Pdsg1.dat", "one"}}));
   ASSERT_TRUE(ExtractZipEntries(zip, out_, "PROJECT.QVP", {{}, "~QX1234.TMP"}).ok());
-  EXPECT_EQ(Names(out_), (std::vector<std::string>{"~QX1234.TMP"}));
+  EXPECT_EQ(test::FolderNames(out_), (std::vector<std::string>{"~QX1234.TMP"}));
   EXPECT_EQ(tmp_.Read("out/~QX1234.TMP"), "[Project]");
 }
 
@@ -101,7 +93,7 @@ TEST_F(ZipExtractTest, RefusalsBeforeReadingEntries) {
   EXPECT_EQ(ExtractZipEntries(zip, tmp_ / "no-such-folder", "*.*").code(), 29);
   std::filesystem::create_directory(out_ + "/Pdsg1.dat");
   EXPECT_EQ(ExtractZipEntries(zip, out_, "*.*").code(), 28);
-  EXPECT_EQ(Names(out_), (std::vector<std::string>{"Pdsg1.dat"}));
+  EXPECT_EQ(test::FolderNames(out_), (std::vector<std::string>{"Pdsg1.dat"}));
 }
 
 TEST_F(ZipExtractTest, CancelLeavesNoFiles) {
@@ -109,7 +101,7 @@ TEST_F(ZipExtractTest, CancelLeavesNoFiles) {
   ZipExtractOptions options;
   options.hooks.keep_alive = [] { return false; };
   EXPECT_EQ(ExtractZipEntries(zip, out_, "*.*", options).code(), 48);
-  EXPECT_TRUE(Names(out_).empty());
+  EXPECT_TRUE(test::FolderNames(out_).empty());
 }
 
 }  // namespace

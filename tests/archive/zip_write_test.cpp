@@ -10,6 +10,7 @@
 #include "archive/zip_reader.h"
 #include "archive/zip_writer.h"
 #include "platform/env.h"
+#include "tests/support/case_names.h"
 #include "tests/support/test_support.h"
 
 namespace pds::archive {
@@ -35,13 +36,6 @@ std::string TableText(std::size_t n) {
   std::string s;
   for (int row = 0; s.size() < n; ++row) s += "TAG-" + std::to_string(row) + "\tPump\t" + std::to_string(row * 7 % 113) + "\r\n";
   return s.substr(0, n);
-}
-
-std::vector<std::string> Listing(const std::string& folder) {
-  std::vector<std::string> out;
-  for (const auto& e : std::filesystem::directory_iterator(folder)) out.push_back(e.path().filename().string());
-  std::sort(out.begin(), out.end());
-  return out;
 }
 
 class ZipWriteTest : public ::testing::Test {
@@ -141,12 +135,12 @@ TEST_P(ZipWriteFailureTest, KeepsThePreviousArchiveAndLeavesNothing) {
   std::string zip = tmp_.Write("job.qva", "previous archive");
   Add("Project.mdb", TableText(3 << 20));
   Add("Pdsg1.dat", RandomBytes(1 << 20, 3));
-  std::vector<std::string> before = Listing(tmp_.path());
+  std::vector<std::string> before = test::FolderNames(tmp_.path());
   FailingOutputEnv env(GetParam().fail_write, GetParam().system_code);
   platform::ScopedEnv scoped(&env);
   EXPECT_EQ(WriteZipArchive(zip, items_).code(), GetParam().zip_code);
   EXPECT_EQ(tmp_.Read("job.qva"), "previous archive");
-  EXPECT_EQ(Listing(tmp_.path()), before);
+  EXPECT_EQ(test::FolderNames(tmp_.path()), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ZipWriteFailureTest,
@@ -176,7 +170,7 @@ TEST_F(ZipWriteTest, CancelLeavesNoArchive) {
   ZipWriteOptions options;
   options.hooks.keep_alive = [] { return false; };
   EXPECT_EQ(WriteZipArchive(tmp_ / "job.qva", items_, options).code(), 48);
-  EXPECT_EQ(Listing(tmp_.path()), (std::vector<std::string>{"src-0"}));
+  EXPECT_EQ(test::FolderNames(tmp_.path()), (std::vector<std::string>{"src-0"}));
 }
 
 struct TextCase {
@@ -192,7 +186,8 @@ INSTANTIATE_TEST_SUITE_P(Codes, ZipErrorTextTest,
                          ::testing::Values(TextCase{2, "Archive file is damaged (Unexpected EOF)"},
                                            TextCase{45, "The program is currently busy unarchiving another file.\r\r"},
                                            TextCase{50, "Disk full"}, TextCase{7, "Unknown zip error 0x7"},
-                                           TextCase{0x1F4, "Unknown zip error 0x1F4"}));
+                                           TextCase{0x1F4, "Unknown zip error 0x1F4"}),
+                         [](const auto& info) { return "Code" + std::to_string(info.param.code); });
 
 TEST(ZipTitlesTest, CodeInUpperCaseHex) {
   EXPECT_EQ(ArchiveErrorTitle(28), "Archive Error 1C");

@@ -1,16 +1,12 @@
 #include "config/config_database.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "config/sample_apps.h"
 #include "pds/db/jet_errors.h"
 #include "pds/Types.h"
 #include "pds/UiHost.h"
+#include "tests/support/case_names.h"
 #include "tests/support/installed_test.h"
 
 namespace pds {
@@ -89,7 +85,11 @@ INSTANTIATE_TEST_SUITE_P(Versions, DatabaseVersionTest,
                          ::testing::Values(VersionCase{2, 15, 0, true}, VersionCase{2, 16, 0, true},
                                            VersionCase{10, 0, 0, true},  // "10" sorts before "2" as plain text
                                            VersionCase{2, 14, 9, false},
-                                           VersionCase{2, 9, 0, false}));  // "9" sorts after "15" as plain text
+                                           VersionCase{2, 9, 0, false}),  // "9" sorts after "15" as plain text
+                         [](const auto& info) {
+                           const VersionCase& v = info.param;
+                           return test::SpelledName(std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.revision));
+                         });
 
 TEST_F(ConfigDatabaseTest, EmptyVersionTableStopsTheReadWithZeroVersion) {
   ExecuteOnConfig({"DELETE * FROM Version"});
@@ -185,7 +185,10 @@ TEST_P(DataSpecificationRowTest, CreateMethodAndSourceAreChecked) {
 INSTANTIATE_TEST_SUITE_P(Rows, DataSpecificationRowTest,
                          ::testing::Values(BadSpecCase{3, "Extra.ro", false}, BadSpecCase{-1, "Extra.ro", false},
                                            BadSpecCase{1, "", false}, BadSpecCase{2, "   ", false},
-                                           BadSpecCase{0, "", true}));
+                                           BadSpecCase{0, "", true}),
+                         [](const auto& info) {
+                           return test::SpelledName("Method" + std::to_string(info.param.method) + " " + info.param.source);
+                         });
 
 TEST_F(ConfigDatabaseTest, BlankContactTypeLeavesTheLastSlotEmpty) {
   ExecuteOnConfig({"DELETE * FROM ContactTypes", "INSERT INTO ContactTypes (sContactTypeName) VALUES ('Owner')",
@@ -301,7 +304,8 @@ INSTANTIATE_TEST_SUITE_P(Numbers, VersionFormatTest,
                          ::testing::Values(FormatCase{2, "2.0"}, FormatCase{12.5, "12.5"}, FormatCase{0.25, "0.3"},
                                            FormatCase{0.15, "0.2"},  // stored as 0.1499999...
                                            FormatCase{1234.56, "1234.6"}, FormatCase{-1.25, "-1.3"},
-                                           FormatCase{-0.04, "0.0"}, FormatCase{0, "0.0"}));
+                                           FormatCase{-0.04, "0.0"}, FormatCase{0, "0.0"}),
+                         [](const auto& info) { return test::SpelledName(std::to_string(info.param.value)); });
 
 }  // namespace
 }  // namespace pds

@@ -2,7 +2,6 @@
 // defaults for missing keys, the stored form of an empty value, one row per
 // designation and key, the shared designation, keys that hold an apostrophe,
 // and a projects database another user holds.
-#include "ui/messages.h"
 #include "pds/UiHost.h"
 #include "tests/config/service_fixture.h"
 
@@ -38,7 +37,7 @@ TEST_F(ConfigValuesTest, MissingKeyHandsBackTheDefaultEvenWhenItIsTheVariableIts
   EXPECT_EQ(value, "Imperial");
 }
 
-TEST_F(ConfigValuesTest, ValueIsStoredUnderTheUpperCaseDesignationReadBackAndUpdatedInPlace) {
+TEST_F(ConfigValuesTest, ValueIsStoredUnderTheUpperCaseDesignationReadBackAndUpdatedInPlaceAndABlankKeyIsRefused) {
   EXPECT_EQ(server_.SetConfigValue("Units", "Imperial"), -1);
   EXPECT_THAT(ConfigRows(), ElementsAre(Row{"PMP10", "Units", "Imperial"}));
   std::string value;
@@ -46,20 +45,15 @@ TEST_F(ConfigValuesTest, ValueIsStoredUnderTheUpperCaseDesignationReadBackAndUpd
   EXPECT_EQ(value, "Imperial");
   EXPECT_EQ(server_.SetConfigValue("Units", "Metric"), -1);
   EXPECT_THAT(ConfigRows(), ElementsAre(Row{"PMP10", "Units", "Metric"}));
-}
-
-TEST_F(ConfigValuesTest, EmptyValueIsStoredAsOneBlankAndReadsBackEmpty) {
+  // An empty value is stored as one blank and reads back empty.
   EXPECT_EQ(server_.SetConfigValue("Units", ""), -1);
   EXPECT_THAT(ConfigRows(), ElementsAre(Row{"PMP10", "Units", " "}));
-  std::string value = "stale";
+  value = "stale";
   EXPECT_EQ(server_.GetConfigValue("Units", value, "Metric"), -1);
   EXPECT_EQ(value, "");
-}
-
-TEST_F(ConfigValuesTest, BlankKeyIsNeitherWrittenNorRead) {
+  // A blank key is neither written nor read.
   EXPECT_EQ(server_.SetConfigValue("  ", "x"), 0);
-  EXPECT_TRUE(ConfigRows().empty());
-  std::string value;
+  EXPECT_EQ(ConfigRows().size(), 1u);
   EXPECT_EQ(server_.GetConfigValue("  ", value, "fallback"), 0);
   EXPECT_EQ(value, "fallback");
 }

@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "config/config_database.h"
 #include "config/process_state.h"
 #include "pds/TextTable.h"

@@ -1,12 +1,6 @@
 #include "tests/config/service_fixture.h"
 
-#include <unistd.h>
-
 #include <fstream>
-
-#include "pds/db/dao_constants.h"
-#include "pds/db/database.h"
-#include "pds/db/engine.h"
 
 namespace pds::test {
 

@@ -3,16 +3,12 @@
 // where the default projects folder comes from, the first-project question,
 // the application database, the job-name limit, and which object is the
 // process's current one. Also the rules of the writable properties.
-#include <filesystem>
-#include <memory>
 
-#include "service/server.h"
 #include "config/sample_apps.h"
-#include "ui/messages.h"
 #include "config/schema.h"
 #include "pds/UiHost.h"
 #include "pds/Version.h"
-#include "files/file_routines.h"
+#include "tests/support/case_names.h"
 #include "tests/config/service_fixture.h"
 
 namespace pds::test {
@@ -105,8 +101,6 @@ struct ProjectsFolderCase {
   const char* setting;       // under the test's folder; made unless "gone"
   bool setting_used;
 };
-
-void PrintTo(const ProjectsFolderCase& c, std::ostream* os) { *os << c.label; }
 
 class DefaultProjectsFolderTest : public ServiceTest, public ::testing::WithParamInterface<ProjectsFolderCase> {};
 
@@ -295,7 +289,8 @@ TEST_P(TagNameLimitTest, OnlyOneTo255IsStored) {
 
 INSTANTIATE_TEST_SUITE_P(Values, TagNameLimitTest,
                          ::testing::Values(LimitCase{0, 100}, LimitCase{256, 100}, LimitCase{-1, 100},
-                                           LimitCase{1, 1}, LimitCase{255, 255}));
+                                           LimitCase{1, 1}, LimitCase{255, 255}),
+                         [](const auto& info) { return SpelledName("Set" + std::to_string(info.param.value)); });
 
 TEST_F(PropertyRulesTest, DefTagTypeTrimsTheCallersVariable) {
   std::string value = "  Motor  ";

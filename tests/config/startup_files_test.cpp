@@ -81,12 +81,5 @@ TEST_F(StartupSequenceTest, FolderInPlaceOfTheProjectsDatabaseIsNamed) {
   EXPECT_TRUE(std::filesystem::is_directory(projects_db));
 }
 
-TEST_F(StartupSequenceTest, CancelledUserConfirmationIsPassedOnSilently) {
-  install::Installation inst = Install(/*user_ids_required=*/true);
-  host_->ExpectInputBoxCancel("Application Startup");
-  host_->ExpectMsgBoxContaining("Register User ID", "A user ID must be entered to continue.", vbNo);
-  EXPECT_EQ(manager_.RunStartupSequence("PMP10", inst.CodePath("PMP10"), "/U:someone"), RETURN_USER_CANCEL);
-}
-
 }  // namespace
 }  // namespace pds::test

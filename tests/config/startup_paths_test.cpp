@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "tests/support/case_names.h"
 #include "tests/config/startup_fixture.h"
 
 namespace pds::test {
@@ -20,7 +21,7 @@ class SetPathsTest : public StartupTest {
 class SetPathsCaseTest : public SetPathsTest,
                          public ::testing::WithParamInterface<std::tuple<const char*, const char*, const char*>> {};
 
-TEST_P(SetPathsCaseTest, AcceptsFolderNamesInAnyCase) {
+TEST_P(SetPathsCaseTest, AcceptsFolderNamesInAnyCaseAndUsesTheirRealNames) {
   auto [tvx, pdsg, code] = GetParam();
   const std::string tvxii = temp_ / tvx;
   const std::string app = tvxii + "/" + pdsg + "/" + code;
@@ -37,13 +38,8 @@ TEST_P(SetPathsCaseTest, AcceptsFolderNamesInAnyCase) {
 INSTANTIATE_TEST_SUITE_P(Names, SetPathsCaseTest,
                          ::testing::Values(std::make_tuple("TVX-ii", "PMP10", "Code"),
                                            std::make_tuple("tvx-ii", "pmp10", "code"),
-                                           std::make_tuple("TVX-II", "Pmp10", "CODE")));
-
-TEST_F(SetPathsTest, EnvironmentFolderOfAnotherCaseIsUsedUnderItsRealName) {
-  MakeFolders({"TVX-ii/PMP10/Code", "TVX-ii/ENVIRO", "TVX-ii/Temp"});
-  ASSERT_TRUE(manager_.SetPaths(temp_ / "TVX-ii/PMP10/Code"));
-  EXPECT_EQ(fields().enviro_path, temp_ / "TVX-ii/ENVIRO");
-}
+                                           std::make_tuple("TVX-II", "Pmp10", "CODE")),
+                         [](const auto& info) { return CaseName(std::get<0>(info.param) + std::string(" ") + std::get<1>(info.param)); });
 
 TEST_F(SetPathsTest, ProgramFolderNotNamedCodeIsReportedAsMissing) {
   MakeFolders({"TVX-ii/PMP10/Bin"});
@@ -140,7 +136,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ScanCase{"/U:[John Smith]/B:[halvorn]", "John Smith", HALVORN},
                       ScanCase{"/U:[John Smith /B:xyz", "John Smith /B:xyz", VELTRAX},  // unbalanced
                       ScanCase{"/U:[[x]", "x", VELTRAX}, ScanCase{"junk /X:y /U:k", "k", VELTRAX},
-                      ScanCase{"/", "", VELTRAX}, ScanCase{"//U:", "", VELTRAX}, ScanCase{"/U:[", "", VELTRAX}));
+                      ScanCase{"/", "", VELTRAX}, ScanCase{"//U:", "", VELTRAX}, ScanCase{"/U:[", "", VELTRAX}),
+    [](const auto& info) { return SpelledName(info.param.command_line); });
 
 TEST_F(StartupTest, ExportBrandIsBrandZeroWithTheExportFlag) {
   ASSERT_TRUE(manager_.ParseCommandLine("/B:export"));

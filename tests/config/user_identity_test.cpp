@@ -1,8 +1,5 @@
 // The user's network name, its confirmation, and the registration that maps
 // it to a user ID in the configuration database.
-#include "pds/db/database.h"
-#include "pds/db/engine.h"
-#include "pds/db/recordset.h"
 #include "platform/env.h"
 #include "tests/config/startup_fixture.h"
 

@@ -3,12 +3,7 @@
 // the file holds now, even when the file was put in place by other means
 // than the engine. And definitions added by plain statements are described
 // from the file, not from what the engine wrote.
-#include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
 
 #include "pds/db/field.h"
 #include "tests/engine/db_test_support.h"
@@ -23,12 +18,7 @@ class ReopenTest : public DbTest {
   std::shared_ptr<Database> MakeOther() { return DBEngine().CreateDatabase(path("Other.mdb")); }
 
   // Writes Other.mdb's bytes into Test.mdb: the same file, new content.
-  void OverwriteInPlace() {
-    std::ifstream in(path("Other.mdb"), std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::ofstream out(path(), std::ios::binary | std::ios::trunc);
-    out << bytes;
-  }
+  void OverwriteInPlace() { pds::test::WriteBytes(path(), pds::test::ReadBytes(path("Other.mdb"))); }
 
   std::string FirstName(const std::string& table) {
     auto rs = db_->OpenRecordset(table, dbOpenTable);
@@ -46,8 +36,6 @@ struct Replacement {
   const char* new_table;
   bool rename;
 };
-
-void PrintTo(const Replacement& r, std::ostream* os) { *os << r.label; }
 
 class ReplacedFileTest : public ReopenTest, public ::testing::WithParamInterface<Replacement> {};
 

@@ -3,14 +3,13 @@
 // checks, existence tests, and the SQL value routines, with exact texts.
 #include "pds/db/db_helpers.h"
 
-#include <gtest/gtest.h>
-
 #include <ctime>
 
 #include "pds/db/field.h"
 #include "pds/db/jet_errors.h"
 #include "ui/messages.h"
 #include "pds/UiHost.h"
+#include "tests/support/case_names.h"
 #include "tests/engine/db_test_support.h"
 
 namespace pds::db::test {
@@ -43,16 +42,11 @@ class OpenDbTest : public DbHelpersTest {
   int markers_ = 0;
 };
 
-TEST_F(OpenDbTest, FreeFileOpensAtOnce) {
+TEST_F(OpenDbTest, FreeFileOpensAndAMissingFileOrAFileOfAnotherKindFailsAtOnceWithoutAMessage) {
   DbHandle db;
   ASSERT_TRUE(OpenDb(db, path(), true, false));
   EXPECT_TRUE(CheckDatabaseValid(db, false));
   EXPECT_EQ(clock_.sleeps(), 0);
-  CloseDatabase(db);
-}
-
-TEST_F(OpenDbTest, MissingFileOrAFileOfAnotherKindFailsAtOnceWithoutAMessage) {
-  DbHandle db = DBEngine().OpenDatabase(path());
   EXPECT_FALSE(OpenDb(db, path("Missing.mdb"), true, false));
   EXPECT_EQ(db, nullptr);
   EXPECT_EQ(clock_.sleeps(), 0);
@@ -111,17 +105,6 @@ TEST_F(DbHelpersTest, HolderReleasingWithinTheWindowOpensWithoutAQuestion) {
 
 // ---- the combined open and CreateRecordset
 
-TEST_F(DbHelpersTest, CombinedOpenGivesBothHandles) {
-  DbHandle db;
-  RsHandle rs;
-  ASSERT_EQ(OpenDbAndRecordset(db, rs, path(), "SELECT * FROM Job", dbOpenDynaset, true, false), 0);
-  EXPECT_EQ(GetFieldValue(rs->Fields("sJobName")).AsString(), "Plant");
-  CloseRecordset(rs);
-  CloseDatabase(db);
-  EXPECT_EQ(rs, nullptr);
-  EXPECT_EQ(db, nullptr);
-}
-
 TEST_F(DbHelpersTest, CombinedOpenReportsBlankArgumentsAndClearsBothHandles) {
   DbHandle db = DBEngine().OpenDatabase(path());
   RsHandle rs = db->OpenRecordset("Job");
@@ -137,12 +120,16 @@ TEST_F(DbHelpersTest, CombinedOpenReportsBlankArgumentsAndClearsBothHandles) {
   EXPECT_EQ(OpenDbAndRecordset(db, rs, path(), " ", dbOpenTable, true, false), -1);
 }
 
-TEST_F(DbHelpersTest, CombinedOpenWithABadSourceIsReportedByCreateRecordset) {
+TEST_F(DbHelpersTest, CombinedOpenGivesBothHandlesAndABadSourceIsReportedByCreateRecordset) {
+  DbHandle db;
+  RsHandle rs;
+  ASSERT_EQ(OpenDbAndRecordset(db, rs, path(), "SELECT * FROM Job", dbOpenDynaset, true, false), 0);
+  EXPECT_EQ(GetFieldValue(rs->Fields("sJobName")).AsString(), "Plant");
+  CloseRecordset(rs);
+  CloseDatabase(db);
   host_->ExpectMsgBox("CreateRecordset()",
                       "The database engine cannot find the input table or query 'Nowhere'.  Make sure it exists and "
                       "that its name is spelled correctly.");
-  DbHandle db;
-  RsHandle rs;
   EXPECT_EQ(OpenDbAndRecordset(db, rs, path(), "SELECT * FROM Nowhere", dbOpenDynaset, true, false), -1);
   EXPECT_EQ(db, nullptr);
   EXPECT_EQ(rs, nullptr);
@@ -183,14 +170,6 @@ TEST_F(DbHelpersTest, CheckDatabaseValidReportsOnlyWhenAskedAndRecordsetValidity
   EXPECT_FALSE(CheckRecordsetValid(rs, true));
 }
 
-TEST_F(DbHelpersTest, DoesTableExistOnAClearedHandleSaysWhy) {
-  DbHandle none;
-  host_->ExpectMsgBox("DoesTableExist()",
-                      "(Job)\r\n\nCould not verify table existence because database was not specified.");
-  EXPECT_FALSE(DoesTableExist(none, "Job"));
-  EXPECT_EQ(host_->shown().at(0).style, vbCritical);
-}
-
 TEST_F(DbHelpersTest, ExistenceTestsAreSilentAndIgnoreCase) {
   DbHandle db = DBEngine().OpenDatabase(path());
   MakeRelation(*db, "R", "Job", "Job", "lJobID", dbRelationDontEnforce);
@@ -209,6 +188,12 @@ TEST_F(DbHelpersTest, ExistenceTestsAreSilentAndIgnoreCase) {
   EXPECT_FALSE(DoesRelationExist(db, "Other"));
   EXPECT_FALSE(DoesFieldExist(nullptr, "sJobName"));
   EXPECT_EQ(Err().number, 77);  // the caller's pending error is left alone
+  // Only a cleared handle is worth a word.
+  DbHandle none;
+  host_->ExpectMsgBox("DoesTableExist()",
+                      "(Job)\r\n\nCould not verify table existence because database was not specified.");
+  EXPECT_FALSE(DoesTableExist(none, "Job"));
+  EXPECT_EQ(host_->shown().at(0).style, vbCritical);
 }
 
 TEST_F(DbHelpersTest, ClosingKeepsThePendingErrorAndClearsTheHandle) {
@@ -259,8 +244,6 @@ struct SqlValueCase {
   Variant in;
   Variant out;
 };
-
-void PrintTo(const SqlValueCase& c, std::ostream* os) { *os << c.name; }
 
 class FormatSqlValueTest : public ::testing::TestWithParam<SqlValueCase> {};
 
@@ -329,7 +312,8 @@ TEST_P(FixSqlQuotesTest, EveryRunOfApostrophesBecomesTwo) {
 INSTANTIATE_TEST_SUITE_P(Cases, FixSqlQuotesTest,
                          ::testing::Values(std::pair{"O'Brien", "O''Brien"}, std::pair{"O''Brien", "O''Brien"},
                                            std::pair{"O'''Brien", "O''Brien"}, std::pair{"'a'b'", "''a''b''"},
-                                           std::pair{"plain", "plain"}, std::pair{"", ""}));
+                                           std::pair{"plain", "plain"}, std::pair{"", ""}),
+                         [](const auto& info) { return pds::test::SpelledName(info.param.first); });
 
 }  // namespace
 }  // namespace pds::db::test

@@ -1,10 +1,6 @@
 #include "tests/engine/db_test_support.h"
 
-#include <unistd.h>
-
-#include <chrono>
 #include <fstream>
-#include <thread>
 
 #include "pds/db/field.h"
 #include "pds/db/relation.h"

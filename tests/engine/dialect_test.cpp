@@ -20,8 +20,6 @@ struct Translation {
   const char* sqlite;
 };
 
-void PrintTo(const Translation& t, std::ostream* os) { *os << t.jet; }
-
 const Translation kTranslations[] = {
     // DELETE names no columns in SQLite.
     {"DeleteStar", "DELETE * FROM Job WHERE lJobID = 5", "DELETE FROM Job WHERE lJobID = 5"},
@@ -148,8 +146,6 @@ struct Malformed {
   long number;
 };
 
-void PrintTo(const Malformed& m, std::ostream* os) { *os << m.jet; }
-
 class DialectMalformedTest : public ::testing::TestWithParam<Malformed> {};
 
 TEST_P(DialectMalformedTest, RaisesJetErrorAndCachesNothing) {
@@ -187,8 +183,6 @@ struct Analysis {
   StatementInfo::Kind kind;
   std::vector<std::string> tables;
 };
-
-void PrintTo(const Analysis& a, std::ostream* os) { *os << a.statement; }
 
 class AnalyzeStatementTest : public ::testing::TestWithParam<Analysis> {};
 

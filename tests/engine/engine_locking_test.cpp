@@ -1,10 +1,7 @@
 // Who may open a database while someone else has it: opens in this process
 // share the file, other processes are kept out by exclusive opens, and a dead
 // holder never keeps a file in use. These tests start helper processes.
-#include <gtest/gtest.h>
 #include <sqlite3.h>
-
-#include <filesystem>
 
 #include "pds/db/jet_errors.h"
 #include "tests/engine/db_test_support.h"

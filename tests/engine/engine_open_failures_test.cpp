@@ -3,9 +3,7 @@
 // retry gives up at once. A FIFO or a device must not block the open. (A
 // missing file and a text file are covered with the other open failures.)
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <fstream>
 
 #include "pds/db/db_helpers.h"
@@ -24,8 +22,6 @@ struct BadFile {
   long number;
   bool folder = false;  // named as a folder rather than by the number's own text
 };
-
-void PrintTo(const BadFile& bad, std::ostream* os) { *os << bad.name; }
 
 class BadFileTest : public DbTest, public ::testing::WithParamInterface<BadFile> {
  protected:

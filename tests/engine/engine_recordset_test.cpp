@@ -1,7 +1,6 @@
 // Record sets: moving and counting, the editing cycle, rows changed or deleted
 // behind a record set's back, read-only sets, table-type sets with Seek, value
 // kinds, and Execute.
-#include <gtest/gtest.h>
 
 #include "pds/db/field.h"
 #include "pds/db/jet_errors.h"
@@ -115,7 +114,7 @@ TEST_F(RecordsetTest, MovingPastEitherEndHasNoCurrentRecord) {
   EXPECT_EQ(ErrorNumberOf([&] { empty->MoveFirst(); }), kErrNoCurrentRecord);
 }
 
-TEST_F(RecordsetTest, AddedRowGoesToTheEndAndTheCurrentRecordStays) {
+TEST_F(RecordsetTest, AddedRowGoesToTheEndAndTheCurrentRecordStaysEvenInAnEmptySet) {
   auto rs = db_->OpenRecordset("SELECT * FROM Item");
   rs->AddNew();
   const auto id = rs->Fields("lId").Value().AsLong();
@@ -126,23 +125,22 @@ TEST_F(RecordsetTest, AddedRowGoesToTheEndAndTheCurrentRecordStays) {
   rs->MoveLast();
   EXPECT_EQ(rs->Fields("sName").Value().AsString(), "new");
   EXPECT_EQ(rs->RecordCount(), 6);
-}
 
-TEST_F(RecordsetTest, RowAddedToAnEmptySetIsReachedWithMoveLast) {
-  auto rs = db_->OpenRecordset("SELECT * FROM Item WHERE sName = 'zzz'");
-  rs->AddNew();
-  rs->Fields("sName").SetValue("zzz");
-  rs->Update();
-  EXPECT_TRUE(rs->Eof());
-  rs->MoveLast();
-  EXPECT_EQ(rs->Fields("sName").Value().AsString(), "zzz");
-  rs->Edit();
-  rs->Fields("nQty").SetValue(7);
-  rs->Update();
+  // A row added to an empty set is reached with MoveLast and can be edited.
+  auto empty = db_->OpenRecordset("SELECT * FROM Item WHERE sName = 'zzz'");
+  empty->AddNew();
+  empty->Fields("sName").SetValue("zzz");
+  empty->Update();
+  EXPECT_TRUE(empty->Eof());
+  empty->MoveLast();
+  EXPECT_EQ(empty->Fields("sName").Value().AsString(), "zzz");
+  empty->Edit();
+  empty->Fields("nQty").SetValue(7);
+  empty->Update();
   EXPECT_EQ(Count("Item", "sName = 'zzz' AND nQty = 7"), 1);
 }
 
-TEST_F(RecordsetTest, EditingCycleErrors) {
+TEST_F(RecordsetTest, EditingCycleErrorsAndEditedValues) {
   auto rs = db_->OpenRecordset("SELECT * FROM Item");
   EXPECT_EQ(ErrorNumberOf([&] { rs->Update(); }), kErrUpdateWithoutEdit);
   EXPECT_EQ(ErrorNumberOf([&] { rs->Fields("sName").SetValue("x"); }), kErrUpdateWithoutEdit);
@@ -152,10 +150,7 @@ TEST_F(RecordsetTest, EditingCycleErrors) {
   rs->MoveNext();  // moving abandons the edit
   EXPECT_EQ(Count("Item", "sName = 'changed'"), 0);
   EXPECT_EQ(rs->EditMode(), dbEditNone);
-}
-
-TEST_F(RecordsetTest, EditShowsNewValuesBeforeUpdateAndStoresThem) {
-  auto rs = db_->OpenRecordset("SELECT sName, nQty FROM Item WHERE nQty = 30");
+  // Edited values show before the update and are stored by it.
   rs->Edit();
   rs->Fields("nQty").SetValue(31);
   EXPECT_EQ(rs->Fields("nQty").Value().AsLong(), 31);
@@ -191,7 +186,7 @@ TEST_F(RecordsetTest, DeletedRowIsSkippedAndNoLongerCounted) {
   EXPECT_EQ(Count("Item"), 4);
 }
 
-TEST_F(RecordsetTest, JoinIsReadOnlyAndNamesSharedFieldsByTable) {
+TEST_F(RecordsetTest, JoinAndAggregateAreReadOnlyAndJoinNamesSharedFieldsByTable) {
   MakeTable(*db_, "Usage", {{"lId", dbLong}, {"sPdsg", dbText, 5}});
   db_->Execute("INSERT INTO Usage VALUES (1, 'ABC12')", dbFailOnError);
   auto rs = db_->OpenRecordset("SELECT * FROM Item INNER JOIN Usage ON Item.lId = Usage.lId", dbOpenDynaset);
@@ -201,14 +196,12 @@ TEST_F(RecordsetTest, JoinIsReadOnlyAndNamesSharedFieldsByTable) {
   EXPECT_EQ(rs->Fields("sPdsg").Value().AsString(), "ABC12");
   EXPECT_EQ(rs->Fields("Usage.lId").Value().AsLong(), 1);
   EXPECT_EQ(rs->Fields("sName").Type(), dbText);
-}
-
-TEST_F(RecordsetTest, AggregateGetsAFieldOfItsValueKind) {
-  auto rs = db_->OpenRecordset("SELECT COUNT(*) AS n, MAX(fVal) AS m FROM Item");
-  EXPECT_FALSE(rs->Updatable());
-  EXPECT_EQ(rs->Fields("n").Value().AsLong(), 5);
-  EXPECT_EQ(rs->Fields("n").Type(), dbLong);
-  EXPECT_EQ(rs->Fields("m").Type(), dbDouble);
+  // An aggregate is read-only too, each field of its value's kind.
+  auto total = db_->OpenRecordset("SELECT COUNT(*) AS n, MAX(fVal) AS m FROM Item");
+  EXPECT_FALSE(total->Updatable());
+  EXPECT_EQ(total->Fields("n").Value().AsLong(), 5);
+  EXPECT_EQ(total->Fields("n").Type(), dbLong);
+  EXPECT_EQ(total->Fields("m").Type(), dbDouble);
 }
 
 TEST_F(RecordsetTest, SelectWithSubqueryStaysUpdatable) {

@@ -1,8 +1,5 @@
 // Relations (cascading delete, required primary rows), engine transactions
 // across databases, and compaction.
-#include <gtest/gtest.h>
-
-#include <filesystem>
 
 #include "pds/db/jet_errors.h"
 #include "pds/db/relation.h"

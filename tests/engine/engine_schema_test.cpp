@@ -1,10 +1,7 @@
 // Table definitions: field rules enforced on every write, definitions that
 // survive closing the file, text that compares without case, auto-numbers,
 // changes to existing tables, linked tables, and the errors callers test for.
-#include <gtest/gtest.h>
 #include <sqlite3.h>
-
-#include <filesystem>
 
 #include "pds/db/field.h"
 #include "pds/db/jet_errors.h"
@@ -101,7 +98,7 @@ TEST_F(SchemaTest, DefinitionsReadBackAfterReopening) {
   EXPECT_EQ(pk->Fields().Item(0)->Name(), "lTagId");
 }
 
-TEST_F(SchemaTest, TextComparesAndSortsWithoutCase) {
+TEST_F(SchemaTest, TextComparesSortsAndJoinsWithoutCase) {
   MakeTable(*db_, "Tag", {{"sName", dbText, 20}});
   MakeIndex(*db_, "Tag", "ByName", {"sName"}, false, true);
   for (const char* n : {"b", "Pump", "a"}) db_->Execute(std::string("INSERT INTO Tag (sName) VALUES ('") + n + "')");
@@ -117,16 +114,12 @@ TEST_F(SchemaTest, TextComparesAndSortsWithoutCase) {
 
   EXPECT_EQ(ErrorNumberOf([&] { db_->Execute("INSERT INTO Tag (sName) VALUES ('pUMP')", dbFailOnError); }),
             kErrDuplicateKey);
-}
 
-TEST_F(SchemaTest, JoinsMatchTextWithoutCase) {
-  MakeTable(*db_, "Job", {{"sJobName", dbText, 20}});
-  MakeTable(*db_, "Usage", {{"sJob", dbText, 20}, {"sPdsg", dbText, 5}});
-  db_->Execute("INSERT INTO Job (sJobName) VALUES ('Plant A')");
-  db_->Execute("INSERT INTO Usage (sJob, sPdsg) VALUES ('PLANT a', 'ABC12')");
-  auto rs = db_->OpenRecordset("SELECT Usage.sPdsg FROM Job INNER JOIN Usage ON Job.sJobName = Usage.sJob");
-  ASSERT_FALSE(rs->Eof());
-  EXPECT_EQ(rs->Fields("sPdsg").Value().AsString(), "ABC12");
+  MakeTable(*db_, "Usage", {{"sTag", dbText, 20}, {"sPdsg", dbText, 5}});
+  db_->Execute("INSERT INTO Usage (sTag, sPdsg) VALUES ('pump', 'ABC12')");
+  auto joined = db_->OpenRecordset("SELECT Usage.sPdsg FROM Tag INNER JOIN Usage ON Tag.sName = Usage.sTag");
+  ASSERT_FALSE(joined->Eof());
+  EXPECT_EQ(joined->Fields("sPdsg").Value().AsString(), "ABC12");
 }
 
 TEST_F(SchemaTest, AutoNumberIsKnownAtAddNewAndAnAbandonedRowUsesItUp) {
@@ -153,8 +146,10 @@ TEST_F(SchemaTest, AutoNumberIsKnownAtAddNewAndAnAbandonedRowUsesItUp) {
   EXPECT_EQ(Count("TagIndex", "lTagId = 4 AND sTagName = 'P-4'"), 1);
 }
 
-TEST_F(SchemaTest, MissingItemsAreItemNotFound) {
+TEST_F(SchemaTest, HiddenDefinitionTablesAreNotListedAndMissingItemsAreItemNotFound) {
   MakeTable(*db_, "Job", {{"sJobName", dbText, 20}}, {"sJobName"});
+  ASSERT_EQ(db_->TableDefs().Count(), 1);
+  EXPECT_EQ(db_->TableDefs().Item(0)->Name(), "Job");
   auto t = db_->TableDefs().Item("Job");
   EXPECT_EQ(ErrorNumberOf([&] { db_->TableDefs().Item("Nope"); }), kErrItemNotFound);
   EXPECT_EQ(ErrorNumberOf([&] { db_->TableDefs().Item(5); }), kErrItemNotFound);
@@ -163,13 +158,6 @@ TEST_F(SchemaTest, MissingItemsAreItemNotFound) {
   EXPECT_EQ(ErrorNumberOf([&] { db_->Relations().Item("Nope"); }), kErrItemNotFound);
   EXPECT_EQ(ErrorNumberOf([&] { db_->TableDefs().Delete("Nope"); }), kErrItemNotFound);
   EXPECT_EQ(ErrorTextOf([&] { db_->TableDefs().Item("Nope"); }), "Item not found in this collection.");
-}
-
-TEST_F(SchemaTest, HiddenDefinitionTablesAreNotListed) {
-  MakeTable(*db_, "Job", {{"sJobName", dbText, 20}});
-  auto& defs = db_->TableDefs();
-  ASSERT_EQ(defs.Count(), 1);
-  EXPECT_EQ(defs.Item(0)->Name(), "Job");
 }
 
 TEST_F(SchemaTest, RefusesDuplicateTablesAndFields) {
@@ -290,14 +278,11 @@ TEST(PlainFileTest, FileWrittenByAnotherProgramGetsItsDefinitionsOnFirstChange) 
 
 class OpenFailureTest : public DbTest {};
 
-TEST_F(OpenFailureTest, FileOfAnotherKindIsUnrecognizedFormat) {
+TEST_F(OpenFailureTest, FileOfAnotherKindIsUnrecognizedFormatAndAMissingOneFileNotFound) {
   std::string text = folder_.Write("Notes.mdb", "This is not a database, just some text that is long enough.");
   EXPECT_EQ(ErrorTextOf([&] { DBEngine().OpenDatabase(text); }), "Unrecognized database format '" + text + "'.");
   std::string empty = folder_.Write("Empty.mdb", "");
   EXPECT_EQ(ErrorNumberOf([&] { DBEngine().OpenDatabase(empty); }), kErrUnrecognizedFormat);
-}
-
-TEST_F(OpenFailureTest, MissingFileIsFileNotFound) {
   std::string missing = path("Missing.mdb");
   EXPECT_EQ(ErrorTextOf([&] { DBEngine().OpenDatabase(missing); }), "Could not find file '" + missing + "'.");
 }

@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <set>
-#include <string>
 
 #include "ui/messages.h"
 #include "pds/PendingError.h"
@@ -59,12 +58,6 @@ class FileRoutinesTest : public ::testing::Test {
   }
   void TearDown() override { EXPECT_TRUE(host_->Problems().empty()) << ::testing::PrintToString(host_->Problems()); }
 
-  std::set<std::string> Names(const std::string& folder) {
-    std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename().string());
-    return names;
-  }
-
   test::TempFolder dir_;
   test::ScopedScriptedHost host_;
   std::string from_ = dir_ / "from";
@@ -77,7 +70,7 @@ TEST_F(FileRoutinesTest, CopyFileSpecCopiesMatchingFilesOnly) {
   dir_.Write("from/c.txt", "c");
   fs::create_directory(from_ + "/d.dat");
   EXPECT_TRUE(CopyFileSpec("*.dat", from_, to_ + "/", true));
-  EXPECT_EQ(Names(to_), (std::set<std::string>{"a.dat", "b.DAT"}));
+  EXPECT_EQ(test::FolderNames(to_), (std::vector<std::string>{"a.dat", "b.DAT"}));
   EXPECT_EQ(dir_.Read("to/b.DAT"), "b");
 }
 
@@ -85,7 +78,7 @@ TEST_F(FileRoutinesTest, CopyFileSpecFailsWithoutAMatchOnlyWhenRequiredAndReport
   EXPECT_TRUE(CopyFileSpec("*.xyz", from_, to_, false));
   host_->ExpectMsgBox("CopyFileSpec()", GetSystemErrorText(2) + "\r\n\n[*.xyz]");
   EXPECT_FALSE(CopyFileSpec("*.xyz", from_, to_, true));
-  EXPECT_TRUE(Names(to_).empty());
+  EXPECT_TRUE(test::FolderNames(to_).empty());
   const std::string gone = dir_ / "gone";
   host_->ExpectMsgBox("CopyFileSpec()",
                       "Error copying file.  The following required folder was not found:\r\n[" + gone + "]")
@@ -100,7 +93,7 @@ TEST_F(FileRoutinesTest, CopyFileSpecNamesAFolderWhereARequiredFileBelongs) {
   host_->ExpectMsgBox("CopyFileSpec()",
                       "Error copying file.  The following is a folder, not a file:\r\n[" + from_ + "/Tag.mdb]");
   EXPECT_FALSE(CopyFileSpec("Tag.mdb", from_, to_, true));
-  EXPECT_TRUE(Names(to_).empty());
+  EXPECT_TRUE(test::FolderNames(to_).empty());
 }
 
 // Refuses every copy with access denied and counts the attempts.
@@ -137,7 +130,7 @@ TEST_F(FileRoutinesTest, DeleteFileSpecKeepsDotFilesReadOnlyFilesAndFoldersAndRe
   fs::permissions(locked, fs::perms::owner_read);
   fs::create_directory(from_ + "/sub.tmp");
   EXPECT_TRUE(DeleteFileSpec(from_ + "/*.TMP"));
-  EXPECT_EQ(Names(from_), (std::set<std::string>{".b.tmp", "keep.dat", "locked.tmp", "sub.tmp"}));
+  EXPECT_EQ(test::FolderNames(from_), (std::vector<std::string>{".b.tmp", "keep.dat", "locked.tmp", "sub.tmp"}));
   EXPECT_TRUE(DeleteFileSpec(from_ + "/*.none"));
   host_->ExpectMsgBox("DeleteFileSpec()", "Path not found.");
   EXPECT_FALSE(DeleteFileSpec(dir_ / "gone/*.*"));

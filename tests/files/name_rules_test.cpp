@@ -1,6 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <string>
 
 #include "pds/PendingError.h"
 #include "pds/UiHost.h"
@@ -74,7 +71,6 @@ struct NameCase {
   std::string message;  // empty: accepted
 };
 
-void PrintTo(const NameCase& c, std::ostream* os) { *os << '"' << c.name << '"'; }
 std::string NameOfCase(const ::testing::TestParamInfo<NameCase>& info) { return test::CaseName(info.param.name); }
 
 class ShortFileNameTest : public NameRulesTest, public ::testing::WithParamInterface<NameCase> {};

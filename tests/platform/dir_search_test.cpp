@@ -4,8 +4,8 @@
 
 #include <filesystem>
 #include <set>
-#include <string>
 
+#include "tests/support/case_names.h"
 #include "tests/support/test_support.h"
 
 namespace pds::platform {
@@ -48,7 +48,8 @@ INSTANTIATE_TEST_SUITE_P(
         // the entries "." and ".." are found by a pattern of dots
         WildcardCase{".", ".", true}, WildcardCase{"..", "..", true}, WildcardCase{".", "..", false},
         // an empty pattern finds nothing
-        WildcardCase{"", "a", false}));
+        WildcardCase{"", "a", false}),
+    [](const auto& info) { return pds::test::SpelledName(info.param.pattern) + "_" + pds::test::SpelledName(info.param.name); });
 
 class DirSearchTest : public ::testing::Test {
  protected:
@@ -78,12 +79,9 @@ class DirSearchTest : public ::testing::Test {
   pds::test::TempFolder tmp_;
 };
 
-TEST_F(DirSearchTest, StarDotStarListsEverythingWithDotEntriesAndFolders) {
+TEST_F(DirSearchTest, StarDotStarListsEverythingAndPatternsSelectWithoutRegardToCase) {
   EXPECT_EQ(All("*.*"), (std::set<std::string>{".", "..", "Project.mdb", "PROJECT.QVP", "Job1.QVA", "README",
                                               "Sub.dir"}));
-}
-
-TEST_F(DirSearchTest, PatternSelectsWithoutRegardToCase) {
   EXPECT_EQ(All("*.qva"), (std::set<std::string>{"Job1.QVA"}));
   EXPECT_EQ(All("project.*"), (std::set<std::string>{"Project.mdb", "PROJECT.QVP"}));
 }
@@ -96,19 +94,15 @@ TEST_F(DirSearchTest, DirectoryEntryCarriesFolderAttribute) {
   EXPECT_TRUE(e.directory);
 }
 
-TEST_F(DirSearchTest, NoMatchGivesFileNotFound) {
+TEST_F(DirSearchTest, NoMatchGivesFileNotFoundAndAMissingFolderPathNotFound) {
   Status s;
   EXPECT_TRUE(All("*.xyz", &s).empty());
   EXPECT_EQ(s.code, 2);
-}
-
-TEST_F(DirSearchTest, MissingFolderGivesPathNotFound) {
-  Status s;
   All("missing/*.*", &s);
   EXPECT_EQ(s.code, 3);
 }
 
-TEST_F(DirSearchTest, EndOfListingGivesNoMoreFilesAndCloses) {
+TEST_F(DirSearchTest, EndOfListingGivesNoMoreFilesAndClosesAndANewFirstReplacesASearch) {
   DirSearch search;
   DirEntry e;
   ASSERT_TRUE(search.First(tmp_ / "README", &e).ok());
@@ -116,11 +110,7 @@ TEST_F(DirSearchTest, EndOfListingGivesNoMoreFilesAndCloses) {
   EXPECT_EQ(search.Next(&e).code, 18);
   EXPECT_FALSE(search.is_open());
   EXPECT_EQ(search.Next(&e).code, 18);
-}
-
-TEST_F(DirSearchTest, NewFirstReplacesEarlierSearch) {
-  DirSearch search;
-  DirEntry e;
+  // A new First replaces an earlier search.
   ASSERT_TRUE(search.First(tmp_ / "*.*", &e).ok());
   ASSERT_TRUE(search.First(tmp_ / "*.QVA", &e).ok());
   EXPECT_EQ(e.name, "Job1.QVA");

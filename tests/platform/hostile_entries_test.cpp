@@ -11,8 +11,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <string>
-#include <vector>
 
 #include "platform/env.h"
 #include "platform/posix_env.h"
@@ -47,9 +45,7 @@ class HostileEntryTest : public ::testing::Test {
 
   // The outside folder holds exactly what it held before.
   void ExpectOutsideUntouched() {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(outside_)) names.push_back(e.path().filename().string());
-    EXPECT_EQ(names, std::vector<std::string>{"precious.txt"});
+    EXPECT_EQ(pds::test::FolderNames(outside_), std::vector<std::string>{"precious.txt"});
     EXPECT_EQ(tmp_.Read("outside/precious.txt"), "user data");
   }
 
@@ -72,10 +68,7 @@ TEST_F(HostileEntryTest, EmptyFolderRemovesLinksAsLinksAndKeepsFoldersAndHiddenN
   std::ofstream(work + "/.hidden") << "x";
 
   ASSERT_TRUE(env_->EmptyFolder(work, false).ok());
-  std::vector<std::string> left;
-  for (const auto& e : fs::directory_iterator(work)) left.push_back(e.path().filename().string());
-  std::sort(left.begin(), left.end());
-  EXPECT_EQ(left, (std::vector<std::string>{".hidden", "sub"}));
+  EXPECT_EQ(pds::test::FolderNames(work), (std::vector<std::string>{".hidden", "sub"}));
   ExpectOutsideUntouched();
 }
 

@@ -7,8 +7,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include "platform/env.h"
 #include "tests/support/test_support.h"
@@ -22,14 +20,6 @@ mode_t ModeOf(const std::string& path) {
   struct stat st;
   EXPECT_EQ(stat(path.c_str(), &st), 0) << path;
   return st.st_mode & 07777;
-}
-
-// Names in a folder other than "." and "..", to see that nothing was left behind.
-std::vector<std::string> Names(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 class PosixFilesTest : public ::testing::Test {
@@ -51,15 +41,12 @@ TEST_F(PosixFilesTest, CopyReplacesDestinationAndKeepsPermissionsAndWriteTime) {
   EXPECT_EQ(tmp_.Read("b.mdb"), "new content");
   EXPECT_EQ(ModeOf(to), 0640u);
   EXPECT_EQ(fs::last_write_time(to), fs::last_write_time(from));
-  EXPECT_EQ(Names(tmp_.path()), (std::vector<std::string>{"a.mdb", "b.mdb"}));
-}
-
-TEST_F(PosixFilesTest, CopyOfReadOnlySourceIsReadOnly) {
-  std::string from = tmp_.Write("Project.ro", "template");
+  EXPECT_EQ(pds::test::FolderNames(tmp_.path()), (std::vector<std::string>{"a.mdb", "b.mdb"}));
+  // So the copy of a read-only template is read-only.
   chmod(from.c_str(), 0444);
-  ASSERT_TRUE(env_->CopyFile(from, tmp_ / "Project.mdb").ok());
+  ASSERT_TRUE(env_->CopyFile(from, tmp_ / "c.mdb").ok());
   FileAttributes a;
-  ASSERT_TRUE(env_->GetAttributes(tmp_ / "Project.mdb", &a).ok());
+  ASSERT_TRUE(env_->GetAttributes(tmp_ / "c.mdb", &a).ok());
   EXPECT_TRUE(a.read_only);
 }
 
@@ -84,12 +71,12 @@ TEST_F(PosixFilesTest, CopyFailuresNameTheMissingPart) {
   EXPECT_EQ(env_->CopyFile(tmp_ / "missing", tmp_ / "b").code, 2);
   EXPECT_EQ(env_->CopyFile(tmp_ / "nofolder/a", tmp_ / "b").code, 3);
   EXPECT_EQ(env_->CopyFile(from, tmp_ / "nofolder/b").code, 3);
-  EXPECT_EQ(Names(tmp_.path()), (std::vector<std::string>{"a"}));
+  EXPECT_EQ(pds::test::FolderNames(tmp_.path()), (std::vector<std::string>{"a"}));
 }
 
 // ---- attributes, deleting, renaming
 
-TEST_F(PosixFilesTest, ReadOnlyRoundTrip) {
+TEST_F(PosixFilesTest, ReadOnlyRoundTripAndAnyWriteBitMeansNotReadOnly) {
   std::string f = tmp_.Write("f", "x");
   chmod(f.c_str(), 0664);
   ASSERT_TRUE(env_->SetReadOnly(f, true).ok());
@@ -102,12 +89,7 @@ TEST_F(PosixFilesTest, ReadOnlyRoundTrip) {
   EXPECT_EQ(ModeOf(f), 0644u);
   ASSERT_TRUE(env_->GetAttributes(f, &a).ok());
   EXPECT_FALSE(a.read_only);
-}
-
-TEST_F(PosixFilesTest, AnyWriteBitMeansNotReadOnly) {
-  std::string f = tmp_.Write("f", "x");
-  chmod(f.c_str(), 0402);
-  FileAttributes a;
+  chmod(f.c_str(), 0402);  // any write bit means not read-only
   ASSERT_TRUE(env_->GetAttributes(f, &a).ok());
   EXPECT_FALSE(a.read_only);
 }
@@ -186,32 +168,25 @@ TEST_F(PosixFilesTest, ListFolderGivesDotEntriesFirstThenEntriesWithAttributes) 
 
 // ---- whole-file reads and atomic writes
 
-TEST_F(PosixFilesTest, WriteFileAtomicCreatesAndReplaces) {
+TEST_F(PosixFilesTest, WriteFileAtomicCreatesAndReplacesKeepingPermissionBits) {
   std::string p = tmp_ / "PROJECT.QVP";
   ASSERT_TRUE(env_->WriteFileAtomic(p, "one\r\n").ok());
   ASSERT_TRUE(env_->WriteFileAtomic(p, "two\r\n").ok());
   std::string content;
   ASSERT_TRUE(env_->ReadFile(p, &content).ok());
   EXPECT_EQ(content, "two\r\n");
-  EXPECT_EQ(Names(tmp_.path()), (std::vector<std::string>{"PROJECT.QVP"}));
-}
-
-TEST_F(PosixFilesTest, WriteFileAtomicKeepsPermissionBitsOfOldFile) {
-  std::string p = tmp_.Write("f", "old");
+  EXPECT_EQ(pds::test::FolderNames(tmp_.path()), (std::vector<std::string>{"PROJECT.QVP"}));
   chmod(p.c_str(), 0604);
-  ASSERT_TRUE(env_->WriteFileAtomic(p, "new").ok());
-  EXPECT_EQ(ModeOf(p), 0604u);
+  ASSERT_TRUE(env_->WriteFileAtomic(p, "three").ok());
+  EXPECT_EQ(ModeOf(p), 0604u) << "the replacement keeps the old file's permission bits";
 }
 
-TEST_F(PosixFilesTest, WriteFileAtomicRefusesReadOnlyDestination) {
+TEST_F(PosixFilesTest, WriteFileAtomicRefusesReadOnlyDestinationAndMissingFolder) {
   std::string p = tmp_.Write("f", "old");
   chmod(p.c_str(), 0444);
   EXPECT_EQ(env_->WriteFileAtomic(p, "new").code, 5);
   EXPECT_EQ(tmp_.Read("f"), "old");
-  EXPECT_EQ(Names(tmp_.path()), (std::vector<std::string>{"f"}));
-}
-
-TEST_F(PosixFilesTest, WriteFileAtomicIntoMissingFolderIsPathNotFound) {
+  EXPECT_EQ(pds::test::FolderNames(tmp_.path()), (std::vector<std::string>{"f"}));
   EXPECT_EQ(env_->WriteFileAtomic(tmp_ / "missing/f", "x").code, 3);
 }
 
@@ -235,7 +210,7 @@ TEST_F(PosixFilesTest, WriteFileAtomicFailingHalfWayKeepsOldContent) {
 
   EXPECT_FALSE(s.ok());
   EXPECT_EQ(tmp_.Read("f"), "old");
-  EXPECT_EQ(Names(tmp_.path()), (std::vector<std::string>{"f"}));
+  EXPECT_EQ(pds::test::FolderNames(tmp_.path()), (std::vector<std::string>{"f"}));
 }
 
 TEST_F(PosixFilesTest, ReadFileOfFolderIsAccessDenied) {

@@ -6,15 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <string>
-#include <thread>
-#include <vector>
 
 #include "platform/env.h"
+#include "tests/support/helper_process.h"
 #include "tests/support/test_support.h"
 
 namespace pds::platform {
@@ -48,52 +44,15 @@ PDS_TEST_HELPER(hold_range_lock) {
 // are the tests that must wait in real time for another process.
 class LockTest : public ::testing::Test {
  protected:
-  ~LockTest() override {
-    while (!children_.empty()) KillHolder(children_.back());
-  }
-
-  // Starts a helper and waits until it holds its lock; false if it ended
-  // instead (it could not take the lock) or never got there.
-  bool StartHolder(const std::string& helper, std::vector<std::string> args, int* pid) {
-    std::string marker = tmp_ / ("ready-" + std::to_string(++started_));
-    args.push_back(marker);
-    std::vector<std::string> argv = {pds::test::SelfPath(), "--pds-helper", helper};
-    argv.insert(argv.end(), args.begin(), args.end());
-    if (!StartChild(argv, pid)) return false;
-    for (int i = 0; i < 3000; ++i) {
-      if (fs::exists(marker)) return true;
-      if (Reaped(*pid)) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-  }
-
-  bool StartChild(const std::vector<std::string>& argv, int* pid) {
-    if (!env_->StartProcess(argv, pid).ok()) return false;
-    children_.push_back(*pid);
-    return true;
-  }
-
-  // Kills a child and returns once the kernel has closed its files.
-  void KillHolder(int pid) {
-    kill(pid, SIGKILL);
-    for (int i = 0; i < 3000 && !Reaped(pid); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-
-  // True once the child has ended and been reaped; a reaped id is forgotten,
-  // so that it is never signalled after the system has handed it out again.
-  bool Reaped(int pid) {
-    bool running = true;
-    int code = 0;
-    if (env_->PollProcess(pid, &running, &code).ok() && running) return false;
-    children_.erase(std::remove(children_.begin(), children_.end(), pid), children_.end());
-    return true;
+  // Starts the holder and waits until it holds its lock.
+  bool StartHolder(const std::string& helper, std::vector<std::string> args) {
+    args.push_back(tmp_ / "ready");
+    return holder_.Start(helper, args, tmp_ / "ready");
   }
 
   Env* env_ = PosixEnv();
   pds::test::TempFolder tmp_;
-  std::vector<int> children_;  // started and not yet reaped
-  int started_ = 0;
+  pds::test::HelperProcess holder_;  // killed, and its files closed, before the folder goes
 };
 
 // ---- lock files
@@ -121,8 +80,7 @@ TEST_F(LockTest, SecondHolderInSameProcessIsSharingViolation) {
 
 TEST_F(LockTest, HolderInOtherProcessIsSharingViolation) {
   std::string path = tmp_ / "~ABC12.PLF";
-  int pid = 0;
-  ASSERT_TRUE(StartHolder("hold_lock_file", {path}, &pid));
+  ASSERT_TRUE(StartHolder("hold_lock_file", {path}));
   int h = 0;
   EXPECT_EQ(env_->CreateLockFile(path, "me", &h).code, 32);
   EXPECT_EQ(tmp_.Read("~ABC12.PLF"), "helper");
@@ -130,9 +88,8 @@ TEST_F(LockTest, HolderInOtherProcessIsSharingViolation) {
 
 TEST_F(LockTest, KilledHolderLeavesFileThatNextOpenerTakesOver) {
   std::string path = tmp_ / "~ABC12.PLF";
-  int pid = 0;
-  ASSERT_TRUE(StartHolder("hold_lock_file", {path}, &pid));
-  KillHolder(pid);
+  ASSERT_TRUE(StartHolder("hold_lock_file", {path}));
+  holder_.Kill();
   ASSERT_TRUE(fs::exists(path));  // no delete-on-close here: the file stays, its lock does not
 
   int h = 0;
@@ -148,10 +105,12 @@ TEST_F(LockTest, StartedChildDoesNotKeepLockAlive) {
   int h = 0;
   ASSERT_TRUE(env_->CreateLockFile(path, "me", &h).ok());
   int pid = 0;
-  ASSERT_TRUE(StartChild({"/bin/sh", "-c", "sleep 30"}, &pid));
+  ASSERT_TRUE(env_->StartProcess({"/bin/sh", "-c", "sleep 30"}, &pid).ok());
   ASSERT_TRUE(env_->ReleaseLockFile(h).ok());
   EXPECT_TRUE(env_->CreateLockFile(path, "again", &h).ok());
   EXPECT_TRUE(env_->ReleaseLockFile(h).ok());
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
 }
 
 // Releasing must remove only the file it locked: if the path was deleted and
@@ -212,17 +171,15 @@ TEST_F(RangeLockTest, ExclusiveLockShutsOutEveryOtherOpenUntilReleased) {
 }
 
 TEST_F(RangeLockTest, SharedHolderInOtherProcessAllowsSharedRefusesExclusive) {
-  int pid = 0;
-  ASSERT_TRUE(StartHolder("hold_range_lock", {db_, "shared"}, &pid));
+  ASSERT_TRUE(StartHolder("hold_range_lock", {db_, "shared"}));
   EXPECT_TRUE(Lock(RangeLock::kShared).ok());
   EXPECT_EQ(Lock(RangeLock::kExclusive).code, 32);
 }
 
 TEST_F(RangeLockTest, ExclusiveHolderInOtherProcessRefusesSharedUntilItDies) {
-  int pid = 0;
-  ASSERT_TRUE(StartHolder("hold_range_lock", {db_, "exclusive"}, &pid));
+  ASSERT_TRUE(StartHolder("hold_range_lock", {db_, "exclusive"}));
   EXPECT_EQ(Lock(RangeLock::kShared).code, 32);
-  KillHolder(pid);
+  holder_.Kill();
   EXPECT_TRUE(Lock(RangeLock::kExclusive).ok());
 }
 

@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <regex>
 #include <set>
-#include <string>
 
 #include "platform/env.h"
 #include "tests/support/test_support.h"
@@ -47,7 +45,7 @@ class TempFileTest : public ::testing::Test {
   pds::test::TempFolder tmp_;
 };
 
-TEST_F(TempFileTest, NamesKeepPrefixAreUniqueAndFilesAreEmpty) {
+TEST_F(TempFileTest, NamesKeepPrefixAreUniqueAndFilesAreEmptyAndAMissingFolderIsPathNotFound) {
   const std::regex shape("~QX[0-9A-F]{4}\\.TMP");
   std::set<std::string> seen;
   for (int i = 0; i < 300; ++i) {
@@ -59,16 +57,9 @@ TEST_F(TempFileTest, NamesKeepPrefixAreUniqueAndFilesAreEmpty) {
     EXPECT_TRUE(seen.insert(name).second) << "repeated " << name;
     EXPECT_EQ(fs::file_size(path), 0u);
   }
-}
-
-TEST_F(TempFileTest, FolderWithTrailingSlashGivesSinglePathSeparator) {
   std::string path;
   ASSERT_TRUE(env_->CreateTempFile(tmp_.path() + "/", "p", &path).ok());
-  EXPECT_EQ(path.find("//"), std::string::npos) << path;
-}
-
-TEST_F(TempFileTest, MissingFolderIsPathNotFound) {
-  std::string path;
+  EXPECT_EQ(path.find("//"), std::string::npos) << "a folder's trailing slash is not doubled: " << path;
   EXPECT_EQ(env_->CreateTempFile(tmp_ / "missing", "~QX", &path).code, 3);
 }
 

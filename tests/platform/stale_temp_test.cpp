@@ -9,8 +9,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <string>
-#include <vector>
 
 #include "platform/env.h"
 #include "platform/posix_env.h"
@@ -23,13 +21,7 @@ namespace fs = std::filesystem;
 
 class StaleTempTest : public ::testing::Test {
  protected:
-  std::vector<std::string> Names() const {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(tmp_.path())) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
+  std::vector<std::string> Names() const { return pds::test::FolderNames(tmp_.path()); }
   Env* env_ = PosixEnv();
   pds::test::TempFolder tmp_;
 };

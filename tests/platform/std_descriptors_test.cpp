@@ -5,10 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <string>
-#include <vector>
-
 #include <gtest/gtest.h>
 
 #include "pds/StdDescriptors.h"

@@ -1,13 +1,17 @@
 // Deleting a project either deletes it or leaves it whole: everything that
-// could stop the deletion (a read-only file, a folder that takes no changes)
-// is found before anything is deleted, and a deletion cut short halfway
-// never leaves a listed project without its files.
-#include <filesystem>
-#include <string>
+// could stop the deletion (a read-only or immutable file, a project file that
+// is not a plain file, a folder that takes no changes) is found and named
+// before anything is deleted; a deletion cut short never leaves a listed
+// project without its files, and the next delete of its name finishes it.
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
-#include "platform/env.h"
+#include "platform/errors.h"
 #include "tests/projects/lifecycle_fixture.h"
 
 namespace pds::test {
@@ -17,6 +21,18 @@ namespace fs = std::filesystem;
 
 // Every failure of a deletion opens with this, then names the file and the cause.
 const std::string kFailure = "Error Deleting Project.\r\n\n";
+
+// Sets or clears the immutable attribute; false when this process may not.
+bool SetImmutable(const std::string& path, bool on) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  int flags = 0;
+  bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+  ok = ok && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  close(fd);
+  return ok;
+}
 
 // Fails, with access denied, the deletion of one named file and the
 // creation of temporary files in one folder.
@@ -37,6 +53,10 @@ class FaultEnv : public platform::EnvWrapper {
 
 class DeleteSafetyTest : public LifecycleTest {
  protected:
+  void TearDown() override {
+    if (!immutable_.empty()) SetImmutable(immutable_, false);
+    LifecycleTest::TearDown();
+  }
   // Alpha saved by PMP10 and closed; the fault environment installed.
   std::string SaveAlpha() {
     Start("PMP10");
@@ -47,6 +67,7 @@ class DeleteSafetyTest : public LifecycleTest {
   void ExpectDeleteQuestion() {
     host_->ExpectMsgBox("Delete Project", "Delete all Pump Designer v1.0 data in project [Alpha]?", vbYes);
   }
+  std::string immutable_;
   FaultEnv faults_{&env_};
   platform::ScopedEnv scoped_faults_{&faults_};
 };
@@ -63,14 +84,11 @@ TEST_P(BlockedDeleteTest, LeavesTheWholeProjectAndSaysWhy) {
   const std::string alpha = SaveAlpha();
   const std::int32_t id = JobId("Alpha");
   const std::string message = GetParam().block(alpha, faults_);
-  std::vector<std::string> files;
-  for (const auto& entry : fs::directory_iterator(alpha)) files.push_back(entry.path().filename());
+  const auto files = FolderNames(alpha);
   ExpectDeleteQuestion();
   host_->ExpectMsgBox("clsProjectDataServer.DeleteProject()", message);
   EXPECT_EQ(server().ProjectDelete("Alpha"), RETURN_ERROR);
-  std::vector<std::string> left;
-  for (const auto& entry : fs::directory_iterator(alpha)) left.push_back(entry.path().filename());
-  EXPECT_EQ(left, files);
+  EXPECT_EQ(FolderNames(alpha), files);
   EXPECT_EQ(JobId("Alpha"), id);
   EXPECT_THAT(Usage(id), ::testing::ElementsAre("PMP10"));
   // Nothing was lost: the project still opens.
@@ -103,21 +121,6 @@ INSTANTIATE_TEST_SUITE_P(
                     }}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(DeleteSafetyTest, DeletionCutShortLeavesNoListedProjectWithoutItsFiles) {
-  const std::string alpha = SaveAlpha();
-  faults_.undeletable = "PMP10Tag.mdb";
-  ExpectDeleteQuestion();
-  host_->ExpectMsgBoxContaining("clsProjectDataServer.DeleteProject()", "Error Deleting Project.");
-  EXPECT_EQ(server().ProjectDelete("Alpha"), RETURN_ERROR);
-  EXPECT_EQ(JobId("Alpha"), 0);
-  faults_.undeletable.clear();
-  host_->ExpectMsgBox("GetDataFromJobTable()",
-                      "This project could not be found.  [Alpha]\r\n\nA deletion of this project was cut short and "
-                      "left its folder; deleting the project again finishes it:\r[" +
-                          alpha + "]");
-  EXPECT_EQ(server().ProjectOpen("Alpha"), RETURN_ERROR);
-}
-
 TEST_F(DeleteSafetyTest, DeletionOfOneApplicationCutShortIsStartedAfreshByItsNextOpen) {
   const std::string alpha = SaveAlpha();
   const std::int32_t id = JobId("Alpha");
@@ -135,6 +138,141 @@ TEST_F(DeleteSafetyTest, DeletionOfOneApplicationCutShortIsStartedAfreshByItsNex
   // The next open of the application starts its data afresh from its templates.
   ASSERT_EQ(server().ProjectOpen("Alpha"), RETURN_OK);
   EXPECT_TRUE(fs::exists(server().Project()->WorkingJobPath() + "/LAY10Lay.dat"));
+}
+
+struct UnusableCase {
+  const char* name;
+  bool asks;  // whether the file reads well enough for the question to come
+  // Spoils the project file; returns what the message says after the common opening.
+  std::string (*spoil)(const std::string& project_file, DeleteSafetyTest& test);
+};
+
+class UnusableProjectFileTest : public DeleteSafetyTest, public ::testing::WithParamInterface<UnusableCase> {
+ public:
+  void MarkImmutable(const std::string& path) {
+    if (SetImmutable(path, true)) immutable_ = path;
+  }
+  bool Marked() const { return !immutable_.empty(); }
+};
+
+// Replaces the project file with something that is not a plain file.
+std::string NotPlain(const std::string& project_file, int code) {
+  return "The project file cannot be used:\r[" + project_file + "]\r\n\nError " + std::to_string(code) + "  -  " +
+         platform::SystemErrorMessage(code);
+}
+
+TEST_P(UnusableProjectFileTest, NamesTheFileAndTheCauseAndDeletesNothing) {
+  const std::string alpha = SaveAlpha();
+  const std::string expected = kFailure + GetParam().spoil(alpha + "/PROJECT.QVP", *this);
+  if (std::string(GetParam().name) == "Immutable" && !Marked()) GTEST_SKIP() << "no immutable attribute here";
+  const auto before = FolderNames(alpha);
+  if (GetParam().asks) ExpectDeleteQuestion();
+  host_->ExpectMsgBox("clsProjectDataServer.DeleteProject()", expected);
+  EXPECT_EQ(server().ProjectDelete("Alpha"), RETURN_ERROR);
+  EXPECT_EQ(FolderNames(alpha), before);
+  EXPECT_NE(JobId("Alpha"), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, UnusableProjectFileTest,
+    ::testing::Values(
+        UnusableCase{"Immutable", true,
+                     [](const std::string& file, DeleteSafetyTest& test) {
+                       static_cast<UnusableProjectFileTest&>(test).MarkImmutable(file);
+                       return "The project cannot be deleted because the following file cannot be removed:\r[" + file +
+                              "]\r\n\nError 1922  -  " + platform::SystemErrorMessage(platform::kErrFrozen);
+                     }},
+        UnusableCase{"Pipe", false,
+                     [](const std::string& file, DeleteSafetyTest&) {
+                       fs::remove(file);
+                       mkfifo(file.c_str(), 0644);
+                       return NotPlain(file, platform::kErrNotRegularFile);
+                     }},
+        UnusableCase{"LinkToDevice", false,
+                     [](const std::string& file, DeleteSafetyTest&) {
+                       fs::remove(file);
+                       fs::create_symlink("/dev/zero", file);
+                       return NotPlain(file, platform::kErrIsLink);
+                     }},
+        UnusableCase{"Folder", false,
+                     [](const std::string& file, DeleteSafetyTest&) {
+                       fs::remove(file);
+                       fs::create_directory(file);
+                       return NotPlain(file, platform::kErrNotRegularFile);
+                     }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct CutShortCase {
+  const char* name;
+  const char* stop_at;  // the file whose deletion fails
+  bool emptied;         // cut short after the last file and the mark went
+};
+
+class CutShortDeleteTest : public DeleteSafetyTest, public ::testing::WithParamInterface<CutShortCase> {};
+
+TEST_P(CutShortDeleteTest, NextDeleteOfTheNameFinishesIt) {
+  const std::string alpha = SaveAlpha();
+  faults_.undeletable = GetParam().stop_at;
+  ExpectDeleteQuestion();
+  host_->ExpectMsgBox("clsProjectDataServer.DeleteProject()",
+                      kFailure + "The following file could not be deleted:\r[" + alpha + "/" + GetParam().stop_at +
+                          "]\r\n\nError 5  -  Permission denied.\r\n");
+  EXPECT_EQ(server().ProjectDelete("Alpha"), RETURN_ERROR);
+  faults_.undeletable.clear();
+  // No listed project is left without its files: the name is gone, and an
+  // open of it says how to finish.
+  ASSERT_EQ(JobId("Alpha"), 0);
+  host_->ExpectMsgBox("GetDataFromJobTable()",
+                      "This project could not be found.  [Alpha]\r\n\nA deletion of this project was cut short and "
+                      "left its folder; deleting the project again finishes it:\r[" +
+                          alpha + "]");
+  EXPECT_EQ(server().ProjectOpen("Alpha"), RETURN_ERROR);
+  if (GetParam().emptied) {
+    for (const auto& entry : fs::directory_iterator(alpha)) fs::remove(entry.path());
+  }
+  host_->ExpectMsgBox("Delete Project",
+                      "Project [Alpha] is no longer listed, but a deletion of it was cut short and left its folder:\r[" +
+                          alpha + "]\r\n\nFinish deleting it?",
+                      vbYes);
+  host_->ExpectMsgBox("Delete Project", "The deletion of project [Alpha] has been finished.", vbOK);
+  EXPECT_EQ(server().ProjectDelete("Alpha"), RETURN_OK);
+  EXPECT_FALSE(fs::exists(alpha));
+}
+
+INSTANTIATE_TEST_SUITE_P(Points, CutShortDeleteTest,
+                         ::testing::Values(CutShortCase{"AtTheTagDatabase", "PMP10Tag.mdb", false},
+                                           CutShortCase{"AtTheProjectDatabase", "Project.mdb", false},
+                                           CutShortCase{"AtTheProjectFile", "PROJECT.QVP", false},
+                                           CutShortCase{"WithOnlyTheFolderLeft", "PROJECT.QVP", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DeleteSafetyTest, NameNotListedSaysSoAndUnmarkedFilesOfAnUnlistedFolderAreLeftAlone) {
+  const std::string alpha = SaveAlpha();
+  host_->ExpectMsgBox("clsProjectDataServer.DeleteProject()",
+                      kFailure + "There is no project named [Nowhere] in the projects list.");
+  EXPECT_EQ(server().ProjectDelete("Nowhere"), RETURN_ERROR);
+  const std::string stray = Projects() + "/Stray";
+  fs::create_directories(stray);
+  const std::string qvp = stray + "/PROJECT.QVP";
+  fs::copy_file(alpha + "/PROJECT.QVP", qvp);
+  host_->ExpectMsgBox("clsProjectDataServer.DeleteProject()",
+                      kFailure + "There is no project named [Stray] in the projects list.\rThe folder of that name holds "
+                                 "files no listed project uses; they are left as they are:\r[" +
+                          stray + "]");
+  EXPECT_EQ(server().ProjectDelete("Stray"), RETURN_ERROR);
+  EXPECT_TRUE(fs::exists(qvp));
+}
+
+TEST_F(DeleteSafetyTest, FinishingCanBeDeclined) {
+  const std::string alpha = SaveAlpha();
+  faults_.undeletable = "PROJECT.QVP";
+  ExpectDeleteQuestion();
+  host_->ExpectMsgBoxContaining("clsProjectDataServer.DeleteProject()", kFailure);
+  server().ProjectDelete("Alpha");
+  faults_.undeletable.clear();
+  host_->ExpectMsgBoxContaining("Delete Project", "Finish deleting it?", vbNo);
+  EXPECT_EQ(server().ProjectDelete("Alpha"), RETURN_USER_CANCEL);
+  EXPECT_TRUE(fs::exists(alpha + "/PROJECT.QVP"));
 }
 
 }  // namespace

@@ -3,14 +3,7 @@
 // nothing. What reaches the disk cannot be observed from a test, so the
 // environment records which copies asked to be durable and which folders were
 // flushed.
-#include "service/server.h"
-#include <filesystem>
-#include <fstream>
-#include <memory>
-#include <string>
-#include <vector>
 
-#include "ui/messages.h"
 #include "tests/projects/staging_fixture.h"
 
 namespace pds::test {

@@ -1,19 +1,11 @@
 // The service object's prompts for a new project's name and folder and its
 // properties editor, on a freshly built installation, driven through the
 // scripted host with the exact texts the user sees.
-#include "service/server.h"
-#include <filesystem>
-#include <functional>
-#include <memory>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "dialogs/frm_properties.h"
 #include "dialogs/frm_new.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
-#include "platform/env.h"
 #include "dialogs/frm_save_project_as.h"
 #include "tests/support/dialog_steps.h"
 #include "tests/support/installed_test.h"
@@ -87,8 +79,6 @@ struct SaveAsRefusal {
   int volume_limit = 255;  // and so does a volume without long names
   bool refuse_folders = false;
 };
-
-void PrintTo(const SaveAsRefusal& c, std::ostream* os) { *os << c.label; }
 
 class SaveAsRefusedTest : public PromptsTest, public ::testing::WithParamInterface<SaveAsRefusal> {};
 
@@ -264,8 +254,6 @@ struct FieldEdit {
   std::function<std::string(const clsProject&)> read;
   std::string expected;
 };
-
-void PrintTo(const FieldEdit& c, std::ostream* os) { *os << c.label; }
 
 class PropertiesFieldTest : public PropertiesEditorTest, public ::testing::WithParamInterface<FieldEdit> {};
 

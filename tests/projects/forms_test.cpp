@@ -1,22 +1,18 @@
 // The name entry dialog and the folder dialog on their own, driven through
 // the scripted host with the exact texts the user sees.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
-#include <memory>
-#include <string>
 
 #include "dialogs/frm_properties.h"
 #include "ui/dialog_messages.h"
 #include "pds/PendingError.h"
 #include "config/process_state.h"
 #include "dialogs/frm_new.h"
+#include "dialogs/frm_project.h"
 #include "pds/Types.h"
 #include "pds/UiHost.h"
-#include "platform/env.h"
 #include "dialogs/frm_folder.h"
 #include "dialogs/frm_save_project_as.h"
 #include "tests/support/dialog_steps.h"
@@ -134,8 +130,6 @@ struct VolumeCase {
   std::string text;
 };
 
-void PrintTo(const VolumeCase& c, std::ostream* os) { *os << c.label; }
-
 class NameEntryVolumeTest : public FormsTest, public ::testing::WithParamInterface<VolumeCase> {};
 
 TEST_P(NameEntryVolumeTest, VolumeLimitChoosesBetweenShortAndLongRules) {
@@ -236,8 +230,6 @@ struct PathCase {
   std::string message;
 };
 
-void PrintTo(const PathCase& c, std::ostream* os) { *os << c.label; }
-
 class ValidateProjectPathTest : public FolderDialogTest, public ::testing::WithParamInterface<PathCase> {};
 
 TEST_P(ValidateProjectPathTest, RefusesWithItsMessageAndStaysOpen) {
@@ -303,8 +295,6 @@ struct NewFolderCase {
   std::string message;
 };
 
-void PrintTo(const NewFolderCase& c, std::ostream* os) { *os << c.label; }
-
 class NewFolderRefusedTest : public FolderDialogTest, public ::testing::WithParamInterface<NewFolderCase> {};
 
 TEST_P(NewFolderRefusedTest, ShowsItsMessageAndCreatesNothing) {
@@ -352,18 +342,12 @@ struct HelpCase {
   std::string request;  // "command:context" as the host received it
 };
 
-void PrintTo(const HelpCase& c, std::ostream* os) { *os << c.label; }
-
-class HelpButtonTest : public FormsTest, public ::testing::WithParamInterface<HelpCase> {
- protected:
-  // Expects the dialog, in which the user presses Help, then Cancel.
-  void ExpectHelpPressed(const Dialog& dialog) { host_->ExpectDialog(dialog.FormName(), Press({"cmdHelp", "cmdCancel"})); }
-};
+class HelpButtonTest : public FormsTest, public ::testing::WithParamInterface<HelpCase> {};
 
 TEST_P(HelpButtonTest, AsksForItsTopic) {
   SetHelpFile("/opt/tvx/KOVRA.HLP");
   auto dialog = GetParam().make();
-  ExpectHelpPressed(*dialog);
+  host_->ExpectDialog(dialog->FormName(), Press({"cmdHelp", "cmdCancel"}));
   dialog->Show();
   ASSERT_EQ(host_->shown().size(), 2u);
   EXPECT_EQ(host_->shown()[1].kind, "help");
@@ -394,7 +378,8 @@ INSTANTIATE_TEST_SUITE_P(
         HelpCase{"FolderExportMode", Make<frmFolder>([](frmFolder& d) { d.SetMode(EXPORT_PREV_MODE); }),
                  "1:10202"},
         HelpCase{"FolderOtherMode", Make<frmFolder>([](frmFolder& d) { d.SetMode(OPEN_MODE); }), "11:0"},
-        HelpCase{"Properties", Make<frmProperties>(), "1:10160"}),
+        HelpCase{"Properties", Make<frmProperties>(), "1:10160"},
+        HelpCase{"ArchiveInformation", Make<frmProject>(), "1:10182"}),
     [](const ::testing::TestParamInfo<HelpCase>& info) { return info.param.label; });
 
 }  // namespace

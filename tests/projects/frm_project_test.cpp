@@ -2,12 +2,7 @@
 // host: what it shows, how its pages switch, what each way out answers, and
 // how the item-data page reuses its entries.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <functional>
-#include <memory>
-#include <string>
 
 #include "dialogs/frm_project.h"
 #include "pds/PendingError.h"
@@ -20,14 +15,8 @@ namespace {
 
 class ArchiveInfoDialogTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ClearError();
-    saved_help_file_ = HelpFile();
-  }
-  void TearDown() override {
-    SetHelpFile(saved_help_file_);
-    EXPECT_THAT(host_->Problems(), ::testing::IsEmpty());
-  }
+  void SetUp() override { ClearError(); }
+  void TearDown() override { EXPECT_THAT(host_->Problems(), ::testing::IsEmpty()); }
 
   // Shows the dialog with the user's part given; returns its result.
   int Run(std::function<void(frmProject&)> user) {
@@ -38,7 +27,6 @@ class ArchiveInfoDialogTest : public ::testing::Test {
 
   test::ScopedScriptedHost host_;
   frmProject dialog_;
-  std::string saved_help_file_;
 };
 
 TEST_F(ArchiveInfoDialogTest, ShowsThreeApplicationsInArchiveOrderAndTheRecord) {
@@ -134,32 +122,6 @@ TEST_F(ArchiveInfoDialogTest, ItemDataReusesTheNamedEntryThenAnEmptyOneThenAppen
             }),
             kProjectInfoCancel);
   EXPECT_TRUE(dialog_.ItemData().empty());
-}
-
-TEST_F(ArchiveInfoDialogTest, HelpWithoutHelpFileSaysSoAndKeepsTheDialogOpen) {
-  SetHelpFile("");
-  dialog_.SetCaption("Retrieve");
-  host_->ExpectDialog("frmProject", [](Dialog& d) {
-    d.ClickButton("cmdHelp");
-    EXPECT_TRUE(d.visible());
-    d.ClickButton("cmdBrowse");
-  });
-  host_->ExpectMsgBox("Retrieve",
-                      "Unable to display Help Contents.  There is no Help associated with this project.");
-  dialog_.Show();
-  EXPECT_EQ(dialog_.Result(), kProjectInfoBrowse);
-}
-
-TEST_F(ArchiveInfoDialogTest, HelpShowsTheDialogsTopic) {
-  SetHelpFile("/opt/help/KOVRA.HLP");
-  Run([](frmProject& f) {
-    f.ClickButton("cmdHelp");
-    f.ClickButton("cmdCancel");
-  });
-  const auto& shown = host_->shown();
-  auto help = std::find_if(shown.begin(), shown.end(), [](const ui::ShownItem& i) { return i.kind == "help"; });
-  ASSERT_NE(help, shown.end());
-  EXPECT_EQ(help->text, "1:10182");
 }
 
 }  // namespace

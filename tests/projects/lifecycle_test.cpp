@@ -1,20 +1,10 @@
-// The project life cycle as an application lives it: a new untitled project,
-// saved under a name through the save-as dialog, edited, saved on leaving,
-// closed, opened by name and through the select dialog, and deleted first by
-// one of two applications and then by the last one; then the ways each step
-// can end otherwise (a cancelled question or dialog, an unknown name, a folder
-// too long, a project held by another user). Every message and dialog goes
-// through the scripted host with its exact text.
-#include <filesystem>
-#include <string>
-#include <vector>
+// The project life cycle as an application lives it (new, save as, edit,
+// close, open, delete by one of two applications and then the last), and the
+// ways each step can end otherwise, with exact texts through the scripted host.
 
-#include "ui/messages.h"
-#include "pds/PendingError.h"
 #include "pds/UiHost.h"
 #include "pds/clsMRUJobs.h"
 #include "pds/clsProject.h"
-#include "files/file_routines.h"
 #include "tests/projects/lifecycle_fixture.h"
 
 namespace pds::test {
@@ -128,6 +118,8 @@ TEST_F(LifecycleTest, SecondNewClosesTheFirstBeforeReusingTheTemporaryWorkingFol
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   ASSERT_NE(server().Project(), first);
   EXPECT_EQ(server().Project()->WorkingJobPath(), first->WorkingJobPath());
+  // One process keeps one folder for every new project.
+  EXPECT_EQ(std::distance(fs::directory_iterator(UserTempFolder()), fs::directory_iterator()), 1);
   EXPECT_EQ(ReadFile(first->WorkingJobPath() + "/PMP10Crv.dat"), "[Curves]\r\nCount=0\r\n");
   EXPECT_TRUE(fs::exists(first->WorkingJobPath() + "/PMP10Tag.mdb"));
 }
@@ -143,11 +135,7 @@ TEST_P(NewProjectWithoutTagsTest, WorkingFolderHoldsOnlyTheApplicationsFiles) {
   Start(GetParam().pdsg);
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   EXPECT_EQ(server().Project()->JobName(), "Untitled");
-  std::vector<std::string> files;
-  for (const auto& entry : fs::directory_iterator(server().Project()->WorkingJobPath())) {
-    files.push_back(entry.path().filename());
-  }
-  EXPECT_EQ(files, GetParam().files);
+  EXPECT_EQ(FolderNames(server().Project()->WorkingJobPath()), GetParam().files);
 }
 
 INSTANTIATE_TEST_SUITE_P(Apps, NewProjectWithoutTagsTest,
@@ -296,7 +284,8 @@ TEST_P(LongFolderTest, FolderOf237CharactersIsRefusedBeforeAnythingIsWritten) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Lengths, LongFolderTest, ::testing::Values(236u, 237u));
+INSTANTIATE_TEST_SUITE_P(Lengths, LongFolderTest, ::testing::Values(236u, 237u),
+                         [](const auto& info) { return "Length" + std::to_string(info.param); });
 
 TEST_F(LifecycleTest, SaveDeletesRemovedDataFilesTheApplicationDescribesAndKeepsOthers) {
   Start("PMP10");

@@ -1,8 +1,5 @@
 // The recently-used list: its size rule and ordering in memory, loading it
 // from the projects database at start, and writing it back into reused rows.
-#include "service/server.h"
-#include <string>
-#include <vector>
 
 #include "pds/clsMRUJobs.h"
 #include "pds/clsProject.h"
@@ -81,20 +78,15 @@ class MRUListStorageTest : public StagingTest {
   std::int32_t gamma_ = 0;
 };
 
-TEST_F(MRUListStorageTest, LoadTakesThisApplicationsRowsInIndexOrderAndSkipsEmptyRows) {
-  AddRows("LAY10", {Id(gamma_), "NULL", Id(alpha_)});
+TEST_F(MRUListStorageTest, LoadTakesThisApplicationsRowsInIndexOrderAndSkipsEmptyRowsAndDeletedJobs) {
+  AddRows("LAY10", {Id(gamma_), "NULL", Id(alpha_), Id(beta_)});
   AddRows("PMP10", {Id(beta_)});
+  Execute(ProjectsDb(), {"DELETE FROM Job WHERE lJobID = " + Id(beta_)});
   clsMRUJobs& jobs = Restart();
 
   EXPECT_THAT(Names(jobs), ElementsAre("Gamma", "Alpha"));
   EXPECT_EQ(jobs.Item(1L)->JobID(), gamma_);
   EXPECT_EQ(jobs.Item(1L)->Pdsg(), "LAY10");
-}
-
-TEST_F(MRUListStorageTest, JobDeletedFromTheJobTableDisappearsAtTheNextLoad) {
-  AddRows("LAY10", {Id(alpha_), Id(beta_)});
-  Execute(ProjectsDb(), {"DELETE FROM Job WHERE lJobID = " + Id(alpha_)});
-  EXPECT_THAT(Names(Restart()), ElementsAre("Beta"));
 }
 
 TEST_F(MRUListStorageTest, SavingTwoEntriesIntoFourRowsLeavesTheLastTwoEmpty) {

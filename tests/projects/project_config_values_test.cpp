@@ -2,12 +2,8 @@
 // mirrored into the project file section "<designation> Config"; what happens
 // without a project, with blank values, with keys holding apostrophes, and
 // when the project file refuses the write.
-#include "service/server.h"
-#include <filesystem>
 #include <optional>
-#include <string>
 
-#include "ui/messages.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "files/profile_file.h"
@@ -49,7 +45,7 @@ TEST_F(ProjectConfigValueTest, WithoutAProjectWritingIsRefusedAndDeletingFailsQu
   EXPECT_EQ(server().DeleteProjConfigValue("  "), 0) << "nor without a key";
 }
 
-TEST_F(ProjectConfigValueTest, ValueIsStoredMirroredReadBackAndDeleted) {
+TEST_F(ProjectConfigValueTest, ValueIsStoredMirroredReadBackAndDeletedAndAnEmptyOneIsABlankInTheDatabase) {
   OpenAlpha();
   ASSERT_EQ(server().SetProjConfigValue("", "Units", "Metric"), -1);
 
@@ -64,15 +60,12 @@ TEST_F(ProjectConfigValueTest, ValueIsStoredMirroredReadBackAndDeleted) {
   EXPECT_TRUE(ConfigRows().empty());
   EXPECT_EQ(FileValue("LAY10 Config", "Units"), "");
   EXPECT_EQ(server().GetProjConfigValue("Units", value), 0);
-}
 
-TEST_F(ProjectConfigValueTest, EmptyValueIsABlankInTheDatabaseAndEmptyEverywhereElse) {
-  OpenAlpha();
+  // An empty value is a blank in the database and empty everywhere else.
   ASSERT_EQ(server().SetProjConfigValue("", "Notes", ""), -1);
-
   EXPECT_THAT(ConfigRows(), ElementsAre(Row{"LAY10", "Notes", " "}));
   EXPECT_EQ(FileValue("LAY10 Config", "Notes"), "");
-  std::string value = "stale";
+  value = "stale";
   EXPECT_EQ(server().GetProjConfigValue("Notes", value), -1);
   EXPECT_EQ(value, "");
 }

@@ -1,16 +1,7 @@
-#include "service/server.h"
 #include <sys/stat.h>
-#include <filesystem>
 #include <fstream>
-#include <memory>
-#include <string>
-#include <vector>
 
-#include "ui/messages.h"
-#include "pds/PendingError.h"
-#include "config/process_state.h"
 #include "pds/clsProject.h"
-#include "pds/clsProjectDataServer.h"
 #include "files/profile_file.h"
 #include "projects/project_file.h"
 #include "tests/projects/record_test_support.h"
@@ -26,12 +17,6 @@ const DataFileSpec kSketch{"*.skt", false, true, false, false, 0, ""};
 
 class ProjectFileTest : public RecordTest {
  protected:
-  ProjectRef Record() const {
-    auto p = std::make_shared<clsProject>();
-    p->SetJobPath(temp_.path());
-    p->SetJobName("Job A");
-    return p;
-  }
   std::string File() const { return temp_ / "PROJECT.QVP"; }
   platform::ProfileText Profile() const {
     platform::ProfileText text;

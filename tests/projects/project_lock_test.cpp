@@ -1,4 +1,3 @@
-#include "service/server.h"
 
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -6,17 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <memory>
-#include <string>
-
-#include "ui/messages.h"
-#include "pds/PendingError.h"
-#include "config/process_state.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
-#include "pds/clsProjectDataServer.h"
-#include "platform/env.h"
 #include "tests/projects/record_test_support.h"
 
 namespace pds::test {
@@ -33,12 +23,6 @@ class ProjectLockTest : public RecordTest {
     Shared().installed_apps = {{"PMP10", "Pump Designer", "1.0", 6},
                                {"LAY10", "Layout Planner", "1.0", 2},
                                {"CAL10", "Unit Calculator", "1.0", 0}};
-  }
-  ProjectRef Record() const {
-    auto p = std::make_shared<clsProject>();
-    p->SetJobPath(temp_.path());
-    p->SetJobName("Job A");
-    return p;
   }
   std::string LockFile(const std::string& pdsg) const { return temp_ / ("~" + pdsg + ".PLF"); }
 };

@@ -1,12 +1,6 @@
-#include "service/server.h"
-#include <filesystem>
-#include <memory>
-#include <string>
 
-#include "pds/PendingError.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
-#include "pds/clsProjectDataServer.h"
 #include "tests/projects/record_test_support.h"
 #include "tests/support/case_names.h"
 
@@ -26,7 +20,7 @@ TEST_F(ProjectRecordTest, NewRecordIsUntitledAndDatedNow) {
   }
 }
 
-TEST_F(ProjectRecordTest, SettersTrimBlanksOnlyExceptContactTypeWhichKeepsThem) {
+TEST_F(ProjectRecordTest, SettersTrimBlanksOnlyExceptContactTypeAndJobPathDerivesTheDatabasePath) {
   clsProject p;
   p.SetJobName("  \tMain plant\t ");
   EXPECT_EQ(p.JobName(), "\tMain plant\t");
@@ -34,10 +28,7 @@ TEST_F(ProjectRecordTest, SettersTrimBlanksOnlyExceptContactTypeWhichKeepsThem) 
   EXPECT_EQ(p.ContactType(), "  Client ");
   p.SetContactType("   ");
   EXPECT_EQ(p.ContactType(), "(none)");
-}
-
-TEST_F(ProjectRecordTest, JobPathDerivesProjectDbPathAndBlankKeepsIt) {
-  clsProject p;
+  // The folder gives the project database's path; a blank one keeps both.
   p.SetJobPath("  /data/Job A  ");
   EXPECT_EQ(p.JobPath(), "/data/Job A");
   EXPECT_EQ(p.ProjectDbPath(), "/data/Job A/Project.mdb");
@@ -63,12 +54,6 @@ class ProjectPropertiesTest : public RecordTest {
  protected:
   void SetUp() override { MakeProjectDb(temp_.path(), FieldSize()); }
   virtual long FieldSize() const { return 0; }
-  ProjectRef Record(const std::string& name) const {
-    auto p = std::make_shared<clsProject>();
-    p->SetJobPath(temp_.path());
-    p->SetJobName(name);
-    return p;
-  }
   std::vector<std::map<std::string, std::string>> Stored() const {
     return NamedRows(temp_ / "Project.mdb", "SELECT * FROM Properties");
   }

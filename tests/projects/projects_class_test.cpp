@@ -1,6 +1,3 @@
-#include <filesystem>
-#include <string>
-#include <vector>
 
 #include "config/schema.h"
 #include "pds/TextTable.h"
@@ -47,24 +44,19 @@ class ProjectsClassTest : public RecordTest {
   int added_ = 0;
 };
 
-TEST_F(ProjectsClassTest, NoProjectsGiveOneEmptyRow) {
+TEST_F(ProjectsClassTest, ListsProjectsByNameFilteredByApplicationAndNoneAsOneEmptyRow) {
   TextTable list = Table({{"stale", "1", "x", ""}, {"stale", "2", "y", ""}});
   EXPECT_EQ(projects_.GetProjects(list), RETURN_OK);
   EXPECT_EQ(list, TextTable(1, 4));
-  Add("Alpha", {"PMP10"});
-  EXPECT_EQ(projects_.GetProjects(list, "LAY10"), RETURN_OK);
-  EXPECT_EQ(list, TextTable(1, 4));
-}
-
-TEST_F(ProjectsClassTest, ListsProjectsByNameFilteredByApplication) {
   const std::string beta = Add("beta", {"PMP10"});
   const std::string alpha = Add("Alpha", {"PMP10", "LAY10"});
   const std::string gamma = Add("Gamma", {"LAY10"});
-  TextTable list;
   ASSERT_EQ(projects_.GetProjects(list), RETURN_OK);
   EXPECT_EQ(list, Table({{"Alpha", "2", alpha, ""}, {"beta", "1", beta, ""}, {"Gamma", "3", gamma, ""}}));
   ASSERT_EQ(projects_.GetProjects(list, "PMP10"), RETURN_OK);
   EXPECT_EQ(list, Table({{"Alpha", "2", alpha, ""}, {"beta", "1", beta, ""}}));
+  ASSERT_EQ(projects_.GetProjects(list, "CAL10"), RETURN_OK);
+  EXPECT_EQ(list, TextTable(1, 4));
 }
 
 TEST_F(ProjectsClassTest, SelectsByKeyAmongLastListing) {

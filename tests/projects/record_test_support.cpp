@@ -2,11 +2,6 @@
 
 #include <ctime>
 
-#include "pds/db/dao_constants.h"
-#include "pds/db/database.h"
-#include "pds/db/engine.h"
-#include "pds/db/field.h"
-#include "pds/db/recordset.h"
 #include "config/schema.h"
 
 namespace pds::test {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "pds/clsProject.h"
 #include "platform/env.h"
 #include "tests/support/installed_test.h"
 
@@ -39,6 +40,13 @@ class RecordTest : public InstalledTest {
   // Starts `server` as application pdsg of a fresh installation (built on
   // first use); the first-project step is skipped.
   void Start(clsProjectDataServer& server, const std::string& pdsg);
+  // A project record named name whose folder is the test's folder.
+  ProjectRef Record(const std::string& name = "Job A") const {
+    auto p = std::make_shared<clsProject>();
+    p->SetJobPath(temp_.path());
+    p->SetJobName(name);
+    return p;
+  }
 
   RecordEnv env_;
   platform::ScopedEnv scoped_env_{&env_};

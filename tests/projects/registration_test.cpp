@@ -1,9 +1,6 @@
 // Registration of an application's data in a project: the Job and JobUsage
 // rows RegisterAppData keeps in step with a project record (all or nothing),
 // the registration question, and reading a record's key and folders back.
-#include "service/server.h"
-#include <filesystem>
-#include <string>
 
 #include "pds/db/jet_errors.h"
 #include "pds/UiHost.h"

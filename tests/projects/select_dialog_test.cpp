@@ -3,10 +3,6 @@
 // mode-dependent texts and help topics, the New button, the existence check
 // of a chosen project, and Close and Remove in the not-found dialog. Every
 // dialog and message is driven through the scripted host with exact texts.
-#include "service/server.h"
-#include <filesystem>
-#include <string>
-#include <vector>
 
 #include "ui/dialog_messages.h"
 #include "dialogs/frm_select.h"
@@ -208,8 +204,6 @@ struct ModeCase {
   long help_context;
 };
 
-void PrintTo(const ModeCase& c, std::ostream* os) { *os << c.label; }
-
 class SelectDialogModeTest : public SelectDialogTest, public ::testing::WithParamInterface<ModeCase> {};
 
 TEST_P(SelectDialogModeTest, CaptionOkButtonAndHelpFollowTheMode) {
@@ -257,8 +251,6 @@ struct NewButtonCase {
   bool asked;
   bool visible;
 };
-
-void PrintTo(const NewButtonCase& c, std::ostream* os) { *os << c.label; }
 
 class SelectDialogNewButtonTest : public SelectDialogTest, public ::testing::WithParamInterface<NewButtonCase> {};
 
@@ -396,8 +388,6 @@ struct ExistenceCase {
   bool exists;
   const std::string* message;
 };
-
-void PrintTo(const ExistenceCase& c, std::ostream* os) { *os << c.label; }
 
 class ProjectExistenceTest : public SelectDialogTest, public ::testing::WithParamInterface<ExistenceCase> {};
 

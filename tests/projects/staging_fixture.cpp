@@ -2,8 +2,6 @@
 
 #include <unistd.h>
 
-#include <filesystem>
-
 #include "pds/clsProject.h"
 
 namespace pds::test {

@@ -6,10 +6,8 @@
 
 #include <cstdint>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "platform/env.h"
 #include "tests/support/installed_test.h"
@@ -58,13 +56,8 @@ class StagingTest : public InstalledTest {
   bool IsUntitledWorkFolder(const std::string& work, const std::string& name) const;
 
   static bool IsWritable(const std::string& path);
-  static void WriteFile(const std::string& path, const std::string& text = "") {
-    std::ofstream(path, std::ios::binary) << text;
-  }
-  static std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
+  static void WriteFile(const std::string& path, const std::string& text = "") { WriteBytes(path, text); }
+  static std::string ReadFile(const std::string& path) { return ReadBytes(path); }
 
   StagingEnv env_;
   platform::ScopedEnv scoped_env_{&env_};

@@ -3,13 +3,9 @@
 // set aside under a dated name and the user is told where; a working folder
 // that only repeats the saved files is restaged without a word; a folder
 // that cannot be set aside stops the open and keeps every file.
-#include <filesystem>
-#include <string>
-#include <vector>
 
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
-#include "platform/env.h"
 #include "tests/projects/lifecycle_fixture.h"
 
 namespace pds::test {

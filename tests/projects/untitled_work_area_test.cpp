@@ -6,12 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <string>
-
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
-#include "platform/env.h"
 #include "tests/projects/staging_fixture.h"
 
 namespace pds::test {
@@ -44,15 +40,6 @@ TEST_F(UntitledWorkAreaTest, FoldersOfEndedProcessesGoAndThoseOfLiveOnesStay) {
   EXPECT_TRUE(IsUntitledWorkFolder(server().Project()->WorkingJobPath(), "~LAY10"));
   EXPECT_NE(fs::path(server().Project()->WorkingJobPath()).parent_path(), live);
   EXPECT_TRUE(platform::CurrentEnv()->ReleaseLockFile(handle).ok());
-}
-
-TEST_F(UntitledWorkAreaTest, OneProcessKeepsItsFolderForEveryNewProject) {
-  Start("LAY10");
-  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
-  const std::string first = server().Project()->WorkingJobPath();
-  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
-  EXPECT_EQ(server().Project()->WorkingJobPath(), first);
-  EXPECT_EQ(std::distance(fs::directory_iterator(UserTempFolder()), fs::directory_iterator()), 1);
 }
 
 struct UnsafeFolderCase {

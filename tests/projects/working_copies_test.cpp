@@ -1,15 +1,7 @@
-// Working copies: where the working folder is and how it is prepared, the
-// guard that keeps DeleteWorkFolder to working folders, creating an
-// application's files from its templates, copying data files between
-// folders, checking a project's data files, and temporary file names.
-// The application is started with its designation in lower case throughout,
-// so every name derived from it must come out in upper case.
-#include "service/server.h"
-#include <filesystem>
-#include <string>
-#include <vector>
+// Working copies: the working folder and its guard, files from templates,
+// copies between folders, verification and temporary names. The application
+// is started as "lay10", so every derived name must come out in upper case.
 
-#include "ui/messages.h"
 #include "ui/copy_progress.h"
 #include "pds/UiHost.h"
 #include "tests/projects/staging_fixture.h"
@@ -56,7 +48,7 @@ TEST_F(WorkingCopyStagingTest, ExistingWorkingFolderIsEmptiedOfFilesButKept) {
   EXPECT_TRUE(fs::is_directory(work + "/keep"));
 }
 
-TEST_F(WorkingCopyStagingTest, FileNamedLikeTheWorkingFolderBlocksPreparation) {
+TEST_F(WorkingCopyStagingTest, FileNamedLikeTheWorkingFolderOrAFailedCreationBlocksPreparation) {
   const std::string project = NewFolder("projects/Alpha");
   WriteFile(project + "/~LAY10", "not a folder");
   host_->ExpectMsgBox("GetWorkingProjectPath()",
@@ -65,10 +57,7 @@ TEST_F(WorkingCopyStagingTest, FileNamedLikeTheWorkingFolderBlocksPreparation) {
 
   EXPECT_EQ(ServerOf(server()).GetWorkingProjectPath(project), "");
   EXPECT_EQ(ReadFile(project + "/~LAY10"), "not a folder");
-}
-
-TEST_F(WorkingCopyStagingTest, FolderThatCannotBeCreatedReportsTheSystemError) {
-  const std::string project = NewFolder("projects/Alpha");
+  fs::remove(project + "/~LAY10");
   env_.create_folder_error = 5;
   host_->ExpectMsgBox("GetWorkingProjectPath()", GetSystemErrorText(5));
   EXPECT_EQ(ServerOf(server()).GetWorkingProjectPath(project), "");
@@ -181,6 +170,11 @@ TEST_F(WorkingCopyStagingTest, RequiredFilesAreCopiedFromReadOnlyTemplatesAsWrit
   EXPECT_TRUE(IsWritable(work + "/LAY10Lay.dat"));
   // A required file made by the application itself (CreateMethod 2) is its own business.
   EXPECT_FALSE(fs::exists(work + "/LAY10Sym.dat"));
+  // So is a new project database.
+  const std::string folder = NewFolder("projects/Alpha");
+  ASSERT_TRUE(ServerOf(server()).CopyNewLocalProjectRoFile(folder));
+  EXPECT_TRUE(IsWritable(folder + "/Project.mdb"));
+  EXPECT_EQ(Rows(folder + "/Project.mdb", "SELECT COUNT(*) FROM Properties").size(), 1u);
 }
 
 TEST_F(WorkingCopyStagingTest, MissingTemplateStillCreatesTheFollowingFilesAndFails) {
@@ -198,13 +192,6 @@ TEST_F(WorkingCopyStagingTest, MissingTemplateStillCreatesTheFollowingFilesAndFa
   EXPECT_TRUE(fs::exists(work + "/LAY10Lay.dat"));
   EXPECT_FALSE(fs::exists(work + "/LAY10Gone.dat"));
   EXPECT_FALSE(fs::exists(work + "/LAY10Opt.dat"));
-}
-
-TEST_F(WorkingCopyStagingTest, NewProjectDatabaseIsAWritableCopyOfTheTemplate) {
-  const std::string folder = NewFolder("projects/Alpha");
-  ASSERT_TRUE(ServerOf(server()).CopyNewLocalProjectRoFile(folder));
-  EXPECT_TRUE(IsWritable(folder + "/Project.mdb"));
-  EXPECT_EQ(Rows(folder + "/Project.mdb", "SELECT COUNT(*) FROM Properties").size(), 1u);
 }
 
 // ---- copying existing files

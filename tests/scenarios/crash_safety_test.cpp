@@ -1,28 +1,17 @@
-// Crash safety of saves: another process of this test program opens a
-// project, changes its working copy and saves it, and is killed (SIGKILL) at
-// a point of the save chosen from a fixed seed and spread over the save's
-// duration. After each kill the project must open in a new service object,
-// every data file must hold its old or its new content byte for byte (a file
-// the save deletes may still be there, a file it adds may not be there yet),
-// the project file must parse and the project database must open.
-//
-// The kill points are deterministic fractions of a save's duration, measured
-// by one save that is left to finish; where a fraction lands in real time
-// depends on the machine, which is the point: over the runs, kills fall inside
-// the copies of the large files as well as between the steps of the save.
+// Crash safety of saves: a helper process opens a project, changes its working
+// copy, saves, and is killed at deterministic fractions of a measured save's
+// duration (so kills land inside large copies as well as between steps). After
+// each kill every data file holds its old or its new bytes, the project file
+// parses, the project database opens, and the project opens in a new session.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 #include <signal.h>
 
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <random>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "pds/db/dao_constants.h"
 #include "pds/db/database.h"
@@ -96,15 +85,6 @@ std::vector<DataFile> MakeDataFiles() {
   };
 }
 
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void Spill(const fs::path& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
-}
-
 // args: program folder, system temporary folder, folder of the new content,
 // folder for the markers. Opens the project, puts the new content into the
 // working copy, writes "ready", waits for SIGUSR1 and saves; writes "saved"
@@ -128,13 +108,13 @@ PDS_TEST_HELPER(save_under_kill) {
   fs::remove(work / "LAY10R02.dat");
   server.SetAppDirty(true);
   const fs::path markers = args.at(3);
-  Spill(markers / "ready", "");
+  WriteBytes(markers / "ready", "");
   int signal = 0;
   sigwait(&go, &signal);
   const auto start = Clock::now();
   const eProjectReturnCode rc = server.ProjectSave();
   const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
-  Spill(markers / "saved", std::to_string(micros));
+  WriteBytes(markers / "saved", std::to_string(micros));
   return rc == RETURN_OK && host->Problems().empty() ? 0 : 12;
 }
 
@@ -172,7 +152,7 @@ class CrashSafetyTest : public ::testing::Test {
     }
     config->Close();
     for (const DataFile& f : files_) {
-      if (f.new_content) Spill(temp_ / ("new/" + f.name), *f.new_content);
+      if (f.new_content) WriteBytes(temp_ / ("new/" + f.name), *f.new_content);
     }
     ASSERT_NO_FATAL_FAILURE(SaveFirstVersion());
   }
@@ -189,7 +169,7 @@ class CrashSafetyTest : public ::testing::Test {
       ASSERT_EQ(server.PDSInitialize(inst_.CodePath("LAY10"), "LAY10", ""), RETURN_OK);
       ASSERT_TRUE(server.Project());
       for (const DataFile& f : files_) {
-        if (f.old_content) Spill(fs::path(server.Project()->WorkingJobPath()) / f.name, *f.old_content);
+        if (f.old_content) WriteBytes(fs::path(server.Project()->WorkingJobPath()) / f.name, *f.old_content);
       }
       std::string folder = ProjectFolder(), name = kProjectName;
       ASSERT_EQ(server.ProjectSaveAs(folder, name), RETURN_OK);
@@ -257,7 +237,7 @@ class CrashSafetyTest : public ::testing::Test {
     for (const DataFile& f : files_) {
       const fs::path path = fs::path(ProjectFolder()) / f.name;
       std::optional<std::string> actual;
-      if (fs::exists(path)) actual = Slurp(path);
+      if (fs::exists(path)) actual = ReadBytes(path);
       const bool is_old = actual == f.old_content;
       const bool is_new = actual == f.new_content;
       EXPECT_TRUE(is_old || is_new) << f.name << " is neither old nor new ("
@@ -317,7 +297,7 @@ TEST_F(CrashSafetyTest, SaveKilledAnywhereLeavesEveryFileOldOrNewAndTheProjectOp
   ASSERT_GT(pid, 0);
   kill(pid, SIGUSR1);
   ASSERT_EQ(WaitForExit(pid), 0);
-  const long save_micros = std::stol(Slurp(temp_ / "markers/saved"));
+  const long save_micros = std::stol(ReadBytes(temp_ / "markers/saved"));
   int new_files = 0;
   bool cut = false;
   CheckDataFiles(&new_files, &cut);

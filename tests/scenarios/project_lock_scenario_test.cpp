@@ -2,18 +2,14 @@
 // holds a project's lock for one application while this process tries to
 // lock the same project, as a second user's application would.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
-#include <signal.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <string>
-#include <thread>
 
 #include "pds/clsProject.h"
 #include "platform/env.h"
+#include "tests/support/helper_process.h"
 #include "tests/support/test_support.h"
 
 namespace pds::test {
@@ -33,41 +29,13 @@ PDS_TEST_HELPER(hold_project_lock) {
 
 class ProjectLockScenarioTest : public ::testing::Test {
  protected:
-  void TearDown() override {
-    if (holder_ > 0) Kill();
-    EXPECT_THAT(host_->Problems(), ::testing::IsEmpty());
-  }
+  void TearDown() override { EXPECT_THAT(host_->Problems(), ::testing::IsEmpty()); }
   // Starts a holder of the project's PMP10 lock and waits, for real, until it holds it.
-  bool StartHolder() {
-    const std::string marker = temp_ / "held";
-    platform::Env* env = platform::PosixEnv();
-    if (!env->StartProcess({SelfPath(), "--pds-helper", "hold_project_lock", temp_.path(), "PMP10", marker}, &holder_)
-             .ok()) {
-      return false;
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    bool running = true;
-    int code = 0;
-    while (!fs::exists(marker)) {
-      env->PollProcess(holder_, &running, &code);
-      if (!running || std::chrono::steady_clock::now() > deadline) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-  }
-  void Kill() {
-    kill(holder_, SIGKILL);
-    bool running = true;
-    int code = 0;
-    while (running && platform::PosixEnv()->PollProcess(holder_, &running, &code).ok()) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    holder_ = -1;
-  }
+  bool StartHolder() { return holder_.Start("hold_project_lock", {temp_.path(), "PMP10", temp_ / "held"}, temp_ / "held"); }
 
   TempFolder temp_;
   ScopedScriptedHost host_;
-  int holder_ = -1;
+  HelperProcess holder_;
 };
 
 TEST_F(ProjectLockScenarioTest, OtherProcessKeepsOutOnlyItsOwnApplication) {
@@ -82,7 +50,7 @@ TEST_F(ProjectLockScenarioTest, OtherProcessKeepsOutOnlyItsOwnApplication) {
 
 TEST_F(ProjectLockScenarioTest, KilledHolderFreesTheProjectAtOnce) {
   ASSERT_TRUE(StartHolder());
-  Kill();
+  holder_.Kill();
   // The dead holder's file may still be there; its lock is not.
   clsProject mine;
   mine.SetJobPath(temp_.path());

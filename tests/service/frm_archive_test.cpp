@@ -2,19 +2,13 @@
 // and every kind of failed run ending in the message box the user is meant
 // to see.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
-#include <memory>
 #include <set>
-#include <string>
-#include <vector>
 
 #include "dialogs/frm_archive.h"
 #include "pds/Controls.h"
 #include "pds/UiHost.h"
-#include "ui/scripted/scripted_host.h"
 #include "tests/archive/zip_bytes.h"
 #include "tests/support/test_support.h"
 
@@ -177,11 +171,6 @@ TEST_P(FrmArchiveFailureTest, ShowsTheCriticalBoxesAndAnswersFalse) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, FrmArchiveFailureTest, ::testing::ValuesIn(kFailures),
                          [](const auto& info) { return std::string(info.param.label); });
-
-TEST(FrmArchiveErrorTextTest, CodeOutsideTheTableIsUnknownInHex) {
-  EXPECT_EQ(frmArchive::ErrorText(7), "Unknown zip error 0x7");
-  EXPECT_EQ(frmArchive::ErrorText(255), "Unknown zip error 0xFF");
-}
 
 }  // namespace
 }  // namespace pds

@@ -3,17 +3,11 @@
 // order, the save the archive insists on, the ways out (cancel, a bad project
 // folder, a failed run) and what each leaves behind.
 #include <cstdio>
-#include <filesystem>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "pds/Text.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
-#include "service/server.h"
 #include "tests/projects/lifecycle_fixture.h"
-#include "ui/messages.h"
 
 namespace pds::test {
 namespace {

@@ -3,29 +3,22 @@
 // Cancel, what a never-saved and a saved project take over, which files each
 // worker removes, the temporary file, and hostile archives that must leave
 // everything as it was.
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <iterator>
-#include <map>
-#include <string>
-#include <vector>
 
 #include "archive/zip_writer.h"
 #include "dialogs/frm_project.h"
 #include "pds/clsProject.h"
 #include "tests/archive/zip_bytes.h"
 #include "tests/projects/lifecycle_fixture.h"
-#include "ui/messages.h"
 
 namespace pds {
 namespace {
 
 namespace fs = std::filesystem;
 using test::RawEntry;
+using test::ReadBytes;
+using test::Snapshot;
+using test::WriteBytes;
 
 std::string ProjectFile(const std::string& version, const std::string& apps) {
   return "[Project]\r\nProject Name=Archived Job\r\nMaster Archive Version=" + version +
@@ -38,29 +31,8 @@ std::string ProjectFile(const std::string& version, const std::string& apps) {
 const std::string kBothApps = "PMP10=Pump Designer\r\nLAY10=Layout Planner\r\n";
 const std::string kArchivedLayout = "[Layout]\r\nSheets=7\r\n";
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-std::string WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-  return path;
-}
 std::string Raw(const std::string& root, const std::vector<RawEntry>& entries) {
   return WriteBytes(root + "/Raw.QVA", test::BuildZip(entries));
-}
-
-// Every file under folder (skipping the folder named skip) with its content.
-std::map<std::string, std::string> Snapshot(const std::string& folder, const std::string& skip = "") {
-  std::map<std::string, std::string> files;
-  for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator(); ++it) {
-    if (!skip.empty() && it->path() == fs::path(skip)) {
-      it.disable_recursion_pending();
-      continue;
-    }
-    if (it->is_regular_file()) files[it->path().string()] = Slurp(it->path().string());
-  }
-  return files;
 }
 
 class RetrieveTest : public test::LifecycleTest {

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace pds::test {
 
@@ -21,6 +22,25 @@ inline std::string CaseName(std::string_view text) {
     } else if (name.empty() || name.back() != '_') {
       name += '_';
     }
+  }
+  return name.empty() ? std::string("Empty") : name;
+}
+
+// The text as a case name that keeps the punctuation of patterns and command
+// lines apart: each sign spelled as a word, a blank as an underscore, any
+// other byte as "X"; "Empty" for nothing at all.
+inline std::string SpelledName(std::string_view text) {
+  static const std::pair<char, const char*> kWords[] = {{'*', "Star"},  {'?', "Q"},      {'.', "Dot"},
+                                                        {'/', "Slash"}, {'[', "Open"},   {']', "Close"},
+                                                        {':', "Colon"}, {'=', "Equals"}, {'-', "Dash"},
+                                                        {'~', "Tilde"}, {'\'', "Quote"}, {' ', "_"}};
+  std::string name;
+  for (const char c : text) {
+    std::string word = std::isalnum(static_cast<unsigned char>(c)) ? std::string(1, c) : "X";
+    for (const auto& [sign, spelled] : kWords) {
+      if (c == sign) word = spelled;
+    }
+    name += word;
   }
   return name.empty() ? std::string("Empty") : name;
 }

@@ -8,7 +8,6 @@
 
 #include "service/server.h"
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>

@@ -2,10 +2,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <stdexcept>
 
 #include "tests/support/test_support.h"
@@ -31,16 +31,40 @@ TempFolder::~TempFolder() {
 }
 
 std::string TempFolder::Write(const std::string& name, const std::string& content) const {
-  std::string p = path_ + "/" + name;
-  std::ofstream(p, std::ios::binary) << content;
-  return p;
+  return WriteBytes(path_ + "/" + name, content);
 }
 
-std::string TempFolder::Read(const std::string& name) const {
-  std::ifstream in(path_ + "/" + name, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+std::string TempFolder::Read(const std::string& name) const { return ReadBytes(path_ + "/" + name); }
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+  return path;
+}
+
+std::vector<std::string> FolderNames(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::map<std::string, std::string> Snapshot(const std::string& folder, const std::string& skip) {
+  namespace fs = std::filesystem;
+  std::map<std::string, std::string> files;
+  if (!fs::exists(folder)) return files;
+  for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator(); ++it) {
+    if (!skip.empty() && it->path() == fs::path(skip)) {
+      it.disable_recursion_pending();
+    } else if (it->is_regular_file()) {
+      files[fs::relative(it->path(), folder)] = ReadBytes(it->path());
+    }
+  }
+  return files;
 }
 
 ScopedScriptedHost::ScopedScriptedHost() : host_(std::make_shared<pds::ui::ScriptedHost>()) {

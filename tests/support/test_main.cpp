@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 namespace pds::test {
 int RunHelperIfAsked(int argc, char** argv, bool* ran);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,6 +54,17 @@ inline std::string Fill(std::string text, const std::string& value) {
   }
   return text;
 }
+
+// The bytes of a file; empty when it cannot be read.
+std::string ReadBytes(const std::string& path);
+// Writes a file (creating nothing but the file) and returns its path.
+std::string WriteBytes(const std::string& path, const std::string& bytes);
+// The names in a folder, sorted.
+std::vector<std::string> FolderNames(const std::string& folder);
+// Every file under folder (not descending into the folder skip), by its path
+// relative to folder, with its content: for "nothing changed". Empty when the
+// folder is not there.
+std::map<std::string, std::string> Snapshot(const std::string& folder, const std::string& skip = "");
 
 // Helper processes: a test starts its own program again with
 // "--pds-helper NAME ARGS..."; main runs the registered function instead of

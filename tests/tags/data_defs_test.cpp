@@ -1,19 +1,8 @@
 // Data definitions: the lookup through the "TableField" index, the cache of
 // the last definition, and what a failed lookup leaves behind.
-#include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
-#include "pds/db/dao_constants.h"
-#include "pds/db/database.h"
-#include "pds/db/db_helpers.h"
-#include "pds/db/engine.h"
-#include "pds/db/field.h"
 #include "pds/db/table_def.h"
-#include "ui/messages.h"
 #include "pds/clsDataDef.h"
-#include "pds/clsProject.h"
 #include "tests/tags/tag_fixture.h"
 
 namespace pds::test {

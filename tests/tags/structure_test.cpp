@@ -1,23 +1,10 @@
 // The project database structure: the check of the version row, the upgrade
 // of an older file to "1.3.0", and the check where new project databases are
 // made and projects are opened.
-#include "service/server.h"
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <functional>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "pds/db/dao_constants.h"
-#include "pds/db/database.h"
-#include "pds/db/engine.h"
-#include "pds/db/field.h"
 #include "pds/db/relation.h"
 #include "pds/db/table_def.h"
-#include "pds/clsProject.h"
+#include "tests/engine/db_test_support.h"
 #include "tests/tags/tag_fixture.h"
 
 namespace pds::test {
@@ -26,12 +13,8 @@ namespace {
 namespace fs = std::filesystem;
 using namespace pds::db;
 
-struct FieldDesc {
-  std::string name;
-  int type;
-  long size = 0;
-  long attributes = 0;
-};
+using db::test::MakeRelation;
+using db::test::MakeTable;
 
 constexpr const char* kVerifyTitle = "clsProjectDataServer.VerifyDataStructure";
 constexpr const char* kVerifyFailed = "Error trying to verify Project database structure.";
@@ -46,29 +29,12 @@ class StructureTest : public TagTest {
   std::string MakeDb(const std::string& version, const std::function<void(Database&)>& extra = nullptr) {
     const std::string path = temp_ / "Old.mdb";
     auto db = DBEngine().CreateDatabase(path);
-    Table(*db, "Version", {{"sVersion", dbText, 10}, {"vReleaseDate", dbDate}, {"mNotes", dbMemo}});
-    Table(*db, "Properties", {{"sJobName", dbText, 50}});
+    MakeTable(*db, "Version", {{"sVersion", dbText, 10}, {"vReleaseDate", dbDate}, {"mNotes", dbMemo}});
+    MakeTable(*db, "Properties", {{"sJobName", dbText, 50}});
     if (!version.empty()) db->Execute("INSERT INTO Version (sVersion, mNotes) VALUES ('" + version + "', 'old')");
     if (extra) extra(*db);
     db->Close();
     return path;
-  }
-  static std::shared_ptr<TableDef> Table(Database& db, const std::string& name, const std::vector<FieldDesc>& fields,
-                                         const std::vector<std::string>& key = {}) {
-    auto td = db.CreateTableDef(name);
-    for (const FieldDesc& desc : fields) {
-      auto f = td->CreateField(desc.name, desc.type, desc.size);
-      if (desc.attributes) f->SetAttributes(f->Attributes() | desc.attributes);
-      td->Fields().Append(f);
-    }
-    if (!key.empty()) {
-      auto ix = td->CreateIndex("PrimaryKey");
-      ix->SetPrimary(true);
-      for (const std::string& k : key) ix->Fields().Append(ix->CreateField(k));
-      td->Indexes().Append(ix);
-    }
-    db.TableDefs().Append(td);
-    return td;
   }
   static void Linked(Database& db, const std::string& name) {
     auto td = db.CreateTableDef(name);
@@ -99,14 +65,10 @@ TEST_F(StructureTest, AnOlderDatabaseIsUpgradedAndTheUpgradeCanRunAgain) {
   const std::string path = MakeDb("1.2.0", [](Database& db) {
     Linked(db, "X_TagData");
     Linked(db, "Pumps");  // linked, but not a tag table: stays
-    Table(db, "Y_TagData", {{"a", dbLong}});  // a tag table, but local: stays
-    Table(db, "A", {{"id", dbLong}}, {"id"});
-    Table(db, "B", {{"id", dbLong}});
-    auto old = db.CreateRelation("AB", "A", "B", 0);
-    auto f = old->CreateField("id");
-    f->SetForeignName("id");
-    old->Fields().Append(f);
-    db.Relations().Append(old);
+    MakeTable(db, "Y_TagData", {{"a", dbLong}});  // a tag table, but local: stays
+    MakeTable(db, "A", {{"id", dbLong}}, {"id"});
+    MakeTable(db, "B", {{"id", dbLong}});
+    MakeRelation(db, "AB", "A", "B", "id", 0);
   });
 
   ASSERT_TRUE(ServerOf(server()).VerifyDataStructure(path));
@@ -194,7 +156,7 @@ TEST_F(StructureTest, AFailedStepIsReportedTwiceAndKeepsTheOldVersion) {
 
 TEST_F(StructureTest, ATagDataKeyOnAnotherFieldIsReplacedByOneOnLIndex) {
   const std::string path = MakeDb("1.2.0", [](Database& db) {
-    Table(db, "TagData", {{"lTagId", dbLong}, {"sKey", dbText, 50}, {"sValue", dbText, 255}}, {"sKey"});
+    MakeTable(db, "TagData", {{"lTagId", dbLong}, {"sKey", dbText, 50}, {"sValue", dbText, 255}}, {"sKey"});
     db.Execute("INSERT INTO TagData (lTagId, sKey, sValue) VALUES (7, 'Head', '30')");
     db.Execute("INSERT INTO TagData (lTagId, sKey, sValue) VALUES (7, 'Flow', '12')");
   });

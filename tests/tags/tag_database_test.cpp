@@ -1,13 +1,7 @@
 // The application's tag database and the loading of the tag collections:
 // where the working copy is looked for, when dbTag is reused or reopened,
 // which rows become entries of UnitTags and in what order, and the tag type.
-#include "service/server.h"
-#include <filesystem>
-#include <string>
-#include <vector>
 
-#include "pds/db/database.h"
-#include "pds/db/db_helpers.h"
 #include "pds/UiHost.h"
 #include "tests/support/case_names.h"
 #include "tests/tags/tag_fixture.h"

@@ -1,13 +1,8 @@
-// Shared setup of the tag tests: the life-cycle fixture's installation, host
-// and temporary folder, with the tag-supporting sample application (PMP10:
-// tag types "TagData" with 300 defined fields and "Motor") started and a new
-// project current, plus direct access to the working copy of its tag
-// database for arranging and checking rows.
-//
-// Direct access opens the databases for one call in this same process, which
-// shares the service's exclusive hold, so tests can look while the service
-// keeps dbTag open. Rows written behind the service's back are seen by its
-// next record set.
+// Shared setup of the tag tests: PMP10 (tag types "TagData", 300 defined
+// fields, and "Motor") started with a new project current, and direct access
+// to the working copy of its tag database. That access opens the database for
+// one call in this same process, which shares the service's exclusive hold;
+// rows written behind the service's back are seen by its next record set.
 #pragma once
 
 #include <string>

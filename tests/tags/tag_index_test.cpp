@@ -1,13 +1,6 @@
 // Publishing the application's tags into the saved project's TagIndex, and
 // clearing an application's published tags with the compaction after it.
-#include "service/server.h"
-#include <gtest/gtest.h>
 
-#include <filesystem>
-#include <string>
-#include <vector>
-
-#include "pds/clsProject.h"
 #include "tests/tags/tag_fixture.h"
 
 namespace pds::test {

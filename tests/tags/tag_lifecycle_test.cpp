@@ -2,18 +2,9 @@
 // worked on, saved, closed and opened again by name, their publication in
 // the project database, the tag database closed and reopened around a save,
 // and the repair of repeated names when a project opens.
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <vector>
 
-#include "pds/db/database.h"
-#include "pds/db/db_helpers.h"
-#include "pds/db/database.h"
-#include "pds/db/db_helpers.h"
 #include "pds/db/jet_errors.h"
 #include "pds/UiHost.h"
-#include "pds/clsProject.h"
 #include "tests/tags/tag_fixture.h"
 
 namespace pds::test {

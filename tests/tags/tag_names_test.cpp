@@ -1,20 +1,9 @@
 // Tag names: the validation rules and their messages, the automatic
 // numbering against a real tag table, the count of selectable tags, the name
 // dialog in tag-name mode, and the repair of duplicate names.
-#include "service/server.h"
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "pds/Controls.h"
-#include "pds/Dialog.h"
 #include "pds/UiHost.h"
-#include "pds/clsProject.h"
-#include "pds/clsProjectDataServer.h"
-#include "pds/clsUnitTags.h"
 #include "tests/support/case_names.h"
 #include "tests/support/dialog_steps.h"
 #include "tests/support/test_support.h"
@@ -37,8 +26,6 @@ struct NameCase {
   int limit;
   std::string message;  // empty: valid
 };
-
-void PrintTo(const NameCase& c, std::ostream* os) { *os << c.label; }
 
 class ValidateTagNameTest : public ::testing::TestWithParam<NameCase> {
  protected:
@@ -96,8 +83,6 @@ struct AutoNameCase {
   bool parens;
   std::string expected;
 };
-
-void PrintTo(const AutoNameCase& c, std::ostream* os) { *os << c.label; }
 
 class AutoNewTagNameTest : public TagNamesTest, public ::testing::WithParamInterface<AutoNameCase> {};
 

@@ -2,16 +2,8 @@
 // with the data definitions' defaults, open, copy, rename, delete, and the
 // saving of the provisional "Untitled" tag.
 #include <map>
-#include <string>
-#include <vector>
 
-#include "pds/db/database.h"
-#include "pds/db/db_helpers.h"
-#include "pds/db/engine.h"
-#include "pds/db/recordset.h"
-#include "ui/messages.h"
 #include "pds/UiHost.h"
-#include "pds/clsProject.h"
 #include "tests/support/case_names.h"
 #include "tests/support/dialog_steps.h"
 #include "tests/tags/tag_fixture.h"

@@ -21,8 +21,6 @@ struct DecodeCase {
   char ctrl = 0;
 };
 
-void PrintTo(const DecodeCase& c, std::ostream* os) { *os << c.name; }
-
 class DecodeKeyTest : public ::testing::TestWithParam<DecodeCase> {};
 
 TEST_P(DecodeKeyTest, DecodesOneKeyAndCountsItsBytes) {

@@ -2,12 +2,10 @@
 // message and input boxes, dialog models drawn as forms and driven by keys,
 // nested boxes and dialogs, progress lines.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <memory>
 #include <sstream>
-#include <string>
 #include <vector>
 
 #include "tests/ui/test_dialogs.h"
@@ -91,8 +89,6 @@ struct MsgBoxCase {
   int answer;
 };
 
-void PrintTo(const MsgBoxCase& c, std::ostream* os) { *os << c.name; }
-
 class MsgBoxAnswerTest : public TerminalHostTest, public ::testing::WithParamInterface<MsgBoxCase> {};
 
 TEST_P(MsgBoxAnswerTest, KeysGiveTheAnswer) {
@@ -175,7 +171,7 @@ TEST_F(TerminalHostTest, FileDialogStartsInTheInitialFolderAndAddsTheDefaultExte
 
 // ---- forms
 
-TEST_F(TerminalHostTest, FormShowsDisabledButtonsCheckedRowsAndTheSelection) {
+TEST_F(TerminalHostTest, FormShowsDisabledButtonsCheckedRowsAndTheSelectionScrolledIntoView) {
   test::TestDialog dialog;
   dialog.Load();
   dialog.lblName.SetCaption("Name:");
@@ -197,20 +193,19 @@ TEST_F(TerminalHostTest, FormShowsDisabledButtonsCheckedRowsAndTheSelection) {
   EXPECT_THAT(text, HasSubstr("[Pumps "));
   EXPECT_THAT(text, Not(HasSubstr("PMP10")));
   EXPECT_THAT(text, HasSubstr(" ( OK )  [ Cancel & Close ]\n"));
+
+  // A long list scrolls to the selected row.
+  test::TestDialog long_list;
+  for (int i = 1; i <= 50; ++i) long_list.lvwItems.AddItem("", "Item " + std::to_string(i));
+  long_list.lvwItems.SetHideSelection(false);
+  long_list.lvwItems.SetSelectedItem(long_list.lvwItems.Item(40));
+  const std::string scrolled = Render(long_list, 60, 20);
+  EXPECT_THAT(scrolled, HasSubstr("> [ ] Item 40"));
+  EXPECT_THAT(scrolled, HasSubstr(" of 50)"));
+  EXPECT_THAT(scrolled, Not(HasSubstr("Item 1 ")));
 }
 
-TEST_F(TerminalHostTest, LongListScrollsToTheSelectedRow) {
-  test::TestDialog dialog;
-  for (int i = 1; i <= 50; ++i) dialog.lvwItems.AddItem("", "Item " + std::to_string(i));
-  dialog.lvwItems.SetHideSelection(false);
-  dialog.lvwItems.SetSelectedItem(dialog.lvwItems.Item(40));
-  const std::string text = Render(dialog, 60, 20);
-  EXPECT_THAT(text, HasSubstr("> [ ] Item 40"));
-  EXPECT_THAT(text, HasSubstr(" of 50)"));
-  EXPECT_THAT(text, Not(HasSubstr("Item 1 ")));
-}
-
-TEST_F(TerminalHostTest, TypingEnablesOkAndEnterPressesTheDefaultButton) {
+TEST_F(TerminalHostTest, TypingEnablesOkEnterPressesTheDefaultButtonAndEscapeIsTheCloseBox) {
   test::TestDialog dialog;
   keys_.Type("Bobx\x7f\r");
   dialog.Show();
@@ -220,15 +215,14 @@ TEST_F(TerminalHostTest, TypingEnablesOkAndEnterPressesTheDefaultButton) {
   // The screen is the terminal's own again once the last dialog closed.
   EXPECT_THAT(out_.str(), HasSubstr(ansi::kEnterAltScreen));
   EXPECT_EQ(out_.str().rfind(ansi::kLeaveAltScreen) + 8, out_.str().size());
-}
 
-TEST_F(TerminalHostTest, EscapeClosesTheDialogAsItsCloseBoxDoes) {
-  test::TestDialog dialog;
+  // Escape closes a dialog as its close box does.
+  test::TestDialog escaped;
   keys_.Type("\x1b");
-  dialog.Show();
-  EXPECT_EQ(dialog.last_unload_mode, vbFormControlMenu);
-  EXPECT_FALSE(dialog.visible());
-  EXPECT_FALSE(dialog.accepted);
+  escaped.Show();
+  EXPECT_EQ(escaped.last_unload_mode, vbFormControlMenu);
+  EXPECT_FALSE(escaped.visible());
+  EXPECT_FALSE(escaped.accepted);
 }
 
 TEST_F(TerminalHostTest, ListKeysFilterSelectCheckAndSortThroughTheModel) {
@@ -327,7 +321,7 @@ TEST_F(TerminalHostTest, KeysTypedDuringALongLoopReachTheForm) {
   EXPECT_EQ(rounds, 1);
 }
 
-TEST_F(TerminalHostTest, ProgressLineIsDrawnOnlyWhenAskedFor) {
+TEST_F(TerminalHostTest, ProgressLineIsDrawnOnlyWhenAskedForAndShowsAZipRunsStatusFrame) {
   Dialog progress("frmProgress");
   progress.SetCaption("Archiving");
   auto& bar = progress.Add<ProgressBar>("prgBar");
@@ -347,16 +341,15 @@ TEST_F(TerminalHostTest, ProgressLineIsDrawnOnlyWhenAskedFor) {
   progress.Hide();
   EXPECT_THAT(out_.str(), HasSubstr("75%  Project.mdb"));
   EXPECT_EQ(out_.str().substr(out_.str().size() - 4), std::string("\r") + ansi::kClearToEnd);
-}
 
-TEST_F(TerminalHostTest, ProgressLineShowsTheStatusFrameOfAZipRun) {
-  Dialog progress("frmArchive");
-  progress.SetCaption("Archiving to /p/a.qva ...");
-  progress.Add<Frame>("fraProgress").SetCaption("Archiving...");
-  progress.Add<Label>("Label1").SetCaption("Project.mdb");
-  progress.Add<ProgressBar>("ProgressBar1").SetValue(100);
-  progress.Add<ProgressBar>("ProgressBar2").SetValue(10);
-  EXPECT_EQ(ProgressLine(progress, 200),
+  // A zip run's line shows its status frame.
+  Dialog zip("frmArchive");
+  zip.SetCaption("Archiving to /p/a.qva ...");
+  zip.Add<Frame>("fraProgress").SetCaption("Archiving...");
+  zip.Add<Label>("Label1").SetCaption("Project.mdb");
+  zip.Add<ProgressBar>("ProgressBar1").SetValue(100);
+  zip.Add<ProgressBar>("ProgressBar2").SetValue(10);
+  EXPECT_EQ(ProgressLine(zip, 200),
             "Archiving to /p/a.qva ...  Archiving...  [####################] 100%  Project.mdb");
 }
 

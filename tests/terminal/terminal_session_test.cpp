@@ -2,7 +2,6 @@
 // pseudo-terminal, the test types keys and reads what the program draws
 // (without its control sequences), waiting for expected text with a timeout.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -13,9 +12,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "tests/support/test_support.h"
 #include "ui/terminal/styled_text.h"
@@ -109,25 +106,21 @@ class PtyProgram {
  private:
   // What the program wrote before it ended may still wait in the terminal.
   void Drain() {
-    for (;;) {
-      pollfd p{fd_, POLLIN, 0};
-      if (::poll(&p, 1, 50) <= 0) return;
-      char chunk[4096];
-      const ssize_t n = ::read(fd_, chunk, sizeof chunk);
-      if (n <= 0) return;
-      raw_.append(chunk, static_cast<std::size_t>(n));
+    while (ReadSome(50) > 0) {
     }
   }
-
   // False once the program closed its side.
-  bool Read(int timeout_ms) {
+  bool Read(int timeout_ms) { return ReadSome(timeout_ms) >= 0; }
+  // 1 when something was read, 0 when nothing came in time, -1 once the
+  // program closed its side.
+  int ReadSome(int timeout_ms) {
     pollfd p{fd_, POLLIN, 0};
-    if (::poll(&p, 1, timeout_ms) <= 0) return true;
+    if (::poll(&p, 1, timeout_ms) <= 0) return 0;
     char chunk[4096];
     const ssize_t n = ::read(fd_, chunk, sizeof chunk);
-    if (n <= 0) return false;
+    if (n <= 0) return -1;
     raw_.append(chunk, static_cast<std::size_t>(n));
-    return true;
+    return 1;
   }
 
   pid_t pid_ = -1;

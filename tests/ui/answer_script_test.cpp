@@ -1,4 +1,3 @@
-#include <gtest/gtest.h>
 
 #include "tests/support/case_names.h"
 #include "ui/scripted/answer_script.h"
@@ -63,22 +62,17 @@ TEST(AnswerScriptTest, CanonicalTextRoundTripsWithEscapesRead) {
   EXPECT_EQ(steps[22].text, "") << "cancel is an empty answer";
 }
 
-TEST(AnswerScriptTest, NumericAnswersAreKept) {
-  std::vector<ScriptStep> steps;
-  std::string error;
-  ASSERT_TRUE(ParseAnswerScript("msgbox \"T\" \"x\" -> 3\nmsgbox \"T\" \"x\" -> 42\n", &steps, &error)) << error;
-  EXPECT_EQ(steps[0].answer, 3);
-  EXPECT_EQ(FormatStep(steps[1]), "msgbox \"T\" \"x\" -> 42");
-}
-
-TEST(AnswerScriptTest, LooseFormsAreAccepted) {
+TEST(AnswerScriptTest, LooseFormsAndNumericAnswersAreAccepted) {
   std::vector<ScriptStep> steps;
   std::string error;
   ASSERT_TRUE(ParseAnswerScript("# comment\r\n\r\nMSGBOX \"T\" \"x\"\r\n  # indented comment\r\n"
-                                "click cmdOK\r\nuncheck lvw 1\r\nmsgbox \"T\" \"y\" -> no\r\n",
+                                "click cmdOK\r\nuncheck lvw 1\r\nmsgbox \"T\" \"y\" -> no\r\n"
+                                "msgbox \"T\" \"x\" -> 3\nmsgbox \"T\" \"x\" -> 42\n",
                                 &steps, &error))
       << error;
-  ASSERT_EQ(steps.size(), 4u);
+  ASSERT_EQ(steps.size(), 6u);
+  EXPECT_EQ(steps[4].answer, 3);
+  EXPECT_EQ(FormatStep(steps[5]), "msgbox \"T\" \"x\" -> 42");
   EXPECT_EQ(steps[0].answer, 1) << "no answer means OK";
   EXPECT_EQ(steps[1].kind, "action") << "the verb, not the indentation, makes an action";
   EXPECT_EQ(steps[2].verb, "check");
@@ -91,8 +85,6 @@ struct BadLine {
   std::string text;
   std::string error;
 };
-
-void PrintTo(const BadLine& b, std::ostream* os) { *os << b.label; }
 
 class AnswerScriptErrorTest : public ::testing::TestWithParam<BadLine> {};
 

@@ -32,26 +32,23 @@ class HelpButtonTest : public ::testing::Test {
   TestDialog dlg_;
 };
 
-TEST_F(HelpButtonTest, WithoutHelpFileExplainsThereIsNoHelp) {
+TEST_F(HelpButtonTest, WithoutHelpFileExplainsThereIsNoHelpElseShowsTheTopicOrTheContents) {
   host_->ExpectMsgBox("Project Properties",
                       "Unable to display Help Contents.  There is no Help associated with this project.");
   ShowDialogHelp(dlg_, DialogHelpRequest(HelpDialog::kProjectProperties));
   EXPECT_TRUE(host_->Problems().empty());
   EXPECT_EQ(host_->shown().at(0).style, vbInformation);
-}
-
-TEST_F(HelpButtonTest, WithHelpFileShowsTheTopicOrTheContents) {
   SetHelpFile("/opt/tvx/KOVRA.HLP");
   ShowDialogHelp(dlg_, DialogHelpRequest(HelpDialog::kSelectProject, DELETE_MODE));
   ShowDialogHelp(dlg_, DialogHelpRequest(HelpDialog::kSelectProject, ARCHIVE_MODE));
   dlg_.SetHelpContextID(10146);
   ShowDialogHelp(dlg_);
-  ASSERT_EQ(host_->shown().size(), 3u);
-  EXPECT_EQ(host_->shown()[0].kind, "help");
-  EXPECT_EQ(host_->shown()[0].title, "/opt/tvx/KOVRA.HLP");
-  EXPECT_EQ(host_->shown()[0].text, "1:10152");
-  EXPECT_EQ(host_->shown()[1].text, "11:0");
-  EXPECT_EQ(host_->shown()[2].text, "1:10146");
+  ASSERT_EQ(host_->shown().size(), 4u);
+  EXPECT_EQ(host_->shown()[1].kind, "help");
+  EXPECT_EQ(host_->shown()[1].title, "/opt/tvx/KOVRA.HLP");
+  EXPECT_EQ(host_->shown()[1].text, "1:10152");
+  EXPECT_EQ(host_->shown()[2].text, "11:0");
+  EXPECT_EQ(host_->shown()[3].text, "1:10146");
   EXPECT_TRUE(host_->failures().empty());
 }
 
@@ -163,14 +160,12 @@ class FileDateTextTest : public ::testing::Test {
   std::string saved_locale_;
 };
 
-TEST_F(FileDateTextTest, ChoosesTheTimeFormatsLongDateAndTimeAndFindsTheFirstMatchOfAPattern) {
+TEST_F(FileDateTextTest, ChoosesTheTimeFormatsLongDateAndTimeFindsTheFirstMatchOfAPatternOrGivesEmptyText) {
   EXPECT_EQ(GetFileDateText(folder_ / "Job1.QVA", kFileLastWriteTime), "Tuesday, March 5, 2024, 5:07:09 PM");
   EXPECT_EQ(GetFileDateText(folder_ / "Job1.QVA", kFileCreationTime), "Sunday, December 31, 2023, 12:00:05 AM");
   EXPECT_EQ(GetFileDateText(folder_ / "Job1.QVA", kFileLastAccessTime), "Thursday, July 4, 2024, 12:30:00 PM");
   EXPECT_EQ(GetFileDateText(folder_ / "*.qva", kFileLastWriteTime), "Tuesday, March 5, 2024, 5:07:09 PM");
-}
-
-TEST_F(FileDateTextTest, MissingFileOrUnknownChoiceGivesEmptyText) {
+  // A missing file or an unknown choice gives empty text.
   EXPECT_EQ(GetFileDateText(folder_ / "Missing.QVA", kFileLastWriteTime), "");
   EXPECT_EQ(GetFileDateText(folder_ / "nofolder/Job1.QVA", kFileLastWriteTime), "");
   EXPECT_EQ(GetFileDateText(folder_ / "Job1.QVA", 4), "");

@@ -4,7 +4,6 @@
 
 #include <string>
 #include <tuple>
-#include <vector>
 
 #include "pds/PendingError.h"
 #include "pds/Controls.h"

@@ -1,4 +1,3 @@
-#include <gtest/gtest.h>
 
 #include "ui/messages.h"
 #include "pds/PendingError.h"
@@ -22,8 +21,6 @@ struct ShowErrorCase {
   std::string shown_title;  // empty: nothing is shown
   std::string shown_text;   // "{}" stands for the system's text of os_error
 };
-
-void PrintTo(const ShowErrorCase& c, std::ostream* os) { *os << c.label; }
 
 class ShowErrorTest : public ::testing::TestWithParam<ShowErrorCase> {
  protected:
@@ -76,8 +73,6 @@ struct QuoteCase {
   std::string single_quoted;
   std::string double_quoted;
 };
-
-void PrintTo(const QuoteCase& c, std::ostream* os) { *os << c.label; }
 
 class QuoteTest : public ::testing::TestWithParam<QuoteCase> {};
 

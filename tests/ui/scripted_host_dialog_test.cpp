@@ -1,4 +1,3 @@
-#include <gtest/gtest.h>
 
 #include <cstdio>
 
@@ -88,12 +87,19 @@ TEST_F(ScriptedDialogTest, UnexpectedOrMisnamedDialogIsAFailureAndIsCancelled) {
   EXPECT_TRUE(Contains(host_->failures().back(), "unexpected dialog [frmTest]"));
 }
 
-TEST_F(ScriptedDialogTest, RefusedActionsInCodeAreFailures) {
+TEST_F(ScriptedDialogTest, RefusedActionsInCodeOrScriptAreFailures) {
   TestDialog dlg;
   host_->ExpectDialog("frmTest", test::Press({"cmdOK", "cmdCancel"}));  // OK is still disabled
   dlg.Show();
   ASSERT_EQ(host_->failures().size(), 1u);
   EXPECT_EQ(host_->failures()[0], "refused: frmTest: click cmdOK: the control is disabled");
+  // A refused action of a text script names its line.
+  TestDialog scripted;
+  std::string error;
+  ASSERT_TRUE(host_->AddScript("dialog frmTest\n  click cmdOK\n  escape\n", &error)) << error;
+  scripted.Show();
+  ASSERT_EQ(host_->failures().size(), 2u);
+  EXPECT_EQ(host_->failures()[1], "refused (click cmdOK): frmTest: click cmdOK: the control is disabled");
 }
 
 TEST_F(ScriptedDialogTest, OwnerIsActivatedAgainWhenANestedDialogCloses) {
@@ -153,15 +159,6 @@ TEST_F(ScriptedDialogTest, ActionNamingAnOuterDialogEndsTheInnerOneAsLeftOpen) {
   EXPECT_FALSE(inner.accepted);
   EXPECT_TRUE(outer.accepted) << "its OK handler finished after the inner dialog closed";
   EXPECT_EQ(host_->pending_steps(), 1u) << "the outer dialog was already hidden by its OK";
-}
-
-TEST_F(ScriptedDialogTest, RefusedScriptActionNamesTheLine) {
-  TestDialog dlg;
-  std::string error;
-  ASSERT_TRUE(host_->AddScript("dialog frmTest\n  click cmdOK\n  escape\n", &error)) << error;
-  dlg.Show();
-  ASSERT_EQ(host_->failures().size(), 1u);
-  EXPECT_EQ(host_->failures()[0], "refused (click cmdOK): frmTest: click cmdOK: the control is disabled");
 }
 
 TEST_F(ScriptedDialogTest, ModelessDialogsAreRecordedAsProgressSnapshots) {

@@ -18,8 +18,6 @@ struct VisibleCase {
   std::string first_control;  // what FirstControlCharacter finds
 };
 
-void PrintTo(const VisibleCase& c, std::ostream* os) { *os << c.label; }
-
 class VisibleTextTest : public ::testing::TestWithParam<VisibleCase> {};
 
 TEST_P(VisibleTextTest, EscapesEveryControlCharacter) {
