@@ -119,7 +119,7 @@ Typed at a terminal, commands get a prompt (PDSG>) with line editing and a histo
 
 A line that does not fit its command is a usage error and runs nothing: an unknown command, a missing argument, a word more than the command takes (delete Demo Plant is refused; it never deletes "Plant"), an unknown option, an unterminated quotation mark, a name holding a control character, or a line longer than 65536 bytes. The command prints USAGE with the problem and its synopsis. At the prompt the error is shown and the next line awaited; from standard input or a --script file the session stops at that line with exit code 2 and says so on standard error, since the lines after it were written expecting it to have run. Output shows control characters in names and paths as escapes (\x1b, \u009b, and \xff for a byte that is not UTF-8); with --json such a byte becomes U+FFFD, so every line is valid JSON.
 
-The commands: help, status, new, open, select, save, save-as, close, delete, archive, retrieve, properties, set, projects, mru, lock, config, proj-config, tags, tag, datadef, exit.
+The commands: help, status, new, open, select, save, save-as, close, delete, archive, retrieve, retrieve-previous, properties, set, projects, mru, lock, config, proj-config, tags, tag, datadef, exit.
 # OPTIONS
 * --root DIR
 the folder holding the installation's TVX-ii folder (required)
@@ -416,6 +416,22 @@ RETURN_OK; RETURN_USER_CANCEL when the save question, the file dialog or the inf
   retrieve "/srv/tvx/Archives/Demo Plant.QVA"
   retrieve /srv/tvx/Archives/Job.QVA --quiet
   retrieve
+
+== session retrieve-previous
+summary: Convert a project of the earlier generation into the current project through a translator program
+synopsis: retrieve-previous TRANSLATOR [FOLDER]
+# DESCRIPTION
+Asks whether to save the current project, checks that the program TRANSLATOR exists (refused before any dialog when it does not), asks for the earlier project's folder in the folder dialog ("Retrieve Previous Version", starting in /TVX-II/QBM32), empties the application's working folder and puts fresh application files there, then runs TRANSLATOR and waits for it while the session stays responsive. The folders and the outcome travel through per-user settings in ${XDG_CONFIG_HOME:-$HOME/.config}/tvx-ii/ProjectDataServer.ini, section [Translator], and the command line "TRANSLATOR [ProjectDataServer] [Translator] [SourceFolder] [TargetFolder] [ResultCode]"; the three settings are gone afterwards, whatever the outcome. `pds-translate --help` describes the protocol in full and the earlier format the sample translator pds-translate reads. With FOLDER the folder dialog is answered with FOLDER as if typed and confirmed with OK. The project folder is written only by a later save; a failed conversion loads the current project again.
+# OPERATION
+ProjectRetrieveFromPreviousVersion(sTranslatorExePath) with sTranslatorExePath = TRANSLATOR.
+# OUTPUT
+"retrieve-previous: RESULT", then the current project's name, folder and job id, "project dirty" and "application dirty".
+# RESULTS
+RETURN_OK when the translator wrote ResultCode -1; RETURN_USER_CANCEL when the save question or the folder dialog was cancelled, when the translator wrote -2, or at once when a conversion is already running in this session; RETURN_ERROR when TRANSLATOR does not exist or cannot be started, when the working folder cannot be prepared, or when the translator wrote anything else or nothing ("Retrieve from previous version failed.", after the translator's own reason when it gave one).
+# EXAMPLES
+  retrieve-previous /usr/local/bin/pds-translate /srv/qbm32/Demo-Plant
+  retrieve-previous "/opt/tvx/bin/pds-translate" "/srv/old projects/Plant 7"
+  retrieve-previous /usr/local/bin/pds-translate
 
 == session properties
 summary: Edit the current project's properties in the properties dialog
