@@ -16,7 +16,7 @@ Builds a fresh installation and drives the project data server, in this process,
 
 Each step prints one line "[n/N] what ... ok", followed by indented details (values read back, files found) and by every message box the component showed, with the answer given. A step that did not do what it should prints "FAILED" with the reason. The last line is "demo: K of N steps ok".
 
-The demo never waits for input and needs no terminal: every message box is answered with its default button, and a dialog is closed as its Cancel button would close it. Nothing the steps do depends on an earlier step having succeeded beyond what the step itself says; a failed step is reported and the demo goes on.
+The demo never waits for input and needs no terminal: every message box is answered with its default button, and a dialog is closed as its Cancel button would close it (the folder dialog of step 13 excepted, which is answered with the sample project's folder). Nothing the steps do depends on an earlier step having succeeded beyond what the step itself says; a failed step is reported and the demo goes on.
 
 The steps:
 * 1
@@ -44,20 +44,22 @@ reopen by name: ProjectOpen; tags and properties intact, the tags published in T
 * 12
 PMP10 archives the project into the installation's Archives folder: ProjectArchive with the destination given; the archive holds PROJECT.QVP, Project.mdb and PMP10's archived data files, and its project file names "Demo Plant" with master archive version AR002
 * 13
-PMP10 exits: ExitProgram
+PMP10 converts the sample project of the earlier generation (QBM32, shipped beside the programs as previous/demo-plant) into a new project: ProjectNew; ProjectRetrieveFromPreviousVersion with the sample translator pds-translate, the folder dialog answered with the sample's folder; the working folder receives fresh application files and pds-translate writes the tags P-201, P-202, P-210 (TagData) and M-201 (Motor) into PMP10Tag.mdb; the answer is RETURN_OK, the tags are loaded, and no translator setting is left behind; the converted project is not saved
 * 14
-LAY10 starts and opens the same project: PDSInitialize, ProjectOpen
+PMP10 exits: ExitProgram
 * 15
-LAY10 saves: ProjectSave registers its data; the project file lists both applications
+LAY10 starts and opens the same project: PDSInitialize, ProjectOpen
 * 16
-a second LAY10 session (a second service object) is refused with "Project is already in use by another user." and ProjectOpen answers RETURN_USER_CANCEL
+LAY10 saves: ProjectSave registers its data; the project file lists both applications
 * 17
-LAY10 archives "Demo Plant" with its own data into <installation>/Archives/Demo Plant LAY10.QVA: ProjectArchive with the destination given
+a second LAY10 session (a second service object) is refused with "Project is already in use by another user." and ProjectOpen answers RETURN_USER_CANCEL
 * 18
-LAY10 deletes its data, messages off: ProjectDelete; its files and its entry in the project file go, the project stays with PMP10's data
+LAY10 archives "Demo Plant" with its own data into <installation>/Archives/Demo Plant LAY10.QVA: ProjectArchive with the destination given
 * 19
-LAY10 starts a new project: ProjectNew; ProjectRetrieve, messages off, from PMP10's archive is refused (it holds no LAY10 data) and changes nothing; from LAY10's archive it succeeds: the never-saved project takes over the archived name and properties, LAY10's files are in the working folder, and both the project and the application are marked changed
+LAY10 deletes its data, messages off: ProjectDelete; its files and its entry in the project file go, the project stays with PMP10's data
 * 20
+LAY10 starts a new project: ProjectNew; ProjectRetrieve, messages off, from PMP10's archive is refused (it holds no LAY10 data) and changes nothing; from LAY10's archive it succeeds: the never-saved project takes over the archived name and properties, LAY10's files are in the working folder, and both the project and the application are marked changed
+* 21
 LAY10 exits: ExitProgram
 
 Without DIR the installation is built in a new folder under the temporary folder and removed at the end. With DIR it is built in DIR, which must not hold a TVX-ii folder yet, and kept. Either way the working copies of untitled projects, which the component keeps under the system temporary folder, are kept inside the demo's folder, so the demo never meets the working copies of other sessions.
