@@ -114,6 +114,7 @@ class DemoRun {
   void PumpClose(StepResult& r);
   void PumpReopen(StepResult& r);
   void PumpArchives(StepResult& r);
+  void PumpConvertsPrevious(StepResult& r);  // demo_previous.cpp
   std::string PumpArchivePath() const;
   std::string LayoutArchivePath() const;
   void PumpExits(StepResult& r);

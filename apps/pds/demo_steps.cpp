@@ -81,6 +81,9 @@ std::vector<DemoRun::Step> DemoRun::Steps() {
       step("PMP10 closes the project (PromptToSaveAndContinue, CloseCurrentProject)", &DemoRun::PumpClose),
       step("PMP10 reopens \"Demo Plant\" by name (ProjectOpen)", &DemoRun::PumpReopen),
       step("PMP10 archives \"Demo Plant\" into the Archives folder (ProjectArchive)", &DemoRun::PumpArchives),
+      step("PMP10 converts the earlier-generation project \"Demo Plant 1998\" through pds-translate into a new "
+           "project (ProjectNew, ProjectRetrieveFromPreviousVersion)",
+           &DemoRun::PumpConvertsPrevious),
       step("PMP10 exits (ExitProgram)", &DemoRun::PumpExits),
       step("LAY10 starts and opens \"Demo Plant\" (PDSInitialize, ProjectOpen)", &DemoRun::LayoutStartsAndOpens),
       step("LAY10 saves, registering its data (ProjectSave)", &DemoRun::LayoutSaves),

@@ -16,7 +16,7 @@ Builds a fresh installation and drives the project data server, in this process,
 
 Each step prints one line "[n/N] what ... ok", followed by indented details (values read back, files found) and by every message box the component showed, with the answer given. A step that did not do what it should prints "FAILED" with the reason. The last line is "demo: K of N steps ok".
 
-The demo never waits for input and needs no terminal: every message box is answered with its default button, and a dialog is closed as its Cancel button would close it. Nothing the steps do depends on an earlier step having succeeded beyond what the step itself says; a failed step is reported and the demo goes on.
+The demo never waits for input and needs no terminal: every message box is answered with its default button, and a dialog is closed as its Cancel button would close it (the folder dialog of step 13 excepted, which is answered with the sample project's folder). Nothing the steps do depends on an earlier step having succeeded beyond what the step itself says; a failed step is reported and the demo goes on.
 
 The steps:
 * 1
@@ -44,20 +44,22 @@ reopen by name: ProjectOpen; tags and properties intact, the tags published in T
 * 12
 PMP10 archives the project into the installation's Archives folder: ProjectArchive with the destination given; the archive holds PROJECT.QVP, Project.mdb and PMP10's archived data files, and its project file names "Demo Plant" with master archive version AR002
 * 13
-PMP10 exits: ExitProgram
+PMP10 converts the sample project of the earlier generation (QBM32, shipped beside the programs as previous/demo-plant) into a new project: ProjectNew; ProjectRetrieveFromPreviousVersion with the sample translator pds-translate, the folder dialog answered with the sample's folder; the working folder receives fresh application files and pds-translate writes the tags P-201, P-202, P-210 (TagData) and M-201 (Motor) into PMP10Tag.mdb; the answer is RETURN_OK, the tags are loaded, and no translator setting is left behind; the converted project is not saved
 * 14
-LAY10 starts and opens the same project: PDSInitialize, ProjectOpen
+PMP10 exits: ExitProgram
 * 15
-LAY10 saves: ProjectSave registers its data; the project file lists both applications
+LAY10 starts and opens the same project: PDSInitialize, ProjectOpen
 * 16
-a second LAY10 session (a second service object) is refused with "Project is already in use by another user." and ProjectOpen answers RETURN_USER_CANCEL
+LAY10 saves: ProjectSave registers its data; the project file lists both applications
 * 17
-LAY10 archives "Demo Plant" with its own data into <installation>/Archives/Demo Plant LAY10.QVA: ProjectArchive with the destination given
+a second LAY10 session (a second service object) is refused with "Project is already in use by another user." and ProjectOpen answers RETURN_USER_CANCEL
 * 18
-LAY10 deletes its data, messages off: ProjectDelete; its files and its entry in the project file go, the project stays with PMP10's data
+LAY10 archives "Demo Plant" with its own data into <installation>/Archives/Demo Plant LAY10.QVA: ProjectArchive with the destination given
 * 19
-LAY10 starts a new project: ProjectNew; ProjectRetrieve, messages off, from PMP10's archive is refused (it holds no LAY10 data) and changes nothing; from LAY10's archive it succeeds: the never-saved project takes over the archived name and properties, LAY10's files are in the working folder, and both the project and the application are marked changed
+LAY10 deletes its data, messages off: ProjectDelete; its files and its entry in the project file go, the project stays with PMP10's data
 * 20
+LAY10 starts a new project: ProjectNew; ProjectRetrieve, messages off, from PMP10's archive is refused (it holds no LAY10 data) and changes nothing; from LAY10's archive it succeeds: the never-saved project takes over the archived name and properties, LAY10's files are in the working folder, and both the project and the application are marked changed
+* 21
 LAY10 exits: ExitProgram
 
 Without DIR the installation is built in a new folder under the temporary folder and removed at the end. With DIR it is built in DIR, which must not hold a TVX-ii folder yet, and kept. Either way the working copies of untitled projects, which the component keeps under the system temporary folder, are kept inside the demo's folder, so the demo never meets the working copies of other sessions.
@@ -119,7 +121,7 @@ Typed at a terminal, commands get a prompt (PDSG>) with line editing and a histo
 
 A line that does not fit its command is a usage error and runs nothing: an unknown command, a missing argument, a word more than the command takes (delete Demo Plant is refused; it never deletes "Plant"), an unknown option, an unterminated quotation mark, a name holding a control character, or a line longer than 65536 bytes. The command prints USAGE with the problem and its synopsis. At the prompt the error is shown and the next line awaited; from standard input or a --script file the session stops at that line with exit code 2 and says so on standard error, since the lines after it were written expecting it to have run. Output shows control characters in names and paths as escapes (\x1b, \u009b, and \xff for a byte that is not UTF-8); with --json such a byte becomes U+FFFD, so every line is valid JSON.
 
-The commands: help, status, new, open, select, save, save-as, close, delete, archive, retrieve, properties, set, projects, mru, lock, config, proj-config, tags, tag, datadef, exit.
+The commands: help, status, new, open, select, save, save-as, close, delete, archive, retrieve, retrieve-previous, properties, set, projects, mru, lock, config, proj-config, tags, tag, datadef, exit.
 # OPTIONS
 * --root DIR
 the folder holding the installation's TVX-ii folder (required)
@@ -416,6 +418,22 @@ RETURN_OK; RETURN_USER_CANCEL when the save question, the file dialog or the inf
   retrieve "/srv/tvx/Archives/Demo Plant.QVA"
   retrieve /srv/tvx/Archives/Job.QVA --quiet
   retrieve
+
+== session retrieve-previous
+summary: Convert a project of the earlier generation into the current project through a translator program
+synopsis: retrieve-previous TRANSLATOR [FOLDER]
+# DESCRIPTION
+Asks whether to save the current project, checks that the program TRANSLATOR exists (refused before any dialog when it does not), asks for the earlier project's folder in the folder dialog ("Retrieve Previous Version", starting in /TVX-II/QBM32), empties the application's working folder and puts fresh application files there, then runs TRANSLATOR and waits for it while the session stays responsive. The folders and the outcome travel through per-user settings in ${XDG_CONFIG_HOME:-$HOME/.config}/tvx-ii/ProjectDataServer.ini, section [Translator], and the command line "TRANSLATOR [ProjectDataServer] [Translator] [SourceFolder] [TargetFolder] [ResultCode]"; the three settings are gone afterwards, whatever the outcome. `pds-translate --help` describes the protocol in full and the earlier format the sample translator pds-translate reads. With FOLDER the folder dialog is answered with FOLDER as if typed and confirmed with OK. The project folder is written only by a later save; a failed conversion loads the current project again.
+# OPERATION
+ProjectRetrieveFromPreviousVersion(sTranslatorExePath) with sTranslatorExePath = TRANSLATOR.
+# OUTPUT
+"retrieve-previous: RESULT", then the current project's name, folder and job id, "project dirty" and "application dirty".
+# RESULTS
+RETURN_OK when the translator wrote ResultCode -1; RETURN_USER_CANCEL when the save question or the folder dialog was cancelled, when the translator wrote -2, or at once when a conversion is already running in this session; RETURN_ERROR when TRANSLATOR does not exist or cannot be started, when the working folder cannot be prepared, or when the translator wrote anything else or nothing ("Retrieve from previous version failed.", after the translator's own reason when it gave one).
+# EXAMPLES
+  retrieve-previous /usr/local/bin/pds-translate /srv/qbm32/Demo-Plant
+  retrieve-previous "/opt/tvx/bin/pds-translate" "/srv/old projects/Plant 7"
+  retrieve-previous /usr/local/bin/pds-translate
 
 == session properties
 summary: Edit the current project's properties in the properties dialog

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "apps/pds/folder_answer.h"
 #include "apps/pds/session.h"
 #include "config/process_state.h"
 #include "pds/TextTable.h"
@@ -136,6 +137,25 @@ const bool kRetrieve = RegisterSessionCommand(
                             {"application dirty", s.server().AppDirty() ? "yes" : "no"}});
      },
      0, kAnyArgs});
+
+const bool kRetrievePrevious = RegisterSessionCommand(
+    {"retrieve-previous", "retrieve-previous TRANSLATOR [FOLDER]",
+     "Convert a project of the earlier generation through a translator program "
+     "(ProjectRetrieveFromPreviousVersion)",
+     [](Session& s, const Args& a) {
+       int rc = RETURN_ERROR;
+       if (a.size() == 2) {
+         ScopedFolderAnswer answer(a[1]);
+         rc = s.server().ProjectRetrieveFromPreviousVersion(a[0]);
+       } else {
+         rc = s.server().ProjectRetrieveFromPreviousVersion(a[0]);
+       }
+       const ProjectRef& p = s.server().Project();
+       return ReportResult(s, "retrieve-previous", rc,
+                           {{"project dirty", p && p->ProjectDirty() ? "yes" : "no"},
+                            {"application dirty", s.server().AppDirty() ? "yes" : "no"}});
+     },
+     1, 2});
 
 const bool kProperties = RegisterSessionCommand(
     {"properties", "properties", "Edit the current project's properties (ProjectProperties)",

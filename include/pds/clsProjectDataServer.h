@@ -79,12 +79,13 @@ class clsProjectDataServer {
   eProjectReturnCode PromptToSaveAndContinue();
   bool CloseCurrentProject();
   eProjectReturnCode ProjectDelete(const std::string& sJobName = "", bool bShowMsgs = true);
-  // Archives the current project into a ".QVA" file; sDestFile is trimmed in
-  // place, and an empty one is asked for with the save-file dialog.
+  // Archives the current project into a ".QVA" file; sDestFile trimmed in place, empty: ask.
   eProjectReturnCode ProjectArchive();
   eProjectReturnCode ProjectArchive(std::string& sDestFile);
   // This application's data back from an archive (.QVA); empty sArchiveFile: ask for it.
   eProjectReturnCode ProjectRetrieve(const std::string& sArchiveFile = "", bool bShowMsgs = true);
+  // A project of the earlier generation converted by the translator program at sTranslatorExePath.
+  eProjectReturnCode ProjectRetrieveFromPreviousVersion(const std::string& sTranslatorExePath);
   std::string GetTempPathAndFileName(const std::string& sTempPath = "");
   bool IsAppDataRegistered(const std::string& sProject, const std::string& sPdsg = "");
 

@@ -88,8 +88,10 @@ std::string PosixEnvImpl::ModuleFolder() {
     file = info.dli_fname;
   }
   // The program itself may be reported by the name it was started with,
-  // which need not be a path; its own link in /proc always is.
-  if (file.find('/') == std::string::npos) {
+  // which need not be a path, or by a path relative to the folder it was
+  // started in, which the process may have left since; its own link in
+  // /proc is always a full path.
+  if (file.empty() || file.front() != '/') {
     char buf[4096];
     ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
     if (n <= 0) return CurrentFolder();

@@ -36,6 +36,7 @@ eProjectReturnCode clsProjectDataServer::PromptToSaveAndContinue() { return impl
 bool clsProjectDataServer::CloseCurrentProject() { return impl_->CloseCurrentProject(); }
 eProjectReturnCode clsProjectDataServer::ProjectDelete(const std::string& sJobName, bool bShowMsgs) { return impl_->ProjectDelete(sJobName, bShowMsgs); }
 eProjectReturnCode clsProjectDataServer::ProjectRetrieve(const std::string& sArchiveFile, bool bShowMsgs) { return impl_->ProjectRetrieve(sArchiveFile, bShowMsgs); }
+eProjectReturnCode clsProjectDataServer::ProjectRetrieveFromPreviousVersion(const std::string& sTranslatorExePath) { return impl_->ProjectRetrieveFromPreviousVersion(sTranslatorExePath); }
 std::string clsProjectDataServer::GetTempPathAndFileName(const std::string& sTempPath) { return impl_->GetTempPathAndFileName(sTempPath); }
 bool clsProjectDataServer::IsAppDataRegistered(const std::string& sProject, const std::string& sPdsg) { return impl_->IsAppDataRegistered(sProject, sPdsg); }
 std::int32_t clsProjectDataServer::SetConfigValue(const std::string& sKey, const std::string& sValue, const std::string& sPdsg) { return impl_->SetConfigValue(sKey, sValue, sPdsg); }

@@ -46,6 +46,8 @@ class Server : public TagStore {
   eProjectReturnCode ProjectDelete(const std::string& sJobName = "", bool bShowMsgs = true);
   // Takes this application's data from an archive (empty: asks for it); see ProjectRetriever.
   eProjectReturnCode ProjectRetrieve(const std::string& sArchiveFile = "", bool bShowMsgs = true);
+  // Converts a project of the earlier generation through the translator; see PreviousVersionRetriever.
+  eProjectReturnCode ProjectRetrieveFromPreviousVersion(const std::string& sTranslatorExePath);
 
   // ---- archive (project_archive.cpp): trims sDestFile in place; empty asks for the destination
   eProjectReturnCode ProjectArchive();
