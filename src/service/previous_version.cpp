@@ -108,6 +108,15 @@ eProjectReturnCode PreviousVersionRetriever::RetrieveFromPreviousVersion(const s
     ShowError("", vbExclamation, kTitle);
     return RETURN_ERROR;
   }
+  if (result == RETURN_USER_CANCEL) {
+    // The user stopped the translator after the working folder was emptied:
+    // what it holds now is neither the project nor a conversion, and a later
+    // save would write it over the project. The project's own files are
+    // loaded again, so a cancel changes nothing (the translator's half is
+    // deleted first: it is no one's work to keep aside).
+    if (!DeleteFileSpec(AddBackslash(target) + "*.*") || !server_.RestoreCurrentProject()) return RETURN_ERROR;
+    server_.SetAppDirty(false);
+  }
   if ((server_.AppDataStyle() & TAG_SUPPORT) != 0 && !server_.ResetTagType()) {
     ShowError("", vbExclamation, kTitle);
     return RETURN_ERROR;

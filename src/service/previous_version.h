@@ -3,7 +3,8 @@
 // folder; the application's working folder is emptied and given fresh
 // application files; then the external translator named by the caller fills
 // it (clsTranslator). The project folder itself changes only when the user
-// saves, so a failed conversion is undone by loading the project again.
+// saves, so a failed or cancelled conversion is undone by loading the
+// project again.
 //
 // The operation does not nest: the wait for the translator lets the UI host
 // process events, and a second call arriving through them (a menu pressed

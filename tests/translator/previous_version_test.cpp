@@ -131,6 +131,19 @@ TEST_F(PreviousVersionTest, MissingTranslatorIsRefusedBeforeTheFolderDialog) {
   EXPECT_FALSE(AnySettingLeft());
 }
 
+TEST_F(PreviousVersionTest, TranslatorCancelledByTheUserLeavesTheSavedProjectAsItWas) {
+  SaveNewProject("Saved Job");
+  const std::string work = server().Project()->WorkingJobPath();
+  WriteFile(AddBackslash(work) + "LAY10Lay.dat", "saved layout");
+  ASSERT_EQ(server().ProjectSave(), RETURN_OK);
+  ExpectFolderDialog();
+  EXPECT_EQ(server().ProjectRetrieveFromPreviousVersion(Translator("echo half > \"$(sed -n 's/^TargetFolder=//p' \"$F\" | tr -d '\\r')/LAY10Lay.dat\"\n" + WriteResult("-2"))),
+            RETURN_USER_CANCEL);
+  EXPECT_EQ(ReadFile(AddBackslash(server().Project()->WorkingJobPath()) + "LAY10Lay.dat"), "saved layout");
+  EXPECT_FALSE(server().AppDirty());
+  EXPECT_FALSE(AnySettingLeft());
+}
+
 TEST_F(PreviousVersionTest, CancelledFolderDialogLeavesTheWorkingFolderAlone) {
   const std::string work = server().Project()->WorkingJobPath();
   WriteFile(AddBackslash(work) + "LAY10Lay.dat", "mine");
