@@ -77,6 +77,25 @@ TEST_F(RelationTest, RelationSurvivesReopeningAndChangesToItsTables) {
   EXPECT_EQ(Count("TagData"), 1);
 }
 
+// A cascade looks up the foreign rows of every primary row it deletes; without
+// an index on their columns, clearing thousands of tags scans the foreign
+// table thousands of times.
+TEST_F(RelationTest, TheForeignColumnsAreIndexedOutOfSightWhileTheRelationLasts) {
+  const std::string indexed = "type = 'index' AND tbl_name = 'TagData' AND sql LIKE '%lTagId%'";
+  const int shown = db_->TableDefs().Item("TagData")->Indexes().Count();
+  MakeRelation(*db_, "TagIndexTagData", "TagIndex", "TagData", "lTagId", dbRelationDeleteCascade);
+  EXPECT_EQ(Count("sqlite_master", indexed), 1);
+  EXPECT_EQ(db_->TableDefs().Item("TagData")->Indexes().Count(), shown);
+  // A change that rebuilds the foreign table keeps it.
+  auto def = db_->TableDefs().Item("TagData");
+  def->Fields().Append(def->CreateField("sValue", dbText, 255));
+  Reopen(true);
+  EXPECT_EQ(Count("sqlite_master", indexed), 1);
+  EXPECT_EQ(db_->TableDefs().Item("TagData")->Indexes().Count(), shown);
+  db_->Relations().Delete("TagIndexTagData");
+  EXPECT_EQ(Count("sqlite_master", indexed), 0);
+}
+
 class TransactionTest : public DbTest {
  protected:
   TransactionTest() {
