@@ -76,7 +76,7 @@ TEST_F(ExportTagsTest, LongTextIsCutToItsColumnAndAnItemThatDoesNotFitIsLeftOut)
   ASSERT_TRUE(server().ExportTagData(&tags, "", nullptr, false));
 
   EXPECT_EQ(Rows(db, "SELECT sTagName, sLastModified, lLocalID, lEquipType, fStreamVersion, LastModifiedDate "
-                     "FROM TagIndex WHERE sApp = 'PMP'"),
+                     "FROM TagIndex WHERE sApp = 'PMP' AND lLocalID = 7"),
             (Table{{name.substr(0, 50), std::string(24, 'm'), "7", "3", "1.5", "2026-12-05 12:00:00"}}));
   EXPECT_EQ(Rows(db, "SELECT d.sKey FROM TagData d JOIN TagIndex i ON i.lTagId = d.lTagId "
                      "WHERE i.sApp = 'PMP' ORDER BY d.lSeqNumber"),
