@@ -357,6 +357,9 @@ void ReadItems(const JsonValue& array, const std::string& path, clsExportTag& ta
         Unknown(field, field_path, "Key, Value, SequenceNumber");
       }
     }
+    // The shared table takes no item without a key; refused here, the
+    // mistake stops the export before the earlier one is cleared.
+    if (key.empty()) Refuse(*key_value, key_value == &item ? at : at + ".Key", "an item needs a Key that is not empty");
     if (!tag.AddTagData(key, value, sequence)) {
       std::size_t first = 0;
       while (first < keys.size() && !EqualsNoCase(keys[first], key)) ++first;

@@ -13,10 +13,10 @@
 // The reader is strict (RFC 8259 JSON, UTF-8, no comments, no trailing
 // commas, no member twice in an object) and checks the whole document before
 // it adds anything: malformed text, a value of the wrong type, an unknown
-// field, or a tag name or item key the set already holds is refused with a
-// message naming the place, as "line L, column C" and, past the syntax, as
-// the JSON path (tags[2].items[0].Key). A refused document leaves the export
-// set empty.
+// field, an item without a Key (the shared table keeps none), or a tag name
+// or item key the set already holds is refused with a message naming the
+// place, as "line L, column C" and, past the syntax, as the JSON path
+// (tags[2].items[0].Key). A refused document leaves the export set empty.
 #pragma once
 
 #include <string>

@@ -424,13 +424,15 @@ synopsis: export FILE [--keep]
 Reads an export set from the JSON file FILE and writes it into the shared tables of the current project's database Project.mdb, where the other applications read it: one TagIndex row per tag, and one TagData row per item under the number the database gives the tag's row. The project must have been saved. By default this application's earlier export (its code and version) is removed first and the database compacted, so exporting twice leaves one set of rows; --keep adds to what is there.
 
 The file holds one object with an array "tags"; the field names are the export classes' property names, and every field is optional:
-  {"tags": [{"TagName": "P-101", "StatusIndicator": "1", "LastModified": "2026-12-05 12:00",
-             "LastModifiedDate": "2026-12-05 12:00:00", "TableName": "TagData", "LocalTagID": 7,
-             "EquipmentType": 2, "StreamVersion": 1.5, "AppName": "PMP", "AppVersion": "10",
+  {"tags": [{"TagName": "P-101", "StatusIndicator": "1",
+             "LastModified": "2026-12-05 12:00",
+             "LastModifiedDate": "2026-12-05 12:00:00",
+             "TableName": "TagData", "LocalTagID": 7, "EquipmentType": 2,
+             "StreamVersion": 1.5, "AppName": "PMP", "AppVersion": "10",
              "items": [{"Key": "Flow", "Value": "12.5", "SequenceNumber": 1}]}]}
-Text fields take text; LocalTagID, EquipmentType and SequenceNumber take whole numbers from -2147483648 to 2147483647; StreamVersion any number; LastModifiedDate a date "yyyy-mm-dd hh:mm:ss" or "yyyy-mm-dd". Each tag is added with AddTag(TagName, this application's designation), so AppName and AppVersion are the designation's first three and last two characters unless the tag gives them. Tag names and item keys are trimmed of blanks as the classes store them and compare without regard to case; a name or key may appear once.
+Text fields take text; LocalTagID, EquipmentType and SequenceNumber take whole numbers from -2147483648 to 2147483647; StreamVersion any number; LastModifiedDate a date "yyyy-mm-dd hh:mm:ss" or "yyyy-mm-dd". Each tag is added with AddTag(TagName, this application's designation), so AppName and AppVersion are the designation's first three and last two characters unless the tag gives them. Tag names are trimmed of blanks, item keys kept as written; both compare without regard to case, and a tag name, or an item key within a tag, may appear once. An item needs a Key that is not empty, as the TagData column sKey takes no empty text.
 
-The whole file is checked before anything is written: malformed JSON (it must be strict JSON in UTF-8: no comments, no trailing commas, no member twice in an object), a value of the wrong type, an unknown field, or a second tag of a name or a second item of a key is refused with the place, as "line L, column C" and, once the JSON is well formed, the path of the value (tags[2].items[0].Key). Nothing is written then.
+The whole file is checked before anything is written: malformed JSON (it must be strict JSON in UTF-8: no comments, no trailing commas, no member twice in an object), a value of the wrong type, an unknown field, an item without a key, or a second tag of a name or a second item of a key is refused with the place, as "line L, column C" and, once the JSON is well formed, the path of the value (tags[2].items[0].Key). Nothing is written then.
 
 What the component writes: TagIndex columns sApp, sAppVer, lLocalID, fStreamVersion, sTagName (the first 50 characters), sLastModified (the first 24), LastModifiedDate, sStatusIndicator, TableName, lEquipType; TagData columns lTagId, lSeqNumber, sKey, sValue. An item whose key or value is longer than its column is left out without a message; the tag's other items are written.
 # OPERATION

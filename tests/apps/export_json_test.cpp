@@ -58,6 +58,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadJson{"Unknown field", R"({"tags": [{"items": [{"Name": "x"}]}]})",
                 "tags[0].items[0].Name (line 1, column 31): unknown field; the fields here are Key, Value, "
                 "SequenceNumber"},
+        BadJson{"Item without a key", R"({"tags": [{"items": [{"Value": "x"}]}]})",
+                "tags[0].items[0] (line 1, column 22): an item needs a Key that is not empty"},
         BadJson{"Same tag name twice", R"({"tags": [{"TagName": "P-1"}, {"TagName": "p-1"}]})",
                 "tags[1].TagName (line 1, column 43): the export set already has a tag named \"p-1\" (tags[0]); "
                 "names compare without regard to case"}),
