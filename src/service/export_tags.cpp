@@ -47,8 +47,8 @@ void SetTextUnlessRefused(db::Recordset& rs, const char* column, const std::stri
   if (!value.empty() || field.AllowZeroLength()) field.SetValue(Variant(value));
 }
 
-// The columns and items the export writes, looked up once per export rather
-// than by name for every row.
+// Writes one tag's rows; the defined sizes of TagData's key and value
+// columns are read from the table definitions once per export.
 struct ExportWriter {
   long key_size = 0;
   long value_size = 0;
