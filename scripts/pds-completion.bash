@@ -52,7 +52,7 @@ _pds() {
   done
   COMPREPLY=()
   local commands="demo install session archive-info selfcheck help completion"
-  local session_commands="archive close config datadef delete help lock mru new open proj-config projects properties retrieve retrieve-previous save save-as select set status tag tags exit"
+  local session_commands="archive close config datadef delete export export-clear help lock mru new open proj-config projects properties retrieve retrieve-previous save save-as select set status tag tags exit"
   local topics="answers"
 
   if [[ -z $command ]]; then

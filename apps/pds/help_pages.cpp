@@ -121,7 +121,7 @@ Typed at a terminal, commands get a prompt (PDSG>) with line editing and a histo
 
 A line that does not fit its command is a usage error and runs nothing: an unknown command, a missing argument, a word more than the command takes (delete Demo Plant is refused; it never deletes "Plant"), an unknown option, an unterminated quotation mark, a name holding a control character, or a line longer than 65536 bytes. The command prints USAGE with the problem and its synopsis. At the prompt the error is shown and the next line awaited; from standard input or a --script file the session stops at that line with exit code 2 and says so on standard error, since the lines after it were written expecting it to have run. Output shows control characters in names and paths as escapes (\x1b, \u009b, and \xff for a byte that is not UTF-8); with --json such a byte becomes U+FFFD, so every line is valid JSON.
 
-The commands: help, status, new, open, select, save, save-as, close, delete, archive, retrieve, retrieve-previous, properties, set, projects, mru, lock, config, proj-config, tags, tag, datadef, exit.
+The commands: help, status, new, open, select, save, save-as, close, delete, archive, retrieve, retrieve-previous, export, export-clear, properties, set, projects, mru, lock, config, proj-config, tags, tag, datadef, exit.
 # OPTIONS
 * --root DIR
 the folder holding the installation's TVX-ii folder (required)
@@ -434,6 +434,49 @@ RETURN_OK when the translator wrote ResultCode -1; RETURN_USER_CANCEL when the s
   retrieve-previous /usr/local/bin/pds-translate /srv/qbm32/Demo-Plant
   retrieve-previous "/opt/tvx/bin/pds-translate" "/srv/old projects/Plant 7"
   retrieve-previous /usr/local/bin/pds-translate
+
+== session export
+summary: Publish tag data from a JSON file into the current project's TagIndex and TagData tables
+synopsis: export FILE [--keep]
+# DESCRIPTION
+Reads an export set from the JSON file FILE and writes it into the shared tables of the current project's database Project.mdb, where the other applications read it: one TagIndex row per tag, and one TagData row per item under the number the database gives the tag's row. The project must have been saved. By default this application's earlier export (its code and version) is removed first and the database compacted, so exporting twice leaves one set of rows; --keep adds to what is there.
+
+The file holds one object with an array "tags"; the field names are the export classes' property names, and every field is optional:
+  {"tags": [{"TagName": "P-101", "StatusIndicator": "1",
+             "LastModified": "2026-12-05 12:00",
+             "LastModifiedDate": "2026-12-05 12:00:00",
+             "TableName": "TagData", "LocalTagID": 7, "EquipmentType": 2,
+             "StreamVersion": 1.5, "AppName": "PMP", "AppVersion": "10",
+             "items": [{"Key": "Flow", "Value": "12.5", "SequenceNumber": 1}]}]}
+Text fields take text; LocalTagID, EquipmentType and SequenceNumber take whole numbers from -2147483648 to 2147483647; StreamVersion any number; LastModifiedDate a date "yyyy-mm-dd hh:mm:ss" or "yyyy-mm-dd". Each tag is added with AddTag(TagName, this application's designation), so AppName and AppVersion are the designation's first three and last two characters unless the tag gives them. Tag names are trimmed of blanks, item keys kept as written; both compare without regard to case, and a tag name, or an item key within a tag, may appear once. An item needs a Key that is not empty, as the TagData column sKey takes no empty text.
+
+The whole file is checked before anything is written: malformed JSON (it must be strict JSON in UTF-8: no comments, no trailing commas, no member twice in an object), a value of the wrong type, an unknown field, an item without a key, or a second tag of a name or a second item of a key is refused with the place, as "line L, column C" and, once the JSON is well formed, the path of the value (tags[2].items[0].Key). Nothing is written then.
+
+What the component writes: TagIndex columns sApp, sAppVer, lLocalID, fStreamVersion, sTagName (the first 50 characters), sLastModified (the first 24), LastModifiedDate, sStatusIndicator, TableName, lEquipType; TagData columns lTagId, lSeqNumber, sKey, sValue. An item whose key or value is longer than its column is left out without a message; the tag's other items are written.
+# OPERATION
+ExportTagData(ExportTags, sPdsg, Project, bClearCurrentDataFirst) with sPdsg empty (this application), no project (the current one) and bClearCurrentDataFirst False with --keep, True otherwise.
+# OUTPUT
+"export: EXPORTED" or "export: NOT_EXPORTED" with the file, the number of tags and items read, whether the earlier export was cleared first, and the project folder; "export: REFUSED" with the file and the problem when the file cannot be read or is refused.
+# RESULTS
+EXPORTED when every tag was written; NOT_EXPORTED when the component refused (no tags, a project never saved: "Project must be saved before writing Indexed Tag data.") or a database fault stopped it, with its message shown; tags written before a fault stay written. REFUSED writes nothing. USAGE for a missing file, more than one file or an unknown option.
+# EXAMPLES
+  export /tmp/pumps.json
+  export "/srv/exports/Demo Plant.json" --keep
+
+== session export-clear
+summary: Remove an application's published tag data from the current project and compact the database
+synopsis: export-clear [PDSG]
+# DESCRIPTION
+Deletes the TagIndex rows of the application PDSG (default: this application) from the current project's Project.mdb, by its code (the first three characters) and version (the fourth and fifth); their TagData rows go with them through the tables' cascading relation. The database is then compacted into a temporary file in the project folder, which replaces it. The project must have been saved.
+# OPERATION
+ClearExportTagData(sPdsg, Project) with sPdsg = PDSG (or empty) and no project (the current one).
+# OUTPUT
+"export-clear: CLEARED" or "export-clear: NOT_CLEARED" with the designation and the project folder.
+# RESULTS
+CLEARED when the rows were deleted and the database compacted; NOT_CLEARED for a project never saved, a database that cannot be opened exclusively, "Error deleting old export Tag data." or "Error compacting project database.".
+# EXAMPLES
+  export-clear
+  export-clear LAY10
 
 == session properties
 summary: Edit the current project's properties in the properties dialog

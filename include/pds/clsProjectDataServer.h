@@ -31,6 +31,7 @@ class Recordset;
 
 class clsDataDef;
 class clsDLLInfo;
+class clsExportTags;
 class clsMRUJobs;
 class clsSelectedTags;
 class clsUnitTag;
@@ -135,9 +136,11 @@ class clsProjectDataServer {
   bool DoesTagExist(const clsUnitTags* Tags, const std::string& sTagName);
   bool ValidTag(const std::shared_ptr<clsUnitTag>& TagToValidate);
   bool RenameDuplicateTags(clsUnitTags* DuplicateTags);
-  // Removes an application's published tags from the project database and
-  // compacts it (empty sPdsg: this application; null Project: the current one).
+  // ---- export into the project database's TagIndex/TagData (empty sPdsg: this
+  // application; null Project: the current one). Clear also compacts the file.
   bool ClearExportTagData(const std::string& sPdsg = "", const ProjectRef& Project = nullptr);
+  bool ExportTagData(clsExportTags* ExportTags, const std::string& sPdsg = "", const ProjectRef& Project = nullptr,
+                     bool bClearCurrentDataFirst = true);
 
   // ---- properties
   clsMRUJobs& MRUJobs() const;

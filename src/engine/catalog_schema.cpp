@@ -357,6 +357,13 @@ namespace {
 
 std::string TriggerName(const RelationMeta& r, const char* kind) { return QuoteName("__pds_rel." + r.name + "." + kind); }
 
+// The index on the foreign table's columns of a relation. It carries the
+// catalog's index prefix, so no Indexes collection shows it, and no index
+// definition names it: it lives and goes with the relation's triggers.
+std::string ForeignIndexName(const RelationMeta& r) {
+  return QuoteName(std::string(kIndexPrefix) + r.foreign_table + ".__rel." + r.name);
+}
+
 // "child"."fk" = <row>."pk" AND ... : the foreign rows of a primary row.
 std::string ForeignRowsOf(const RelationMeta& r, const char* row) {
   std::string s;
@@ -424,13 +431,16 @@ void Catalog::InstallTriggers(const RelationMeta& r) {
          " BEGIN " + check + "; END;";
   sql += "CREATE TRIGGER " + TriggerName(r, "chk") + " BEFORE UPDATE OF " + foreign_columns + " ON " + child +
          " WHEN " + foreign_present + " BEGIN " + check + "; END;";
+  // Deleting or changing a primary row looks up its foreign rows: without an
+  // index on their columns each primary row costs a scan of the foreign table.
+  sql += "CREATE INDEX IF NOT EXISTS " + ForeignIndexName(r) + " ON " + child + " (" + foreign_columns + ");";
   conn_.Exec(sql);
 }
 
 void Catalog::DropTriggers(const RelationMeta& r) {
   conn_.Exec("DROP TRIGGER IF EXISTS " + TriggerName(r, "del") + "; DROP TRIGGER IF EXISTS " + TriggerName(r, "upd") +
              "; DROP TRIGGER IF EXISTS " + TriggerName(r, "ins") + "; DROP TRIGGER IF EXISTS " +
-             TriggerName(r, "chk") + ";");
+             TriggerName(r, "chk") + "; DROP INDEX IF EXISTS " + ForeignIndexName(r) + ";");
 }
 
 }  // namespace pds::db

@@ -68,6 +68,7 @@ bool clsProjectDataServer::DoesTagExist(const clsUnitTags* Tags, const std::stri
 bool clsProjectDataServer::ValidTag(const std::shared_ptr<clsUnitTag>& TagToValidate) { return impl_->ValidTag(TagToValidate); }
 bool clsProjectDataServer::RenameDuplicateTags(clsUnitTags* DuplicateTags) { return impl_->RenameDuplicateTags(DuplicateTags); }
 bool clsProjectDataServer::ClearExportTagData(const std::string& sPdsg, const ProjectRef& Project) { return impl_->ClearExportTagData(sPdsg, Project); }
+bool clsProjectDataServer::ExportTagData(clsExportTags* ExportTags, const std::string& sPdsg, const ProjectRef& Project, bool bClearCurrentDataFirst) { return impl_->ExportTagData(ExportTags, sPdsg, Project, bClearCurrentDataFirst); }
 clsMRUJobs& clsProjectDataServer::MRUJobs() const { return impl_->MRUJobs(); }
 bool clsProjectDataServer::AppDirty() const { return impl_->AppDirty(); }
 void clsProjectDataServer::SetAppDirty(bool value) { impl_->SetAppDirty(value); }

@@ -17,6 +17,7 @@
 
 namespace pds {
 
+class clsExportTags;
 class clsStartupManager;
 
 class Server : public TagStore {
@@ -73,6 +74,9 @@ class Server : public TagStore {
   // Removes an application's published tags from the project database and
   // compacts it (empty sPdsg: this application; null Project: the current one).
   bool ClearExportTagData(const std::string& sPdsg = "", const ProjectRef& Project = nullptr);
+  // Writes an export set into the TagIndex and TagData tables (export_tags.cpp).
+  bool ExportTagData(clsExportTags* ExportTags, const std::string& sPdsg = "", const ProjectRef& Project = nullptr,
+                     bool bClearCurrentDataFirst = true);
 
   // Until the project operations exist, tests stand in for the new-project
   // step of initialization through this hook.

@@ -74,6 +74,26 @@ TEST_F(RelationTest, RelationSurvivesReopeningAndChangesToItsTables) {
   EXPECT_EQ(Count("TagData"), 1);
 }
 
+// A cascade looks up the foreign rows of every primary row it deletes; without
+// an index on their columns, clearing thousands of tags scans the foreign
+// table thousands of times.
+TEST_F(RelationTest, TheForeignColumnsAreIndexedOutOfSightWhileTheRelationLasts) {
+  const auto file_indexes = [&] { return Count("sqlite_master", "type = 'index' AND tbl_name = 'TagData'"); };
+  const long before = file_indexes();
+  const int shown = db_->TableDefs().Item("TagData")->Indexes().Count();
+  MakeRelation(*db_, "TagIndexTagData", "TagIndex", "TagData", "lTagId", dbRelationDeleteCascade);
+  EXPECT_EQ(file_indexes(), before + 1);
+  EXPECT_EQ(db_->TableDefs().Item("TagData")->Indexes().Count(), shown);
+  // A change that rebuilds the foreign table keeps it.
+  auto def = db_->TableDefs().Item("TagData");
+  def->Fields().Append(def->CreateField("sValue", dbText, 255));
+  Reopen(true);
+  EXPECT_EQ(file_indexes(), before + 1);
+  EXPECT_EQ(db_->TableDefs().Item("TagData")->Indexes().Count(), shown);
+  db_->Relations().Delete("TagIndexTagData");
+  EXPECT_EQ(file_indexes(), before);
+}
+
 class TransactionTest : public DbTest {
  protected:
   TransactionTest() {
