@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "apps/pds/session.h"
-#include "config/process_state.h"
 #include "pds/TextTable.h"
 #include "pds/clsMRUJobs.h"
 #include "pds/clsProject.h"
