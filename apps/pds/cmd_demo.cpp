@@ -10,8 +10,8 @@
 #include "apps/pds/commands.h"
 #include "apps/pds/demo.h"
 #include "apps/pds/session.h"
+#include "pds/HostEnv.h"
 #include "pds/VisibleText.h"
-#include "platform/env.h"
 
 namespace pds::app {
 
@@ -24,33 +24,6 @@ struct DemoArgs {
 };
 
 constexpr const char* kIndent = "       ";
-
-// Removes a folder with everything in it; false when something stayed.
-bool RemoveTree(platform::Env* env, const std::string& folder) {
-  std::vector<platform::DirEntry> entries;
-  if (!env->ListFolder(folder, &entries).ok()) return false;
-  bool all = true;
-  for (const platform::DirEntry& e : entries) {
-    if (e.name == "." || e.name == "..") continue;
-    std::string path = folder + "/" + e.name;
-    if (e.directory) {
-      all = RemoveTree(env, path) && all;
-    } else {
-      if (e.read_only) (void)env->SetReadOnly(path, false);
-      all = env->DeleteFile(path).ok() && all;
-    }
-  }
-  return env->RemoveFolder(folder).ok() && all;
-}
-
-// A new empty folder under the temporary folder; empty on failure.
-std::string MakeDemoFolder(platform::Env* env) {
-  std::string path;
-  if (!env->CreateTempFile(env->TempFolder(), "pds-demo-", &path).ok()) return "";
-  // The unique name is kept for a folder of the same name.
-  if (!env->DeleteFile(path).ok() || !env->CreateFolder(path).ok()) return "";
-  return path;
-}
 
 // A message's text for the narration: the component's line breaks (a
 // carriage return with or without line feeds) become indented lines.
@@ -100,11 +73,10 @@ void PrintStepJson(std::size_t n, std::size_t total, const std::string& what, co
 }
 
 int Run(const DemoArgs& args) {
-  platform::Env* env = platform::CurrentEnv();
   bool temporary = args.dir.empty();
-  std::string folder = temporary ? MakeDemoFolder(env) : args.dir;
+  std::string folder = temporary ? pds::host::MakeTempFolder("pds-demo-") : args.dir;
   if (folder.empty()) {
-    std::fprintf(stderr, "pds demo: cannot create a folder under %s\n", env->TempFolder().c_str());
+    std::fprintf(stderr, "pds demo: cannot create a folder under %s\n", pds::host::TempFolder().c_str());
     return kExitFailed;
   }
   if (!args.json) {
@@ -134,7 +106,7 @@ int Run(const DemoArgs& args) {
 
   bool removed = false;
   if (temporary && !args.keep) {
-    removed = RemoveTree(env, folder);
+    removed = pds::host::RemoveTree(folder);
     if (!removed) std::fprintf(stderr, "pds demo: could not remove all of %s\n", folder.c_str());
   }
   if (args.json) {

@@ -17,11 +17,12 @@
 #include <string>
 #include <vector>
 
+#include "pds/ArchiveInfo.h"
 #include "pds/Installation.h"
 #include "pds/BatchHost.h"
+#include "pds/HostEnv.h"
 #include "pds/UiHost.h"
 #include "pds/clsProjectDataServer.h"
-#include "platform/env.h"
 
 namespace pds::app {
 
@@ -66,19 +67,6 @@ class StepResult {
  private:
   std::string reason_;
   std::vector<std::string> details_;
-};
-
-// The environment of the run: the POSIX one, except that the system
-// temporary folder is the installation's own Temp folder once there is one,
-// so that the working copies of untitled projects stay inside the demo.
-class DemoEnv : public platform::EnvWrapper {
- public:
-  DemoEnv() : EnvWrapper(platform::PosixEnv()) {}
-  void SetTempFolder(std::string folder) { temp_folder_ = std::move(folder); }
-  std::string TempFolder() override { return temp_folder_.empty() ? target()->TempFolder() : temp_folder_; }
-
- private:
-  std::string temp_folder_;
 };
 
 class DemoRun {
@@ -126,17 +114,24 @@ class DemoRun {
   void LayoutRetrieves(StepResult& r);
   void LayoutExits(StepResult& r);
 
-  // Whether the file or folder exists.
-  bool Exists(const std::string& path);
   // The designations PROJECT.QVP of the project lists.
   std::vector<std::string> ProjectApps(clsProjectDataServer& server);
+  // A new service object of pdsg, initialized; null (the step failed) when
+  // PDSInitialize did not answer RETURN_OK. call names it in the narration.
+  std::unique_ptr<clsProjectDataServer> Start(StepResult& r, const std::string& pdsg, const std::string& call);
+  // ExitProgram, narrated as call, then the service object goes.
+  void Exit(StepResult& r, std::unique_ptr<clsProjectDataServer>& server, const std::string& call);
+  // Archives the current project of server to dest and reads the archive
+  // back into info; false (the step failed) when either did not work.
+  bool ArchiveAndRead(StepResult& r, clsProjectDataServer& server, std::string dest, ArchiveInfo* info);
   // Fails the step unless server is running; true when it is.
   bool Running(StepResult& r, const std::unique_ptr<clsProjectDataServer>& server, const std::string& pdsg);
 
   std::string root_;
   DemoHost& host_;
-  DemoEnv env_;
-  platform::ScopedEnv scoped_env_;
+  // The installation's own Temp folder stands in for the system's once there
+  // is one, so that the working copies of untitled projects stay inside the demo.
+  host::ScopedTempFolder temp_folder_;
   install::Installation installation_;
   std::string project_folder_;  // the project's folder, once it is saved
   std::unique_ptr<clsProjectDataServer> pump_;

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "service/server.h"
 #include "apps/pds/demo.h"
 #include "apps/pds/session.h"
 #include "pds/db/database.h"
@@ -22,6 +21,7 @@
 #include "pds/PendingError.h"
 #include "pds/clsDataDef.h"
 #include "pds/clsProject.h"
+#include "pds/clsProjects.h"
 #include "pds/clsUnitTags.h"
 
 namespace pds::app {
@@ -39,10 +39,23 @@ bool HasTag(clsProjectDataServer& server, const std::string& name) {
   return server.UnitTags().Item(name) != nullptr;
 }
 
+// "a, b, c".
+std::string Joined(const std::vector<std::string>& items) {
+  std::string text;
+  for (const std::string& item : items) text += (text.empty() ? "" : ", ") + item;
+  return text;
+}
+
 std::string TagNames(clsProjectDataServer& server) {
-  std::string names;
-  for (const auto& tag : server.UnitTags()) names += (names.empty() ? "" : ", ") + tag->Name();
-  return names.empty() ? "(none)" : names;
+  std::vector<std::string> names;
+  for (const auto& tag : server.UnitTags()) names.push_back(tag->Name());
+  return names.empty() ? "(none)" : Joined(names);
+}
+
+// Narrates a call's result code; fails the step unless it is RETURN_OK.
+bool Answered(StepResult& r, const std::string& call, int rc) {
+  r.Detail(call + ": " + Code(rc));
+  return r.Expect(rc == RETURN_OK, call + " answered " + Code(rc));
 }
 
 bool SameNumber(const std::string& a, const std::string& b) {
@@ -56,7 +69,7 @@ bool SameNumber(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-DemoRun::DemoRun(std::string root, DemoHost& host) : root_(std::move(root)), host_(host), scoped_env_(&env_) {}
+DemoRun::DemoRun(std::string root, DemoHost& host) : root_(std::move(root)), host_(host) {}
 
 DemoRun::~DemoRun() {
   CloseRecordset(rs_tag_);
@@ -110,16 +123,15 @@ StepResult DemoRun::RunStep(const Step& step) {
   return r;
 }
 
-bool DemoRun::Exists(const std::string& path) {
-  platform::FileAttributes attributes;
-  return platform::CurrentEnv()->GetAttributes(path, &attributes).ok();
-}
-
 std::vector<std::string> DemoRun::ProjectApps(clsProjectDataServer& server) {
-  AppList apps;
+  clsProjects projects;
+  projects.SetProjectDb(server.ProjectDb());
+  TextTable apps;
   std::vector<std::string> designations;
-  if (ServerOf(server).GetProjectAppsFromQVPFile(apps, project_folder_ + "/PROJECT.QVP")) {
-    for (const auto& [pdsg, name] : apps) designations.push_back(UCase(pdsg));
+  if (projects.GetAppsWithProjData(kProjectName, apps) == RETURN_OK) {
+    for (std::size_t row = 0; row < apps.Rows(); ++row) {
+      if (!apps.Get(row, 0).empty()) designations.push_back(UCase(apps.Get(row, 0)));
+    }
   }
   return designations;
 }
@@ -134,21 +146,36 @@ void DemoRun::Install(StepResult& r) {
   std::string error;
   bool built = install::BuildInstallation(options, &error, &installation_);
   if (!r.Expect(built, "the installation failed: " + error)) return;
-  env_.SetTempFolder(installation_.temp + "/");
+  temp_folder_.Set(installation_.temp + "/");
   project_folder_ = installation_.tvxii + "/Projects/" + kProjectName;
   r.Detail("installation: " + installation_.tvxii);
   for (const std::string& pdsg : installation_.apps) r.Detail(pdsg + ": " + installation_.CodePath(pdsg));
 }
 
+std::unique_ptr<clsProjectDataServer> DemoRun::Start(StepResult& r, const std::string& pdsg, const std::string& call) {
+  if (!r.Expect(!installation_.tvxii.empty(), "there is no installation (an earlier step failed)")) return nullptr;
+  auto server = std::make_unique<clsProjectDataServer>();
+  if (!Answered(r, call, server->PDSInitialize(installation_.CodePath(pdsg), pdsg, ""))) return nullptr;
+  return server;
+}
+
+void DemoRun::Exit(StepResult& r, std::unique_ptr<clsProjectDataServer>& server, const std::string& call) {
+  Answered(r, call, server->ExitProgram());
+  server.reset();
+}
+
+bool DemoRun::ArchiveAndRead(StepResult& r, clsProjectDataServer& server, std::string dest, ArchiveInfo* info) {
+  if (!Answered(r, "ProjectArchive", server.ProjectArchive(dest))) return false;
+  r.Detail("archive: " + dest);
+  std::string error;
+  if (!r.Expect(ReadArchiveInfo(dest, info, &error), "the archive cannot be read: " + error)) return false;
+  r.Detail("entries: " + Joined(info->entries));
+  return true;
+}
+
 void DemoRun::PumpStarts(StepResult& r) {
-  if (!r.Expect(!installation_.tvxii.empty(), "there is no installation (an earlier step failed)")) return;
-  pump_ = std::make_unique<clsProjectDataServer>();
-  int rc = pump_->PDSInitialize(installation_.CodePath("PMP10"), "PMP10", "");
-  r.Detail("PDSInitialize: " + Code(rc));
-  if (!r.Expect(rc == RETURN_OK, "PDSInitialize answered " + Code(rc))) {
-    pump_.reset();
-    return;
-  }
+  pump_ = Start(r, "PMP10", "PDSInitialize");
+  if (!pump_) return;
   r.Detail("application: " + pump_->AppName() + " " + pump_->AppVersion() + ", user ID " + pump_->TVXUserId());
   r.Detail("projects database: " + pump_->ProjectDb());
   // A user without projects gets an untitled one at the first start.
@@ -161,8 +188,7 @@ void DemoRun::PumpStarts(StepResult& r) {
 void DemoRun::PumpNewProject(StepResult& r) {
   if (!Running(r, pump_, "PMP10")) return;
   int rc = pump_->ProjectNew();
-  r.Detail("ProjectNew: " + Code(rc));
-  if (!r.Expect(rc == RETURN_OK, "ProjectNew answered " + Code(rc))) return;
+  if (!Answered(r, "ProjectNew", rc)) return;
   const ProjectRef& project = pump_->Project();
   if (!r.Expect(project != nullptr, "no current project after ProjectNew")) return;
   r.Expect(project->JobName() == "Untitled", "the new project is named " + project->JobName());
@@ -178,8 +204,7 @@ void DemoRun::PumpNewTag(StepResult& r) {
   std::string type = kTagType;
   std::string name = "P-101";
   int rc = pump_->NewTag(type, name, rs_tag_, true);
-  r.Detail("NewTag: " + Code(rc));
-  if (!r.Expect(rc == RETURN_OK, "NewTag answered " + Code(rc))) return;
+  if (!Answered(r, "NewTag", rc)) return;
   if (!r.Expect(rs_tag_ && rs_tag_->IsOpen() && !rs_tag_->Eof(), "the tag record set holds no row")) return;
   r.Expect(rs_tag_->Fields("TagName").Value().AsString() == "P-101", "the record set is not on P-101");
   r.Expect(HasTag(*pump_, "P-101"), "P-101 is not among the tags (" + TagNames(*pump_) + ")");
@@ -204,8 +229,7 @@ void DemoRun::PumpCopyTag(StepResult& r) {
   std::string name = "P-101";
   std::string copy;  // no name: the component numbers the copy
   int rc = pump_->CopyTag(type, name, copy, rs_tag_, true);
-  r.Detail("CopyTag: " + Code(rc));
-  if (!r.Expect(rc == RETURN_OK, "CopyTag answered " + Code(rc))) return;
+  if (!Answered(r, "CopyTag", rc)) return;
   r.Detail("tags: " + TagNames(*pump_));
   if (!r.Expect(HasTag(*pump_, "P-101(1)"), "there is no tag P-101(1)")) return;
   if (!r.Expect(rs_tag_ && !rs_tag_->Eof(), "the tag record set holds no row")) return;
@@ -221,8 +245,7 @@ void DemoRun::PumpRenameTag(StepResult& r) {
   std::string name = "P-101(1)";
   std::string new_name = "P-102";
   int rc = pump_->RenameTag(type, name, new_name, rs_tag_, true);
-  r.Detail("RenameTag: " + Code(rc));
-  if (!r.Expect(rc == RETURN_OK, "RenameTag answered " + Code(rc))) return;
+  if (!Answered(r, "RenameTag", rc)) return;
   r.Detail("tags: " + TagNames(*pump_));
   r.Expect(HasTag(*pump_, "P-102"), "there is no tag P-102");
   r.Expect(!HasTag(*pump_, "P-101(1)"), "P-101(1) is still there");
@@ -235,8 +258,7 @@ void DemoRun::PumpDeleteTag(StepResult& r) {
   std::string type = kTagType;
   std::string name = "P-102";
   int rc = pump_->DeleteTag(type, name, true);
-  r.Detail("DeleteTag: " + Code(rc));
-  if (!r.Expect(rc == RETURN_OK, "DeleteTag answered " + Code(rc))) return;
+  if (!Answered(r, "DeleteTag", rc)) return;
   r.Detail("tags: " + TagNames(*pump_));
   r.Expect(!HasTag(*pump_, "P-102"), "P-102 is still there");
   rc = pump_->DeleteTag(type, name, false);
@@ -247,12 +269,11 @@ void DemoRun::PumpDeleteTag(StepResult& r) {
 void DemoRun::PumpSaveAs(StepResult& r) {
   if (!Running(r, pump_, "PMP10")) return;
   // Save as wants an existing, empty folder.
-  platform::CurrentEnv()->CreateFolder(project_folder_);
+  (void)host::CreateFolders(project_folder_);
   std::string folder = project_folder_;
   std::string name = kProjectName;
   int rc = pump_->ProjectSaveAs(folder, name);
-  r.Detail("ProjectSaveAs: " + Code(rc));
-  if (!r.Expect(rc == RETURN_OK, "ProjectSaveAs answered " + Code(rc))) return;
+  if (!Answered(r, "ProjectSaveAs", rc)) return;
   const ProjectRef& project = pump_->Project();
   if (!r.Expect(project != nullptr, "no current project after the save")) return;
   r.Expect(project->JobName() == kProjectName, "the current project is " + project->JobName());
@@ -260,7 +281,7 @@ void DemoRun::PumpSaveAs(StepResult& r) {
   r.Expect(project->JobID() > 0, "the project has no job id");
   r.Detail("folder: " + project->JobPath() + ", job id " + std::to_string(project->JobID()));
   for (const char* file : {"PROJECT.QVP", "Project.mdb", "PMP10Tag.mdb", "~PMP10.PLF"}) {
-    if (r.Expect(Exists(project_folder_ + "/" + file), std::string("the project folder has no ") + file)) {
+    if (r.Expect(host::Exists(project_folder_ + "/" + file), std::string("the project folder has no ") + file)) {
       r.Detail(std::string("file: ") + file);
     }
   }
@@ -277,29 +298,26 @@ void DemoRun::PumpProperties(StepResult& r) {
   r.Detail(std::string("job number: ") + kJobNumber);
   r.Detail(std::string("notes: ") + kNotes);
   int rc = pump_->ProjectSave();
-  r.Detail("ProjectSave: " + Code(rc));
-  if (!r.Expect(rc == RETURN_OK, "ProjectSave answered " + Code(rc))) return;
+  if (!Answered(r, "ProjectSave", rc)) return;
   r.Expect(pump_->Project() && !pump_->Project()->ProjectDirty(), "the project is still marked changed");
 }
 
 void DemoRun::PumpClose(StepResult& r) {
   if (!Running(r, pump_, "PMP10")) return;
   int rc = pump_->PromptToSaveAndContinue();
-  r.Detail("PromptToSaveAndContinue: " + Code(rc));
-  if (!r.Expect(rc == RETURN_OK, "PromptToSaveAndContinue answered " + Code(rc))) return;
+  if (!Answered(r, "PromptToSaveAndContinue", rc)) return;
   bool closed = pump_->CloseCurrentProject();
   r.Detail(std::string("CloseCurrentProject: ") + (closed ? "True" : "False"));
   r.Expect(closed, "CloseCurrentProject answered False");
   r.Expect(pump_->Project() == nullptr, "a project is still current");
-  r.Expect(!Exists(project_folder_ + "/~PMP10.PLF"), "the lock file ~PMP10.PLF is still there");
-  r.Expect(!Exists(project_folder_ + "/~PMP10"), "the working folder ~PMP10 is still there");
+  r.Expect(!host::Exists(project_folder_ + "/~PMP10.PLF"), "the lock file ~PMP10.PLF is still there");
+  r.Expect(!host::Exists(project_folder_ + "/~PMP10"), "the working folder ~PMP10 is still there");
 }
 
 void DemoRun::PumpReopen(StepResult& r) {
   if (!Running(r, pump_, "PMP10")) return;
   int rc = pump_->ProjectOpen(kProjectName);
-  r.Detail("ProjectOpen: " + Code(rc));
-  if (!r.Expect(rc == RETURN_OK, "ProjectOpen answered " + Code(rc))) return;
+  if (!Answered(r, "ProjectOpen", rc)) return;
   const ProjectRef& project = pump_->Project();
   if (!r.Expect(project != nullptr, "no current project after the open")) return;
   r.Expect(project->JobName() == kProjectName, "the current project is " + project->JobName());
@@ -309,7 +327,7 @@ void DemoRun::PumpReopen(StepResult& r) {
   r.Detail("tags: " + TagNames(*pump_));
   r.Expect(HasTag(*pump_, "P-101") && HasTag(*pump_, "Untitled1") && pump_->UnitTags().Count() == 2,
            "the tags are " + TagNames(*pump_) + ", not P-101 and Untitled1");
-  r.Expect(Exists(project_folder_ + "/~PMP10.PLF"), "the lock file ~PMP10.PLF is missing");
+  r.Expect(host::Exists(project_folder_ + "/~PMP10.PLF"), "the lock file ~PMP10.PLF is missing");
   // What the other applications see: the tags published in the project database.
   DbHandle db;
   RsHandle rs;
@@ -338,19 +356,11 @@ std::string DemoRun::LayoutArchivePath() const {
 
 void DemoRun::PumpArchives(StepResult& r) {
   if (!Running(r, pump_, "PMP10")) return;
-  std::string dest = PumpArchivePath();
   // The destination-given archive writes into an existing folder only.
-  (void)platform::CurrentEnv()->CreateFolder(installation_.tvxii + "/Archives");
-  int rc = pump_->ProjectArchive(dest);
-  r.Detail("ProjectArchive: " + Code(rc));
-  if (!r.Expect(rc == RETURN_OK, "ProjectArchive answered " + Code(rc))) return;
-  r.Detail("archive: " + dest);
+  (void)host::CreateFolders(installation_.tvxii + "/Archives");
   ArchiveInfo info;
-  std::string error;
-  if (!r.Expect(ReadArchiveInfo(dest, &info, &error), "the archive cannot be read: " + error)) return;
-  std::string entries;
-  for (const std::string& name : info.entries) entries += (entries.empty() ? "" : ", ") + name;
-  r.Detail("entries: " + entries);
+  if (!ArchiveAndRead(r, *pump_, PumpArchivePath(), &info)) return;
+  const std::string entries = Joined(info.entries);
   r.Expect(info.entries == std::vector<std::string>{"PROJECT.QVP", "Project.mdb", "PMP10Tag.mdb", "PMP10Crv.dat"},
            "the archive holds " + entries + ", not PROJECT.QVP, Project.mdb, PMP10Tag.mdb and PMP10Crv.dat");
   r.Expect(info.version == "AR002", "the master archive version reads " + info.version);
@@ -360,53 +370,36 @@ void DemoRun::PumpArchives(StepResult& r) {
 
 void DemoRun::PumpExits(StepResult& r) {
   if (!Running(r, pump_, "PMP10")) return;
-  int rc = pump_->ExitProgram();
-  r.Detail("ExitProgram: " + Code(rc));
-  r.Expect(rc == RETURN_OK, "ExitProgram answered " + Code(rc));
-  pump_.reset();
-  r.Expect(!Exists(project_folder_ + "/~PMP10.PLF"), "the lock file ~PMP10.PLF is still there");
+  Exit(r, pump_, "ExitProgram");
+  r.Expect(!host::Exists(project_folder_ + "/~PMP10.PLF"), "the lock file ~PMP10.PLF is still there");
 }
 
 void DemoRun::LayoutStartsAndOpens(StepResult& r) {
-  if (!r.Expect(!installation_.tvxii.empty(), "there is no installation (an earlier step failed)")) return;
-  layout_ = std::make_unique<clsProjectDataServer>();
-  int rc = layout_->PDSInitialize(installation_.CodePath("LAY10"), "LAY10", "");
-  r.Detail("PDSInitialize: " + Code(rc));
-  if (!r.Expect(rc == RETURN_OK, "PDSInitialize answered " + Code(rc))) {
-    layout_.reset();
-    return;
-  }
-  rc = layout_->ProjectOpen(kProjectName);
-  r.Detail("ProjectOpen: " + Code(rc));
-  if (!r.Expect(rc == RETURN_OK, "ProjectOpen answered " + Code(rc))) return;
+  layout_ = Start(r, "LAY10", "PDSInitialize");
+  if (!layout_ || !Answered(r, "ProjectOpen", layout_->ProjectOpen(kProjectName))) return;
   const ProjectRef& project = layout_->Project();
   if (!r.Expect(project && project->JobName() == kProjectName, "\"Demo Plant\" is not the current project")) return;
   r.Detail("working folder: " + project->WorkingJobPath());
-  r.Expect(Exists(project_folder_ + "/~LAY10.PLF"), "the lock file ~LAY10.PLF is missing");
+  r.Expect(host::Exists(project_folder_ + "/~LAY10.PLF"), "the lock file ~LAY10.PLF is missing");
 }
 
 void DemoRun::LayoutSaves(StepResult& r) {
   if (!Running(r, layout_, "LAY10")) return;
   int rc = layout_->ProjectSave();
-  r.Detail("ProjectSave: " + Code(rc));
-  if (!r.Expect(rc == RETURN_OK, "ProjectSave answered " + Code(rc))) return;
+  if (!Answered(r, "ProjectSave", rc)) return;
   std::vector<std::string> apps = ProjectApps(*layout_);
-  std::string listed;
-  for (const std::string& pdsg : apps) listed += (listed.empty() ? "" : ", ") + pdsg;
+  const std::string listed = Joined(apps);
   r.Detail("applications in PROJECT.QVP: " + listed);
   auto lists = [&apps](const char* pdsg) { return std::find(apps.begin(), apps.end(), pdsg) != apps.end(); };
   r.Expect(lists("PMP10") && lists("LAY10"), "PROJECT.QVP lists " + listed + ", not PMP10 and LAY10");
   r.Expect(layout_->IsAppDataRegistered(kProjectName), "LAY10's data is not registered in the project");
-  r.Expect(Exists(project_folder_ + "/LAY10Lay.dat"), "the project folder has no LAY10Lay.dat");
+  r.Expect(host::Exists(project_folder_ + "/LAY10Lay.dat"), "the project folder has no LAY10Lay.dat");
 }
 
 void DemoRun::SecondLayoutRefused(StepResult& r) {
-  if (!r.Expect(!installation_.tvxii.empty(), "there is no installation (an earlier step failed)")) return;
-  auto second = std::make_unique<clsProjectDataServer>();
-  int rc = second->PDSInitialize(installation_.CodePath("LAY10"), "LAY10", "");
-  r.Detail("second PDSInitialize: " + Code(rc));
-  if (!r.Expect(rc == RETURN_OK, "the second PDSInitialize answered " + Code(rc))) return;
-  rc = second->ProjectOpen(kProjectName);
+  std::unique_ptr<clsProjectDataServer> second = Start(r, "LAY10", "second PDSInitialize");
+  if (!second) return;
+  int rc = second->ProjectOpen(kProjectName);
   r.Detail("second ProjectOpen: " + Code(rc));
   r.Expect(rc == RETURN_USER_CANCEL, "the second ProjectOpen answered " + Code(rc) + ", not RETURN_USER_CANCEL");
   bool told = false;
@@ -414,26 +407,15 @@ void DemoRun::SecondLayoutRefused(StepResult& r) {
     told = told || (m.title == "LockProjectApp()" && m.text == "Project is already in use by another user.");
   }
   r.Expect(told, "the second session was not told \"Project is already in use by another user.\"");
-  rc = second->ExitProgram();
-  r.Detail("second ExitProgram: " + Code(rc));
-  r.Expect(rc == RETURN_OK, "the second ExitProgram answered " + Code(rc));
-  second.reset();
-  r.Expect(Exists(project_folder_ + "/~LAY10.PLF"), "the first session's lock file ~LAY10.PLF is gone");
+  Exit(r, second, "second ExitProgram");
+  r.Expect(host::Exists(project_folder_ + "/~LAY10.PLF"), "the first session's lock file ~LAY10.PLF is gone");
 }
 
 void DemoRun::LayoutArchives(StepResult& r) {
   if (!Running(r, layout_, "LAY10")) return;
-  std::string dest = LayoutArchivePath();
-  int rc = layout_->ProjectArchive(dest);
-  r.Detail("ProjectArchive: " + Code(rc));
-  if (!r.Expect(rc == RETURN_OK, "ProjectArchive answered " + Code(rc))) return;
-  r.Detail("archive: " + dest);
   ArchiveInfo info;
-  std::string error;
-  if (!r.Expect(ReadArchiveInfo(dest, &info, &error), "the archive cannot be read: " + error)) return;
-  std::string entries;
-  for (const std::string& name : info.entries) entries += (entries.empty() ? "" : ", ") + name;
-  r.Detail("entries: " + entries);
+  if (!ArchiveAndRead(r, *layout_, LayoutArchivePath(), &info)) return;
+  const std::string entries = Joined(info.entries);
   r.Expect(std::find(info.entries.begin(), info.entries.end(), "LAY10Lay.dat") != info.entries.end(),
            "the archive holds " + entries + ", without LAY10Lay.dat");
   r.Expect(std::find(info.entries.begin(), info.entries.end(), "PMP10Tag.mdb") == info.entries.end(),
@@ -443,15 +425,13 @@ void DemoRun::LayoutArchives(StepResult& r) {
 void DemoRun::LayoutDeletesItsData(StepResult& r) {
   if (!Running(r, layout_, "LAY10")) return;
   int rc = layout_->ProjectDelete(kProjectName, false);
-  r.Detail("ProjectDelete: " + Code(rc));
-  if (!r.Expect(rc == RETURN_OK, "ProjectDelete answered " + Code(rc))) return;
+  if (!Answered(r, "ProjectDelete", rc)) return;
   r.Expect(host_.shown().empty(), "something was shown although messages were off");
-  r.Expect(!Exists(project_folder_ + "/LAY10Lay.dat"), "LAY10Lay.dat is still in the project folder");
+  r.Expect(!host::Exists(project_folder_ + "/LAY10Lay.dat"), "LAY10Lay.dat is still in the project folder");
   // PMP10 keeps data in the project, so the project stays.
-  r.Expect(Exists(project_folder_ + "/PMP10Tag.mdb"), "PMP10's tag database is gone");
+  r.Expect(host::Exists(project_folder_ + "/PMP10Tag.mdb"), "PMP10's tag database is gone");
   std::vector<std::string> apps = ProjectApps(*layout_);
-  std::string listed;
-  for (const std::string& pdsg : apps) listed += (listed.empty() ? "" : ", ") + pdsg;
+  const std::string listed = Joined(apps);
   r.Detail("applications in PROJECT.QVP: " + listed);
   r.Expect(apps == std::vector<std::string>{"PMP10"}, "PROJECT.QVP lists " + listed + ", not PMP10 alone");
   bool found = false;
@@ -482,7 +462,7 @@ void DemoRun::LayoutRetrieves(StepResult& r) {
   r.Expect(p->JobName() == kProjectName, "the new project is named " + p->JobName() + ", not " + kProjectName);
   r.Expect(p->JobPath().empty(), "the retrieve gave the new project a folder");
   r.Expect(p->ProjectDirty() && layout_->AppDirty(), "the project and the application are not both marked changed");
-  r.Expect(Exists(p->WorkingJobPath() + "/LAY10Lay.dat"), "the working folder has no LAY10Lay.dat");
+  r.Expect(host::Exists(p->WorkingJobPath() + "/LAY10Lay.dat"), "the working folder has no LAY10Lay.dat");
   // The retrieved copy is not kept: the demo ends without saving it.
   p->SetProjectDirty(false);
   layout_->SetAppDirty(false);
@@ -490,11 +470,8 @@ void DemoRun::LayoutRetrieves(StepResult& r) {
 
 void DemoRun::LayoutExits(StepResult& r) {
   if (!Running(r, layout_, "LAY10")) return;
-  int rc = layout_->ExitProgram();
-  r.Detail("ExitProgram: " + Code(rc));
-  r.Expect(rc == RETURN_OK, "ExitProgram answered " + Code(rc));
-  layout_.reset();
-  r.Expect(!Exists(project_folder_ + "/~LAY10.PLF"), "the lock file ~LAY10.PLF is still there");
+  Exit(r, layout_, "ExitProgram");
+  r.Expect(!host::Exists(project_folder_ + "/~LAY10.PLF"), "the lock file ~LAY10.PLF is still there");
 }
 
 }  // namespace pds::app

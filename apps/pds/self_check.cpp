@@ -14,8 +14,8 @@
 #include "pds/db/field.h"
 #include "pds/db/recordset.h"
 #include "pds/db/table_def.h"
+#include "pds/HostEnv.h"
 #include "pds/PendingError.h"
-#include "platform/env.h"
 
 namespace pds::app {
 
@@ -38,9 +38,8 @@ bool Check(const char* what, const std::function<bool()>& fn) {
 }  // namespace
 
 bool RunSelfCheck() {
-  platform::Env* env = platform::CurrentEnv();
-  std::string folder = env->TempFolder() + "pds-selfcheck-" + std::to_string(getpid());
-  env->CreateFolder(folder);
+  std::string folder = host::TempFolder() + "pds-selfcheck-" + std::to_string(getpid());
+  (void)host::CreateFolders(folder);
   const std::string file = folder + "/Check.mdb";
   const std::string compacted = folder + "/Compacted.mdb";
   bool all = true;
@@ -104,9 +103,9 @@ bool RunSelfCheck() {
     return count == 2;
   });
 
-  env->DeleteFile(file);
-  env->DeleteFile(compacted);
-  env->RemoveFolder(folder);
+  (void)host::DeleteFile(file);
+  (void)host::DeleteFile(compacted);
+  (void)host::RemoveFolder(folder);
   ClearError();
   return all;
 }

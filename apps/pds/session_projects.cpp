@@ -7,7 +7,6 @@
 
 #include "apps/pds/folder_answer.h"
 #include "apps/pds/session.h"
-#include "config/process_state.h"
 #include "pds/TextTable.h"
 #include "pds/clsMRUJobs.h"
 #include "pds/clsProject.h"

@@ -2,8 +2,8 @@
 #include <string>
 
 #include "apps/pds/session.h"
-#include "config/process_state.h"
 #include "pds/clsProject.h"
+#include "pds/clsProjects.h"
 
 namespace pds::app {
 
@@ -29,7 +29,7 @@ const bool kRegistered = RegisterSessionCommand(SessionCommand{
           {"user", server.NetUserID() + " (" + server.TVXUserId() + ")"},
           {"installation", server.TVXiiPath()},
           {"projects database", server.ProjectDb()},
-          {"default projects folder", Shared().default_projects_folder},
+          {"default projects folder", clsProjects().DefaultDataPath()},
           {"projects", std::to_string(count)}};
       const ProjectRef& p = server.Project();
       if (!p) {

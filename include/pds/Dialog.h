@@ -143,6 +143,11 @@ class Dialog {
   static Dialog* InnermostModal();
 
  protected:
+  // Moves a control of this dialog after all the others: a base class that
+  // adds controls before its derived form does puts them where the form
+  // would have declared them, since hosts draw and tab in this order.
+  void MoveToEnd(const Control& control);
+
   virtual void Form_Load() {}
   virtual void Form_Activate() {}
   virtual void Form_QueryUnload(bool& /*cancel*/, int /*unload_mode*/) {}
@@ -155,6 +160,16 @@ class Dialog {
   bool Refuse(std::string reason);
   // The control for an action: present, of the dialog, enabled and visible.
   Control* Usable(const std::string& name, const char* action);
+  // As Usable, for an action that needs a T; a control of another kind is
+  // refused as "not a <kind>".
+  template <class T>
+  T* UsableAs(const std::string& name, const char* action, const char* kind) {
+    Control* c = Usable(name, action);
+    if (!c) return nullptr;
+    auto* t = dynamic_cast<T*>(c);
+    if (!t) Refuse(std::string(action) + " " + name + ": not a " + kind);
+    return t;
+  }
   bool UnloadWith(int unload_mode);
   void Hidden();
 

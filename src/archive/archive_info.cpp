@@ -138,10 +138,9 @@ bool ReadArchiveInfo(const std::string& path, ArchiveInfo* info, std::string* er
   *info = ArchiveInfo{};
   error->clear();
   bool ok = false;
-  try {
+  if (!TryStatement([&] {
     ok = ReadInfo(path, info, error);
-  } catch (...) {
-    CatchToPending();
+  })) {
     *error = "cannot read " + path;
   }
   // The readers record their outcome as the pending error; nothing is

@@ -18,6 +18,7 @@
 #include "pds/UiHost.h"
 #include "pds/Version.h"
 #include "files/file_routines.h"
+#include "ui/boundary_guard.h"
 
 namespace pds {
 
@@ -49,6 +50,22 @@ Variant Read(const RsHandle& rs, const char* field) { return GetFieldValue(rs->F
 std::string ReadText(const RsHandle& rs, const char* field) { return Read(rs, field).AsString(); }
 
 bool IsEmptySet(const RsHandle& rs) { return rs->Bof() && rs->Eof(); }
+
+// Runs one table's load with the record set it reads. load returns true when
+// the table is sound, or false leaving in message what is wrong with it;
+// anything raised becomes the pending error. A failure is reported under
+// title with the message and the pending error, after the record set is
+// closed.
+template <class Load>
+bool LoadTable(const char* title, Load&& load) {
+  std::string message;
+  RsHandle rs;
+  ClearError();
+  const bool loaded = GuardedQuiet(false, [&] { return load(rs, message); });
+  CloseRecordset(rs);
+  if (!loaded) ShowError(message, vbCritical, title);
+  return loaded;
+}
 
 // The four-digit form the version check compares: "0000" & n, rightmost four.
 std::string VersionKey(long major, long minor, long revision) {
@@ -140,10 +157,7 @@ bool CheckDatabaseVersion(DbHandle& db) {
 }
 
 bool LoadConfigTable(StartupFields& f, DbHandle& db) {
-  std::string message;
-  RsHandle rs;
-  try {
-    ClearError();
+  return LoadTable("LoadConfigTable()", [&](RsHandle& rs, std::string& message) -> bool {
     rs = OpenDynaset(db, "SELECT * FROM Config");
     if (IsEmptySet(rs)) {
       CloseRecordset(rs);
@@ -169,19 +183,12 @@ bool LoadConfigTable(StartupFields& f, DbHandle& db) {
       }
     }
     message += PleaseReinstall();
-  } catch (...) {
-    CatchToPending();
-  }
-  CloseRecordset(rs);
-  ShowError(message, vbCritical, "LoadConfigTable()");
-  return false;
+    return false;
+  });
 }
 
 bool LoadInstalledTable(StartupFields& f, DbHandle& db) {
-  std::string message;
-  RsHandle rs;
-  try {
-    ClearError();
+  return LoadTable("LoadInstalledTable()", [&](RsHandle& rs, std::string& message) -> bool {
     auto& apps = Shared().installed_apps;
     apps.clear();
     rs = OpenDynaset(db, "SELECT * FROM Installed");
@@ -216,19 +223,12 @@ bool LoadInstalledTable(StartupFields& f, DbHandle& db) {
                   LineBreaks(2) + ContactSupportText();
       }
     }
-  } catch (...) {
-    CatchToPending();
-  }
-  CloseRecordset(rs);
-  ShowError(message, vbCritical, "LoadInstalledTable()");
-  return false;
+    return false;
+  });
 }
 
 bool LoadProgSpecificationTable(StartupFields& f, DbHandle& db) {
-  std::string message;
-  RsHandle rs;
-  try {
-    ClearError();
+  return LoadTable("LoadProgSpecificationTable()", [&](RsHandle& rs, std::string& message) -> bool {
     rs = OpenDynaset(db, "SELECT * FROM ProgSpecification WHERE sPdsg = " + SqlTextLiteral(Trim(f.pdsg)));
     if (!IsEmptySet(rs)) rs->MoveFirst();
     while (!rs->Eof()) {
@@ -247,19 +247,12 @@ bool LoadProgSpecificationTable(StartupFields& f, DbHandle& db) {
       CloseRecordset(rs);
       return true;
     }
-  } catch (...) {
-    CatchToPending();
-  }
-  CloseRecordset(rs);
-  ShowError(message, vbCritical, "LoadProgSpecificationTable()");
-  return false;
+    return false;
+  });
 }
 
 bool LoadDataSpecificationTable(DbHandle& db, std::vector<DataFileSpec>& list, const std::string& pdsg) {
-  std::string message;
-  RsHandle rs;
-  try {
-    ClearError();
+  return LoadTable("LoadDataSpecificationTable()", [&](RsHandle& rs, std::string& message) -> bool {
     list.clear();
     rs = OpenDynaset(db, "SELECT * FROM DataSpecification WHERE sPdsg = " + SqlTextLiteral(Trim(pdsg)));
     if (IsEmptySet(rs)) {
@@ -294,18 +287,14 @@ bool LoadDataSpecificationTable(DbHandle& db, std::vector<DataFileSpec>& list, c
       return true;
     }
     message = std::string("Data missing from DataSpecification table.  ") + "Please reinstall application software.";
-  } catch (...) {
-    CatchToPending();
-  }
-  CloseRecordset(rs);
-  ShowError(message, vbCritical, "LoadDataSpecificationTable()");
-  return false;
+    return false;
+  });
 }
 
 bool LoadContactTypesTable(DbHandle& db) {
   RsHandle rs;
   bool ok = false;
-  try {
+  if (!TryStatement([&] {
     auto& types = Shared().contact_types;
     types.clear();
     // A failed open was reported by CreateRecordset.
@@ -329,8 +318,7 @@ bool LoadContactTypesTable(DbHandle& db) {
       }
       ok = true;
     }
-  } catch (...) {
-    CatchToPending();
+  })) {
     ShowError("", vbCritical, "LoadContactTypesTable()");
   }
   CloseRecordset(rs);
@@ -371,7 +359,7 @@ bool GetTVXConfigData(StartupFields& f) {
 bool CheckProjectsDatabase(StartupFields& f) {
   DbHandle db;
   bool ok = false;
-  try {
+  if (!TryStatement([&] {
     ClearError();
     const std::string path = f.enviro_path + "/Prjxy" + f.tvx_user_id + ".mdb";
     if (OpenDb(db, path, true, true)) {
@@ -380,8 +368,7 @@ bool CheckProjectsDatabase(StartupFields& f) {
       // The open fails silently; say why startup cannot go on.
       ShowError("", vbCritical, "CheckProjectsDatabase()");
     }
-  } catch (...) {
-    CatchToPending();
+  })) {
     ShowError("", vbCritical, "CheckProjectsDatabase()");
   }
   CloseDatabase(db);

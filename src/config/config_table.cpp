@@ -22,15 +22,13 @@ bool ReadConfigRow(const std::string& db_path, const std::string& pdsg, const st
   DbHandle db;
   RsHandle rs;
   bool found = false;
-  try {
+  TryStatement([&] {
     if (OpenDbAndRecordset(db, rs, db_path, ConfigQuery(pdsg, key), db::dbOpenDynaset, true, false) == 0 &&
         !rs->Eof()) {
       *value = GetFieldValue(rs->Fields("sValue")).AsString();
       found = true;
     }
-  } catch (...) {
-    CatchToPending();
-  }
+  });
   CloseRecordset(rs);
   CloseDatabase(db);
   return found;
@@ -41,7 +39,7 @@ bool WriteConfigRow(const std::string& db_path, const std::string& pdsg, const s
   DbHandle db;
   RsHandle rs;
   bool written = false;
-  try {
+  TryStatement([&] {
     if (OpenDbAndRecordset(db, rs, db_path, ConfigQuery(pdsg, key), db::dbOpenDynaset, true, false) == 0) {
       if (rs->Eof()) {
         rs->AddNew();
@@ -54,9 +52,7 @@ bool WriteConfigRow(const std::string& db_path, const std::string& pdsg, const s
       rs->Update();
       written = true;
     }
-  } catch (...) {
-    CatchToPending();
-  }
+  });
   CloseRecordset(rs);
   CloseDatabase(db);
   return written;

@@ -7,6 +7,7 @@
 #include "pds/PendingError.h"
 #include "pds/UiHost.h"
 #include "platform/env.h"
+#include "ui/boundary_guard.h"
 
 namespace pds {
 
@@ -24,24 +25,16 @@ constexpr const char* kProductName = "Orvane Program";
 }  // namespace
 
 std::string clsDLLInfo::DLLPath() const {
-  try {
+  return Guarded("clsDLLInfo.DLLPath", vbExclamation, {}, [&]() -> std::string {
     return platform::CurrentEnv()->ModuleFolder();
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbExclamation, "clsDLLInfo.DLLPath");
-    return {};
-  }
+  });
 }
 
 std::string clsDLLInfo::FullVersion() const {
-  try {
+  return Guarded("clsDLLInfo.FullVersion", vbExclamation, {}, [&]() -> std::string {
     const ComponentVersion v = RunningVersion();
     return std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.revision);
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbExclamation, "clsDLLInfo.FullVersion");
-    return {};
-  }
+  });
 }
 
 std::int32_t clsDLLInfo::MajorVersion() const { return static_cast<std::int32_t>(RunningVersion().major); }

@@ -6,6 +6,7 @@
 #include "pds/PendingError.h"
 #include "config/process_state.h"
 #include "pds/UiHost.h"
+#include "ui/boundary_guard.h"
 
 namespace pds {
 
@@ -19,16 +20,15 @@ constexpr std::size_t kColumnCount = 4;
 }  // namespace
 
 void clsInstalledApps::DefaultProjectType(const std::string& value) {
-  try {
+  if (!TryStatement([&] {
     default_project_type_ = Trim(value);
-  } catch (...) {
-    CatchToPending();
+  })) {
     ShowError("", vbExclamation, "clsInstalledApps.DefaultProjectType");
   }
 }
 
 eProjectReturnCode clsInstalledApps::GetInstalledApps(TextTable& sInstalledApps, const std::string& /*sPdsg*/) {
-  try {
+  return Guarded("GetInstalledApps()", vbCritical, RETURN_ERROR, [&]() -> eProjectReturnCode {
     const auto& apps = Shared().installed_apps;
     // Grown one row per application, so the table always has exactly the
     // rows filled so far plus the empty row 0.
@@ -41,15 +41,11 @@ eProjectReturnCode clsInstalledApps::GetInstalledApps(TextTable& sInstalledApps,
       sInstalledApps.Set(i, kVersionColumn, app.Version);
     }
     return RETURN_OK;
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbCritical, "GetInstalledApps()");
-    return RETURN_ERROR;
-  }
+  });
 }
 
 eProjectReturnCode clsInstalledApps::SetSelectedApp(const std::string& sPdsg) {
-  try {
+  return Guarded("SetSelectedApp()", vbCritical, RETURN_ERROR, [&]() -> eProjectReturnCode {
     for (const InstalledApp& app : Shared().installed_apps) {
       if (app.Pdsg == sPdsg) {
         default_project_type_ = app.Pdsg;
@@ -58,11 +54,7 @@ eProjectReturnCode clsInstalledApps::SetSelectedApp(const std::string& sPdsg) {
       }
     }
     return selected_ ? RETURN_OK : RETURN_ERROR;
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbCritical, "SetSelectedApp()");
-    return RETURN_ERROR;
-  }
+  });
 }
 
 }  // namespace pds

@@ -16,6 +16,7 @@
 #include "pds/UiHost.h"
 #include "platform/env.h"
 #include "files/file_routines.h"
+#include "ui/boundary_guard.h"
 
 namespace pds {
 
@@ -24,31 +25,13 @@ namespace {
 using platform::CurrentEnv;
 using platform::Env;
 
-// Runs a step as its own error handler would: anything thrown becomes the
-// pending error, reported under the step's title, and the step fails.
-template <class F>
-bool GuardedStep(const char* title, int style, F&& body) noexcept {
-  try {
-    return body();
-  } catch (...) {
-    CatchToPending();
-    ShowError("", style, title);
-    return false;
-  }
-}
-
-bool IsExistingFolder(const std::string& path) {
-  platform::FileAttributes attributes;
-  return CurrentEnv()->GetAttributes(path, &attributes).ok() && attributes.directory;
-}
-
 // The own name of the folder a path names, or empty when it names no folder.
 // The path must exist as written: on a case-sensitive file system a path that
 // differs in case names nothing, and every later file of the application
 // would be looked for under it. A trailing "/" asks for the folder's
 // contents, not the folder, and yields no name.
 std::string FolderOwnName(const std::string& path) {
-  if (Trim(path).empty() || path.back() == '/' || !IsExistingFolder(path)) return {};
+  if (Trim(path).empty() || path.back() == '/' || !IsFolder(path)) return {};
   return GetLastPathPart(path);
 }
 
@@ -130,7 +113,7 @@ eProjectReturnCode clsStartupManager::RunStartupSequence(const std::string& sApp
 }
 
 bool clsStartupManager::SetPdsg(const std::string& sPdsg) {
-  return GuardedStep("SetPdsg()", vbCritical, [&] {
+  return Guarded("SetPdsg()", vbCritical, false, [&] {
     if (sPdsg.empty()) {
       ShowError("Invalid program designation(Pdsg) - not specified.  " + InBrackets(sPdsg), vbCritical,
                 "SetPdsg()");
@@ -142,7 +125,7 @@ bool clsStartupManager::SetPdsg(const std::string& sPdsg) {
 }
 
 bool clsStartupManager::ParseCommandLine(const std::string& sCommandLine) {
-  return GuardedStep("ParseCommandLine()", vbCritical, [&] {
+  return Guarded("ParseCommandLine()", vbCritical, false, [&] {
     const std::string& text = sCommandLine;
     std::size_t i = 0;
     while (i < text.size()) {
@@ -201,7 +184,7 @@ bool clsStartupManager::SetPaths(const std::string& sAppPath) {
   if (f.paths_set) return true;
   f.paths_set = true;
   const char* kTitle = "SetPaths()";
-  return GuardedStep(kTitle, vbCritical, [&] {
+  return Guarded(kTitle, vbCritical, false, [&] {
     auto fail = [&](const std::string& message) {
       ShowError(message, vbCritical, kTitle);
       return false;
@@ -243,7 +226,7 @@ bool clsStartupManager::SetPaths(const std::string& sAppPath) {
       *out = lower;
       int list_error = 0;
       std::string real =
-          IsExistingFolder(lower) ? lower : FindInstallationFolder(f.tvxii_path, name, &entries, &list_error);
+          IsFolder(lower) ? lower : FindInstallationFolder(f.tvxii_path, name, &entries, &list_error);
       if (real.empty() && list_error == 5) {
         // The folder may well be there: the installation folder cannot be
         // listed to find it under its real name.
@@ -264,7 +247,7 @@ bool clsStartupManager::SetPaths(const std::string& sAppPath) {
 
 bool clsStartupManager::FolderExists(const std::string& path) {
   try {
-    return !Trim(path).empty() && IsExistingFolder(Trim(path));
+    return !Trim(path).empty() && IsFolder(Trim(path));
   } catch (...) {
     return false;
   }
@@ -276,7 +259,7 @@ bool clsStartupManager::SetBrandAndLogo(const std::string& sBrand) {
   f.brand_run = true;
   f.brand_set = true;
   const char* kTitle = "SetBrandAndLogo()";
-  return GuardedStep(kTitle, vbCritical, [&] {
+  return Guarded(kTitle, vbCritical, false, [&] {
     Shared().export_flag = false;
     if (!sBrand.empty()) {
       const std::string word = UCase(sBrand);
@@ -312,7 +295,7 @@ bool clsStartupManager::SetBrandAndLogo(const std::string& sBrand) {
 bool clsStartupManager::OtherFilesInPlace() {
   StartupFields& f = *fields_;
   const char* kTitle = "OtherFilesInPlace()";
-  return GuardedStep(kTitle, vbExclamation, [&] {
+  return Guarded(kTitle, vbExclamation, false, [&] {
     if (!IsExistingFile(f.CompanyLogoPath())) {
       // Only a warning: the application runs without its logo.
       ShowError("Manufacturer logo file was not found." + LineBreaks(1) + f.CompanyLogoPath() + LineBreaks(2) +

@@ -16,6 +16,7 @@
 #include "pds/clsStartupManager.h"
 #include "platform/env.h"
 #include "files/file_routines.h"
+#include "ui/boundary_guard.h"
 
 namespace pds {
 
@@ -169,7 +170,7 @@ eProjectReturnCode clsStartupManager::GetTVXUserID(std::string& sTVXUserID, std:
 
 bool clsStartupManager::GetNetworkUserID(std::string& sNetUserID) {
   const char* kTitle = "GetNetworkUserID()";
-  try {
+  return Guarded(kTitle, vbCritical, false, [&]() -> bool {
     platform::Env* env = CurrentEnv();
     const std::string path = RemoveBackslash(fields_->app_exe_path);
     // The program folder becomes the current folder, as the drive whose user
@@ -208,11 +209,7 @@ bool clsStartupManager::GetNetworkUserID(std::string& sNetUserID) {
     }
     ShowError(message + LineBreaks(2) + ContactSupportText(), vbCritical, kTitle);
     return false;
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbCritical, kTitle);
-    return false;
-  }
+  });
 }
 
 eProjectReturnCode clsStartupManager::ConfirmNetworkUserID(std::string& sNetUserID) {

@@ -25,16 +25,6 @@ constexpr int kLongestProjectPath = 237;
 
 constexpr const char* kParentEntry = "..";
 
-bool IsFolder(const std::string& path) {
-  platform::FileAttributes attributes;
-  return !path.empty() && CurrentEnv()->GetAttributes(path, &attributes).ok() && attributes.directory;
-}
-
-bool EntryExists(const std::string& path) {
-  platform::FileAttributes attributes;
-  return !path.empty() && CurrentEnv()->GetAttributes(path, &attributes).ok();
-}
-
 // folder + "/" + name, without doubling the root's slash. Names are taken as
 // they are: a folder name may begin or end with blanks.
 std::string JoinPath(const std::string& folder, const std::string& name) {
@@ -65,28 +55,19 @@ const char* CaptionOf(std::int32_t mode) {
 
 }  // namespace
 
-frmFolder::frmFolder() : Dialog("frmFolder") {
+frmFolder::frmFolder() : OkCancelForm("frmFolder") {
   lblDrive.SetCaption("Drive:");
   drvDrive.SetStyle(vbComboDropdownList);
   lblFolders.SetCaption("Folders:");
   lblProjectFolder.SetCaption("Project Folder:");
   cmdNewFolder.SetCaption("New Folder...");
-  cmdOK.SetCaption("OK");
-  cmdOK.SetDefault(true);
-  cmdCancel.SetCaption("Cancel");
-  cmdCancel.SetCancel(true);
-  cmdCancel.SetCausesValidation(false);
-  cmdHelp.SetCaption("Help");
-  cmdHelp.SetCausesValidation(false);
 
   drvDrive.Click = [this] { drvDrive_Click(); };
   dirFolder.Click = [this] { dirFolder_Click(); };
   dirFolder.DblClick = [this] { dirFolder_DblClick(); };
   txtProjectFolder.GotFocus = [this] { txtProjectFolder.SelectAll(); };
   cmdNewFolder.Click = [this] { cmdNewFolder_Click(); };
-  cmdOK.Click = [this] { cmdOK_Click(); };
-  cmdCancel.Click = [this] { cmdCancel_Click(); };
-  cmdHelp.Click = [this] { cmdHelp_Click(); };
+  ButtonsLast();
 }
 
 // ---- properties
@@ -136,14 +117,6 @@ void frmFolder::Form_Activate() {
   }
   ShowFolder(start);
   SetFocus(txtProjectFolder);
-}
-
-void frmFolder::Form_QueryUnload(bool& cancel, int unload_mode) {
-  // The close box means Cancel: the caller reads a dialog that is only hidden.
-  if (unload_mode == vbFormControlMenu) {
-    cancel = true;
-    cmdCancel_Click();
-  }
 }
 
 void frmFolder::drvDrive_Click() {

@@ -19,14 +19,14 @@
 #include <cstdint>
 #include <string>
 
-#include "pds/Dialog.h"
+#include "dialogs/ok_cancel_form.h"
 #include "pds/Types.h"
 
 namespace pds {
 
 class TagStore;
 
-class frmFolder : public Dialog {
+class frmFolder : public OkCancelForm {
  public:
   frmFolder();
 
@@ -55,23 +55,19 @@ class frmFolder : public Dialog {
   Label& lblProjectFolder = Add<Label>("lblProjectFolder");
   TextBox& txtProjectFolder = Add<TextBox>("txtProjectFolder");
   CommandButton& cmdNewFolder = Add<CommandButton>("cmdNewFolder");
-  CommandButton& cmdOK = Add<CommandButton>("cmdOK");
-  CommandButton& cmdCancel = Add<CommandButton>("cmdCancel");
-  CommandButton& cmdHelp = Add<CommandButton>("cmdHelp");
 
  protected:
   void Form_Load() override;
   void Form_Activate() override;
-  void Form_QueryUnload(bool& cancel, int unload_mode) override;
 
  private:
   void drvDrive_Click();
   void dirFolder_Click();
   void dirFolder_DblClick();
   void cmdNewFolder_Click();
-  void cmdOK_Click();
-  void cmdCancel_Click();
-  void cmdHelp_Click();
+  void cmdOK_Click() override;
+  void cmdCancel_Click() override;
+  void cmdHelp_Click() override;
 
   // The project-folder rules; shows why a folder is refused.
   bool ValidateProjectPath(const std::string& folder);

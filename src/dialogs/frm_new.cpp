@@ -21,23 +21,14 @@ constexpr int kLongNameThreshold = 13;
 
 }  // namespace
 
-frmNew::frmNew() : Dialog("frmNew") {
-  cmdOK.SetCaption("OK");
+frmNew::frmNew() : OkCancelForm("frmNew") {
   cmdOK.SetToolTipText("Accept name entered.");
-  cmdOK.SetDefault(true);
-  cmdCancel.SetCaption("Cancel");
   cmdCancel.SetToolTipText("Cancel 'enter name' operation.");
-  cmdCancel.SetCancel(true);
-  cmdCancel.SetCausesValidation(false);
-  cmdHelp.SetCaption("Help");
   cmdHelp.SetToolTipText("Help on this screen.");
-  cmdHelp.SetCausesValidation(false);
 
   txtName.Change = [this] { txtName_Change(); };
   txtName.GotFocus = [this] { txtName_GotFocus(); };
-  cmdOK.Click = [this] { cmdOK_Click(); };
-  cmdCancel.Click = [this] { cmdCancel_Click(); };
-  cmdHelp.Click = [this] { cmdHelp_Click(); };
+  ButtonsLast();
 }
 
 // ---- properties
@@ -125,14 +116,6 @@ void frmNew::Form_Activate() {
   }
   lblName.SetCaption(label);
   SetFocus(txtName);
-}
-
-void frmNew::Form_QueryUnload(bool& cancel, int unload_mode) {
-  // The close box means Cancel: the caller still reads a dialog that is only hidden.
-  if (unload_mode == vbFormControlMenu) {
-    cancel = true;
-    cmdCancel_Click();
-  }
 }
 
 void frmNew::txtName_Change() { cmdOK.SetEnabled(!txtName.Text().empty()); }

@@ -17,13 +17,13 @@
 #include <cstdint>
 #include <string>
 
-#include "pds/Dialog.h"
+#include "dialogs/ok_cancel_form.h"
 
 namespace pds {
 
 class TagStore;
 
-class frmNew : public Dialog {
+class frmNew : public OkCancelForm {
  public:
   // The modes with rules of their own; any other value accepts any non-empty text.
   static constexpr std::int32_t kFolderNameMode = 2;
@@ -63,14 +63,10 @@ class frmNew : public Dialog {
   Label& lblName = Add<Label>("lblName");
   TextBox& txtName = Add<TextBox>("txtName");
   TextBox& txtCurrentFolder = Add<TextBox>("txtCurrentFolder");
-  CommandButton& cmdOK = Add<CommandButton>("cmdOK");
-  CommandButton& cmdCancel = Add<CommandButton>("cmdCancel");
-  CommandButton& cmdHelp = Add<CommandButton>("cmdHelp");
 
  protected:
   void Form_Load() override;
   void Form_Activate() override;
-  void Form_QueryUnload(bool& cancel, int unload_mode) override;
 
  private:
   // What the rules of a mode decide about the name the user typed.
@@ -78,9 +74,9 @@ class frmNew : public Dialog {
 
   void txtName_Change();
   void txtName_GotFocus();
-  void cmdOK_Click();
-  void cmdCancel_Click();
-  void cmdHelp_Click();
+  void cmdOK_Click() override;
+  void cmdCancel_Click() override;
+  void cmdHelp_Click() override;
 
   NameVerdict CheckFolderName(const std::string& name);
   // The tag-name rules of tag-name mode. They need the owner's tag

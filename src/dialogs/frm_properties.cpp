@@ -16,7 +16,7 @@ constexpr const char* kNoContactType = "(none)";
 
 }  // namespace
 
-frmProperties::frmProperties() : Dialog("frmProperties") {
+frmProperties::frmProperties() : OkCancelForm("frmProperties") {
   SetCaption("Project Properties");
   lblJobName.SetCaption("Project Name:");
   lblJobNumber.SetCaption("Project Number:");
@@ -31,13 +31,6 @@ frmProperties::frmProperties() : Dialog("frmProperties") {
   txtNotes.SetMultiLine(true);
   txtLastModified.SetLocked(true);
   txtJobPath.SetLocked(true);
-  cmdOK.SetCaption("OK");
-  cmdOK.SetDefault(true);
-  cmdCancel.SetCaption("Cancel");
-  cmdCancel.SetCancel(true);
-  cmdCancel.SetCausesValidation(false);
-  cmdHelp.SetCaption("Help");
-  cmdHelp.SetCausesValidation(false);
 
   for (TextBox* field : {&txtJobName, &txtJobNumber, &txtJobDate, &txtContactName, &txtProjectManager, &txtNotes}) {
     field->Change = [this] { FieldChanged(); };
@@ -47,9 +40,7 @@ frmProperties::frmProperties() : Dialog("frmProperties") {
     field->GotFocus = [field] { field->SelectAll(); };
   }
   cboContactType.Click = [this] { FieldChanged(); };
-  cmdOK.Click = [this] { cmdOK_Click(); };
-  cmdCancel.Click = [this] { cmdCancel_Click(); };
-  cmdHelp.Click = [this] { cmdHelp_Click(); };
+  ButtonsLast();
 }
 
 void frmProperties::SetProject(std::shared_ptr<clsProject> project) {
@@ -93,14 +84,6 @@ void frmProperties::Form_Activate() {
   filling_ = false;
   txtJobName.SetLocked(!project_->JobPath().empty());
   SetFocus(txtJobName.Locked() ? txtJobNumber : txtJobName);
-}
-
-void frmProperties::Form_QueryUnload(bool& cancel, int unload_mode) {
-  // The close box means Cancel, and the dialog stays readable until the caller unloads it.
-  if (unload_mode == vbFormControlMenu) {
-    cancel = true;
-    cmdCancel_Click();
-  }
 }
 
 void frmProperties::FieldChanged() {

@@ -21,13 +21,13 @@
 #include <memory>
 #include <string>
 
-#include "pds/Dialog.h"
+#include "dialogs/ok_cancel_form.h"
 
 namespace pds {
 
 class clsProject;
 
-class frmProperties : public Dialog {
+class frmProperties : public OkCancelForm {
  public:
   frmProperties();
 
@@ -56,20 +56,16 @@ class frmProperties : public Dialog {
   TextBox& txtLastModified = Add<TextBox>("txtLastModified");
   Label& lblJobPath = Add<Label>("lblJobPath");
   TextBox& txtJobPath = Add<TextBox>("txtJobPath");
-  CommandButton& cmdOK = Add<CommandButton>("cmdOK");
-  CommandButton& cmdCancel = Add<CommandButton>("cmdCancel");
-  CommandButton& cmdHelp = Add<CommandButton>("cmdHelp");
 
  protected:
   void Form_Load() override;
   void Form_Activate() override;
-  void Form_QueryUnload(bool& cancel, int unload_mode) override;
 
  private:
   void FieldChanged();
-  void cmdOK_Click();
-  void cmdCancel_Click();
-  void cmdHelp_Click();
+  void cmdOK_Click() override;
+  void cmdCancel_Click() override;
+  void cmdHelp_Click() override;
 
   // A field's text without surrounding blanks.
   static std::string FieldText(const TextBox& field);

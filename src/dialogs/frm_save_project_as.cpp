@@ -23,16 +23,6 @@ constexpr const char* kNameLabel = "Name:";
 // Folder names longer than the short (8.3) form allows need long-name rules.
 constexpr int kLongestShortName = 12;
 
-bool IsFolder(const std::string& path) {
-  platform::FileAttributes attributes;
-  return !path.empty() && CurrentEnv()->GetAttributes(path, &attributes).ok() && attributes.directory;
-}
-
-bool EntryExists(const std::string& path) {
-  platform::FileAttributes attributes;
-  return !path.empty() && CurrentEnv()->GetAttributes(path, &attributes).ok();
-}
-
 // Whether the parent folder lists a folder of exactly this path's last name,
 // so that a folder the system stored under another spelling does not count.
 bool ListedUnderItsName(const std::string& folder) {
@@ -49,25 +39,19 @@ bool ListedUnderItsName(const std::string& folder) {
 
 }  // namespace
 
-frmSaveProjectAs::frmSaveProjectAs() : Dialog("frmSaveProjectAs") {
+frmSaveProjectAs::frmSaveProjectAs() : OkCancelForm("frmSaveProjectAs") {
   lblFolder.SetCaption("Folder:");
   txtFolder.SetLocked(true);
-  cmdOK.SetCaption("OK");
-  cmdOK.SetDefault(true);
-  cmdCancel.SetCaption("Cancel");
-  cmdCancel.SetCancel(true);
-  cmdCancel.SetCausesValidation(false);
   cmdChangeFolder.SetCaption("Change Folder...");
   cmdChangeFolder.SetCausesValidation(false);
-  cmdHelp.SetCaption("Help");
-  cmdHelp.SetCausesValidation(false);
 
   txtName.Change = [this] { txtName_Change(); };
   txtName.GotFocus = [this] { txtName.SelectAll(); };
-  cmdOK.Click = [this] { cmdOK_Click(); };
-  cmdCancel.Click = [this] { cmdCancel_Click(); };
+  // Change Folder stands between Cancel and Help.
+  ButtonsLast();
+  MoveToEnd(cmdChangeFolder);
+  MoveToEnd(cmdHelp);
   cmdChangeFolder.Click = [this] { cmdChangeFolder_Click(); };
-  cmdHelp.Click = [this] { cmdHelp_Click(); };
 }
 
 // ---- properties
@@ -127,14 +111,6 @@ void frmSaveProjectAs::Form_Activate() {
   txtFolder.SetText(FolderForName(initial_name_));
   SetFocus(txtName);
   txtName.SelectAll();
-}
-
-void frmSaveProjectAs::Form_QueryUnload(bool& cancel, int unload_mode) {
-  // The close box means Cancel: the caller reads a dialog that is only hidden.
-  if (unload_mode == vbFormControlMenu) {
-    cancel = true;
-    cmdCancel_Click();
-  }
 }
 
 void frmSaveProjectAs::txtName_Change() {

@@ -15,13 +15,13 @@
 
 #include <string>
 
-#include "pds/Dialog.h"
+#include "dialogs/ok_cancel_form.h"
 
 namespace pds {
 
 class TagStore;
 
-class frmSaveProjectAs : public Dialog {
+class frmSaveProjectAs : public OkCancelForm {
  public:
   frmSaveProjectAs();
 
@@ -57,22 +57,18 @@ class frmSaveProjectAs : public Dialog {
   TextBox& txtName = Add<TextBox>("txtName");
   Label& lblFolder = Add<Label>("lblFolder");
   TextBox& txtFolder = Add<TextBox>("txtFolder");
-  CommandButton& cmdOK = Add<CommandButton>("cmdOK");
-  CommandButton& cmdCancel = Add<CommandButton>("cmdCancel");
   CommandButton& cmdChangeFolder = Add<CommandButton>("cmdChangeFolder");
-  CommandButton& cmdHelp = Add<CommandButton>("cmdHelp");
 
  protected:
   void Form_Load() override;
   void Form_Activate() override;
-  void Form_QueryUnload(bool& cancel, int unload_mode) override;
 
  private:
   void txtName_Change();
-  void cmdOK_Click();
-  void cmdCancel_Click();
+  void cmdOK_Click() override;
+  void cmdCancel_Click() override;
   void cmdChangeFolder_Click();
-  void cmdHelp_Click();
+  void cmdHelp_Click() override;
 
   // The checks of OK before the folder is made; each shows its own message.
   bool NameAndFolderAccepted(const std::string& name, const std::string& folder);

@@ -15,6 +15,7 @@
 #include "dialogs/project_search.h"
 #include "pds/UiHost.h"
 #include "tags/tag_store.h"
+#include "dialogs/ok_cancel_form.h"
 
 namespace pds {
 
@@ -55,17 +56,11 @@ frmSelect::frmSelect() : Dialog("frmSelect") {
   lvwProjects.SetHideSelection(false);
   lblType.SetCaption("List Projects of Type:");
   cboType.SetStyle(vbComboDropdownList);
-  cmdOK.SetCaption("OK");
-  cmdOK.SetDefault(true);
+  SetUpOkCancelHelp(cmdOK, cmdCancel, cmdHelp);
   cmdOK.SetEnabled(false);
   cmdNew.SetCaption("New");
   cmdNew.SetVisible(false);
   cmdFind.SetCaption("Find");
-  cmdCancel.SetCaption("Cancel");
-  cmdCancel.SetCancel(true);
-  cmdCancel.SetCausesValidation(false);
-  cmdHelp.SetCaption("Help");
-  cmdHelp.SetCausesValidation(false);
 
   cboType.Click = [this] { cboType_Click(); };
   lvwProjects.ItemClick = [this](ListItem& item) { lvwProjects_ItemClick(item); };
@@ -149,7 +144,7 @@ void frmSelect::LoadProjectList() {
                                          "sPdsg = " + SqlTextLiteral(type) + ")";
   DbHandle db;
   RsHandle rs;
-  try {
+  if (!TryStatement([&] {
     if (OpenDbAndRecordset(db, rs, projects_db_, sql, db::dbOpenDynaset, true, true) != 0) {
       std::string message;
       const long number = Err().number;
@@ -173,8 +168,7 @@ void frmSelect::LoadProjectList() {
         rs->MoveNext();
       }
     }
-  } catch (...) {
-    CatchToPending();
+  })) {
     ShowError("", vbCritical, "LoadProjectList()");
   }
   CloseRecordset(rs);

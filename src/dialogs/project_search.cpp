@@ -94,7 +94,7 @@ bool DoesProjectExistInFolder(const std::string& sJobName, const std::string& sJ
 int ShowProjectNotFoundDialog(const std::string& sJobName, const std::string& sJobPath, const std::string& sMessage,
                               bool& bChanged) {
   int result = kProjectNotFoundClosed;
-  try {
+  if (!TryStatement([&] {
     auto dialog = std::make_unique<frmProjectNotFound>();
     dialog->SetMessage(sMessage);
     dialog->SetProjectName(sJobName);
@@ -107,8 +107,7 @@ int ShowProjectNotFoundDialog(const std::string& sJobName, const std::string& sJ
       Ui().MsgBox("Project " + InBrackets(sJobName) + " has been removed from the projects list.", vbInformation,
                   "Project Removed From List");
     }
-  } catch (...) {
-    CatchToPending();
+  })) {
     ShowError("", vbExclamation, ModBrowseTitle("ShowProjectNotFoundDialog"));
   }
   return result;

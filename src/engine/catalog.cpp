@@ -138,19 +138,22 @@ bool IsHiddenTableName(std::string_view name) {
   return StartsWithNoCase(name, "__pds_") || StartsWithNoCase(name, "sqlite_");
 }
 
-const FieldMeta* TableMeta::FindField(std::string_view n) const {
-  for (const FieldMeta& f : fields) {
-    if (SameName(f.name, n)) return &f;
+namespace {
+
+// The entry of a catalog list named name (names compare without regard to case); null when none is.
+template <class T>
+const T* Named(const std::vector<T>& items, std::string_view name) {
+  for (const T& item : items) {
+    if (SameName(item.name, name)) return &item;
   }
   return nullptr;
 }
 
-const IndexMeta* TableMeta::FindIndex(std::string_view n) const {
-  for (const IndexMeta& i : indexes) {
-    if (SameName(i.name, n)) return &i;
-  }
-  return nullptr;
-}
+}  // namespace
+
+const FieldMeta* TableMeta::FindField(std::string_view n) const { return Named(fields, n); }
+
+const IndexMeta* TableMeta::FindIndex(std::string_view n) const { return Named(indexes, n); }
 
 const FieldMeta* TableMeta::AutoField() const {
   for (const FieldMeta& f : fields) {
@@ -172,10 +175,7 @@ const std::vector<TableMeta>& Catalog::Tables() {
 
 const TableMeta* Catalog::FindTable(std::string_view name) {
   EnsureLoaded();
-  for (const TableMeta& t : tables_) {
-    if (SameName(t.name, name)) return &t;
-  }
-  return nullptr;
+  return Named(tables_, name);
 }
 
 const std::vector<RelationMeta>& Catalog::Relations() {
@@ -185,10 +185,7 @@ const std::vector<RelationMeta>& Catalog::Relations() {
 
 const RelationMeta* Catalog::FindRelation(std::string_view name) {
   EnsureLoaded();
-  for (const RelationMeta& r : relations_) {
-    if (SameName(r.name, name)) return &r;
-  }
-  return nullptr;
+  return Named(relations_, name);
 }
 
 std::uint64_t Catalog::generation() {

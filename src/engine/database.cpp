@@ -21,6 +21,19 @@ bool SameObjectName(std::string_view a, std::string_view b) { return EqualsNoCas
 
 namespace {
 
+// Whether the catalog changed since a collection last followed it; the
+// catalog first notices what other connections changed.
+bool CatalogMoved(Catalog& catalog, std::uint64_t seen) {
+  catalog.InvalidateIfChanged();
+  return catalog.generation() != seen;
+}
+
+// The item of a collection named name, or end.
+template <class T>
+auto FindNamed(std::vector<std::shared_ptr<T>>& items, std::string_view name) {
+  return std::find_if(items.begin(), items.end(), [&](const auto& item) { return SameObjectName(item->Name(), name); });
+}
+
 // Errors that mean one row broke a rule of the table, as opposed to a
 // statement that cannot run at all.
 bool IsRowRuleError(long number) {
@@ -148,14 +161,11 @@ void Database::Disconnect() noexcept {
 
 void Database::SyncTableDefs() {
   CheckOpen();
-  catalog_->InvalidateIfChanged();
-  const std::uint64_t generation = catalog_->generation();
-  if (generation == tabledefs_generation_) return;
+  if (!CatalogMoved(*catalog_, tabledefs_generation_)) return;
   auto& items = tabledefs_.items();
   std::vector<std::shared_ptr<TableDef>> next;
   for (const TableMeta& t : catalog_->Tables()) {
-    auto it = std::find_if(items.begin(), items.end(),
-                           [&](const auto& td) { return SameObjectName(td->Name(), t.name); });
+    auto it = FindNamed(items, t.name);
     if (it != items.end()) {
       next.push_back(*it);
       continue;
@@ -173,14 +183,11 @@ void Database::SyncTableDefs() {
 
 void Database::SyncRelations() {
   CheckOpen();
-  catalog_->InvalidateIfChanged();
-  const std::uint64_t generation = catalog_->generation();
-  if (generation == relations_generation_) return;
+  if (!CatalogMoved(*catalog_, relations_generation_)) return;
   auto& items = relations_.items();
   std::vector<std::shared_ptr<Relation>> next;
   for (const RelationMeta& r : catalog_->Relations()) {
-    auto it = std::find_if(items.begin(), items.end(),
-                           [&](const auto& rel) { return SameObjectName(rel->Name(), r.name); });
+    auto it = FindNamed(items, r.name);
     std::shared_ptr<Relation> rel =
         it != items.end() ? *it : std::make_shared<Relation>(r.name, r.table, r.foreign_table, r.attributes);
     rel->MarkAppended(r);

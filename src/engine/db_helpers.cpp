@@ -9,6 +9,7 @@
 #include "pds/db/recordset.h"
 #include "pds/db/relation.h"
 #include "pds/db/table_def.h"
+#include "engine/field_values.h"
 #include "ui/messages.h"
 #include "pds/PendingError.h"
 #include "pds/UiHost.h"
@@ -185,62 +186,42 @@ bool DoesTableExist(const DbHandle& db, const std::string& table) {
   return false;
 }
 
-bool DoesFieldExist(const std::shared_ptr<db::TableDef>& table_def, const std::string& field) {
+namespace {
+
+// Whether owner's collection (items) holds an entry named name: looking it up
+// is the test, and a miss leaves the caller's pending error as it was.
+template <class Owner, class Items>
+bool HasItem(const Owner& owner, const std::string& name, Items&& items) {
   KeepPendingError keep;
-  std::string name;
-  if (!table_def) return false;
-  TryStatement([&] { name = Trim(table_def->Fields().Item(field)->Name()); });
-  return !name.empty();
+  std::string found;
+  if (!owner) return false;
+  TryStatement([&] { found = Trim(items(*owner).Item(name)->Name()); });
+  return !found.empty();
+}
+
+}  // namespace
+
+bool DoesFieldExist(const std::shared_ptr<db::TableDef>& table_def, const std::string& field) {
+  return HasItem(table_def, field, [](db::TableDef& t) -> auto& { return t.Fields(); });
 }
 
 bool DoesIndexExist(const std::shared_ptr<db::TableDef>& table_def, const std::string& index) {
-  KeepPendingError keep;
-  std::string name;
-  if (!table_def) return false;
-  TryStatement([&] { name = Trim(table_def->Indexes().Item(index)->Name()); });
-  return !name.empty();
+  return HasItem(table_def, index, [](db::TableDef& t) -> auto& { return t.Indexes(); });
 }
 
 bool DoesRelationExist(const DbHandle& db, const std::string& relation) {
-  KeepPendingError keep;
-  std::string name;
-  if (!db) return false;
-  TryStatement([&] { name = Trim(db->Relations().Item(relation)->Name()); });
-  return !name.empty();
+  return HasItem(db, relation, [](db::Database& d) -> auto& { return d.Relations(); });
 }
 
 bool GetFieldTypeDefault(std::int32_t type, Variant& value) {
   ClearError();
-  switch (type) {
-    case db::dbBoolean:
-      value = Variant(false);
-      break;
-    case db::dbText:
-    case db::dbMemo:
-    case db::dbChar:
-      value = Variant(" ");
-      break;
-    case db::dbByte:
-    case db::dbInteger:
-    case db::dbLong:
-    case db::dbCurrency:
-    case db::dbSingle:
-    case db::dbDouble:
-    case db::dbDate:
-    case db::dbBinary:
-    case db::dbLongBinary:
-    case db::dbGUID:
-    case db::dbBigInt:
-    case db::dbVarBinary:
-    case db::dbNumeric:
-    case db::dbDecimal:
-    case db::dbFloat:
-    case db::dbTime:
-    case db::dbTimeStamp:
-      value = Variant(static_cast<std::int16_t>(0));
-      break;
-    default:
-      break;
+  if (type == db::dbBoolean) {
+    value = Variant(false);
+  } else if (db::IsTextType(type)) {
+    value = Variant(" ");
+  } else if (db::FamilyOf(type) != db::Family::kOther) {
+    // Every other type the engine knows, GUIDs included, starts at zero.
+    value = Variant(static_cast<std::int16_t>(0));
   }
   return Err().number == 0;
 }

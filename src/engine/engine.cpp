@@ -17,6 +17,11 @@ namespace {
 
 constexpr const char* kSavepoint = "pds_trans";
 
+// Undoes a database's part of the innermost transaction and ends its savepoint.
+void RollBackSavepoint(Database& db) {
+  db.connection().Exec(std::string("ROLLBACK TO ") + kSavepoint + "; RELEASE " + kSavepoint);
+}
+
 // The checks the file system can answer before SQLite touches the file, so
 // that each failure says what is wrong with which file: missing (3024), not a
 // file at all (3044), not a database (3343), or not ours to read or write
@@ -133,9 +138,7 @@ void Engine::BeginTrans() {
     }
   } catch (...) {
     for (Database* db : begun) {
-      TryStatement([&] {
-        db->connection().Exec(std::string("ROLLBACK TO ") + kSavepoint + "; RELEASE " + kSavepoint);
-      });
+      TryStatement([&] { RollBackSavepoint(*db); });
       db->RolledBack();
       db->set_savepoints(db->savepoints() - 1);
     }
@@ -144,23 +147,16 @@ void Engine::BeginTrans() {
   ++level_;
 }
 
-void Engine::CommitTrans() {
+void Engine::EndLevel(const std::function<void(Database&)>& end) {
   if (level_ == 0) RaiseJet(kErrNoTransaction);
   std::exception_ptr first_failure;
   const std::vector<Database*> open = open_;
   for (Database* db : open) {
     if (!db->connected() || db->savepoints() < level_) continue;
     try {
-      db->connection().Exec(std::string("RELEASE ") + kSavepoint);
+      end(*db);
     } catch (...) {
-      // A commit that cannot complete undoes that database's part, so no
-      // savepoint is left behind.
       if (!first_failure) first_failure = std::current_exception();
-      try {
-        db->connection().Exec(std::string("ROLLBACK TO ") + kSavepoint + "; RELEASE " + kSavepoint);
-      } catch (...) {
-      }
-      db->RolledBack();
     }
     db->set_savepoints(db->savepoints() - 1);
   }
@@ -169,23 +165,34 @@ void Engine::CommitTrans() {
   if (first_failure) std::rethrow_exception(first_failure);
 }
 
-void Engine::Rollback() {
-  if (level_ == 0) RaiseJet(kErrNoTransaction);
-  std::exception_ptr first_failure;
-  const std::vector<Database*> open = open_;
-  for (Database* db : open) {
-    if (!db->connected() || db->savepoints() < level_) continue;
+void Engine::CommitTrans() {
+  EndLevel([](Database& db) {
     try {
-      db->connection().Exec(std::string("ROLLBACK TO ") + kSavepoint + "; RELEASE " + kSavepoint);
+      db.connection().Exec(std::string("RELEASE ") + kSavepoint);
     } catch (...) {
-      if (!first_failure) first_failure = std::current_exception();
+      // A commit that cannot complete undoes that database's part, so no
+      // savepoint is left behind.
+      try {
+        RollBackSavepoint(db);
+      } catch (...) {
+      }
+      db.RolledBack();
+      throw;
     }
-    db->RolledBack();
-    db->set_savepoints(db->savepoints() - 1);
-  }
-  --level_;
-  if (level_ == 0) CloseParked();
-  if (first_failure) std::rethrow_exception(first_failure);
+  });
+}
+
+void Engine::Rollback() {
+  EndLevel([](Database& db) {
+    // The database's own state is undone even when the statement fails.
+    try {
+      RollBackSavepoint(db);
+    } catch (...) {
+      db.RolledBack();
+      throw;
+    }
+    db.RolledBack();
+  });
 }
 
 void Engine::SetOption(int option, const Variant& value) {

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -16,65 +17,72 @@ namespace pds::db {
 
 bool IsTextType(int type) { return type == dbText || type == dbMemo || type == dbChar; }
 
+namespace {
+
+// Every DAO type the engine knows: how it is stored, and the size a field of
+// it reports (kGivenSize: the size it was defined with, 255 when none;
+// kGivenSizeOrNone: that size, 0 when none).
+constexpr long kGivenSize = -1;
+constexpr long kGivenSizeOrNone = 0;
+
+struct TypeRow {
+  int type;
+  Family family;
+  long size;
+};
+
+constexpr TypeRow kTypes[] = {
+    {dbBoolean, Family::kBoolean, 1},     {dbByte, Family::kInteger, 1},
+    {dbInteger, Family::kInteger, 2},     {dbLong, Family::kInteger, 4},
+    {dbBigInt, Family::kInteger, 8},      {dbCurrency, Family::kReal, 8},
+    {dbSingle, Family::kReal, 4},         {dbDouble, Family::kReal, 8},
+    {dbNumeric, Family::kReal, kGivenSizeOrNone}, {dbDecimal, Family::kReal, kGivenSizeOrNone},
+    {dbFloat, Family::kReal, 8},          {dbDate, Family::kDate, 8},
+    {dbTime, Family::kDate, 8},           {dbTimeStamp, Family::kDate, 8},
+    {dbText, Family::kText, kGivenSize},  {dbChar, Family::kText, kGivenSize},
+    {dbMemo, Family::kText, kGivenSizeOrNone}, {dbGUID, Family::kText, 16},
+    {dbBinary, Family::kBinary, kGivenSizeOrNone}, {dbLongBinary, Family::kBinary, kGivenSizeOrNone},
+    {dbVarBinary, Family::kBinary, kGivenSizeOrNone},
+};
+
+// Read for every value stored or read, so looked up by the type code.
+const TypeRow* RowOf(int type) {
+  static const auto by_code = [] {
+    std::array<const TypeRow*, 32> table{};
+    for (const TypeRow& row : kTypes) table[static_cast<std::size_t>(row.type)] = &row;
+    return table;
+  }();
+  return type >= 0 && type < static_cast<int>(by_code.size()) ? by_code[static_cast<std::size_t>(type)] : nullptr;
+}
+
+}  // namespace
+
 long EffectiveFieldSize(int type, long size) {
-  switch (type) {
-    case dbBoolean:
-    case dbByte:
-      return 1;
-    case dbInteger:
-      return 2;
-    case dbLong:
-    case dbSingle:
-      return 4;
-    case dbCurrency:
-    case dbDouble:
-    case dbDate:
-    case dbBigInt:
-    case dbTime:
-    case dbTimeStamp:
-    case dbFloat:
-      return 8;
-    case dbGUID:
-      return 16;
-    case dbText:
-    case dbChar:
-      return size > 0 ? size : 255;
-    default:
-      return size > 0 ? size : 0;
-  }
+  const TypeRow* row = RowOf(type);
+  const long fixed = row ? row->size : kGivenSizeOrNone;
+  if (fixed > 0) return fixed;
+  if (size > 0) return size;
+  return fixed == kGivenSize ? 255 : 0;
 }
 
 long DefaultFieldAttributes(int type) {
-  switch (type) {
-    case dbText:
-    case dbMemo:
-    case dbLongBinary:
-    case dbVarBinary:
-    case dbBinary:
-      return dbVariableField;
-    default:
-      return dbFixedField;
-  }
+  const bool variable = type == dbText || type == dbMemo || FamilyOf(type) == Family::kBinary;
+  return variable ? dbVariableField : dbFixedField;
+}
+
+Family FamilyOf(int type) {
+  const TypeRow* row = RowOf(type);
+  return row ? row->family : Family::kOther;
 }
 
 const char* DeclaredColumnType(int type) {
-  switch (type) {
-    case dbBoolean:
-    case dbByte:
-    case dbInteger:
-    case dbLong:
-    case dbBigInt:
+  switch (FamilyOf(type)) {
+    case Family::kBoolean:
+    case Family::kInteger:
       return "INTEGER";
-    case dbCurrency:
-    case dbSingle:
-    case dbDouble:
-    case dbNumeric:
-    case dbDecimal:
-    case dbFloat:
+    case Family::kReal:
       return "REAL";
-    case dbBinary:
-    case dbLongBinary:
-    case dbVarBinary:
+    case Family::kBinary:
       return "BLOB";
     default:
       return "TEXT";
@@ -211,21 +219,9 @@ std::int64_t IntegerInRange(const Variant& value, std::int64_t lo, std::int64_t 
   return static_cast<std::int64_t>(std::nearbyint(d));
 }
 
-}  // namespace
-
-Variant CoerceToField(const Variant& value, int type, long size) {
-  if (value.IsNull() || value.IsEmpty()) return Variant::Null();
+// The whole numbers a field of an integer type holds.
+Variant IntegerForField(const Variant& value, int type) {
   switch (type) {
-    case dbBoolean:
-      if (value.IsText()) {
-        const std::string t = UCase(Trim(value.AsString()));
-        if (t == "TRUE" || t == "YES" || t == "ON") return Variant(true);
-        if (t == "FALSE" || t == "NO" || t == "OFF") return Variant(false);
-        if (!value.IsNumeric()) RaiseJet(kErrConversion);
-      } else if (!value.IsNumeric()) {
-        RaiseJet(kErrConversion);
-      }
-      return Variant(value.AsDouble() != 0.0);
     case dbByte:
       return Variant(static_cast<std::int16_t>(IntegerInRange(value, 0, 255)));
     case dbInteger:
@@ -233,46 +229,69 @@ Variant CoerceToField(const Variant& value, int type, long size) {
     case dbLong:
       return Variant(static_cast<std::int32_t>(IntegerInRange(value, std::numeric_limits<std::int32_t>::min(),
                                                               std::numeric_limits<std::int32_t>::max())));
-    case dbBigInt:
+    default:
       return Variant(IntegerInRange(value, std::numeric_limits<std::int64_t>::min() / 2,
                                     std::numeric_limits<std::int64_t>::max() / 2));
-    case dbCurrency:
-    case dbSingle:
-    case dbDouble:
-    case dbNumeric:
-    case dbDecimal:
-    case dbFloat:
+  }
+}
+
+Variant BooleanForField(const Variant& value) {
+  if (value.IsText()) {
+    const std::string t = UCase(Trim(value.AsString()));
+    if (t == "TRUE" || t == "YES" || t == "ON") return Variant(true);
+    if (t == "FALSE" || t == "NO" || t == "OFF") return Variant(false);
+    if (!value.IsNumeric()) RaiseJet(kErrConversion);
+  } else if (!value.IsNumeric()) {
+    RaiseJet(kErrConversion);
+  }
+  return Variant(value.AsDouble() != 0.0);
+}
+
+Variant DateForField(const Variant& value) {
+  if (value.kind() == Variant::Kind::Date || value.IsText()) {
+    std::string text = value.AsString();
+    if (IsStoredDateForm(text)) return Variant::Date(std::move(text));
+    std::string parsed;
+    if (!sql::ParseDateLiteral(Trim(text), parsed)) RaiseJet(kErrConversion);
+    return Variant::Date(std::move(parsed));
+  }
+  if (value.IsNumeric()) return Variant::Date(DateFromSerial(value.AsDouble()));
+  RaiseJet(kErrConversion);
+}
+
+Variant TextForField(const Variant& value, int type, long size) {
+  if (value.kind() == Variant::Kind::Binary) RaiseJet(kErrConversion);
+  std::string text = value.AsString();
+  const auto limit = static_cast<std::size_t>(EffectiveFieldSize(type, size));
+  // Characters never outnumber bytes, so only long text needs counting.
+  if (type != dbMemo && text.size() > limit && CharacterCount(text) > limit) {
+    RaiseJet(kErrFieldTooSmall);
+  }
+  return Variant(std::move(text));
+}
+
+void BindBlob(sqlite3_stmt* stmt, int index, const Variant& value) {
+  std::string bytes = value.AsString();
+  sqlite3_bind_blob64(stmt, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
+}
+
+}  // namespace
+
+Variant CoerceToField(const Variant& value, int type, long size) {
+  if (value.IsNull() || value.IsEmpty()) return Variant::Null();
+  switch (FamilyOf(type)) {
+    case Family::kBoolean:
+      return BooleanForField(value);
+    case Family::kInteger:
+      return IntegerForField(value, type);
+    case Family::kReal:
       if (!value.IsNumeric()) RaiseJet(kErrConversion);
       return Variant(value.AsDouble());
-    case dbDate:
-    case dbTime:
-    case dbTimeStamp: {
-      if (value.kind() == Variant::Kind::Date || value.IsText()) {
-        std::string text = value.AsString();
-        if (IsStoredDateForm(text)) return Variant::Date(std::move(text));
-        std::string parsed;
-        if (!sql::ParseDateLiteral(Trim(text), parsed)) RaiseJet(kErrConversion);
-        return Variant::Date(std::move(parsed));
-      }
-      if (value.IsNumeric()) return Variant::Date(DateFromSerial(value.AsDouble()));
-      RaiseJet(kErrConversion);
-    }
-    case dbText:
-    case dbChar:
-    case dbMemo:
-    case dbGUID: {
-      if (value.kind() == Variant::Kind::Binary) RaiseJet(kErrConversion);
-      std::string text = value.AsString();
-      const auto limit = static_cast<std::size_t>(EffectiveFieldSize(type, size));
-      // Characters never outnumber bytes, so only long text needs counting.
-      if (type != dbMemo && text.size() > limit && CharacterCount(text) > limit) {
-        RaiseJet(kErrFieldTooSmall);
-      }
-      return Variant(std::move(text));
-    }
-    case dbBinary:
-    case dbLongBinary:
-    case dbVarBinary:
+    case Family::kDate:
+      return DateForField(value);
+    case Family::kText:
+      return TextForField(value, type, size);
+    case Family::kBinary:
       return Variant::Binary(value.AsString());
     default:
       return value;
@@ -284,39 +303,24 @@ void BindFieldValue(sqlite3_stmt* stmt, int index, const Variant& value, int typ
     sqlite3_bind_null(stmt, index);
     return;
   }
-  switch (type) {
-    case dbBoolean:
-      sqlite3_bind_int64(stmt, index, value.AsBool() ? -1 : 0);
-      return;
-    case dbByte:
-    case dbInteger:
-    case dbLong:
-    case dbBigInt:
-      if (value.IsNumeric()) {
-        sqlite3_bind_int64(stmt, index, value.AsLong());
-        return;
-      }
-      break;
-    case dbCurrency:
-    case dbSingle:
-    case dbDouble:
-    case dbNumeric:
-    case dbDecimal:
-    case dbFloat:
-      if (value.IsNumeric()) {
-        sqlite3_bind_double(stmt, index, value.AsDouble());
-        return;
-      }
-      break;
-    case dbBinary:
-    case dbLongBinary:
-    case dbVarBinary: {
-      std::string bytes = value.AsString();
-      sqlite3_bind_blob64(stmt, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
-      return;
-    }
-    default:
-      break;
+  // The field's type decides first; a value it cannot take as its own goes
+  // in by the value's kind, and text is the last resort.
+  const Family family = FamilyOf(type);
+  if (family == Family::kBoolean) {
+    sqlite3_bind_int64(stmt, index, value.AsBool() ? -1 : 0);
+    return;
+  }
+  if (family == Family::kBinary) {
+    BindBlob(stmt, index, value);
+    return;
+  }
+  if (family == Family::kInteger && value.IsNumeric()) {
+    sqlite3_bind_int64(stmt, index, value.AsLong());
+    return;
+  }
+  if (family == Family::kReal && value.IsNumeric()) {
+    sqlite3_bind_double(stmt, index, value.AsDouble());
+    return;
   }
   switch (value.kind()) {
     case Variant::Kind::Boolean:
@@ -336,11 +340,9 @@ void BindFieldValue(sqlite3_stmt* stmt, int index, const Variant& value, int typ
         return;
       }
       break;
-    case Variant::Kind::Binary: {
-      std::string bytes = value.AsString();
-      sqlite3_bind_blob64(stmt, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
+    case Variant::Kind::Binary:
+      BindBlob(stmt, index, value);
       return;
-    }
     default:
       break;
   }
@@ -355,43 +357,28 @@ Variant ReadFieldValue(sqlite3_stmt* stmt, int col, int type) {
     const unsigned char* p = sqlite3_column_text(stmt, col);
     return std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(sqlite3_column_bytes(stmt, col)));
   };
-  switch (type) {
-    case dbBoolean:
+  switch (FamilyOf(type)) {
+    case Family::kBoolean:
       return Variant(sqlite3_column_int64(stmt, col) != 0);
-    case dbByte:
-    case dbInteger:
-      return Variant(static_cast<std::int16_t>(sqlite3_column_int64(stmt, col)));
-    case dbLong: {
+    case Family::kInteger: {
       const std::int64_t n = sqlite3_column_int64(stmt, col);
-      if (n >= std::numeric_limits<std::int32_t>::min() && n <= std::numeric_limits<std::int32_t>::max()) {
+      if (type == dbByte || type == dbInteger) return Variant(static_cast<std::int16_t>(n));
+      if (type == dbLong && n >= std::numeric_limits<std::int32_t>::min() &&
+          n <= std::numeric_limits<std::int32_t>::max()) {
         return Variant(static_cast<std::int32_t>(n));
       }
       return Variant(n);
     }
-    case dbBigInt:
-      return Variant(static_cast<std::int64_t>(sqlite3_column_int64(stmt, col)));
-    case dbCurrency:
-    case dbSingle:
-    case dbDouble:
-    case dbNumeric:
-    case dbDecimal:
-    case dbFloat:
+    case Family::kReal:
       return Variant(sqlite3_column_double(stmt, col));
-    case dbDate:
-    case dbTime:
-    case dbTimeStamp:
+    case Family::kDate:
       if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT) {
         return Variant::Date(DateFromSerial(sqlite3_column_double(stmt, col)));
       }
       return Variant::Date(text());
-    case dbText:
-    case dbMemo:
-    case dbChar:
-    case dbGUID:
+    case Family::kText:
       return Variant(text());
-    case dbBinary:
-    case dbLongBinary:
-    case dbVarBinary: {
+    case Family::kBinary: {
       const void* p = sqlite3_column_blob(stmt, col);
       const int n = sqlite3_column_bytes(stmt, col);
       return Variant::Binary(std::string(static_cast<const char*>(p), static_cast<std::size_t>(n)));

@@ -21,6 +21,11 @@ namespace pds::db {
 // Text kinds: Text, Memo and Char.
 bool IsTextType(int type);
 
+// How a DAO type is stored and read back; kOther for a type the engine does
+// not know. GUIDs are text, Currency and the other fractional kinds real.
+enum class Family { kBoolean, kInteger, kReal, kDate, kText, kBinary, kOther };
+Family FamilyOf(int type);
+
 // The size a field of `type` reports: the fixed width of the numeric kinds, the
 // given size (255 when none) for Text and Char, 0 for Memo and the binaries.
 long EffectiveFieldSize(int type, long size);

@@ -5,127 +5,99 @@
 #include <cstdlib>
 
 #include "pds/PendingError.h"
-#include "pds/PendingError.h"
 #include "platform/errors.h"
 
 namespace pds::db {
 
+namespace {
+
+// The engine's message for each error it raises; "{}" stands for the name or
+// path the error is about.
+struct JetText {
+  long number;
+  const char* text;
+};
+
+constexpr JetText kJetTexts[] = {
+    {kErrReservedError, "Reserved error ({}); there is no message for this error."},
+    {kErrTableExists, "Table '{}' already exists."},
+    {kErrObjectExists, "Object '{}' already exists."},
+    {kErrNoCurrentIndex, "Operation invalid without a current index."},
+    {kErrUpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit."},
+    {kErrNoCurrentRecord, "No current record."},
+    {kErrDuplicateKey,
+     "The changes you requested to the table were not successful because they would create duplicate "
+     "values in the index, primary key, or relationship.  Change the data in the field or fields that "
+     "contain duplicate data, remove the index, or redefine the index to permit duplicate entries and try "
+     "again."},
+    {kErrFileNotFound, "Could not find file '{}'."},
+    {kErrDiskFull, "Not enough space on disk."},
+    {kErrReadOnly, "Cannot update.  Database or object is read-only."},
+    {kErrNoTransaction, "You tried to commit or rollback a transaction without first beginning a transaction."},
+    {kErrSystemResource, "System resource exceeded."},
+    {kErrDiskIo, "Disk or network error."},
+    {kErrInvalidPath,
+     "'{}' isn't a valid path.  Make sure that the path name is spelled correctly and that you are "
+     "connected to the server on which the file resides."},
+    {kErrFileInUse, "Could not use '{}'; file already in use."},
+    {kErrCannotOpen,
+     "The database engine cannot open the file '{}'.  It is already opened exclusively by another user, "
+     "or you need permission to view its data."},
+    {kErrNotAnIndex,
+     "'{}' isn't an index in this table.  Look in the Indexes collection of the TableDef object to "
+     "determine the valid index names."},
+    {kErrNullInIndex, "Index or primary key cannot contain a Null value."},
+    {kErrTooFewParameters, "Too few parameters. Expected 1."},
+    {kErrSelectInExecute, "Cannot execute a select query."},
+    {kErrSyntax, "Syntax error in query expression '{}'."},
+    {kErrInvalidStatement, "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'."},
+    {kErrTableNotFound,
+     "The database engine cannot find the input table or query '{}'.  Make sure it exists and that its "
+     "name is spelled correctly."},
+    {kErrFieldTooSmall,
+     "The field is too small to accept the amount of data you attempted to add.  Try inserting or pasting "
+     "less data."},
+    {kErrInvalidBookmark, "Not a valid bookmark."},
+    {kErrFieldNotUpdatable, "Field cannot be updated."},
+    {kErrRecordDeleted, "Record is deleted."},
+    {kErrFieldDefinedTwice, "Cannot define field more than once."},
+    {kErrRelatedRecordsExist, "The record cannot be deleted or changed because table '{}' includes related records."},
+    {kErrRelatedRecordRequired,
+     "You cannot add or change a record because a related record is required in table '{}'."},
+    {kErrDatabaseExists, "Database already exists."},
+    {kErrLocked, "Could not update; currently locked."},
+    {kErrInvalidOperation, "Invalid operation."},
+    {kErrNotSupported, "Operation is not supported for this type of object."},
+    {kErrNoFields, "No field defined--cannot append TableDef or Index."},
+    {kErrItemNotFound, "Item not found in this collection."},
+    {kErrFieldInIndex, "Cannot delete a field that is part of an index or is needed by the system."},
+    {kErrUsedInRelation,
+     "Cannot delete this index or table.  It is either the current index or is used in a relationship."},
+    {kErrPrimaryKeyExists, "Primary key already exists."},
+    {kErrIndexExists, "Index already exists."},
+    {kErrRequired,
+     "The field '{}' cannot contain a Null value because the Required property for this field is set to "
+     "True.  Enter a value in this field."},
+    {kErrZeroLength, "Field '{}' cannot be a zero-length string."},
+    {kErrNumericOverflow, "Numeric field overflow."},
+    {kErrUnrecognizedFormat, "Unrecognized database format '{}'."},
+    {kErrOpenedExclusively,
+     "You attempted to open a database that is already opened exclusively by user 'Admin' on machine '{}'."},
+    {kErrRelationNoFields, "Cannot append a relation with no fields defined."},
+    {kErrObjectInvalid, "Object invalid or no longer set."},
+    {kErrConversion, "Data type conversion error."},
+};
+
+}  // namespace
+
 std::string JetErrorText(long number, std::string_view arg, std::string_view arg2) {
-  const std::string a(arg);
-  const std::string b(arg2);
-  switch (number) {
-    case kErrReservedError:
-      return "Reserved error (" + a + "); there is no message for this error.";
-    case kErrTableExists:
-      return "Table '" + a + "' already exists.";
-    case kErrObjectExists:
-      return "Object '" + a + "' already exists.";
-    case kErrNoCurrentIndex:
-      return "Operation invalid without a current index.";
-    case kErrUpdateWithoutEdit:
-      return "Update or CancelUpdate without AddNew or Edit.";
-    case kErrNoCurrentRecord:
-      return "No current record.";
-    case kErrDuplicateKey:
-      return "The changes you requested to the table were not successful because they would create duplicate "
-             "values in the index, primary key, or relationship.  Change the data in the field or fields that "
-             "contain duplicate data, remove the index, or redefine the index to permit duplicate entries and try "
-             "again.";
-    case kErrFileNotFound:
-      return "Could not find file '" + a + "'.";
-    case kErrDiskFull:
-      return "Not enough space on disk.";
-    case kErrReadOnly:
-      return "Cannot update.  Database or object is read-only.";
-    case kErrNoTransaction:
-      return "You tried to commit or rollback a transaction without first beginning a transaction.";
-    case kErrSystemResource:
-      return "System resource exceeded.";
-    case kErrDiskIo:
-      return "Disk or network error.";
-    case kErrInvalidPath:
-      return "'" + a +
-             "' isn't a valid path.  Make sure that the path name is spelled correctly and that you are connected "
-             "to the server on which the file resides.";
-    case kErrFileInUse:
-      return "Could not use '" + a + "'; file already in use.";
-    case kErrCannotOpen:
-      return "The database engine cannot open the file '" + a +
-             "'.  It is already opened exclusively by another user, or you need permission to view its data.";
-    case kErrNotAnIndex:
-      return "'" + a +
-             "' isn't an index in this table.  Look in the Indexes collection of the TableDef object to determine "
-             "the valid index names.";
-    case kErrNullInIndex:
-      return "Index or primary key cannot contain a Null value.";
-    case kErrTooFewParameters:
-      return "Too few parameters. Expected 1.";
-    case kErrSelectInExecute:
-      return "Cannot execute a select query.";
-    case kErrSyntax:
-      return "Syntax error in query expression '" + a + "'.";
-    case kErrInvalidStatement:
-      return "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.";
-    case kErrTableNotFound:
-      return "The database engine cannot find the input table or query '" + a +
-             "'.  Make sure it exists and that its name is spelled correctly.";
-    case kErrFieldTooSmall:
-      return "The field is too small to accept the amount of data you attempted to add.  Try inserting or "
-             "pasting less data.";
-    case kErrInvalidBookmark:
-      return "Not a valid bookmark.";
-    case kErrFieldNotUpdatable:
-      return "Field cannot be updated.";
-    case kErrRecordDeleted:
-      return "Record is deleted.";
-    case kErrFieldDefinedTwice:
-      return "Cannot define field more than once.";
-    case kErrRelatedRecordsExist:
-      return "The record cannot be deleted or changed because table '" + a + "' includes related records.";
-    case kErrRelatedRecordRequired:
-      return "You cannot add or change a record because a related record is required in table '" + a + "'.";
-    case kErrDatabaseExists:
-      return "Database already exists.";
-    case kErrLocked:
-      return "Could not update; currently locked.";
-    case kErrInvalidOperation:
-      return "Invalid operation.";
-    case kErrNotSupported:
-      return "Operation is not supported for this type of object.";
-    case kErrNoFields:
-      return "No field defined--cannot append TableDef or Index.";
-    case kErrItemNotFound:
-      return "Item not found in this collection.";
-    case kErrFieldInIndex:
-      return "Cannot delete a field that is part of an index or is needed by the system.";
-    case kErrUsedInRelation:
-      return "Cannot delete this index or table.  It is either the current index or is used in a relationship.";
-    case kErrPrimaryKeyExists:
-      return "Primary key already exists.";
-    case kErrIndexExists:
-      return "Index already exists.";
-    case kErrRequired:
-      return "The field '" + a +
-             "' cannot contain a Null value because the Required property for this field is set to True.  Enter "
-             "a value in this field.";
-    case kErrZeroLength:
-      return "Field '" + a + "' cannot be a zero-length string.";
-    case kErrNumericOverflow:
-      return "Numeric field overflow.";
-    case kErrUnrecognizedFormat:
-      return "Unrecognized database format '" + a + "'.";
-    case kErrOpenedExclusively:
-      return "You attempted to open a database that is already opened exclusively by user 'Admin' on machine '" +
-             a + "'.";
-    case kErrRelationNoFields:
-      return "Cannot append a relation with no fields defined.";
-    case kErrObjectInvalid:
-      return "Object invalid or no longer set.";
-    case kErrConversion:
-      return "Data type conversion error.";
-    default:
-      return "Reserved error (" + std::to_string(number) + "); there is no message for this error." + b;
+  for (const JetText& entry : kJetTexts) {
+    if (entry.number != number) continue;
+    std::string text = entry.text;
+    if (const std::size_t at = text.find("{}"); at != std::string::npos) text.replace(at, 2, arg);
+    return text;
   }
+  return "Reserved error (" + std::to_string(number) + "); there is no message for this error." + std::string(arg2);
 }
 
 void RaiseJet(long number, std::string_view arg, std::string_view arg2) {

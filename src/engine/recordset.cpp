@@ -455,39 +455,23 @@ void Recordset::Reached(long position) {
   if (position >= 0 && static_cast<std::size_t>(position) < Size()) reached_ = std::max(reached_, position + 1);
 }
 
-void Recordset::MoveFirst() {
-  CheckOpen();
-  AbandonEdit();
-  RefreshStaleKeys();
-  if (Live() == 0) RaiseJet(kErrNoCurrentRecord);
-  position_ = NextLive(-1, 1);
-  Reached(position_);
-}
+void Recordset::MoveFirst() { Move(Step::kFirst); }
+void Recordset::MoveLast() { Move(Step::kLast); }
+void Recordset::MoveNext() { Move(Step::kNext); }
+void Recordset::MovePrevious() { Move(Step::kPrevious); }
 
-void Recordset::MoveLast() {
+void Recordset::Move(Step step) {
   CheckOpen();
   AbandonEdit();
   RefreshStaleKeys();
-  if (Live() == 0) RaiseJet(kErrNoCurrentRecord);
-  position_ = NextLive(static_cast<long>(Size()), -1);
-  Reached(position_);
-}
-
-void Recordset::MoveNext() {
-  CheckOpen();
-  AbandonEdit();
-  RefreshStaleKeys();
-  if (Eof()) RaiseJet(kErrNoCurrentRecord);
-  position_ = NextLive(position_, 1);
-  Reached(position_);
-}
-
-void Recordset::MovePrevious() {
-  CheckOpen();
-  AbandonEdit();
-  RefreshStaleKeys();
-  if (Bof()) RaiseJet(kErrNoCurrentRecord);
-  position_ = NextLive(position_, -1);
+  // First and Last need a row; Next and Previous need one beyond the end they move to.
+  const bool blocked = step == Step::kFirst || step == Step::kLast ? Live() == 0
+                       : step == Step::kNext                       ? Eof()
+                                                                   : Bof();
+  if (blocked) RaiseJet(kErrNoCurrentRecord);
+  const bool forward = step == Step::kFirst || step == Step::kNext;
+  const long from = step == Step::kFirst ? -1 : step == Step::kLast ? static_cast<long>(Size()) : position_;
+  position_ = NextLive(from, forward ? 1 : -1);
   Reached(position_);
 }
 

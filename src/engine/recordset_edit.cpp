@@ -47,10 +47,15 @@ void Recordset::AbandonEdit() noexcept {
   edit_mode_ = dbEditNone;
 }
 
-void Recordset::AddNew() {
+void Recordset::BeginChange(bool on_current_row) {
   CheckOpen();
   if (!updatable_) RaiseJet(kErrReadOnly);
   AbandonEdit();
+  if (on_current_row) RequireCurrent();
+}
+
+void Recordset::AddNew() {
+  BeginChange(false);
   if (defaults_.size() != columns_.size()) {
     defaults_.clear();
     for (const Column& c : columns_) defaults_.push_back(DefaultFieldValue(c.meta));
@@ -65,10 +70,7 @@ void Recordset::AddNew() {
 }
 
 void Recordset::Edit() {
-  CheckOpen();
-  if (!updatable_) RaiseJet(kErrReadOnly);
-  AbandonEdit();
-  RequireCurrent();
+  BeginChange(true);
   if (keyed_) WantAll();  // the edit copies the whole row
   const std::vector<Variant>* row = CurrentRow();
   if (!row) RaiseJet(kErrRecordDeleted);
@@ -197,10 +199,7 @@ void Recordset::Update() {
 }
 
 void Recordset::Delete() {
-  CheckOpen();
-  if (!updatable_) RaiseJet(kErrReadOnly);
-  AbandonEdit();
-  RequireCurrent();
+  BeginChange(true);
   Connection& conn = db_->connection();
   sqlite3_stmt* stmt = conn.Prepare("DELETE FROM " + QuoteName(table_) + " WHERE _rowid_ = ?1");
   bool gone = false;

@@ -165,24 +165,23 @@ void Savepoint::Release() {
   done_ = true;
 }
 
-std::string QuoteName(std::string_view name) {
-  std::string out = "\"";
-  for (char c : name) {
-    if (c == '"') out.push_back('"');
+namespace {
+
+// text between two quote characters, each quote inside doubled.
+std::string Enclosed(std::string_view text, char quote) {
+  std::string out(1, quote);
+  for (char c : text) {
+    if (c == quote) out.push_back(quote);
     out.push_back(c);
   }
-  out.push_back('"');
+  out.push_back(quote);
   return out;
 }
 
-std::string QuoteText(std::string_view text) {
-  std::string out = "'";
-  for (char c : text) {
-    if (c == '\'') out.push_back('\'');
-    out.push_back(c);
-  }
-  out.push_back('\'');
-  return out;
-}
+}  // namespace
+
+std::string QuoteName(std::string_view name) { return Enclosed(name, '"'); }
+
+std::string QuoteText(std::string_view text) { return Enclosed(text, '\''); }
 
 }  // namespace pds::db

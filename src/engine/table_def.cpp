@@ -139,6 +139,11 @@ std::shared_ptr<Database> TableDef::RequireDatabase() const {
   return db;
 }
 
+void TableDef::Resync() {
+  generation_ = 0;
+  SyncFromCatalog();
+}
+
 void TableDef::SyncFromCatalog() {
   std::shared_ptr<Database> db = RequireDatabase();
   Catalog& catalog = db->catalog();
@@ -184,8 +189,7 @@ void TableDef::Reload(const TableMeta& meta) {
 void TableDef::Bind(const std::shared_ptr<Database>& db) {
   db_ = db;
   bound_ = true;
-  generation_ = 0;
-  SyncFromCatalog();
+  Resync();
 }
 
 void TableDef::Orphan() {
@@ -268,26 +272,19 @@ void TableDef::AppendField(std::shared_ptr<Field> field) {
   field->ReplaceMeta(m);
   field->AttachToTable(this);
   fields_.items().push_back(std::move(field));
-  generation_ = 0;
-  SyncFromCatalog();
+  Resync();
 }
 
 void TableDef::DeleteField(std::string_view name) {
-  if (!bound_) {
-    RemoveByName(fields_.items(), name);
-    return;
-  }
-  std::shared_ptr<Database> db = RequireDatabase();
-  db->catalog().DropField(meta_.name, name);
-  generation_ = 0;
-  SyncFromCatalog();
+  // Before the table is appended the list is all there is.
+  if (!bound_) return RemoveByName(fields_.items(), name);
+  RequireDatabase()->catalog().DropField(meta_.name, name);
+  Resync();
 }
 
 void TableDef::ChangeField(const FieldMeta& field) {
-  std::shared_ptr<Database> db = RequireDatabase();
-  db->catalog().ChangeField(meta_.name, field);
-  generation_ = 0;
-  SyncFromCatalog();
+  RequireDatabase()->catalog().ChangeField(meta_.name, field);
+  Resync();
 }
 
 void TableDef::AppendIndex(std::shared_ptr<Index> index) {
@@ -302,19 +299,14 @@ void TableDef::AppendIndex(std::shared_ptr<Index> index) {
   db->catalog().CreateIndex(meta_.name, m);
   index->MarkAppended(m);
   indexes_.items().push_back(std::move(index));
-  generation_ = 0;
-  SyncFromCatalog();
+  Resync();
 }
 
 void TableDef::DeleteIndex(std::string_view name) {
-  if (!bound_) {
-    RemoveByName(indexes_.items(), name);
-    return;
-  }
-  std::shared_ptr<Database> db = RequireDatabase();
-  db->catalog().DropIndex(meta_.name, name);
-  generation_ = 0;
-  SyncFromCatalog();
+  // Before the table is appended the list is all there is.
+  if (!bound_) return RemoveByName(indexes_.items(), name);
+  RequireDatabase()->catalog().DropIndex(meta_.name, name);
+  Resync();
 }
 
 }  // namespace pds::db

@@ -8,6 +8,7 @@
 #include "pds/UiHost.h"
 #include "platform/dir_search.h"
 #include "platform/env.h"
+#include "ui/boundary_guard.h"
 
 namespace pds {
 
@@ -22,31 +23,12 @@ constexpr int kNoMoreFiles = 18;
 constexpr int kAccessDenied = 5;
 constexpr int kDeviceNotReady = 21;
 
-bool FolderExists(const std::string& path) {
-  platform::FileAttributes attributes;
-  return CurrentEnv()->GetAttributes(path, &attributes).ok() && attributes.directory;
-}
-
 // The text a failure shows for the error just recorded: the pending
 // description when there is one, else the system's text of the code.
 std::string FailureText(int code) {
   const PendingError& err = Err();
   if (err.number != 0 || !err.description.empty()) return err.description;
   return GetSystemErrorText(code);
-}
-
-// Runs a routine's body as its own error handler would: anything thrown
-// becomes the pending error, reported under the routine's title, and the
-// routine returns its failure value.
-template <class T, class F>
-T Guarded(const char* title, int style, T failure, F&& body) noexcept {
-  try {
-    return body();
-  } catch (...) {
-    CatchToPending();
-    ShowError("", style, title);
-    return failure;
-  }
 }
 
 std::unique_ptr<DirSearch>& Dir1Slot() {
@@ -87,12 +69,12 @@ bool bFileCopy(const std::string& source, const std::string& destination, bool d
 bool CopyFileSpec(const std::string& spec, const std::string& from_folder, const std::string& to_folder,
                   bool must_exist, bool durable) {
   return Guarded("CopyFileSpec()", vbCritical, false, [&] {
-    if (!FolderExists(from_folder)) {
+    if (!IsFolder(from_folder)) {
       ShowError("Error copying file.  The following required folder was not found:\r\n" + InBrackets(from_folder),
                 vbCritical, "CopyFileSpec()");
       return false;
     }
-    if (!FolderExists(to_folder)) {
+    if (!IsFolder(to_folder)) {
       ShowError("Error copying file.  The following destination folder was not found:\r\n" + InBrackets(to_folder),
                 vbCritical, "CopyFileSpec()");
       return false;
@@ -147,7 +129,7 @@ std::uint64_t SizeOfFileSpec(const std::string& spec, const std::string& folder)
 
 bool DeleteFileSpec(const std::string& path_spec) {
   return Guarded("DeleteFileSpec()", vbCritical, false, [&] {
-    if (!FolderExists(RemoveBackslash(GetPathFolder(path_spec)))) {
+    if (!IsFolder(RemoveBackslash(GetPathFolder(path_spec)))) {
       ShowError("Path not found.", vbCritical, "DeleteFileSpec()");
       return false;
     }
@@ -225,6 +207,16 @@ void ResetDir1() {
   if (slot) CloseFind(*slot);
 }
 
+bool IsFolder(const std::string& path) {
+  platform::FileAttributes attributes;
+  return !path.empty() && CurrentEnv()->GetAttributes(path, &attributes).ok() && attributes.directory;
+}
+
+bool EntryExists(const std::string& path) {
+  platform::FileAttributes attributes;
+  return !path.empty() && CurrentEnv()->GetAttributes(path, &attributes).ok();
+}
+
 bool FileExists(const std::string& path) {
   return Guarded("FileExists()", vbExclamation, false, [&] {
     // Only a file name can be a pattern; a folder may have "*" or "?" in
@@ -239,7 +231,7 @@ bool IsFolderEmpty(const std::string& folder) {
   return Guarded("IsFolderEmpty()", vbExclamation, false, [&] {
     if (folder.empty()) return false;
     const std::string bare = RemoveBackslash(folder);
-    if (!FolderExists(bare)) {
+    if (!IsFolder(bare)) {
       Ui().MsgBox("Folder was not found.\r" + InBrackets(folder) +
                       "\r\nPlease select an empty folder or create a new folder for your project.",
                   vbExclamation, "New Project Folder");

@@ -80,6 +80,11 @@ void ResetDir1();
 // it are taken literally).
 bool FileExists(const std::string& path);
 
+// Whether path names an existing folder, or any existing entry; nothing is
+// reported and no error is left pending. An empty path names nothing.
+bool IsFolder(const std::string& path);
+bool EntryExists(const std::string& path);
+
 // True when folder exists and holds no files (subfolders do not count). A
 // missing folder is reported for the new-project folder prompt; an empty
 // argument gives false silently.

@@ -10,6 +10,7 @@
 #include "pds/PendingError.h"
 #include "pds/UiHost.h"
 #include "files/file_routines.h"
+#include "ui/boundary_guard.h"
 
 namespace pds {
 
@@ -61,7 +62,7 @@ void SetJobNameLengthLimit(int limit) { JobNameLimitSlot() = limit; }
 
 bool ValidCharsInProjectName(const std::string& name, int max_len) {
   constexpr const char* kTitle = "ValidCharsInProjectName()";
-  try {
+  return Guarded(kTitle, vbExclamation, false, [&]() -> bool {
     const std::vector<std::string> chars = Characters(UpToNull(name));
     const std::size_t limit = static_cast<std::size_t>(max_len == 0 ? JobNameLengthLimit() : std::max(max_len, 0));
     if (chars.empty()) {
@@ -83,15 +84,11 @@ bool ValidCharsInProjectName(const std::string& name, int max_len) {
                     kTitle);
     }
     return true;
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbExclamation, kTitle);
-    return false;
-  }
+  });
 }
 
 bool CheckProjectName(const std::string& name) {
-  try {
+  return Guarded("CheckProjectName()", vbExclamation, false, [&]() -> bool {
     if (name.empty()) {
       Ui().MsgBox("Invalid project name.", vbExclamation, "Invalid Project Name");
       return false;
@@ -101,17 +98,13 @@ bool CheckProjectName(const std::string& name) {
       return false;
     }
     return true;
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbExclamation, "CheckProjectName()");
-    return false;
-  }
+  });
 }
 
 bool ValidateShortFileName(const std::string& name) {
   constexpr const char* kTitle = "ValidateShortFileName()";
   const std::string too_long = "Invalid file or folder name.  This name is too long.  Please enter a shorter name.";
-  try {
+  return Guarded(kTitle, vbExclamation, false, [&]() -> bool {
     const std::vector<std::string> chars = Characters(UpToNull(name));
     std::size_t period = chars.size();
     for (std::size_t i = 0; i < chars.size(); ++i) {
@@ -142,16 +135,12 @@ bool ValidateShortFileName(const std::string& name) {
       return Refuse("Invalid File or Folder name.  " + InParens(ch) + "  is not a valid character.", kTitle);
     }
     return true;
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbExclamation, kTitle);
-    return false;
-  }
+  });
 }
 
 bool ValidateLongFileName(const std::string& name, int max_len) {
   constexpr const char* kTitle = "ValidateLongFileName()";
-  try {
+  return Guarded(kTitle, vbExclamation, false, [&]() -> bool {
     const std::vector<std::string> chars = Characters(UpToNull(name));
     if (chars.empty()) return Refuse("Invalid file or folder name.  Please enter a longer name.", kTitle);
     if (chars.size() > static_cast<std::size_t>(std::max(max_len, 0))) {
@@ -171,11 +160,7 @@ bool ValidateLongFileName(const std::string& name, int max_len) {
       }
     }
     return true;
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbExclamation, kTitle);
-    return false;
-  }
+  });
 }
 
 }  // namespace pds

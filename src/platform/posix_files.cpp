@@ -131,19 +131,49 @@ TimePoint ToTimePoint(const struct statx_timestamp& ts) {
                                                                    std::chrono::nanoseconds(ts.tv_nsec)));
 }
 
+// Opens a plain file for reading and reads its status; -1, with why in
+// *failed, when either fails (nothing is left open).
+int OpenRegularWithStat(const std::string& path, struct stat* st, Status* failed) {
+  int fd = OpenRegularForReading(path, failed);
+  if (fd < 0) return -1;
+  if (fstat(fd, st) != 0) {
+    CloseKeepErrno(fd);
+    *failed = ErrnoStatus();
+    return -1;
+  }
+  return fd;
+}
+
+// Closes a written temporary file and renames it over path. written: the
+// writing went well, else err is why not. On any failure (the writing, the
+// close or the rename) the temporary file goes and the first error is
+// reported against path, so a failed write never leaves a stray file.
+Status PublishTemp(int fd, bool written, int err, const std::string& temp, const std::string& path) {
+  bool ok = written;
+  if (close(fd) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  if (ok && rename(temp.c_str(), path.c_str()) != 0) {
+    ok = false;
+    err = errno;
+  }
+  if (!ok) {
+    unlink(temp.c_str());
+    return PathError(err, path);
+  }
+  return Status::Ok();
+}
+
 }  // namespace
 
 Status PosixEnvImpl::CopyFile(const std::string& from, const std::string& to, bool durable) {
   // Only a plain file is copied: a pipe or a device among data files would
   // hang the copy or never end it.
   Status opened;
-  int in = OpenRegularForReading(from, &opened);
-  if (in < 0) return opened;
   struct stat src;
-  if (fstat(in, &src) != 0) {
-    CloseKeepErrno(in);
-    return ErrnoStatus();
-  }
+  int in = OpenRegularWithStat(from, &src, &opened);
+  if (in < 0) return opened;
   if (Status s = CheckReplaceable(to); !s.ok()) {
     close(in);
     return s;
@@ -167,21 +197,9 @@ Status PosixEnvImpl::CopyFile(const std::string& from, const std::string& to, bo
   // Flushed before the rename: a name renamed over first could, after a
   // machine crash, point at blocks that were never written.
   if (ok && durable) ok = FsyncRetry(out);
-  int err = errno;
+  const int err = errno;
   close(in);
-  if (close(out) != 0 && ok) {
-    ok = false;
-    err = errno;
-  }
-  if (ok && rename(temp.c_str(), to.c_str()) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (!ok) {
-    unlink(temp.c_str());
-    return PathError(err, to);
-  }
-  return Status::Ok();
+  return PublishTemp(out, ok, err, temp, to);
 }
 
 Status PosixEnvImpl::SyncFolder(const std::string& folder) {
@@ -309,13 +327,9 @@ Status PosixEnvImpl::ListFolder(const std::string& folder, std::vector<DirEntry>
 
 Status PosixEnvImpl::ReadFile(const std::string& path, std::string* content) {
   Status opened;
-  int fd = OpenRegularForReading(path, &opened);
-  if (fd < 0) return opened;
   struct stat st;
-  if (fstat(fd, &st) != 0) {
-    CloseKeepErrno(fd);
-    return ErrnoStatus();
-  }
+  int fd = OpenRegularWithStat(path, &st, &opened);
+  if (fd < 0) return opened;
   if (static_cast<std::uint64_t>(st.st_size) > kMaxReadFileBytes) {
     close(fd);
     return Status::Error(kErrFileTooLarge);
@@ -357,19 +371,8 @@ Status PosixEnvImpl::WriteFileAtomic(const std::string& path, const std::string&
   if (fd < 0) return PathError(errno, path);
   bool ok = WriteAll(fd, content.data(), content.size()) &&
             (!had_old || fchmod(fd, old.st_mode & 07777) == 0) && fsync(fd) == 0;
-  int err = errno;
-  if (close(fd) != 0 && ok) {
-    ok = false;
-    err = errno;
-  }
-  if (ok && rename(temp.c_str(), path.c_str()) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (!ok) {
-    unlink(temp.c_str());
-    return PathError(err, path);
-  }
+  const Status published = PublishTemp(fd, ok, errno, temp, path);
+  if (!published.ok()) return published;
   // Make the rename itself durable. The new content is in place whatever
   // this gives, so a folder that cannot be synced is not a failure.
   int dir = OpenRetry(ParentFolder(path).c_str(), O_RDONLY | O_DIRECTORY);

@@ -32,11 +32,6 @@ constexpr long kErrObjectNotSet = 91;
 
 void SetObjectNotSet() { SetError(kErrObjectNotSet, "Object variable or With block variable not set"); }
 
-bool FolderExists(const std::string& path) {
-  platform::FileAttributes attributes;
-  return platform::CurrentEnv()->GetAttributes(RemoveBackslash(path), &attributes).ok() && attributes.directory;
-}
-
 }  // namespace
 
 bool ProjectStore::RegisterAppData(const ProjectRef& project, const std::string& sPdsg) {
@@ -120,7 +115,7 @@ bool ProjectStore::IsAppDataRegistered(const std::string& sProject, const std::s
   RsHandle rs;
   bool opened = false;
   bool registered = false;
-  try {
+  if (!TryStatement([&] {
     const std::string sql = std::string("SELECT COUNT(*) AS RecFound FROM ") + "JobUsage" + " WHERE " + "sPdsg" +
                             " = " + SqlTextLiteral(pdsg) + " AND " + "lJobID" + " IN " + " (" + "SELECT " +
                             "lJobID" + " FROM " + "Job" + " WHERE " + "sJobName" + " = " + SqlTextLiteral(sProject) +
@@ -129,8 +124,7 @@ bool ProjectStore::IsAppDataRegistered(const std::string& sProject, const std::s
       opened = true;
       registered = rs->Fields("RecFound").Value().AsLong() > 0;
     }
-  } catch (...) {
-    CatchToPending();
+  })) {
     opened = false;
   }
   CloseRecordset(rs);
@@ -175,7 +169,7 @@ bool ProjectStore::GetDataFromJobTable(const ProjectRef& project) {
           const std::string path = project->JobPath();
           if (path.empty()) {
             message = "Project not found.  Missing project path/folder information.";
-          } else if (FolderExists(path)) {
+          } else if (IsFolder(RemoveBackslash(path))) {
             return true;
           } else {
             message = "Project not found.  Project folder does not exist." + LineBreaks(0) + InBrackets(path);

@@ -19,6 +19,7 @@
 #include "pds/clsProject.h"
 #include "projects/project_store.h"
 #include "platform/env.h"
+#include "ui/boundary_guard.h"
 
 namespace pds {
 
@@ -70,7 +71,7 @@ bool clsMRUJobs::SaveList(const std::string& sProjectDb, const std::string& sPds
   bool saved = false;
   DbHandle db;
   RsHandle rs;
-  try {
+  TryStatement([&] {
     const std::string path = Trim(sProjectDb);
     const std::string sql = std::string("SELECT * FROM MRUJobNames") + " WHERE " + "sPdsg" + " = " +
                             SqlTextLiteral(sPdsg) + " ORDER BY " + "lIndex";
@@ -103,9 +104,7 @@ bool clsMRUJobs::SaveList(const std::string& sProjectDb, const std::string& sPds
       }
       saved = true;
     }
-  } catch (...) {
-    CatchToPending();
-  }
+  });
   // Saving fails silently: the caller decides whether it matters.
   ClearError();
   CloseRecordset(rs);
@@ -154,14 +153,10 @@ bool ProjectStore::MRULoadList(DbHandle& db, const std::string& sPdsg) {
 
 bool ProjectStore::MRUAddToList(const ProjectRef& project) {
   if (!project) return false;
-  try {
+  return Guarded("MRUAddToList()", vbExclamation, false, [&]() -> bool {
     mru_jobs_->AddJob(clsMRUJob(project->JobID(), project->JobName(), Pdsg()), true);
     return true;
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbExclamation, "MRUAddToList()");
-    return false;
-  }
+  });
 }
 
 }  // namespace pds

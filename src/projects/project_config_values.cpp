@@ -106,7 +106,7 @@ std::int32_t ProjectStore::DeleteProjConfigValue(const std::string& sKey, const 
   ClearError();
   DbHandle db;
   std::int32_t result = 0;
-  try {
+  TryStatement([&] {
     const std::string pdsg = Trim(sPdsg).empty() ? Pdsg() : Trim(sPdsg);
     const std::string key = Trim(sKey);
     const std::string file = ValidProject(project_) ? ProjectFileOf(project_) : std::string();
@@ -118,9 +118,7 @@ std::int32_t ProjectStore::DeleteProjConfigValue(const std::string& sKey, const 
                   db::dbFailOnError);
       result = -1;
     }
-  } catch (...) {
-    CatchToPending();
-  }
+  });
   CloseDatabase(db);
   if (result == 0) ShowError("", vbExclamation, "clsProjectDataServer.DeleteProjConfigValue");
   return result;

@@ -215,7 +215,7 @@ bool ProjectStore::VerifyDataStructure(const std::string& sProjectDb) {
   RsHandle rs;
   std::string message;
   bool verified = false;
-  try {
+  TryStatement([&] {
     if (OpenDbAndRecordset(db, rs, sProjectDb, "SELECT * FROM Version", dbOpenDynaset, true, false) != 0) {
       message = "Error opening Project database:  " + sProjectDb;
     } else if (rs->Bof() && rs->Eof()) {
@@ -250,9 +250,7 @@ bool ProjectStore::VerifyDataStructure(const std::string& sProjectDb) {
         }
       }
     }
-  } catch (...) {
-    CatchToPending();
-  }
+  });
   if (!verified) {
     if (message.empty()) message = "Error trying to verify Project database structure.";
     ShowError(message, vbCritical, Title("VerifyDataStructure"));

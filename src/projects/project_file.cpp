@@ -14,6 +14,7 @@
 #include "platform/env.h"
 #include "files/profile_file.h"
 #include "files/file_routines.h"
+#include "ui/boundary_guard.h"
 
 namespace pds {
 
@@ -206,7 +207,7 @@ std::string DecodeNotesValue(const std::string& value) {
 bool ReadProjectFileApps(AppList& apps, const std::string& file) {
   constexpr const char* kTitle = "GetProjectAppsFromQVPFile()";
   ClearError();
-  try {
+  return Guarded(kTitle, vbCritical, false, [&]() -> bool {
     if (const std::string problem = ProjectFileProblem(file); !problem.empty()) {
       ShowError(problem, vbCritical, kTitle);
       return false;
@@ -216,11 +217,7 @@ bool ReadProjectFileApps(AppList& apps, const std::string& file) {
     ClearError();  // a file without the section is not a failure
     for (const std::string& entry : SplitAtNuls(section)) apps.push_back(SplitEntry(entry));
     return true;
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbCritical, kTitle);
-    return false;
-  }
+  });
 }
 
 bool ProjectStore::GetProjectAppsFromQVPFile(AppList& sApps, const std::string& sFile) {
@@ -231,7 +228,7 @@ bool ProjectStore::GetProjectFileSpecsFromQVPFile(const std::string& sPdsg, std:
                                                           const std::string& sFile) {
   constexpr const char* kTitle = "GetProjectFileSpecsFromQVPFile()";
   ClearError();
-  try {
+  return Guarded(kTitle, vbCritical, false, [&]() -> bool {
     const std::string file = Trim(sFile);
     if (file.empty()) {
       ShowError("Missing project file path and name.", vbCritical, kTitle);
@@ -272,17 +269,13 @@ bool ProjectStore::GetProjectFileSpecsFromQVPFile(const std::string& sPdsg, std:
     }
     ClearError();
     return true;
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbCritical, kTitle);
-    return false;
-  }
+  });
 }
 
 bool ProjectStore::GetProjectPropertiesFromQVPFile(const ProjectRef& project, const std::string& sFile) {
   constexpr const char* kTitle = "Error Reading Project Properties";
   ClearError();
-  try {
+  return Guarded(kTitle, vbCritical, false, [&]() -> bool {
     if (!project) {
       ShowError("Project object is invalid.", vbCritical, kTitle);
       return false;
@@ -317,11 +310,7 @@ bool ProjectStore::GetProjectPropertiesFromQVPFile(const ProjectRef& project, co
       item.store(*project, value);
     }
     return true;
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbCritical, kTitle);
-    return false;
-  }
+  });
 }
 
 }  // namespace pds

@@ -22,6 +22,7 @@
 #include "files/profile_file.h"
 #include "files/file_routines.h"
 #include "projects/project_file.h"
+#include "ui/boundary_guard.h"
 
 namespace pds {
 
@@ -86,7 +87,7 @@ std::string SectionText(const std::string& section, const Entries& entries) {
 bool ProjectStore::SaveToProjectQVPFile(const ProjectRef& project, const std::string& sFileName) {
   constexpr const char* kTitle = "SaveToProjectQVPFile()";
   ClearError();
-  try {
+  return Guarded(kTitle, vbCritical, false, [&]() -> bool {
     if (!project) {
       ShowError("Error - No current project object.", vbCritical, kTitle);
       return false;
@@ -141,15 +142,11 @@ bool ProjectStore::SaveToProjectQVPFile(const ProjectRef& project, const std::st
     if (!written.ok()) return failed(written.code);
     ClearError();
     return true;
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbCritical, kTitle);
-    return false;
-  }
+  });
 }
 
 bool ProjectStore::CreateProjectQVPFileAsString(const ProjectRef& project, std::string& sText) {
-  try {
+  return Guarded("CreateProjectQVPFileAsString()", vbCritical, false, [&]() -> bool {
     if (!project) return false;
     const std::string pdsg = Pdsg();
     // The archive carries this text as the project's file; it lists the
@@ -164,11 +161,7 @@ bool ProjectStore::CreateProjectQVPFileAsString(const ProjectRef& project, std::
     }
     sText = std::move(text);
     return true;
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbCritical, "CreateProjectQVPFileAsString()");
-    return false;
-  }
+  });
 }
 
 }  // namespace pds

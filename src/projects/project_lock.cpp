@@ -6,6 +6,7 @@
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "projects/project_store.h"
+#include "ui/boundary_guard.h"
 
 namespace pds {
 
@@ -15,7 +16,7 @@ bool ProjectStore::ValidProject(const ProjectRef& ProjectToValidate) const {
 }
 
 bool ProjectStore::LockProject(const ProjectRef& Project) {
-  try {
+  return Guarded("LockProject()", vbExclamation, false, [&]() -> bool {
     const ProjectRef& project = ValidProject(Project) ? Project : project_;
     if (!ValidProject(project)) return true;
     // In the installed order; locks taken before a failure stay with the record.
@@ -26,11 +27,7 @@ bool ProjectStore::LockProject(const ProjectRef& Project) {
       }
     }
     return true;
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbExclamation, "LockProject()");
-    return false;
-  }
+  });
 }
 
 }  // namespace pds

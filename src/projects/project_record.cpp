@@ -133,7 +133,7 @@ bool clsProject::LockProjectApp(const std::string& sPdsg) {
   ClearError();
   int handle = -1;
   bool locked = false;
-  try {
+  if (!TryStatement([&] {
     const std::string folder = JobPath();
     platform::FileAttributes attributes;
     if (folder.empty()) {
@@ -167,8 +167,7 @@ bool clsProject::LockProjectApp(const std::string& sPdsg) {
         }
       }
     }
-  } catch (...) {
-    CatchToPending();
+  })) {
     ShowError("Project lock file could not be created.", vbExclamation, kLockTitle);
     locked = false;
   }

@@ -58,7 +58,7 @@ eProjectReturnCode clsProjects::GetProjects(TextTable& sProjects, const std::str
   DbHandle db;
   RsHandle rs;
   eProjectReturnCode result = RETURN_ERROR;
-  try {
+  if (!TryStatement([&] {
     if (OpenDbAndRecordset(db, rs, project_db_, sql, db::dbOpenDynaset, true, true) != 0) {
       ReportListingFailure(project_db_, kTitle);
     } else if (rs->Eof()) {
@@ -84,8 +84,7 @@ eProjectReturnCode clsProjects::GetProjects(TextTable& sProjects, const std::str
       sProjects = std::move(table);
       result = RETURN_OK;
     }
-  } catch (...) {
-    CatchToPending();
+  })) {
     ReportListingFailure(project_db_, kTitle);
     result = RETURN_ERROR;
   }
@@ -103,7 +102,7 @@ bool clsProjects::GetProjectInfo(const std::string& sJobName, std::int32_t& lJob
   bool found = false;
   DbHandle db;
   RsHandle rs;
-  try {
+  if (!TryStatement([&] {
     const std::string sql = "SELECT * FROM Job WHERE sJobName=" + SqlTextLiteral(name);
     if (OpenDbAndRecordset(db, rs, project_db_, sql, db::dbOpenDynaset, true, true) != 0) {
       ShowError("", vbExclamation, kTitle);
@@ -112,8 +111,7 @@ bool clsProjects::GetProjectInfo(const std::string& sJobName, std::int32_t& lJob
       sJobPath = FieldText(*rs, "sJobPath");
       found = true;
     }
-  } catch (...) {
-    CatchToPending();
+  })) {
     ShowError("", vbExclamation, kTitle);
   }
   CloseRecordset(rs);
@@ -125,7 +123,7 @@ eProjectReturnCode clsProjects::GetAppsWithProjData(const std::string& sProjName
   ClearError();
   sApps = TextTable(1, kAppColumns);
   bool listed = false;
-  try {
+  TryStatement([&] {
     std::int32_t id = 0;
     std::string folder;
     if (GetProjectInfo(sProjName, id, folder)) {
@@ -147,9 +145,7 @@ eProjectReturnCode clsProjects::GetAppsWithProjData(const std::string& sProjName
         listed = true;
       }
     }
-  } catch (...) {
-    CatchToPending();
-  }
+  });
   if (listed) return RETURN_OK;
   ReportListingFailure(project_db_, "GetAppsWithProjData()");
   return RETURN_ERROR;

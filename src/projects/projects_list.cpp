@@ -22,14 +22,13 @@ eProjectReturnCode ProjectStore::ProjectCount(std::int32_t& lNumberOfProjects, c
   RsHandle rs;
   eProjectReturnCode result = RETURN_ERROR;
   lNumberOfProjects = 0;
-  try {
+  if (!TryStatement([&] {
     if (OpenDbAndRecordset(db, rs, project_db_, sql, db::dbOpenDynaset, true, true) == 0 &&
         CheckRecordsetValid(rs, false) && CheckDatabaseValid(db, false)) {
       lNumberOfProjects = static_cast<std::int32_t>(rs->Fields("NumProjects").Value().AsLong());
       result = RETURN_OK;
     }
-  } catch (...) {
-    CatchToPending();
+  })) {
     lNumberOfProjects = 0;
   }
   CloseRecordset(rs);
@@ -43,16 +42,14 @@ bool ProjectStore::DoesProjectExist(const std::string& sJobName, bool& bFound) {
   DbHandle db;
   RsHandle rs;
   if (!sJobName.empty()) {
-    try {
+    TryStatement([&] {
       std::string sql = "SELECT sJobName FROM Job WHERE sJobName = " + SqlTextLiteral(sJobName);
       if (OpenDbAndRecordset(db, rs, project_db_, sql, db::dbOpenDynaset, true, true) == 0 &&
           CheckRecordsetValid(rs, false)) {
         bFound = !rs->Eof();
         ran = true;
       }
-    } catch (...) {
-      CatchToPending();
-    }
+    });
   }
   if (!ran) ShowError("", vbExclamation, "clsProjectDataServer.DoesProjectExist");
   CloseRecordset(rs);
@@ -68,7 +65,7 @@ bool ProjectStore::GetProjectInfo(const std::string& sJobName, std::int32_t& lJo
   bool found = false;
   DbHandle db;
   RsHandle rs;
-  try {
+  if (!TryStatement([&] {
     std::string sql = "SELECT * FROM Job WHERE sJobName=" + SqlTextLiteral(name);
     if (OpenDbAndRecordset(db, rs, project_db_, sql, db::dbOpenDynaset, true, true) != 0) {
       ShowError("", vbExclamation, "clsProjectDataServer.GetProjectInfo");
@@ -78,8 +75,7 @@ bool ProjectStore::GetProjectInfo(const std::string& sJobName, std::int32_t& lJo
       sJobPath = GetFieldValue(rs->Fields("sJobPath")).AsString();
       found = true;
     }
-  } catch (...) {
-    CatchToPending();
+  })) {
     ShowError("", vbExclamation, "clsProjectDataServer.GetProjectInfo");
   }
   CloseRecordset(rs);

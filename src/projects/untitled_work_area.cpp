@@ -5,6 +5,7 @@
 #include "pds/PendingError.h"
 #include "platform/env.h"
 #include "ui/messages.h"
+#include "files/file_routines.h"
 
 namespace pds {
 
@@ -29,11 +30,6 @@ struct Area {
 Area& Current() {
   static Area area;
   return area;
-}
-
-bool IsFolder(const std::string& path) {
-  platform::FileAttributes attributes;
-  return CurrentEnv()->GetAttributes(path, &attributes).ok() && attributes.directory;
 }
 
 // Removes the files of folder and, one level down, of its subfolders (the

@@ -31,6 +31,7 @@
 #include "files/file_routines.h"
 #include "projects/untitled_work_area.h"
 #include "projects/unsaved_work.h"
+#include "ui/boundary_guard.h"
 
 namespace pds {
 
@@ -199,7 +200,7 @@ std::string ProjectStore::GetWorkingProjectPath(const std::string& sBaseFolder) 
 bool ProjectStore::DeleteWorkFolder(const std::string& sFolder) {
   ClearError();
   if (sFolder.empty()) return false;
-  try {
+  return Guarded("DeleteWorkFolder()", vbCritical, false, [&] {
     platform::FileAttributes attributes;
     if (!CurrentEnv()->GetLinkAttributes(RemoveBackslash(sFolder), &attributes).ok()) return true;
     if (!attributes.link && !attributes.directory) return true;
@@ -234,16 +235,12 @@ bool ProjectStore::DeleteWorkFolder(const std::string& sFolder) {
     }
     (void)RemoveFolder(folder, false);
     return true;
-  } catch (...) {
-    CatchToPending();
-  }
-  ShowError("", vbCritical, "DeleteWorkFolder()");
-  return false;
+  });
 }
 
 bool ProjectStore::CopyNewLocalProjectRoFile(const std::string& sDestFolder) {
   ClearError();
-  try {
+  return Guarded("CopyNewLocalProjectRoFile()", vbCritical, false, [&] {
     const std::string copy = AddBackslash(sDestFolder) + "Project.mdb";
     // In a project folder the new database is part of a save, which
     // flushes that folder afterwards.
@@ -261,11 +258,10 @@ bool ProjectStore::CopyNewLocalProjectRoFile(const std::string& sDestFolder) {
         SetLastOsError(s.code);
       }
     }
-  } catch (...) {
-    CatchToPending();
-  }
-  ShowError("", vbCritical, "CopyNewLocalProjectRoFile()");
-  return false;
+    // What failed is pending, or was shown where it failed.
+    ShowError("", vbCritical, "CopyNewLocalProjectRoFile()");
+    return false;
+  });
 }
 
 bool ProjectStore::CopyNewAppFilesToWorkArea(const std::string& sWorkFolder) {
@@ -331,11 +327,9 @@ bool ProjectStore::CopyExistingAppFiles(const std::string& sFromFolder, const st
   bool all_copied = true;
   for (const DataFileSpec& spec : Shared().app_data_specs) {
     bool copied = false;
-    try {
+    TryStatement([&] {
       copied = CopyFileSpec(spec.FileName, sFromFolder, sToFolder, spec.RequiredFlag, durable);
-    } catch (...) {
-      CatchToPending();
-    }
+    });
     if (!copied) {
       // One file that cannot be copied does not keep the others back, but
       // the copy as a whole has failed: a save must not register a project

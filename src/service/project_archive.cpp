@@ -14,6 +14,7 @@
 #include "platform/env.h"
 #include "service/server.h"
 #include "ui/messages.h"
+#include "ui/boundary_guard.h"
 
 namespace pds {
 
@@ -25,11 +26,6 @@ namespace {
 constexpr long kArchiveDialogFlags = 0x20A806;
 
 constexpr char kProjectFileName[] = "PROJECT.QVP";
-
-bool IsFolder(const std::string& path) {
-  platform::FileAttributes attrs;
-  return !path.empty() && platform::CurrentEnv()->GetAttributes(path, &attrs).ok() && attrs.directory;
-}
 
 // One path of the item list: in double quotes, followed by one blank.
 std::string ItemEntry(const std::string& path) { return "\"" + path + "\" "; }
@@ -71,13 +67,9 @@ eProjectReturnCode ProjectArchiver::ArchiveProject2(const ProjectRef& project, s
 
 eProjectReturnCode ProjectArchiver::Run(ProjectRef project, std::string* dest) {
   const std::string title = dest ? "ArchiveProject2()" : "ArchiveProject()";
-  try {
+  return Guarded(title, vbCritical, RETURN_ERROR, [&]() -> eProjectReturnCode {
     return RunSteps(std::move(project), dest, title);
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbCritical, title);
-    return RETURN_ERROR;
-  }
+  });
 }
 
 bool ProjectArchiver::MustSave(const ProjectRef& project) {

@@ -24,13 +24,12 @@ namespace pds {
 bool Server::CloseProject(ProjectRef& project) {
   Ui().SetWaitCursor(true);
   bool ok = true;
-  try {
+  if (!TryStatement([&] {
     if (project) {
       if ((app_data_style_ & TAG_SUPPORT) != 0) TagStepClose();
       if ((app_data_style_ & PROJECT_SUPPORT) != 0 && !DeleteWorkFolder(project->WorkingJobPath())) ok = false;
     }
-  } catch (...) {
-    CatchToPending();
+  })) {
     ok = false;
   }
   // Releasing the record releases its lock files once no one else holds it.

@@ -15,12 +15,13 @@
 #include "pds/clsProject.h"
 #include "service/server.h"
 #include "files/file_routines.h"
+#include "ui/boundary_guard.h"
 
 namespace pds {
 
 eProjectReturnCode Server::ProjectNew() {
   if (project_new_hook_) return project_new_hook_();
-  try {
+  return Guarded("ProjectNew()", vbExclamation, RETURN_ERROR, [&]() -> eProjectReturnCode {
     eProjectReturnCode rc = PromptToSaveAndContinue();
     if (rc != RETURN_OK) return rc;
     ProjectRef project = NewProject();
@@ -35,11 +36,7 @@ eProjectReturnCode Server::ProjectNew() {
     project_->SetProjectDirty(false);
     app_dirty_ = false;
     return RETURN_OK;
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbExclamation, "ProjectNew()");
-    return RETURN_ERROR;
-  }
+  });
 }
 
 ProjectRef Server::NewProject() {
@@ -180,7 +177,7 @@ eProjectReturnCode Server::OpenProject(ProjectRef& project, const std::string& s
 }
 
 bool Server::RestoreCurrentProject() {
-  try {
+  return Guarded("RestoreCurrentProject()", vbCritical, false, [&]() -> bool {
     if (!project_) {
       project_ = NewProject();
     } else if (!project_->JobPath().empty()) {
@@ -196,11 +193,7 @@ bool Server::RestoreCurrentProject() {
       if (!project_) project_ = NewProject();
     }
     return true;
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbCritical, "RestoreCurrentProject()");
-    return false;
-  }
+  });
 }
 
 eProjectReturnCode Server::ProjectProperties() {

@@ -59,7 +59,7 @@ ProjectRetriever::~ProjectRetriever() {
 eProjectReturnCode ProjectRetriever::ProjectRetrieve(const std::string& sArchiveFile, bool bShowMsgs) {
   constexpr const char* kTitle = "ProjectRetrieve()";
   eProjectReturnCode result = RETURN_ERROR;
-  try {
+  if (!TryStatement([&] {
     if (!server_.ValidProject(server_.Project())) {
       ShowError("No current project.", vbExclamation, kTitle);
     } else if (const eProjectReturnCode prompt = server_.PromptToSaveAndContinue(); prompt != RETURN_OK) {
@@ -90,8 +90,7 @@ eProjectReturnCode ProjectRetriever::ProjectRetrieve(const std::string& sArchive
         ShowError("", vbExclamation, kTitle);
       }
     }
-  } catch (...) {
-    CatchToPending();
+  })) {
     ShowError("", vbExclamation, kTitle);
     result = RETURN_ERROR;
   }
@@ -103,14 +102,20 @@ eProjectReturnCode ProjectRetriever::ProjectRetrieve(const std::string& sArchive
   return result;
 }
 
-eProjectReturnCode ProjectRetriever::RetrieveProject(const ProjectRef& project) {
-  interactive_ = true;
-  show_msgs_ = true;
+bool ProjectRetriever::Begin(const ProjectRef& project, bool interactive, bool show_msgs,
+                             const char* no_project) {
+  interactive_ = interactive;
+  show_msgs_ = show_msgs;
   if (!project) {
-    message_ = "Error - No current project object.";
-    return ErrorExit();
+    message_ = no_project;
+    return false;
   }
   host_ = std::make_unique<frmArchive>();
+  return true;
+}
+
+eProjectReturnCode ProjectRetriever::RetrieveProject(const ProjectRef& project) {
+  if (!Begin(project, true, true, "Error - No current project object.")) return ErrorExit();
   info_ = std::make_unique<frmProject>();
   const std::string archives = AddBackslash(server_.TVXiiPath()) + "Archives";
   for (;;) {
@@ -144,13 +149,7 @@ eProjectReturnCode ProjectRetriever::RetrieveProject(const ProjectRef& project) 
 
 eProjectReturnCode ProjectRetriever::RetrieveProject2(const ProjectRef& project, const std::string& archive,
                                                       bool show_msgs) {
-  interactive_ = false;
-  show_msgs_ = show_msgs;
-  if (!project) {
-    message_ = "Invalid Project object.";
-    return ErrorExit();
-  }
-  host_ = std::make_unique<frmArchive>();
+  if (!Begin(project, false, show_msgs, "Invalid Project object.")) return ErrorExit();
   temp_file_ = server_.GetTempPathAndFileName(project->WorkingJobPath());
   if (temp_file_.empty()) {
     message_ = "Temporary Project file could not be created.";

@@ -62,6 +62,9 @@ class ProjectRetriever {
   // Removes the temporary file and the staging folder, when they exist.
   void CleanUp();
   // The worker's error exit: the message as each worker words it.
+  // The start both ways share: the mode, and the zip host once there is a
+  // project; false (message_ set to no_project) without one.
+  bool Begin(const ProjectRef& project, bool interactive, bool show_msgs, const char* no_project);
   eProjectReturnCode ErrorExit();
   bool Interactive() const { return interactive_; }
 

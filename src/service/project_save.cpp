@@ -41,7 +41,7 @@ eProjectReturnCode Server::ProjectSave() {
 
 eProjectReturnCode Server::ProjectSave(std::string& sNewJobPath, std::string& sNewProjName) {
   eProjectReturnCode result = RETURN_ERROR;
-  try {
+  if (!TryStatement([&] {
     if (!ValidProject(project_)) {
       ShowError("There is no current project to save.", vbCritical, "ProjectSave()");
     } else {
@@ -59,8 +59,7 @@ eProjectReturnCode Server::ProjectSave(std::string& sNewJobPath, std::string& sN
         result = RETURN_OK;
       }
     }
-  } catch (...) {
-    CatchToPending();
+  })) {
     ShowError("", vbCritical, "ProjectSave()");
     result = RETURN_ERROR;
   }
@@ -110,7 +109,7 @@ eProjectReturnCode Server::SaveProject(const ProjectRef& project) {
   bool ok = false;
   {
     WaitCursor wait;
-    try {
+    if (!TryStatement([&] {
       if (!ValidProject(project)) {
         message = "There is no current project to save.";
       } else {
@@ -129,8 +128,7 @@ eProjectReturnCode Server::SaveProject(const ProjectRef& project) {
           app_dirty_ = false;
         }
       }
-    } catch (...) {
-      CatchToPending();
+    })) {
       ok = false;
     }
   }
@@ -153,7 +151,7 @@ eProjectReturnCode Server::ProjectSaveAs() {
 eProjectReturnCode Server::ProjectSaveAs(std::string& sNewJobPath, std::string& sNewProjName) {
   eProjectReturnCode result = RETURN_ERROR;
   std::string message;
-  try {
+  if (!TryStatement([&] {
     if (!ValidProject(project_)) {
       message = "There is no current project to save.";
     } else {
@@ -191,8 +189,7 @@ eProjectReturnCode Server::ProjectSaveAs(std::string& sNewJobPath, std::string& 
         }
       }
     }
-  } catch (...) {
-    CatchToPending();
+  })) {
     result = RETURN_ERROR;
   }
   if (result != RETURN_OK && result != RETURN_USER_CANCEL) ShowError(message, vbCritical, "Error Saving Project");

@@ -9,6 +9,7 @@
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "service/server.h"
+#include "ui/boundary_guard.h"
 
 namespace pds {
 
@@ -17,7 +18,7 @@ eProjectReturnCode Server::SelectProject(std::string& sSelectedProjectName,
                                                        std::int32_t& lSelectedProjectID,
                                                        const std::string& sDefaultType,
                                                        eProjectOperationMode lProjectMode, bool bShowNewButton) {
-  try {
+  return Guarded("SelectProject()", vbExclamation, RETURN_ERROR, [&]() -> eProjectReturnCode {
     std::int32_t count = 0;
     ProjectCount(count);
     if (count < 1) {
@@ -56,11 +57,7 @@ eProjectReturnCode Server::SelectProject(std::string& sSelectedProjectName,
     }
     sSelectedProjectName.clear();
     return RETURN_USER_CANCEL;
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbExclamation, "SelectProject()");
-    return RETURN_ERROR;
-  }
+  });
 }
 
 }  // namespace pds

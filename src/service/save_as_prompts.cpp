@@ -14,6 +14,7 @@
 #include "files/file_routines.h"
 #include "dialogs/frm_folder.h"
 #include "dialogs/frm_save_project_as.h"
+#include "ui/boundary_guard.h"
 
 namespace pds {
 
@@ -21,7 +22,7 @@ namespace pds {
 // the new name out. A caller that keeps the initial name in sName (and
 // passes sFolder blank) gets the same dialog.
 eProjectReturnCode Server::ShowSaveProjectAsDialog(std::string& sFolder, std::string& sName) {
-  try {
+  return Guarded("ShowSaveProjectAsDialog()", vbExclamation, RETURN_ERROR, [&]() -> eProjectReturnCode {
     const std::string initial_name = Trim(sFolder).empty() ? sName : sFolder;
     auto dialog = std::make_unique<frmSaveProjectAs>();
     dialog->SetOwner(this);
@@ -39,11 +40,7 @@ eProjectReturnCode Server::ShowSaveProjectAsDialog(std::string& sFolder, std::st
       return RETURN_USER_CANCEL;
     }
     return sFolder.empty() || sName.empty() ? RETURN_ERROR : RETURN_OK;
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbExclamation, "ShowSaveProjectAsDialog()");
-    return RETURN_ERROR;
-  }
+  });
 }
 
 eProjectReturnCode Server::PromptForNewProjectFolderName(std::string& sFolder, const std::string& sStartFolder) {
@@ -51,7 +48,7 @@ eProjectReturnCode Server::PromptForNewProjectFolderName(std::string& sFolder, c
 }
 
 bool Server::EditProject(const ProjectRef& project) {
-  try {
+  return Guarded("EditProject()", vbExclamation, false, [&]() -> bool {
     if (!ValidProject(project)) {
       ShowError("There is no current project.  Please open an existing project or create a new project.", vbExclamation,
                 "EditProject()");
@@ -62,11 +59,7 @@ bool Server::EditProject(const ProjectRef& project) {
     dialog->Show();
     UnloadDialog(dialog);
     return true;
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbExclamation, "EditProject()");
-    return false;
-  }
+  });
 }
 
 }  // namespace pds

@@ -10,13 +10,14 @@
 #include "service/server.h"
 #include "ui/dialog_messages.h"
 #include "ui/messages.h"
+#include "ui/boundary_guard.h"
 
 namespace pds {
 
 eProjectReturnCode Server::PromptForNewTagName(std::string& sName, const std::string& sTitle,
                                                             bool bAllowOverwrite) {
   ClearError();
-  try {
+  return Guarded("PromptForNewTagName()", vbExclamation, RETURN_ERROR, [&]() -> eProjectReturnCode {
     auto dialog = std::make_unique<frmNew>();
     dialog->SetOwner(this);
     dialog->SetMode(frmNew::kTagNameMode);
@@ -42,11 +43,7 @@ eProjectReturnCode Server::PromptForNewTagName(std::string& sName, const std::st
       return RETURN_ERROR;
     }
     return ValidateTagName(name) == -1 ? RETURN_OK : RETURN_ERROR;
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbExclamation, "PromptForNewTagName()");
-    return RETURN_ERROR;
-  }
+  });
 }
 
 }  // namespace pds

@@ -117,7 +117,7 @@ eProjectReturnCode TagStore::CopyTag(std::string& sTagType, std::string& sTagNam
     return RETURN_OK;
   };
 
-  const eProjectReturnCode result = tags::Guarded(copy);
+  const eProjectReturnCode result = GuardedQuiet(RETURN_ERROR, copy);
   CloseRecordset(source);
   tags.Clear();
   if (result != RETURN_OK) ReportIf(bShowMsgs, message, vbCritical, "CopyTag()");
@@ -162,7 +162,7 @@ eProjectReturnCode TagStore::RenameTag(std::string& sTagType, std::string& sTagN
     return RETURN_OK;
   };
 
-  const eProjectReturnCode result = tags::Guarded(rename);
+  const eProjectReturnCode result = GuardedQuiet(RETURN_ERROR, rename);
   tags.Clear();
   if (result != RETURN_OK) ReportIf(bShowMsgs && !quiet, message, vbCritical, "RenameTag()");
   return result;
@@ -182,11 +182,9 @@ eProjectReturnCode TagStore::SaveTagAs(std::string& sTagType, const std::string&
   };
 
   bool checked = false;
-  try {
+  TryStatement([&] {
     checked = check();
-  } catch (...) {
-    CatchToPending();
-  }
+  });
   if (!checked) {
     ReportIf(bShowMsgs, message, vbCritical, "SaveTagAs()");
     return RETURN_ERROR;

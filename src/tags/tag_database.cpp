@@ -24,6 +24,7 @@
 #include "tags/tag_store.h"
 #include "pds/clsUnitTags.h"
 #include "files/file_routines.h"
+#include "ui/boundary_guard.h"
 
 namespace pds {
 
@@ -111,7 +112,7 @@ bool TagStore::OpenTagData() {
 }
 
 bool TagStore::OpenTagData(std::string& sStartTag) {
-  try {
+  return Guarded("OpenTagData()", vbExclamation, false, [&]() -> bool {
     // DefTagType itself is the argument: the reset trims it in place.
     if (!ResetTagType(def_tag_type_)) {
       ShowError("", vbExclamation, "OpenTagData()");
@@ -126,11 +127,7 @@ bool TagStore::OpenTagData(std::string& sStartTag) {
     // Only this reference goes: SelectedTags may hold the same record set.
     first_tag.reset();
     return rc == RETURN_OK;
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbExclamation, "OpenTagData()");
-    return false;
-  }
+  });
 }
 
 bool TagStore::ResetTagType() {
@@ -139,7 +136,7 @@ bool TagStore::ResetTagType() {
 }
 
 bool TagStore::ResetTagType(std::string& sTagType) {
-  try {
+  return Guarded("ResetTagType()", vbCritical, false, [&]() -> bool {
     sTagType = Trim(sTagType);
     if (!sTagType.empty()) def_tag_type_ = sTagType;
     if (def_tag_type_.empty()) {
@@ -149,11 +146,7 @@ bool TagStore::ResetTagType(std::string& sTagType) {
     }
     selected_tags_->Clear();
     return LoadUnitTagsCollection(def_tag_type_, *unit_tags_);
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbCritical, "ResetTagType()");
-    return false;
-  }
+  });
 }
 
 bool TagStore::LoadUnitTagsCollection(const std::string& sTagTable, clsUnitTags& Tags) {

@@ -22,6 +22,7 @@
 #include "tags/tag_store.h"
 #include "pds/clsUnitTags.h"
 #include "tags/tag_statements.h"
+#include "ui/boundary_guard.h"
 
 namespace pds {
 
@@ -90,7 +91,7 @@ std::int32_t TagStore::ValidateTagName(const std::string& sTagName) {
   ClearError();
   std::int32_t result = 0;
   std::string message;
-  try {
+  if (!TryStatement([&] {
     const std::string name = Trim(sTagName);
     if (EqualsNoCase(name, kUntitled)) {
       message = "Invalid Tag name.  Untitled is not allowed as a Tag name.";
@@ -107,8 +108,7 @@ std::int32_t TagStore::ValidateTagName(const std::string& sTagName) {
       result = -1;
     }
     if (result == 0) ShowError(message, vbExclamation, "ValidateTagName()");
-  } catch (...) {
-    CatchToPending();
+  })) {
     ShowError(message, vbExclamation, "ValidateTagName()");
     result = 0;
   }
@@ -120,7 +120,7 @@ std::string TagStore::GetAutoNewTagName(const std::string& sTagType, const std::
                                                     bool bIncludeParens) {
   ClearError();
   clsUnitTags tags;
-  try {
+  return Guarded("GetAutoNewTagName()", vbExclamation, {}, [&]() -> std::string {
     std::string type = Trim(sTagType);
     if (type.empty()) type = DefTagType();
     const std::string name = Trim(sTagName);
@@ -136,11 +136,7 @@ std::string TagStore::GetAutoNewTagName(const std::string& sTagType, const std::
     while (tags.Item(candidate.Candidate())) candidate.Increment();
     tags.Clear();
     return candidate.Candidate();
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbExclamation, "GetAutoNewTagName()");
-    return {};
-  }
+  });
 }
 
 bool TagStore::DoesTagExist(const clsUnitTags* Tags, const std::string& sTagName) {
@@ -156,7 +152,7 @@ bool TagStore::ValidTag(const std::shared_ptr<clsUnitTag>& TagToValidate) {
 
 std::int32_t TagStore::AnyTagsToSelect(bool bShowNoTagsMsg, bool bUntitledOK) {
   ClearError();
-  try {
+  return Guarded("AnyTagsToSelect()", vbExclamation, 0, [&]() -> std::int32_t {
     const long count = UnitTags().Count();
     std::int32_t result = static_cast<std::int32_t>(count);
     if (count == 1 && !bUntitledOK) {
@@ -167,11 +163,7 @@ std::int32_t TagStore::AnyTagsToSelect(bool bShowNoTagsMsg, bool bUntitledOK) {
       Ui().MsgBox("There are no Tags to select.", vbInformation | vbOKOnly, "AnyTagsToSelect()");
     }
     return result;
-  } catch (...) {
-    CatchToPending();
-    ShowError("", vbExclamation, "AnyTagsToSelect()");
-    return 0;
-  }
+  });
 }
 
 bool TagStore::CheckRenameDuplicateTags(const std::string& sTable) {

@@ -79,7 +79,7 @@ bool TagStore::CreateTagRecordset(const std::string& sTagType, const std::string
   ClearError();
   std::string message;
   bool created = false;
-  try {
+  if (!TryStatement([&] {
     const std::string type = Trim(sTagType);
     const std::string name = Trim(sTagName);
     if (type.empty()) {
@@ -92,8 +92,7 @@ bool TagStore::CreateTagRecordset(const std::string& sTagType, const std::string
           db_tag_, rsTag, "SELECT * FROM " + BracketedName(type) + " WHERE TagName=" + SqlTextLiteral(name),
           db::dbOpenDynaset);
     }
-  } catch (...) {
-    CatchToPending();
+  })) {
     created = false;
   }
   if (!created) {
@@ -197,7 +196,7 @@ eProjectReturnCode TagStore::CreateNewTagRecord(const std::string& sTagType, con
     return RETURN_OK;
   };
 
-  const eProjectReturnCode result = tags::Guarded(create);
+  const eProjectReturnCode result = GuardedQuiet(RETURN_ERROR, create);
   CloseRecordset(defs);
   if (result != RETURN_OK) ReportIf(bShowMsgs, message, vbCritical, kTitle);
   return result;
@@ -208,7 +207,7 @@ eProjectReturnCode TagStore::NewTag(std::string& sTagType, std::string& sNewTagN
   ClearError();
   std::string message;
   eProjectReturnCode result = RETURN_ERROR;
-  try {
+  if (!TryStatement([&] {
     sTagType = Trim(sTagType);
     if (sTagType.empty()) {
       message = "No Tag type was specified.";
@@ -223,8 +222,7 @@ eProjectReturnCode TagStore::NewTag(std::string& sTagType, std::string& sNewTagN
         if (OpenTag(sTagType, sNewTagName, rsTag, true) == RETURN_ERROR) result = RETURN_ERROR;
       }
     }
-  } catch (...) {
-    CatchToPending();
+  })) {
     result = RETURN_ERROR;
   }
   if (result != RETURN_OK && result != RETURN_USER_CANCEL) ReportIf(bShowMsgs, message, vbCritical, "NewTag()");
@@ -237,7 +235,7 @@ eProjectReturnCode TagStore::OpenTag(std::string& sTagType, std::string& sTagNam
   ClearError();
   std::string message;
   eProjectReturnCode result = RETURN_ERROR;
-  try {
+  if (!TryStatement([&] {
     sTagType = Trim(sTagType);
     sTagName = Trim(sTagName);
     if (sTagType.empty()) {
@@ -258,8 +256,7 @@ eProjectReturnCode TagStore::OpenTag(std::string& sTagType, std::string& sTagNam
       if (CreateTagRecordset(sTagType, sTagName, rsTag)) selected_tags_->SetRecordset(rsTag);
       result = RETURN_OK;
     }
-  } catch (...) {
-    CatchToPending();
+  })) {
     result = RETURN_ERROR;
   }
   if (result != RETURN_OK) ReportIf(bShowMsgs, message, vbCritical, "OpenTag()");
@@ -272,7 +269,7 @@ eProjectReturnCode TagStore::DeleteTagRecord(const std::string& sTagType, const 
   std::string message;
   eProjectReturnCode result = RETURN_ERROR;
   RsHandle rs;
-  try {
+  if (!TryStatement([&] {
     const std::string type = Trim(sTagType);
     const std::string name = Trim(sTagName);
     if (type.empty()) {
@@ -290,8 +287,7 @@ eProjectReturnCode TagStore::DeleteTagRecord(const std::string& sTagType, const 
       rs->Delete();
       result = RETURN_OK;
     }
-  } catch (...) {
-    CatchToPending();
+  })) {
     result = RETURN_ERROR;
   }
   CloseRecordset(rs);
@@ -303,7 +299,7 @@ eProjectReturnCode TagStore::DeleteTag(std::string& sTagType, std::string& sTagN
   ClearError();
   std::string message;
   eProjectReturnCode result = RETURN_ERROR;
-  try {
+  if (!TryStatement([&] {
     if (read_only_) {
       message = "Database is ReadOnly,  Record Deletion not Allowed.";
     } else {
@@ -327,8 +323,7 @@ eProjectReturnCode TagStore::DeleteTag(std::string& sTagType, std::string& sTagN
         }
       }
     }
-  } catch (...) {
-    CatchToPending();
+  })) {
     result = RETURN_ERROR;
   }
   if (result != RETURN_OK) ReportIf(bShowMsgs, message, vbCritical, "DeleteTag()");

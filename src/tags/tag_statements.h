@@ -11,6 +11,7 @@
 
 #include "pds/db/db_helpers.h"
 #include "pds/db/jet_errors.h"
+#include "ui/boundary_guard.h"
 #include "ui/messages.h"
 #include "pds/PendingError.h"
 #include "pds/Types.h"
@@ -23,18 +24,6 @@ namespace pds::tags {
 inline std::string BracketedName(const std::string& name) {
   if (name.find(']') != std::string::npos) db::RaiseJet(db::kErrTableNotFound, name);
   return "[" + name + "]";
-}
-
-// Runs an operation's body under the operation's own handler: a failure
-// raised inside becomes the pending error and the result RETURN_ERROR.
-template <class Body>
-eProjectReturnCode Guarded(Body&& body) {
-  try {
-    return body();
-  } catch (...) {
-    CatchToPending();
-    return RETURN_ERROR;
-  }
 }
 
 // The apostrophe-quoted literal of a tag name in a WHERE clause.

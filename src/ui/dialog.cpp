@@ -39,6 +39,11 @@ void Dialog::Register(std::unique_ptr<Control> control) {
   controls_.push_back(std::move(control));
 }
 
+void Dialog::MoveToEnd(const Control& control) {
+  auto it = std::find_if(controls_.begin(), controls_.end(), [&](const auto& c) { return c.get() == &control; });
+  if (it != controls_.end()) std::rotate(it, it + 1, controls_.end());
+}
+
 Control* Dialog::FindControl(const std::string& name) const {
   for (const auto& c : controls_) {
     if (EqualsNoCase(c->Name(), name)) return c.get();
@@ -243,10 +248,8 @@ bool Dialog::DoubleClick(const std::string& control, int item) {
 }
 
 bool Dialog::Check(const std::string& list_view, int index, bool checked) {
-  Control* c = Usable(list_view, "check");
-  if (!c) return false;
-  auto* list = dynamic_cast<ListView*>(c);
-  if (!list) return Refuse("check " + list_view + ": not a list view");
+  auto* list = UsableAs<ListView>(list_view, "check", "list view");
+  if (!list) return false;
   if (!list->Checkboxes()) return Refuse("check " + list_view + ": the list has no check boxes");
   ListItem* item = list->Item(index);
   if (!item) return Refuse("check " + list_view + ": no item " + std::to_string(index));
@@ -285,19 +288,15 @@ bool Dialog::SelectItem(const std::string& list, int index) {
 }
 
 bool Dialog::SelectTab(const std::string& tab_strip, int index) {
-  Control* c = Usable(tab_strip, "tab");
-  if (!c) return false;
-  auto* strip = dynamic_cast<TabStrip*>(c);
-  if (!strip) return Refuse("tab " + tab_strip + ": not a tab strip");
+  auto* strip = UsableAs<TabStrip>(tab_strip, "tab", "tab strip");
+  if (!strip) return false;
   if (!strip->SetSelectedItem(index)) return Refuse("tab " + tab_strip + ": no tab " + std::to_string(index));
   return true;
 }
 
 bool Dialog::ClickColumn(const std::string& list_view, int index) {
-  Control* c = Usable(list_view, "column");
-  if (!c) return false;
-  auto* list = dynamic_cast<ListView*>(c);
-  if (!list) return Refuse("column " + list_view + ": not a list view");
+  auto* list = UsableAs<ListView>(list_view, "column", "list view");
+  if (!list) return false;
   ColumnHeader* column = list->Column(index);
   if (!column) return Refuse("column " + list_view + ": no column " + std::to_string(index));
   list->FireColumnClick(*column);

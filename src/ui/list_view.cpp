@@ -11,6 +11,22 @@ using ui_detail::Quoted;
 
 namespace {
 void KeyNotUnique() { SetError(35602, "Key is not unique in collection"); }
+
+// The 1-based item of a list view's columns or a tab strip's tabs; null out of range.
+template <class T>
+T* AtIndex(const std::vector<std::unique_ptr<T>>& items, int index) {
+  if (index < 1 || index > static_cast<int>(items.size())) return nullptr;
+  return items[static_cast<std::size_t>(index) - 1].get();
+}
+
+// The item whose key is key, compared without regard to case; an empty key names none.
+template <class T>
+T* WithKey(const std::vector<std::unique_ptr<T>>& items, const std::string& key) {
+  for (const auto& item : items) {
+    if (!item->Key().empty() && EqualsNoCase(item->Key(), key)) return item.get();
+  }
+  return nullptr;
+}
 }  // namespace
 
 // ---- ListItem
@@ -60,17 +76,9 @@ ColumnHeader* ListView::AddColumn(std::string key, std::string text, int width) 
   return columns_.back().get();
 }
 
-ColumnHeader* ListView::Column(int index) const {
-  if (index < 1 || index > ColumnCount()) return nullptr;
-  return columns_[static_cast<std::size_t>(index) - 1].get();
-}
+ColumnHeader* ListView::Column(int index) const { return AtIndex(columns_, index); }
 
-ColumnHeader* ListView::Column(const std::string& key) const {
-  for (const auto& c : columns_) {
-    if (!c->key_.empty() && EqualsNoCase(c->key_, key)) return c.get();
-  }
-  return nullptr;
-}
+ColumnHeader* ListView::Column(const std::string& key) const { return WithKey(columns_, key); }
 
 void ListView::ClearColumns() { columns_.clear(); }
 
@@ -248,17 +256,9 @@ Tab* TabStrip::AddTab(std::string key, std::string caption) {
   return tabs_.back().get();
 }
 
-Tab* TabStrip::GetTab(int index) const {
-  if (index < 1 || index > TabCount()) return nullptr;
-  return tabs_[static_cast<std::size_t>(index) - 1].get();
-}
+Tab* TabStrip::GetTab(int index) const { return AtIndex(tabs_, index); }
 
-Tab* TabStrip::GetTab(const std::string& key) const {
-  for (const auto& t : tabs_) {
-    if (!t->key_.empty() && EqualsNoCase(t->key_, key)) return t.get();
-  }
-  return nullptr;
-}
+Tab* TabStrip::GetTab(const std::string& key) const { return WithKey(tabs_, key); }
 
 bool TabStrip::SetSelectedItem(int index) {
   Tab* tab = GetTab(index);

@@ -27,69 +27,50 @@ std::string StepText(const ScriptStep& s) {
 }
 }  // namespace
 
-ScriptedHost& ScriptedHost::ExpectMsgBox(std::string title, std::string text, int answer) {
-  Step step;
-  step.kind = "msgbox";
+namespace {
+ScriptStep StepOf(std::string kind, std::string title, std::string text) {
+  ScriptStep step;
+  step.kind = std::move(kind);
   step.title = std::move(title);
   step.text = std::move(text);
+  return step;
+}
+}  // namespace
+
+ScriptedHost& ScriptedHost::ExpectMsgBox(std::string title, std::string text, int answer) {
+  ScriptStep step = StepOf("msgbox", std::move(title), std::move(text));
   step.answer = answer;
-  steps_.push_back(std::move(step));
-  return *this;
+  return Expect(std::move(step));
 }
 
 ScriptedHost& ScriptedHost::ExpectMsgBoxContaining(std::string title, std::string fragment, int answer) {
-  Step step;
-  step.kind = "msgbox";
-  step.title = std::move(title);
-  step.text = std::move(fragment);
+  ScriptStep step = StepOf("msgbox", std::move(title), std::move(fragment));
   step.contains = true;
   step.answer = answer;
-  steps_.push_back(std::move(step));
-  return *this;
+  return Expect(std::move(step));
 }
 
 ScriptedHost& ScriptedHost::ExpectInputBox(std::string title, std::string answer) {
-  Step step;
-  step.kind = "input";
-  step.title = std::move(title);
-  step.text = std::move(answer);
-  steps_.push_back(std::move(step));
-  return *this;
+  return Expect(StepOf("input", std::move(title), std::move(answer)));
 }
 
 ScriptedHost& ScriptedHost::ExpectInputBoxCancel(std::string title) {
-  Step step;
-  step.kind = "input";
-  step.title = std::move(title);
+  ScriptStep step = StepOf("input", std::move(title), "");
   step.cancel = true;
-  steps_.push_back(std::move(step));
-  return *this;
+  return Expect(std::move(step));
 }
 
 ScriptedHost& ScriptedHost::ExpectDialog(std::string name, std::function<void(Dialog&)> actions) {
-  Step step;
-  step.kind = "dialog";
-  step.title = std::move(name);
+  ScriptStep step = StepOf("dialog", std::move(name), "");
   step.actions = std::move(actions);
-  steps_.push_back(std::move(step));
-  return *this;
+  return Expect(std::move(step));
 }
 
 ScriptedHost& ScriptedHost::ExpectBrowseForFolder(std::string answer) {
-  Step step;
-  step.kind = "folder";
-  step.text = std::move(answer);
-  steps_.push_back(std::move(step));
-  return *this;
+  return Expect(StepOf("folder", "", std::move(answer)));
 }
 
-ScriptedHost& ScriptedHost::ExpectFileDialog(std::string answer) {
-  Step step;
-  step.kind = "file";
-  step.text = std::move(answer);
-  steps_.push_back(std::move(step));
-  return *this;
-}
+ScriptedHost& ScriptedHost::ExpectFileDialog(std::string answer) { return Expect(StepOf("file", "", std::move(answer))); }
 
 std::vector<std::string> ScriptedHost::Problems() const {
   std::vector<std::string> all = failures_;

@@ -1,30 +1,15 @@
 #include "ui/terminal/prompt.h"
 
 #include "pds/Controls.h"
-#include "platform/env.h"
+#include "pds/HostEnv.h"
 #include "ui/terminal/styled_text.h"
 
 namespace pds::terminal {
 
-namespace {
-
-// Creates every missing folder on the way to (and including) folder.
-void CreateFolders(platform::Env* env, const std::string& folder) {
-  for (std::size_t slash = folder.find('/', 1); ; slash = folder.find('/', slash + 1)) {
-    const std::string part = slash == std::string::npos ? folder : folder.substr(0, slash);
-    platform::FileAttributes attributes;
-    if (!env->GetAttributes(part, &attributes).ok()) env->CreateFolder(part);
-    if (slash == std::string::npos) return;
-  }
-}
-
-}  // namespace
-
 std::string DefaultHistoryPath() {
-  platform::Env* env = platform::CurrentEnv();
-  std::optional<std::string> state = env->GetEnvVar("XDG_STATE_HOME");
+  std::optional<std::string> state = host::GetEnvVar("XDG_STATE_HOME");
   if (state && !state->empty() && state->front() == '/') return *state + "/pds/history";
-  std::optional<std::string> home = env->GetEnvVar("HOME");
+  std::optional<std::string> home = host::GetEnvVar("HOME");
   if (home && !home->empty()) return *home + "/.local/state/pds/history";
   return {};
 }
@@ -36,17 +21,16 @@ void Prompt::UseHistoryFile(const std::string& path) {
   history_path_ = path;
   if (path.empty()) return;
   std::string text;
-  if (platform::CurrentEnv()->ReadFile(path, &text).ok()) history_.FromText(text);
+  if (host::ReadFile(path, &text)) history_.FromText(text);
 }
 
 void Prompt::SaveHistory() {
   if (history_path_.empty()) return;
-  platform::Env* env = platform::CurrentEnv();
   const std::size_t slash = history_path_.rfind('/');
-  if (slash != std::string::npos && slash > 0) CreateFolders(env, history_path_.substr(0, slash));
+  if (slash != std::string::npos && slash > 0) (void)host::CreateFolders(history_path_.substr(0, slash));
   // Written whole and replaced at once: another session writing at the same
   // time loses its lines, never the file.
-  env->WriteFileAtomic(history_path_, history_.ToText());
+  (void)host::WriteFileAtomic(history_path_, history_.ToText());
 }
 
 void Prompt::Draw(const std::string& prompt) {

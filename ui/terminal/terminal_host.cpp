@@ -5,7 +5,7 @@
 #include "pds/Text.h"
 #include "pds/VisibleText.h"
 #include "pds/Dialog.h"
-#include "platform/env.h"
+#include "pds/HostEnv.h"
 #include "ui/terminal/form_view.h"
 #include "ui/terminal/line_editor.h"
 #include "ui/terminal/styled_text.h"
@@ -171,7 +171,7 @@ void TerminalHost::Redraw() {
     frame += ansi::MoveTo(screen.cursor_row + 1, screen.cursor_column + 1) + ansi::kShowCursor;
   }
   out_ << frame << std::flush;
-  last_redraw_ms_ = platform::CurrentEnv()->MonotonicMillis();
+  last_redraw_ms_ = host::MonotonicMillis();
 }
 
 void TerminalHost::DrawBoxLastLine(const Box& box) {
@@ -454,7 +454,7 @@ void TerminalHost::ProcessEvents() {
     HandleFormKey(*top.dialog, top.view, key);
     changed = true;
   }
-  const long long now = platform::CurrentEnv()->MonotonicMillis();
+  const long long now = host::MonotonicMillis();
   if (top.dialog->visible() && layers_.back() == &top && (changed || now - last_redraw_ms_ >= kRedrawIntervalMs)) {
     Redraw();
   }

@@ -26,6 +26,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -82,6 +83,10 @@ class Engine {
                 std::unique_ptr<Catalog> catalog) noexcept;
 
  private:
+  // Ends the innermost transaction on every database taking part in it: end
+  // runs for each (a failure does not stop the others; the first is raised
+  // once all have ended), then the level is gone.
+  void EndLevel(const std::function<void(Database&)>& end);
   void CloseParked() noexcept;
   struct IdleConnection {
     std::string name;

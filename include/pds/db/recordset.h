@@ -127,6 +127,14 @@ class Recordset {
   void MakeFields();
   void LoadKeys();
 
+  enum class Step { kFirst, kLast, kNext, kPrevious };
+  // The moves share their checks: the record set is open, a pending edit is
+  // dropped and rows deleted behind its back are skipped.
+  void Move(Step step);
+
+  // Every change starts here: an open, updatable record set, any edit in
+  // progress dropped, and (on_current_row) a current row to change.
+  void BeginChange(bool on_current_row);
   void CheckOpen() const;
   bool has_current() const;
   void RequireCurrent() const;

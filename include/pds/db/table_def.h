@@ -104,6 +104,8 @@ class TableDef {
  private:
   std::shared_ptr<Database> RequireDatabase() const;
   void SyncFromCatalog();
+  // After a change this object made to the catalog: reads the table back whatever the generation says.
+  void Resync();
   void AppendField(std::shared_ptr<Field> field);
   void DeleteField(std::string_view name);
   void AppendIndex(std::shared_ptr<Index> index);
