@@ -49,12 +49,12 @@ void DemoRun::PumpConvertsPrevious(StepResult& r) {
   if (!Running(r, pump_, "PMP10")) return;
   // The programs' folder in the build tree, or the installed bin folder
   // with the sample under share/pds.
-  const std::string programs = platform::CurrentEnv()->ModuleFolder();
+  const std::string programs = host::ComponentFolder();
   const std::string translator = programs + "/pds-translate";
   std::string sample = programs + "/previous/demo-plant";
-  if (!Exists(sample)) sample = programs + "/../share/pds/previous/demo-plant";
-  if (!r.Expect(Exists(translator), "the translator " + translator + " is missing (build pds-translate)")) return;
-  if (!r.Expect(Exists(sample + "/QBMPROJ.INI"), "the sample earlier-generation project is missing at " + sample)) {
+  if (!host::Exists(sample)) sample = programs + "/../share/pds/previous/demo-plant";
+  if (!r.Expect(host::Exists(translator), "the translator " + translator + " is missing (build pds-translate)")) return;
+  if (!r.Expect(host::Exists(sample + "/QBMPROJ.INI"), "the sample earlier-generation project is missing at " + sample)) {
     return;
   }
   int rc = pump_->ProjectNew();

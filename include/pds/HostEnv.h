@@ -23,6 +23,10 @@ std::string TempFolder();
 
 std::optional<std::string> GetEnvVar(const std::string& name);
 
+// The folder the component was loaded from (the program's own folder when it
+// is linked in), where the programs installed beside it are found.
+std::string ComponentFolder();
+
 // Whether a file or folder exists at path.
 bool Exists(const std::string& path);
 

@@ -10,6 +10,8 @@ using platform::CurrentEnv;
 
 std::int64_t MonotonicMillis() { return CurrentEnv()->MonotonicMillis(); }
 
+std::string ComponentFolder() { return CurrentEnv()->ModuleFolder(); }
+
 std::string TempFolder() { return CurrentEnv()->TempFolder(); }
 
 std::optional<std::string> GetEnvVar(const std::string& name) { return CurrentEnv()->GetEnvVar(name); }
