@@ -11,6 +11,7 @@
 #include "archive/zip_writer.h"
 #include "platform/env.h"
 #include "tests/support/case_names.h"
+#include "tests/support/fault_env.h"
 #include "tests/support/test_support.h"
 
 namespace pds::archive {
@@ -103,25 +104,6 @@ TEST_F(ZipWriteTest, EntryOver4GiBUsesZip64) {
   EXPECT_EQ(out, "Project.mdb 4294979641\nPdsgAfter.dat 33\nan entry that starts beyond 4 GiB\n");
 }
 
-// Fails the nth write of an output file, or naming it.
-class FailingOutputEnv : public platform::EnvWrapper {
- public:
-  FailingOutputEnv(int fail_write, int code) : EnvWrapper(platform::PosixEnv()), fail_write_(fail_write), code_(code) {}
-  platform::Status WriteAt(int fd, std::uint64_t o, const void* d, std::size_t s) override {
-    if (++writes_ == fail_write_) return platform::Status::Error(code_);
-    return EnvWrapper::WriteAt(fd, o, d, s);
-  }
-  platform::Status PublishFile(int fd, const std::string& p, bool durable) override {
-    if (fail_write_ == 0) return platform::Status::Error(code_);
-    return EnvWrapper::PublishFile(fd, p, durable);
-  }
-
- private:
-  int fail_write_;
-  int code_;
-  int writes_ = 0;
-};
-
 struct FailureCase {
   const char* label;
   int fail_write;  // 0: naming the finished archive fails
@@ -136,7 +118,12 @@ TEST_P(ZipWriteFailureTest, KeepsThePreviousArchiveAndLeavesNothing) {
   Add("Project.mdb", TableText(3 << 20));
   Add("Pdsg1.dat", RandomBytes(1 << 20, 3));
   std::vector<std::string> before = test::FolderNames(tmp_.path());
-  FailingOutputEnv env(GetParam().fail_write, GetParam().system_code);
+  test::FaultEnv env;
+  if (GetParam().fail_write == 0) {
+    env.Fail(test::Call::kPublish, GetParam().system_code);
+  } else {
+    env.Fail(test::Call::kWriteAt, GetParam().system_code, {}, GetParam().fail_write - 1, 1);
+  }
   platform::ScopedEnv scoped(&env);
   EXPECT_EQ(WriteZipArchive(zip, items_).code(), GetParam().zip_code);
   EXPECT_EQ(tmp_.Read("job.qva"), "previous archive");

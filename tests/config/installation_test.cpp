@@ -18,6 +18,7 @@
 #include "platform/env.h"
 #include "pds/Version.h"
 #include "tests/support/case_names.h"
+#include "tests/support/fault_env.h"
 #include "tests/support/test_support.h"
 
 namespace pds::install {
@@ -315,18 +316,9 @@ INSTANTIATE_TEST_SUITE_P(
                       BadOptions{"NoRoot", With("DORNEL", {"PMP10"}, "  "), "no installation folder"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Fails one file write late in the build.
-class FailingLogoEnv : public platform::EnvWrapper {
- public:
-  FailingLogoEnv() : EnvWrapper(platform::PosixEnv()) {}
-  platform::Status WriteFileAtomic(const std::string& path, const std::string& content) override {
-    if (path.ends_with("/LOGO-T.BMP")) return platform::Status::Error(39);
-    return EnvWrapper::WriteFileAtomic(path, content);
-  }
-};
-
 TEST_F(InstallationTest, FailedBuildLeavesNoFolderBehind) {
-  FailingLogoEnv env;
+  test::FaultEnv env;
+  env.Fail(test::Call::kWriteFile, 39, test::Named("LOGO-T.BMP"));
   platform::ScopedEnv scoped(&env);
   InstallOptions options;
   options.root = tmp_.path();

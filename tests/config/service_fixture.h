@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/env.h"
+#include "tests/support/fault_env.h"
 #include "tests/support/helper_process.h"
 #include "tests/support/installed_test.h"
 
@@ -20,18 +21,6 @@ class ServiceTest : public InstalledTest {
   std::int32_t AddProject(const std::string& name, const std::vector<std::string>& apps = {}) {
     return AddJob(name, temp_ / ("projects/" + name), apps);
   }
-};
-
-// A clock that moves only when slept on; everything else is the real system.
-class FakeClockEnv : public platform::EnvWrapper {
- public:
-  FakeClockEnv() : EnvWrapper(platform::PosixEnv()) {}
-  std::int64_t MonotonicMillis() override { return now_ms_; }
-  void SleepMillis(int ms) override { now_ms_ += ms; }
-  std::int64_t now_ms() const { return now_ms_; }
-
- private:
-  std::int64_t now_ms_ = 1000000;
 };
 
 // Another process (this test program as a helper) holding a database

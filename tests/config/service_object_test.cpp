@@ -16,11 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* kInputTitle = "Application Startup";
-const char* kRegisterTitle = "Register User ID";
-const std::string kMustEnter =
-    "A user ID must be entered to continue.  Would you like to continue?\r\n\n"
-    "Press Yes to continue or No to exit the program.";
 const std::string kNewProjectFailed =
     "Project Data Server initialization complete.\r"
     "However, there was an error while attempting to create a new project.\r\n\n"

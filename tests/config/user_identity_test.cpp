@@ -6,11 +6,6 @@
 namespace pds::test {
 namespace {
 
-const char* kInputTitle = "Application Startup";
-const char* kRegisterTitle = "Register User ID";
-const std::string kMustEnter =
-    "A user ID must be entered to continue.  Would you like to continue?\r\n\n"
-    "Press Yes to continue or No to exit the program.";
 
 std::string NotRegistered(const std::string& name) {
   return "The user ID  [" + name + "]  is not registered with Mersa / TVX-II software.\r\n\n"

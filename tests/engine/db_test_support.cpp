@@ -83,12 +83,6 @@ long DbTest::Count(const std::string& table, const std::string& where) {
   return static_cast<long>(rs->Fields("n").Value().AsLong());
 }
 
-void FakeClockEnv::SleepMillis(int ms) {
-  now_ms_ += ms;
-  ++sleeps_;
-  if (on_sleep_) on_sleep_(now_ms_);
-}
-
 // ---- the holder process
 
 // args: database path, "exclusive" or "shared", hold milliseconds (-1: until

@@ -18,6 +18,7 @@
 #include "pds/db/table_def.h"
 #include "pds/PendingError.h"
 #include "platform/env.h"
+#include "tests/support/fault_env.h"
 #include "tests/support/helper_process.h"
 #include "tests/support/test_support.h"
 
@@ -63,26 +64,7 @@ class DbTest : public ::testing::Test {
   std::shared_ptr<Database> db_;
 };
 
-// A clock that only moves when slept on; everything else is the real system.
-class FakeClockEnv : public platform::EnvWrapper {
- public:
-  FakeClockEnv() : EnvWrapper(platform::PosixEnv()) {}
-  std::int64_t MonotonicMillis() override { return now_ms_; }
-  void SleepMillis(int ms) override;
-  platform::TimePoint Now() override { return wall_; }
-
-  std::int64_t now_ms() const { return now_ms_; }
-  int sleeps() const { return sleeps_; }
-  void set_wall(platform::TimePoint t) { wall_ = t; }
-  // Runs after every sleep with the new time.
-  void OnSleep(std::function<void(std::int64_t)> f) { on_sleep_ = std::move(f); }
-
- private:
-  std::int64_t now_ms_ = 1000000;
-  int sleeps_ = 0;
-  platform::TimePoint wall_{};
-  std::function<void(std::int64_t)> on_sleep_;
-};
+using pds::test::FakeClockEnv;
 
 // Another process (this test program as a helper) that opens a database and
 // holds it for `hold_ms` (or until killed when negative).

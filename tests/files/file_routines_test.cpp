@@ -9,6 +9,7 @@
 #include "pds/PendingError.h"
 #include "pds/UiHost.h"
 #include "platform/env.h"
+#include "tests/support/fault_env.h"
 #include "tests/support/test_support.h"
 
 namespace pds {
@@ -96,26 +97,16 @@ TEST_F(FileRoutinesTest, CopyFileSpecNamesAFolderWhereARequiredFileBelongs) {
   EXPECT_TRUE(test::FolderNames(to_).empty());
 }
 
-// Refuses every copy with access denied and counts the attempts.
-class RefusingCopyEnv : public EnvWrapper {
- public:
-  RefusingCopyEnv() : EnvWrapper(platform::CurrentEnv()) {}
-  Status CopyFile(const std::string&, const std::string&, bool) override {
-    ++copies;
-    return Status::Error(5);
-  }
-  int copies = 0;
-};
-
 TEST_F(FileRoutinesTest, FailedCopyShowsBothPathsAndStopsTheSpec) {
   dir_.Write("from/a.dat", "a");
   dir_.Write("from/b.dat", "b");
-  RefusingCopyEnv env;
+  test::FaultEnv env(platform::CurrentEnv());
+  env.Fail(test::Call::kCopy, 5);
   ScopedEnv scoped(&env);
   host_->ExpectMsgBoxContaining("bFileCopy()", GetSystemErrorText(5) + "\r\n\nError copying file...\r\nFrom:  \t" +
                                                    from_ + "/");
   EXPECT_FALSE(CopyFileSpec("*.dat", from_, to_, true));
-  EXPECT_EQ(env.copies, 1);
+  EXPECT_EQ(env.Count(test::Call::kCopy), 1);
 
   host_->ExpectMsgBox("bFileCopy()", GetSystemErrorText(5) + "\r\n\nError copying file...\r\nFrom:  \t/x/s\rTo:  \t/y/d");
   EXPECT_FALSE(bFileCopy("/x/s", "/y/d"));
@@ -169,29 +160,16 @@ TEST_F(FileRoutinesTest, Dir1ContinuesTheListingAndFiltersFolders) {
   EXPECT_EQ(Dir1("", 0), "");
 }
 
-// The first listings fail as a drive that is not ready would.
-class NotReadyEnv : public EnvWrapper {
- public:
-  explicit NotReadyEnv(int failures) : EnvWrapper(platform::CurrentEnv()), failures_(failures) {}
-  Status ListFolder(const std::string& f, std::vector<platform::DirEntry>* o) override {
-    if (failures_-- > 0) return Status::Error(21);
-    return EnvWrapper::ListFolder(f, o);
-  }
-
- private:
-  int failures_;
-};
-
 TEST_F(FileRoutinesTest, Dir1OffersRetryWhenDeviceNotReady) {
   dir_.Write("from/a.txt", "");
-  NotReadyEnv env(2);
+  test::FaultEnv env(platform::CurrentEnv());
+  env.Fail(test::Call::kListFolder, 21, {}, 0, 2);
   ScopedEnv scoped(&env);
   host_->ExpectMsgBox("Dir1()", "Device not ready.  Try Again?", vbYes)
       .ExpectMsgBox("Dir1()", "Device not ready.  Try Again?", vbYes);
   EXPECT_EQ(Dir1(from_ + "/*.txt", 0), "a.txt");
 
-  NotReadyEnv refusing(1);
-  ScopedEnv scoped2(&refusing);
+  env.Fail(test::Call::kListFolder, 21, {}, 0, 1);
   host_->ExpectMsgBox("Dir1()", "Device not ready.  Try Again?", vbNo);
   EXPECT_EQ(Dir1(from_ + "/*.txt", 0), "");
 }

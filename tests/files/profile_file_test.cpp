@@ -6,6 +6,7 @@
 
 #include "pds/PendingError.h"
 #include "platform/env.h"
+#include "tests/support/fault_env.h"
 #include "tests/support/test_support.h"
 
 namespace pds::platform {
@@ -155,19 +156,10 @@ TEST_F(ProfileFileTest, ReadOnlyFileRefusesWritesAndKeepsContent) {
   EXPECT_EQ(Content(), original);
 }
 
-// Fails every whole-file write with the code given.
-class FailingWriteEnv : public EnvWrapper {
- public:
-  explicit FailingWriteEnv(int code) : EnvWrapper(CurrentEnv()), code_(code) {}
-  Status WriteFileAtomic(const std::string&, const std::string&) override { return Status::Error(code_); }
-
- private:
-  int code_;
-};
-
 TEST_F(ProfileFileTest, FailedWriteRecordsSystemError) {
   dir_.Write("PROJECT.QVP", "[Project]\r\nProject Name=A\r\n");
-  FailingWriteEnv env(112);
+  test::FaultEnv env(CurrentEnv());
+  env.Fail(test::Call::kWriteFile, 112);
   ScopedEnv scoped(&env);
   EXPECT_FALSE(Put("Project", "Project Name", "B"));
   EXPECT_EQ(Err().last_os_error, 112);

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "tests/support/case_names.h"
+#include "tests/support/fault_env.h"
 #include "tests/support/test_support.h"
 
 namespace pds::platform {
@@ -120,11 +121,8 @@ TEST_F(DirSearchTest, EndOfListingGivesNoMoreFilesAndClosesAndANewFirstReplacesA
 // A search held for the whole process must follow an environment a test
 // installs later.
 TEST_F(DirSearchTest, DefaultSearchUsesEnvironmentCurrentAtFirst) {
-  class FailingList : public EnvWrapper {
-   public:
-    FailingList() : EnvWrapper(PosixEnv()) {}
-    Status ListFolder(const std::string&, std::vector<DirEntry>*) override { return Status::Error(21); }
-  } failing;
+  pds::test::FaultEnv failing;
+  failing.Fail(pds::test::Call::kListFolder, 21);
   DirSearch search;
   DirEntry e;
   ScopedEnv scoped(&failing);

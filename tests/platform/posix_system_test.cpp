@@ -15,30 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Sets an environment variable for one test and puts the old value back.
-class ScopedEnvVar {
- public:
-  ScopedEnvVar(const char* name, const char* value) : name_(name) {
-    if (const char* old = getenv(name)) old_ = old;
-    if (value) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
-  }
-  ~ScopedEnvVar() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
 class TempFileTest : public ::testing::Test {
  protected:
   Env* env_ = PosixEnv();
@@ -65,11 +41,11 @@ TEST_F(TempFileTest, NamesKeepPrefixAreUniqueAndFilesAreEmptyAndAMissingFolderIs
 
 TEST(TempFolderTest, FollowsTmpdirAndEndsWithSlash) {
   {
-    ScopedEnvVar v("TMPDIR", "/var/tmp");
+    pds::test::ScopedEnvVar v("TMPDIR", "/var/tmp");
     EXPECT_EQ(PosixEnv()->TempFolder(), "/var/tmp/");
   }
   {
-    ScopedEnvVar v("TMPDIR", nullptr);
+    pds::test::ScopedEnvVar v("TMPDIR", nullptr);
     EXPECT_EQ(PosixEnv()->TempFolder(), "/tmp/");
   }
 }

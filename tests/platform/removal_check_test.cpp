@@ -3,7 +3,6 @@
 // immutable and append-only attributes stop.
 #include <fcntl.h>
 #include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -18,18 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Sets or clears one attribute flag; false when this process may not.
-bool SetFlag(const std::string& path, int flag, bool on) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  int flags = 0;
-  bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-  flags = on ? (flags | flag) : (flags & ~flag);
-  ok = ok && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-  close(fd);
-  return ok;
-}
-
 struct RemovalCase {
   const char* name;
   const char* flagged;  // relative to the folder: "" for the folder itself, else the entry
@@ -39,7 +26,7 @@ struct RemovalCase {
 class RemovalCheckTest : public ::testing::TestWithParam<RemovalCase> {
  protected:
   void TearDown() override {
-    if (!flagged_.empty()) SetFlag(flagged_, GetParam().flag, false);
+    if (!flagged_.empty()) pds::test::SetFileFlag(flagged_, GetParam().flag, false);
   }
   Env* env_ = PosixEnv();
   pds::test::TempFolder tmp_;
@@ -53,7 +40,7 @@ TEST_P(RemovalCheckTest, FrozenEntryOrFolderIsRefusedAndAPlainOneAllowed) {
   tmp_.Write("project/PROJECT.QVP", "[Application Data]\r\n");
   EXPECT_TRUE(env_->CheckRemovable(file).ok());
   const std::string target = *GetParam().flagged ? folder + "/" + GetParam().flagged : folder;
-  if (!SetFlag(target, GetParam().flag, true)) GTEST_SKIP() << "cannot set file attributes here";
+  if (!pds::test::SetFileFlag(target, GetParam().flag, true)) GTEST_SKIP() << "cannot set file attributes here";
   flagged_ = target;
   EXPECT_EQ(env_->CheckRemovable(file).code, kErrFrozen);
   EXPECT_TRUE(fs::exists(file));

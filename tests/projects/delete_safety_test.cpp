@@ -5,7 +5,6 @@
 // project without its files, and the next delete of its name finishes it.
 #include <fcntl.h>
 #include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +12,7 @@
 #include "pds/clsProject.h"
 #include "platform/errors.h"
 #include "tests/projects/lifecycle_fixture.h"
+#include "tests/support/fault_env.h"
 
 namespace pds::test {
 namespace {
@@ -22,39 +22,10 @@ namespace fs = std::filesystem;
 // Every failure of a deletion opens with this, then names the file and the cause.
 const std::string kFailure = "Error Deleting Project.\r\n\n";
 
-// Sets or clears the immutable attribute; false when this process may not.
-bool SetImmutable(const std::string& path, bool on) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  int flags = 0;
-  bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-  flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-  ok = ok && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-  close(fd);
-  return ok;
-}
-
-// Fails, with access denied, the deletion of one named file and the
-// creation of temporary files in one folder.
-class FaultEnv : public platform::EnvWrapper {
- public:
-  explicit FaultEnv(platform::Env* target) : EnvWrapper(target) {}
-  platform::Status DeleteFile(const std::string& path) override {
-    if (!undeletable.empty() && fs::path(path).filename() == undeletable) return platform::Status::Error(5);
-    return target()->DeleteFile(path);
-  }
-  platform::Status CreateTempFile(const std::string& folder, const std::string& prefix, std::string* path) override {
-    if (!unwritable.empty() && folder == unwritable) return platform::Status::Error(5);
-    return target()->CreateTempFile(folder, prefix, path);
-  }
-  std::string undeletable;
-  std::string unwritable;
-};
-
 class DeleteSafetyTest : public LifecycleTest {
  protected:
   void TearDown() override {
-    if (!immutable_.empty()) SetImmutable(immutable_, false);
+    if (!immutable_.empty()) SetFileFlag(immutable_, FS_IMMUTABLE_FL, false);
     LifecycleTest::TearDown();
   }
   // Alpha saved by PMP10 and closed; the fault environment installed.
@@ -115,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
                     }},
         BlockedCase{"FolderTakingNoChanges",
                     [](const std::string& folder, FaultEnv& env) {
-                      env.unwritable = folder;
+                      env.Fail(Call::kCreateTempFile, 5, [folder](const std::string& f) { return f == folder; });
                       return kFailure + "The project cannot be deleted because its folder cannot be changed.\r[" +
                              folder + "]\r\n\nError 5  -  Permission denied.\r\n";
                     }}),
@@ -129,12 +100,12 @@ TEST_F(DeleteSafetyTest, DeletionOfOneApplicationCutShortIsStartedAfreshByItsNex
   server().SetAppDirty(true);
   ASSERT_EQ(server().ProjectSave(), RETURN_OK);
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
-  faults_.undeletable = "LAY10Lay.dat";
+  faults_.Fail(Call::kDelete, 5, Named("LAY10Lay.dat"));
   host_->ExpectMsgBox("Delete Project", "Delete all Layout Planner v1.0 data in project [Alpha]?", vbYes);
   host_->ExpectMsgBoxContaining("clsProjectDataServer.DeleteProject()", "Error Deleting Project.");
   EXPECT_EQ(server().ProjectDelete("Alpha"), RETURN_ERROR);
   EXPECT_THAT(Usage(id), ::testing::ElementsAre("PMP10"));
-  faults_.undeletable.clear();
+  faults_.Fail(Call::kDelete, 0);
   // The next open of the application starts its data afresh from its templates.
   ASSERT_EQ(server().ProjectOpen("Alpha"), RETURN_OK);
   EXPECT_TRUE(fs::exists(server().Project()->WorkingJobPath() + "/LAY10Lay.dat"));
@@ -150,7 +121,7 @@ struct UnusableCase {
 class UnusableProjectFileTest : public DeleteSafetyTest, public ::testing::WithParamInterface<UnusableCase> {
  public:
   void MarkImmutable(const std::string& path) {
-    if (SetImmutable(path, true)) immutable_ = path;
+    if (SetFileFlag(path, FS_IMMUTABLE_FL, true)) immutable_ = path;
   }
   bool Marked() const { return !immutable_.empty(); }
 };
@@ -212,13 +183,13 @@ class CutShortDeleteTest : public DeleteSafetyTest, public ::testing::WithParamI
 
 TEST_P(CutShortDeleteTest, NextDeleteOfTheNameFinishesIt) {
   const std::string alpha = SaveAlpha();
-  faults_.undeletable = GetParam().stop_at;
+  faults_.Fail(Call::kDelete, 5, Named(GetParam().stop_at));
   ExpectDeleteQuestion();
   host_->ExpectMsgBox("clsProjectDataServer.DeleteProject()",
                       kFailure + "The following file could not be deleted:\r[" + alpha + "/" + GetParam().stop_at +
                           "]\r\n\nError 5  -  Permission denied.\r\n");
   EXPECT_EQ(server().ProjectDelete("Alpha"), RETURN_ERROR);
-  faults_.undeletable.clear();
+  faults_.Fail(Call::kDelete, 0);
   // No listed project is left without its files: the name is gone, and an
   // open of it says how to finish.
   ASSERT_EQ(JobId("Alpha"), 0);
@@ -265,11 +236,11 @@ TEST_F(DeleteSafetyTest, NameNotListedSaysSoAndUnmarkedFilesOfAnUnlistedFolderAr
 
 TEST_F(DeleteSafetyTest, FinishingCanBeDeclined) {
   const std::string alpha = SaveAlpha();
-  faults_.undeletable = "PROJECT.QVP";
+  faults_.Fail(Call::kDelete, 5, Named("PROJECT.QVP"));
   ExpectDeleteQuestion();
   host_->ExpectMsgBoxContaining("clsProjectDataServer.DeleteProject()", kFailure);
   server().ProjectDelete("Alpha");
-  faults_.undeletable.clear();
+  faults_.Fail(Call::kDelete, 0);
   host_->ExpectMsgBoxContaining("Delete Project", "Finish deleting it?", vbNo);
   EXPECT_EQ(server().ProjectDelete("Alpha"), RETURN_USER_CANCEL);
   EXPECT_TRUE(fs::exists(alpha + "/PROJECT.QVP"));

@@ -5,6 +5,7 @@
 #include "files/profile_file.h"
 #include "projects/project_file.h"
 #include "tests/projects/record_test_support.h"
+#include "tests/support/fault_env.h"
 
 namespace pds::test {
 namespace {
@@ -161,30 +162,13 @@ TEST_F(ProjectFileTest, SaveEndsWhereKeyByKeyWritesWouldEnd) {
   }
 }
 
-// Fails every read or every write of the project file with a given code and
-// counts the stores that reach the disk.
-class ProjectFileFaultEnv : public platform::EnvWrapper {
- public:
-  using EnvWrapper::EnvWrapper;
-  platform::Status ReadFile(const std::string& p, std::string* c) override {
-    return read_code_ != 0 ? platform::Status::Error(read_code_) : EnvWrapper::ReadFile(p, c);
-  }
-  platform::Status WriteFileAtomic(const std::string& p, const std::string& c) override {
-    ++writes_;
-    return write_code_ != 0 ? platform::Status::Error(write_code_) : EnvWrapper::WriteFileAtomic(p, c);
-  }
-  int read_code_ = 0;
-  int write_code_ = 0;
-  int writes_ = 0;
-};
-
 TEST_F(ProjectFileTest, SaveStoresTheFileOnce) {
   Start(server_, "PMP10");
   Shared().app_data_specs.assign(10, kSketch);
-  ProjectFileFaultEnv fault(&env_);
+  FaultEnv fault(&env_);
   platform::ScopedEnv scoped(&fault);
   ASSERT_TRUE(ServerOf(server_).SaveToProjectQVPFile(Record()));
-  EXPECT_EQ(fault.writes_, 1);
+  EXPECT_EQ(fault.Count(Call::kWriteFile), 1);
 }
 
 struct SaveFault {
@@ -200,9 +184,8 @@ class ProjectFileFaultTest : public ProjectFileTest, public ::testing::WithParam
 TEST_P(ProjectFileFaultTest, FailedSaveReportsTheProjectNameAndLeavesTheFileAsItWas) {
   Start(server_, "PMP10");
   temp_.Write("PROJECT.QVP", kWornFile);
-  ProjectFileFaultEnv fault(&env_);
-  fault.read_code_ = GetParam().read_code;
-  fault.write_code_ = GetParam().write_code;
+  FaultEnv fault(&env_);
+  fault.Fail(Call::kReadFile, GetParam().read_code).Fail(Call::kWriteFile, GetParam().write_code);
   const int code = GetParam().read_code != 0 ? GetParam().read_code : GetParam().write_code;
   host_->ExpectMsgBox("WritePPS()", "Unable to write string [Project Name = Job A] to file " + LineBreaks(0) +
                                         File() + LineBreaks(2) + GetSystemErrorText(code))
@@ -211,7 +194,7 @@ TEST_P(ProjectFileFaultTest, FailedSaveReportsTheProjectNameAndLeavesTheFileAsIt
     platform::ScopedEnv scoped(&fault);
     EXPECT_FALSE(ServerOf(server_).SaveToProjectQVPFile(Record()));
   }
-  EXPECT_EQ(fault.writes_, GetParam().read_code != 0 ? 0 : 1);
+  EXPECT_EQ(fault.Count(Call::kWriteFile), GetParam().read_code != 0 ? 0 : 1);
   EXPECT_EQ(temp_.Read("PROJECT.QVP"), kWornFile);
 }
 
@@ -296,8 +279,8 @@ class UnreadableProjectFileTest : public ProjectFileTest,
 
 TEST_P(UnreadableProjectFileTest, ReadersTellWhyAndNameTheFile) {
   GetParam().plant(File());
-  ProjectFileFaultEnv fault(&env_);
-  fault.read_code_ = GetParam().read_code;
+  FaultEnv fault(&env_);
+  fault.Fail(Call::kReadFile, GetParam().read_code);
   platform::ScopedEnv scoped(&fault);
   std::string text = GetParam().message + LineBreaks(2) + InBrackets(File());
   if (GetParam().os_error != 0) text += LineBreaks(2) + GetSystemErrorText(GetParam().os_error);

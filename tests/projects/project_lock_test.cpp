@@ -1,7 +1,6 @@
 
 #include <fcntl.h>
 #include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -95,19 +94,6 @@ INSTANTIATE_TEST_SUITE_P(
         LockRefusal{"OtherCause", 23, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Sets or clears the append-only attribute of a folder; false when this
-// process may not.
-bool SetAppendOnly(const std::string& path, bool on) {
-  int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  int flags = 0;
-  bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-  flags = on ? (flags | FS_APPEND_FL) : (flags & ~FS_APPEND_FL);
-  ok = ok && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-  close(fd);
-  return ok;
-}
-
 // Access denied is told apart by what stands in the way: the user's own
 // read-only lock file, or another user's that the folder keeps.
 TEST_F(ProjectLockTest, ReadOnlyLockFileOfThisUserIsNamedAsSuch) {
@@ -123,7 +109,7 @@ TEST_F(ProjectLockTest, ReadOnlyLockFileOfThisUserIsNamedAsSuch) {
 TEST_F(ProjectLockTest, AnotherUsersLockFileTheFolderKeepsBlamesTheFolder) {
   temp_.Write("~PMP10.PLF", "left");
   chmod(LockFile("PMP10").c_str(), 0444);
-  if (geteuid() != 0 || chown(LockFile("PMP10").c_str(), 65534, 65534) != 0 || !SetAppendOnly(temp_.path(), true)) {
+  if (geteuid() != 0 || chown(LockFile("PMP10").c_str(), 65534, 65534) != 0 || !SetFileFlag(temp_.path(), FS_APPEND_FL, true)) {
     GTEST_SKIP() << "needs to give a file away and mark a folder append-only";
   }
   host_->ExpectMsgBox(kTitle, "Project lock file could not be created." + LineBreaks(2) +
@@ -131,7 +117,7 @@ TEST_F(ProjectLockTest, AnotherUsersLockFileTheFolderKeepsBlamesTheFolder) {
                                   "this user, and the folder does not let this user replace it.\r\n" +
                                   InBrackets(LockFile("PMP10")) + LineBreaks(2) + GetSystemErrorText(5));
   const bool locked = Record()->LockProjectApp("PMP10");
-  SetAppendOnly(temp_.path(), false);
+  SetFileFlag(temp_.path(), FS_APPEND_FL, false);
   EXPECT_FALSE(locked);
 }
 

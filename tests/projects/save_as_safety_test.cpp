@@ -7,6 +7,7 @@
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "tests/projects/lifecycle_fixture.h"
+#include "tests/support/fault_env.h"
 
 namespace pds::test {
 namespace {
@@ -98,19 +99,6 @@ TEST_F(LifecycleTest, SaveAsIntoTheCurrentProjectsOwnFolderIsRefusedByItsLock) {
 
 // ---- a step that fails
 
-// The disk fills up when one given file is copied.
-class DiskFullEnv : public platform::EnvWrapper {
- public:
-  DiskFullEnv(platform::Env* target, std::string file) : EnvWrapper(target), file_(std::move(file)) {}
-  platform::Status CopyFile(const std::string& from, const std::string& to, bool durable) override {
-    if (fs::path(to).filename() == file_) return platform::Status::Error(112);
-    return target()->CopyFile(from, to, durable);
-  }
-
- private:
-  std::string file_;
-};
-
 class FailedSaveAsTest : public LifecycleTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(FailedSaveAsTest, FailsAndLeavesNeitherFilesNorARegistration) {
@@ -119,7 +107,8 @@ TEST_P(FailedSaveAsTest, FailsAndLeavesNeitherFilesNorARegistration) {
   const std::string work = server().Project()->WorkingJobPath();
   const std::string folder = Projects() + "/Full";
   fs::create_directories(folder);
-  DiskFullEnv full(&env_, GetParam());
+  FaultEnv full(&env_);
+  full.Fail(Call::kCopy, 112, Named(GetParam()));
   platform::ScopedEnv scoped(&full);
   host_->ExpectMsgBoxContaining("bFileCopy()", "");
   std::string path = folder, name = "Full";
@@ -133,20 +122,6 @@ TEST_P(FailedSaveAsTest, FailsAndLeavesNeitherFilesNorARegistration) {
 INSTANTIATE_TEST_SUITE_P(Files, FailedSaveAsTest, ::testing::Values("Project.mdb", "PMP10Crv.dat", "PMP10Tag.mdb"),
                          [](const auto& info) { return fs::path(info.param).stem().string(); });
 
-// The disk fills up while the new folder's working copy is prepared: the
-// project was written and listed, but the user could not go on with it.
-class WorkingCopyFullEnv : public platform::EnvWrapper {
- public:
-  WorkingCopyFullEnv(platform::Env* target, std::string folder) : EnvWrapper(target), folder_(std::move(folder)) {}
-  platform::Status CopyFile(const std::string& from, const std::string& to, bool durable) override {
-    if (fs::path(to).parent_path() == folder_ + "/~PMP10") return platform::Status::Error(112);
-    return target()->CopyFile(from, to, durable);
-  }
-
- private:
-  std::string folder_;
-};
-
 TEST_F(LifecycleTest, SaveAsWhoseWorkingCopyCannotBePreparedIsTakenBackWholeAndTheWorkStaysCurrent) {
   Start("PMP10");
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
@@ -158,7 +133,8 @@ TEST_F(LifecycleTest, SaveAsWhoseWorkingCopyCannotBePreparedIsTakenBackWholeAndT
   const std::string folder = Projects() + "/New3";
   fs::create_directories(folder);
   {
-    WorkingCopyFullEnv full(&env_, folder);
+    FaultEnv full(&env_);
+    full.Fail(Call::kCopy, 112, In(folder + "/~PMP10"));
     platform::ScopedEnv scoped(&full);
     host_->ExpectMsgBoxContaining("bFileCopy()", "PMP10Tag.mdb");
     host_->ExpectMsgBoxContaining("bFileCopy()", "PMP10Crv.dat");
@@ -185,7 +161,8 @@ TEST_F(LifecycleTest, FailedCopyFailsTheSaveOfAnExistingProjectAndKeepsItDirty) 
   Start("PMP10");
   SaveNewProject("Alpha");
   server().SetAppDirty(true);
-  DiskFullEnv full(&env_, "PMP10Crv.dat");
+  FaultEnv full(&env_);
+  full.Fail(Call::kCopy, 112, Named("PMP10Crv.dat"));
   platform::ScopedEnv scoped(&full);
   host_->ExpectMsgBoxContaining("bFileCopy()", "");
   EXPECT_EQ(server().ProjectSave(), RETURN_ERROR);

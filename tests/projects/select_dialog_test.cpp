@@ -11,6 +11,7 @@
 #include "platform/env.h"
 #include "tests/support/case_names.h"
 #include "tests/support/dialog_steps.h"
+#include "tests/support/fault_env.h"
 #include "tests/support/installed_test.h"
 
 namespace pds::test {
@@ -161,24 +162,10 @@ TEST_F(SelectDialogTest, ColumnClickSortsAndASecondClickReverses) {
 
 // A projects database held by someone else: the exclusive open is refused
 // while a shared probe succeeds (in use), on a clock that only moves when slept on.
-class BusyProjectsDbEnv : public platform::EnvWrapper {
- public:
-  explicit BusyProjectsDbEnv(std::string db) : EnvWrapper(platform::PosixEnv()), db_(std::move(db)) {}
-  platform::Status LockFileRange(const std::string& path, platform::RangeLock mode, int* handle) override {
-    if (path == db_ && mode == platform::RangeLock::kExclusive) return platform::Status::Error(32);
-    return EnvWrapper::LockFileRange(path, mode, handle);
-  }
-  std::int64_t MonotonicMillis() override { return now_; }
-  void SleepMillis(int ms) override { now_ += ms; }
-
- private:
-  std::string db_;
-  std::int64_t now_ = 0;
-};
-
 TEST_F(SelectDialogTest, BusyProjectsDatabaseLeavesAnEmptyListAndOkDisabled) {
   AddProject("Alpha", {});
-  BusyProjectsDbEnv env(server_.ProjectDb());
+  FakeClockEnv env;
+  env.Fail(Call::kLockExclusive, 32, [db = server_.ProjectDb()](const std::string& p) { return p == db; });
   platform::ScopedEnv scoped(&env);
   frmSelect dialog;
   Prepare(dialog);

@@ -10,23 +10,17 @@
 #include <string>
 
 #include "platform/env.h"
+#include "tests/support/fault_env.h"
 #include "tests/support/installed_test.h"
 
 namespace pds::test {
 
-// The real system, except that the system temporary folder is the test's own
-// and folder creation can be made to fail.
-class StagingEnv : public platform::EnvWrapper {
+// The real system, except that the system temporary folder is the test's own;
+// folder creation can be made to fail.
+class StagingEnv : public FaultEnv {
  public:
-  StagingEnv() : EnvWrapper(platform::PosixEnv()) {}
   std::string TempFolder() override { return temp_folder; }
-  platform::Status CreateFolder(const std::string& path) override {
-    if (create_folder_error != 0) return platform::Status::Error(create_folder_error);
-    return target()->CreateFolder(path);
-  }
-
-  std::string temp_folder;      // with a trailing "/"
-  int create_folder_error = 0;  // 0: create folders for real
+  std::string temp_folder;  // with a trailing "/"
 };
 
 class StagingTest : public InstalledTest {

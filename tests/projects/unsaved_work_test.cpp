@@ -7,6 +7,7 @@
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "tests/projects/lifecycle_fixture.h"
+#include "tests/support/fault_env.h"
 
 namespace pds::test {
 namespace {
@@ -26,23 +27,6 @@ std::vector<std::string> KeptFolders(const std::string& project) {
   }
   return kept;
 }
-
-// The project folder takes no new files: every copy into it fails.
-class RefusingFolderEnv : public platform::EnvWrapper {
- public:
-  RefusingFolderEnv(platform::Env* target, std::string folder) : EnvWrapper(target), folder_(std::move(folder)) {}
-  platform::Status CopyFile(const std::string& from, const std::string& to, bool durable) override {
-    if (fs::path(to).parent_path() == folder_) return platform::Status::Error(5);
-    return target()->CopyFile(from, to, durable);
-  }
-  platform::Status RenameFile(const std::string& from, const std::string& to) override {
-    if (fs::path(to).parent_path() == folder_) return platform::Status::Error(5);
-    return target()->RenameFile(from, to);
-  }
-
- private:
-  std::string folder_;
-};
 
 class UnsavedWorkTest : public LifecycleTest {
  protected:
@@ -68,7 +52,8 @@ TEST_F(UnsavedWorkTest, TagsLeftByAFailedSaveAreKeptAsideWhenTheProjectOpensAgai
   rs.reset();
   server().SetAppDirty(true);
   {
-    RefusingFolderEnv refusing(&env_, plant_);
+    FaultEnv refusing(&env_);
+    refusing.Fail(Call::kCopy, 5, In(plant_)).Fail(Call::kRename, 5, In(plant_));
     platform::ScopedEnv scoped(&refusing);
     host_->ExpectMsgBox("Save Changes", "Save changes to project 'Plant'?", vbYes);
     host_->ExpectMsgBoxContaining("bFileCopy()", "PMP10Tag.mdb");
@@ -140,7 +125,8 @@ TEST_F(UnsavedWorkTest, WorkThatCannotBeSetAsideStopsTheOpenAndStaysAsItWas) {
   LeaveWorkingFolder();
   Append(work_ + "/PMP10Crv.dat", "curve");
   const std::string changed = ReadFile(work_ + "/PMP10Crv.dat");
-  RefusingFolderEnv refusing(&env_, plant_);
+  FaultEnv refusing(&env_);
+  refusing.Fail(Call::kCopy, 5, In(plant_)).Fail(Call::kRename, 5, In(plant_));
   platform::ScopedEnv scoped(&refusing);
   host_->ExpectMsgBoxContaining("GetWorkingProjectPath()", "could not be set aside");
   EXPECT_EQ(server().ProjectOpen("Plant"), RETURN_ERROR);

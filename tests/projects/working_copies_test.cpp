@@ -58,7 +58,7 @@ TEST_F(WorkingCopyStagingTest, FileNamedLikeTheWorkingFolderOrAFailedCreationBlo
   EXPECT_EQ(ServerOf(server()).GetWorkingProjectPath(project), "");
   EXPECT_EQ(ReadFile(project + "/~LAY10"), "not a folder");
   fs::remove(project + "/~LAY10");
-  env_.create_folder_error = 5;
+  env_.Fail(Call::kCreateFolder, 5);
   host_->ExpectMsgBox("GetWorkingProjectPath()", GetSystemErrorText(5));
   EXPECT_EQ(ServerOf(server()).GetWorkingProjectPath(project), "");
   EXPECT_FALSE(fs::exists(project + "/~LAY10"));

@@ -31,6 +31,13 @@
 
 namespace pds::test {
 
+// The startup prompts for the user ID, and what follows an empty answer.
+inline const char* kInputTitle = "Application Startup";
+inline const char* kRegisterTitle = "Register User ID";
+inline const std::string kMustEnter =
+    "A user ID must be entered to continue.  Would you like to continue?\r\n\n"
+    "Press Yes to continue or No to exit the program.";
+
 // Runs statements on a database opened for this call only.
 inline void Execute(const std::string& db_path, const std::vector<std::string>& statements) {
   auto db = db::DBEngine().OpenDatabase(db_path, false, false);

@@ -1,4 +1,7 @@
+#include <fcntl.h>
+#include <linux/fs.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +14,34 @@
 #include "tests/support/test_support.h"
 
 namespace pds::test {
+
+bool SetFileFlag(const std::string& path, int flag, bool on) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  int flags = 0;
+  bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags = on ? (flags | flag) : (flags & ~flag);
+  ok = ok && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  close(fd);
+  return ok;
+}
+
+ScopedEnvVar::ScopedEnvVar(const char* name, const char* value) : name_(name) {
+  if (const char* old = getenv(name)) old_ = old;
+  if (value) {
+    setenv(name, value, 1);
+  } else {
+    unsetenv(name);
+  }
+}
+
+ScopedEnvVar::~ScopedEnvVar() {
+  if (old_) {
+    setenv(name_.c_str(), old_->c_str(), 1);
+  } else {
+    unsetenv(name_.c_str());
+  }
+}
 
 TempFolder::TempFolder() {
   const char* base = std::getenv("TMPDIR");

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,24 @@ std::vector<std::string> FolderNames(const std::string& folder);
 // relative to folder, with its content: for "nothing changed". Empty when the
 // folder is not there.
 std::map<std::string, std::string> Snapshot(const std::string& folder, const std::string& skip = "");
+
+// Sets or clears one file-attribute flag (FS_IMMUTABLE_FL, FS_APPEND_FL) of a
+// file or folder; false when this process may not.
+bool SetFileFlag(const std::string& path, int flag, bool on);
+
+// Sets (or, given nullptr, removes) an environment variable for one test and
+// puts the old value back.
+class ScopedEnvVar {
+ public:
+  ScopedEnvVar(const char* name, const char* value);
+  ~ScopedEnvVar();
+  ScopedEnvVar(const ScopedEnvVar&) = delete;
+  ScopedEnvVar& operator=(const ScopedEnvVar&) = delete;
+
+ private:
+  std::string name_;
+  std::optional<std::string> old_;
+};
 
 // Helper processes: a test starts its own program again with
 // "--pds-helper NAME ARGS..."; main runs the registered function instead of

@@ -5,22 +5,19 @@
 
 #include <string>
 
-#include "platform/env.h"
+#include "tests/support/fault_env.h"
 
 namespace pds::test {
 
-class VolumeEnv : public platform::EnvWrapper {
+class VolumeEnv : public FaultEnv {
  public:
-  explicit VolumeEnv(int max_name, bool refuse_folders = false)
-      : EnvWrapper(platform::PosixEnv()), max_name_(max_name), refuse_folders_(refuse_folders) {}
-  int MaxFileNameLength(const std::string&) override { return max_name_; }
-  platform::Status CreateFolder(const std::string& path) override {
-    return refuse_folders_ ? platform::Status::Error(5) : target()->CreateFolder(path);
+  explicit VolumeEnv(int max_name, bool refuse_folders = false) : max_name_(max_name) {
+    if (refuse_folders) Fail(Call::kCreateFolder, 5);
   }
+  int MaxFileNameLength(const std::string&) override { return max_name_; }
 
  private:
   int max_name_;
-  bool refuse_folders_;
 };
 
 }  // namespace pds::test

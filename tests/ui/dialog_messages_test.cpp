@@ -136,27 +136,21 @@ class FixedTimesEnv : public platform::EnvWrapper {
 class FileDateTextTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* tz = getenv("TZ");
-    saved_tz_ = tz ? std::optional<std::string>(tz) : std::nullopt;
-    setenv("TZ", "UTC0", 1);
+    tz_.emplace("TZ", "UTC0");
     tzset();
     saved_locale_ = std::setlocale(LC_TIME, nullptr);
     std::setlocale(LC_TIME, "C");
     folder_.Write("Job1.QVA", "archive");
   }
   void TearDown() override {
-    if (saved_tz_) {
-      setenv("TZ", saved_tz_->c_str(), 1);
-    } else {
-      unsetenv("TZ");
-    }
+    tz_.reset();
     tzset();
     std::setlocale(LC_TIME, saved_locale_.c_str());
   }
   test::TempFolder folder_;
   FixedTimesEnv env_;
   platform::ScopedEnv scoped_{&env_};
-  std::optional<std::string> saved_tz_;
+  std::optional<test::ScopedEnvVar> tz_;
   std::string saved_locale_;
 };
 
