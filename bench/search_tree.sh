@@ -6,8 +6,9 @@
 # with 500 project folders holding a PROJECT.QVP each, spread over all three
 # parts, and 20 folders no one may read. The tree is removed afterwards.
 #
-# Usage: bench/search_tree.sh [PATH-TO-bench_search] [REPEAT]
-#        (default: build/bench/bench_search, 5)
+# Usage: bench/search_tree.sh [PATH-TO-bench_search] [REPEAT] [TREE]
+#        (default: build/bench/bench_search, 5, a new tree removed
+#        afterwards; a TREE given is built when missing and kept)
 # Exit code 0 whatever the figures: they are reported, not checked.
 set -euo pipefail
 
@@ -19,10 +20,14 @@ if [ ! -x "$program" ]; then
   exit 2
 fi
 
-tree="$(mktemp -d "${TMPDIR:-/tmp}/pds-search-tree-XXXXXX")"
-trap 'chmod -R u+rwx "$tree" 2>/dev/null; rm -rf "$tree"' EXIT
+if [ -n "${3:-}" ]; then
+  tree="$3"
+else
+  tree="$(mktemp -d "${TMPDIR:-/tmp}/pds-search-tree-XXXXXX")"
+  trap 'chmod -R u+rwx "$tree" 2>/dev/null; rm -rf "$tree"' EXIT
+fi
 
-python3 - "$tree" <<'PY'
+[ -d "$tree/mixed" ] || python3 - "$tree" <<'PY'
 import os, sys
 root = sys.argv[1]
 folders = 0

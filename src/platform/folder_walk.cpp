@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -36,6 +37,7 @@ struct LinuxDirent64 {
 constexpr std::size_t kDirentNameOffset = offsetof(LinuxDirent64, d_type) + 1;
 
 constexpr std::size_t kListingBuffer = 64 * 1024;
+constexpr int kReaderNiceness = 5;
 
 // One folder of the tree. A reader fills it and sets done; from then on only
 // the calling thread touches its files and children.
@@ -155,6 +157,9 @@ class Walk {
   }
 
   void Work(std::size_t id) {
+    // The readers yield to the calling thread, which must keep answering
+    // the user (ProcessEvents) while they keep every processor busy.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kReaderNiceness);
     std::unique_ptr<char[]> buffer(new char[kListingBuffer]);
     std::deque<Node>& arena = *arenas_[id];
     while (Node* n = Pop()) {

@@ -42,7 +42,7 @@ struct FolderWalkOptions {
   int threads = 0;
   // The longest the calling thread waits for the next folder before it
   // calls idle (again).
-  int idle_interval_ms = 10;
+  int idle_interval_ms = 5;
 };
 
 // Walks root (with or without a trailing "/"). visit gets each folder in the
