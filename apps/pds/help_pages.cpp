@@ -121,7 +121,7 @@ Typed at a terminal, commands get a prompt (PDSG>) with line editing and a histo
 
 A line that does not fit its command is a usage error and runs nothing: an unknown command, a missing argument, a word more than the command takes (delete Demo Plant is refused; it never deletes "Plant"), an unknown option, an unterminated quotation mark, a name holding a control character, or a line longer than 65536 bytes. The command prints USAGE with the problem and its synopsis. At the prompt the error is shown and the next line awaited; from standard input or a --script file the session stops at that line with exit code 2 and says so on standard error, since the lines after it were written expecting it to have run. Output shows control characters in names and paths as escapes (\x1b, \u009b, and \xff for a byte that is not UTF-8); with --json such a byte becomes U+FFFD, so every line is valid JSON.
 
-The commands: help, status, new, open, select, save, save-as, close, delete, archive, retrieve, retrieve-previous, export, export-clear, properties, set, projects, mru, lock, config, proj-config, tags, tag, datadef, exit.
+The commands: help, status, new, open, select, save, save-as, close, delete, archive, retrieve, retrieve-previous, export, export-clear, find-project, find-projects, properties, set, projects, mru, lock, config, proj-config, tags, tag, datadef, exit.
 # OPTIONS
 * --root DIR
 the folder holding the installation's TVX-ii folder (required)
@@ -163,6 +163,22 @@ print one JSON object: {"ok":true,"archive":...,"master_archive_version":...,"cr
 # EXAMPLES
   pds archive-info "/tmp/x/TVX-ii/Archives/Demo Plant.QVA"
   pds archive-info plant.qva --json
+
+== search
+summary: List the projects below a folder
+synopsis: pds search FOLDER [--json]
+# DESCRIPTION
+Walks FOLDER and every folder below it, as the project search dialog does, and prints one line per project file PROJECT.QVP found (its name in any case): the project name it holds, its folder and the designations of the applications with data in it (its "Application Data" section), separated by tabs, then the number of projects found. Projects are listed in the search's order: a folder's own project file before those of its subfolders, subfolders in the order the folder lists them. Folders that cannot be read count as empty; symbolic links are not followed. No installation and no projects list are needed.
+# OPTIONS
+* FOLDER
+the folder to search
+* --json
+print one JSON object: {"ok":true,"folder":...,"projects":[{"name":...,"folder":...,"applications":[...]}]}
+# EXIT STATUS
+@exit
+# EXAMPLES
+  pds search /srv/projects
+  pds search . --json
 
 == selfcheck
 summary: Print the version and check the database engine
@@ -515,6 +531,34 @@ The projects list (clsProjects.GetProjects(table, sPdsg)) over the service objec
 "projects: RESULT", then one line per project: name, "id N" and the folder.
 # RESULTS
 RETURN_OK; RETURN_ERROR when the projects database cannot be read; USAGE for other arguments.
+
+== session find-project
+summary: Search for a lost project and reconnect it to the projects list
+synopsis: find-project NAME [--in FOLDER]
+# DESCRIPTION
+Shows the search dialog (Find Project) for the project NAME, starting in the default projects folder, or in FOLDER with the search started at once. The dialog lists the folders holding a project file that names NAME; Reconnect points the listed project at the checked folder (sJobPath, sDOSJobPath) and rewrites its JobUsage rows from the project file.
+# OPERATION
+FindAndReconnectProject(sJobName, bChanged) with the search folder FOLDER.
+# OUTPUT
+"find-project: RECONNECTED" or "find-project: NOTHING_CHANGED", the answer (2 after a reconnection, else 0) and whether the projects list changed.
+# RESULTS
+RECONNECTED after Reconnect; NOTHING_CHANGED when the dialog was cancelled or nothing was checked (a session without an answer script cancels every dialog). USAGE for other arguments.
+# EXAMPLES
+  find-project "Demo Plant" --in /srv/moved
+
+== session find-projects
+summary: Search for projects that are not on the projects list and add them
+synopsis: find-projects [--in FOLDER]
+# DESCRIPTION
+Shows the search dialog (Find All Projects), starting in the default projects folder, or in FOLDER with the search started at once. It lists every project below the folder whose name and folder are not on the user's projects list; Add writes the checked ones to the list. A name already listed for a folder that still holds that project is refused with "Cannot Add Project".
+# OPERATION
+FindAndAddProjects(bChanged) with the search folder FOLDER.
+# OUTPUT
+"find-projects: ADDED" or "find-projects: NOTHING_CHANGED", the answer (1 after an addition, else 0) and whether the projects list changed.
+# RESULTS
+ADDED after Add; NOTHING_CHANGED when the dialog was cancelled or nothing was checked. USAGE for other arguments.
+# EXAMPLES
+  find-projects --in /srv/shared
 
 == session mru
 summary: Show the recently used projects, most recent first

@@ -49,6 +49,7 @@ int main(int argc, char** argv) {
   add(RegisterInstall(app));
   add(RegisterSession(app));
   add(RegisterArchiveInfo(app));
+  add(RegisterSearch(app));
   add(RegisterSelfCheck(app));
   add(RegisterHelp(app));
   add(RegisterCompletion(app));

@@ -49,10 +49,8 @@ void frmProjectNotFound::cmdClose_Click() {
 void frmProjectNotFound::cmdHelp_Click() { ShowDialogHelp(*this, DialogHelpRequest(HelpDialog::kProjectNotFound)); }
 
 int frmProjectNotFound::FindAndReconnect() {
-  // The search for a lost project (search dialog, reconnection of its Job
-  // row) is still to come; until then nothing is reconnected and the dialog
-  // stays open for another choice.
-  return 0;
+  bool changed = false;
+  return FindAndReconnectProject(lblProjectName.Caption(), changed);
 }
 
 }  // namespace pds

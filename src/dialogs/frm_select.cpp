@@ -212,10 +212,9 @@ const frmSelect::Row* frmSelect::RowOf(const ListItem* item) const {
 void frmSelect::UpdateOKButton() { cmdOK.SetEnabled(lvwProjects.SelectedItem() != nullptr); }
 
 bool frmSelect::FindAndAddProjects() {
-  // The search for projects that are not on the list yet (search dialog,
-  // writing the found projects to Job and JobUsage) is still to come; until
-  // then nothing is added and the list stays as it is.
-  return false;
+  bool changed = false;
+  pds::FindAndAddProjects(changed);
+  return changed;
 }
 
 void frmSelect::cboType_Click() { LoadProjectList(); }

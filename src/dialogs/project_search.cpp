@@ -15,6 +15,8 @@
 #include "tags/tag_store.h"
 #include "files/file_routines.h"
 #include "projects/project_file.h"
+#include "projects/project_store_search.h"
+#include "dialogs/frm_project_search.h"
 
 namespace pds {
 
@@ -30,13 +32,43 @@ std::string ProjectsDb() {
   return server ? server->ProjectDb() : std::string();
 }
 
-// The "Project Name" key of the "Project" section (GetProjectNameFromProjectFile).
-// False when the file cannot be read or has no such key.
-bool ReadProjectName(const std::string& file, std::string& name) {
-  name.clear();
-  if (Trim(file).empty()) return false;
-  SetLastOsError(0);
-  return ReadPPS("Project", "Project Name", name, file);
+// The longest folder (its short form, which here is the folder itself) the
+// Job table takes; the short form's buffer holds 237 characters.
+constexpr std::size_t kTooLongFolder = 238;
+
+constexpr const char* kReconnectMessage =
+    "This dialog is used to find a project whose folder has been lost.  The name of the project is shown below.  "
+    "Specify the drive or path in which to search.  If the project is found it will be displayed in Search "
+    "Results.  Highlight the project and then press Reconnect.  This will reconnect the project to the projects "
+    "list.";
+constexpr const char* kFindAllMessage =
+    "This dialog is used to find projects that do not appear on your Open Project list.  Specify the drive or path "
+    "in which to search.  Any projects found will be shown in Search Results.  Check the projects you wish to add "
+    "to your projects list.  Then press Add.  Note:  This dialog is typically used to access projects created by "
+    "colleagues.  It is important to coordinate changes made to this project data with your colleagues.";
+
+std::string CannotAddMessage(const std::string& name, const std::string& listed_folder) {
+  return "The following project could not be added because you already have a project with this name in your "
+         "projects list.  Each item in the projects list must have a different name.  Duplicate names are not "
+         "permitted.  Before adding this project you must either rename the project that is currently in your "
+         "list, or have the project you are trying to add renamed." +
+         LineBreaks(2) + "Project Name:  " + name + LineBreaks(1) + "Project Path:  " + listed_folder +
+         LineBreaks(2) +
+         "Note:  If the program is installed on your workstation hard drive and you are sharing projects with "
+         "colleagues via a network or shared drive, renaming a project can cause your colleagues to lose access to "
+         "the project.  Therefore, you should coordinate renaming the project with your colleagues.";
+}
+
+std::vector<std::string> SplitList(const std::string& list) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    std::size_t end = list.find(',', start);
+    if (end == std::string::npos) end = list.size();
+    parts.push_back(list.substr(start, end - start));
+    start = end + 1;
+  }
+  return parts;
 }
 
 }  // namespace
@@ -71,7 +103,7 @@ bool DoesProjectExistInFolder(const std::string& sJobName, const std::string& sJ
             "remove the project from your projects list.";
       } else {
         std::string listed;
-        if (ReadProjectName(AddBackslash(folder) + found, listed) && !listed.empty()) {
+        if (GetProjectNameFromProjectFile(AddBackslash(folder) + found, listed) && !listed.empty()) {
           exists = EqualsNoCase(listed, name);
           if (!exists) {
             sMessage =
@@ -127,6 +159,153 @@ bool RemoveProjectFromList(const std::string& sJobName, bool& bChanged) {
   if (!removed) ShowError("", vbCritical, ModBrowseTitle("RemoveProjectFromList"));
   CloseDatabase(db);
   return removed;
+}
+
+int FindAndReconnectProject(const std::string& sJobName, bool& bChanged, const std::string& sSearchFolder) {
+  try {
+    ProjectSearchSpec spec;
+    spec.target_name = sJobName;
+    spec.search_folder = sSearchFolder.empty() ? Shared().default_projects_folder : sSearchFolder;
+    std::vector<FoundProject> results;
+    const int rc = ShowFindProjectDialog(spec, kSearchFindProject, results, kReconnectMessage, !sSearchFolder.empty());
+    if (rc != kFindDialogOK || results.empty()) return 0;
+    if (ReconnectProjectsToJobTable(results)) {
+      Ui().MsgBox("[" + std::to_string(spec.found_count) + "]" + " project was reconnected to the projects list.",
+                  vbInformation, "Project Reconnected");
+    }
+    bChanged = true;
+    return 2;
+  } catch (...) {
+    CatchToPending();
+    ShowError("", vbExclamation, ModBrowseTitle("FindAndReconnectProject"));
+    return 0;
+  }
+}
+
+int FindAndAddProjects(bool& bChanged, const std::string& sSearchFolder) {
+  try {
+    ProjectSearchSpec spec;
+    spec.search_folder = sSearchFolder.empty() ? Shared().default_projects_folder : sSearchFolder;
+    std::vector<FoundProject> results;
+    const int rc = ShowFindProjectDialog(spec, kSearchFindAll, results, kFindAllMessage, !sSearchFolder.empty());
+    if (rc != kFindDialogOK || results.empty()) return 0;
+    if (ReconnectProjectsToJobTable(results)) {
+      Ui().MsgBox("[" + std::to_string(spec.found_count) + "]" + " projects were added to the projects list." +
+                      LineBreaks(2) +
+                      "If a project you added does not appear in the projects list, then choose [Show All Projects "
+                      "(*.*)] from the drop down list under the < List Projects of Type: > section at the bottom of "
+                      "the Open Project dialog.  This will display all available projects.",
+                  vbInformation, "Projects Added");
+    }
+    bChanged = true;
+    return 1;
+  } catch (...) {
+    CatchToPending();
+    ShowError("", vbExclamation, ModBrowseTitle("FindAndAddProjects"));
+    return 0;
+  }
+}
+
+int ShowFindProjectDialog(ProjectSearchSpec& spec, int mode, std::vector<FoundProject>& results,
+                          const std::string& message, bool start_at_once) {
+  results.clear();
+  spec.found_count = 0;
+  auto dialog = std::make_unique<frmProjectSearch>();
+  dialog->SetMode(mode);
+  dialog->SetSpec(spec);
+  dialog->SetMessage(Trim(message).empty() ? "Project Not Found." : message);
+  dialog->SetStartAtOnce(start_at_once);
+  dialog->Show();
+  int answer = kFindDialogCancelled;
+  if (dialog->Accepted()) {
+    for (int i = 1; i <= dialog->lvwResults.ItemCount(); ++i) {
+      const ListItem* item = dialog->lvwResults.Item(i);
+      if (!item->Checked()) continue;
+      ++spec.found_count;
+      results.push_back(FoundProject{item->Text(), 0, item->SubItem(1)});
+    }
+    answer = kFindDialogOK;
+  }
+  UnloadDialog(dialog);
+  return answer;
+}
+
+bool CheckJobTableForProjectPlusPath(const std::string& sJobName, const std::string& sJobPath, bool& bFound) {
+  bFound = false;
+  const std::string name = Trim(sJobName);
+  const std::string path = Trim(sJobPath);
+  if (name.empty() || path.empty()) return false;
+  ClearError();
+  if (FindJobRow(ProjectsDb(), name, RemoveBackslash(path), &bFound)) return true;
+  ShowError("", vbExclamation, ModBrowseTitle("CheckJobTableForProjectPlusPath"));
+  return false;
+}
+
+bool LoadListedProjectsForSearch(ListedProjects* listed) {
+  if (LoadListedProjects(ProjectsDb(), listed)) return true;
+  ShowError("", vbExclamation, ModBrowseTitle("CheckJobTableForProjectPlusPath"));
+  return false;
+}
+
+bool ReconnectProjectsToJobTable(std::vector<FoundProject>& results) {
+  if (results.empty() || (results.size() == 1 && results[0].name.empty())) return false;
+  for (FoundProject& found : results) {
+    std::string apps;
+    GetApplicationDataFromProjectFile(ProjectFileIn(found.folder), apps);
+    if (!UpdateJobTable(found.name, found.folder, found.job_number)) return false;
+    if (found.job_number > 0 && !UpdateJobUsageTable(found.job_number, apps)) return false;
+  }
+  return true;
+}
+
+bool UpdateJobTable(const std::string& sJobName, const std::string& sJobPath, std::int32_t& lJobNumber) {
+  const std::string title = ModBrowseTitle("UpdateJobTable");
+  const std::string name = Trim(sJobName);
+  const std::string folder = Trim(sJobPath);
+  if (name.empty() || EqualsNoCase(name, "Untitled")) {
+    Ui().MsgBox(name.empty() ? "Invalid project name." : "Invalid project name.  " + InBrackets(name), vbExclamation,
+                "Invalid Project Name");
+    return false;
+  }
+  ClearError();
+  // The short (8.3) form of a folder is the folder itself here.
+  const std::string short_folder = folder;
+  if (short_folder.size() >= kTooLongFolder) {
+    ShowError("Invalid project path.  The path is too long.  Please choose a folder with a shorter path.",
+              vbExclamation, title);
+    return false;
+  }
+  std::string listed_folder;
+  const JobRowWrite written = WriteJobRow(
+      ProjectsDb(), name, folder, short_folder,
+      [&](const std::string& listed) {
+        std::string ignored;
+        return DoesProjectExistInFolder(name, listed, ignored);
+      },
+      &lJobNumber, &listed_folder);
+  switch (written) {
+    case JobRowWrite::kWritten: return true;
+    case JobRowWrite::kNameTaken:
+      Ui().MsgBox(CannotAddMessage(name, listed_folder), vbExclamation, "Cannot Add Project");
+      return false;
+    case JobRowWrite::kEmptyFolder: ShowError("Invalid project path:  " + LineBreaks(0), vbExclamation, title); return false;
+    case JobRowWrite::kFailed: break;
+  }
+  ShowError("", vbExclamation, title);
+  return false;
+}
+
+bool UpdateJobUsageTable(std::int32_t lJobNumber, const std::string& sList) {
+  if (WriteJobUsageRows(ProjectsDb(), lJobNumber, SplitList(Trim(sList)))) return true;
+  ShowError("", vbExclamation, ModBrowseTitle("UpdateJobUsageTable"));
+  return false;
+}
+
+std::string BrowseForFolder(const std::string& prompt, const std::string& initial_folder) {
+  std::string chosen;
+  if (!Ui().BrowseForFolder(prompt, initial_folder, &chosen)) return {};
+  const std::size_t nul = chosen.find('\0');
+  return nul == std::string::npos ? chosen : chosen.substr(0, nul);
 }
 
 }  // namespace pds

@@ -12,9 +12,16 @@
 // Single-threaded: runs on the application's user-interface thread.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
+
+#include "pds/ProjectSearch.h"
+#include "projects/project_finder.h"
 
 namespace pds {
+
+class ListedProjects;
 
 // The answers of ShowProjectNotFoundDialog: the user closed the dialog, chose
 // Find (and a project was reconnected), or chose Remove.
@@ -48,5 +55,42 @@ int ShowProjectNotFoundDialog(const std::string& sJobName, const std::string& sJ
 // statement ran; false for a blank name (silently) or when the database could
 // not be opened or changed (reported, critical icon).
 bool RemoveProjectFromList(const std::string& sJobName, bool& bChanged);
+
+// ---- the search flows (FindAndReconnectProject and FindAndAddProjects are
+// declared in pds/ProjectSearch.h)
+
+// The answers of ShowFindProjectDialog.
+inline constexpr int kFindDialogOK = -1;
+inline constexpr int kFindDialogCancelled = -2;
+
+// Shows the search dialog in mode (frm_project_search.h) with message on top
+// ("Project Not Found." when blank), starting the search at once when asked.
+// After OK, results hold the checked entries in list order and
+// spec.found_count their number.
+int ShowFindProjectDialog(ProjectSearchSpec& spec, int mode, std::vector<FoundProject>& results,
+                          const std::string& message, bool start_at_once);
+
+// The projects-list reads and writes of the search, with their reports
+// (modBrowse titles) and messages to the user.
+// Whether a Job row has this name and folder; false (reported) when the
+// check could not run, false silently for a blank name or folder.
+bool CheckJobTableForProjectPlusPath(const std::string& sJobName, const std::string& sJobPath, bool& bFound);
+// Reads every listed name and folder once for a find-all search; reported
+// under CheckJobTableForProjectPlusPath when the list cannot be read.
+bool LoadListedProjectsForSearch(ListedProjects* listed);
+// Writes each result's Job row and JobUsage rows in turn; stops at the first
+// failure, keeping the rows written before it.
+bool ReconnectProjectsToJobTable(std::vector<FoundProject>& results);
+// Adds or reconnects the Job row of sJobName in its own transaction. Refuses
+// a name that is not a project name, a folder of 238 characters or more, and
+// a name listed for a folder that still holds that project ("Cannot Add
+// Project").
+bool UpdateJobTable(const std::string& sJobName, const std::string& sJobPath, std::int32_t& lJobNumber);
+// Replaces the JobUsage rows of lJobNumber with the designations of sList
+// (comma-separated), in its own transaction.
+bool UpdateJobUsageTable(std::int32_t lJobNumber, const std::string& sList);
+
+// The host's folder chooser; empty when the user cancelled.
+std::string BrowseForFolder(const std::string& prompt, const std::string& initial_folder);
 
 }  // namespace pds

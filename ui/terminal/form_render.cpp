@@ -402,7 +402,9 @@ Screen FormPainter::Paint() {
         break;
       case ControlKind::kAnimation:
         if (static_cast<const Animation&>(c).Playing()) {
-          blocks.push_back(Block{{StyledLine(" (working ...)", Style::kDim)}, -1, 0, nullptr});
+          static constexpr char kSpinner[] = "|/-\\";
+          const std::string turn(1, kSpinner[view_.frame++ % 4]);
+          blocks.push_back(Block{{StyledLine(" " + turn + " working ...", Style::kDim)}, -1, 0, nullptr});
         }
         break;
       case ControlKind::kCommandButton: break;  // on the button row

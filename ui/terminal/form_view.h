@@ -56,6 +56,9 @@ struct FormView {
   LineEditor filter_editor;
   // The last action the dialog refused, shown in the key line.
   std::string status;
+  // Counts the drawings, so a playing animation turns as a spinner while a
+  // long loop redraws the form.
+  unsigned frame = 0;
 };
 
 struct Screen {
