@@ -56,17 +56,18 @@ bool ListedProjects::Contains(const std::string& name, const std::string& folder
   return keys_.count(Key(Trim(name), RemoveBackslash(Trim(folder)))) > 0;
 }
 
-bool LoadListedProjects(const std::string& projects_db, ListedProjects* listed) {
-  ClearError();
+namespace {
+
+// Opens the projects database shared and read-only with a snapshot of sql,
+// hands the record set to read, and closes both whatever happens. False when
+// the open failed or reading faulted; the reason is then pending.
+bool ReadJobSnapshot(const std::string& projects_db, const std::string& sql, const std::function<void(RsHandle&)>& read) {
   DbHandle db;
   RsHandle rs;
   bool ok = false;
   try {
-    if (OpenDbAndRecordset(db, rs, projects_db, "SELECT sJobName, sJobPath FROM Job", db::dbOpenSnapshot, false,
-                           true) == 0) {
-      for (; !rs->Eof(); rs->MoveNext()) {
-        listed->Add(GetFieldValue(rs->Fields("sJobName")).AsString(), GetFieldValue(rs->Fields("sJobPath")).AsString());
-      }
+    if (OpenDbAndRecordset(db, rs, projects_db, sql, db::dbOpenSnapshot, false, true) == 0) {
+      read(rs);
       ok = true;
     }
   } catch (...) {
@@ -78,25 +79,22 @@ bool LoadListedProjects(const std::string& projects_db, ListedProjects* listed) 
   return ok;
 }
 
+}  // namespace
+
+bool LoadListedProjects(const std::string& projects_db, ListedProjects* listed) {
+  ClearError();
+  return ReadJobSnapshot(projects_db, "SELECT sJobName, sJobPath FROM Job", [&](RsHandle& rs) {
+    for (; !rs->Eof(); rs->MoveNext()) {
+      listed->Add(GetFieldValue(rs->Fields("sJobName")).AsString(), GetFieldValue(rs->Fields("sJobPath")).AsString());
+    }
+  });
+}
+
 bool FindJobRow(const std::string& projects_db, const std::string& name, const std::string& folder, bool* found) {
   *found = false;
-  DbHandle db;
-  RsHandle rs;
-  bool ok = false;
-  try {
-    const std::string sql = "SELECT * FROM Job WHERE sJobName = " + SqlTextLiteral(name) +
-                            " AND sJobPath = " + SqlTextLiteral(RemoveBackslash(folder));
-    if (OpenDbAndRecordset(db, rs, projects_db, sql, db::dbOpenSnapshot, false, true) == 0) {
-      *found = !rs->Eof();
-      ok = true;
-    }
-  } catch (...) {
-    CatchToPending();
-    ok = false;
-  }
-  CloseRecordset(rs);
-  CloseDatabase(db);
-  return ok;
+  const std::string sql = "SELECT * FROM Job WHERE sJobName = " + SqlTextLiteral(name) +
+                          " AND sJobPath = " + SqlTextLiteral(RemoveBackslash(folder));
+  return ReadJobSnapshot(projects_db, sql, [&](RsHandle& rs) { *found = !rs->Eof(); });
 }
 
 JobRowWrite WriteJobRow(const std::string& projects_db, const std::string& name, const std::string& folder,
