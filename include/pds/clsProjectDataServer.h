@@ -7,9 +7,7 @@
 // ExitProgram before releasing it. Members other than the properties assume a
 // successful PDSInitialize. Every operation runs to completion on the calling
 // thread, shows its own dialogs and messages through the process-wide UI host,
-// and reports its outcome as a return code: no member throws.
-//
-// Destroying the object releases what it owns (databases, collections, the
+// and reports its outcome as a return code: no member throws. Destroying the object releases what it owns (databases, collections, the
 // current project record and with it the project's lock files) but neither
 // saves nor closes the project; ExitProgram does.
 #pragma once
