@@ -10,6 +10,8 @@ packages=(
   libbenchmark-dev
   libcli11-dev
   hyperfine time
+  python3-dev pybind11-dev python3-pytest
+  dpkg-dev man-db groff-base bsdextrautils
 )
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
 missing=()

@@ -32,7 +32,7 @@ _pds_command_words() {
     archive-info) opts="--json" valued="" positional=files ;;
     search) opts="--json" valued="" positional= ;;
     selfcheck) opts="" valued="" positional= ;;
-    help) opts="--all --check" valued="" positional=help ;;
+    help) opts="--all --check --man" valued="--man" positional=help ;;
     completion) opts="" valued="" positional=shells ;;
   esac
 }

@@ -90,11 +90,18 @@ struct HelpArgs {
   std::vector<std::string> words;
   bool all = false;
   bool check = false;
+  std::string man_folder;
 };
 
 int Run(CLI::App& app, const HelpArgs& args) {
   if (args.check) return Check(app);
   if (args.all) return PrintAll();
+  if (!args.man_folder.empty()) {
+    std::string error;
+    if (WriteManPages(app, args.man_folder, &error)) return kExitOk;
+    std::fprintf(stderr, "pds help: %s\n", error.c_str());
+    return kExitFailed;
+  }
   const std::vector<std::string>& w = args.words;
   if (w.empty()) {
     std::fputs(OverviewText(app).c_str(), stdout);
@@ -166,6 +173,7 @@ CommandRunner RegisterHelp(CLI::App& app) {
   sub->add_option("COMMAND", args->words, "A command, 'session COMMAND', or a topic");
   sub->add_flag("--all", args->all, "Print every page");
   sub->add_flag("--check", args->check, "Check that every command and option has its page");
+  sub->add_option("--man", args->man_folder, "Write the manual pages into a folder");
   CLI::App* root = &app;
   return [root, args] { return Run(*root, *args); };
 }

@@ -37,6 +37,9 @@ std::string OverviewText(const CLI::App& app);
 bool PrintCommandPage(const std::string& name, std::FILE* out);
 // The bash completion script for app's subcommands and options.
 std::string BashCompletionScript(CLI::App& app);
+// Writes pds.1 and one manual page per command and topic into folder
+// (created when missing); false with the reason in *error.
+bool WriteManPages(const CLI::App& app, const std::string& folder, std::string* error);
 // The subcommand of app named name, or null.
 CLI::App* FindSubcommand(CLI::App& app, const std::string& name);
 

@@ -196,6 +196,7 @@ synopsis: pds help [COMMAND]
 synopsis: pds help session [COMMAND]
 synopsis: pds help answers
 synopsis: pds help --all | --check
+synopsis: pds help --man FOLDER
 synopsis: pds COMMAND --help
 # DESCRIPTION
 Without arguments lists the commands, as pds --help does. "pds help COMMAND" and "pds COMMAND --help" print the manual page of a command of pds; "pds help session COMMAND" that of a command typed inside a session (the same page "help COMMAND" shows in the session); "pds help answers" the format of the answer files of --ui script:FILE.
@@ -208,6 +209,8 @@ a command of pds, "session" followed by a session command, or a topic (answers)
 print every page
 * --check
 check that every command of pds, every option of each and every session command has its page; print what is missing and exit 1 when something is
+* --man FOLDER
+write the pages as manual pages in the man(7) format into FOLDER (created when missing): pds.1, one pds-COMMAND.1 per command and topic, the session commands in pds-session.1; the build writes them this way and installs them under share/man/man1
 # EXIT STATUS
 @exit
 # EXAMPLES
