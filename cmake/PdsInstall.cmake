@@ -71,6 +71,8 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The package carries no debug information (the build tree keeps it).
+set(CPACK_STRIP_FILES ON)
 # The Python module is built for this interpreter's ABI.
 if(PDS_PYTHON_VERSION)
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "python3 (>= ${PDS_PYTHON_VERSION})")
