@@ -17,6 +17,14 @@ set(PDS_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/pds)
 install(TARGETS pds_shared EXPORT pdsTargets
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_COMPONENT Unspecified)
 install(TARGETS pds_static EXPORT pdsStaticTargets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+# A stripped install (`--strip`, the Debian package) leaves the debug
+# information of the static library behind too; install(TARGETS) strips
+# only programs and shared libraries.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-debug
+                    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/$<TARGET_FILE_NAME:pds_static>\")
+  endif()")
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/include/pds DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
         FILES_MATCHING PATTERN "*.h")
 install(FILES ${CMAKE_BINARY_DIR}/generated/pds/Version.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/pds)
@@ -71,6 +79,8 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# A shlibs file for packages built against libpds, and the ldconfig trigger.
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 # The package carries no debug information (the build tree keeps it).
 set(CPACK_STRIP_FILES ON)
 # The Python module is built for this interpreter's ABI.
