@@ -345,6 +345,17 @@ void BindServer(py::module_& m) {
              return s.Code("SaveTag", [&](S& c) { return c.SaveTag(rs, name); });
            },
            arg("rsTag"), arg("sTagName"))
+      .def("SaveTagAs",
+           [](Self& s, std::string type, const std::string& name, std::string new_name, bool show) {
+             RsHandle rs;
+             py::object code = s.Code("SaveTagAs", [&](S& c) { return c.SaveTagAs(type, name, new_name, rs, show); });
+             return py::make_tuple(code, new_name, rs);
+           },
+           arg("sTagType"), arg("sTagName"), arg("sNewTagName") = "", arg("bShowMsgs") = true,
+           "code, sNewTagName, rsTag")
+      .def("SaveAllTags",
+           [](Self& s, RsHandle rs) { return s.Code("SaveAllTags", [&](S& c) { return c.SaveAllTags(rs); }); },
+           arg("rsTag") = py::none())
       .def("OpenTagData",
            [](Self& s, std::string start) { return s.Run("OpenTagData", [&](S& c) { return c.OpenTagData(start); }); },
            arg("sStartTag") = "")

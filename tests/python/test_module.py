@@ -34,6 +34,20 @@ def test_project_with_tags_saved_and_read_back_by_a_new_service_object(installat
     assert again.ExitProgram() == pds.RETURN_OK
 
 
+def test_archive_export_and_retrieve_into_a_new_project(installation, server, tmp_path):
+    server.ProjectNew()
+    server.NewTag("TagData", "P-1")
+    assert save_as(server, installation, "Beta") == pds.RETURN_OK
+    assert server.ExportTagData([{"TagName": "P-1", "items": [{"Key": "Flow", "Value": "12.5"}]}])
+    archive = str(tmp_path / "Beta.QVA")
+    assert server.ProjectArchive(archive) == pds.RETURN_OK
+    assert server.ProjectNew() == pds.RETURN_OK
+    assert server.ProjectRetrieve(archive, False) == pds.RETURN_OK
+    assert server.Project.sJobName == "Beta" and "P-1" in [t.Name for t in server.UnitTags()]
+    with pytest.raises(TypeError, match="dict"):
+        server.ExportTagData(["P-1"])
+
+
 def test_result_codes_are_an_int_enum_that_names_the_tag_codes(server):
     assert issubclass(pds.eProjectReturnCode, enum.IntEnum)
     assert server.DeleteTag("TagData", "NoSuchTag", False) is pds.RETURN_NO_TAGS
