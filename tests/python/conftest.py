@@ -2,12 +2,17 @@
 # projects, which the component keeps in the temporary folder, stay in a
 # folder of this run (the component reads TMPDIR when it first needs it).
 import os
+import shutil
 import tempfile
 
 os.environ["TMPDIR"] = tempfile.mkdtemp(prefix="pds-pytest-")
 
 import pds  # noqa: E402
 import pytest  # noqa: E402
+
+
+def pytest_unconfigure(config):
+    shutil.rmtree(os.environ["TMPDIR"], ignore_errors=True)
 
 
 @pytest.fixture
