@@ -1,9 +1,6 @@
-// `pds` as a finished tool: every command and session command has its manual
-// page, unknown names are usage errors that name the nearest command, the
-// bash completion script is valid, installed as printed, and completes what
-// an installation holds; and `pds demo`, the main job, succeeds in every step
-// on a fresh installation, leaves no temporary folder, and exits 1 when a
-// step fails.
+// `pds` as a finished tool: manual pages for every command, unknown names as
+// usage errors, a valid bash completion script, and `pds demo`, which succeeds
+// in every step on a fresh installation or exits 1.
 #include <algorithm>
 #include <regex>
 #include <sstream>

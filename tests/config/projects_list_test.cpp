@@ -1,10 +1,6 @@
 // The service object's reads and writes of the user's projects database:
-// counting projects (all, or those an application keeps data in), whether a
-// name is taken, a project's key and folder by name (names differing in case,
-// blank names, names holding an apostrophe, a database that is gone); and the
-// user-wide configuration values in its Config table, with defaults for
-// missing keys, the stored form of an empty value, one row per designation and
-// key, the shared designation, and a database another user holds.
+// counts, names taken, a project's key and folder by name, and the user-wide
+// configuration values in its Config table.
 #include "pds/UiHost.h"
 #include "tests/config/service_fixture.h"
 

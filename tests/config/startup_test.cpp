@@ -1,9 +1,6 @@
-// The startup: the installation structure the program folder must sit in and
-// the command line that can name another program folder, a brand and a user;
-// the user's network name, its confirmation, and the registration that maps it
-// to a user ID; the template files an installation must hold and the user's
-// projects database made from them; and the whole sequence on a built
-// installation.
+// The startup: the installation structure around the program folder, the
+// command line, the user's name and its registration as a user ID, the
+// template files, and the whole sequence on a built installation.
 #include <sys/stat.h>
 #include <unistd.h>
 

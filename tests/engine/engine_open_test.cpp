@@ -1,14 +1,7 @@
-// Who may open a database and what an open says when it cannot: opens in
-// this process share the file, other processes are kept out by exclusive opens
-// (these tests start helper processes), and a dead holder never keeps a file
-// in use; a file that is not a file, not a database or not ours to write is
-// named and never called "in use", so the open's retry gives up at once, and
-// a FIFO or a device must not block the open. (A missing file and a text file
-// are covered with the other open failures.) Opening a file again after
-// closing it: whatever the engine keeps from the earlier open (its connection,
-// the file's definitions) gives way to what the file holds now, even when the
-// file was put in place by other means than the engine; definitions added by
-// plain statements are described from the file.
+// Who may open a database: opens in this process share the file, other
+// processes (helper processes) are kept out by exclusive opens, a dead holder
+// never keeps a file in use; a file the engine cannot use is named, never "in
+// use"; a file opened again is read afresh, whatever the engine kept.
 #include <sqlite3.h>
 #include <sys/stat.h>
 

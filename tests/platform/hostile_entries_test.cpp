@@ -1,9 +1,6 @@
-// Entries planted where the component expects its own files or folders:
-// links, pipes, devices and oversized files. Nothing outside the folder being
-// worked on may be read, written or removed, and nothing may hang. Whether an
-// entry could be removed is asked before a change that must not stop halfway;
-// the answer has to hold for the superuser too, whom only the immutable and
-// append-only attributes stop.
+// Entries planted where the component expects its own (links, pipes, devices,
+// oversized files) are never followed outside the folder worked on, and
+// whether an entry could be removed is answered truly, for the superuser too.
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/stat.h>

@@ -1,9 +1,6 @@
-// What the component reaches the machine through, besides files and locks:
-// temporary files and folders, volumes and the program's own folder; child
-// processes, their exit codes and signals; standard descriptors closed at
-// start, which are filled on /dev/null before any file is opened; and the
-// hosts' environment, whose temporary folder can be redirected for a while
-// and whose trees are made and removed, read-only files included.
+// What the component reaches the machine through besides files and locks:
+// temporary files, volumes, the program's folder, child processes, standard
+// descriptors closed at start, and the hosts' environment.
 #include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>

@@ -1,11 +1,7 @@
 // The project life cycle as an application lives it (new, save as, edit,
-// close, open, delete by one of two applications and then the last), and the
-// ways each step can end otherwise, with exact texts through the scripted
-// host. Work left unsaved in a project's working folder (a save that failed, a
-// session that ended without closing) survives the next open: the folder is
-// set aside under a dated name and the user is told where; a working folder
-// that only repeats the saved files is restaged without a word; a folder that
-// cannot be set aside stops the open and keeps every file.
+// close, open, delete) and the ways each step can end otherwise, with exact
+// texts; and work left unsaved in a working folder, set aside on the next open
+// (or restaged without a word when it only repeats the saved files).
 #include "pds/UiHost.h"
 #include "pds/clsMRUJobs.h"
 #include "pds/clsProject.h"

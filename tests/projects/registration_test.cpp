@@ -1,10 +1,6 @@
-// Registration of an application's data in a project: the Job and JobUsage
-// rows RegisterAppData keeps in step with a project record (all or nothing),
-// the registration question, and reading a record's key and folders back; and
-// the project configuration values, rows of the project database's Config
-// table mirrored into the project file section "<designation> Config", without
-// a project, with blank values, with keys holding apostrophes, and when the
-// project file refuses the write.
+// Registration of an application's data in a project (the Job and JobUsage
+// rows, all or nothing) and the project configuration values, rows of the
+// project database's Config table mirrored into the project file.
 #include "files/profile_file.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"

@@ -1,14 +1,7 @@
 // Working copies: the working folder and its guard, files from templates,
-// copies between folders, verification and temporary names (the application
-// started as "lay10", so every derived name must come out in upper case).
-// Untitled projects keep their working folders in a folder of the process's
-// own inside the user's private folder of the temporary folder: folders of
-// ended processes are cleared away, and a private folder that others could
-// reach is not used. Copies into a project folder are flushed file by file and
-// the folder once per save, while staging into the working folder flushes
-// nothing; what reaches the disk cannot be observed from a test, so the
-// environment records which copies asked to be durable and which folders were
-// flushed.
+// copies, verification and temporary names (started as "lay10", so derived
+// names must come out in upper case); the untitled work area of each process;
+// and which copies and folders a save asks to be made durable.
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -1,10 +1,7 @@
-// Tags through the project life cycle: the first tag of a new project, tags
-// worked on, saved, closed and opened again by name, their publication in the
-// project database, the tag database closed and reopened around a save, and
-// the repair of repeated names when a project opens. And the project database
-// structure: the check of the version row, the upgrade of an older file to
-// "1.3.0", and the check where new project databases are made and projects
-// are opened.
+// Tags through the project life cycle (the first tag, tags saved, closed,
+// opened and published, the tag database reopened around a save, repeated
+// names repaired), and the project database structure: the version check and
+// the upgrade of an older file to "1.3.0".
 #include "pds/UiHost.h"
 #include "pds/db/jet_errors.h"
 #include "pds/db/relation.h"

@@ -1,9 +1,6 @@
-// The tag operations on the Pump Designer sample's tag database: creation with
-// the data definitions' defaults, open, copy, rename, delete, the saving of the
-// provisional "Untitled" tag; and tag names, their validation rules and
-// messages, the automatic numbering against a real tag table, the count of
-// selectable tags, the name dialog in tag-name mode and the repair of
-// duplicate names.
+// The tag operations on the Pump Designer sample's tag database (create, open,
+// copy, rename, delete, save the provisional "Untitled" tag), and tag names:
+// their rules and messages, automatic numbering, the name dialog, repairs.
 #include "pds/Controls.h"
 #include "pds/UiHost.h"
 #include "tests/tags/tag_fixture.h"

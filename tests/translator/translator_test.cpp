@@ -1,11 +1,7 @@
-// Retrieval from a previous version. Small shell-script translators play the
-// protocol's parts: what they are told, what their result code gives, that no
-// setting outlives the run, that a second call while the translator runs is
-// refused without a dialog, and the refusals before and at its start. The
-// sample translator pds-translate runs as the component runs it: the folders
-// in the per-user settings, the five bracketed words on its command line, the
-// outcome read back from "ResultCode"; every refusal must leave the target's
-// tag database as it was.
+// Retrieval from a previous version: shell-script translators playing the
+// protocol's parts (what they are told, what their result code gives, the
+// refusals), and the sample translator pds-translate run as the component runs
+// it, every refusal leaving the target's tag database as it was.
 #include <sys/stat.h>
 #include <sys/wait.h>
 

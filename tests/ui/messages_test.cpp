@@ -1,10 +1,7 @@
-// Messages as the user sees them: error reports with their texts, quoting and
-// line breaks; text printed by the hosts, where every control character a
-// name or path could carry is shown as an escape, valid UTF-8 passes and other
-// bytes are shown by value; and the boundary public members run behind, so
-// that what a body raises never reaches the caller but is reported under the
-// member's title and icon (or kept pending by the quiet form) while the member
-// returns its failure value.
+// Messages as the user sees them: error reports, quoting and line breaks;
+// text printed by the hosts, control characters and bytes that are not UTF-8
+// escaped; and the boundary public members run behind, reporting what a body
+// raises under the member's title and returning its failure value.
 
 #include <stdexcept>
 
