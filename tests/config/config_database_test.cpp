@@ -1,5 +1,5 @@
 // The configuration database as the startup reads it (versions, the
-// application's identity and specification lists, program files), and the
+// application's identity, its data and program file lists), and the
 // installed applications, their table and the component's own version.
 #include <tuple>
 

@@ -1,5 +1,5 @@
 // The file routines: paths, names and the rules a project, file or folder
-// name must follow, copying and deleting by file specification, folders and
+// name must follow, copying and deleting by file pattern, folders and
 // listings, with every failure reported through the common reporter.
 
 #include <set>
