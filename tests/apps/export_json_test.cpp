@@ -2,10 +2,6 @@
 // with the place named, and what a well-formed file gives.
 #include "apps/pds/export_json.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "pds/clsExportTags.h"
 #include "tests/support/case_names.h"
 

@@ -6,7 +6,6 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <string>
 
 #include "tests/support/test_support.h"
 
@@ -27,6 +26,16 @@ inline PdsRun RunPds(const TempFolder& temp, const std::string& args, const std:
                         (temp / "pds.err") + "'" + (input.empty() ? " </dev/null" : "");
   int status = std::system(command.c_str());
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, temp.Read("pds.out"), temp.Read("pds.err")};
+}
+
+// `pds session` of app on the installation in temp, under a time limit and
+// with a private temporary folder; commands as printf takes them, options
+// ("--ui batch", "--json", an answer script) and any redirections after them.
+inline PdsRun RunSession(const TempFolder& temp, const std::string& app, const std::string& commands,
+                         const std::string& options = "--ui batch") {
+  std::filesystem::create_directories(temp / "tmp");
+  return RunPds(temp, "session --root '" + temp.path() + "' --app " + app + " " + options,
+                "TMPDIR='" + (temp / "tmp") + "' timeout 60", commands);
 }
 
 }  // namespace pds::test

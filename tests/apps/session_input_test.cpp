@@ -15,10 +15,6 @@
 namespace pds::test {
 namespace {
 
-namespace fs = std::filesystem;
-using ::testing::HasSubstr;
-using ::testing::Not;
-
 // Whether every line of the file is one JSON value, read as strict UTF-8:
 // a raw control character in a string or a stray byte fails the line.
 bool EveryLineIsJson(const std::string& path) {
@@ -36,14 +32,8 @@ bool HasRawControl(const std::string& text) {
 
 class SessionInputTest : public ServiceTest {
  protected:
-  // pds session for app with a private temporary folder; input as printf
-  // takes it, extra shell text (redirections) after the command.
-  PdsRun Session(const std::string& app, const std::string& input, const std::string& options = "--ui batch",
-                 const std::string& redirect = "") {
-    fs::create_directories(temp_ / "tmp");
-    const std::string env = "TMPDIR='" + (temp_ / "tmp") + "' timeout 60";
-    return RunPds(temp_, "session --root '" + temp_.path() + "' --app " + app + " " + options + " " + redirect, env,
-                  input);
+  PdsRun Session(const std::string& app, const std::string& input, const std::string& options = "--ui batch") {
+    return RunSession(temp_, app, input, options);
   }
   // pds session with its standard descriptors as redirect leaves them
   // (RunPds gives it an input of its own); returns the exit code.
@@ -108,8 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"UnterminatedQuote", "delete \"Plant", "unterminated quotation mark"},
         UsageCase{"NulInName", "delete \"Pl\\000ant\"", "control character \\x00"},
         UsageCase{"EscapeInName", "open \"\\033[2JPlant\"", "'\\x1b[2JPlant' holds the control character \\x1b"},
-        UsageCase{"C1ControlInName", "open \"\\302\\233Plant\"", "control character \\u009b"}),
-    [](const auto& info) { return std::string(info.param.label); });
+        UsageCase{"C1ControlInName", "open \"\\302\\233Plant\"", "control character \\u009b"}), ByLabel());
 
 TEST_F(SessionInputTest, QuotedNameWithBlanksStillDeletesThatProject) {
   Install(false, {"LAY10"});
@@ -147,8 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   "line 1: the line is longer than 65536 bytes"},
                       BadFileCase{"FolderAsScript", "--ui batch --script '{}'", "is a folder, not a file"},
                       BadFileCase{"FolderAsAnswerFile", "--ui 'script:{}'", "is a folder, not a file"},
-                      BadFileCase{"EndlessAnswerFile", "--ui script:/dev/zero", "is larger than 4096 KiB"}),
-    [](const auto& info) { return std::string(info.param.label); });
+                      BadFileCase{"EndlessAnswerFile", "--ui script:/dev/zero", "is larger than 4096 KiB"}), ByLabel());
 
 TEST_F(SessionInputTest, EndlessStandardInputIsRefused) {
   Install(false, {"LAY10"});

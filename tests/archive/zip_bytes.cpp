@@ -1,6 +1,7 @@
 #include "tests/archive/zip_bytes.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace pds::test {
 
@@ -82,6 +83,25 @@ std::string BuildZip(const std::vector<RawEntry>& entries) {
   Put32(&out, central_at);
   Put16(&out, 0);
   return out;
+}
+
+std::string Shell(const std::string& command, int* status) {
+  std::string out;
+  FILE* p = popen((command + " 2>&1").c_str(), "r");
+  char buf[4096];
+  for (std::size_t n; p && (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+  const int code = p ? pclose(p) : -1;
+  if (status) *status = code;
+  return out;
+}
+
+std::vector<std::string> ZipEntryNames(const std::string& zip) {
+  std::vector<std::string> names;
+  const std::string out = Shell("unzip -Z1 '" + zip + "'");
+  for (std::size_t at = 0, nl; (nl = out.find('\n', at)) != std::string::npos; at = nl + 1) {
+    names.push_back(out.substr(at, nl - at));
+  }
+  return names;
 }
 
 }  // namespace pds::test

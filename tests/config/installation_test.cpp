@@ -1,8 +1,5 @@
 #include "pds/Installation.h"
 
-#include <gmock/gmock.h>
-
-#include <filesystem>
 #include <set>
 
 #include "pds/db/dao_constants.h"
@@ -15,18 +12,14 @@
 #include "config/sample_apps.h"
 #include "pds/PendingError.h"
 #include "config/schema.h"
-#include "platform/env.h"
 #include "pds/Version.h"
-#include "tests/support/case_names.h"
 #include "tests/support/fault_env.h"
 #include "tests/support/test_support.h"
 
 namespace pds::install {
 namespace {
 
-namespace fs = std::filesystem;
 using db::DBEngine;
-using ::testing::HasSubstr;
 
 // Copies a template as the product does: the copy gets normal attributes.
 std::string CopyTemplate(const std::string& from, const std::string& to) {
@@ -144,8 +137,7 @@ INSTANTIATE_TEST_SUITE_P(
     Files, ShippedDatabaseTest,
     ::testing::Values(ShippedDatabase{"Configuration", "TVXxycfg.mdb", &schema::ConfigurationDatabase},
                       ShippedDatabase{"Projects", "Enviro/Prjxy.ro", &schema::ProjectsDatabase},
-                      ShippedDatabase{"Project", "Enviro/Project.ro", &schema::ProjectDatabase}),
-    [](const auto& info) { return std::string(info.param.name); });
+                      ShippedDatabase{"Project", "Enviro/Project.ro", &schema::ProjectDatabase}), pds::test::ByName());
 
 TEST_F(InstallationTest, ConfigurationDatabaseDescribesOnlyTheChosenApplications) {
   InstallOptions options;
@@ -314,7 +306,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BadOptions{"AppTwice", With("DORNEL", {"PMP10", "pmp10"}), "[pmp10] is listed twice"},
                       BadOptions{"NoApp", With("DORNEL", {}), "no application"},
                       BadOptions{"NoRoot", With("DORNEL", {"PMP10"}, "  "), "no installation folder"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    pds::test::ByName());
 
 TEST_F(InstallationTest, FailedBuildLeavesNoFolderBehind) {
   test::FaultEnv env;

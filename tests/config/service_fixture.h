@@ -3,11 +3,6 @@
 // user's application would.
 #pragma once
 
-#include <cstdint>
-#include <string>
-#include <vector>
-
-#include "platform/env.h"
 #include "tests/support/fault_env.h"
 #include "tests/support/helper_process.h"
 #include "tests/support/installed_test.h"

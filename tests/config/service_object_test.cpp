@@ -8,13 +8,10 @@
 #include "config/schema.h"
 #include "pds/UiHost.h"
 #include "pds/Version.h"
-#include "tests/support/case_names.h"
 #include "tests/config/service_fixture.h"
 
 namespace pds::test {
 namespace {
-
-namespace fs = std::filesystem;
 
 const std::string kNewProjectFailed =
     "Project Data Server initialization complete.\r"
@@ -123,8 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ProjectsFolderCase{"SharedSettingOfAnExistingFolder", "XXXYY", "Team Projects", true},
                       ProjectsFolderCase{"SettingOfAnotherApplication", "LAY10", "Layouts", false},
                       ProjectsFolderCase{"SettingOfAMissingFolder", "XXXYY", "gone", false},
-                      ProjectsFolderCase{"NoSetting", nullptr, "", false}),
-    [](const auto& info) { return std::string(info.param.label); });
+                      ProjectsFolderCase{"NoSetting", nullptr, "", false}), ByLabel());
 
 // ---- the first project
 

@@ -2,11 +2,8 @@
 // is built only when a test asks for one) and a startup manager.
 #pragma once
 
-#include <filesystem>
 #include <initializer_list>
-#include <string>
 
-#include "ui/messages.h"
 #include "config/startup_fields.h"
 #include "pds/clsStartupManager.h"
 #include "tests/support/installed_test.h"

@@ -3,13 +3,10 @@
 // checks, existence tests, and the SQL value routines, with exact texts.
 #include "pds/db/db_helpers.h"
 
-#include <ctime>
-
 #include "pds/db/field.h"
 #include "pds/db/jet_errors.h"
 #include "ui/messages.h"
 #include "pds/UiHost.h"
-#include "tests/support/case_names.h"
 #include "tests/engine/db_test_support.h"
 
 namespace pds::db::test {
@@ -266,21 +263,12 @@ INSTANTIATE_TEST_SUITE_P(
                       SqlValueCase{"LongNumericText", dbLong, Variant("42"), Variant("42")},
                       SqlValueCase{"NullDouble", dbDouble, Variant::Null(), Variant(0)},
                       SqlValueCase{"TimeStampIsZero", dbTimeStamp, Variant("x"), Variant(0)},
-                      SqlValueCase{"IntegerUnchanged", dbInteger, Variant("x"), Variant("x")}),
-    [](const auto& info) { return std::string(info.param.name); });
+                      SqlValueCase{"IntegerUnchanged", dbInteger, Variant("x"), Variant("x")}), pds::test::ByName());
 
 TEST(FormatSqlValueDateTest, AnyDateBecomesTheCurrentTimeBetweenHashMarks) {
   FakeClockEnv clock;
   platform::ScopedEnv scoped(&clock);
-  std::tm local{};
-  local.tm_year = 2024 - 1900;
-  local.tm_mon = 2;
-  local.tm_mday = 1;
-  local.tm_hour = 14;
-  local.tm_min = 5;
-  local.tm_sec = 9;
-  local.tm_isdst = -1;
-  clock.set_wall(std::chrono::system_clock::from_time_t(std::mktime(&local)));
+  clock.set_wall(pds::test::LocalTime(2024, 3, 1, 14, 5, 9));
   Variant v = Variant::Date("1999-12-31 00:00:00");
   EXPECT_TRUE(FormatSqlValue(dbDate, v));
   EXPECT_EQ(v.AsString(), "#2024-03-01 14:05:09#");

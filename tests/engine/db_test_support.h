@@ -3,24 +3,14 @@
 // clock, and helper processes that hold a database open.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <functional>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "pds/db/dao_constants.h"
 #include "pds/db/database.h"
 #include "pds/db/engine.h"
 #include "pds/db/recordset.h"
 #include "pds/db/table_def.h"
 #include "pds/PendingError.h"
-#include "platform/env.h"
 #include "tests/support/fault_env.h"
 #include "tests/support/helper_process.h"
-#include "tests/support/test_support.h"
 
 namespace pds::db::test {
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "pds/PendingError.h"
+#include "tests/support/case_names.h"
 
 namespace pds::db {
 namespace {
@@ -137,8 +138,7 @@ TEST_P(DialectTranslationTest, PreparesInSqlite) {
   sqlite3_close(db);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rules, DialectTranslationTest, ::testing::ValuesIn(kTranslations),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rules, DialectTranslationTest, ::testing::ValuesIn(kTranslations), pds::test::ByName());
 
 struct Malformed {
   const char* name;
@@ -174,8 +174,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Malformed{"NotADate", "SELECT * FROM Job WHERE dCreated = #yesterday#", 3075},
                       Malformed{"TopWithoutNumber", "SELECT TOP x * FROM Job", 3075},
                       Malformed{"TopPercent", "SELECT TOP 10 PERCENT * FROM Job", 3075},
-                      Malformed{"TextAfterSemicolon", "DELETE * FROM Job; DROP TABLE Job", 3142}),
-    [](const auto& info) { return std::string(info.param.name); });
+                      Malformed{"TextAfterSemicolon", "DELETE * FROM Job; DROP TABLE Job", 3142}), pds::test::ByName());
 
 struct Analysis {
   const char* name;
@@ -224,8 +223,7 @@ INSTANTIATE_TEST_SUITE_P(
         Analysis{"ParenthesisedSelect", "(SELECT * FROM Job)", Kind::kSelect, {"Job"}},
         Analysis{"UnterminatedKeepsWhatCameBefore", "SELECT * FROM Job WHERE sJobName = 'abc FROM x", Kind::kSelect,
                  {"Job"}},
-        Analysis{"Other", "VACUUM", Kind::kOther, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+        Analysis{"Other", "VACUUM", Kind::kOther, {}}), pds::test::ByName());
 
 // Enough distinct statements to turn the cache over several times, then the
 // first ones again: a wrong eviction or a stale entry shows as a wrong text.

@@ -1,11 +1,6 @@
 #include "files/profile_file.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-
 #include "pds/PendingError.h"
-#include "platform/env.h"
 #include "tests/support/fault_env.h"
 #include "tests/support/test_support.h"
 

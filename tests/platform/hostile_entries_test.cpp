@@ -1,15 +1,13 @@
-// Entries planted where the component expects its own files or folders:
-// links, pipes, devices and oversized files. Nothing outside the folder being
-// worked on may be read, written or removed, and nothing may hang.
+// Entries planted where the component expects its own (links, pipes, devices,
+// oversized files) are never followed outside the folder worked on, and
+// whether an entry could be removed is answered truly, for the superuser too.
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 
 #include "platform/env.h"
@@ -18,8 +16,6 @@
 
 namespace pds::platform {
 namespace {
-
-namespace fs = std::filesystem;
 
 // What a test plants under a name.
 enum class Planted { kLinkToFolder, kLinkToFile, kDanglingLink, kFifo, kFolder, kLinkToDevZero };
@@ -102,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, UnreadableEntryTest,
                                                           kErrNotRegularFile},
                                            UnreadableCase{"Folder", Planted::kFolder, 5},
                                            UnreadableCase{"DanglingLink", Planted::kDanglingLink, 2}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         pds::test::ByName());
 
 TEST_F(HostileEntryTest, ReadFileRefusesAFileLargerThanAnyProfile) {
   const std::string big = tmp_ / "PROJECT.QVP";
@@ -135,7 +131,48 @@ INSTANTIATE_TEST_SUITE_P(Kinds, PlantedLockFileTest,
                                            UnreadableCase{"LinkToFolder", Planted::kLinkToFolder, kErrIsLink},
                                            UnreadableCase{"Fifo", Planted::kFifo, kErrNotRegularFile},
                                            UnreadableCase{"Folder", Planted::kFolder, kErrNotRegularFile}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         pds::test::ByName());
+
+struct RemovalCase {
+  const char* name;
+  const char* flagged;  // relative to the folder: "" for the folder itself, else the entry
+  int flag;
+};
+
+class RemovalCheckTest : public ::testing::TestWithParam<RemovalCase> {
+ protected:
+  void TearDown() override {
+    if (!flagged_.empty()) pds::test::SetFileFlag(flagged_, GetParam().flag, false);
+  }
+  Env* env_ = PosixEnv();
+  pds::test::TempFolder tmp_;
+  std::string flagged_;
+};
+
+TEST_P(RemovalCheckTest, FrozenEntryOrFolderIsRefusedAndAPlainOneAllowed) {
+  const std::string folder = tmp_ / "project";
+  fs::create_directory(folder);
+  const std::string file = folder + "/PROJECT.QVP";
+  tmp_.Write("project/PROJECT.QVP", "[Application Data]\r\n");
+  EXPECT_TRUE(env_->CheckRemovable(file).ok());
+  const std::string target = *GetParam().flagged ? folder + "/" + GetParam().flagged : folder;
+  if (!pds::test::SetFileFlag(target, GetParam().flag, true)) GTEST_SKIP() << "cannot set file attributes here";
+  flagged_ = target;
+  EXPECT_EQ(env_->CheckRemovable(file).code, kErrFrozen);
+  EXPECT_TRUE(fs::exists(file));
+}
+
+INSTANTIATE_TEST_SUITE_P(Attributes, RemovalCheckTest,
+                         ::testing::Values(RemovalCase{"ImmutableFile", "PROJECT.QVP", FS_IMMUTABLE_FL},
+                                           RemovalCase{"AppendOnlyFile", "PROJECT.QVP", FS_APPEND_FL},
+                                           RemovalCase{"ImmutableFolder", "", FS_IMMUTABLE_FL},
+                                           RemovalCase{"AppendOnlyFolder", "", FS_APPEND_FL}), pds::test::ByName());
+
+TEST(RemovalCheck, MissingEntryAndMissingFolderAreToldApart) {
+  pds::test::TempFolder tmp;
+  EXPECT_EQ(PosixEnv()->CheckRemovable(tmp / "none").code, 2);
+  EXPECT_EQ(PosixEnv()->CheckRemovable(tmp / "gone/none").code, 3);
+}
 
 }  // namespace
 }  // namespace pds::platform

@@ -3,18 +3,13 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <filesystem>
 
 #include "platform/env.h"
 #include "tests/support/test_support.h"
 
 namespace pds::platform {
 namespace {
-
-namespace fs = std::filesystem;
 
 mode_t ModeOf(const std::string& path) {
   struct stat st;

@@ -1,22 +1,13 @@
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
 #include <fstream>
 
 #include "platform/env.h"
 #include "tests/support/helper_process.h"
-#include "tests/support/test_support.h"
 
 namespace pds::platform {
 namespace {
-
-namespace fs = std::filesystem;
 
 // Holds on to whatever the helper took until it is killed.
 [[noreturn]] void SignalReadyAndWait(const std::string& marker) {

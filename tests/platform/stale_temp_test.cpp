@@ -4,10 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 
 #include "platform/env.h"
@@ -16,8 +13,6 @@
 
 namespace pds::platform {
 namespace {
-
-namespace fs = std::filesystem;
 
 class StaleTempTest : public ::testing::Test {
  protected:

@@ -12,12 +12,9 @@
 #include "pds/clsProject.h"
 #include "platform/errors.h"
 #include "tests/projects/lifecycle_fixture.h"
-#include "tests/support/fault_env.h"
 
 namespace pds::test {
 namespace {
-
-namespace fs = std::filesystem;
 
 // Every failure of a deletion opens with this, then names the file and the cause.
 const std::string kFailure = "Error Deleting Project.\r\n\n";
@@ -89,8 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
                       env.Fail(Call::kCreateTempFile, 5, [folder](const std::string& f) { return f == folder; });
                       return kFailure + "The project cannot be deleted because its folder cannot be changed.\r[" +
                              folder + "]\r\n\nError 5  -  Permission denied.\r\n";
-                    }}),
-    [](const auto& info) { return std::string(info.param.name); });
+                    }}), ByName());
 
 TEST_F(DeleteSafetyTest, DeletionOfOneApplicationCutShortIsStartedAfreshByItsNextOpen) {
   const std::string alpha = SaveAlpha();
@@ -170,8 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
                        fs::remove(file);
                        fs::create_directory(file);
                        return NotPlain(file, platform::kErrNotRegularFile);
-                     }}),
-    [](const auto& info) { return std::string(info.param.name); });
+                     }}), ByName());
 
 struct CutShortCase {
   const char* name;
@@ -214,8 +209,7 @@ INSTANTIATE_TEST_SUITE_P(Points, CutShortDeleteTest,
                          ::testing::Values(CutShortCase{"AtTheTagDatabase", "PMP10Tag.mdb", false},
                                            CutShortCase{"AtTheProjectDatabase", "Project.mdb", false},
                                            CutShortCase{"AtTheProjectFile", "PROJECT.QVP", false},
-                                           CutShortCase{"WithOnlyTheFolderLeft", "PROJECT.QVP", true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                                           CutShortCase{"WithOnlyTheFolderLeft", "PROJECT.QVP", true}), ByName());
 
 TEST_F(DeleteSafetyTest, NameNotListedSaysSoAndUnmarkedFilesOfAnUnlistedFolderAreLeftAlone) {
   const std::string alpha = SaveAlpha();

@@ -14,8 +14,6 @@
 namespace pds::test {
 namespace {
 
-namespace fs = std::filesystem;
-
 // The layout planner started for the network user jsmith.
 class PromptsTest : public InstalledTest {
  protected:
@@ -120,8 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
         SaveAsRefusal{"ShortNameVolume", "My Job", "ValidateShortFileName()", kSpaces, vbExclamation, 50, 12},
         SaveAsRefusal{"FolderNotCreated", "Job 3", "frmSaveProjectAs.cmdOk_Click",
                       "Error creating new project folder.\r[{}/Job 3]\r\nPlease choose a different folder name.",
-                      vbExclamation, 50, 255, true}),
-    [](const ::testing::TestParamInfo<SaveAsRefusal>& info) { return info.param.label; });
+                      vbExclamation, 50, 255, true}), ByLabel());
 
 TEST_F(SaveAsDialogTest, ChangedFolderNoLongerFollowsTheName) {
   const std::string chosen = temp_ / "Chosen";
@@ -282,8 +279,7 @@ INSTANTIATE_TEST_SUITE_P(
         Typing("txtProjectManager", "Dee", &clsProject::SalesPerson, "Dee"),
         Typing("txtNotes", "second", &clsProject::Notes, "second"),
         FieldEdit{"cboContactType", [](frmProperties& f) { EXPECT_TRUE(f.SelectItem("cboContactType", 1)); },
-                  [](const clsProject& p) { return p.ContactType(); }, "Customer"}),
-    [](const ::testing::TestParamInfo<FieldEdit>& info) { return info.param.label; });
+                  [](const clsProject& p) { return p.ContactType(); }, "Customer"}), ByLabel());
 
 TEST_F(PropertiesEditorTest, UnconfiguredContactTypeIsAddedAndKept) {
   project_->SetContactType("partner");

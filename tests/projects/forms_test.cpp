@@ -1,28 +1,27 @@
-// The name entry dialog and the folder dialog on their own, driven through
-// the scripted host with the exact texts the user sees.
-#include <gmock/gmock.h>
-
+// The name entry dialog, the folder dialog and the archive information dialog
+// on their own, driven through the scripted host with the exact texts the
+// user sees: what they show and accept, how they refuse, their help topics,
+// and how the archive information's pages switch and reuse their entries.
 #include <algorithm>
-#include <filesystem>
 
-#include "dialogs/frm_properties.h"
-#include "ui/dialog_messages.h"
-#include "pds/PendingError.h"
 #include "config/process_state.h"
+#include "dialogs/frm_folder.h"
 #include "dialogs/frm_new.h"
 #include "dialogs/frm_project.h"
+#include "dialogs/frm_properties.h"
+#include "dialogs/frm_save_project_as.h"
+#include "pds/PendingError.h"
 #include "pds/Types.h"
 #include "pds/UiHost.h"
-#include "dialogs/frm_folder.h"
-#include "dialogs/frm_save_project_as.h"
+#include "pds/clsProject.h"
 #include "tests/support/dialog_steps.h"
 #include "tests/support/test_support.h"
 #include "tests/support/volume_env.h"
+#include "ui/dialog_messages.h"
 
 namespace pds {
 namespace {
 
-namespace fs = std::filesystem;
 using platform::EnvWrapper;
 using platform::ScopedEnv;
 using platform::Status;
@@ -159,8 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
         VolumeCase{"LongAtThirteen", 13, "NINECHARS", "", ""},
         VolumeCase{"LongInvalidCharacter", 13, "a|b", "ValidateLongFileName()",
                    "Invalid file or folder name.  An invalid character(s) was used.  The following are invalid "
-                   "characters:  '<>:/|\\\""}),
-    [](const ::testing::TestParamInfo<VolumeCase>& info) { return std::string(info.param.label); });
+                   "characters:  '<>:/|\\\""}), pds::test::ByLabel());
 
 // ---- the folder dialog
 
@@ -253,8 +251,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "folder."},
         PathCase{"Missing", [](const std::string& temp) { return temp + "/root/missing"; }, kFolderNotFound},
         PathCase{"AFileNotAFolder", [](const std::string& temp) { return temp + "/root/file.txt"; },
-                 kFolderNotFound}),
-    [](const ::testing::TestParamInfo<PathCase>& info) { return info.param.label; });
+                 kFolderNotFound}), pds::test::ByLabel());
 
 TEST_F(FolderDialogTest, NewFolderCancelledDoesNothingAndANamedOneIsCreatedAndAccepted) {
   auto dialog = MakeDialog();
@@ -328,7 +325,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "exists.  Specify a different folder name."},
         NewFolderCase{"CreationFails", "Job", true,
                       "Error creating new project folder.\r[{}]\r\nPlease choose a different folder name."}),
-    [](const ::testing::TestParamInfo<NewFolderCase>& info) { return info.param.label; });
+    pds::test::ByLabel());
 
 // ---- help buttons
 
@@ -375,8 +372,118 @@ INSTANTIATE_TEST_SUITE_P(
                  "1:10202"},
         HelpCase{"FolderOtherMode", Make<frmFolder>([](frmFolder& d) { d.SetMode(OPEN_MODE); }), "11:0"},
         HelpCase{"Properties", Make<frmProperties>(), "1:10160"},
-        HelpCase{"ArchiveInformation", Make<frmProject>(), "1:10182"}),
-    [](const ::testing::TestParamInfo<HelpCase>& info) { return info.param.label; });
+        HelpCase{"ArchiveInformation", Make<frmProject>(), "1:10182"}), pds::test::ByLabel());
+
+class ArchiveInfoDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ClearError(); }
+  void TearDown() override { EXPECT_THAT(host_->Problems(), ::testing::IsEmpty()); }
+
+  // Shows the dialog with the user's part given; returns its result.
+  int Run(std::function<void(frmProject&)> user) {
+    host_->ExpectDialog("frmProject", [user](Dialog& d) { user(static_cast<frmProject&>(d)); });
+    dialog_.Show();
+    return dialog_.Result();
+  }
+
+  test::ScopedScriptedHost host_;
+  frmProject dialog_;
+};
+
+TEST_F(ArchiveInfoDialogTest, ShowsThreeApplicationsInArchiveOrderAndTheRecord) {
+  auto record = std::make_shared<clsProject>();
+  record->SetJobName("Demo Plant");
+  record->SetJobNumber("J-7");
+  record->SetSalesPerson("Ann");
+  dialog_.SetProject(record);
+  dialog_.ClearApps();
+  for (const char* app : {"Pump Designer v1.0", "Layout Planner v1.0", "Calc 3"}) dialog_.AddApp(app, app);
+  dialog_.SetArchiveVersion("AR002");
+  EXPECT_EQ(Run([](frmProject& f) {
+              EXPECT_EQ(f.tabPages.TabCount(), 3);
+              EXPECT_EQ(f.tabPages.GetTab("TAB3")->Caption(), "&Item Data");
+              EXPECT_EQ(f.lstApps.ListCount(), 3);
+              EXPECT_EQ(f.lstApps.List(0) + "|" + f.lstApps.List(1) + "|" + f.lstApps.List(2),
+                        "Pump Designer v1.0|Layout Planner v1.0|Calc 3");
+              EXPECT_EQ(f.txtGenName.Text(), "Demo Plant");
+              EXPECT_EQ(f.txtArchiveVersion.Text(), "AR002");
+              EXPECT_EQ(f.txtProjectManager.Text(), "Ann");
+              EXPECT_EQ(f.lblProjectManager.Caption(), "Project Manager:");
+              EXPECT_EQ(f.cmdBrowse.ToolTipText(), "Select a different project to retrieve.");
+              f.ClickButton("cmdRetrieve");
+            }),
+            kProjectInfoRetrieve);
+}
+
+// Every way out of the dialog and the result the retrieve reads.
+struct WayOut {
+  const char* name;
+  std::function<void(frmProject&)> act;
+  int result;
+  int apps_left;
+};
+
+class ArchiveInfoWayOutTest : public ArchiveInfoDialogTest, public ::testing::WithParamInterface<WayOut> {};
+
+TEST_P(ArchiveInfoWayOutTest, AnswersItsResultAndHides) {
+  dialog_.AddApp("Pump Designer v1.0", "PMP10");
+  EXPECT_EQ(Run(GetParam().act), GetParam().result);
+  EXPECT_FALSE(dialog_.visible());
+  EXPECT_EQ(dialog_.AppCount(), GetParam().apps_left);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Buttons, ArchiveInfoWayOutTest,
+    ::testing::Values(WayOut{"Retrieve", [](frmProject& f) { f.ClickButton("cmdRetrieve"); }, 2, 1},
+                      WayOut{"Browse", [](frmProject& f) { f.ClickButton("cmdBrowse"); }, 3, 1},
+                      WayOut{"Cancel", [](frmProject& f) { f.ClickButton("cmdCancel"); }, 1, 1},
+                      WayOut{"Escape", [](frmProject& f) { f.PressEscape(); }, 1, 1},
+                      WayOut{"CloseBoxIsCancelAndEmptiesTheList", [](frmProject& f) { f.CloseByUser(); }, 1, 0}),
+    pds::test::ByName());
+
+TEST_F(ArchiveInfoDialogTest, SelectingATabShowsOnlyItsPage) {
+  EXPECT_EQ(Run([](frmProject& f) {
+              EXPECT_TRUE(f.lstApps.Visible());
+              EXPECT_FALSE(f.txtJobNumber.Visible());
+              f.SelectTab("tabPages", 2);
+              EXPECT_EQ(f.CurrentPage(), 2);
+              EXPECT_TRUE(f.txtJobNumber.Visible());
+              EXPECT_FALSE(f.lstApps.Visible());
+              EXPECT_FALSE(f.lstProperty.Visible());
+              f.SelectTab("tabPages", 3);
+              EXPECT_TRUE(f.lstProperty.Visible());
+              EXPECT_FALSE(f.txtJobNumber.Visible());
+              f.SelectTab("tabPages", 1);
+              EXPECT_TRUE(f.txtArchiveVersion.Visible());
+              EXPECT_FALSE(f.txtValue.Visible());
+              f.ClickButton("cmdCancel");
+            }),
+            kProjectInfoCancel);
+}
+
+TEST_F(ArchiveInfoDialogTest, ItemDataReusesTheNamedEntryThenAnEmptyOneThenAppends) {
+  dialog_.SetItemData("Flow", "10");
+  dialog_.SetItemData("", "");
+  dialog_.SetItemData("Head", "5");       // takes the empty entry
+  dialog_.SetItemData("FLOW", "12");      // same property, other case
+  dialog_.SetItemData("Speed", "1450");   // appended
+  ASSERT_EQ(dialog_.ItemData().size(), 3u);
+  EXPECT_EQ(dialog_.lstProperty.List(0) + "|" + dialog_.lstProperty.List(1) + "|" + dialog_.lstProperty.List(2),
+            "FLOW|Head|Speed");
+  EXPECT_EQ(Run([](frmProject& f) {
+              f.SelectTab("tabPages", 3);
+              f.SelectItem("lstProperty", 0);
+              EXPECT_EQ(f.txtValue.Text(), "12");
+              f.SelectItem("lstProperty", 2);
+              EXPECT_EQ(f.txtValue.Text(), "1450");
+              f.ClearItemData();
+              EXPECT_EQ(f.lstProperty.ListCount(), 0);
+              EXPECT_EQ(f.txtValue.Text(), "");
+              f.ClickButton("cmdCancel");
+            }),
+            kProjectInfoCancel);
+  EXPECT_TRUE(dialog_.ItemData().empty());
+}
 
 }  // namespace
 }  // namespace pds

@@ -5,14 +5,7 @@
 #pragma once
 
 #include <algorithm>
-#include <cstdint>
-#include <filesystem>
-#include <string>
-#include <vector>
 
-#include "config/process_state.h"
-#include "pds/Dialog.h"
-#include "files/file_routines.h"
 #include "tests/projects/staging_fixture.h"
 #include "tests/support/dialog_steps.h"
 

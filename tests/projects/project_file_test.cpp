@@ -1,7 +1,6 @@
 #include <sys/stat.h>
 #include <fstream>
 
-#include "pds/clsProject.h"
 #include "files/profile_file.h"
 #include "projects/project_file.h"
 #include "tests/projects/record_test_support.h"
@@ -9,9 +8,6 @@
 
 namespace pds::test {
 namespace {
-
-namespace fs = std::filesystem;
-using ::testing::ElementsAre;
 
 const DataFileSpec kCurve{"PMP10Crv.dat", true, false, true, true, 1, "PMP10Crv.ro"};
 const DataFileSpec kSketch{"*.skt", false, true, false, false, 0, ""};
@@ -199,8 +195,7 @@ TEST_P(ProjectFileFaultTest, FailedSaveReportsTheProjectNameAndLeavesTheFileAsIt
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, ProjectFileFaultTest,
-                         ::testing::Values(SaveFault{"UnreadableFile", 5, 0}, SaveFault{"DiskFull", 0, 112}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         ::testing::Values(SaveFault{"UnreadableFile", 5, 0}, SaveFault{"DiskFull", 0, 112}), ByName());
 
 TEST_F(ProjectFileTest, PropertiesReadBackAsWrittenAndStopAtFirstMissingKey) {
   Start(server_, "PMP10");
@@ -304,8 +299,7 @@ INSTANTIATE_TEST_SUITE_P(
                               kNotPlain, 0},
         UnreadableProjectFile{"PermissionDenied",
                               [](const std::string& p) { std::ofstream(p) << "[Project]\r\n"; }, 5,
-                              "The project file could not be read.", 5}),
-    [](const auto& info) { return std::string(info.param.name); });
+                              "The project file could not be read.", 5}), ByName());
 
 TEST_F(ProjectFileTest, AppListWithoutSectionIsUnchanged) {
   AppList apps = {{"OLD01", "Old"}};

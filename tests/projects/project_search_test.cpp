@@ -1,23 +1,16 @@
 // The project search and the reconnection of found projects: the search
 // dialog driven through the scripted host with exact texts, the rows it
 // writes into Job and JobUsage, the refusals, and cancelling a deep search.
-#include <filesystem>
-#include <string>
-#include <vector>
 
 #include "dialogs/frm_project_search.h"
 #include "dialogs/project_search.h"
 #include "platform/env.h"
 #include "projects/project_store_search.h"
-#include "tests/support/case_names.h"
 #include "tests/support/dialog_steps.h"
 #include "tests/support/installed_test.h"
 
 namespace pds::test {
 namespace {
-
-namespace fs = std::filesystem;
-using ::testing::ElementsAre;
 
 const std::string kGone =
     "The project you selected cannot be opened because its project folder no longer exists.  If the project folder "

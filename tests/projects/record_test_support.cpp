@@ -1,22 +1,10 @@
 #include "tests/projects/record_test_support.h"
 
-#include <ctime>
-
 #include "config/schema.h"
 
 namespace pds::test {
 
-RecordEnv::RecordEnv() : EnvWrapper(platform::PosixEnv()) {
-  std::tm local{};
-  local.tm_year = 2024 - 1900;
-  local.tm_mon = 2;
-  local.tm_mday = 5;
-  local.tm_hour = 14;
-  local.tm_min = 7;
-  local.tm_sec = 9;
-  local.tm_isdst = -1;
-  now_ = std::chrono::system_clock::from_time_t(std::mktime(&local));
-}
+RecordEnv::RecordEnv() : EnvWrapper(platform::PosixEnv()), now_(LocalTime(2024, 3, 5, 14, 7, 9)) {}
 
 platform::Status RecordEnv::CreateLockFile(const std::string& path, const std::string& content, int* handle) {
   ++creates_;

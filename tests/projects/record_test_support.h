@@ -3,10 +3,6 @@
 // files counted or refused.
 #pragma once
 
-#include <map>
-#include <string>
-#include <vector>
-
 #include "pds/clsProject.h"
 #include "platform/env.h"
 #include "tests/support/installed_test.h"

@@ -7,13 +7,9 @@
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "tests/projects/lifecycle_fixture.h"
-#include "tests/support/fault_env.h"
 
 namespace pds::test {
 namespace {
-
-namespace fs = std::filesystem;
-using ::testing::IsEmpty;
 
 struct RefusalCase {
   const char* name;
@@ -79,8 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "N123456789012345678901234567890123456789012345678901", "ValidCharsInProjectName()", "too long"},
         RefusalCase{"NameUntitled",
                     [](const std::string&, const std::string& projects) { return NewFolder(projects, "Fresh"); },
-                    "untitled", "Invalid Project Name", "Invalid project name."}),
-    [](const auto& info) { return std::string(info.param.name); });
+                    "untitled", "Invalid Project Name", "Invalid project name."}), ByName());
 
 // Saving as into the current project's own folder is what another user
 // opening it would be: the project's lock refuses it.
@@ -238,8 +233,7 @@ INSTANTIATE_TEST_SUITE_P(
         LeftoverCase{"NoProjectDatabase", [](const std::string& folder) { fs::remove(folder + "/Project.mdb"); },
                      false},
         LeftoverCase{"ASubfolder", [](const std::string& folder) { fs::create_directories(folder + "/old"); },
-                     false}),
-    [](const auto& info) { return std::string(info.param.name); });
+                     false}), ByName());
 
 TEST_F(LifecycleTest, FolderOfASaveAsStillRunningIsNotCleared) {
   Start("PMP10");

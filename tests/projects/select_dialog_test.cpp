@@ -8,18 +8,12 @@
 #include "dialogs/frm_select.h"
 #include "dialogs/project_search.h"
 #include "pds/UiHost.h"
-#include "platform/env.h"
-#include "tests/support/case_names.h"
 #include "tests/support/dialog_steps.h"
 #include "tests/support/fault_env.h"
 #include "tests/support/installed_test.h"
 
 namespace pds::test {
 namespace {
-
-namespace fs = std::filesystem;
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 const std::string kGone =
     "The project you selected cannot be opened because its project folder no longer exists.  If the project folder "
@@ -218,8 +212,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ModeCase{"Delete", DELETE_MODE, "Delete Project", "Delete", "Delete the selected project", 10152},
                       ModeCase{"Archive", ARCHIVE_MODE, "Archive Project", "OK", "", 0},
                       ModeCase{"Select", SELECT_MODE, "Select Project", "OK", "", 0},
-                      ModeCase{"Save", SAVE_MODE, "Select Project", "OK", "", 0}),
-    ByLabel());
+                      ModeCase{"Save", SAVE_MODE, "Select Project", "OK", "", 0}), ByLabel());
 
 TEST_F(SelectDialogTest, HeadingNamesTheNetworkUser) {
   frmSelect dialog;
@@ -259,8 +252,7 @@ INSTANTIATE_TEST_SUITE_P(SelectModes, SelectDialogNewButtonTest,
                          ::testing::Values(NewButtonCase{"OpenAsked", OPEN_MODE, true, true},
                                            NewButtonCase{"OpenNotAsked", OPEN_MODE, false, false},
                                            NewButtonCase{"SelectAsked", SELECT_MODE, true, false},
-                                           NewButtonCase{"DeleteAsked", DELETE_MODE, true, false}),
-                         ByLabel());
+                                           NewButtonCase{"DeleteAsked", DELETE_MODE, true, false}), ByLabel());
 
 // ---- OK, the existence check and the not-found dialog
 
@@ -398,7 +390,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExistenceCase{"OtherProject", "PROJECT.QVP", "[Project]\r\nProject Name=Beta\r\n", false, &kOther},
         ExistenceCase{"SameNameOtherCase", "project.qvp", "[project]\nproject name=ALPHA\n", true, nullptr},
         ExistenceCase{"NoNameInFile", "PROJECT.QVP", "[Properties]\r\nProject Number=7\r\n", false, nullptr}),
-    [](const ::testing::TestParamInfo<ExistenceCase>& info) { return std::string(info.param.label); });
+    ByLabel());
 
 }  // namespace
 }  // namespace pds::test

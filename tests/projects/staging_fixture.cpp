@@ -6,8 +6,6 @@
 
 namespace pds::test {
 
-namespace fs = std::filesystem;
-
 StagingTest::StagingTest() {
   fs::create_directories(temp_ / "systemp");
   env_.temp_folder = temp_ / "systemp/";

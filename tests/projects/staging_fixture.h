@@ -4,12 +4,8 @@
 // one of the sample applications.
 #pragma once
 
-#include <cstdint>
 #include <fstream>
-#include <memory>
-#include <string>
 
-#include "platform/env.h"
 #include "tests/support/fault_env.h"
 #include "tests/support/installed_test.h"
 

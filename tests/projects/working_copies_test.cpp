@@ -1,15 +1,17 @@
 // Working copies: the working folder and its guard, files from templates,
-// copies between folders, verification and temporary names. The application
-// is started as "lay10", so every derived name must come out in upper case.
+// copies, verification and temporary names (started as "lay10", so derived
+// names must come out in upper case); the untitled work area of each process;
+// and which copies and folders a save asks to be made durable.
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include "ui/copy_progress.h"
 #include "pds/UiHost.h"
+#include "pds/clsProject.h"
 #include "tests/projects/staging_fixture.h"
+#include "ui/copy_progress.h"
 
 namespace pds::test {
 namespace {
-
-namespace fs = std::filesystem;
 
 const std::string kCannotInit = "Cannot open this project because the project work folder could not be initialized.";
 
@@ -277,6 +279,151 @@ TEST_F(WorkingCopyStagingTest, TemporaryFilesAreNewEmptyFilesWithTheirPrefix) {
   }
   EXPECT_EQ(fs::path(in_temp).parent_path().string(), temp_ / "systemp");
   EXPECT_EQ(fs::file_size(in_temp), 0u);
+}
+
+class UntitledWorkAreaTest : public StagingTest {
+ protected:
+  // A folder as a process leaves it: an untitled working copy and its lock file.
+  std::string MakeArea(const std::string& name) {
+    const std::string area = UserTempFolder() + "/" + name;
+    fs::create_directories(area + "/~LAY10");
+    fs::permissions(UserTempFolder(), fs::perms::owner_all, fs::perm_options::replace);
+    WriteFile(area + "/~LAY10/LAY10Lay.dat", "unsaved work");
+    WriteFile(area + "/session.lock");
+    return area;
+  }
+};
+
+TEST_F(UntitledWorkAreaTest, FoldersOfEndedProcessesGoAndThoseOfLiveOnesStay) {
+  const std::string ended = MakeArea("session-ended");
+  const std::string live = MakeArea("session-live");
+  int handle = 0;
+  ASSERT_TRUE(platform::CurrentEnv()->CreateLockFile(live + "/session.lock", "", &handle).ok());
+  Start("LAY10");
+  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
+  EXPECT_FALSE(fs::exists(ended));
+  EXPECT_EQ(ReadFile(live + "/~LAY10/LAY10Lay.dat"), "unsaved work");
+  EXPECT_TRUE(IsUntitledWorkFolder(server().Project()->WorkingJobPath(), "~LAY10"));
+  EXPECT_NE(fs::path(server().Project()->WorkingJobPath()).parent_path(), live);
+  EXPECT_TRUE(platform::CurrentEnv()->ReleaseLockFile(handle).ok());
+}
+
+struct UnsafeFolderCase {
+  const char* name;
+  void (*make)(const std::string& user_folder, const std::string& elsewhere);
+  const char* why;  // the reason the message gives after naming the folder
+};
+
+class UnsafeUserFolderTest : public UntitledWorkAreaTest, public ::testing::WithParamInterface<UnsafeFolderCase> {};
+
+TEST_P(UnsafeUserFolderTest, IsNotUsedAndNothingIsWrittenThere) {
+  const std::string elsewhere = temp_ / "elsewhere";
+  fs::create_directories(elsewhere);
+  GetParam().make(UserTempFolder(), elsewhere);
+  Start("LAY10");
+  host_->ExpectMsgBox("GetWorkingProjectPath()",
+                      "The folder for this user's working files of untitled projects cannot be used:\r[" +
+                          UserTempFolder() + "]\r" + GetParam().why + "\r\n\nError 5  -  Permission denied.\r\n");
+  EXPECT_EQ(server().ProjectNew(), RETURN_ERROR);
+  EXPECT_TRUE(fs::is_empty(elsewhere));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, UnsafeUserFolderTest,
+    ::testing::Values(UnsafeFolderCase{"OpenToOthers",
+                                       [](const std::string& user, const std::string&) {
+                                         fs::create_directories(user);
+                                         chmod(user.c_str(), 0777);
+                                       },
+                                       "It belongs to another user or is open to other users, so it is never used."},
+                      UnsafeFolderCase{"OwnedByAnotherUser",
+                                       [](const std::string& user, const std::string&) {
+                                         fs::create_directories(user);
+                                         chmod(user.c_str(), 0700);
+                                         // Only a privileged test can give it away; otherwise it is
+                                         // opened to others, which is refused the same way.
+                                         if (chown(user.c_str(), 65534, 65534) != 0) chmod(user.c_str(), 0777);
+                                       },
+                                       "It belongs to another user or is open to other users, so it is never used."},
+                      UnsafeFolderCase{"LinkToAnotherFolder",
+                                       [](const std::string& user, const std::string& elsewhere) {
+                                         fs::create_directory_symlink(elsewhere, user);
+                                       },
+                                       "It is a symbolic link, which is never used."}), ByName());
+
+class FlushRecordingEnv : public platform::EnvWrapper {
+ public:
+  explicit FlushRecordingEnv(platform::Env* target) : EnvWrapper(target) {}
+  platform::Status CopyFile(const std::string& from, const std::string& to, bool durable) override {
+    (durable ? durable_copies : plain_copies).push_back(fs::path(to).filename().string());
+    return target()->CopyFile(from, to, durable);
+  }
+  platform::Status SyncFolder(const std::string& folder) override {
+    synced.push_back(folder);
+    return sync_error != 0 ? platform::Status::Error(sync_error) : target()->SyncFolder(folder);
+  }
+
+  std::vector<std::string> durable_copies, plain_copies, synced;
+  int sync_error = 0;
+};
+
+class DurableSaveTest : public StagingTest {
+ protected:
+  void SetUp() override {
+    Start("LAY10");
+    Shared().app_data_specs = {
+        {"LAY10Lay.dat", true, true, false, false, 0, ""},
+        {"LAY10R??.dat", false, false, false, false, 0, ""},
+    };
+    project_ = MakeProjectFolder("Alpha");
+    // Lower case: the working folder is recognised without regard to case.
+    work_ = project_ + "/~lay10";
+    fs::create_directories(work_);
+    for (const std::string& folder : {project_, work_}) {
+      for (const char* name : {"LAY10Lay.dat", "LAY10R01.dat", "LAY10R02.dat"})
+        std::ofstream(folder + "/" + name) << name;
+    }
+    recorder_ = std::make_unique<FlushRecordingEnv>(&env_);
+    scoped_recorder_ = std::make_unique<platform::ScopedEnv>(recorder_.get());
+  }
+  void TearDown() override {
+    scoped_recorder_.reset();
+    StagingTest::TearDown();
+  }
+
+  std::string project_, work_;
+  // Installed after the start, so that only the operation under test is recorded.
+  std::unique_ptr<FlushRecordingEnv> recorder_;
+  std::unique_ptr<platform::ScopedEnv> scoped_recorder_;
+};
+
+TEST_F(DurableSaveTest, SaveFlushesEveryCopyAndTheProjectFolderOnce) {
+  EXPECT_TRUE(ServerOf(server()).CopyExistingAppFiles(work_, project_ + "/"));
+  EXPECT_THAT(recorder_->durable_copies,
+              ::testing::UnorderedElementsAre("LAY10Lay.dat", "LAY10R01.dat", "LAY10R02.dat"));
+  EXPECT_THAT(recorder_->plain_copies, ::testing::IsEmpty());
+  EXPECT_THAT(recorder_->synced, ::testing::ElementsAre(project_));
+}
+
+TEST_F(DurableSaveTest, StagingIntoTheWorkingFolderFlushesNothing) {
+  EXPECT_TRUE(ServerOf(server()).CopyExistingAppFiles(project_, work_));
+  EXPECT_EQ(recorder_->plain_copies.size(), 3u);
+  EXPECT_THAT(recorder_->durable_copies, ::testing::IsEmpty());
+  EXPECT_THAT(recorder_->synced, ::testing::IsEmpty());
+}
+
+TEST_F(DurableSaveTest, FailedFolderFlushIsReportedFailsTheCopyAndTheFilesStayCopied) {
+  recorder_->sync_error = 23;  // a data error from the device
+  host_->ExpectMsgBox("CopyExistingAppFiles()", GetSystemErrorText(23));
+  EXPECT_FALSE(ServerOf(server()).CopyExistingAppFiles(work_, project_));
+  EXPECT_EQ(recorder_->durable_copies.size(), 3u);
+}
+
+TEST_F(DurableSaveTest, NewProjectDatabaseInAProjectFolderIsDurable) {
+  const std::string folder = temp_ / "projects/Beta";
+  fs::create_directories(folder);
+  ASSERT_TRUE(ServerOf(server()).CopyNewLocalProjectRoFile(folder));
+  EXPECT_THAT(recorder_->durable_copies, ::testing::ElementsAre("Project.mdb"));
 }
 
 }  // namespace

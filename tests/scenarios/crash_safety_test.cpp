@@ -3,13 +3,9 @@
 // duration (so kills land inside large copies as well as between steps). After
 // each kill every data file holds its old or its new bytes, the project file
 // parses, the project database opens, and the project opens in a new session.
-#include <gmock/gmock.h>
 #include <signal.h>
 
-#include <chrono>
 #include <cstdint>
-#include <filesystem>
-#include <optional>
 #include <random>
 #include <thread>
 
@@ -31,7 +27,6 @@
 namespace pds::test {
 namespace {
 
-namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kRuns = 30;

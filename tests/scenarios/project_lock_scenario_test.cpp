@@ -1,21 +1,15 @@
 // Project locks between processes: another process of this test program
 // holds a project's lock for one application while this process tries to
 // lock the same project, as a second user's application would.
-#include <gmock/gmock.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <filesystem>
 
 #include "pds/clsProject.h"
 #include "platform/env.h"
 #include "tests/support/helper_process.h"
-#include "tests/support/test_support.h"
 
 namespace pds::test {
 namespace {
-
-namespace fs = std::filesystem;
 
 // args: project folder, designation, marker written once the lock is held.
 PDS_TEST_HELPER(hold_project_lock) {

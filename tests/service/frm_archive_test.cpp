@@ -1,9 +1,7 @@
 // The zip host window on its own: progress reaching both bars during a run,
 // and every kind of failed run ending in the message box the user is meant
 // to see.
-#include <gmock/gmock.h>
 
-#include <filesystem>
 #include <set>
 
 #include "dialogs/frm_archive.h"
@@ -14,8 +12,6 @@
 
 namespace pds {
 namespace {
-
-namespace fs = std::filesystem;
 
 // A scripted host that also keeps every value the two bars and the item
 // label held whenever the window was redrawn.
@@ -169,8 +165,7 @@ TEST_P(FrmArchiveFailureTest, ShowsTheCriticalBoxesAndAnswersFalse) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, FrmArchiveFailureTest, ::testing::ValuesIn(kFailures),
-                         [](const auto& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(Cases, FrmArchiveFailureTest, ::testing::ValuesIn(kFailures), pds::test::ByLabel());
 
 }  // namespace
 }  // namespace pds

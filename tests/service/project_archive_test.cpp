@@ -7,41 +7,16 @@
 #include "pds/Text.h"
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
+#include "tests/archive/zip_bytes.h"
 #include "tests/projects/lifecycle_fixture.h"
 
 namespace pds::test {
 namespace {
 
-namespace fs = std::filesystem;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
-
-// The output of a shell command and whether it exited with 0.
-std::string Shell(const std::string& command, bool* ok = nullptr) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[512];
-    while (std::size_t n = fread(buf, 1, sizeof buf, p)) out.append(buf, n);
-    const int status = pclose(p);
-    if (ok) *ok = status == 0;
-  }
-  return out;
-}
-
-std::vector<std::string> Entries(const std::string& zip) {
-  std::vector<std::string> names;
-  std::string out = Shell("unzip -Z1 '" + zip + "' 2>/dev/null");
-  for (std::size_t at = 0, nl; (nl = out.find('\n', at)) != std::string::npos; at = nl + 1) {
-    names.push_back(out.substr(at, nl - at));
-  }
-  return names;
-}
-
 bool ArchiveTestsClean(const std::string& zip) {
-  bool ok = false;
-  Shell("unzip -tq '" + zip + "' >/dev/null 2>&1", &ok);
-  return ok;
+  int status = -1;
+  Shell("unzip -tq '" + zip + "'", &status);
+  return status == 0;
 }
 
 const char kSavedEntries[][16] = {"PROJECT.QVP", "Project.mdb", "PMP10Tag.mdb", "PMP10Crv.dat"};
@@ -65,7 +40,7 @@ TEST_F(ProjectArchiveTest, GivenDestinationIsTrimmedHandedBackAndHoldsTheEntries
   std::string dest = "  " + zip + "  ";
   ASSERT_EQ(server().ProjectArchive(dest), RETURN_OK);
   EXPECT_EQ(dest, zip);
-  EXPECT_THAT(Entries(zip), ElementsAre(kSavedEntries[0], kSavedEntries[1], kSavedEntries[2], kSavedEntries[3]));
+  EXPECT_THAT(ZipEntryNames(zip), ElementsAre(kSavedEntries[0], kSavedEntries[1], kSavedEntries[2], kSavedEntries[3]));
   EXPECT_TRUE(ArchiveTestsClean(zip));
   const std::string qvp = Shell("unzip -p '" + zip + "' PROJECT.QVP");
   EXPECT_THAT(qvp, HasSubstr("Master Archive Version=AR002"));
@@ -98,7 +73,7 @@ TEST_F(ProjectArchiveTest, NeverSavedProjectIsQuestionedThenSavedThenArchivedThr
   EXPECT_EQ(host->last_file_request().initial_folder, Archives());
   EXPECT_EQ(host->last_file_request().flags, 0x20A806);
   EXPECT_TRUE(fs::is_directory(Archives()));
-  EXPECT_THAT(Entries(zip), ElementsAre(kSavedEntries[0], kSavedEntries[1], kSavedEntries[2], kSavedEntries[3]));
+  EXPECT_THAT(ZipEntryNames(zip), ElementsAre(kSavedEntries[0], kSavedEntries[1], kSavedEntries[2], kSavedEntries[3]));
 }
 
 TEST_F(ProjectArchiveTest, NeverSavedProjectWithDestinationIsSavedAtOnceWithoutQuestion) {
@@ -147,8 +122,7 @@ TEST_P(ProjectArchiveCancelTest, ReturnsUserCancelAndWritesNothing) {
   EXPECT_EQ(server().Project()->JobPath().empty(), !GetParam().saved_first);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ProjectArchiveCancelTest, ::testing::ValuesIn(kCancels),
-                         [](const auto& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(Cases, ProjectArchiveCancelTest, ::testing::ValuesIn(kCancels), ByLabel());
 
 // ---- failures
 

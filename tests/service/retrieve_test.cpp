@@ -4,7 +4,6 @@
 // worker removes, the temporary file, and hostile archives that must leave
 // everything as it was.
 
-
 #include "archive/zip_writer.h"
 #include "dialogs/frm_project.h"
 #include "pds/clsProject.h"
@@ -14,7 +13,6 @@
 namespace pds {
 namespace {
 
-namespace fs = std::filesystem;
 using test::RawEntry;
 using test::ReadBytes;
 using test::Snapshot;
@@ -95,8 +93,7 @@ TEST_P(RetrieveVersionTest, TrimmedCaseBlindAR002PassesOthersNameBoth) {
 INSTANTIATE_TEST_SUITE_P(Versions, RetrieveVersionTest,
                          ::testing::Values(VersionCase{"LowerCase", "ar002", true},
                                            VersionCase{"SurroundingBlanks", "  AR002  ", true},
-                                           VersionCase{"OlderVersion", "AR001", false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                                           VersionCase{"OlderVersion", "AR001", false}), pds::test::ByName());
 
 // ---- the interactive worker
 
@@ -285,8 +282,7 @@ INSTANTIATE_TEST_SUITE_P(
                       fs::create_directories(root + "/Folder.QVA");
                       return root + "/Folder.QVA";
                     },
-                    {{"Retrieve Error 9", "File not found"}}, ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+                    {{"Retrieve Error 9", "File not found"}}, ""}), pds::test::ByName());
 
 }  // namespace
 }  // namespace pds

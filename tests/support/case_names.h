@@ -53,6 +53,14 @@ struct ByLabel {
   }
 };
 
+// Names a case after its `name` member.
+struct ByName {
+  template <class P>
+  std::string operator()(const ::testing::TestParamInfo<P>& info) const {
+    return CaseName(info.param.name);
+  }
+};
+
 // Names a case after its parameter's text.
 struct ByText {
   template <class P>

@@ -10,11 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <filesystem>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "tests/support/test_support.h"
 

@@ -7,13 +7,8 @@
 #pragma once
 
 #include "service/server.h"
-#include <gmock/gmock.h>
 
 #include <cstdint>
-#include <filesystem>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "pds/db/dao_constants.h"
 #include "pds/db/database.h"

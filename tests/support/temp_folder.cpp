@@ -6,9 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
+#include <ctime>
 #include <fstream>
-#include <map>
 #include <stdexcept>
 
 #include "tests/support/test_support.h"
@@ -66,6 +65,18 @@ std::string TempFolder::Write(const std::string& name, const std::string& conten
 }
 
 std::string TempFolder::Read(const std::string& name) const { return ReadBytes(path_ + "/" + name); }
+
+std::chrono::system_clock::time_point LocalTime(int year, int month, int day, int hour, int minute, int second) {
+  std::tm local{};
+  local.tm_year = year - 1900;
+  local.tm_mon = month - 1;
+  local.tm_mday = day;
+  local.tm_hour = hour;
+  local.tm_min = minute;
+  local.tm_sec = second;
+  local.tm_isdst = -1;
+  return std::chrono::system_clock::from_time_t(std::mktime(&local));
+}
 
 std::string ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -3,14 +3,28 @@
 // the multi-process tests.
 #pragma once
 
+#include <gmock/gmock.h>
+
+#include <chrono>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
-#include <string>
 #include <vector>
 
+#include "tests/support/case_names.h"
 #include "ui/scripted/scripted_host.h"
+
+// The names nearly every test uses, once for all of them.
+namespace pds {
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+using ::testing::StartsWith;
+}  // namespace pds
 
 namespace pds::test {
 
@@ -55,6 +69,9 @@ inline std::string Fill(std::string text, const std::string& value) {
   }
   return text;
 }
+
+// A wall-clock time given in local time, as a fixed clock hands it out.
+std::chrono::system_clock::time_point LocalTime(int year, int month, int day, int hour, int minute, int second);
 
 // The bytes of a file; empty when it cannot be read.
 std::string ReadBytes(const std::string& path);

@@ -3,8 +3,6 @@
 // whose rules follow the volume a folder is on.
 #pragma once
 
-#include <string>
-
 #include "tests/support/fault_env.h"
 
 namespace pds::test {

@@ -5,9 +5,6 @@
 // rows written behind the service's back are seen by its next record set.
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include "pds/clsProject.h"
 #include "pds/clsUnitTags.h"
 #include "tests/projects/lifecycle_fixture.h"

@@ -1,10 +1,15 @@
-// Keys decoded from a terminal's bytes, and the line editor the prompt, the
-// input box and the path prompts share.
+// Keys decoded from a terminal's bytes, the line editor the prompt, the input
+// box and the path prompts share, and a playing animation area (the project
+// search's) drawn as a spinner that turns from one drawing of the form to the
+// next and is not drawn at all once it stops.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "pds/Controls.h"
+#include "pds/Dialog.h"
+#include "tests/support/case_names.h"
+#include "ui/terminal/form_view.h"
 #include "ui/terminal/keys.h"
 #include "ui/terminal/line_editor.h"
 #include "ui/terminal/styled_text.h"
@@ -48,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DecodeCase{"CtrlA", "\x01", KeyCode::kCtrl, 1, "", 'A'},
                       DecodeCase{"Tab", "\t", KeyCode::kTab, 1},
                       DecodeCase{"MultiByteCharacter", "\xc3\xa9", KeyCode::kChar, 2, "\xc3\xa9"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    pds::test::ByName());
 
 TEST(DecodeKeyWaitTest, IncompleteSequenceWaitsWhileMoreMayCome) {
   Key key;
@@ -154,6 +159,26 @@ TEST(MessageTextTest, LineBreakPiecesBecomeLinesAndLongLinesWrapAtBlanks) {
   EXPECT_EQ(WrapLine("the quick brown fox", 10), (std::vector<std::string>{"the quick", "brown fox"}));
   EXPECT_EQ(WrapLine("abcdefghijkl", 5), (std::vector<std::string>{"abcde", "fghij", "kl"}));
   EXPECT_EQ(StripAnsi("\x1b[1mBold\x1b[0m\r\n\x1b]0;t\aX"), "Bold\nX");
+}
+
+std::string Draw(const Dialog& dialog, FormView& view) {
+  std::string text;
+  for (const StyledLine& line : RenderDialog(dialog, view, 60, 12).lines) text += line.Plain() + "\n";
+  return text;
+}
+
+TEST(AnimationRenderTest, PlayingAnimationTurnsBetweenDrawingsAndStoppedOneIsHidden) {
+  Dialog dialog("frmSearching");
+  auto& animation = dialog.Add<Animation>("aniSearch");
+  animation.Open("/opt/pds/Search.avi");
+  animation.Play();
+  FormView view;
+  const std::string first = Draw(dialog, view);
+  const std::string second = Draw(dialog, view);
+  EXPECT_NE(first.find("| working"), std::string::npos) << first;
+  EXPECT_NE(second.find("/ working"), std::string::npos) << second;
+  animation.Stop();
+  EXPECT_EQ(Draw(dialog, view).find("working"), std::string::npos);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <vector>
 
+#include "tests/support/case_names.h"
 #include "tests/ui/test_dialogs.h"
 #include "ui/terminal/form_view.h"
 #include "ui/terminal/styled_text.h"
@@ -108,8 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
                       MsgBoxCase{"EscapeOnYesNoSaysNo", vbYesNo, "\x1b", vbNo},
                       MsgBoxCase{"EscapeOnAbortRetryIgnoreAborts", vbAbortRetryIgnore, "\x1b", vbAbort},
                       MsgBoxCase{"NoKeysLeftGivesTheDefault", vbYesNo | vbDefaultButton2, "", vbNo},
-                      MsgBoxCase{"KeysEndingMidBoxGiveTheDefault", vbYesNo, "\x1b[C", vbYes}),
-    [](const auto& info) { return std::string(info.param.name); });
+                      MsgBoxCase{"KeysEndingMidBoxGiveTheDefault", vbYesNo, "\x1b[C", vbYes}), pds::test::ByName());
 
 TEST_F(TerminalHostTest, MessageBoxShowsIconTitleParagraphsAndButtons) {
   keys_.Type("y");

@@ -1,7 +1,6 @@
 // `pds session` at a terminal, end to end: the program runs under a
 // pseudo-terminal, the test types keys and reads what the program draws
 // (without its control sequences), waiting for expected text with a timeout.
-#include <gmock/gmock.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -9,19 +8,13 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
-#include <filesystem>
-#include <utility>
 
 #include "tests/support/test_support.h"
 #include "ui/terminal/styled_text.h"
 
 namespace pds::terminal {
 namespace {
-
-using ::testing::HasSubstr;
-using ::testing::Not;
 
 constexpr int kWaitMs = 30000;
 

@@ -1,9 +1,17 @@
+// Messages as the user sees them: error reports, quoting and line breaks;
+// text printed by the hosts, control characters and bytes that are not UTF-8
+// escaped; and the boundary public members run behind, reporting what a body
+// raises under the member's title and returning its failure value.
 
-#include "ui/messages.h"
+#include <stdexcept>
+
 #include "pds/PendingError.h"
+#include "pds/UiHost.h"
+#include "pds/VisibleText.h"
 #include "platform/errors.h"
-#include "tests/support/case_names.h"
 #include "tests/support/test_support.h"
+#include "ui/boundary_guard.h"
+#include "ui/messages.h"
 
 namespace pds {
 namespace {
@@ -65,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(
         ShowErrorCase{"PendingNumberWinsOverSystemCode", "", "X", 3356, "Database is in use.", 2, "X",
                       "Database is in use."},
         ShowErrorCase{"EmptyTitle", "Something happened.", "", 0, "", 0, "Error Message", "Something happened."}),
-    [](const auto& info) { return std::string(info.param.label); });
+    pds::test::ByLabel());
 
 struct QuoteCase {
   const char* label;
@@ -99,6 +107,72 @@ TEST(MessagePiecesTest, LineBreaksAreOneCarriageReturnAndNLineFeeds) {
   EXPECT_EQ(LineBreaks(-3), "\r");
   EXPECT_EQ(LineBreaks(1), "\r\n");
   EXPECT_EQ(LineBreaks(2), "\r\n\n");
+}
+
+struct VisibleCase {
+  const char* label;
+  std::string text;
+  bool keep_layout;
+  std::string shown;
+  std::string first_control;  // what FirstControlCharacter finds
+};
+
+class VisibleTextTest : public ::testing::TestWithParam<VisibleCase> {};
+
+TEST_P(VisibleTextTest, EscapesEveryControlCharacter) {
+  const VisibleCase& c = GetParam();
+  EXPECT_EQ(VisibleText(c.text, c.keep_layout), c.shown);
+  EXPECT_EQ(FirstControlCharacter(c.text), c.first_control);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, VisibleTextTest,
+    ::testing::Values(
+        VisibleCase{"PlainAsciiAndUtf8Unchanged", "Pump \xc3\xa9t\xc3\xa9 \xe2\x82\xac \xf0\x9f\x94\xa7", false,
+                    "Pump \xc3\xa9t\xc3\xa9 \xe2\x82\xac \xf0\x9f\x94\xa7", ""},
+        VisibleCase{"NulInTheMiddle", std::string("Pl\0nt", 5), false, "Pl\\x00nt", "\\x00"},
+        VisibleCase{"EscapeSequence", "Evil\x1b[2J", false, "Evil\\x1b[2J", "\\x1b"},
+        VisibleCase{"LineBreaksOnOneLine", "a\r\nb\tc", false, "a\\r\\nb\\tc", "\\r"},
+        VisibleCase{"LineBreaksKeptInMessages", "a\nb\tc\r", true, "a\nb\tc\\r", "\\n"},
+        VisibleCase{"Delete", "x\x7f", false, "x\\x7f", "\\x7f"},
+        // U+009B is a control sequence introducer to some terminals.
+        VisibleCase{"C1Control", "x\xc2\x9b" "2J", false, "x\\u009b2J", "\\u009b"},
+        // Not UTF-8: shown by value, but a file system takes such names.
+        VisibleCase{"InvalidByte", "Pl\xff" "ant", false, "Pl\\xffant", ""},
+        VisibleCase{"TruncatedSequence", "ab\xe2\x82", false, "ab\\xe2\\x82", ""},
+        VisibleCase{"OverlongSlash", "\xc0\xaf", false, "\\xc0\\xaf", ""},
+        VisibleCase{"Surrogate", "\xed\xa0\x80", false, "\\xed\\xa0\\x80", ""}), pds::test::ByLabel());
+
+class BoundaryGuardTest : public ::testing::Test {
+ protected:
+  void TearDown() override { ClearError(); }
+  test::ScopedScriptedHost host_;
+};
+
+TEST_F(BoundaryGuardTest, RaisedErrorIsReportedUnderTitleAndIconAndGivesFailureValue) {
+  host_->ExpectMsgBoxContaining("LockProject()", "Item not found in this collection.");
+  const int rc =
+      Guarded("LockProject()", vbCritical, -1, []() -> int { Raise(3265, "Item not found in this collection."); });
+  EXPECT_EQ(rc, -1);
+  EXPECT_TRUE(host_->Problems().empty());
+  ASSERT_EQ(host_->shown().size(), 1u);
+  EXPECT_EQ(host_->shown()[0].style, vbCritical);
+  EXPECT_EQ(Err().number, 0) << "the reporter clears what it showed";
+}
+
+TEST_F(BoundaryGuardTest, CompletedBodyKeepsItsResultAndShowsNothing) {
+  const std::string name =
+      Guarded("GetAutoNewTagName()", vbExclamation, std::string(), [] { return std::string("P-2"); });
+  EXPECT_EQ(name, "P-2");
+  EXPECT_TRUE(host_->shown().empty());
+}
+
+TEST_F(BoundaryGuardTest, QuietFormKeepsAnyFailurePendingForTheCaller) {
+  const bool ok = GuardedQuiet(true, []() -> bool { throw std::runtime_error("disk on fire"); });
+  EXPECT_TRUE(ok) << "the failure value is what the caller chose";
+  EXPECT_TRUE(host_->shown().empty());
+  EXPECT_EQ(Err().number, 5);
+  EXPECT_EQ(Err().description, "disk on fire");
 }
 
 }  // namespace

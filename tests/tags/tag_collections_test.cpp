@@ -1,14 +1,58 @@
-// The export set's collections: how an index finds an entry, how a tag takes
-// its application code and version, and that a name is taken once.
-#include <gtest/gtest.h>
-
-#include <string>
+// The tag collections and the export set's: names without case (the later
+// entry replacing the earlier one, or refused by the export set), how a
+// position or a name selects an entry, the current tag of the selection, and
+// how an exported tag takes its application code and version.
 
 #include "pds/clsExportTags.h"
+#include "pds/clsUnitTags.h"
 #include "tests/support/case_names.h"
 
 namespace pds::test {
 namespace {
+
+TEST(UnitTagsTest, NamesDifferingInCaseAreOneEntryAndTheLaterReplaces) {
+  clsUnitTags tags;
+  tags.Add("pump", 1);
+  UnitTagRef later = tags.Add("PUMP", 2);
+  ASSERT_EQ(tags.Count(), 1);
+  EXPECT_EQ(tags.Item("Pump"), later);
+  EXPECT_EQ(later->Index(), 2);
+  EXPECT_EQ(later->Name(), "PUMP");
+}
+
+TEST(UnitTagsTest, APositionSelectsByOrderAndTextByName) {
+  clsUnitTags tags;
+  tags.Add("A", 10);
+  tags.Add("2", 20);
+  tags.Add("C", 30);
+  EXPECT_EQ(tags.Item(2L)->Name(), "2");
+  EXPECT_EQ(tags.Item(3L)->Name(), "C");
+  EXPECT_EQ(tags.Item("2")->Index(), 20);
+  EXPECT_EQ(tags.Item(0L), nullptr);
+  EXPECT_EQ(tags.Item(4L), nullptr);
+  EXPECT_EQ(tags.Item("missing"), nullptr);
+  // Removing by position goes by the position's text as a key: only a tag
+  // named "3" would go, and there is none.
+  EXPECT_FALSE(tags.Remove(3L));
+  EXPECT_TRUE(tags.Remove(2L));
+  EXPECT_EQ(tags.Count(), 2);
+  EXPECT_TRUE(tags.Remove("a"));
+  EXPECT_FALSE(tags.Remove("a"));
+}
+
+TEST(UnitTagsTest, SelectedTagsFollowTheCurrentTag) {
+  clsSelectedTags selected;
+  UnitTagRef kept = selected.Add("Pump", 1);
+  EXPECT_EQ(selected.CurrentTag(), kept);
+  selected.Add("Motor", 2);
+  EXPECT_EQ(selected.CurrentTag()->Name(), "Motor");
+  EXPECT_TRUE(selected.Remove("Motor"));
+  EXPECT_EQ(selected.CurrentTag(), nullptr);
+  selected.Clear();
+  EXPECT_EQ(selected.Count(), 0);
+  // Entries are shared: a caller keeps its entry after the collection let go.
+  EXPECT_EQ(kept->Name(), "Pump");
+}
 
 // Tags "AHU-1", "1" and one without a name, in that order.
 struct ExportSet {

@@ -1,20 +1,14 @@
-// `pds` as a finished tool: every command and session command has its manual
-// page, unknown names are usage errors that name the nearest command, and the
-// bash completion script is valid, installed as printed, and completes what
-// an installation holds.
+// `pds` as a finished tool: manual pages for every command, unknown names as
+// usage errors, a valid bash completion script, and `pds demo`, which succeeds
+// in every step on a fresh installation or exits 1.
 #include <algorithm>
-#include <filesystem>
+#include <regex>
 #include <sstream>
-
-#include <gmock/gmock.h>
 
 #include "tests/apps/pds_command.h"
 
 namespace pds::test {
 namespace {
-
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 
 class CommandHelpTest : public ::testing::Test {
  protected:
@@ -90,8 +84,7 @@ INSTANTIATE_TEST_SUITE_P(UnknownNames, UnknownNameTest,
                          ::testing::Values(UnknownCase{"Command", "instal /tmp/x", "install'"},
                                            UnknownCase{"Nonsense", "help nosuch", ""},
                                            UnknownCase{"Topic", "help answrs", "answers'"},
-                                           UnknownCase{"SessionCommand", "help session opne", "open'"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                                           UnknownCase{"SessionCommand", "help session opne", "open'"}), ByName());
 
 TEST_F(CommandHelpTest, HelpInsideASessionListsTheCommandsAndShowsTheirPages) {
   ASSERT_EQ(Run("install '" + temp_.path() + "' --apps CAL10").exit_code, 0);
@@ -124,7 +117,7 @@ TEST_F(CompletionTest, ScriptIsValidBashAndIsTheInstalledCopy) {
   std::string path = temp_.Write("pds.bash", script.out);
   EXPECT_EQ(std::system(("bash -n '" + path + "'").c_str()), 0);
   // The copy CMake installs must be what the program prints.
-  std::filesystem::path source = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+  fs::path source = fs::path(__FILE__).parent_path().parent_path().parent_path();
   EXPECT_EQ(ReadBytes(source / "scripts" / "pds-completion.bash"), script.out) << "regenerate it: pds completion bash > scripts/pds-completion.bash";
   EXPECT_EQ(Run("completion zsh").exit_code, 2);
 }
@@ -137,6 +130,52 @@ TEST_F(CompletionTest, CompletesCommandsOptionsAndTheDesignationsUnderRoot) {
   EXPECT_EQ(Complete(script, "pds install /x --apps PMP10,L"), "PMP10,LAY10");
   EXPECT_EQ(Complete(script, "pds session --ui "), "terminal batch script:");
   EXPECT_THAT(Complete(script, "pds demo --"), HasSubstr("--keep"));
+}
+
+// ---- the demo
+
+using DemoTest = CommandHelpTest;
+
+TEST_F(DemoTest, EveryStepSucceedsAndTheTemporaryFolderGoes) {
+  // Its own temporary folder, so the test sees what the demo leaves there.
+  fs::create_directory(temp_ / "tmp");
+  PdsRun demo = RunPds(temp_, "demo", "TMPDIR='" + (temp_ / "tmp") + "'");
+  EXPECT_EQ(demo.exit_code, 0) << demo.out << demo.err;
+  std::smatch summary;
+  ASSERT_TRUE(std::regex_search(demo.out, summary, std::regex(R"(\ndemo: (\d+) of (\d+) steps ok\n$)"))) << demo.out;
+  EXPECT_EQ(summary[1], summary[2]);
+  EXPECT_THAT(demo.out, Not(HasSubstr("FAILED")));
+  EXPECT_THAT(demo.out, HasSubstr("Project is already in use by another user."));
+  EXPECT_TRUE(fs::is_empty(temp_ / "tmp"));
+}
+
+TEST_F(DemoTest, JsonGivesOneObjectPerStepAndKeepsAGivenFolder) {
+  PdsRun demo = RunPds(temp_, "demo '" + (temp_ / "inst") + "' --json");
+  EXPECT_EQ(demo.exit_code, 0) << demo.out << demo.err;
+  std::istringstream lines(demo.out);
+  std::string line;
+  std::string last;
+  int steps = 0;
+  while (std::getline(lines, line)) {
+    last = line;
+    ASSERT_EQ(line.front(), '{') << line;
+    if (line.rfind("{\"step\":", 0) == 0) {
+      ++steps;
+      EXPECT_THAT(line, HasSubstr("\"ok\":true")) << line;
+    }
+  }
+  EXPECT_THAT(last, HasSubstr("\"ok\":" + std::to_string(steps) + ",\"of\":" + std::to_string(steps)));
+  EXPECT_TRUE(fs::exists(temp_ / "inst/TVX-ii/Projects/Demo Plant/PROJECT.QVP"));
+}
+
+TEST_F(DemoTest, AFailedStepMakesTheExitCodeOne) {
+  // An installation is already there, so the demo's own cannot be built.
+  fs::create_directories(temp_ / "inst/TVX-ii");
+  PdsRun demo = RunPds(temp_, "demo '" + (temp_ / "inst") + "'");
+  EXPECT_EQ(demo.exit_code, 1);
+  EXPECT_THAT(demo.out, HasSubstr("] install an installation with PMP10, LAY10 and CAL10 ... FAILED"));
+  EXPECT_THAT(demo.out, HasSubstr("already holds an installation folder"));
+  EXPECT_THAT(demo.out, HasSubstr("\ndemo: 0 of "));
 }
 
 }  // namespace
