@@ -77,10 +77,9 @@ int Run(const ArchiveInfoArgs& args) {
 }  // namespace
 
 CommandRunner RegisterArchiveInfo(CLI::App& app) {
-  auto args = std::make_shared<ArchiveInfoArgs>();
-  CLI::App* sub = app.add_subcommand("archive-info", "Show what a project archive (.QVA) holds");
+  auto [sub, args] = AddSubcommand<ArchiveInfoArgs>(app, "archive-info", "Show what a project archive (.QVA) holds");
   sub->add_option("FILE", args->file, "The archive file")->required();
-  sub->add_flag("--json", args->json, "Print the result as JSON");
+  AddJsonFlag(*sub, args->json);
   return [args] { return Run(*args); };
 }
 

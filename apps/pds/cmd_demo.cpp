@@ -122,11 +122,11 @@ int Run(const DemoArgs& args) {
 }  // namespace
 
 CommandRunner RegisterDemo(CLI::App& app) {
-  auto args = std::make_shared<DemoArgs>();
-  CLI::App* sub = app.add_subcommand("demo", "Run the narrated life of one project shared by two applications");
+  auto [sub, args] = AddSubcommand<DemoArgs>(
+      app, "demo", "Run the narrated life of one project shared by two applications");
   sub->add_option("DIR", args->dir, "Folder that receives the installation (kept)");
   sub->add_flag("--keep", args->keep, "Keep the temporary folder");
-  sub->add_flag("--json", args->json, "One JSON object per step");
+  AddJsonFlag(*sub, args->json, "One JSON object per step");
   return [args] { return Run(*args); };
 }
 

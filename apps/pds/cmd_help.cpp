@@ -168,8 +168,7 @@ std::string OverviewText(const CLI::App& app) {
 }
 
 CommandRunner RegisterHelp(CLI::App& app) {
-  auto args = std::make_shared<HelpArgs>();
-  CLI::App* sub = app.add_subcommand("help", "Show the manual page of a command");
+  auto [sub, args] = AddSubcommand<HelpArgs>(app, "help", "Show the manual page of a command");
   sub->add_option("COMMAND", args->words, "A command, 'session COMMAND', or a topic");
   sub->add_flag("--all", args->all, "Print every page");
   sub->add_flag("--check", args->check, "Check that every command and option has its page");

@@ -63,14 +63,13 @@ int Run(const InstallArgs& args) {
 }  // namespace
 
 CommandRunner RegisterInstall(CLI::App& app) {
-  auto args = std::make_shared<InstallArgs>();
-  CLI::App* sub = app.add_subcommand("install", "Create an installation folder DIR/TVX-ii");
+  auto [sub, args] = AddSubcommand<InstallArgs>(app, "install", "Create an installation folder DIR/TVX-ii");
   sub->add_option("DIR", args->root, "Folder that receives the installation folder TVX-ii")->required();
   sub->add_option("--brand", args->brand, "Brand: VELTRAX (default), DORNEL, HALVORN, TORSK or EXPORT");
   sub->add_flag("--user-ids-required", args->user_ids_required, "Require registered user IDs");
   sub->add_option("--apps", args->apps, "Sample applications to install (default PMP10,LAY10,CAL10)")
       ->delimiter(',');
-  sub->add_flag("--json", args->json, "Print the result as JSON");
+  AddJsonFlag(*sub, args->json);
   return [args] { return Run(*args); };
 }
 

@@ -57,10 +57,9 @@ int Run(const SearchArgs& args) {
 }  // namespace
 
 CommandRunner RegisterSearch(CLI::App& app) {
-  auto args = std::make_shared<SearchArgs>();
-  CLI::App* sub = app.add_subcommand("search", "List the projects below a folder");
+  auto [sub, args] = AddSubcommand<SearchArgs>(app, "search", "List the projects below a folder");
   sub->add_option("FOLDER", args->folder, "The folder to search")->required();
-  sub->add_flag("--json", args->json, "Print the result as JSON");
+  AddJsonFlag(*sub, args->json);
   return [args] { return Run(*args); };
 }
 

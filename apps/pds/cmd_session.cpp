@@ -218,15 +218,15 @@ int RunSession(const SessionOptions& o) {
 }  // namespace
 
 CommandRunner RegisterSession(CLI::App& app) {
-  auto options = std::make_shared<SessionOptions>();
-  CLI::App* sub = app.add_subcommand("session", "Run one application session against an installation");
+  auto [sub, options] = AddSubcommand<SessionOptions>(
+      app, "session", "Run one application session against an installation");
   sub->add_option("--root", options->root, "Folder holding the installation's TVX-ii folder")->required();
   sub->add_option("--app", options->app, "The application's program designation (PDSG)")->required();
   sub->add_option("--user", options->user, "Network user name, passed as /U on the command line");
   sub->add_option("--cmdline", options->cmdline, "Command line handed to PDSInitialize");
   sub->add_option("--ui", options->ui, "terminal (default on a terminal), batch, or script:FILE");
   sub->add_option("--script", options->script, "Read the commands from FILE instead of standard input");
-  sub->add_flag("--json", options->json, "One JSON object per command");
+  AddJsonFlag(*sub, options->json, "One JSON object per command");
   return [options] { return RunSession(*options); };
 }
 

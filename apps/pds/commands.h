@@ -6,7 +6,9 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
+#include <utility>
 
 namespace pds::app {
 
@@ -17,6 +19,20 @@ inline constexpr int kExitUnexpectedMessage = 3;
 
 // What runs when a subcommand was chosen; returns the process exit code.
 using CommandRunner = std::function<int()>;
+
+// A subcommand of app and the arguments its options fill; the runner that
+// registration returns holds the arguments, so they live as long as it.
+template <class Args>
+std::pair<CLI::App*, std::shared_ptr<Args>> AddSubcommand(CLI::App& app, const std::string& name,
+                                                          const std::string& summary) {
+  return {app.add_subcommand(name, summary), std::make_shared<Args>()};
+}
+
+// The --json switch every subcommand offers: machine-readable output, each
+// record one JSON object.
+inline void AddJsonFlag(CLI::App& sub, bool& json, const std::string& description = "Print the result as JSON") {
+  sub.add_flag("--json", json, description);
+}
 
 // Each registers its subcommand on app and returns the runner for it. The
 // subcommand's description is the summary of its manual page.

@@ -16,6 +16,8 @@
 #include <algorithm>
 #include <sstream>
 
+#include "pds/Text.h"
+
 namespace pds::app {
 
 // The markup of every page (help_pages.cpp).
@@ -74,14 +76,7 @@ std::vector<HelpPage> Parse(const std::string& markup) {
 // Greedy word wrap; runs of blanks inside the text are kept as written.
 void Wrap(std::string& out, const std::string& text, std::size_t first_indent, std::size_t indent,
           std::size_t width) {
-  std::vector<std::string> words;
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    std::size_t blank = text.find(' ', start);
-    if (blank == std::string::npos) blank = text.size();
-    words.push_back(text.substr(start, blank - start));
-    start = blank + 1;
-  }
+  const std::vector<std::string> words = Split(text, ' ');
   std::string current(first_indent, ' ');
   std::size_t column = first_indent;
   bool line_empty = true;

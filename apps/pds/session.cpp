@@ -163,6 +163,21 @@ std::string ExtraWordProblem(const std::string& command, const std::vector<std::
   return problem + "; a name with blanks goes in double quotes: " + command + " \"" + name + "\"";
 }
 
+bool OneWordAndSwitch(Session& s, const std::string& command, const std::vector<std::string>& args,
+                      const std::string& flag, bool* given, std::vector<std::string>* words) {
+  *given = false;
+  for (const std::string& arg : args) {
+    if (arg == flag) {
+      *given = true;
+    } else if (arg.rfind("--", 0) == 0) {
+      return s.UsageError(command, "unknown option '" + arg + "'");
+    } else {
+      words->push_back(arg);
+    }
+  }
+  return words->size() <= 1 || s.UsageError(command, ExtraWordProblem(command, *words, 1));
+}
+
 std::vector<std::string> SplitWords(const std::string& line, std::string* error) {
   std::vector<std::string> words;
   std::string current;

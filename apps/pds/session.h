@@ -86,6 +86,12 @@ std::string ResultName(int code);
 // the words from the name on quoted as one ('delete "Demo Plant"').
 std::string ExtraWordProblem(const std::string& command, const std::vector<std::string>& args,
                              std::size_t max_args);
+// Reads the words of a command that takes at most one word and one switch
+// ("delete [NAME] [--quiet]"): *given tells whether the switch was there.
+// Another "--" option or a second word is a usage error: false, after it is
+// reported, so that a name typed without its quotes never acts on one word.
+bool OneWordAndSwitch(Session& s, const std::string& command, const std::vector<std::string>& args,
+                      const std::string& flag, bool* given, std::vector<std::string>* words);
 // Splits a command line into words; "double quotes" keep blanks together.
 std::vector<std::string> SplitWords(const std::string& line, std::string* error);
 

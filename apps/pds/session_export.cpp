@@ -25,18 +25,9 @@ std::string ProjectFolder(clsProjectDataServer& server) {
 
 bool RunExport(Session& s, const Args& a) {
   std::vector<std::string> files;
-  bool clear_first = true;
-  for (const std::string& arg : a) {
-    if (arg == "--keep") {
-      clear_first = false;
-    } else if (arg.rfind("--", 0) == 0) {
-      return s.UsageError("export", "unknown option '" + arg + "'");
-    } else {
-      files.push_back(arg);
-    }
-  }
+  bool keep = false;
+  if (!OneWordAndSwitch(s, "export", a, "--keep", &keep, &files)) return false;
   if (files.empty()) return s.UsageError("export", "missing FILE");
-  if (files.size() > 1) return s.UsageError("export", ExtraWordProblem("export", files, 1));
 
   // The whole file is read and checked before anything is written, so a
   // mistake in it never leaves half an export behind.
@@ -49,12 +40,12 @@ bool RunExport(Session& s, const Args& a) {
   }
   long items = 0;
   for (const ExportTagRef& tag : tags) items += tag->ItemCount();
-  const bool ok = s.server().ExportTagData(&tags, "", nullptr, clear_first);
+  const bool ok = s.server().ExportTagData(&tags, "", nullptr, !keep);
   s.Report("export", ok ? "EXPORTED" : "NOT_EXPORTED",
            {{"file", files[0]},
             {"tags", std::to_string(tags.Count())},
             {"items", std::to_string(items)},
-            {"cleared first", clear_first ? "yes" : "no"},
+            {"cleared first", keep ? "no" : "yes"},
             {"folder", ProjectFolder(s.server())}});
   return ok;
 }

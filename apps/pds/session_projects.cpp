@@ -81,20 +81,9 @@ const bool kDelete = RegisterSessionCommand(
     {"delete", "delete [NAME] [--quiet]", "Delete this application's data from a project (ProjectDelete)",
      [](Session& s, const Args& a) {
        std::vector<std::string> names;
-       bool show = true;
-       for (const std::string& arg : a) {
-         if (arg == "--quiet") {
-           show = false;
-         } else if (arg.rfind("--", 0) == 0) {
-           return s.UsageError("delete", "unknown option '" + arg + "'");
-         } else {
-           names.push_back(arg);
-         }
-       }
-       // Deleting is not undone: a name typed without its quotes must not
-       // delete the project named by one of its words.
-       if (names.size() > 1) return s.UsageError("delete", ExtraWordProblem("delete", names, 1));
-       return ReportResult(s, "delete", s.server().ProjectDelete(names.empty() ? "" : names[0], show));
+       bool quiet = false;
+       if (!OneWordAndSwitch(s, "delete", a, "--quiet", &quiet, &names)) return false;
+       return ReportResult(s, "delete", s.server().ProjectDelete(names.empty() ? "" : names[0], !quiet));
      },
      0, kAnyArgs});
 
@@ -116,20 +105,9 @@ const bool kRetrieve = RegisterSessionCommand(
      "Take this application's data from an archive into the current project (ProjectRetrieve)",
      [](Session& s, const Args& a) {
        std::vector<std::string> files;
-       bool show = true;
-       for (const std::string& arg : a) {
-         if (arg == "--quiet") {
-           show = false;
-         } else if (arg.rfind("--", 0) == 0) {
-           return s.UsageError("retrieve", "unknown option '" + arg + "'");
-         } else {
-           files.push_back(arg);
-         }
-       }
-       // Retrieving replaces the application's working files: a path typed
-       // without its quotes must not retrieve from a file named by one word.
-       if (files.size() > 1) return s.UsageError("retrieve", ExtraWordProblem("retrieve", files, 1));
-       const int rc = s.server().ProjectRetrieve(files.empty() ? "" : files[0], show);
+       bool quiet = false;
+       if (!OneWordAndSwitch(s, "retrieve", a, "--quiet", &quiet, &files)) return false;
+       const int rc = s.server().ProjectRetrieve(files.empty() ? "" : files[0], !quiet);
        const ProjectRef& p = s.server().Project();
        return ReportResult(s, "retrieve", rc,
                            {{"project dirty", p && p->ProjectDirty() ? "yes" : "no"},

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pds {
 
@@ -28,5 +29,16 @@ std::string LCase(std::string_view s);
 // The text in double quotes with line breaks, tabs, quotes and backslashes
 // written as escapes, so a value shows on one readable line.
 std::string Quoted(const std::string& text);
+// The two-character escape (a backslash, then r, n, t or a backslash) of a
+// carriage return, line feed, tab or backslash, the characters that would
+// break a value kept on one line; null for any other character.
+const char* OneLineEscape(char c);
+
+// The parts between separators, empty ones included: "a,,b" gives three parts
+// and "" one empty part, so every separator typed counts.
+std::vector<std::string> Split(std::string_view text, char separator);
+// True when text is not empty and every character passes test (std::isdigit,
+// std::isxdigit ...).
+bool AllChars(std::string_view text, int (*test)(int));
 
 }  // namespace pds

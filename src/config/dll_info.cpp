@@ -11,19 +11,6 @@
 
 namespace pds {
 
-namespace {
-
-// The component's version-resource texts. They are fixed at build time, like
-// the resource they stand for; the numbers come from the build's version.
-constexpr const char* kComments = "Shared project data for the Orvane Program applications";
-constexpr const char* kCompanyName = "Norrick";
-constexpr const char* kFileDescription = "Project Data Server";
-constexpr const char* kLegalCopyright = "Copyright (C) Norrick";
-constexpr const char* kLegalTrademarks = "Orvane Program is a trademark of Norrick";
-constexpr const char* kProductName = "Orvane Program";
-
-}  // namespace
-
 std::string clsDLLInfo::DLLPath() const {
   return Guarded("clsDLLInfo.DLLPath", vbExclamation, {}, [&]() -> std::string {
     return platform::CurrentEnv()->ModuleFolder();
@@ -41,11 +28,13 @@ std::int32_t clsDLLInfo::MajorVersion() const { return static_cast<std::int32_t>
 std::int32_t clsDLLInfo::MinorVersion() const { return static_cast<std::int32_t>(RunningVersion().minor); }
 std::int32_t clsDLLInfo::Revision() const { return static_cast<std::int32_t>(RunningVersion().revision); }
 
-std::string clsDLLInfo::Comments() const { return kComments; }
-std::string clsDLLInfo::CompanyName() const { return kCompanyName; }
-std::string clsDLLInfo::FileDescription() const { return kFileDescription; }
-std::string clsDLLInfo::LegalCopyright() const { return kLegalCopyright; }
-std::string clsDLLInfo::LegalTrademarks() const { return kLegalTrademarks; }
-std::string clsDLLInfo::ProductName() const { return kProductName; }
+// The component's version-resource texts. They are fixed at build time, like
+// the resource they stand for; the numbers come from the build's version.
+std::string clsDLLInfo::Comments() const { return "Shared project data for the Orvane Program applications"; }
+std::string clsDLLInfo::CompanyName() const { return "Norrick"; }
+std::string clsDLLInfo::FileDescription() const { return "Project Data Server"; }
+std::string clsDLLInfo::LegalCopyright() const { return "Copyright (C) Norrick"; }
+std::string clsDLLInfo::LegalTrademarks() const { return "Orvane Program is a trademark of Norrick"; }
+std::string clsDLLInfo::ProductName() const { return "Orvane Program"; }
 
 }  // namespace pds

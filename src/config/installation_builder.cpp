@@ -77,7 +77,7 @@ void CreateFolders(const std::string& path) {
   std::size_t slash = path.find_last_of('/');
   if (slash != std::string::npos && slash > 0) CreateFolders(path.substr(0, slash));
   Status s = CurrentEnv()->CreateFolder(path);
-  if (!s.ok() && s.code != 183) Check(s, "create the folder", path);
+  if (!s.ok() && s.code != platform::kErrAlreadyExists) Check(s, "create the folder", path);
 }
 
 // Removes a folder and everything in it; best effort, for cleaning up a

@@ -56,11 +56,7 @@ const char* CaptionOf(std::int32_t mode) {
 }  // namespace
 
 frmFolder::frmFolder() : OkCancelForm("frmFolder") {
-  lblDrive.SetCaption("Drive:");
   drvDrive.SetStyle(vbComboDropdownList);
-  lblFolders.SetCaption("Folders:");
-  lblProjectFolder.SetCaption("Project Folder:");
-  cmdNewFolder.SetCaption("New Folder...");
 
   drvDrive.Click = [this] { drvDrive_Click(); };
   dirFolder.Click = [this] { dirFolder_Click(); };
@@ -72,10 +68,7 @@ frmFolder::frmFolder() : OkCancelForm("frmFolder") {
 
 // ---- properties
 
-void frmFolder::SetOwner(TagStore* owner) {
-  Load();
-  owner_ = owner;
-}
+void frmFolder::SetOwner(TagStore* owner) { LoadThenSet(owner_, owner); }
 
 void frmFolder::SetMode(std::int32_t mode) {
   Load();
@@ -84,10 +77,7 @@ void frmFolder::SetMode(std::int32_t mode) {
   SetHelpContextID(DialogHelpRequest(HelpDialog::kFolderChoice, mode_).context);
 }
 
-void frmFolder::SetStartFolder(const std::string& folder) {
-  Load();
-  start_folder_ = folder;
-}
+void frmFolder::SetStartFolder(const std::string& folder) { LoadThenSet(start_folder_, folder); }
 
 // ---- form events
 

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <string>
 
+#include "dialogs/form_controls.h"
 #include "dialogs/ok_cancel_form.h"
 #include "pds/Types.h"
 
@@ -48,13 +49,10 @@ class frmFolder : public OkCancelForm {
   // The folder whose subfolders the list shows.
   const std::string& ShownFolder() const { return shown_folder_; }
 
-  Label& lblDrive = Add<Label>("lblDrive");
-  ComboBox& drvDrive = Add<ComboBox>("drvDrive");
-  Label& lblFolders = Add<Label>("lblFolders");
-  ListBox& dirFolder = Add<ListBox>("dirFolder");
-  Label& lblProjectFolder = Add<Label>("lblProjectFolder");
-  TextBox& txtProjectFolder = Add<TextBox>("txtProjectFolder");
-  CommandButton& cmdNewFolder = Add<CommandButton>("cmdNewFolder");
+  ComboBox& drvDrive = AddLabeled<ComboBox>(*this, "lblDrive", "Drive:", "drvDrive");
+  ListBox& dirFolder = AddLabeled<ListBox>(*this, "lblFolders", "Folders:", "dirFolder");
+  TextBox& txtProjectFolder = AddLabeled<TextBox>(*this, "lblProjectFolder", "Project Folder:", "txtProjectFolder");
+  CommandButton& cmdNewFolder = AddCaptioned<CommandButton>(*this, "cmdNewFolder", "New Folder...");
 
  protected:
   void Form_Load() override;

@@ -33,30 +33,15 @@ frmNew::frmNew() : OkCancelForm("frmNew") {
 
 // ---- properties
 
-void frmNew::SetOwner(TagStore* owner) {
-  Load();
-  owner_ = owner;
-}
+void frmNew::SetOwner(TagStore* owner) { LoadThenSet(owner_, owner); }
 
-void frmNew::SetMode(std::int32_t mode) {
-  Load();
-  mode_ = mode;
-}
+void frmNew::SetMode(std::int32_t mode) { LoadThenSet(mode_, mode); }
 
-void frmNew::SetTitleName(const std::string& title) {
-  Load();
-  title_name_ = title;
-}
+void frmNew::SetTitleName(const std::string& title) { LoadThenSet(title_name_, title); }
 
-void frmNew::SetLabelName(const std::string& label) {
-  Load();
-  label_name_ = label;
-}
+void frmNew::SetLabelName(const std::string& label) { LoadThenSet(label_name_, label); }
 
-void frmNew::SetInitialName(const std::string& name) {
-  Load();
-  initial_name_ = name;
-}
+void frmNew::SetInitialName(const std::string& name) { LoadThenSet(initial_name_, name); }
 
 void frmNew::SetCurrentFolder(const std::string& folder) {
   Load();
@@ -65,10 +50,7 @@ void frmNew::SetCurrentFolder(const std::string& folder) {
 
 std::string frmNew::CurrentFolder() const { return txtCurrentFolder.Text(); }
 
-void frmNew::SetAllowOverwrite(bool allow) {
-  Load();
-  allow_overwrite_ = allow;
-}
+void frmNew::SetAllowOverwrite(bool allow) { LoadThenSet(allow_overwrite_, allow); }
 
 void frmNew::SetMaxLength(int max_length) {
   Load();

@@ -14,21 +14,6 @@ frmProject::frmProject() : Dialog("frmProject"), project_(std::make_shared<clsPr
   tabPages.AddTab("TAB2", "&Properties");
   tabPages.AddTab("TAB3", "&Item Data");
 
-  lblGenName.SetCaption("Project Name:");
-  lblArchiveVersion.SetCaption("Master Archive Version:");
-  lblArchiveCreated.SetCaption("Archive Created:");
-  lblArchiveModified.SetCaption("Archive Last Modified:");
-  lblApps.SetCaption("Contains Data For:");
-  lblJobName.SetCaption("Project Name:");
-  lblJobNumber.SetCaption("Project Number:");
-  lblJobDate.SetCaption("Project Date:");
-  lblContactName.SetCaption("Contact Name:");
-  lblContactType.SetCaption("Contact Type:");
-  lblProjectManager.SetCaption("Project Manager:");
-  lblNotes.SetCaption("Notes:");
-  lblLastModified.SetCaption("Last Modified:");
-  lblProperty.SetCaption("Property:");
-  lblValue.SetCaption("Value:");
   txtNotes.SetMultiLine(true);
 
   pages_ = {
@@ -46,16 +31,12 @@ frmProject::frmProject() : Dialog("frmProject"), project_(std::make_shared<clsPr
     }
   }
 
-  cmdRetrieve.SetCaption("&Retrieve");
   cmdRetrieve.SetToolTipText("Retrieve application data for this project.");
   cmdRetrieve.SetDefault(true);
-  cmdBrowse.SetCaption("&Browse...");
   cmdBrowse.SetToolTipText("Select a different project to retrieve.");
-  cmdCancel.SetCaption("Cancel");
   cmdCancel.SetToolTipText("Cancel Retrieve operation.");
   cmdCancel.SetCancel(true);
   cmdCancel.SetCausesValidation(false);
-  cmdHelp.SetCaption("&Help");
   cmdHelp.SetToolTipText("Help on this screen.");
   cmdHelp.SetCausesValidation(false);
 

@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "dialogs/form_controls.h"
 #include "pds/Dialog.h"
 
 namespace pds {
@@ -25,9 +26,7 @@ namespace pds {
 class clsProject;
 
 // The choices Result() reports.
-inline constexpr int kProjectInfoCancel = 1;
-inline constexpr int kProjectInfoRetrieve = 2;
-inline constexpr int kProjectInfoBrowse = 3;
+enum ProjectInfoChoice : int { kProjectInfoCancel = 1, kProjectInfoRetrieve = 2, kProjectInfoBrowse = 3 };
 
 class frmProject : public Dialog {
  public:
@@ -64,43 +63,43 @@ class frmProject : public Dialog {
 
   TabStrip& tabPages = Add<TabStrip>("tabPages");
   // "&General"
-  Label& lblGenName = Add<Label>("lblGenName");
+  Label& lblGenName = AddCaptioned<Label>(*this, "lblGenName", "Project Name:");
   TextBox& txtGenName = Add<TextBox>("txtGenName");
-  Label& lblArchiveVersion = Add<Label>("lblArchiveVersion");
+  Label& lblArchiveVersion = AddCaptioned<Label>(*this, "lblArchiveVersion", "Master Archive Version:");
   TextBox& txtArchiveVersion = Add<TextBox>("txtArchiveVersion");
-  Label& lblArchiveCreated = Add<Label>("lblArchiveCreated");
+  Label& lblArchiveCreated = AddCaptioned<Label>(*this, "lblArchiveCreated", "Archive Created:");
   TextBox& txtArchiveCreated = Add<TextBox>("txtArchiveCreated");
-  Label& lblArchiveModified = Add<Label>("lblArchiveModified");
+  Label& lblArchiveModified = AddCaptioned<Label>(*this, "lblArchiveModified", "Archive Last Modified:");
   TextBox& txtArchiveModified = Add<TextBox>("txtArchiveModified");
-  Label& lblApps = Add<Label>("lblApps");
+  Label& lblApps = AddCaptioned<Label>(*this, "lblApps", "Contains Data For:");
   ListBox& lstApps = Add<ListBox>("lstApps");
   // "&Properties"
-  Label& lblJobName = Add<Label>("lblJobName");
+  Label& lblJobName = AddCaptioned<Label>(*this, "lblJobName", "Project Name:");
   TextBox& txtJobName = Add<TextBox>("txtJobName");
-  Label& lblJobNumber = Add<Label>("lblJobNumber");
+  Label& lblJobNumber = AddCaptioned<Label>(*this, "lblJobNumber", "Project Number:");
   TextBox& txtJobNumber = Add<TextBox>("txtJobNumber");
-  Label& lblJobDate = Add<Label>("lblJobDate");
+  Label& lblJobDate = AddCaptioned<Label>(*this, "lblJobDate", "Project Date:");
   TextBox& txtJobDate = Add<TextBox>("txtJobDate");
-  Label& lblContactName = Add<Label>("lblContactName");
+  Label& lblContactName = AddCaptioned<Label>(*this, "lblContactName", "Contact Name:");
   TextBox& txtContactName = Add<TextBox>("txtContactName");
-  Label& lblContactType = Add<Label>("lblContactType");
+  Label& lblContactType = AddCaptioned<Label>(*this, "lblContactType", "Contact Type:");
   TextBox& txtContactType = Add<TextBox>("txtContactType");
-  Label& lblProjectManager = Add<Label>("lblProjectManager");
+  Label& lblProjectManager = AddCaptioned<Label>(*this, "lblProjectManager", "Project Manager:");
   TextBox& txtProjectManager = Add<TextBox>("txtProjectManager");
-  Label& lblNotes = Add<Label>("lblNotes");
+  Label& lblNotes = AddCaptioned<Label>(*this, "lblNotes", "Notes:");
   TextBox& txtNotes = Add<TextBox>("txtNotes");
-  Label& lblLastModified = Add<Label>("lblLastModified");
+  Label& lblLastModified = AddCaptioned<Label>(*this, "lblLastModified", "Last Modified:");
   TextBox& txtLastModified = Add<TextBox>("txtLastModified");
   // "&Item Data"
-  Label& lblProperty = Add<Label>("lblProperty");
+  Label& lblProperty = AddCaptioned<Label>(*this, "lblProperty", "Property:");
   ListBox& lstProperty = Add<ListBox>("lstProperty");
-  Label& lblValue = Add<Label>("lblValue");
+  Label& lblValue = AddCaptioned<Label>(*this, "lblValue", "Value:");
   TextBox& txtValue = Add<TextBox>("txtValue");
 
-  CommandButton& cmdRetrieve = Add<CommandButton>("cmdRetrieve");
-  CommandButton& cmdBrowse = Add<CommandButton>("cmdBrowse");
-  CommandButton& cmdCancel = Add<CommandButton>("cmdCancel");
-  CommandButton& cmdHelp = Add<CommandButton>("cmdHelp");
+  CommandButton& cmdRetrieve = AddCaptioned<CommandButton>(*this, "cmdRetrieve", "&Retrieve");
+  CommandButton& cmdBrowse = AddCaptioned<CommandButton>(*this, "cmdBrowse", "&Browse...");
+  CommandButton& cmdCancel = AddCaptioned<CommandButton>(*this, "cmdCancel", "Cancel");
+  CommandButton& cmdHelp = AddCaptioned<CommandButton>(*this, "cmdHelp", "&Help");
 
  protected:
   void Form_QueryUnload(bool& cancel, int unload_mode) override;

@@ -8,11 +8,7 @@ namespace pds {
 frmProjectNotFound::frmProjectNotFound() : Dialog("frmProjectNotFound") {
   SetCaption("Project Not Found");
   SetHelpContextID(DialogHelpRequest(HelpDialog::kProjectNotFound).context);
-  cmdFind.SetCaption("Find");
-  cmdRemove.SetCaption("Remove");
-  cmdClose.SetCaption("Close");
   cmdClose.SetCancel(true);
-  cmdHelp.SetCaption("Help");
   cmdFind.Click = [this] { cmdFind_Click(); };
   cmdRemove.Click = [this] { cmdRemove_Click(); };
   cmdClose.Click = [this] { cmdClose_Click(); };

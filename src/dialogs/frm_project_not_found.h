@@ -13,6 +13,7 @@
 
 #include <string>
 
+#include "dialogs/form_controls.h"
 #include "pds/Dialog.h"
 
 namespace pds {
@@ -37,10 +38,10 @@ class frmProjectNotFound : public Dialog {
   Label& lblMessage = Add<Label>("lblMessage");
   Label& lblProjectName = Add<Label>("lblProjectName");
   Label& lblProjectPath = Add<Label>("lblProjectPath");
-  CommandButton& cmdFind = Add<CommandButton>("cmdFind");
-  CommandButton& cmdRemove = Add<CommandButton>("cmdRemove");
-  CommandButton& cmdClose = Add<CommandButton>("cmdClose");
-  CommandButton& cmdHelp = Add<CommandButton>("cmdHelp");
+  CommandButton& cmdFind = AddCaptioned<CommandButton>(*this, "cmdFind", "Find");
+  CommandButton& cmdRemove = AddCaptioned<CommandButton>(*this, "cmdRemove", "Remove");
+  CommandButton& cmdClose = AddCaptioned<CommandButton>(*this, "cmdClose", "Close");
+  CommandButton& cmdHelp = AddCaptioned<CommandButton>(*this, "cmdHelp", "Help");
 
  protected:
   void Form_QueryUnload(bool& cancel, int unload_mode) override;

@@ -12,20 +12,13 @@
 namespace pds {
 
 frmProjectSearch::frmProjectSearch() : Dialog("frmProjectSearch") {
-  fraProject.SetCaption("Project");
-  fraSearchFolder.SetCaption("Search Folder");
-  cmdChangePath.SetCaption("Change Path");
-  cmdSearch.SetCaption("Search");
-  fraResults.SetCaption("Search Results");
   lvwResults.SetCheckboxes(true);
   lvwResults.SetFullRowSelect(true);
   lvwResults.AddColumn("Name", "Project Name", 24);
   lvwResults.AddColumn("ProjectLocation", "Project Location", 48);
   aniSearch.SetVisible(false);
   cmdOK.SetDefault(true);
-  cmdCancel.SetCaption("Cancel");
   cmdCancel.SetCancel(true);
-  cmdHelp.SetCaption("Help");
   SetMode(kSearchFindAll);
 
   cmdChangePath.Click = [this] { cmdChangePath_Click(); };

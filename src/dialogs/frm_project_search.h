@@ -14,13 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "dialogs/form_controls.h"
 #include "pds/Dialog.h"
 #include "projects/project_finder.h"
 
 namespace pds {
 
-inline constexpr int kSearchFindAll = 0;
-inline constexpr int kSearchFindProject = 1;
+// What the dialog searches for: every project not yet listed, or one lost project.
+enum ProjectSearchMode : int { kSearchFindAll = 0, kSearchFindProject = 1 };
 
 class frmProjectSearch : public Dialog {
  public:
@@ -47,19 +48,19 @@ class frmProjectSearch : public Dialog {
   void DoSearch();
 
   Label& lblMessage = Add<Label>("lblMessage");
-  Frame& fraProject = Add<Frame>("fraProject");
+  Frame& fraProject = AddCaptioned<Frame>(*this, "fraProject", "Project");
   Label& lblProjectName = Add<Label>("lblProjectName");
-  Frame& fraSearchFolder = Add<Frame>("fraSearchFolder");
+  Frame& fraSearchFolder = AddCaptioned<Frame>(*this, "fraSearchFolder", "Search Folder");
   TextBox& txtSearchFolder = Add<TextBox>("txtSearchFolder");
-  CommandButton& cmdChangePath = Add<CommandButton>("cmdChangePath");
-  CommandButton& cmdSearch = Add<CommandButton>("cmdSearch");
-  Frame& fraResults = Add<Frame>("fraResults");
+  CommandButton& cmdChangePath = AddCaptioned<CommandButton>(*this, "cmdChangePath", "Change Path");
+  CommandButton& cmdSearch = AddCaptioned<CommandButton>(*this, "cmdSearch", "Search");
+  Frame& fraResults = AddCaptioned<Frame>(*this, "fraResults", "Search Results");
   ListView& lvwResults = Add<ListView>("lvwResults");
   Label& lblStatus = Add<Label>("lblStatus");
   Animation& aniSearch = Add<Animation>("aniSearch");
   CommandButton& cmdOK = Add<CommandButton>("cmdOK");
-  CommandButton& cmdCancel = Add<CommandButton>("cmdCancel");
-  CommandButton& cmdHelp = Add<CommandButton>("cmdHelp");
+  CommandButton& cmdCancel = AddCaptioned<CommandButton>(*this, "cmdCancel", "Cancel");
+  CommandButton& cmdHelp = AddCaptioned<CommandButton>(*this, "cmdHelp", "Help");
 
  protected:
   void Form_Activate() override;

@@ -18,15 +18,6 @@ constexpr const char* kNoContactType = "(none)";
 
 frmProperties::frmProperties() : OkCancelForm("frmProperties") {
   SetCaption("Project Properties");
-  lblJobName.SetCaption("Project Name:");
-  lblJobNumber.SetCaption("Project Number:");
-  lblJobDate.SetCaption("Date:");
-  lblContactName.SetCaption("Contact:");
-  lblContactType.SetCaption("Contact Type:");
-  lblProjectManager.SetCaption("Project Manager:");
-  lblNotes.SetCaption("Notes:");
-  lblLastModified.SetCaption("Last Modified:");
-  lblJobPath.SetCaption("Project Folder:");
   cboContactType.SetStyle(vbComboDropdownList);
   txtNotes.SetMultiLine(true);
   txtLastModified.SetLocked(true);
@@ -43,10 +34,7 @@ frmProperties::frmProperties() : OkCancelForm("frmProperties") {
   ButtonsLast();
 }
 
-void frmProperties::SetProject(std::shared_ptr<clsProject> project) {
-  Load();
-  project_ = std::move(project);
-}
+void frmProperties::SetProject(std::shared_ptr<clsProject> project) { LoadThenSet(project_, std::move(project)); }
 
 // ---- form events
 

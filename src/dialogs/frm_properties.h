@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 
+#include "dialogs/form_controls.h"
 #include "dialogs/ok_cancel_form.h"
 
 namespace pds {
@@ -38,24 +39,16 @@ class frmProperties : public OkCancelForm {
   // True when the user changed a field.
   bool Changed() const { return changed_; }
 
-  Label& lblJobName = Add<Label>("lblJobName");
-  TextBox& txtJobName = Add<TextBox>("txtJobName");
-  Label& lblJobNumber = Add<Label>("lblJobNumber");
-  TextBox& txtJobNumber = Add<TextBox>("txtJobNumber");
-  Label& lblJobDate = Add<Label>("lblJobDate");
-  TextBox& txtJobDate = Add<TextBox>("txtJobDate");
-  Label& lblContactName = Add<Label>("lblContactName");
-  TextBox& txtContactName = Add<TextBox>("txtContactName");
-  Label& lblContactType = Add<Label>("lblContactType");
-  ComboBox& cboContactType = Add<ComboBox>("cboContactType");
-  Label& lblProjectManager = Add<Label>("lblProjectManager");
-  TextBox& txtProjectManager = Add<TextBox>("txtProjectManager");
-  Label& lblNotes = Add<Label>("lblNotes");
-  TextBox& txtNotes = Add<TextBox>("txtNotes");
-  Label& lblLastModified = Add<Label>("lblLastModified");
-  TextBox& txtLastModified = Add<TextBox>("txtLastModified");
-  Label& lblJobPath = Add<Label>("lblJobPath");
-  TextBox& txtJobPath = Add<TextBox>("txtJobPath");
+  TextBox& txtJobName = AddLabeled<TextBox>(*this, "lblJobName", "Project Name:", "txtJobName");
+  TextBox& txtJobNumber = AddLabeled<TextBox>(*this, "lblJobNumber", "Project Number:", "txtJobNumber");
+  TextBox& txtJobDate = AddLabeled<TextBox>(*this, "lblJobDate", "Date:", "txtJobDate");
+  TextBox& txtContactName = AddLabeled<TextBox>(*this, "lblContactName", "Contact:", "txtContactName");
+  ComboBox& cboContactType = AddLabeled<ComboBox>(*this, "lblContactType", "Contact Type:", "cboContactType");
+  TextBox& txtProjectManager =
+      AddLabeled<TextBox>(*this, "lblProjectManager", "Project Manager:", "txtProjectManager");
+  TextBox& txtNotes = AddLabeled<TextBox>(*this, "lblNotes", "Notes:", "txtNotes");
+  TextBox& txtLastModified = AddLabeled<TextBox>(*this, "lblLastModified", "Last Modified:", "txtLastModified");
+  TextBox& txtJobPath = AddLabeled<TextBox>(*this, "lblJobPath", "Project Folder:", "txtJobPath");
 
  protected:
   void Form_Load() override;

@@ -40,9 +40,7 @@ bool ListedUnderItsName(const std::string& folder) {
 }  // namespace
 
 frmSaveProjectAs::frmSaveProjectAs() : OkCancelForm("frmSaveProjectAs") {
-  lblFolder.SetCaption("Folder:");
   txtFolder.SetLocked(true);
-  cmdChangeFolder.SetCaption("Change Folder...");
   cmdChangeFolder.SetCausesValidation(false);
 
   txtName.Change = [this] { txtName_Change(); };
@@ -56,20 +54,11 @@ frmSaveProjectAs::frmSaveProjectAs() : OkCancelForm("frmSaveProjectAs") {
 
 // ---- properties
 
-void frmSaveProjectAs::SetOwner(TagStore* owner) {
-  Load();
-  owner_ = owner;
-}
+void frmSaveProjectAs::SetOwner(TagStore* owner) { LoadThenSet(owner_, owner); }
 
-void frmSaveProjectAs::SetInitialName(const std::string& name) {
-  Load();
-  initial_name_ = name;
-}
+void frmSaveProjectAs::SetInitialName(const std::string& name) { LoadThenSet(initial_name_, name); }
 
-void frmSaveProjectAs::SetBaseFolder(const std::string& folder) {
-  Load();
-  base_folder_ = folder;
-}
+void frmSaveProjectAs::SetBaseFolder(const std::string& folder) { LoadThenSet(base_folder_, folder); }
 
 void frmSaveProjectAs::SetUserText(const std::string& text) {
   Load();

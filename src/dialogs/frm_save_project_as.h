@@ -15,6 +15,7 @@
 
 #include <string>
 
+#include "dialogs/form_controls.h"
 #include "dialogs/ok_cancel_form.h"
 
 namespace pds {
@@ -55,9 +56,8 @@ class frmSaveProjectAs : public OkCancelForm {
 
   Label& lblName = Add<Label>("lblName");
   TextBox& txtName = Add<TextBox>("txtName");
-  Label& lblFolder = Add<Label>("lblFolder");
-  TextBox& txtFolder = Add<TextBox>("txtFolder");
-  CommandButton& cmdChangeFolder = Add<CommandButton>("cmdChangeFolder");
+  TextBox& txtFolder = AddLabeled<TextBox>(*this, "lblFolder", "Folder:", "txtFolder");
+  CommandButton& cmdChangeFolder = AddCaptioned<CommandButton>(*this, "cmdChangeFolder", "Change Folder...");
 
  protected:
   void Form_Load() override;

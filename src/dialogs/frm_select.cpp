@@ -54,13 +54,10 @@ frmSelect::frmSelect() : Dialog("frmSelect") {
   lvwProjects.AddColumn("K1", "Location");
   lvwProjects.SetFullRowSelect(true);
   lvwProjects.SetHideSelection(false);
-  lblType.SetCaption("List Projects of Type:");
   cboType.SetStyle(vbComboDropdownList);
   SetUpOkCancelHelp(cmdOK, cmdCancel, cmdHelp);
   cmdOK.SetEnabled(false);
-  cmdNew.SetCaption("New");
   cmdNew.SetVisible(false);
-  cmdFind.SetCaption("Find");
 
   cboType.Click = [this] { cboType_Click(); };
   lvwProjects.ItemClick = [this](ListItem& item) { lvwProjects_ItemClick(item); };

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "dialogs/form_controls.h"
 #include "pds/Dialog.h"
 #include "pds/Types.h"
 
@@ -67,11 +68,10 @@ class frmSelect : public Dialog {
 
   Label& lblHeading = Add<Label>("lblHeading");
   ListView& lvwProjects = Add<ListView>("lvwProjects");
-  Label& lblType = Add<Label>("lblType");
-  ComboBox& cboType = Add<ComboBox>("cboType");
+  ComboBox& cboType = AddLabeled<ComboBox>(*this, "lblType", "List Projects of Type:", "cboType");
   CommandButton& cmdOK = Add<CommandButton>("cmdOK");
-  CommandButton& cmdNew = Add<CommandButton>("cmdNew");
-  CommandButton& cmdFind = Add<CommandButton>("cmdFind");
+  CommandButton& cmdNew = AddCaptioned<CommandButton>(*this, "cmdNew", "New");
+  CommandButton& cmdFind = AddCaptioned<CommandButton>(*this, "cmdFind", "Find");
   CommandButton& cmdCancel = Add<CommandButton>("cmdCancel");
   CommandButton& cmdHelp = Add<CommandButton>("cmdHelp");
 

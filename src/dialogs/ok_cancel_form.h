@@ -9,6 +9,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include "pds/Controls.h"
 #include "pds/Dialog.h"
@@ -31,6 +32,14 @@ class OkCancelForm : public Dialog {
   // Called last in the form's constructor: the buttons move after the
   // form's own controls (hosts draw and tab in the order controls are added).
   void ButtonsLast();
+
+  // A setting given before Show: the first one loads the dialog, so that
+  // Form_Load's defaults come before the caller's values, never over them.
+  template <class T, class V>
+  void LoadThenSet(T& setting, V&& value) {
+    Load();
+    setting = std::forward<V>(value);
+  }
 
   void Form_QueryUnload(bool& cancel, int unload_mode) override;
 

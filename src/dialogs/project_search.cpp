@@ -59,18 +59,6 @@ std::string CannotAddMessage(const std::string& name, const std::string& listed_
          "the project.  Therefore, you should coordinate renaming the project with your colleagues.";
 }
 
-std::vector<std::string> SplitList(const std::string& list) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (start <= list.size()) {
-    std::size_t end = list.find(',', start);
-    if (end == std::string::npos) end = list.size();
-    parts.push_back(list.substr(start, end - start));
-    start = end + 1;
-  }
-  return parts;
-}
-
 }  // namespace
 
 std::string ModBrowseTitle(const std::string& routine) {
@@ -296,7 +284,7 @@ bool UpdateJobTable(const std::string& sJobName, const std::string& sJobPath, st
 }
 
 bool UpdateJobUsageTable(std::int32_t lJobNumber, const std::string& sList) {
-  if (WriteJobUsageRows(ProjectsDb(), lJobNumber, SplitList(Trim(sList)))) return true;
+  if (WriteJobUsageRows(ProjectsDb(), lJobNumber, Split(Trim(sList), ','))) return true;
   ShowError("", vbExclamation, ModBrowseTitle("UpdateJobUsageTable"));
   return false;
 }

@@ -25,9 +25,7 @@ class ListedProjects;
 
 // The answers of ShowProjectNotFoundDialog: the user closed the dialog, chose
 // Find (and a project was reconnected), or chose Remove.
-inline constexpr int kProjectNotFoundClosed = 0;
-inline constexpr int kProjectNotFoundFind = 1;
-inline constexpr int kProjectNotFoundRemove = 2;
+enum ProjectNotFoundChoice : int { kProjectNotFoundClosed = 0, kProjectNotFoundFind = 1, kProjectNotFoundRemove = 2 };
 
 // The error-report title of a projects-list routine ("UpdateJobTable" ->
 // "ProjectDataServer.modBrowse.UpdateJobTable").

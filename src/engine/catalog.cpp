@@ -43,6 +43,21 @@ void BindText(sqlite3_stmt* stmt, int index, std::string_view text) {
   sqlite3_bind_text64(stmt, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
 }
 
+void InsertMetaRow(Connection& conn, const char* sql, std::initializer_list<MetaValue> values) {
+  sqlite3_stmt* stmt = conn.Prepare(sql);
+  StatementScope scope(stmt);
+  int index = 0;
+  for (const MetaValue& value : values) {
+    ++index;
+    if (const auto* text = std::get_if<std::string_view>(&value)) {
+      BindText(stmt, index, *text);
+    } else {
+      sqlite3_bind_int64(stmt, index, std::get<std::int64_t>(value));
+    }
+  }
+  conn.Step(stmt);
+}
+
 std::string PackIndexFields(const IndexMeta& index) {
   std::string out;
   for (const IndexFieldMeta& f : index.fields) {
@@ -173,20 +188,14 @@ const std::vector<TableMeta>& Catalog::Tables() {
   return tables_;
 }
 
-const TableMeta* Catalog::FindTable(std::string_view name) {
-  EnsureLoaded();
-  return Named(tables_, name);
-}
+const TableMeta* Catalog::FindTable(std::string_view name) { return Named(Tables(), name); }
 
 const std::vector<RelationMeta>& Catalog::Relations() {
   EnsureLoaded();
   return relations_;
 }
 
-const RelationMeta* Catalog::FindRelation(std::string_view name) {
-  EnsureLoaded();
-  return Named(relations_, name);
-}
+const RelationMeta* Catalog::FindRelation(std::string_view name) { return Named(Relations(), name); }
 
 std::uint64_t Catalog::generation() {
   EnsureLoaded();
@@ -235,41 +244,18 @@ void Catalog::DeleteTableMeta(std::string_view name) {
 
 void Catalog::WriteTableMeta(const TableMeta& t) {
   DeleteTableMeta(t.name);
-  {
-    sqlite3_stmt* stmt = conn_.Prepare("INSERT INTO __pds_tables VALUES (?1, ?2, ?3, ?4)");
-    StatementScope scope(stmt);
-    BindText(stmt, 1, t.name);
-    sqlite3_bind_int64(stmt, 2, t.attributes);
-    BindText(stmt, 3, t.connect);
-    BindText(stmt, 4, t.source_table);
-    conn_.Step(stmt);
-  }
+  InsertMetaRow(conn_, "INSERT INTO __pds_tables VALUES (?1, ?2, ?3, ?4)",
+                {t.name, t.attributes, t.connect, t.source_table});
   for (const FieldMeta& f : t.fields) {
-    sqlite3_stmt* stmt = conn_.Prepare("INSERT INTO __pds_fields VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
-    StatementScope scope(stmt);
-    BindText(stmt, 1, t.name);
-    BindText(stmt, 2, f.name);
-    sqlite3_bind_int(stmt, 3, f.type);
-    sqlite3_bind_int64(stmt, 4, f.size);
-    sqlite3_bind_int64(stmt, 5, f.attributes);
-    sqlite3_bind_int(stmt, 6, f.allow_zero_length ? 1 : 0);
-    sqlite3_bind_int(stmt, 7, f.ordinal);
-    sqlite3_bind_int(stmt, 8, f.required ? 1 : 0);
-    BindText(stmt, 9, f.default_value);
-    conn_.Step(stmt);
+    InsertMetaRow(conn_, "INSERT INTO __pds_fields VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)",
+                  {t.name, f.name, f.type, f.size, f.attributes, f.allow_zero_length ? 1 : 0, f.ordinal,
+                   f.required ? 1 : 0, f.default_value});
   }
   for (const IndexMeta& ix : t.indexes) {
     if (!StartsWithNoCase(ix.sql_name, kIndexPrefix)) continue;  // a plain SQL index describes itself
-    sqlite3_stmt* stmt = conn_.Prepare("INSERT INTO __pds_indexes VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
-    StatementScope scope(stmt);
-    BindText(stmt, 1, t.name);
-    BindText(stmt, 2, ix.name);
-    BindText(stmt, 3, PackIndexFields(ix));
-    sqlite3_bind_int(stmt, 4, ix.primary ? 1 : 0);
-    sqlite3_bind_int(stmt, 5, ix.unique ? 1 : 0);
-    sqlite3_bind_int(stmt, 6, ix.required ? 1 : 0);
-    sqlite3_bind_int(stmt, 7, ix.ignore_nulls ? 1 : 0);
-    conn_.Step(stmt);
+    InsertMetaRow(conn_, "INSERT INTO __pds_indexes VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)",
+                  {t.name, ix.name, PackIndexFields(ix), ix.primary ? 1 : 0, ix.unique ? 1 : 0,
+                   ix.required ? 1 : 0, ix.ignore_nulls ? 1 : 0});
   }
 }
 

@@ -302,16 +302,8 @@ void Catalog::CreateRelation(const RelationMeta& relation) {
   }
   SchemaChange sp(*this, "pds_schema");
   EnsureMetaTables();
-  {
-    sqlite3_stmt* stmt = conn_.Prepare("INSERT INTO __pds_relations VALUES (?1, ?2, ?3, ?4, ?5)");
-    StatementScope scope(stmt);
-    BindText(stmt, 1, r.name);
-    BindText(stmt, 2, r.table);
-    BindText(stmt, 3, r.foreign_table);
-    sqlite3_bind_int64(stmt, 4, r.attributes);
-    BindText(stmt, 5, PackRelationFields(r));
-    conn_.Step(stmt);
-  }
+  InsertMetaRow(conn_, "INSERT INTO __pds_relations VALUES (?1, ?2, ?3, ?4, ?5)",
+                {r.name, r.table, r.foreign_table, r.attributes, PackRelationFields(r)});
   if ((r.attributes & dbRelationDontEnforce) == 0) InstallTriggers(r);
   sp.Commit();
 }

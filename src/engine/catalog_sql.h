@@ -3,8 +3,11 @@
 // catalog.
 #pragma once
 
+#include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "pds/db/catalog.h"
@@ -30,6 +33,11 @@ bool StartsWithNoCase(std::string_view s, std::string_view prefix);
 std::vector<std::string> Split(const std::string& s, char sep);
 std::string ColumnText(sqlite3_stmt* stmt, int col);
 void BindText(sqlite3_stmt* stmt, int index, std::string_view text);
+// A column value of a row of the hidden tables: text or a whole number
+// (flags are stored as 0 and 1).
+using MetaValue = std::variant<std::string_view, std::int64_t>;
+// Runs a one-row INSERT with values bound in order as ?1, ?2 ...
+void InsertMetaRow(Connection& conn, const char* sql, std::initializer_list<MetaValue> values);
 std::string PackIndexFields(const IndexMeta& index);
 std::string PackRelationFields(const RelationMeta& relation);
 std::string UpperAscii(std::string s);

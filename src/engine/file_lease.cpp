@@ -11,7 +11,6 @@ namespace pds::db {
 namespace {
 
 constexpr int kSharingViolation = 32;
-constexpr int kAccessDenied = 5;
 
 // Never destroyed: databases held by static objects may close after exit begins.
 std::map<std::string, std::weak_ptr<FileLease>>& Leases() {
@@ -111,7 +110,7 @@ std::shared_ptr<FileLease> AcquireFileLease(const std::string& path, bool exclus
   platform::Env* env = platform::CurrentEnv();
   platform::Status st =
       env->LockFileRange(path, exclusive ? platform::RangeLock::kExclusive : platform::RangeLock::kShared, &handle);
-  if (!st.ok() && exclusive && st.code == kAccessDenied) {
+  if (!st.ok() && exclusive && st.code == platform::kErrAccessDenied) {
     // A file this process may only read cannot carry an exclusive lock; it is
     // held shared instead, which still keeps exclusive openers out.
     exclusive = false;

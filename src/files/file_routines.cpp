@@ -19,10 +19,6 @@ using platform::DirEntry;
 using platform::DirSearch;
 using platform::Status;
 
-constexpr int kNoMoreFiles = 18;
-constexpr int kAccessDenied = 5;
-constexpr int kDeviceNotReady = 21;
-
 // The text a failure shows for the error just recorded: the pending
 // description when there is one, else the system's text of the code.
 std::string FailureText(int code) {
@@ -42,7 +38,7 @@ template <class F>
 Status RetryWhileNotReady(F&& step) {
   for (;;) {
     Status s = step();
-    if (s.code != kDeviceNotReady) return s;
+    if (s.code != platform::kErrDeviceNotReady) return s;
     if (Ui().MsgBox("Device not ready.  Try Again?", vbYesNo + vbCritical, "Dir1()") != vbYes) return s;
   }
 }
@@ -110,7 +106,7 @@ bool CopyFileSpec(const std::string& spec, const std::string& from_folder, const
                 vbCritical, "CopyFileSpec()");
       return false;
     }
-    int code = s.code == kNoMoreFiles ? 2 : s.code;
+    int code = s.code == platform::kErrNoMoreFiles ? 2 : s.code;
     ShowError(GetSystemErrorText(code) + "\r\n\n" + InBrackets(spec), vbCritical, "CopyFileSpec()");
     return false;
   });
@@ -159,7 +155,7 @@ bool RemoveFolder(const std::string& folder, bool show_msgs) {
       // The shell needs no notification here: nothing caches the folder.
       if (s.ok()) return true;
       SetLastOsError(s.code);
-      if (s.code == kAccessDenied) {
+      if (s.code == platform::kErrAccessDenied) {
         message =
             "Could not remove folder.  A folder must be empty before it can be removed.  The folder may contain "
             "other file(s) or subfolder(s).\r\n\n" +

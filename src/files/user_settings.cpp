@@ -22,7 +22,7 @@ bool MakeFolders(const std::string& file) {
     platform::FileAttributes attributes;
     if (env->GetAttributes(folder, &attributes).ok()) continue;
     const platform::Status s = env->CreateFolder(folder);
-    if (!s.ok() && s.code != 183) {
+    if (!s.ok() && s.code != platform::kErrAlreadyExists) {
       SetLastOsError(s.code);
       return false;
     }

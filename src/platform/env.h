@@ -50,6 +50,12 @@ inline constexpr int kErrNotRegularFile = 1920;  // a device, pipe or folder whe
 inline constexpr int kErrIsLink = 1921;          // a symbolic link where none is followed
 inline constexpr int kErrFileTooLarge = 223;     // over kMaxReadFileBytes
 inline constexpr int kErrFrozen = 1922;          // marked immutable or append-only
+// The system error codes callers test for by name (errors.h maps errno to them):
+inline constexpr int kErrPathNotFound = 3;
+inline constexpr int kErrAccessDenied = 5;
+inline constexpr int kErrNoMoreFiles = 18;
+inline constexpr int kErrDeviceNotReady = 21;
+inline constexpr int kErrAlreadyExists = 183;
 
 struct DirEntry {
   std::string name;  // "." and ".." are listed, as the Windows search lists them

@@ -17,28 +17,13 @@
 #include <string>
 #include <vector>
 
+#include "pds/Text.h"
 #include "platform/errors.h"
 #include "platform/posix_env.h"
 
 namespace pds::platform {
 
 namespace {
-
-bool AllDigits(const std::string& s) {
-  if (s.empty()) return false;
-  for (unsigned char c : s) {
-    if (!std::isdigit(c)) return false;
-  }
-  return true;
-}
-
-bool AllHex(const std::string& s) {
-  if (s.empty()) return false;
-  for (unsigned char c : s) {
-    if (!std::isxdigit(c)) return false;
-  }
-  return true;
-}
 
 bool EndsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
@@ -50,11 +35,11 @@ long SiblingTempPid(const std::string& name) {
   if (name.size() < 2 || name[0] != '.' || !EndsWith(name, ".tmp")) return 0;
   const std::string stem = name.substr(0, name.size() - 4);
   const std::size_t hex_dot = stem.rfind('.');
-  if (hex_dot == std::string::npos || hex_dot == 0 || !AllHex(stem.substr(hex_dot + 1))) return 0;
+  if (hex_dot == std::string::npos || hex_dot == 0 || !AllChars(stem.substr(hex_dot + 1), std::isxdigit)) return 0;
   const std::size_t pid_dot = stem.rfind('.', hex_dot - 1);
   if (pid_dot == std::string::npos || pid_dot == 0) return 0;
   const std::string pid_part = stem.substr(pid_dot + 1, hex_dot - pid_dot - 1);
-  if (pid_part.size() < 2 || pid_part[0] != 'p' || !AllDigits(pid_part.substr(1)) || pid_part.size() > 11) return 0;
+  if (pid_part.size() < 2 || pid_part[0] != 'p' || !AllChars(pid_part.substr(1), std::isdigit) || pid_part.size() > 11) return 0;
   return std::stol(pid_part.substr(1));
 }
 
@@ -66,11 +51,11 @@ long TempFilePid(const std::string& name) {
   if (stem.size() < 2 || stem[0] != '~' || !EndsWith(stem, ".TMP")) return 0;
   stem.resize(stem.size() - 4);
   const std::size_t dash = stem.rfind('-');
-  if (dash == std::string::npos || !AllHex(stem.substr(dash + 1))) return 0;
+  if (dash == std::string::npos || !AllChars(stem.substr(dash + 1), std::isxdigit)) return 0;
   std::size_t begin = dash;
   while (begin > 1 && std::isdigit(static_cast<unsigned char>(stem[begin - 1]))) --begin;
   const std::string digits = stem.substr(begin, dash - begin);
-  if (!AllDigits(digits) || digits.size() > 10) return 0;
+  if (!AllChars(digits, std::isdigit) || digits.size() > 10) return 0;
   return std::stol(digits);
 }
 

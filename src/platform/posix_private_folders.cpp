@@ -16,8 +16,6 @@ namespace pds::platform {
 
 namespace {
 
-constexpr int kAccessDenied = 5;
-
 std::string WithSlash(const std::string& folder) {
   return !folder.empty() && folder.back() == '/' ? folder : folder + '/';
 }
@@ -33,7 +31,7 @@ Status PosixEnvImpl::UserPrivateFolder(const std::string& parent, std::string* f
   // Someone else's folder, a link or a folder others may write in would let
   // another user read or replace our working files.
   if (!S_ISDIR(st.st_mode) || st.st_uid != geteuid() || (st.st_mode & 0077) != 0) {
-    return Status::Error(kAccessDenied);
+    return Status::Error(kErrAccessDenied);
   }
   return Status::Ok();
 }

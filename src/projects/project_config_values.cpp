@@ -22,6 +22,7 @@
 #include "pds/clsProject.h"
 #include "projects/project_store.h"
 #include "files/file_routines.h"
+#include "platform/env.h"
 #include "projects/project_file.h"
 
 namespace pds {
@@ -30,7 +31,6 @@ namespace {
 
 const char kProjectFileName[] = "PROJECT.QVP";
 constexpr long kErrObjectNotSet = 91;
-constexpr long kPathNotFound = 3;
 
 std::string MirrorSection(const std::string& pdsg) { return Trim(pdsg + " " + "Config"); }
 
@@ -71,7 +71,7 @@ std::int32_t ProjectStore::SetProjConfigValue(const std::string& sProjectDb, con
         // No project file to mirror into: no current project at all, or one
         // that was never saved and has no folder yet.
         if (valid) {
-          SetLastOsError(kPathNotFound);
+          SetLastOsError(platform::kErrPathNotFound);
         } else {
           SetError(kErrObjectNotSet, "Object variable or With block variable not set");
         }

@@ -70,14 +70,6 @@ std::vector<std::string> SplitAtNuls(const std::string& list) {
   return parts;
 }
 
-bool IsAllDigits(const std::string& text) {
-  if (text.empty()) return false;
-  for (unsigned char c : text) {
-    if (!std::isdigit(c)) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 // ---- single keys
@@ -128,7 +120,7 @@ bool DeleteAppFileSections(const std::string& pdsg, const std::string& file) {
     bool changed = false;
     for (const std::string& name : text.SectionNames()) {
       const std::string upper = UCase(Trim(name));
-      if (upper.compare(0, prefix.size(), prefix) != 0 || !IsAllDigits(upper.substr(prefix.size()))) continue;
+      if (upper.compare(0, prefix.size(), prefix) != 0 || !AllChars(upper.substr(prefix.size()), std::isdigit)) continue;
       changed = text.DeleteSection(name) || changed;
     }
     if (!changed) {
@@ -164,18 +156,13 @@ std::string EncodeNotesValue(const std::string& notes) {
   out.reserve(notes.size() + 8);
   for (std::size_t i = 0; i < notes.size(); ++i) {
     const char c = notes[i];
-    switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
-      case '\0': out += "\\0"; break;
-      case '"':
-      case '\'':
-        if (i == 0) out += '\\';
-        out += c;
-        break;
-      default: out += c;
+    if (const char* escape = OneLineEscape(c)) {
+      out += escape;
+    } else if (c == '\0') {
+      out += "\\0";
+    } else {
+      if (i == 0 && (c == '"' || c == '\'')) out += '\\';
+      out += c;
     }
   }
   return out;

@@ -14,7 +14,6 @@ using platform::CurrentEnv;
 using platform::DirEntry;
 using platform::Status;
 
-constexpr int kAlreadyExists = 183;
 // Distinct names for work set aside more than once in the same second.
 constexpr int kNameAttempts = 100;
 
@@ -85,14 +84,14 @@ UnsavedWorkResult SetAsideUnsavedWork(const std::string& project_folder, const s
       result.kept_folder = target;
       return result;
     }
-    if (s.code != kAlreadyExists) {
+    if (s.code != platform::kErrAlreadyExists) {
       result.kind = UnsavedWorkResult::kFailed;
       result.error = s.code;
       return result;
     }
   }
   result.kind = UnsavedWorkResult::kFailed;
-  result.error = kAlreadyExists;
+  result.error = platform::kErrAlreadyExists;
   return result;
 }
 

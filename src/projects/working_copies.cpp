@@ -42,8 +42,6 @@ using platform::DirEntry;
 using platform::DirSearch;
 using platform::Status;
 
-constexpr int kAlreadyExists = 183;
-constexpr int kPathNotFound = 3;
 // The buffer the temporary folder is read into; a longer folder is refused.
 constexpr std::size_t kTempPathBuffer = 260;
 
@@ -154,7 +152,7 @@ std::string ProjectStore::GetWorkingProjectPath(const std::string& sBaseFolder) 
       } else if (!exists) {
         Status s = CurrentEnv()->CreateFolder(work);
         // Another process preparing the same folder at the same moment is no failure.
-        if (!s.ok() && s.code != kAlreadyExists) {
+        if (!s.ok() && s.code != platform::kErrAlreadyExists) {
           SetLastOsError(s.code);
           failed = true;
         }
@@ -169,7 +167,7 @@ std::string ProjectStore::GetWorkingProjectPath(const std::string& sBaseFolder) 
       if (!failed && exists && !CurrentEnv()->GetLinkAttributes(work, &attributes).ok()) {
         // The old folder went aside with the unsaved work: a new one takes its place.
         Status s = CurrentEnv()->CreateFolder(work);
-        if (!s.ok() && s.code != kAlreadyExists) {
+        if (!s.ok() && s.code != platform::kErrAlreadyExists) {
           SetLastOsError(s.code);
           failed = true;
         }
@@ -389,7 +387,7 @@ std::string ProjectStore::GetTempPathAndFileName(const std::string& sTempPath) {
     if (folder.empty()) {
       const std::string temp = CurrentEnv()->TempFolder();
       if (temp.empty() || temp.size() > kTempPathBuffer) {
-        SetLastOsError(kPathNotFound);
+        SetLastOsError(platform::kErrPathNotFound);
         ShowError("", vbExclamation, "clsProjectDataServer.GetTempPathAndFileName");
         return {};
       }

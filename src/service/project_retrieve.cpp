@@ -292,7 +292,7 @@ bool ProjectRetriever::StageEntries(const std::string& archive, const std::strin
     const platform::Status s = env->CreateFolder(base + std::to_string(n));
     if (s.ok()) {
       staging_ = base + std::to_string(n);
-    } else if (s.code != 183) {
+    } else if (s.code != platform::kErrAlreadyExists) {
       SetLastOsError(s.code);
       return false;
     }
