@@ -10,6 +10,7 @@ packages=(
   libbenchmark-dev
   libcli11-dev
   hyperfine time
+  qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core xvfb xauth
 )
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
 missing=()
