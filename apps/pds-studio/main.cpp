@@ -9,6 +9,7 @@
 // builds a fresh installation in DIR first and uses it. --screenshots walks
 // through the life cycle, writes PNGs into OUT and exits.
 #include <QApplication>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <cstdio>
 #include <memory>
@@ -72,6 +73,11 @@ int main(int argc, char** argv) {
     std::fprintf(error.empty() ? stdout : stderr, "%s%s%s", error.empty() ? "" : "pds-studio: ",
                  error.empty() ? "" : (error + "\n").c_str(), kUsage);
     return error.empty() ? 0 : 2;
+  }
+  // Folders given relative to where the user stands: the component changes
+  // the working folder as it opens projects.
+  for (std::string* path : {&o.root, &o.demo, &o.screenshots}) {
+    if (!path->empty()) *path = QFileInfo(QString::fromStdString(*path)).absoluteFilePath().toStdString();
   }
   if (!o.demo.empty()) {
     pds::install::InstallOptions install;

@@ -4,13 +4,16 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTreeWidget>
 #include <map>
 #include <set>
 
@@ -57,6 +60,27 @@ void Click(QWidget& window, const char* control) {
   if (auto* button = window.findChild<QAbstractButton*>(QString::fromUtf8(control))) button->click();
 }
 
+// The window as drawn, under a plain title bar with its title: offscreen
+// windows have no frame, and a message box's title is part of what it says.
+QPixmap WithTitleBar(QWidget& w) {
+  const QPixmap body = w.grab();
+  const int bar = w.fontMetrics().height() + 10;
+  QPixmap out(body.width(), body.height() + bar);
+  out.fill(w.palette().color(QPalette::Window));
+  QPainter painter(&out);
+  painter.fillRect(0, 0, out.width(), bar, w.palette().color(QPalette::Highlight));
+  painter.setPen(w.palette().color(QPalette::HighlightedText));
+  QFont font = w.font();
+  font.setBold(true);
+  painter.setFont(font);
+  painter.drawText(QRect(8, 0, out.width() - 16, bar), Qt::AlignVCenter | Qt::AlignLeft,
+                   painter.fontMetrics().elidedText(w.windowTitle(), Qt::ElideRight, out.width() - 16));
+  painter.drawPixmap(0, bar, body);
+  painter.setPen(w.palette().color(QPalette::Mid));
+  painter.drawRect(0, 0, out.width() - 1, out.height() - 1);
+  return out;
+}
+
 class Walk {
  public:
   Walk(std::string out, std::string tvxii, clsProjectDataServer& server, StudioWindow& window)
@@ -66,7 +90,7 @@ class Walk {
   void Shoot(QWidget& w, const std::string& name) {
     if (!taken_.insert(name).second) return;
     QApplication::processEvents();
-    if (w.grab().save(QString::fromStdString(out_ + "/" + name + ".png"))) ++written_;
+    if (WithTitleBar(w).save(QString::fromStdString(out_ + "/" + name + ".png"))) ++written_;
   }
 
   void OnShown(const std::string& kind, const std::string& name, QWidget& w) {
@@ -90,9 +114,12 @@ class Walk {
       auto& dialog = static_cast<QFileDialog&>(w);
       Shoot(w, kind + "-" + Slug(name));
       if (!next_file_.empty()) {
-        dialog.selectFile(QString::fromStdString(next_file_));
+        // Typed into the file name box, as a user would (selectFile leaves a focused box alone).
+        const QFileInfo file(QString::fromStdString(next_file_));
+        dialog.setDirectory(file.absolutePath());
+        if (auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) edit->setText(file.fileName());
         next_file_.clear();
-        static_cast<QDialog&>(dialog).accept();  // QFileDialog's own accept() checks the choice
+        static_cast<QDialog&>(dialog).accept();  // QFileDialog's own check of the choice runs
       } else {
         dialog.reject();
       }
@@ -104,7 +131,8 @@ class Walk {
       return;
     }
     auto& form = static_cast<qt::FormWindow&>(w);
-    const std::string caption = form.model().Caption();
+    // The progress window's caption names the archive; the picture is named after what it does.
+    const std::string caption = name == "frmArchive" ? "Archiving" : form.model().Caption();
     Shoot(w, name + "-" + Slug(caption));
     if (name == "frmArchive") return;  // a progress window: it goes when the run ends
     if (name == "frmNew") {
@@ -130,11 +158,18 @@ class Walk {
       searched_ = true;
       Click(w, "cmdFind");
       Key(w, Qt::Key_Escape);
+    } else if (name == "frmSelect" && !pick_.empty()) {
+      auto* list = w.findChild<QTreeWidget*>(QStringLiteral("lvwProjects"));
+      auto found = list ? list->findItems(QString::fromStdString(pick_), Qt::MatchFixedString) : QList<QTreeWidgetItem*>();
+      pick_.clear();
+      if (!found.isEmpty()) list->setCurrentItem(found[0]);
+      Key(w, Qt::Key_Return);
     } else if (name == "frmProjectSearch") {
       Click(w, "cmdSearch");
       Shoot(w, name + "-" + Slug(caption) + "-results");
       Key(w, Qt::Key_Escape);
     } else if (name == "frmProjectNotFound") {
+      Click(w, "cmdHelp");  // no help file installed: the component says so
       Click(w, "cmdClose");
     } else {
       Key(w, Qt::Key_Escape);
@@ -172,8 +207,8 @@ class Walk {
     std::string lost = server_.Project() ? server_.Project()->JobPath() : std::string();
     act("actClose");
     if (!lost.empty()) host::RemoveTree(lost);
-    server_.ProjectOpen("Lost Plant");
-    window_.RefreshAll();
+    pick_ = "Lost Plant";
+    act("actOpen");
     act("actFind");
     server_.ProjectOpen("Demo Plant");
     server_.OpenTagData();
@@ -191,6 +226,7 @@ class Walk {
   std::string next_file_;
   std::string save_as_name_;
   bool searched_ = false;
+  std::string pick_;
 };
 
 }  // namespace

@@ -166,7 +166,7 @@ FormWindow::FormWindow(Dialog& dialog, QWidget* parent) : QDialog(parent), dialo
           w = e;
         } else {
           auto* e = new QLineEdit(this);
-          e->setMinimumWidth(e->fontMetrics().averageCharWidth() * 30);
+          e->setMinimumWidth(e->fontMetrics().averageCharWidth() * 42);
           connect(e, &QLineEdit::textEdited, this, [this, name](const QString& text) {
             Act([&] { dialog_.TypeText(name, text.toStdString()); });
           });
@@ -220,7 +220,7 @@ FormWindow::FormWindow(Dialog& dialog, QWidget* parent) : QDialog(parent), dialo
         tree->setAllColumnsShowFocus(true);
         tree->header()->setSectionsClickable(true);
         tree->header()->setStretchLastSection(true);
-        tree->setMinimumHeight(tree->fontMetrics().height() * 8);
+        tree->setMinimumSize(tree->fontMetrics().averageCharWidth() * 60, tree->fontMetrics().height() * 8);
         connect(tree, &QTreeWidget::currentItemChanged, this, [this, name, tree](QTreeWidgetItem* item) {
           if (impl_->syncing || !item) return;
           impl_->just_selected = item;
@@ -263,7 +263,7 @@ FormWindow::FormWindow(Dialog& dialog, QWidget* parent) : QDialog(parent), dialo
       }
       case ControlKind::kProgressBar: {
         auto* bar = new QProgressBar(this);
-        bar->setMinimumWidth(bar->fontMetrics().averageCharWidth() * 40);
+        bar->setMinimumWidth(bar->fontMetrics().averageCharWidth() * 60);
         w = bar;
         break;
       }
@@ -334,7 +334,14 @@ void FormWindow::Sync() {
         auto* label = static_cast<QLabel*>(w);
         const std::string& text = c.Caption();
         label->setText(label->buddy() ? Lines(text) : PlainCaption(text).remove(QLatin1Char('\r')));
-        label->setWordWrap(text.size() > 60);
+        // A long text wraps; its label is made tall enough for the wrapped
+        // lines at its minimum width, so nothing is cut off at the bottom.
+        const bool wrap = text.size() > 60;
+        label->setWordWrap(wrap);
+        if (wrap) {
+          const int width = label->fontMetrics().averageCharWidth() * 60;
+          label->setMinimumSize(width, label->heightForWidth(width));
+        }
         break;
       }
       case ControlKind::kFrame: static_cast<QLabel*>(w)->setText(PlainCaption(c.Caption())); break;
@@ -342,7 +349,9 @@ void FormWindow::Sync() {
         auto& tb = static_cast<TextBox&>(c);
         if (auto* e = qobject_cast<QLineEdit*>(w)) {
           if (e->text().toStdString() != tb.Text()) {
-            const int pos = e->cursorPosition();
+            // The user's typing keeps the caret where it was; text set by the
+            // dialog shows from its start, as the model's caret says.
+            const int pos = e->hasFocus() ? e->cursorPosition() : 0;
             e->setText(Q(tb.Text()));
             e->setCursorPosition(std::min(pos, static_cast<int>(e->text().size())));
           }
