@@ -8,6 +8,8 @@
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
@@ -177,6 +179,16 @@ class Walk {
     if (form.isVisible() && form.model().visible()) form.close();
   }
 
+  // The File menu as it drops down, with the recently used projects.
+  void ShootFileMenu() {
+    QMenu* menu = window_.menuBar()->actions().value(0) ? window_.menuBar()->actions()[0]->menu() : nullptr;
+    if (!menu) return;
+    menu->popup(window_.mapToGlobal(QPoint(0, window_.menuBar()->height())));
+    QApplication::processEvents();
+    if (menu->grab().save(QString::fromStdString(out_ + "/file-menu.png"))) ++written_;
+    menu->hide();
+  }
+
   void Run() {
     auto act = [&](const char* name) {
       if (QAction* a = window_.Action(QString::fromUtf8(name)); a && a->isEnabled()) a->trigger();
@@ -192,6 +204,7 @@ class Walk {
     act("actSaveAs");
     window_.SelectTag("P-101");
     Shoot(window_, "main-window");
+    ShootFileMenu();
     act("actProperties");
     const std::string archive = tvxii_ + "/Archives/Demo Plant.QVA";
     next_file_ = archive;

@@ -44,7 +44,7 @@ constexpr const char* kNoProject = "Open or create a project first";
 struct StudioWindow::Impl {
   std::string translator;
   QMenu* file_menu = nullptr;
-  QAction* mru_separator = nullptr;
+  QAction* mru_end = nullptr;
   QAction* exit_action = nullptr;
   std::vector<QAction*> mru_actions;
   QComboBox* tag_types = nullptr;
@@ -107,8 +107,8 @@ void StudioWindow::BuildMenus() {
     bool changed = false;
     FindAndAddProjects(changed);
   });
-  impl_->mru_separator = menu->addSeparator();
   menu->addSeparator();
+  impl_->mru_end = menu->addSeparator();  // the recently used projects go above it
   impl_->exit_action = menu->addAction(QStringLiteral("E&xit"));
   impl_->exit_action->setObjectName(QStringLiteral("actExit"));
   connect(impl_->exit_action, &QAction::triggered, this, &QWidget::close);
@@ -211,7 +211,7 @@ void StudioWindow::RefreshMenus() {
     a->setObjectName(QStringLiteral("mru%1").arg(n));
     connect(a, &QAction::triggered, this,
             [this, job_name] { RunProjectOperation([this, job_name] { server_.ProjectOpen(job_name); }); });
-    impl_->file_menu->insertAction(impl_->exit_action, a);
+    impl_->file_menu->insertAction(impl_->mru_end, a);
     impl_->mru_actions.push_back(a);
   }
 }

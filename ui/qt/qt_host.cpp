@@ -156,6 +156,13 @@ void QtHost::RunModal(Dialog& dialog) {
   windows_[&dialog] = &window;
   QEventLoop loop;
   window.SetOnHidden([&loop] { loop.quit(); });
+  // The window's own actions end the loop at once; this catches a model
+  // hidden from elsewhere (a handler of a dialog it opened).
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, &loop, [&dialog, &loop] {
+    if (!dialog.visible()) loop.quit();
+  });
+  watch.start(250);
   window.show();
   dialog.Activate();
   if (dialog.visible()) {
@@ -288,8 +295,12 @@ void QtHost::SetWaitCursor(bool busy) {
 }
 
 void QtHost::ProcessEvents() {
-  for (auto& [dialog, window] : windows_) {
-    if (window->isVisible() && dialog->modeless()) window->Sync();
+  const long long now = host::MonotonicMillis();
+  if (now - last_paint_ms_ >= kPaintIntervalMs) {
+    last_paint_ms_ = now;
+    for (auto& [dialog, window] : windows_) {
+      if (window->isVisible() && dialog->modeless()) window->Sync();
+    }
   }
   QApplication::processEvents(QEventLoop::AllEvents, 20);
 }
