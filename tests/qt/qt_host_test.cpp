@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTreeWidget>
 #include <deque>
@@ -23,6 +24,8 @@
 #include "pds/clsProject.h"
 #include "pds/clsProjectDataServer.h"
 #include "pds/clsUnitTags.h"
+#include "pds/db/field.h"
+#include "pds/db/recordset.h"
 #include "ui/qt/form_window.h"
 #include "ui/qt/qt_host.h"
 
@@ -247,6 +250,16 @@ TEST_F(QtHostTest, StudioLifeCycleByClicks) {
     QTest::mouseClick(window.findChild<QPushButton*>("tagRename"), Qt::LeftButton);
     EXPECT_EQ(server.UnitTags().Count(), tags + 1);
     EXPECT_TRUE(server.UnitTags().Item("P-200"));
+    // An edit in the field grid reaches the tag's row.
+    auto* grid = window.findChild<QTableWidget*>("fields");
+    auto flow = grid->findItems("Flow Rate", Qt::MatchExactly);
+    ASSERT_EQ(flow.size(), 1);
+    const std::string field = flow[0]->data(Qt::UserRole).toString().toStdString();
+    grid->item(flow[0]->row(), 1)->setText("123.5");
+    RsHandle rs;
+    std::string type = server.DefTagType(), tag = "P-200";
+    ASSERT_EQ(server.OpenTag(type, tag, rs, false), RETURN_OK);
+    EXPECT_EQ(rs->Fields(field).Value().AsDouble(), 123.5);
     steps_.push_back([&](const std::string&, const std::string& name, QWidget& w) {
       EXPECT_EQ(name, "frmSaveProjectAs");
       QTest::mouseClick(Child<QPushButton>(w, "cmdChangeFolder"), Qt::LeftButton);
