@@ -84,7 +84,7 @@ _pds() {
         COMPREPLY=( $(compgen -P "$done_part" -W "PMP10 LAY10 CAL10" -- "$last") ) ;;
       --app) COMPREPLY=( $(compgen -W "$(_pds_designations)" -- "$cur") ) ;;
       --ui)
-        COMPREPLY=( $(compgen -W "terminal batch script:" -- "$cur") )
+        COMPREPLY=( $(compgen -W "terminal batch qt script:" -- "$cur") )
         compopt -o nospace 2>/dev/null ;;
       --root) compopt -o filenames 2>/dev/null; COMPREPLY=( $(compgen -d -- "$cur") ) ;;
       --script) compopt -o filenames 2>/dev/null; COMPREPLY=( $(compgen -f -- "$cur") ) ;;

@@ -11,6 +11,7 @@
 
 #include "apps/pds/command_reader.h"
 #include "apps/pds/commands.h"
+#include "apps/pds/qt_session_host.h"
 #include "apps/pds/session.h"
 #include "pds/BatchHost.h"
 #include "pds/VisibleText.h"
@@ -106,6 +107,14 @@ int RunSession(const SessionOptions& o) {
     options.draw_progress = isatty(STDOUT_FILENO);
     options.alt_screen_changed = [device](bool on) { device->SetAltScreen(on); };
     SetUiHost(std::make_shared<terminal::TerminalHost>(tty->out(), tty->keys(), options));
+  } else if (ui == "qt") {
+    std::string error;
+    std::shared_ptr<UiHost> desktop = MakeQtSessionHost(&error);
+    if (!desktop) {
+      std::fprintf(stderr, "pds session: %s\n", error.c_str());
+      return kExitUsage;
+    }
+    SetUiHost(desktop);
   } else if (ui.rfind("script:", 0) == 0) {
     std::string text, read_error;
     if (!ReadTextFile(ui.substr(7), kMaxAnswerFile, &text, &read_error)) {
@@ -124,7 +133,7 @@ int RunSession(const SessionOptions& o) {
     });
     SetUiHost(scripted);
   } else {
-    std::fprintf(stderr, "pds session: unknown --ui %s (terminal, batch or script:FILE)\n", VisibleText(ui).c_str());
+    std::fprintf(stderr, "pds session: unknown --ui %s (terminal, batch, qt or script:FILE)\n", VisibleText(ui).c_str());
     return kExitUsage;
   }
 
@@ -224,7 +233,7 @@ CommandRunner RegisterSession(CLI::App& app) {
   sub->add_option("--app", options->app, "The application's program designation (PDSG)")->required();
   sub->add_option("--user", options->user, "Network user name, passed as /U on the command line");
   sub->add_option("--cmdline", options->cmdline, "Command line handed to PDSInitialize");
-  sub->add_option("--ui", options->ui, "terminal (default on a terminal), batch, or script:FILE");
+  sub->add_option("--ui", options->ui, "terminal (default on a terminal), batch, qt, or script:FILE");
   sub->add_option("--script", options->script, "Read the commands from FILE instead of standard input");
   AddJsonFlag(*sub, options->json, "One JSON object per command");
   return [options] { return RunSession(*options); };

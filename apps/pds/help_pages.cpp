@@ -132,7 +132,7 @@ the network user name, handed to the component as /U:[NAME] on the command line
 * --cmdline TEXT
 the command line handed to PDSInitialize (switches /B brand, /U network user, /P program folder)
 * --ui HOST
-how messages and dialogs are shown (default: terminal when standard input and output are a terminal, batch otherwise): "terminal" draws them on the terminal and asks the user; "batch" answers every question with its default button and writes messages to standard error; "script:FILE" takes the answers from FILE (see pds help answers) and ends the session with exit code 3 on anything the file did not expect
+how messages and dialogs are shown (default: terminal when standard input and output are a terminal, batch otherwise): "terminal" draws them on the terminal and asks the user; "batch" answers every question with its default button and writes messages to standard error; "qt" shows them as desktop windows (needs a display, or QT_QPA_PLATFORM=offscreen); "script:FILE" takes the answers from FILE (see pds help answers) and ends the session with exit code 3 on anything the file did not expect
 * --script FILE
 read the commands from FILE instead of standard input; a folder, or a file whose line goes on past 65536 bytes (such as /dev/zero), is a usage error
 * --json

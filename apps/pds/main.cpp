@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "apps/pds/commands.h"
+#include "apps/pds/qt_session_host.h"
 #include "apps/pds/help_text.h"
 #include "pds/Version.h"
 #include "pds/StdDescriptors.h"
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
     [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
     return kExitFailed;
   }
+  RememberArguments(argv);
   CLI::App app{"pds - the project data server's command-line host", "pds"};
   // Removed before the subcommands exist, so that none of them inherits it.
   app.set_help_flag();

@@ -128,7 +128,7 @@ TEST_F(CompletionTest, CompletesCommandsOptionsAndTheDesignationsUnderRoot) {
   EXPECT_EQ(Complete(script, "pds ins"), "install");
   EXPECT_EQ(Complete(script, "pds session --root " + temp_.path() + " --app "), "CAL10 LAY10");
   EXPECT_EQ(Complete(script, "pds install /x --apps PMP10,L"), "PMP10,LAY10");
-  EXPECT_EQ(Complete(script, "pds session --ui "), "terminal batch script:");
+  EXPECT_EQ(Complete(script, "pds session --ui "), "terminal batch qt script:");
   EXPECT_THAT(Complete(script, "pds demo --"), HasSubstr("--keep"));
 }
 

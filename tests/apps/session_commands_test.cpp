@@ -68,6 +68,22 @@ INSTANTIATE_TEST_SUITE_P(
         ScriptCase{"ForeseenQuestionNeverComes", false,
                    "msgbox \"Project Initialization\" ~\"initialization complete\" -> Yes\n", 3}), ByName());
 
+// --ui qt hands the session to the desktop companion pds-qt, which needs a
+// display; without one it says so instead of letting Qt end the process.
+TEST_F(SessionCommandsTest, DesktopHostRunsOnAnOffscreenDisplayAndRefusesWithoutOne) {
+#ifndef PDS_HAS_QT_HOST
+  GTEST_SKIP() << "built without Qt";
+#endif
+  Install(false, {"LAY10"});
+  const std::string args = "session --root '" + temp_.path() + "' --app LAY10 --ui qt";
+  const PdsRun offscreen = RunPds(temp_, args, "QT_QPA_PLATFORM=offscreen", "status\\nexit\\n");
+  EXPECT_EQ(offscreen.exit_code, 0) << offscreen.out << offscreen.err;
+  EXPECT_THAT(offscreen.out, HasSubstr("status: RETURN_OK"));
+  const PdsRun headless = RunPds(temp_, args, "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM", "exit\\n");
+  EXPECT_EQ(headless.exit_code, 2);
+  EXPECT_THAT(headless.err, HasSubstr("--ui qt needs a display"));
+}
+
 // ---- tags, values and properties
 
 TEST_F(SessionCommandsTest, TagOperationsReportTheirResultsAndTheTagsLeft) {
