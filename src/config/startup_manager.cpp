@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/config_database.h"
+#include "pds/db/engine.h"
 #include "ui/messages.h"
 #include "pds/PendingError.h"
 #include "config/process_state.h"
@@ -120,6 +121,12 @@ bool clsStartupManager::SetPdsg(const std::string& sPdsg) {
       return false;
     }
     fields_->pdsg = sPdsg;
+    // The application's working folders ("~" + designation) are scratch
+    // space the next open stages afresh: their databases need not flush the
+    // removal of each journal, which saved databases must.
+    db::DBEngine().SetScratchFolderTest([work = "~" + sPdsg](const std::string& folder) {
+      return EqualsNoCase(GetLastPathPart(folder), work);
+    });
     return true;
   });
 }
