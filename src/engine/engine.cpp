@@ -199,8 +199,8 @@ void Engine::SetOption(int option, const Variant& value) {
   }
 }
 
-void Engine::SetScratchFolderTest(std::function<bool(const std::string& folder)> test) {
-  scratch_folder_ = std::move(test);
+void Engine::SetDurabilityTest(std::function<Durability(const std::string& folder)> test) {
+  durability_ = std::move(test);
 }
 
 std::string Engine::SyncPragma(const std::string& name) const {
@@ -210,8 +210,15 @@ std::string Engine::SyncPragma(const std::string& name) const {
   // the journal back and roll a reported commit back.
   const std::size_t slash = name.find_last_of('/');
   const std::string folder = slash == std::string::npos ? std::string(".") : name.substr(0, slash);
-  const bool scratch = scratch_folder_ && scratch_folder_(folder);
-  return scratch ? "PRAGMA synchronous = FULL" : "PRAGMA synchronous = EXTRA";
+  switch (durability_ ? durability_(folder) : Durability::kSaved) {
+    case Durability::kThrowaway:
+      return "PRAGMA synchronous = OFF";
+    case Durability::kScratch:
+      return "PRAGMA synchronous = FULL";
+    case Durability::kSaved:
+      break;
+  }
+  return "PRAGMA synchronous = EXTRA";
 }
 
 Engine::IdleConnection Engine::TakeIdle(const std::string& name, bool read_only) {

@@ -17,7 +17,6 @@
 #include <mutex>
 #include <random>
 #include <set>
-#include <sstream>
 
 #include "pds/UiHost.h"
 #include "tests/support/dialog_steps.h"
@@ -168,7 +167,8 @@ int ShimDelete(sqlite3_vfs*, const char* name, int sync_folder) {
 
 sqlite3_vfs shim_vfs;
 
-// ---- the recording environment: the same, for the file routines
+// ---- the recording environment: the same, for the file routines. Lock
+// files and probe files are left out, as the check leaves them out.
 class RecordingEnv : public platform::EnvWrapper {
  public:
   using EnvWrapper::EnvWrapper;
@@ -190,30 +190,12 @@ class RecordingEnv : public platform::EnvWrapper {
   }
   Status CreateFolder(const std::string& p) override { return Then(target()->CreateFolder(p), {Event::kMkdir, p}); }
   Status RemoveFolder(const std::string& p) override { return Then(target()->RemoveFolder(p), {Event::kRmdir, p}); }
-  Status CreateTempFile(const std::string& f, const std::string& x, std::string* p) override {
-    const Status s = target()->CreateTempFile(f, x, p);
-    if (s.ok()) Record({Event::kCreate, *p});
-    return s;
-  }
   Status EmptyFolder(const std::string& f, bool keep) override {
     return Removing(f, [&] { return target()->EmptyFolder(f, keep); });
   }
   Status RemoveStaleTempFiles(const std::string& f, int* removed) override {
     return Removing(f, [&] { return target()->RemoveStaleTempFiles(f, removed); });
   }
-  Status CreateLockFile(const std::string& p, const std::string& c, int* h) override {
-    const bool existed = fs::exists(p);
-    const Status s = target()->CreateLockFile(p, c, h);
-    if (s.ok()) {
-      if (!existed) Record({Event::kCreate, p});
-      Record({Event::kTruncate, p});
-      Record({Event::kWrite, p, {}, 0, c});
-      locks_[*h] = p;
-    }
-    return s;
-  }
-  Status ReleaseLockFile(int h) override { return Then(target()->ReleaseLockFile(h), {Event::kUnlink, locks_[h]}); }
-
  private:
   static Status Then(Status s, Event e) {
     if (s.ok()) Record(std::move(e));
@@ -242,7 +224,6 @@ class RecordingEnv : public platform::EnvWrapper {
     }
     return s;
   }
-  std::map<int, std::string> locks_;
 };
 
 // ---- the model of the disk: folders and files by identity, each with what
@@ -389,44 +370,35 @@ class States {
     std::ofstream(file, std::ios::binary | std::ios::trunc) << data;
     if (journal) std::ofstream(file + "-journal", std::ios::binary) << *journal;
     sqlite3* db = nullptr;
-    std::string out;
-    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, "unix") != SQLITE_OK) {
-      out = "corrupt: cannot open";
-    } else {
-      const std::string check = Query(db, "PRAGMA integrity_check");
-      if (check != "ok|\n") {
-        out = "corrupt: " + check;
-      } else {
-        for (const std::string& row : Split(Query(db, "SELECT name FROM sqlite_master WHERE type = 'table'"))) {
-          const std::string table = row.substr(0, row.size() - 1);
-          out += table + ":\n" + Query(db, "SELECT * FROM \"" + table + "\"");
-        }
+    sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, "unix");
+    std::vector<std::string> check = Rows(db, "PRAGMA integrity_check");
+    std::string out = check == std::vector<std::string>{"ok|"} ? "" : "corrupt: " + (check.empty() ? "" : check[0]);
+    for (const std::string& table : out.empty() ? Rows(db, "SELECT name FROM sqlite_master WHERE type = 'table'")
+                                                : std::vector<std::string>{}) {
+      out += table + "\n";
+      for (const std::string& row : Rows(db, "SELECT * FROM \"" + table.substr(0, table.size() - 1) + "\"")) {
+        out += row + "\n";
       }
     }
     sqlite3_close_v2(db);
     return out;
   }
-  static std::string Query(sqlite3* db, const std::string& sql) {
+  // Each row as "column|column|...|"; the error, as a last row, when there is one.
+  static std::vector<std::string> Rows(sqlite3* db, const std::string& sql) {
+    std::vector<std::string> rows;
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) return sqlite3_errmsg(db);
-    std::string out;
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr);
+    while (rc == SQLITE_OK && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+      rows.emplace_back();
       for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
-        const auto* text = sqlite3_column_text(stmt, i);
-        out += (text ? reinterpret_cast<const char*>(text) : "<null>") + std::string("|");
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+        rows.back() += (text ? text : "<null>") + std::string("|");
       }
-      out += "\n";
+      rc = SQLITE_OK;
     }
-    if (rc != SQLITE_DONE) out += sqlite3_errmsg(db);
+    if (rc != SQLITE_DONE) rows.push_back(std::string("error: ") + sqlite3_errmsg(db));
     sqlite3_finalize(stmt);
-    return out;
-  }
-  static std::vector<std::string> Split(const std::string& lines) {
-    std::vector<std::string> out;
-    std::istringstream in(lines);
-    for (std::string line; std::getline(in, line);) out.push_back(line);
-    return out;
+    return rows;
   }
 
   std::string scratch_;

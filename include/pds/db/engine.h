@@ -16,8 +16,9 @@
 // a saved database (the projects list, the configuration database, a project
 // database) flushes its journal, its pages and the journal's removal
 // (synchronous EXTRA), so a commit that returned is never lost; a database in
-// a scratch folder (see SetScratchFolderTest) is flushed enough never to be
-// corrupted (synchronous FULL), though its last commit may be rolled back.
+// a scratch folder (see SetDurabilityTest) is flushed enough never to be
+// corrupted (synchronous FULL), though its last commit may be rolled back;
+// a throwaway file, which nothing reads after a crash, is not flushed.
 //
 // A closed database's connection is kept for a later open of the same file
 // (same name, same read-only mode) and reused only when it is as good as a
@@ -77,11 +78,15 @@ class Engine {
   // Engine options. dbLockDelay (63) is how long, in milliseconds, an
   // operation waits for another connection's lock on a file before failing.
   void SetOption(int option, const Variant& value);
-  // Tells which folders hold scratch copies that the next open stages afresh
-  // (working folders): their databases skip the flush of a journal's
-  // removal. Without a test, every database is treated as saved. Applies to
-  // connections opened afterwards.
-  void SetScratchFolderTest(std::function<bool(const std::string& folder)> test);
+  // How much a database's commits must survive a power loss, by its folder.
+  enum class Durability {
+    kSaved,      // every commit that returned (synchronous EXTRA)
+    kScratch,    // never corrupted, the last commit may go (FULL): working copies
+    kThrowaway,  // nothing, as nothing reads it after a crash (OFF)
+  };
+  // Tells the durability of the databases in a folder; without a test every
+  // database is saved. Applies to connections opened afterwards.
+  void SetDurabilityTest(std::function<Durability(const std::string& folder)> test);
 
   // ---- for Database
   void Register(Database* db);
@@ -119,7 +124,7 @@ class Engine {
   std::vector<std::shared_ptr<Database>> parked_;
   int level_ = 0;
   int lock_delay_ms_ = 100;
-  std::function<bool(const std::string&)> scratch_folder_;
+  std::function<Durability(const std::string&)> durability_;
 };
 
 Engine& DBEngine();
