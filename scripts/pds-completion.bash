@@ -31,6 +31,7 @@ _pds_command_words() {
     session) opts="--root --app --user --cmdline --ui --script --json" valued="--root --app --user --cmdline --ui --script" positional= ;;
     archive-info) opts="--json" valued="" positional=files ;;
     search) opts="--json" valued="" positional= ;;
+    check) opts="--root --json" valued="--root" positional= ;;
     selfcheck) opts="" valued="" positional= ;;
     help) opts="--all --check --man" valued="--man" positional=help ;;
     completion) opts="" valued="" positional=shells ;;
@@ -52,7 +53,7 @@ _pds() {
     esac
   done
   COMPREPLY=()
-  local commands="demo install session archive-info search selfcheck help completion"
+  local commands="demo install session archive-info search check selfcheck help completion"
   local session_commands="archive close config datadef delete export export-clear find-project find-projects help lock mru new open proj-config projects properties retrieve retrieve-previous save save-as select set status tag tags exit"
   local topics="answers"
 

@@ -42,6 +42,7 @@ CommandRunner RegisterInstall(CLI::App& app);
 CommandRunner RegisterSession(CLI::App& app);
 CommandRunner RegisterArchiveInfo(CLI::App& app);
 CommandRunner RegisterSearch(CLI::App& app);
+CommandRunner RegisterCheck(CLI::App& app);
 // Help and completion describe the other subcommands of app, so they are
 // registered last; app must outlive the runner.
 CommandRunner RegisterHelp(CLI::App& app);

@@ -113,6 +113,7 @@ class DemoRun {
   void LayoutDeletesItsData(StepResult& r);
   void LayoutRetrieves(StepResult& r);
   void LayoutExits(StepResult& r);
+  void EveryProjectChecks(StepResult& r);
 
   // The designations PROJECT.QVP of the project lists.
   std::vector<std::string> ProjectApps(clsProjectDataServer& server);

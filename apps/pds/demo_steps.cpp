@@ -17,6 +17,7 @@
 #include "pds/db/field.h"
 #include "pds/db/recordset.h"
 #include "pds/ArchiveInfo.h"
+#include "pds/ProjectCheck.h"
 #include "pds/Text.h"
 #include "pds/PendingError.h"
 #include "pds/clsDataDef.h"
@@ -106,6 +107,7 @@ std::vector<DemoRun::Step> DemoRun::Steps() {
       step("LAY10 retrieves its data from its archive into a new project (ProjectNew, ProjectRetrieve)",
            &DemoRun::LayoutRetrieves),
       step("LAY10 exits (ExitProgram)", &DemoRun::LayoutExits),
+      step("every listed project passes the check, nothing changed (pds check --root)", &DemoRun::EveryProjectChecks),
   };
 }
 
@@ -472,6 +474,17 @@ void DemoRun::LayoutExits(StepResult& r) {
   if (!Running(r, layout_, "LAY10")) return;
   Exit(r, layout_, "ExitProgram");
   r.Expect(!host::Exists(project_folder_ + "/~LAY10.PLF"), "the lock file ~LAY10.PLF is still there");
+}
+
+void DemoRun::EveryProjectChecks(StepResult& r) {
+  std::vector<ProjectCheckResult> results;
+  std::string error;
+  if (!r.Expect(CheckListedProjects(root_, &results, &error), error)) return;
+  for (const ProjectCheckResult& project : results) {
+    r.Detail(project.name + ": " + (project.problems.empty() ? "healthy" : project.problems.front()));
+    for (const std::string& problem : project.problems) r.Expect(false, project.folder + ": " + problem);
+  }
+  r.Expect(!results.empty(), "the projects lists hold no project");
 }
 
 }  // namespace pds::app

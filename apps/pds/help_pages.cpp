@@ -61,6 +61,8 @@ LAY10 deletes its data, messages off: ProjectDelete; its files and its entry in 
 LAY10 starts a new project: ProjectNew; ProjectRetrieve, messages off, from PMP10's archive is refused (it holds no LAY10 data) and changes nothing; from LAY10's archive it succeeds: the never-saved project takes over the archived name and properties, LAY10's files are in the working folder, and both the project and the application are marked changed
 * 21
 LAY10 exits: ExitProgram
+* 22
+every project on the projects list is examined as pds check --root does: project file, required files, project database (integrity and structure version), no stale lock file, the list's row; nothing is changed
 
 Without DIR the installation is built in a new folder under the temporary folder and removed at the end. With DIR it is built in DIR, which must not hold a TVX-ii folder yet, and kept. Either way the working copies of untitled projects, which the component keeps under the system temporary folder, are kept inside the demo's folder, so the demo never meets the working copies of other sessions.
 # OPTIONS
@@ -163,6 +165,27 @@ print one JSON object: {"ok":true,"archive":...,"master_archive_version":...,"cr
 # EXAMPLES
   pds archive-info "/tmp/x/TVX-ii/Archives/Demo Plant.QVA"
   pds archive-info plant.qva --json
+
+== check
+summary: Examine projects without changing them
+synopsis: pds check [FOLDER] [--root DIR] [--json]
+# DESCRIPTION
+Examines the project folder FOLDER, or with --root alone every project on the projects lists of the installation at DIR, and prints one line "FOLDER: problem" for each problem found, then the number of projects checked and of problems. Nothing is changed: no file is written, no lock is taken, and the journal of a change that was cut short is reported, not rolled back (the next open of the project rolls it back).
+
+A healthy project has: a project file PROJECT.QVP that can be read and names the project; every file its file specifications mark as required; a project database Project.mdb that passes SQLite's integrity check and carries the structure version this component writes; and no stale lock file (a *.PLF file no running session holds; the next open takes it over, but it shows that a session ended without closing the project). With --root, the applications the project file lists must be installed, the projects lists must pass their integrity check, and a row of a projects list must point at the folder under the project file's name.
+# OPTIONS
+* FOLDER
+the project folder to examine
+* --root DIR
+the installation (the folder holding TVX-ii, or TVX-ii itself); alone, every project its projects lists hold is examined
+* --json
+print one JSON object: {"ok":...,"projects":[{"folder":...,"name":...,"ok":...,"problems":[...]}]}; when the installation cannot be read, {"ok":false,"error":...}
+# EXIT STATUS
+0 when every project examined is healthy; 1 when a problem was found or the installation cannot be read; 2 when neither FOLDER nor --root is given or the command line is wrong.
+# EXAMPLES
+  pds check "/tmp/x/TVX-ii/Projects/Demo Plant"
+  pds check --root /tmp/x
+  pds check --root /tmp/x --json
 
 == search
 summary: List the projects below a folder

@@ -52,6 +52,7 @@ int main(int argc, char** argv) {
   add(RegisterSession(app));
   add(RegisterArchiveInfo(app));
   add(RegisterSearch(app));
+  add(RegisterCheck(app));
   add(RegisterSelfCheck(app));
   add(RegisterHelp(app));
   add(RegisterCompletion(app));

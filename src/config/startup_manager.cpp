@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/config_database.h"
+#include "pds/db/engine.h"
 #include "ui/messages.h"
 #include "pds/PendingError.h"
 #include "config/process_state.h"
@@ -120,6 +121,18 @@ bool clsStartupManager::SetPdsg(const std::string& sPdsg) {
       return false;
     }
     fields_->pdsg = sPdsg;
+    // The application's working folders ("~" + designation) are scratch
+    // space the next open stages afresh: their databases need not flush the
+    // removal of each journal, which saved databases must. Those of untitled
+    // projects, in the temporary folder, are removed with their process's
+    // folder after a crash, so nothing there needs flushing at all.
+    db::DBEngine().SetDurabilityTest([work = "~" + sPdsg](const std::string& folder) {
+      using Durability = db::Engine::Durability;
+      if (!EqualsNoCase(GetLastPathPart(folder), work)) return Durability::kSaved;
+      const std::string temp = CurrentEnv()->TempFolder();
+      const bool untitled = !temp.empty() && folder.rfind(temp, 0) == 0;
+      return untitled ? Durability::kThrowaway : Durability::kScratch;
+    });
     return true;
   });
 }

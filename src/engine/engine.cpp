@@ -88,11 +88,7 @@ std::shared_ptr<Database> Engine::OpenDatabase(const std::string& name, bool exc
       ReadScope read(*conn);
       conn->QueryInt("SELECT count(*) FROM sqlite_master", 0);
     }
-    if (!read_only) {
-      // The rollback journal keeps every change atomic across a crash of the
-      // process; what the OS holds unwritten is only lost with the machine.
-      conn->Exec("PRAGMA synchronous = OFF");
-    }
+    if (!read_only) conn->Exec(SyncPragma(name));
   }
   auto db = std::make_shared<Database>(Database::Passkey{}, name, std::move(conn), std::move(idle.catalog),
                                        std::move(lease), exclusive, read_only);
@@ -106,7 +102,7 @@ std::shared_ptr<Database> Engine::CreateDatabase(const std::string& name) {
   if (platform::CurrentEnv()->GetAttributes(name, &attrs).ok()) RaiseJet(kErrDatabaseExists);
   auto conn = std::make_unique<Connection>(name, false, true);
   conn->SetBusyTimeout(lock_delay_ms_);
-  conn->Exec("PRAGMA synchronous = OFF");
+  conn->Exec(SyncPragma(name));
   Catalog(*conn).EnsureMetaTables();
   std::shared_ptr<FileLease> lease = AcquireFileLease(name, false);
   auto db = std::make_shared<Database>(Database::Passkey{}, name, std::move(conn), nullptr, std::move(lease), false,
@@ -201,6 +197,28 @@ void Engine::SetOption(int option, const Variant& value) {
   for (Database* db : open_) {
     if (db->connected()) db->connection().SetBusyTimeout(lock_delay_ms_);
   }
+}
+
+void Engine::SetDurabilityTest(std::function<Durability(const std::string& folder)> test) {
+  durability_ = std::move(test);
+}
+
+std::string Engine::SyncPragma(const std::string& name) const {
+  // FULL flushes the journal before the pages and the pages before the
+  // journal goes, so no crash leaves a torn file; EXTRA flushes the folder
+  // after the journal's removal too, without which a power loss could bring
+  // the journal back and roll a reported commit back.
+  const std::size_t slash = name.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? std::string(".") : name.substr(0, slash);
+  switch (durability_ ? durability_(folder) : Durability::kSaved) {
+    case Durability::kThrowaway:
+      return "PRAGMA synchronous = OFF";
+    case Durability::kScratch:
+      return "PRAGMA synchronous = FULL";
+    case Durability::kSaved:
+      break;
+  }
+  return "PRAGMA synchronous = EXTRA";
 }
 
 Engine::IdleConnection Engine::TakeIdle(const std::string& name, bool read_only) {

@@ -231,6 +231,11 @@ class Env {
   // by a new one when the folder allows it; otherwise 5.
   virtual Status CreateLockFile(const std::string& path, const std::string& content, int* handle) = 0;
   virtual Status ReleaseLockFile(int handle) = 0;
+  // Whether a live holder (in any process, this one included) has the lock
+  // file at path, without taking it or changing anything: a file left by a
+  // holder that is gone answers false. 2 or 3 when there is no such file,
+  // kErrIsLink for a link, kErrNotRegularFile for anything but a plain file.
+  virtual Status LockFileHeld(const std::string& path, bool* held) = 0;
   // A lock on a byte range of a database file that SQLite never touches. 32
   // when another open file description holds a conflicting lock. Released
   // with ReleaseRangeLock.
@@ -308,6 +313,7 @@ class EnvWrapper : public Env {
     return target_->CreateLockFile(p, c, h);
   }
   Status ReleaseLockFile(int h) override { return target_->ReleaseLockFile(h); }
+  Status LockFileHeld(const std::string& p, bool* h) override { return target_->LockFileHeld(p, h); }
   Status LockFileRange(const std::string& p, RangeLock m, int* h) override { return target_->LockFileRange(p, m, h); }
   Status ReleaseRangeLock(int h) override { return target_->ReleaseRangeLock(h); }
   Status UserPrivateFolder(const std::string& p, std::string* f) override { return target_->UserPrivateFolder(p, f); }

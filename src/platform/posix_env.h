@@ -73,6 +73,7 @@ class PosixEnvImpl final : public Env {
 
   Status CreateLockFile(const std::string& path, const std::string& content, int* handle) override;
   Status ReleaseLockFile(int handle) override;
+  Status LockFileHeld(const std::string& path, bool* held) override;
   Status LockFileRange(const std::string& path, RangeLock mode, int* handle) override;
   Status ReleaseRangeLock(int handle) override;
   Status UserPrivateFolder(const std::string& parent, std::string* folder) override;

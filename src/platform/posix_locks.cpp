@@ -133,6 +133,30 @@ Status PosixEnvImpl::CreateLockFile(const std::string& path, const std::string& 
   return Status::Error(kSharingViolation);
 }
 
+Status PosixEnvImpl::LockFileHeld(const std::string& path, bool* held) {
+  int fd = OpenRetry(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) {
+    if (errno == ELOOP) return Status::Error(kErrIsLink);
+    return errno == ENXIO ? Status::Error(kErrNotRegularFile) : PathError(errno, path);
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return Status::Error(kErrNotRegularFile);
+  }
+  // Asking is not taking: F_OFD_GETLK reports the holder's write lock, which
+  // a read lock would conflict with, and leaves the file as it is.
+  struct flock fl = {};
+  fl.l_type = F_RDLCK;
+  fl.l_whence = SEEK_SET;
+  const int rc = fcntl(fd, F_OFD_GETLK, &fl);
+  const int err = errno;
+  close(fd);
+  if (rc != 0) return PathError(err, path);
+  *held = fl.l_type != F_UNLCK;
+  return Status::Ok();
+}
+
 Status PosixEnvImpl::RemoveForeignStaleLockFile(const std::string& path) {
   // Readable is enough to see whether anyone holds it: a read lock conflicts
   // with the holder's write lock.

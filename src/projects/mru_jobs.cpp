@@ -8,6 +8,11 @@
 // state explicitly rather than trusting the table's storage order.
 #include "pds/clsMRUJobs.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "pds/db/engine.h"
 #include "pds/db/dao_constants.h"
 #include "pds/db/db_helpers.h"
 #include "pds/db/field.h"
@@ -77,7 +82,28 @@ bool clsMRUJobs::SaveList(const std::string& sProjectDb, const std::string& sPds
                             SqlTextLiteral(sPdsg) + " ORDER BY " + "lIndex";
     if (!path.empty() && FileExistsAt(path) &&
         OpenDbAndRecordset(db, rs, path, sql, db::dbOpenDynaset, true, false) == 0) {
-      const bool has_rows = !rs->Eof();
+      // A list as it is stored is not written again: a saved database
+      // flushes every commit to the disk, which most sessions need not wait for.
+      std::vector<std::int64_t> stored;  // each row's lJobID, 0 for Null
+      for (; !rs->Eof(); rs->MoveNext()) {
+        const Variant id = rs->Fields("lJobID").Value();
+        stored.push_back(id.IsNull() ? 0 : id.AsLong());
+      }
+      // A position past the stored rows gets a row only for a listed job.
+      bool unchanged = true;
+      for (std::size_t k = 0; unchanged && k < std::max(stored.size(), static_cast<std::size_t>(Size())); ++k) {
+        const clsMRUJob* job = static_cast<long>(k) < Size() ? Item(static_cast<long>(k) + 1) : nullptr;
+        const bool listed = job != nullptr && !job->JobName().empty() && job->JobID() >= 1;
+        unchanged = (listed ? job->JobID() : 0) == (k < stored.size() ? stored[k] : 0);
+      }
+      if (unchanged) {
+        saved = true;
+        return;
+      }
+      // One commit for the whole list: it lands whole or not at all.
+      db::Transaction transaction;
+      const bool has_rows = !stored.empty();
+      if (has_rows) rs->MoveFirst();
       for (; !rs->Eof(); rs->MoveNext()) {
         rs->Edit();
         rs->Fields("lJobID").SetValue(Variant::Null());
@@ -102,6 +128,7 @@ bool clsMRUJobs::SaveList(const std::string& sProjectDb, const std::string& sPds
         }
         if (!rs->Eof()) rs->MoveNext();
       }
+      transaction.Commit();
       saved = true;
     }
   });

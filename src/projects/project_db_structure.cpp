@@ -22,6 +22,7 @@
 #include "ui/messages.h"
 #include "pds/PendingError.h"
 #include "pds/UiHost.h"
+#include "projects/project_db_version.h"
 #include "projects/project_store.h"
 
 namespace pds {
@@ -29,7 +30,7 @@ namespace pds {
 namespace {
 
 constexpr const char* kTypeName = "clsProjectDataServer";
-constexpr const char* kCurrentVersion = "1.3.0";
+constexpr const char* kCurrentVersion = kProjectDbVersion;
 // The release date and notes the upgrade writes into the version row.
 constexpr const char* kReleaseDate = "2002-01-30 00:00:00";
 constexpr const char* kUpgradeNotes = "Structure Changed";

@@ -179,7 +179,12 @@ eProjectReturnCode Server::DeleteProject(const std::string& sJobName, bool bShow
           lock_holder.reset();
           platform::CurrentEnv()->DeleteFile(lock_file);
           platform::CurrentEnv()->DeleteFile(marker_file);
-          if (!RemoveFolder(folder, false)) {
+          // Flushed, so that a power loss cannot bring the files back; a
+          // folder that cannot be flushed was reported by the removal.
+          (void)platform::CurrentEnv()->SyncFolder(RemoveBackslash(folder));
+          const bool removed = RemoveFolder(folder, false);
+          if (removed) (void)platform::CurrentEnv()->SyncFolder(GetPathFolder(RemoveBackslash(folder)));
+          if (!removed) {
             ClearError();
             final_message = app_text + " data has been deleted from project " + InBrackets(name) + "." + "\r\n\n" +
                             "However, the project folder could not be removed because it may contain other "
@@ -198,7 +203,8 @@ eProjectReturnCode Server::DeleteProject(const std::string& sJobName, bool bShow
           ok = false;
         }
         ok = ok && DeleteAppFileSections(Pdsg(), project_file) &&
-             DeleteFiles(ErasableFiles(Shared().app_data_specs, folder), message);
+             DeleteFiles(ErasableFiles(Shared().app_data_specs, folder), message) &&
+             platform::CurrentEnv()->SyncFolder(RemoveBackslash(folder)).ok();
       }
       if (ok) {
         if (!project_) ProjectNew();

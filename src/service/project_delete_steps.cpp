@@ -140,7 +140,10 @@ eProjectReturnCode Server::DeleteUnlistedProject(const std::string& name, bool b
     return RETURN_ERROR;
   }
   std::string final_message = "The deletion of project " + InBrackets(Trim(name)) + " has been finished.";
-  if (!RemoveFolder(folder, false)) {
+  (void)platform::CurrentEnv()->SyncFolder(RemoveBackslash(folder));
+  const bool removed = RemoveFolder(folder, false);
+  if (removed) (void)platform::CurrentEnv()->SyncFolder(GetPathFolder(RemoveBackslash(folder)));
+  if (!removed) {
     ClearError();
     final_message += LineBreaks(2) +
                      "However, the project folder could not be removed because it may contain other files or "

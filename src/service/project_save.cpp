@@ -80,6 +80,7 @@ bool Server::SynchronizeProjectFolder() {
   };
   std::vector<std::string> working = list(project_->WorkingJobPath());
   std::vector<std::string> saved = list(project_->JobPath());
+  bool removed_any = false;
   for (const std::string& name : saved) {
     if (std::find(working.begin(), working.end(), name) != working.end()) continue;
     for (const DataFileSpec& spec : Shared().app_data_specs) {
@@ -97,11 +98,14 @@ bool Server::SynchronizeProjectFolder() {
           }
           if (!deleted) return false;
         }
+        removed_any = true;
         break;
       }
     }
   }
-  return true;
+  // The removals are part of the save: flushed, a power loss cannot bring
+  // back files the application deleted.
+  return !removed_any || platform::CurrentEnv()->SyncFolder(RemoveBackslash(project_->JobPath())).ok();
 }
 
 eProjectReturnCode Server::SaveProject(const ProjectRef& project) {
@@ -225,7 +229,20 @@ eProjectReturnCode Server::SaveProjectAs(ProjectRef& project) {
         ValidProject(project_) && RemoveBackslash(project_->JobPath()) == RemoveBackslash(project->JobPath());
     if (!SaveAsTargetAccepted(project, !own_folder)) return RETURN_ERROR;
     if (!project->LockProjectApp(Pdsg())) return RETURN_USER_CANCEL;
-    eProjectReturnCode rc = CopyNewLocalProjectRoFile(project->JobPath()) ? SaveProject(project) : RETURN_ERROR;
+    // The new folder's own entry in its parent (the dialog may just have
+    // made the folder) reaches the disk before the project is registered, so
+    // a power loss never leaves a listed project whose folder is gone; the
+    // save flushes the folder's own entries.
+    eProjectReturnCode rc = RETURN_ERROR;
+    if (CopyNewLocalProjectRoFile(project->JobPath())) {
+      const platform::Status s = platform::CurrentEnv()->SyncFolder(GetPathFolder(project->JobPath()));
+      if (s.ok()) {
+        rc = SaveProject(project);
+      } else {
+        SetLastOsError(s.code);
+        ShowError("", vbCritical, "Error Saving Project");
+      }
+    }
     if (rc != RETURN_OK) {
       // Nothing of the new project is registered: take its files back, so
       // the folder is as it was chosen and a retry starts clean.

@@ -8,11 +8,17 @@
 // closed inside a transaction stays connected until the outermost transaction
 // ends. Transaction is the scoped form: it rolls back unless committed.
 //
-// Files are written with SQLite's rollback journal, so every statement and
-// transaction is atomic even if the process dies; writes are not forced to
-// the disk (synchronous off), so a power failure may lose recent work. A
-// closed file holds all its data (there is no write-ahead log beside it), so
-// copying a closed database file copies everything.
+// Files are written with SQLite's rollback journal (never a write-ahead log:
+// a file may sit on a network file system, where one cannot work), so every
+// statement and transaction is atomic even if the process dies, and a closed
+// file holds all its data, so copying a closed database file copies
+// everything. Commits also survive a power loss or an operating-system crash:
+// a saved database (the projects list, the configuration database, a project
+// database) flushes its journal, its pages and the journal's removal
+// (synchronous EXTRA), so a commit that returned is never lost; a database in
+// a scratch folder (see SetDurabilityTest) is flushed enough never to be
+// corrupted (synchronous FULL), though its last commit may be rolled back;
+// a throwaway file, which nothing reads after a crash, is not flushed.
 //
 // A closed database's connection is kept for a later open of the same file
 // (same name, same read-only mode) and reused only when it is as good as a
@@ -72,6 +78,15 @@ class Engine {
   // Engine options. dbLockDelay (63) is how long, in milliseconds, an
   // operation waits for another connection's lock on a file before failing.
   void SetOption(int option, const Variant& value);
+  // How much a database's commits must survive a power loss, by its folder.
+  enum class Durability {
+    kSaved,      // every commit that returned (synchronous EXTRA)
+    kScratch,    // never corrupted, the last commit may go (FULL): working copies
+    kThrowaway,  // nothing, as nothing reads it after a crash (OFF)
+  };
+  // Tells the durability of the databases in a folder; without a test every
+  // database is saved. Applies to connections opened afterwards.
+  void SetDurabilityTest(std::function<Durability(const std::string& folder)> test);
 
   // ---- for Database
   void Register(Database* db);
@@ -88,6 +103,8 @@ class Engine {
   // once all have ended), then the level is gone.
   void EndLevel(const std::function<void(Database&)>& end);
   void CloseParked() noexcept;
+  // The synchronous setting for a new writable connection to name.
+  std::string SyncPragma(const std::string& name) const;
   struct IdleConnection {
     std::string name;
     bool read_only = false;
@@ -107,6 +124,7 @@ class Engine {
   std::vector<std::shared_ptr<Database>> parked_;
   int level_ = 0;
   int lock_delay_ms_ = 100;
+  std::function<Durability(const std::string&)> durability_;
 };
 
 Engine& DBEngine();
