@@ -10,6 +10,7 @@ packages=(
   libbenchmark-dev
   libcli11-dev
   hyperfine time
+  clang libclang-rt-14-dev
 )
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
 missing=()
