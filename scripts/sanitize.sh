@@ -15,7 +15,7 @@ fi
 CC=clang CXX=clang++ cmake -S . -B build-san -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DCMAKE_C_FLAGS_DEBUG="-O1 -g1" \
   -DPDS_BUILD_FUZZ=ON -DPDS_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
-cmake --build build-san -j"$jobs"
+cmake --build build-san -j"$jobs" -- ${PDS_KEEP_GOING:+-k}
 [ "${1:-}" = build ] && exit 0
 # Any finding stops the program with a report, so the test that ran it fails.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0:strict_string_checks=1}"
