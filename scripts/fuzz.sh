@@ -22,7 +22,7 @@ for t in "${targets[@]}"; do
   work="build-san/fuzz-work/$t"
   artifacts="build-san/fuzz-crashes/$t/"
   mkdir -p "$work" "$artifacts"
-  args=(-max_len=65536 -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$artifacts")
+  args=(-timeout=20 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$artifacts")
   [ -f "fuzz/$t.dict" ] && args+=(-dict="fuzz/$t.dict")
   if [ -n "${PDS_FUZZ_RUNS:-}" ]; then args+=(-runs="$PDS_FUZZ_RUNS"); else args+=(-max_total_time="$seconds"); fi
   echo "== fuzz $t"
