@@ -22,6 +22,7 @@ import json
 import os
 import random
 import shutil
+import tempfile
 import sys
 import time
 
@@ -44,6 +45,13 @@ def create(inst, folder, name):
             raise SystemExit("could not create the project: %s" % r)
     finally:
         s.close()
+
+
+def listed(inst):
+    s = inst.session(APP)
+    r = s.run("projects")
+    s.close()
+    return bool(r) and NAME in r
 
 
 def op_lines(op, trial, inst):
@@ -69,7 +77,9 @@ def main():
     args = ap.parse_args()
     rng = random.Random(args.seed)
     inst = ps.Installation(ps.find_pds(args.pds))
-    folder = os.path.join(inst.projects, NAME)
+    # In the installation's default projects folder, where a second delete
+    # looks for the folder a deletion cut short left.
+    folder = os.path.join(inst.root, "TVX-ii", "Projects", NAME)
     create(inst, folder, NAME)
     enviro_dbs = ps.databases(inst.enviro())
 
@@ -89,21 +99,27 @@ def main():
         if op == "delete":
             create(inst, folder, NAME)
 
-    counts = {k: 0 for k in ("lost", "half_written", "integrity", "unopenable", "scratch_left", "deleted")}
+    counts = {k: 0 for k in ("lost", "half_written", "integrity", "unopenable", "scratch_left", "deleted",
+                             "delete_finished_later", "delete_unfinished", "work_folder_left")}
     per_op = {op: 0 for op in OPS}
     problems = []
     last_notes = "created"
     start = time.monotonic()
+    previous = "creation"
+    pending = set()
     for trial in range(1, args.trials + 1):
         op = OPS[(trial - 1) % len(OPS)] if trial <= len(OPS) else rng.choice(OPS)
         per_op[op] += 1
         # The open after the previous trial's kill: the project opens (a stale
         # lock is taken over) and the killed writer's scratch files are gone.
-        s = inst.session(APP)
+        messages = tempfile.TemporaryFile(mode="w+")
+        s = inst.session(APP, stderr=messages)
         opened = s.result('open "%s"' % NAME)
         if opened != "RETURN_OK":
             counts["unopenable"] += 1
-            problems.append((trial, op, "open after the kill: %s" % opened))
+            messages.seek(0)
+            problems.append((trial, "after " + previous, "open after the kill: %s %s" % (
+                opened, " | ".join(m.strip() for m in messages if m.strip())[:300])))
             s.close()
             if len(problems) > 50:
                 break
@@ -113,7 +129,7 @@ def main():
             s.close()
             shutil.rmtree(folder, ignore_errors=True)
             create(inst, folder, NAME)
-            last_notes = "created"
+            last_notes, pending = "created", set()
             continue
         left = ps.scratch_files(folder)
         if left:
@@ -127,15 +143,37 @@ def main():
         time.sleep(rng.uniform(0, length[op] * 1.2))
         s.kill()
 
+        # A deletion takes the registration first and the files after: cut
+        # short, it leaves the project listed and whole, or off the list with
+        # a folder that a second delete of the name finishes.
+        if op == "delete" and not listed(inst):
+            counts["deleted"] += 1
+            if os.path.isdir(folder) and os.listdir(folder):
+                s = inst.session(APP)
+                s.result('delete "%s" --quiet' % NAME)
+                s.close()
+                # Unsaved work a kill left is kept aside on purpose ("~PDSG.unsaved-...").
+                left = [n for n in os.listdir(folder) if ".unsaved-" not in n] if os.path.isdir(folder) else []
+                # The killed session's working folder: not the deletion's to remove.
+                if left == ["~" + APP]:
+                    counts["work_folder_left"] += 1
+                elif left:
+                    counts["delete_unfinished"] += 1
+                    problems.append((trial, op, "second delete left %s" % sorted(left)[:5]))
+                else:
+                    counts["delete_finished_later"] += 1
+            shutil.rmtree(folder, ignore_errors=True)
+            create(inst, folder, NAME)
+            last_notes, pending = "created", set()
+            previous = op
+            continue
+
         # What the kill left: the project file whole, every database sound,
         # and the last saved properties (or the ones this save wrote).
-        gone = not os.path.exists(os.path.join(folder, "PROJECT.QVP"))
-        if op == "delete" and gone:
-            counts["deleted"] += 1
-        elif ps.project_file_name(folder) != NAME:
+        if ps.project_file_name(folder) != NAME:
             counts["half_written"] += 1
             problems.append((trial, op, "project file names %r" % ps.project_file_name(folder)))
-        checked = ps.databases(inst.enviro()) + ([] if gone else ps.databases(folder))
+        checked = ps.databases(inst.enviro()) + ps.databases(folder)
         if op == "save-as":
             checked += ps.databases(os.path.join(inst.projects, "SA%d" % trial))
         for db in checked:
@@ -143,25 +181,18 @@ def main():
             if verdict != "ok":
                 counts["integrity"] += 1
                 problems.append((trial, op, "%s: %s" % (db, verdict)))
-        if not gone:
-            notes = ps.project_file_value(folder, "Properties", "Project Notes")
-            allowed = {last_notes, "trial %d" % trial} if op == "save" else {last_notes}
-            if notes not in allowed:
-                counts["lost"] += 1
-                problems.append((trial, op, "notes %r, expected one of %r" % (notes, sorted(allowed))))
-            elif notes is not None:
-                last_notes = notes
-        elif op == "delete":
-            # A delete that got as far as the project file finishes the job:
-            # the project must be off the list, not half there.
-            s = inst.session(APP)
-            listed = s.run("projects")
-            s.close()
-            if listed and ('"%s"' % NAME) in json.dumps(listed):
-                counts["lost"] += 1
-                problems.append((trial, op, "deleted project still listed"))
-            create(inst, folder, NAME)
-            last_notes = "created"
+        # A killed save may also be rolled forward by the next open: until the
+        # project shows one or the other, both states are its last save.
+        notes = ps.project_file_value(folder, "Properties", "Project Notes")
+        if op == "save":
+            pending.add("trial %d" % trial)
+        allowed = {last_notes} | pending
+        if notes not in allowed:
+            counts["lost"] += 1
+            problems.append((trial, op, "notes %r, expected one of %r" % (notes, sorted(allowed))))
+        elif notes in pending:
+            last_notes, pending = notes, set()
+        previous = op
         if trial % 100 == 0 and not args.json:
             print("%d trials, %.0f s" % (trial, time.monotonic() - start), file=sys.stderr)
 
@@ -174,7 +205,7 @@ def main():
             print("%-22s %s" % (k, v))
     if not args.keep:
         inst.remove()
-    bad = counts["lost"] + counts["half_written"] + counts["integrity"] + counts["unopenable"] + counts["scratch_left"]
+    bad = counts["delete_unfinished"] + counts["lost"] + counts["half_written"] + counts["integrity"] + counts["unopenable"] + counts["scratch_left"]
     return 1 if bad else 0
 
 

@@ -54,6 +54,8 @@ class Session:
             args += ["--user", user]
         self.proc = subprocess.Popen(args, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                      stderr=stderr or subprocess.DEVNULL, text=True, bufsize=1, env=inst.env)
+        # The session answers its start (PDSInitialize) before any command.
+        self.started = self.reply()
 
     def send(self, line):
         self.proc.stdin.write(line + "\n")
@@ -103,16 +105,25 @@ class Session:
 
 
 def integrity(path):
-    """'ok', or what PRAGMA integrity_check (or opening) said."""
+    """'ok', or what PRAGMA integrity_check (or opening) said, for the database
+    as its next opener sees it: a copy with its journal, which SQLite rolls
+    back first, as it would for that opener."""
+    scratch = tempfile.mkdtemp(prefix="pds-check.")
     try:
-        con = sqlite3.connect("file:" + path + "?mode=ro", uri=True, timeout=10)
+        copy = os.path.join(scratch, os.path.basename(path))
+        for suffix in ("", "-journal", "-wal", "-shm"):
+            if os.path.exists(path + suffix):
+                shutil.copyfile(path + suffix, copy + suffix)
+        con = sqlite3.connect(copy, timeout=10)
         try:
             rows = con.execute("PRAGMA integrity_check").fetchall()
         finally:
             con.close()
         return "ok" if rows == [("ok",)] else "; ".join(r[0] for r in rows)[:200]
-    except sqlite3.Error as e:
+    except (sqlite3.Error, OSError) as e:
         return str(e)
+    finally:
+        shutil.rmtree(scratch, ignore_errors=True)
 
 
 def project_file_value(folder, section, key):
