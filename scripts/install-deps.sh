@@ -13,6 +13,7 @@ packages=(
   python3-dev pybind11-dev python3-pytest
   dpkg-dev man-db groff-base bsdextrautils
   qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core xvfb xauth
+  clang libclang-rt-14-dev
 )
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
 missing=()

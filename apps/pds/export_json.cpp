@@ -21,6 +21,9 @@ constexpr int kMaxDepth = 64;
 
 struct JsonValue {
   enum class Kind { kNull, kBool, kNumber, kString, kArray, kObject };
+  // Declared, not implicit: clang would otherwise check the implicit one
+  // while the members that hold JsonValue are still incomplete.
+  JsonValue() noexcept {}
   Kind kind = Kind::kNull;
   std::size_t offset = 0;  // where the value starts in the text
   std::string text;        // a string's value; a number or literal as written

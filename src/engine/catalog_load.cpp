@@ -356,7 +356,7 @@ std::shared_ptr<const PhysicalSchema> DescribeOwnTables(const SchemaListing& lis
   auto schema = std::make_shared<PhysicalSchema>();
   for (const auto& [name, sql] : listing.tables) {
     const bool registered = std::any_of(rows.registered.begin(), rows.registered.end(),
-                                        [&](const auto& r) { return SameName(r.second.name, name); });
+                                        [&name = name](const auto& r) { return SameName(r.second.name, name); });
     if (!registered) return nullptr;
     for (const auto& [index, table] : listing.indexes) {
       if (SameName(table, name) && !StartsWithNoCase(index, kIndexPrefix)) return nullptr;

@@ -43,8 +43,12 @@ Status LinkBeside(int fd, const std::string& target, std::string* linked) {
   char proc[64];
   std::snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%08" PRIx64 ".tmp", RandomBits() & 0xffffffffu);
+    // The writer's process id in the name, as in every sibling temporary: a
+    // kill between the link and the rename leaves a file the next sweep of
+    // the folder can tell is stale.
+    char suffix[48];
+    std::snprintf(suffix, sizeof suffix, ".p%ld.%08" PRIx64 ".tmp", static_cast<long>(getpid()),
+                  RandomBits() & 0xffffffffu);
     std::string candidate = (folder == "/" ? "/" : folder + "/") + "." + base + suffix;
     if (linkat(AT_FDCWD, proc, AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) {
       *linked = candidate;

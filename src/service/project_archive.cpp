@@ -170,8 +170,17 @@ eProjectReturnCode ProjectArchiver::RunSteps(ProjectRef project, std::string* de
 
   if (!project_file_text.empty()) {
     const std::string project_file = AddBackslash(project->WorkingJobPath()) + kProjectFileName;
-    // A failed write shows up as a missing item in the run below.
-    (void)platform::CurrentEnv()->WriteFileAtomic(project_file, project_file_text);
+    const platform::Status written = platform::CurrentEnv()->WriteFileAtomic(project_file, project_file_text);
+    if (!written.ok()) {
+      // Most often a full disk. The run would only find the project file
+      // missing ("File not found"), so the real cause is reported here as a
+      // failed archive write is, before anything of the archive exists.
+      host->HideProgress();
+      const std::int32_t code = archive::ZipResultCode(archive::OutputFailure(written.code));
+      Ui().MsgBox(frmArchive::ErrorText(code), vbCritical, archive::ArchiveErrorTitle(code));
+      ShowError("Error writing archive data.  Archive file not created.", vbCritical, title);
+      return RETURN_ERROR;
+    }
     items = ItemEntry(project_file) + items;
   }
 

@@ -40,13 +40,18 @@ std::vector<std::string> ErasableFiles(const std::vector<DataFileSpec>& specs, c
 bool DeleteFiles(const std::vector<std::string>& files, std::string& message) {
   for (const std::string& file : files) {
     platform::FileAttributes attributes;
-    // Already gone (a deletion being finished): nothing to do.
-    if (!platform::CurrentEnv()->GetLinkAttributes(file, &attributes).ok()) continue;
-    platform::Status s = platform::CurrentEnv()->DeleteFile(file);
-    if (!s.ok()) {
-      message = DeleteFailure("The following file could not be deleted:", file, s.code);
-      return false;
+    // Already gone (a deletion being finished): only its journals may be left.
+    if (platform::CurrentEnv()->GetLinkAttributes(file, &attributes).ok()) {
+      platform::Status s = platform::CurrentEnv()->DeleteFile(file);
+      if (!s.ok()) {
+        message = DeleteFailure("The following file could not be deleted:", file, s.code);
+        return false;
+      }
     }
+    // A writer killed inside a transaction leaves the database's journal
+    // beside it; with the database gone it is of no use, and it would keep
+    // the folder from being removed.
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) (void)platform::CurrentEnv()->DeleteFile(file + suffix);
   }
   return true;
 }
@@ -66,8 +71,11 @@ std::string ProjectFileProblem(const std::string& project_file) {
 bool Server::DeletionPossible(const std::string& folder, const std::vector<std::string>& files,
                               std::string& message) {
   // The folder must take changes: a probe file is made and removed again.
+  // Its name carries this process's id, so a probe left by a kill between
+  // the two is recognised and swept as stale.
   std::string probe;
-  platform::Status s = platform::CurrentEnv()->CreateTempFile(RemoveBackslash(folder), "~QX", &probe);
+  platform::Env* env = platform::CurrentEnv();
+  platform::Status s = env->CreateTempFile(RemoveBackslash(folder), env->TempFilePrefix("~QX"), &probe);
   if (s.ok()) s = platform::CurrentEnv()->DeleteFile(probe);
   if (!s.ok()) {
     message = DeleteFailure("The project cannot be deleted because its folder cannot be changed.", folder, s.code);

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fstream>
+
 #include "pds/UiHost.h"
 #include "pds/clsProject.h"
 #include "platform/errors.h"
@@ -195,6 +197,9 @@ TEST_P(CutShortDeleteTest, NextDeleteOfTheNameFinishesIt) {
   EXPECT_EQ(server().ProjectOpen("Alpha"), RETURN_ERROR);
   if (GetParam().emptied) {
     for (const auto& entry : fs::directory_iterator(alpha)) fs::remove(entry.path());
+  } else {
+    // The journal a writer killed inside a transaction leaves goes with its database.
+    std::ofstream(alpha + "/Project.mdb-journal") << "hot";
   }
   host_->ExpectMsgBox("Delete Project",
                       "Project [Alpha] is no longer listed, but a deletion of it was cut short and left its folder:\r[" +

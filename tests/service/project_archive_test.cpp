@@ -9,6 +9,7 @@
 #include "pds/clsProject.h"
 #include "tests/archive/zip_bytes.h"
 #include "tests/projects/lifecycle_fixture.h"
+#include "tests/support/fault_env.h"
 
 namespace pds::test {
 namespace {
@@ -148,6 +149,19 @@ TEST_F(ProjectArchiveTest, FailedRunWithoutOlderArchiveLeavesNoFile) {
   std::string dest = zip;
   EXPECT_EQ(server().ProjectArchive(dest), RETURN_ERROR);
   EXPECT_FALSE(fs::exists(zip));
+}
+
+TEST_F(ProjectArchiveTest, FullDiskWhileWritingTheProjectFileIsReportedAsDiskFull) {
+  Start("PMP10");
+  SaveNewProject("Theta");
+  FaultEnv full(&env_);
+  full.Fail(Call::kWriteFile, 112, [](const std::string& path) { return path.ends_with("/PROJECT.QVP"); });
+  platform::ScopedEnv scoped(&full);
+  host_->ExpectMsgBox("Archive Error 32", "Disk full");
+  host_->ExpectMsgBox("ArchiveProject2()", "Error writing archive data.  Archive file not created.");
+  std::string dest = temp_ / "theta.qva";
+  EXPECT_EQ(server().ProjectArchive(dest), RETURN_ERROR);
+  EXPECT_FALSE(fs::exists(dest));
 }
 
 TEST_F(ProjectArchiveTest, ProjectFolderThatIsGoneIsReportedWithNameAndPath) {

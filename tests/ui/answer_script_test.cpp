@@ -80,6 +80,20 @@ TEST(AnswerScriptTest, LooseFormsAndNumericAnswersAreAccepted) {
   EXPECT_EQ(steps[3].answer, 7);
 }
 
+TEST(AnswerScriptTest, CarriageReturnsSeparateWordsAndWrittenScriptsReadBackAlike) {
+  std::vector<ScriptStep> steps;
+  std::string error;
+  ASSERT_TRUE(ParseAnswerScript("dialog frmA\r\r\n  click cmdOK\r\r\n\r\r\n  type\rtxtName \"a\rb\"\n", &steps, &error))
+      << error;
+  ASSERT_EQ(steps.size(), 3u);
+  EXPECT_EQ(steps[0].title, "frmA");
+  EXPECT_EQ(steps[1].control, "cmdOK");
+  EXPECT_EQ(steps[2].argument, "a\rb");
+  std::vector<ScriptStep> again;
+  ASSERT_TRUE(ParseAnswerScript(FormatAnswerScript(steps), &again, &error)) << error;
+  EXPECT_EQ(FormatAnswerScript(again), FormatAnswerScript(steps));
+}
+
 struct BadLine {
   const char* label;
   std::string text;
@@ -110,7 +124,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{"TypeTextUnquoted", "type txtName abc\n", "line 1: type: the text is needed in double quotes"},
         BadLine{"TextAfterAction", "click cmdOK now\n", "line 1: click: unexpected text after the action"},
         BadLine{"FormPrefixOnMessage", "@frmA msgbox \"T\" \"x\"\n", "line 1: an action is expected after @frmA"},
-        BadLine{"FolderUnquoted", "folder /tmp\n", "line 1: folder: a path in double quotes, or cancel, expected"}),
+        BadLine{"FolderUnquoted", "folder /tmp\n", "line 1: folder: a path in double quotes, or cancel, expected"},
+        BadLine{"FormNameQuoted", "dialog \"frm A\"\n", "line 1: dialog: one form name expected"}),
     test::ByLabel());
 
 }  // namespace

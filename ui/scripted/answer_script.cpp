@@ -28,11 +28,16 @@ const struct {
 } kAnswers[] = {{"OK", vbOK},         {"Cancel", vbCancel}, {"Abort", vbAbort}, {"Retry", vbRetry},
                 {"Ignore", vbIgnore}, {"Yes", vbYes},       {"No", vbNo}};
 
+// Blanks between words. A carriage return counts as one, so a script saved
+// with CR LF line ends (or a stray CR) reads as the same words, and a word
+// never ends in a CR that writing the script out would lose.
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
 bool Tokenize(const std::string& line, std::vector<Token>* tokens, std::string* error) {
   std::size_t i = 0;
   while (i < line.size()) {
     char c = line[i];
-    if (c == ' ' || c == '\t') {
+    if (IsBlank(c)) {
       ++i;
       continue;
     }
@@ -73,7 +78,7 @@ bool Tokenize(const std::string& line, std::vector<Token>* tokens, std::string* 
         return false;
       }
     } else {
-      while (i < line.size() && line[i] != ' ' && line[i] != '\t') t.text.push_back(line[i++]);
+      while (i < line.size() && !IsBlank(line[i])) t.text.push_back(line[i++]);
     }
     tokens->push_back(std::move(t));
   }
@@ -224,7 +229,8 @@ bool ParseLine(const std::vector<Token>& t, ScriptStep* step, std::string* error
     return true;
   }
   if (word == "dialog") {
-    if (t.size() != 2) {
+    // A form's name is a word, as it is written out again.
+    if (t.size() != 2 || t[1].quoted) {
       *error = "dialog: one form name expected";
       return false;
     }
@@ -255,8 +261,7 @@ bool ParseAnswerScript(const std::string& text, std::vector<ScriptStep>* steps, 
     std::string line = text.substr(begin, end - begin);
     begin = end + 1;
     ++line_number;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::size_t first = line.find_first_not_of(" \t");
+    std::size_t first = line.find_first_not_of(" \t\r");
     if (first == std::string::npos || line[first] == '#') continue;
     std::vector<Token> tokens;
     std::string reason;

@@ -1,0 +1,1 @@
+DELETE * FROM TagData WHERE LocalTagID IN  (SELECT LocalTagID FROM TagIndex WHERE bDeleted = True)

@@ -1,0 +1,1 @@
+INSERT INTO MRUJobNames (sJobName, iOrder) VALUES ('x', 1.5E-3)

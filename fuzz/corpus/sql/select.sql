@@ -1,0 +1,1 @@
+SELECT * FROM Job WHERE sJobName = 'It''s' AND dLastSaved > #2026-12-05 12:00:00# ORDER BY [sJobName]

@@ -1,0 +1,1 @@
+SELECT TOP 5 COUNT(*) AS n FROM [My Table] WHERE d = #12/31/99 1:05 PM#;

@@ -1,0 +1,1 @@
+UPDATE Job INNER JOIN JobUsage ON Job.lJobID = JobUsage.lJobID SET Job!sPath = "a""b", JobUsage!bOpen = False WHERE 1 = 2
