@@ -29,13 +29,10 @@ namespace fs = std::filesystem;
 
 // ---- the recording: what reached the file system, in order
 struct Event {
-  enum Kind { kCreate, kWrite, kTruncate, kSync, kSyncDir, kRename, kUnlink, kMkdir, kRmdir };
-  Event(Kind k, std::string p, std::string t = {}, std::uint64_t o = 0, std::string d = {})
-      : kind(k), path(std::move(p)), to(std::move(t)), offset(o), data(std::move(d)) {}
-  Kind kind;
-  std::string path, to;  // to: the new name of kRename
-  std::uint64_t offset;  // of kWrite; the new size of kTruncate
-  std::string data;
+  enum Kind { kCreate, kWrite, kTruncate, kSync, kSyncDir, kRename, kUnlink, kMkdir, kRmdir } kind;
+  std::string path, to = {};  // to: the new name of kRename
+  std::uint64_t offset = 0;    // of kWrite; the new size of kTruncate
+  std::string data = {};
 };
 
 std::mutex recording_mutex;
@@ -87,7 +84,11 @@ int ShimClose(sqlite3_file* f) {
   delete PathOf(f);
   return Real(f)->pMethods->xClose(Real(f));
 }
-int ShimRead(sqlite3_file* f, void* b, int n, sqlite3_int64 o) { return Real(f)->pMethods->xRead(Real(f), b, n, o); }
+// The calls that change nothing go straight to the default VFS.
+template <auto kMethod, typename... Args>
+int Forward(sqlite3_file* f, Args... args) {
+  return (Real(f)->pMethods->*kMethod)(Real(f), args...);
+}
 int ShimWrite(sqlite3_file* f, const void* b, int n, sqlite3_int64 o) {
   const int rc = Real(f)->pMethods->xWrite(Real(f), b, n, o);
   if (rc == SQLITE_OK && PathOf(f)) {
@@ -110,34 +111,14 @@ int ShimSync(sqlite3_file* f, int flags) {
   }
   return rc;
 }
-int ShimFileSize(sqlite3_file* f, sqlite3_int64* s) { return Real(f)->pMethods->xFileSize(Real(f), s); }
-int ShimLock(sqlite3_file* f, int l) { return Real(f)->pMethods->xLock(Real(f), l); }
-int ShimUnlock(sqlite3_file* f, int l) { return Real(f)->pMethods->xUnlock(Real(f), l); }
-int ShimReserved(sqlite3_file* f, int* r) { return Real(f)->pMethods->xCheckReservedLock(Real(f), r); }
-int ShimControl(sqlite3_file* f, int op, void* a) { return Real(f)->pMethods->xFileControl(Real(f), op, a); }
-int ShimSector(sqlite3_file* f) { return Real(f)->pMethods->xSectorSize(Real(f)); }
-int ShimDevice(sqlite3_file* f) { return Real(f)->pMethods->xDeviceCharacteristics(Real(f)); }
 
 // Version 1: no shared memory (no write-ahead log) and no memory mapping,
 // so every change goes through ShimWrite.
-sqlite3_io_methods ShimMethods() {
-  sqlite3_io_methods m{};
-  m.iVersion = 1;
-  m.xClose = ShimClose;
-  m.xRead = ShimRead;
-  m.xWrite = ShimWrite;
-  m.xTruncate = ShimTruncate;
-  m.xSync = ShimSync;
-  m.xFileSize = ShimFileSize;
-  m.xLock = ShimLock;
-  m.xUnlock = ShimUnlock;
-  m.xCheckReservedLock = ShimReserved;
-  m.xFileControl = ShimControl;
-  m.xSectorSize = ShimSector;
-  m.xDeviceCharacteristics = ShimDevice;
-  return m;
-}
-const sqlite3_io_methods kShimMethods = ShimMethods();
+using M = sqlite3_io_methods;
+const M kShimMethods{1, ShimClose, Forward<&M::xRead>, ShimWrite, ShimTruncate, ShimSync, Forward<&M::xFileSize>,
+                     Forward<&M::xLock>, Forward<&M::xUnlock>, Forward<&M::xCheckReservedLock>,
+                     Forward<&M::xFileControl>, Forward<&M::xSectorSize>, Forward<&M::xDeviceCharacteristics>,
+                     nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
 
 int ShimOpen(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* out_flags) {
   auto* shim = reinterpret_cast<ShimFile*>(file);
@@ -535,10 +516,8 @@ TEST_P(PowerLossTest, EveryCrashPointLeavesEachFileOldOrNewAndEveryDatabaseSound
   fs::remove_all(scratch);
 }
 
-const Operation kOperations[] = {{"Save", Op::kSave},
-                                  {"SaveAs", Op::kSaveAs},
-                                  {"Delete", Op::kDelete},
-                                  {"TagSave", Op::kTagSave},
+const Operation kOperations[] = {{"Save", Op::kSave},       {"SaveAs", Op::kSaveAs},
+                                  {"Delete", Op::kDelete},   {"TagSave", Op::kTagSave},
                                   {"IndexPublish", Op::kIndexPublish}};
 
 INSTANTIATE_TEST_SUITE_P(Operations, PowerLossTest, ::testing::ValuesIn(kOperations),
