@@ -6,6 +6,7 @@
 #include <signal.h>
 
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <thread>
 
@@ -46,16 +47,13 @@ class ServiceEnv : public platform::EnvWrapper {
 
 // Deterministic content that no two seeds share.
 std::string Bytes(std::size_t size, std::uint64_t seed) {
-  std::string out(size, '\0');
-  std::uint64_t x = seed;
+  std::mt19937_64 random(seed);
+  std::string out(size + 8, '\0');
   for (std::size_t i = 0; i < size; i += 8) {
-    x += 0x9E3779B97F4A7C15ull;
-    std::uint64_t z = x;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    z ^= z >> 31;
-    for (std::size_t b = 0; b < 8 && i + b < size; ++b) out[i + b] = static_cast<char>(z >> (8 * b));
+    const std::uint64_t word = random();
+    std::memcpy(&out[i], &word, 8);
   }
+  out.resize(size);
   return out;
 }
 
