@@ -13,7 +13,6 @@
 #include "pds/db/dao_constants.h"
 #include "pds/db/database.h"
 #include "pds/db/engine.h"
-#include "pds/db/recordset.h"
 #include "pds/Installation.h"
 #include "pds/PendingError.h"
 #include "config/process_state.h"
@@ -244,25 +243,6 @@ class CrashSafetyTest : public ::testing::Test {
     }
   }
 
-  void CheckProjectFileAndDatabase() {
-    AppList apps;
-    EXPECT_TRUE(ReadProjectFileApps(apps, ProjectFolder() + "/PROJECT.QVP"));
-    EXPECT_THAT(apps, ::testing::Contains(::testing::Key("LAY10")));
-    try {
-      // Opened as the project's properties are read: for writing, so that
-      // the first opener after a crash rolls back a change the killed save
-      // left unfinished.
-      auto db = db::DBEngine().OpenDatabase(ProjectFolder() + "/Project.mdb", true, false);
-      auto rs = db->OpenRecordset("SELECT * FROM Properties", db::dbOpenSnapshot);
-      rs->Close();
-      db->Close();
-    } catch (...) {
-      CatchToPending();
-      ADD_FAILURE() << "Project.mdb does not open: " << Err().description;
-      ClearError();
-    }
-  }
-
   // A new service object opens the project as the next session would.
   void CheckProjectOpens() {
     ServiceEnv env(temp_ / "systemp");
@@ -316,7 +296,11 @@ TEST_F(CrashSafetyTest, SaveKilledAnywhereLeavesEveryFileOldOrNewAndTheProjectOp
     CheckDataFiles(&new_files, &cut);
     cut_inside_copy += cut ? 1 : 0;
     partly_saved += new_files > 0 && new_files < static_cast<int>(files_.size()) ? 1 : 0;
-    CheckProjectFileAndDatabase();
+    // Every database at every point a killed save can leave is checked by
+    // the power-loss replay; here the project file must still parse.
+    AppList apps;
+    EXPECT_TRUE(ReadProjectFileApps(apps, ProjectFolder() + "/PROJECT.QVP"));
+    EXPECT_THAT(apps, ::testing::Contains(::testing::Key("LAY10")));
     // A save cut short may leave its newer files only in the working folder,
     // which the open then sets aside and names.
     if (HoldsUnsavedWork(ProjectFolder(), ProjectFolder() + "/~LAY10")) {

@@ -1,13 +1,12 @@
-// Power loss and operating-system crash. Every write and flush an operation
-// makes, through SQLite (a VFS shim) and through the environment, is
-// recorded; the recording is then replayed, and before each flush, and after
-// the last, the disk a machine stopping there could leave is built: each
-// folder's names as of its last flush, each file's content as of its last
-// flush (and again with a random part of the writes not yet flushed, as a
-// disk may reorder them). On that disk every database must open, pass
-// PRAGMA integrity_check and hold a state it had at some moment of the
-// operation, every other file a content it had; once the operation has
-// returned, the saved files must hold their new state.
+// Power loss, operating-system crash and a killed process. Every write and
+// flush an operation makes, through SQLite (a VFS shim) and through the
+// environment, is recorded and replayed. After every write, as a killed
+// process leaves the files, every database must be sound. Before each flush,
+// and after the last, the disk a machine stopping there could leave is built:
+// each folder's names and each file's content as of its last flush (and again
+// with a random part of the unflushed writes, as a disk may reorder them);
+// there every database must pass PRAGMA integrity_check and every file hold a
+// state it had. Once the operation has returned, its files are on the disk.
 #include <sqlite3.h>
 
 #include <filesystem>
@@ -210,11 +209,10 @@ class RecordingEnv : public platform::EnvWrapper {
 // ---- the model of the disk: folders and files by identity, each with what
 // is in memory and what has reached the disk.
 struct Node {
-  explicit Node(bool is_folder) : folder(is_folder) {}
   bool folder;
-  std::string data, synced;        // a file's content, and its content on the disk
-  std::vector<Event> unsynced;     // its writes and truncations since its last flush
-  std::map<std::string, int> entries, synced_entries;  // a folder's names
+  std::string data = {}, synced = {};                            // a file's content, and on the disk
+  std::vector<Event> unsynced = {};                              // its writes since its last flush
+  std::map<std::string, int> entries = {}, synced_entries = {};  // a folder's names
 };
 
 void Apply(std::string& data, const Event& e) {
@@ -229,7 +227,7 @@ void Apply(std::string& data, const Event& e) {
 class Disk {
  public:
   explicit Disk(const std::string& root) : root_(root) {
-    nodes_.emplace_back(true);
+    nodes_.push_back({true});
     Load(root, 0);
   }
 
@@ -239,20 +237,14 @@ class Disk {
     switch (e.kind) {
       case Event::kCreate:
       case Event::kMkdir:
-        if (folder < 0) return;
-        nodes_.emplace_back(e.kind == Event::kMkdir);
-        nodes_[folder].entries[name] = static_cast<int>(nodes_.size()) - 1;
+        if (folder >= 0) nodes_[folder].entries[name] = Add(e.kind == Event::kMkdir);
         return;
       case Event::kWrite:
       case Event::kTruncate:
-        if (at < 0) return;
-        Apply(nodes_[at].data, e);
-        nodes_[at].unsynced.push_back(e);
+        if (at >= 0) Apply(nodes_[at].data, e), nodes_[at].unsynced.push_back(e);
         return;
       case Event::kSync:
-        if (at < 0) return;
-        nodes_[at].synced = nodes_[at].data;
-        nodes_[at].unsynced.clear();
+        if (at >= 0) nodes_[at].synced = nodes_[at].data, nodes_[at].unsynced.clear();
         return;
       case Event::kSyncDir: {
         const int synced = e.path == root_ ? 0 : at;
@@ -297,16 +289,15 @@ class Disk {
  private:
   void Load(const fs::path& folder, int at) {
     for (const auto& e : fs::directory_iterator(folder)) {
-      nodes_.emplace_back(e.is_directory());
-      const int child = static_cast<int>(nodes_.size()) - 1;
-      nodes_[at].entries[e.path().filename().string()] = child;
-      if (e.is_directory()) {
-        Load(e.path(), child);
-      } else {
-        nodes_[child].data = nodes_[child].synced = ReadAll(e.path().string());
-      }
+      const int child = nodes_[at].entries[e.path().filename().string()] = Add(e.is_directory());
+      if (e.is_directory()) Load(e.path(), child);
+      if (!e.is_directory()) nodes_[child].data = nodes_[child].synced = ReadAll(e.path().string());
     }
     nodes_[at].synced_entries = nodes_[at].entries;
+  }
+  int Add(bool folder) {
+    nodes_.push_back({folder});
+    return static_cast<int>(nodes_.size()) - 1;
   }
   int Lookup(int folder, const std::string& name) const {
     auto it = nodes_[folder].entries.find(name);
@@ -478,13 +469,19 @@ TEST_P(PowerLossTest, EveryCrashPointLeavesEachFileOldOrNewAndEveryDatabaseSound
   States states(scratch);
   std::mt19937 random(20261206);
   std::map<std::string, std::set<std::string>> had;  // every state each file has had
-  int crash_points = 0;
+  int crash_points = 0, played = 0;
   auto state = [&](const std::string& f, bool in_memory, std::mt19937* reorder) {
     return states.Of(f, disk.File(f, in_memory, reorder), disk.File(f + "-journal", in_memory, reorder));
   };
+  // A killed process leaves every write made so far: each database must be sound there too.
+  auto killed_here = [&] {
+    for (const std::string& f : files) {
+      const std::string now = *had[f].insert(state(f, true, nullptr)).first;
+      EXPECT_NE(now.rfind("corrupt", 0), 0u) << f << " in memory after event " << played << ":\n" << now;
+    }
+  };
   auto crash_here = [&] {
     ++crash_points;
-    for (const std::string& f : files) had[f].insert(state(f, true, nullptr));
     for (std::mt19937* reorder : {static_cast<std::mt19937*>(nullptr), &random}) {
       for (const std::string& f : files) {
         const std::string left = state(f, false, reorder);
@@ -495,9 +492,12 @@ TEST_P(PowerLossTest, EveryCrashPointLeavesEachFileOldOrNewAndEveryDatabaseSound
     }
   };
   for (const Event& e : events) {
+    killed_here();
     if (e.kind == Event::kSync || e.kind == Event::kSyncDir) crash_here();
     disk.Play(e);
+    ++played;
   }
+  killed_here();
   crash_here();
   EXPECT_GT(crash_points, 3);
   for (const std::string& f : files) {
