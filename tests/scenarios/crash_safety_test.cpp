@@ -22,6 +22,7 @@
 #include "files/file_routines.h"
 #include "projects/project_file.h"
 #include "projects/unsaved_work.h"
+#include "tests/projects/staging_fixture.h"
 #include "tests/support/test_support.h"
 
 namespace pds::test {
@@ -34,14 +35,8 @@ constexpr std::uint32_t kSeed = 0x5AFE5A7E;
 const std::string kProjectName = "Crash Test";
 
 // The real system with the system temporary folder inside the test's folder.
-class ServiceEnv : public platform::EnvWrapper {
- public:
-  explicit ServiceEnv(std::string temp_folder)
-      : EnvWrapper(platform::PosixEnv()), temp_folder_(std::move(temp_folder) + "/") {}
-  std::string TempFolder() override { return temp_folder_; }
-
- private:
-  std::string temp_folder_;
+struct ServiceEnv : StagingEnv {
+  explicit ServiceEnv(const std::string& temp) { temp_folder = temp + "/"; }
 };
 
 // Deterministic content that no two seeds share.
