@@ -26,13 +26,12 @@ std::string MustSaveQuestion(const std::string& name) {
          name + "'?";
 }
 
-class ProjectArchiveTest : public LifecycleTest {
+class ProjectArchiveTest : public PumpLifecycleTest {
  protected:
   std::string Archives() const { return inst_.tvxii + "/Archives"; }
 };
 
 TEST_F(ProjectArchiveTest, GivenDestinationIsTrimmedHandedBackAndHoldsTheEntriesInOrder) {
-  Start("PMP10");
   const std::string folder = SaveNewProject("Alpha");
   // A file of the specification that is not marked for archiving.
   WriteFile(folder + "/PMP10calc.log", "log");
@@ -50,7 +49,6 @@ TEST_F(ProjectArchiveTest, GivenDestinationIsTrimmedHandedBackAndHoldsTheEntries
 }
 
 TEST_F(ProjectArchiveTest, NeverSavedProjectIsQuestionedThenSavedThenArchivedThroughTheDialog) {
-  Start("PMP10");
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   const std::string name = server().Project()->JobName();
   auto& host = host_;
@@ -77,7 +75,6 @@ TEST_F(ProjectArchiveTest, NeverSavedProjectIsQuestionedThenSavedThenArchivedThr
 }
 
 TEST_F(ProjectArchiveTest, NeverSavedProjectWithDestinationIsSavedAtOnceWithoutQuestion) {
-  Start("PMP10");
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   ExpectSaveAsDialog("Gamma");
   std::string dest = temp_ / "gamma.qva";
@@ -108,7 +105,6 @@ const CancelCase kCancels[] = {
 class ProjectArchiveCancelTest : public ProjectArchiveTest, public ::testing::WithParamInterface<CancelCase> {};
 
 TEST_P(ProjectArchiveCancelTest, ReturnsUserCancelAndWritesNothing) {
-  Start("PMP10");
   if (GetParam().saved_first) {
     SaveNewProject("Delta");
   } else {
@@ -127,7 +123,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, ProjectArchiveCancelTest, ::testing::ValuesIn(kC
 // ---- failures
 
 TEST_F(ProjectArchiveTest, FailedRunLeavesAnOlderArchiveOfTheSameNameWhole) {
-  Start("PMP10");
   const std::string folder = SaveNewProject("Epsilon");
   const std::string zip = temp_ / "epsilon.qva";
   WriteFile(zip, "the archive of last week");
@@ -140,7 +135,6 @@ TEST_F(ProjectArchiveTest, FailedRunLeavesAnOlderArchiveOfTheSameNameWhole) {
 }
 
 TEST_F(ProjectArchiveTest, FailedRunWithoutOlderArchiveLeavesNoFile) {
-  Start("PMP10");
   SaveNewProject("Zeta");
   const std::string zip = temp_ / "missing-folder/zeta.qva";
   host_->ExpectMsgBox("Archive Error 1D", "Error opening output file");
@@ -151,7 +145,6 @@ TEST_F(ProjectArchiveTest, FailedRunWithoutOlderArchiveLeavesNoFile) {
 }
 
 TEST_F(ProjectArchiveTest, ProjectFolderThatIsGoneIsReportedWithNameAndPath) {
-  Start("PMP10");
   SaveNewProject("Eta");
   const std::string gone = temp_ / "gone";
   server().Project()->SetJobPath(gone);
@@ -165,7 +158,6 @@ TEST_F(ProjectArchiveTest, ProjectFolderThatIsGoneIsReportedWithNameAndPath) {
 }
 
 TEST_F(ProjectArchiveTest, NoCurrentProjectIsAnError) {
-  Start("PMP10");
   ServerOf(server()).SetCurrentProject(nullptr);
   host_->ExpectMsgBox("ProjectArchive()", "Error - No current project object.");
   std::string dest = temp_ / "none.qva";
