@@ -274,6 +274,7 @@ TEST(ArchivedAppDisplayTextTest, VersionFromTheDesignationOnlyWhenTheNameHasNone
 
 class ProjectSessionTest : public SessionCommandsTest {
  protected:
+  void SetUp() override { Install(); }
   // The shell command of one session whose output goes to files named after
   // tag; sessions given the same tmp share a temporary folder, where
   // untitled projects keep their working folders.
@@ -309,7 +310,6 @@ class ProjectSessionTest : public SessionCommandsTest {
 // Damage past the file's first page is found only when a table is read: the
 // open's own message still gives the reason and names the file.
 TEST_F(ProjectSessionTest, DamagedProjectDatabaseIsNamedInTheOpenMessage) {
-  Install();
   fs::create_directories(Alpha());
   ASSERT_EQ(RunSession("make", "new\\nsave-as " + Alpha() + " Alpha\\nexit\\n", "", "PMP10"), 0)
       << temp_.Read("make.err");
@@ -334,7 +334,6 @@ TEST_F(ProjectSessionTest, DamagedProjectDatabaseIsNamedInTheOpenMessage) {
 }
 
 TEST_F(ProjectSessionTest, SecondSessionOfTheSameApplicationIsKeptOut) {
-  Install();
   fs::create_directories(Alpha());
   ASSERT_EQ(RunSession("make", "new\\nsave-as " + Alpha() + " Alpha\\nexit\\n", "", "PMP10"), 0)
       << temp_.Read("make.err");
@@ -357,7 +356,6 @@ TEST_F(ProjectSessionTest, SecondSessionOfTheSameApplicationIsKeptOut) {
 }
 
 TEST_F(ProjectSessionTest, UntitledWorkOfOneSessionSurvivesAnotherSessionOfTheSameApplication) {
-  Install();
   fs::create_directories(Alpha());
   std::FILE* first = nullptr;
   const std::string first_new = StartWaitingSession(first, "first", "new", "shared");

@@ -62,4 +62,10 @@ class LifecycleTest : public StagingTest {
   }
 };
 
+// Most life-cycle tests run Pump Designer from their start.
+class PumpLifecycleTest : public LifecycleTest {
+ protected:
+  void SetUp() override { Start("PMP10"); }
+};
+
 }  // namespace pds::test

@@ -10,8 +10,7 @@
 namespace pds::test {
 namespace {
 
-TEST_F(LifecycleTest, FullLifeCycleOfAProjectSharedByTwoApplications) {
-  Start("PMP10");
+TEST_F(PumpLifecycleTest, FullLifeCycleOfAProjectSharedByTwoApplications) {
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   const std::string untitled_work = server().Project()->WorkingJobPath();
   EXPECT_TRUE(IsUntitledWorkFolder(untitled_work, "~PMP10"));
@@ -104,8 +103,7 @@ TEST_F(LifecycleTest, FullLifeCycleOfAProjectSharedByTwoApplications) {
 
 // ---- new
 
-TEST_F(LifecycleTest, SecondNewClosesTheFirstBeforeReusingTheTemporaryWorkingFolder) {
-  Start("PMP10");
+TEST_F(PumpLifecycleTest, SecondNewClosesTheFirstBeforeReusingTheTemporaryWorkingFolder) {
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   const ProjectRef first = server().Project();
   WriteFile(first->WorkingJobPath() + "/PMP10Crv.dat", "edited");
@@ -147,24 +145,21 @@ TEST_F(LifecycleTest, FirstStartOfANewUserCreatesAnUntitledProject) {
 
 // ---- open
 
-TEST_F(LifecycleTest, UnknownNameFailsWithoutTheSelectDialog) {
-  Start("PMP10");
+TEST_F(PumpLifecycleTest, UnknownNameFailsWithoutTheSelectDialog) {
   host_->ExpectMsgBox("GetDataFromJobTable()", "This project could not be found.  [Nope]");
   EXPECT_EQ(server().ProjectOpen("Nope"), RETURN_ERROR);
   ASSERT_TRUE(server().Project());
   EXPECT_EQ(server().Project()->JobName(), "Untitled");
 }
 
-TEST_F(LifecycleTest, OpenWithoutProjectsIsACancel) {
-  Start("PMP10");
+TEST_F(PumpLifecycleTest, OpenWithoutProjectsIsACancel) {
   Execute(ProjectsDb(), {"DELETE * FROM Job"});
   host_->ExpectMsgBox("SelectProject()", "There are no projects to select.");
   EXPECT_EQ(server().ProjectOpen(), RETURN_USER_CANCEL);
   EXPECT_EQ(host_->shown()[0].style, vbExclamation);
 }
 
-TEST_F(LifecycleTest, OpenedProjectIsCleanAndHeadsTheRecentlyUsedList) {
-  Start("PMP10");
+TEST_F(PumpLifecycleTest, OpenedProjectIsCleanAndHeadsTheRecentlyUsedList) {
   SaveNewProject("Alpha");
   SaveNewProject("Beta");
   ASSERT_EQ(server().ProjectOpen("Alpha"), RETURN_OK);
@@ -179,8 +174,7 @@ TEST_F(LifecycleTest, OpenedProjectIsCleanAndHeadsTheRecentlyUsedList) {
   EXPECT_EQ(server().MRUJobs().Item(2)->JobName(), "Alpha");
 }
 
-TEST_F(LifecycleTest, CancelledSaveQuestionKeepsTheProject) {
-  Start("PMP10");
+TEST_F(PumpLifecycleTest, CancelledSaveQuestionKeepsTheProject) {
   const std::string alpha = SaveNewProject("Alpha");
   SaveNewProject("Beta");
   ASSERT_EQ(server().ProjectOpen("Alpha"), RETURN_OK);
@@ -197,8 +191,7 @@ TEST_F(LifecycleTest, CancelledSaveQuestionKeepsTheProject) {
   }
 }
 
-TEST_F(LifecycleTest, OpenThatFailsOnItsTagDatabaseReleasesTheProject) {
-  Start("PMP10");
+TEST_F(PumpLifecycleTest, OpenThatFailsOnItsTagDatabaseReleasesTheProject) {
   const std::string alpha = SaveNewProject("Alpha");
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   WriteFile(alpha + "/PMP10Tag.mdb", "not a database");
@@ -214,8 +207,7 @@ TEST_F(LifecycleTest, OpenThatFailsOnItsTagDatabaseReleasesTheProject) {
 
 // ---- save and save as
 
-TEST_F(LifecycleTest, SavingAnUntitledProjectAsksForANameAndCancelIsSilent) {
-  Start("PMP10");
+TEST_F(PumpLifecycleTest, SavingAnUntitledProjectAsksForANameAndCancelIsSilent) {
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   const ProjectRef untitled = server().Project();
   host_->ExpectDialog("frmSaveProjectAs", [](Dialog& d) { d.ClickButton("cmdCancel"); });
@@ -225,8 +217,7 @@ TEST_F(LifecycleTest, SavingAnUntitledProjectAsksForANameAndCancelIsSilent) {
   EXPECT_TRUE(fs::exists(untitled->WorkingJobPath() + "/PMP10Crv.dat"));
 }
 
-TEST_F(LifecycleTest, SaveAsWithFolderAndNameShowsNoDialogAndRegistersANewKey) {
-  Start("PMP10");
+TEST_F(PumpLifecycleTest, SaveAsWithFolderAndNameShowsNoDialogAndRegistersANewKey) {
   const std::string alpha = SaveNewProject("Alpha");
   const std::int32_t alpha_id = server().Project()->JobID();
   const std::string beta = Projects() + "/Beta";
@@ -257,10 +248,9 @@ std::string FolderOfLength(const std::string& base, std::size_t length) {
   return path;
 }
 
-class LongFolderTest : public LifecycleTest, public ::testing::WithParamInterface<std::size_t> {};
+class LongFolderTest : public PumpLifecycleTest, public ::testing::WithParamInterface<std::size_t> {};
 
 TEST_P(LongFolderTest, FolderOf237CharactersIsRefusedBeforeAnythingIsWritten) {
-  Start("PMP10");
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   const std::string folder = FolderOfLength(temp_.path(), GetParam());
   ASSERT_EQ(folder.size(), GetParam());
@@ -281,8 +271,7 @@ TEST_P(LongFolderTest, FolderOf237CharactersIsRefusedBeforeAnythingIsWritten) {
 INSTANTIATE_TEST_SUITE_P(Lengths, LongFolderTest, ::testing::Values(236u, 237u),
                          [](const auto& info) { return "Length" + std::to_string(info.param); });
 
-TEST_F(LifecycleTest, SaveDeletesRemovedDataFilesTheApplicationDescribesAndKeepsOthers) {
-  Start("PMP10");
+TEST_F(PumpLifecycleTest, SaveDeletesRemovedDataFilesTheApplicationDescribesAndKeepsOthers) {
   Shared().app_data_specs.push_back({"PMP10Old.dat", false, false, true, true, 0, ""});
   Shared().app_data_specs.push_back({"PMP10R??.dat", false, false, true, true, 0, ""});
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
@@ -308,8 +297,7 @@ TEST_F(LifecycleTest, SaveDeletesRemovedDataFilesTheApplicationDescribesAndKeeps
 
 // ---- delete
 
-TEST_F(LifecycleTest, QuietDeleteAsksNothingAndShowsNothing) {
-  Start("PMP10");
+TEST_F(PumpLifecycleTest, QuietDeleteAsksNothingAndShowsNothing) {
   const std::string alpha = SaveNewProject("Alpha");
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   EXPECT_EQ(server().ProjectDelete("Alpha", false), RETURN_OK);
@@ -318,8 +306,7 @@ TEST_F(LifecycleTest, QuietDeleteAsksNothingAndShowsNothing) {
   EXPECT_THAT(host_->shown(), IsEmpty());
 }
 
-TEST_F(LifecycleTest, DeleteOfAProjectAnotherUserHasOpenIsRefusedByTheLock) {
-  Start("PMP10");
+TEST_F(PumpLifecycleTest, DeleteOfAProjectAnotherUserHasOpenIsRefusedByTheLock) {
   const std::string alpha = SaveNewProject("Alpha");
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   ProjectRef other_user = MakeRecord("Alpha", alpha);
@@ -332,8 +319,7 @@ TEST_F(LifecycleTest, DeleteOfAProjectAnotherUserHasOpenIsRefusedByTheLock) {
   EXPECT_NE(JobId("Alpha"), 0);
 }
 
-TEST_F(LifecycleTest, FolderHoldingOtherFilesStaysAndTheUserIsTold) {
-  Start("PMP10");
+TEST_F(PumpLifecycleTest, FolderHoldingOtherFilesStaysAndTheUserIsTold) {
   const std::string alpha = SaveNewProject("Alpha");
   WriteFile(alpha + "/readme.txt", "someone else's");
   host_->ExpectMsgBox("Delete Project", "Delete all Pump Designer v1.0 data in project [Alpha]?", vbYes);

@@ -20,10 +20,9 @@ struct RefusalCase {
   const char* message_part;
 };
 
-class SaveAsRefusalTest : public LifecycleTest, public ::testing::WithParamInterface<RefusalCase> {};
+class SaveAsRefusalTest : public PumpLifecycleTest, public ::testing::WithParamInterface<RefusalCase> {};
 
 TEST_P(SaveAsRefusalTest, IsRefusedBeforeAnythingIsWritten) {
-  Start("PMP10");
   const std::string keep = SaveNewProject("Keep");
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   const std::string target = GetParam().target(keep, Projects());
@@ -79,8 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Saving as into the current project's own folder is what another user
 // opening it would be: the project's lock refuses it.
-TEST_F(LifecycleTest, SaveAsIntoTheCurrentProjectsOwnFolderIsRefusedByItsLock) {
-  Start("PMP10");
+TEST_F(PumpLifecycleTest, SaveAsIntoTheCurrentProjectsOwnFolderIsRefusedByItsLock) {
   const std::string alpha = SaveNewProject("Alpha");
   const auto before = Snapshot(alpha);
   host_->ExpectMsgBox("LockProjectApp()", "Project is already in use by another user.");
@@ -94,10 +92,9 @@ TEST_F(LifecycleTest, SaveAsIntoTheCurrentProjectsOwnFolderIsRefusedByItsLock) {
 
 // ---- a step that fails
 
-class FailedSaveAsTest : public LifecycleTest, public ::testing::WithParamInterface<const char*> {};
+class FailedSaveAsTest : public PumpLifecycleTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(FailedSaveAsTest, FailsAndLeavesNeitherFilesNorARegistration) {
-  Start("PMP10");
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   const std::string work = server().Project()->WorkingJobPath();
   const std::string folder = Projects() + "/Full";
@@ -117,8 +114,7 @@ TEST_P(FailedSaveAsTest, FailsAndLeavesNeitherFilesNorARegistration) {
 INSTANTIATE_TEST_SUITE_P(Files, FailedSaveAsTest, ::testing::Values("Project.mdb", "PMP10Crv.dat", "PMP10Tag.mdb"),
                          [](const auto& info) { return fs::path(info.param).stem().string(); });
 
-TEST_F(LifecycleTest, SaveAsWhoseWorkingCopyCannotBePreparedIsTakenBackWholeAndTheWorkStaysCurrent) {
-  Start("PMP10");
+TEST_F(PumpLifecycleTest, SaveAsWhoseWorkingCopyCannotBePreparedIsTakenBackWholeAndTheWorkStaysCurrent) {
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   std::string type = "TagData", tag = "Pump";
   RsHandle rs;
@@ -152,8 +148,7 @@ TEST_F(LifecycleTest, SaveAsWhoseWorkingCopyCannotBePreparedIsTakenBackWholeAndT
   EXPECT_TRUE(server().DoesTagExist(&server().UnitTags(), "Pump"));
 }
 
-TEST_F(LifecycleTest, FailedCopyFailsTheSaveOfAnExistingProjectAndKeepsItDirty) {
-  Start("PMP10");
+TEST_F(PumpLifecycleTest, FailedCopyFailsTheSaveOfAnExistingProjectAndKeepsItDirty) {
   SaveNewProject("Alpha");
   server().SetAppDirty(true);
   FaultEnv full(&env_);
@@ -173,7 +168,7 @@ struct LeftoverCase {
   bool cleared;
 };
 
-class InterruptedSaveAsTest : public LifecycleTest, public ::testing::WithParamInterface<LeftoverCase> {
+class InterruptedSaveAsTest : public PumpLifecycleTest, public ::testing::WithParamInterface<LeftoverCase> {
  protected:
   // What a save as killed while it copied the data files leaves behind.
   std::string KilledSaveAs() {
@@ -188,7 +183,6 @@ class InterruptedSaveAsTest : public LifecycleTest, public ::testing::WithParamI
 };
 
 TEST_P(InterruptedSaveAsTest, RetryClearsOnlyWhatTheSaveAsWrote) {
-  Start("PMP10");
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   const std::string folder = KilledSaveAs();
   GetParam().add(folder);
@@ -235,8 +229,7 @@ INSTANTIATE_TEST_SUITE_P(
         LeftoverCase{"ASubfolder", [](const std::string& folder) { fs::create_directories(folder + "/old"); },
                      false}), ByName());
 
-TEST_F(LifecycleTest, FolderOfASaveAsStillRunningIsNotCleared) {
-  Start("PMP10");
+TEST_F(PumpLifecycleTest, FolderOfASaveAsStillRunningIsNotCleared) {
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   const std::string folder = Projects() + "/New3";
   fs::create_directories(folder);
@@ -253,8 +246,7 @@ TEST_F(LifecycleTest, FolderOfASaveAsStillRunningIsNotCleared) {
 
 // ---- folder names are literal
 
-TEST_F(LifecycleTest, FolderNamedWithWildcardsIsSavedOpenedAndDeletedAndNeverTakenForItsNeighbour) {
-  Start("PMP10");
+TEST_F(PumpLifecycleTest, FolderNamedWithWildcardsIsSavedOpenedAndDeletedAndNeverTakenForItsNeighbour) {
   // A neighbour whose name the folder's name would match as a pattern.
   fs::create_directories(Projects() + "/Plant AB");
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);

@@ -419,12 +419,5 @@ TEST_F(DurableSaveTest, FailedFolderFlushIsReportedFailsTheCopyAndTheFilesStayCo
   EXPECT_EQ(recorder_->durable_copies.size(), 3u);
 }
 
-TEST_F(DurableSaveTest, NewProjectDatabaseInAProjectFolderIsDurable) {
-  const std::string folder = temp_ / "projects/Beta";
-  fs::create_directories(folder);
-  ASSERT_TRUE(ServerOf(server()).CopyNewLocalProjectRoFile(folder));
-  EXPECT_THAT(recorder_->durable_copies, ::testing::ElementsAre("Project.mdb"));
-}
-
 }  // namespace
 }  // namespace pds::test

@@ -83,7 +83,6 @@ class SampleForm : public Dialog {
     SetCaption("Sample Form");
     lblName.SetCaption("&Name:");
     txtName.SetMaxLength(8);
-    txtName.Change = [this] { ++changes; };
     chkKeep.SetCaption("Keep");
     lvw.AddColumn("n", "Project", 20);
     lvw.AddColumn("f", "Folder", 20);

@@ -27,13 +27,12 @@ std::string MustSaveQuestion(const std::string& name) {
          name + "'?";
 }
 
-class ProjectArchiveTest : public LifecycleTest {
+class ProjectArchiveTest : public PumpLifecycleTest {
  protected:
   std::string Archives() const { return inst_.tvxii + "/Archives"; }
 };
 
 TEST_F(ProjectArchiveTest, GivenDestinationIsTrimmedHandedBackAndHoldsTheEntriesInOrder) {
-  Start("PMP10");
   const std::string folder = SaveNewProject("Alpha");
   // A file of the specification that is not marked for archiving.
   WriteFile(folder + "/PMP10calc.log", "log");
@@ -51,7 +50,6 @@ TEST_F(ProjectArchiveTest, GivenDestinationIsTrimmedHandedBackAndHoldsTheEntries
 }
 
 TEST_F(ProjectArchiveTest, NeverSavedProjectIsQuestionedThenSavedThenArchivedThroughTheDialog) {
-  Start("PMP10");
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   const std::string name = server().Project()->JobName();
   auto& host = host_;
@@ -78,7 +76,6 @@ TEST_F(ProjectArchiveTest, NeverSavedProjectIsQuestionedThenSavedThenArchivedThr
 }
 
 TEST_F(ProjectArchiveTest, NeverSavedProjectWithDestinationIsSavedAtOnceWithoutQuestion) {
-  Start("PMP10");
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   ExpectSaveAsDialog("Gamma");
   std::string dest = temp_ / "gamma.qva";
@@ -109,7 +106,6 @@ const CancelCase kCancels[] = {
 class ProjectArchiveCancelTest : public ProjectArchiveTest, public ::testing::WithParamInterface<CancelCase> {};
 
 TEST_P(ProjectArchiveCancelTest, ReturnsUserCancelAndWritesNothing) {
-  Start("PMP10");
   if (GetParam().saved_first) {
     SaveNewProject("Delta");
   } else {
@@ -128,7 +124,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, ProjectArchiveCancelTest, ::testing::ValuesIn(kC
 // ---- failures
 
 TEST_F(ProjectArchiveTest, FailedRunLeavesAnOlderArchiveOfTheSameNameWhole) {
-  Start("PMP10");
   const std::string folder = SaveNewProject("Epsilon");
   const std::string zip = temp_ / "epsilon.qva";
   WriteFile(zip, "the archive of last week");
@@ -141,7 +136,6 @@ TEST_F(ProjectArchiveTest, FailedRunLeavesAnOlderArchiveOfTheSameNameWhole) {
 }
 
 TEST_F(ProjectArchiveTest, FailedRunWithoutOlderArchiveLeavesNoFile) {
-  Start("PMP10");
   SaveNewProject("Zeta");
   const std::string zip = temp_ / "missing-folder/zeta.qva";
   host_->ExpectMsgBox("Archive Error 1D", "Error opening output file");
@@ -165,7 +159,6 @@ TEST_F(ProjectArchiveTest, FullDiskWhileWritingTheProjectFileIsReportedAsDiskFul
 }
 
 TEST_F(ProjectArchiveTest, ProjectFolderThatIsGoneIsReportedWithNameAndPath) {
-  Start("PMP10");
   SaveNewProject("Eta");
   const std::string gone = temp_ / "gone";
   server().Project()->SetJobPath(gone);
@@ -179,7 +172,6 @@ TEST_F(ProjectArchiveTest, ProjectFolderThatIsGoneIsReportedWithNameAndPath) {
 }
 
 TEST_F(ProjectArchiveTest, NoCurrentProjectIsAnError) {
-  Start("PMP10");
   ServerOf(server()).SetCurrentProject(nullptr);
   host_->ExpectMsgBox("ProjectArchive()", "Error - No current project object.");
   std::string dest = temp_ / "none.qva";

@@ -312,6 +312,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Tag tables arranged row by row behind the service's back, then reloaded.
 class TagNamesTest : public TagTest {
  protected:
+  void SetUp() override { StartWithNewProject(); }
   void SetTags(const std::vector<std::string>& names, const std::string& table = "TagData") {
     Execute(WorkTagDb(), {"DELETE * FROM " + table});
     if (!names.empty()) AddTagRows(names, table);
@@ -337,7 +338,6 @@ class AutoNewTagNameTest : public TagNamesTest, public ::testing::WithParamInter
 
 TEST_P(AutoNewTagNameTest, ProposesTheFirstFreeName) {
   const AutoNameCase& c = GetParam();
-  StartWithNewProject();
   SetTags({});
   SetTags(c.existing, c.type.empty() ? "TagData" : c.type);
   EXPECT_EQ(server().GetAutoNewTagName(c.type, c.name, c.parens), c.expected);
@@ -360,7 +360,6 @@ INSTANTIATE_TEST_SUITE_P(
     ByLabel());
 
 TEST_F(TagNamesTest, OnlyTheProvisionalTagLeavesNothingToSelect) {
-  StartWithNewProject();
   SetTags({"Untitled"});
   EXPECT_EQ(server().AnyTagsToSelect(), 0);
   EXPECT_EQ(server().AnyTagsToSelect(false, true), 1);
@@ -373,7 +372,6 @@ TEST_F(TagNamesTest, OnlyTheProvisionalTagLeavesNothingToSelect) {
 }
 
 TEST_F(TagNamesTest, DialogWithoutOverwriteRefusesTakenAndInvalidNames) {
-  StartWithNewProject();
   SetTags({"Pump"});
   host_->ExpectDialog("frmNew", [](Dialog& d) {
     EXPECT_EQ(d.Caption(), "Rename Tag");
@@ -398,7 +396,6 @@ TEST_F(TagNamesTest, DialogWithoutOverwriteRefusesTakenAndInvalidNames) {
 }
 
 TEST_F(TagNamesTest, DialogWithOverwriteAsksBeforeTakingAnExistingName) {
-  StartWithNewProject();
   SetTags({"Pump"});
   host_->ExpectDialog("frmNew", [](Dialog& d) {
     EXPECT_EQ(d.Caption(), "New Name");
@@ -421,7 +418,6 @@ TEST_F(TagNamesTest, DialogWithOverwriteAsksBeforeTakingAnExistingName) {
 }
 
 TEST_F(TagNamesTest, RepeatedNameIsRenamedOnceWithNotice) {
-  StartWithNewProject();
   SetTags({"A", "B", "A"});
   host_->ExpectMsgBox("Rename Duplicate Tag",
                       "A duplicate Tag name was encountered in project " + server().Project()->JobName() +
@@ -434,7 +430,6 @@ TEST_F(TagNamesTest, RepeatedNameIsRenamedOnceWithNotice) {
 }
 
 TEST_F(TagNamesTest, UnnamedRowFailsItsRenameButTheCheckSucceeds) {
-  StartWithNewProject();
   SetTags({"A", ""});
   host_->ExpectMsgBox("CreateTagRecordset()", "No Tag name was specified.");
   host_->ExpectMsgBox("clsProjectDataServer.RenameDuplicateTags", "Error renaming duplicate Tag.");

@@ -240,65 +240,62 @@ class ComboBoxTest : public DialogActionTest {
  protected:
   void SetUp() override {
     DialogActionTest::SetUp();
-    dlg_.cboType.Click = [this] { ++clicks_; };
-    dlg_.cboType.Change = [this] { ++changes_; };
-    dlg_.cboType.AddItem("(none)");
-    dlg_.cboType.AddItem("Owner");
-    dlg_.cboType.AddItem("Engineer");
+    c_.Click = [this] { ++clicks_; };
+    c_.Change = [this] { ++changes_; };
+    c_.AddItem("(none)");
+    c_.AddItem("Owner");
+    c_.AddItem("Engineer");
   }
+  ComboBox& c_ = dlg_.cboType;
   int clicks_ = 0;
   int changes_ = 0;
 };
 
 TEST_F(ComboBoxTest, ListIndexSetsTextAndFiresClickOnAChange) {
-  ComboBox& c = dlg_.cboType;
-  EXPECT_TRUE(c.SetListIndex(1));
-  EXPECT_TRUE(c.SetListIndex(1));
-  EXPECT_EQ(c.Text(), "Owner");
+  EXPECT_TRUE(c_.SetListIndex(1));
+  EXPECT_TRUE(c_.SetListIndex(1));
+  EXPECT_EQ(c_.Text(), "Owner");
   EXPECT_EQ(clicks_, 1);
-  EXPECT_FALSE(c.SetListIndex(3));
+  EXPECT_FALSE(c_.SetListIndex(3));
   EXPECT_TRUE(dlg_.SelectItem("cboType", 1)) << "the user's click on the selected entry still counts";
   EXPECT_EQ(clicks_, 2);
   EXPECT_EQ(changes_, 0);
 }
 
 TEST_F(ComboBoxTest, DropDownListSelectsByTextWithoutCaseAndRefusesUnknownText) {
-  ComboBox& c = dlg_.cboType;
-  c.SetStyle(vbComboDropdownList);
-  EXPECT_TRUE(c.SetText("ENGINEER"));
-  EXPECT_EQ(c.ListIndex(), 2);
-  EXPECT_EQ(c.Text(), "Engineer");
-  EXPECT_FALSE(c.SetText("Client"));
-  EXPECT_EQ(c.ListIndex(), 2);
+  c_.SetStyle(vbComboDropdownList);
+  EXPECT_TRUE(c_.SetText("ENGINEER"));
+  EXPECT_EQ(c_.ListIndex(), 2);
+  EXPECT_EQ(c_.Text(), "Engineer");
+  EXPECT_FALSE(c_.SetText("Client"));
+  EXPECT_EQ(c_.ListIndex(), 2);
   EXPECT_FALSE(dlg_.TypeText("cboType", "x"));
 }
 
 TEST_F(ComboBoxTest, TypingIntoAnEditableComboFindsTheEntryOfThatText) {
-  ComboBox& c = dlg_.cboType;
   dlg_.TypeText("cboType", "Owner");
-  EXPECT_EQ(c.ListIndex(), 1);
+  EXPECT_EQ(c_.ListIndex(), 1);
   dlg_.TypeText("cboType", "Client");
-  EXPECT_EQ(c.ListIndex(), -1);
+  EXPECT_EQ(c_.ListIndex(), -1);
   EXPECT_EQ(changes_, 2);
   EXPECT_EQ(clicks_, 0);
 }
 
 TEST_F(ComboBoxTest, SortedInsertionAndRemovalKeepTheSelectionOnItsItem) {
-  ComboBox& c = dlg_.cboType;
-  c.SetListIndex(1);  // Owner
-  c.SetSorted(true);
-  EXPECT_EQ(c.List(0), "(none)");
-  EXPECT_EQ(c.List(1), "Engineer");
-  EXPECT_EQ(c.List(c.ListIndex()), "Owner");
-  EXPECT_EQ(c.AddItem("client"), 1);
-  EXPECT_EQ(c.NewIndex(), 1);
-  EXPECT_EQ(c.Text(), "Owner");
-  EXPECT_EQ(c.List(c.ListIndex()), "Owner");
-  c.RemoveItem(0);
-  EXPECT_EQ(c.List(c.ListIndex()), "Owner");
-  c.RemoveItem(c.ListIndex());
-  EXPECT_EQ(c.ListIndex(), -1);
-  EXPECT_EQ(c.Text(), "");
+  c_.SetListIndex(1);  // Owner
+  c_.SetSorted(true);
+  EXPECT_EQ(c_.List(0), "(none)");
+  EXPECT_EQ(c_.List(1), "Engineer");
+  EXPECT_EQ(c_.List(c_.ListIndex()), "Owner");
+  EXPECT_EQ(c_.AddItem("client"), 1);
+  EXPECT_EQ(c_.NewIndex(), 1);
+  EXPECT_EQ(c_.Text(), "Owner");
+  EXPECT_EQ(c_.List(c_.ListIndex()), "Owner");
+  c_.RemoveItem(0);
+  EXPECT_EQ(c_.List(c_.ListIndex()), "Owner");
+  c_.RemoveItem(c_.ListIndex());
+  EXPECT_EQ(c_.ListIndex(), -1);
+  EXPECT_EQ(c_.Text(), "");
 }
 
 using test::TestDialog;
