@@ -146,7 +146,6 @@ TEST_F(ProjectArchiveTest, FailedRunWithoutOlderArchiveLeavesNoFile) {
 }
 
 TEST_F(ProjectArchiveTest, FullDiskWhileWritingTheProjectFileIsReportedAsDiskFull) {
-  Start("PMP10");
   SaveNewProject("Theta");
   FaultEnv full(&env_);
   full.Fail(Call::kWriteFile, 112, [](const std::string& path) { return path.ends_with("/PROJECT.QVP"); });
