@@ -80,7 +80,7 @@ CommandRunner RegisterArchiveInfo(CLI::App& app) {
   auto [sub, args] = AddSubcommand<ArchiveInfoArgs>(app, "archive-info", "Show what a project archive (.QVA) holds");
   sub->add_option("FILE", args->file, "The archive file")->required();
   AddJsonFlag(*sub, args->json);
-  return [args] { return Run(*args); };
+  return [args = args] { return Run(*args); };
 }
 
 }  // namespace pds::app

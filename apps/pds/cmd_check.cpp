@@ -66,12 +66,11 @@ int Run(const CheckArgs& args) {
 }  // namespace
 
 CommandRunner RegisterCheck(CLI::App& app) {
-  auto args = std::make_shared<CheckArgs>();
-  CLI::App* sub = app.add_subcommand("check", "Examine projects without changing them");
+  auto [sub, args] = AddSubcommand<CheckArgs>(app, "check", "Examine projects without changing them");
   sub->add_option("FOLDER", args->folder, "The project folder to examine");
   sub->add_option("--root", args->root, "The installation: its projects lists, and every listed project");
-  sub->add_flag("--json", args->json, "Print the result as JSON");
-  return [args] { return Run(*args); };
+  AddJsonFlag(*sub, args->json);
+  return [args = args] { return Run(*args); };
 }
 
 }  // namespace pds::app

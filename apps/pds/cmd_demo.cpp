@@ -127,7 +127,7 @@ CommandRunner RegisterDemo(CLI::App& app) {
   sub->add_option("DIR", args->dir, "Folder that receives the installation (kept)");
   sub->add_flag("--keep", args->keep, "Keep the temporary folder");
   AddJsonFlag(*sub, args->json, "One JSON object per step");
-  return [args] { return Run(*args); };
+  return [args = args] { return Run(*args); };
 }
 
 }  // namespace pds::app

@@ -174,7 +174,7 @@ CommandRunner RegisterHelp(CLI::App& app) {
   sub->add_flag("--check", args->check, "Check that every command and option has its page");
   sub->add_option("--man", args->man_folder, "Write the manual pages into a folder");
   CLI::App* root = &app;
-  return [root, args] { return Run(*root, *args); };
+  return [root, args = args] { return Run(*root, *args); };
 }
 
 }  // namespace pds::app

@@ -70,7 +70,7 @@ CommandRunner RegisterInstall(CLI::App& app) {
   sub->add_option("--apps", args->apps, "Sample applications to install (default PMP10,LAY10,CAL10)")
       ->delimiter(',');
   AddJsonFlag(*sub, args->json);
-  return [args] { return Run(*args); };
+  return [args = args] { return Run(*args); };
 }
 
 }  // namespace pds::app

@@ -60,7 +60,7 @@ CommandRunner RegisterSearch(CLI::App& app) {
   auto [sub, args] = AddSubcommand<SearchArgs>(app, "search", "List the projects below a folder");
   sub->add_option("FOLDER", args->folder, "The folder to search")->required();
   AddJsonFlag(*sub, args->json);
-  return [args] { return Run(*args); };
+  return [args = args] { return Run(*args); };
 }
 
 }  // namespace pds::app

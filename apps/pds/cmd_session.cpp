@@ -236,7 +236,7 @@ CommandRunner RegisterSession(CLI::App& app) {
   sub->add_option("--ui", options->ui, "terminal (default on a terminal), batch, qt, or script:FILE");
   sub->add_option("--script", options->script, "Read the commands from FILE instead of standard input");
   AddJsonFlag(*sub, options->json, "One JSON object per command");
-  return [options] { return RunSession(*options); };
+  return [options = options] { return RunSession(*options); };
 }
 
 }  // namespace pds::app

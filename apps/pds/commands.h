@@ -21,7 +21,8 @@ inline constexpr int kExitUnexpectedMessage = 3;
 using CommandRunner = std::function<int()>;
 
 // A subcommand of app and the arguments its options fill; the runner that
-// registration returns holds the arguments, so they live as long as it.
+// registration returns holds the arguments, so they live as long as it
+// (captured as `[args = args]`: clang 14 cannot capture a structured binding).
 template <class Args>
 std::pair<CLI::App*, std::shared_ptr<Args>> AddSubcommand(CLI::App& app, const std::string& name,
                                                           const std::string& summary) {
