@@ -70,6 +70,17 @@ std::string ListSignature(const ListControl& list) {
   return sig;
 }
 
+// Refills a combo or list box only when the model's list changed, so a redraw
+// keeps what the user sees (scroll position, an open drop-down) as it is.
+template <class Widget>
+void RefillItems(const ListControl& list, Widget* widget, std::string& signature) {
+  std::string sig = ListSignature(list);
+  if (sig == signature) return;
+  widget->clear();
+  for (int i = 0; i < list.ListCount(); ++i) widget->addItem(Q(list.List(i)));
+  signature = std::move(sig);
+}
+
 std::string TabSignature(const TabStrip& tabs) {
   std::string sig;
   for (int i = 1; i <= tabs.TabCount(); ++i) sig += tabs.GetTab(i)->Caption() + '\x1e';
@@ -379,12 +390,7 @@ void FormWindow::Sync() {
       case ControlKind::kComboBox: {
         auto& cb = static_cast<ComboBox&>(c);
         auto* box = static_cast<QComboBox*>(w);
-        std::string sig = ListSignature(cb);
-        if (sig != b.signature) {
-          box->clear();
-          for (int i = 0; i < cb.ListCount(); ++i) box->addItem(Q(cb.List(i)));
-          b.signature = std::move(sig);
-        }
+        RefillItems(cb, box, b.signature);
         box->setCurrentIndex(cb.ListIndex());
         if (box->isEditable() && box->currentText().toStdString() != cb.Text()) box->setEditText(Q(cb.Text()));
         break;
@@ -392,12 +398,7 @@ void FormWindow::Sync() {
       case ControlKind::kListBox: {
         auto& lb = static_cast<ListBox&>(c);
         auto* list = static_cast<QListWidget*>(w);
-        std::string sig = ListSignature(lb);
-        if (sig != b.signature) {
-          list->clear();
-          for (int i = 0; i < lb.ListCount(); ++i) list->addItem(Q(lb.List(i)));
-          b.signature = std::move(sig);
-        }
+        RefillItems(lb, list, b.signature);
         list->setCurrentRow(lb.ListIndex());
         break;
       }
