@@ -15,20 +15,14 @@ class CommandHelpTest : public ::testing::Test {
  protected:
   PdsRun Run(const std::string& args, const std::string& input = "") { return RunPds(temp_, args, "", input); }
 
-  // The commands `pds --help` lists: the lines under "Commands:".
+  // The commands `pds --help` lists: the first word of each indented line under "Commands:".
   std::vector<std::string> ListedCommands() {
-    std::istringstream lines(Run("--help").out);
+    const std::string help = Run("--help").out;
+    const std::size_t at = help.find("\nCommands:\n");
+    std::istringstream lines(at == std::string::npos ? "" : help.substr(at + 11));
     std::vector<std::string> names;
-    std::string line;
-    bool in_list = false;
-    while (std::getline(lines, line)) {
-      if (line == "Commands:") {
-        in_list = true;
-      } else if (in_list && line.rfind("  ", 0) == 0) {
-        names.push_back(line.substr(2, line.find(' ', 2) - 2));
-      } else if (in_list) {
-        break;
-      }
+    for (std::string line; std::getline(lines, line) && line.rfind("  ", 0) == 0;) {
+      names.push_back(line.substr(2, line.find(' ', 2) - 2));
     }
     return names;
   }

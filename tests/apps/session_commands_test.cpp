@@ -61,14 +61,11 @@ TEST_P(ScriptedSessionTest, ExitCodeTellsWhetherTheScriptRanExactly) {
 INSTANTIATE_TEST_SUITE_P(
     Scripts, ScriptedSessionTest,
     ::testing::Values(
-        // The user-ID question comes, answered as the script says.
         ScriptCase{"AnsweredUserIdQuestion", true,
                    "input \"Application Startup\" -> \"jsmith\"\n"
                    "msgbox \"Register User ID\" ~\"is not registered\" -> Yes\n",
                    0},
-        // The user-ID question comes, but the script has nothing for it.
         ScriptCase{"UnforeseenUserIdQuestion", true, "# no answers\n", 3},
-        // The script waits for a question that never comes.
         ScriptCase{"ForeseenQuestionNeverComes", false,
                    "msgbox \"Project Initialization\" ~\"initialization complete\" -> Yes\n", 3}), ByName());
 
