@@ -47,8 +47,7 @@ TEST_F(StaleTempTest, LeftoversOfEndedWritersGoAndEverythingElseStays) {
   EXPECT_EQ(removed, 3);
 }
 
-// The lock a writer holds on its temporary file ends with the writer, and with
-// it the file's protection.
+// The lock a writer holds on its temporary file, and with it the file's protection, ends with the writer.
 TEST_F(StaleTempTest, AWriterKilledBeforeItsRenameLeavesAFileTheSweepRemoves) {
   pid_t child = fork();
   if (child == 0) {
