@@ -119,15 +119,12 @@ TEST_F(DbHelpersTest, CombinedOpenGivesBothHandlesOrReportsABlankArgumentOrBadSo
   EXPECT_EQ(rs, nullptr);
   // The failed calls left the file free.
   EXPECT_NO_THROW(DBEngine().OpenDatabase(path(), true, false)->Close());
-}
 
-TEST_F(DbHelpersTest, CreateRecordsetReportsABlankSourceAndIsSilentWithoutDatabase) {
-  DbHandle db = DBEngine().OpenDatabase(path());
-  RsHandle rs;
+  // CreateRecordset alone reports a blank source and is silent without a database.
+  DbHandle open = DBEngine().OpenDatabase(path());
   host_->ExpectMsgBox("CreateRecordset()", "Error; cannot create recordset object.  [sSource] argument was not provided.");
-  EXPECT_FALSE(CreateRecordset(db, rs, "  ", dbOpenDynaset));
-  DbHandle none;
-  EXPECT_FALSE(CreateRecordset(none, rs, "Job", dbOpenDynaset));
+  EXPECT_FALSE(CreateRecordset(open, rs, "  ", dbOpenDynaset));
+  EXPECT_FALSE(CreateRecordset(db, rs, "Job", dbOpenDynaset));
   EXPECT_EQ(rs, nullptr);
 }
 

@@ -255,16 +255,14 @@ TEST(PlainFileTest, FileWrittenByAnotherProgramGetsItsDefinitionsOnFirstChange) 
 
 class OpenFailureTest : public DbTest {};
 
-TEST_F(OpenFailureTest, FileOfAnotherKindIsUnrecognizedFormatAndAMissingOneFileNotFound) {
+TEST_F(OpenFailureTest, FileOfAnotherKindIsUnrecognizedMissingOneNotFoundAndOneWithoutWritePermissionReadOnly) {
   std::string text = folder_.Write("Notes.mdb", "This is not a database, just some text that is long enough.");
   EXPECT_EQ(ErrorTextOf([&] { DBEngine().OpenDatabase(text); }), "Unrecognized database format '" + text + "'.");
   std::string empty = folder_.Write("Empty.mdb", "");
   EXPECT_EQ(ErrorNumberOf([&] { DBEngine().OpenDatabase(empty); }), kErrUnrecognizedFormat);
   std::string missing = path("Missing.mdb");
   EXPECT_EQ(ErrorTextOf([&] { DBEngine().OpenDatabase(missing); }), "Could not find file '" + missing + "'.");
-}
-
-TEST_F(OpenFailureTest, ReadOnlyOpenRefusesWritesAndIsAllAFileWithoutWritePermissionAllows) {
+  // A read-only open refuses writes, and is all a file without write permission allows.
   MakeTable(*db_, "Job", {{"sJobName", dbText, 20}});
   Reopen(false, true);
   EXPECT_EQ(ErrorNumberOf([&] { db_->Execute("INSERT INTO Job VALUES ('a')", dbFailOnError); }), kErrReadOnly);
@@ -374,22 +372,7 @@ class TransactionTest : public DbTest {
   std::shared_ptr<Database> other_;
 };
 
-TEST_F(TransactionTest, RollbackUndoesEveryDatabaseIncludingOnesOpenedInside) {
-  other_->Close();
-  DBEngine().BeginTrans();
-  db_->Execute("INSERT INTO T VALUES (1)", dbFailOnError);
-  auto late = DBEngine().OpenDatabase(path("Other.mdb"), true, false);
-  auto rs = late->OpenRecordset("T", dbOpenTable);
-  rs->AddNew();
-  rs->Fields("n").SetValue(2);
-  rs->Update();
-  DBEngine().Rollback();
-  late->Close();
-  EXPECT_EQ(CountIn("Test.mdb"), 0);
-  EXPECT_EQ(CountIn("Other.mdb"), 0);
-}
-
-TEST_F(TransactionTest, GuardRollsBackUnlessCommittedTransactionsNestAndCommitKeepsWorkOfADatabaseClosedInside) {
+TEST_F(TransactionTest, TransactionsNestSpanDatabasesOpenedOrClosedInsideAndRollBackUnlessCommitted) {
   {
     Transaction outer;
     db_->Execute("INSERT INTO T VALUES (1)", dbFailOnError);
@@ -410,6 +393,19 @@ TEST_F(TransactionTest, GuardRollsBackUnlessCommittedTransactionsNestAndCommitKe
   EXPECT_EQ(Count("T"), 1);
   EXPECT_EQ(DBEngine().TransactionLevel(), 0);
   EXPECT_EQ(ErrorNumberOf([] { DBEngine().CommitTrans(); }), kErrNoTransaction);
+
+  // A rollback undoes every database, including one opened inside.
+  DBEngine().BeginTrans();
+  db_->Execute("INSERT INTO T VALUES (4)", dbFailOnError);
+  auto late = DBEngine().OpenDatabase(path("Other.mdb"), true, false);
+  auto rs = late->OpenRecordset("T", dbOpenTable);
+  rs->AddNew();
+  rs->Fields("n").SetValue(2);
+  rs->Update();
+  DBEngine().Rollback();
+  late->Close();
+  EXPECT_EQ(CountIn("Test.mdb"), 1);
+  EXPECT_EQ(CountIn("Other.mdb"), 1);
 }
 
 class CompactTest : public DbTest {};
