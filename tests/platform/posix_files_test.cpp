@@ -3,8 +3,6 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <algorithm>
-
 #include "platform/env.h"
 #include "tests/support/test_support.h"
 
