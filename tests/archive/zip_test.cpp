@@ -3,7 +3,7 @@
 // nothing else behind. Extraction from archives that lie: each case is built
 // byte by byte and must be refused with its result code, leaving the
 // destination folder (and everything around it) exactly as it was.
-#include <cstdio>
+#include <algorithm>
 #include <random>
 
 #include "archive/zip_reader.h"
