@@ -71,9 +71,10 @@ TEST_F(LockTest, HolderInOtherProcessIsSharingViolationUntilKilledThenTheNextOpe
   EXPECT_TRUE(env_->ReleaseLockFile(h).ok());
 }
 
-// A child must not inherit a held lock, or the lock outlives its release for as long as the child runs.
-TEST_F(LockTest, StartedChildDoesNotKeepLockAlive) {
-  int h = 0;
+// A child must not inherit a held lock, or the lock outlives its release for as long as the child runs;
+// and a release removes only the file it locked, not a new holder's file at the same path.
+TEST_F(LockTest, ReleaseEndsTheLockThoughAChildWasStartedAndLeavesSomeoneElsesNewLockFileAlone) {
+  int h = 0, old_handle = 0, new_handle = 0;
   ASSERT_TRUE(env_->CreateLockFile(lock_, "me", &h).ok());
   int pid = 0;
   ASSERT_TRUE(env_->StartProcess({"/bin/sh", "-c", "sleep 30"}, &pid).ok());
@@ -82,11 +83,6 @@ TEST_F(LockTest, StartedChildDoesNotKeepLockAlive) {
   EXPECT_TRUE(env_->ReleaseLockFile(h).ok());
   kill(pid, SIGKILL);
   waitpid(pid, nullptr, 0);
-}
-
-// Releasing removes only the file it locked, not a new holder's file at the same path.
-TEST_F(LockTest, ReleaseLeavesSomeoneElsesNewLockFileAlone) {
-  int old_handle = 0, new_handle = 0, h = 0;
   ASSERT_TRUE(env_->CreateLockFile(lock_, "old", &old_handle).ok());
   fs::remove(lock_);
   ASSERT_TRUE(env_->CreateLockFile(lock_, "new", &new_handle).ok());
