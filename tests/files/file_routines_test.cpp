@@ -16,7 +16,7 @@ namespace {
 
 using platform::ScopedEnv;
 
-TEST(PathRoutinesTest, TrailingSlashHandlingKeepsTheRootAndFolderAndLastPartSplitAtTheLastSlash) {
+TEST(PathAndTextRoutinesTest, KeepTheRootSplitAtTheLastSlashIgnoreNullsBlanksAndCaseAndPadToWidth) {
   EXPECT_EQ(AddBackslash("/a/b/"), "/a/b/");
   EXPECT_EQ(AddBackslash(" /a/b "), "/a/b/");
   EXPECT_EQ(AddBackslash(""), "");
@@ -31,9 +31,6 @@ TEST(PathRoutinesTest, TrailingSlashHandlingKeepsTheRootAndFolderAndLastPartSpli
   EXPECT_EQ(GetLastPathPart("/a/b/c.txt"), "c.txt");
   EXPECT_EQ(GetLastPathPart("/a/b/"), "b");
   EXPECT_EQ(GetLastPathPart("/"), "");
-}
-
-TEST(TextRoutinesTest, StripNullSameTextAndZeroPad) {
   EXPECT_EQ(StripNull(std::string(" abc \0 junk", 11)), "abc");
   EXPECT_TRUE(IsSameText(" Untitled", "UNTITLED "));
   EXPECT_FALSE(IsSameText("Untitled", "Untitled2"));
@@ -224,7 +221,7 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{".hidden", "Invalid project name.  A project name cannot begin with a period."}),
     NameOfCase);
 
-TEST_F(NameRulesTest, ProjectNameLengthLimitIsInclusive) {
+TEST_F(NameRulesTest, ProjectNameLengthLimitIsInclusiveAndCheckProjectNameRefusesEmptyAndUntitled) {
   const std::string title = "ValidCharsInProjectName()";
   const std::string too_long = "Invalid project name.  The project name is too long.  Please enter a shorter project name.";
   host_->ExpectMsgBox(title, too_long).ExpectMsgBox(title, too_long);
@@ -236,9 +233,6 @@ TEST_F(NameRulesTest, ProjectNameLengthLimitIsInclusive) {
   EXPECT_TRUE(ValidCharsInProjectName(std::string(12, 'b'), 0));
   EXPECT_FALSE(ValidCharsInProjectName(std::string(13, 'b'), 0));
   SetJobNameLengthLimit(saved);
-}
-
-TEST_F(NameRulesTest, CheckProjectNameRefusesEmptyAndUntitled) {
   host_->ExpectMsgBox("Invalid Project Name", "Invalid project name.")
       .ExpectMsgBox("Invalid Project Name", "Invalid project name.  [ untitled ]");
   EXPECT_FALSE(CheckProjectName(""));
