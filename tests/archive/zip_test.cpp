@@ -202,26 +202,24 @@ const HostileCase kHostile[] = {
     {"NotAnArchive", [] { return std::string("this is plain text, not a zip file at all"); }, 3},
 };
 
-class HostileArchiveTest : public ::testing::TestWithParam<HostileCase> {};
-
-TEST_P(HostileArchiveTest, IsRefusedAndWritesNothing) {
-  test::TempFolder tmp;
-  std::filesystem::create_directory(tmp / "out");
-  std::string zip = tmp.Write("hostile.qva", GetParam().archive());
-  ZipResult r = ExtractZipEntries(zip, tmp / "out", "\"Pdsg*.*\"");
-  EXPECT_EQ(r.code(), GetParam().code) << ZipErrorText(r.code()) << " " << r.detail;
-  EXPECT_TRUE(test::FolderNames(tmp / "out").empty());
-  EXPECT_EQ(test::FolderNames(tmp.path()), (std::vector<std::string>{"hostile.qva", "out"}));
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, HostileArchiveTest, ::testing::ValuesIn(kHostile), pds::test::ByLabel());
-
 class ZipExtractTest : public ::testing::Test {
  protected:
   test::TempFolder tmp_;
   std::string out_ = tmp_ / "out";
   void SetUp() override { std::filesystem::create_directory(out_); }
 };
+
+class HostileArchiveTest : public ZipExtractTest, public ::testing::WithParamInterface<HostileCase> {};
+
+TEST_P(HostileArchiveTest, IsRefusedAndWritesNothing) {
+  std::string zip = tmp_.Write("hostile.qva", GetParam().archive());
+  ZipResult r = ExtractZipEntries(zip, out_, "\"Pdsg*.*\"");
+  EXPECT_EQ(r.code(), GetParam().code) << ZipErrorText(r.code()) << " " << r.detail;
+  EXPECT_TRUE(test::FolderNames(out_).empty());
+  EXPECT_EQ(test::FolderNames(tmp_.path()), (std::vector<std::string>{"hostile.qva", "out"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HostileArchiveTest, ::testing::ValuesIn(kHostile), pds::test::ByLabel());
 
 TEST_F(ZipExtractTest, PatternIgnoresCaseAndTakesOnlyMatchingEntriesAndExtractAsWritesOneUnderTheGivenName) {
   std::string zip = tmp_.Write("a.qva", BuildZip({{"PROJECT.QVP", "p"}, {"pdsg1.dat", "one"}, {"PdsgTag.mdb", "two"},
