@@ -203,7 +203,16 @@ TEST_F(RecordsetTest, JoinAndAggregateAreReadOnlyButASubquerySelectionStaysUpdat
   EXPECT_EQ(Count("Item", "lId = 2 AND sName = 'used'"), 1);
 }
 
-TEST_F(RecordsetTest, ValuesReadBackAsTheirKinds) {
+TEST_F(RecordsetTest, FieldsDescribeTheirColumnsAndValuesReadBackAsTheirKinds) {
+  auto described = db_->OpenRecordset("SELECT sName AS Name, lId FROM Item");
+  EXPECT_EQ(described->Fields().Count(), 2);
+  EXPECT_EQ(described->Fields(0).Name(), "Name");
+  EXPECT_EQ(described->Fields("NAME").Size(), 50);
+  EXPECT_EQ(described->Fields("lId").Attributes() & dbAutoIncrField, dbAutoIncrField);
+  EXPECT_EQ(described->Fields("Name").Attributes() & dbUpdatableField, dbUpdatableField);
+  EXPECT_EQ(ErrorNumberOf([&] { described->Fields("Nope"); }), kErrItemNotFound);
+  EXPECT_EQ(ErrorNumberOf([&] { described->Fields(2); }), kErrItemNotFound);
+  EXPECT_EQ(described->Name(), "SELECT sName AS Name, lId FROM Item");
   auto rs = db_->OpenRecordset("SELECT * FROM Item WHERE lId = 1");
   EXPECT_EQ(rs->Fields("bOn").Value().kind(), Variant::Kind::Boolean);
   EXPECT_TRUE(rs->Fields("bOn").Value().AsBool());
@@ -219,18 +228,6 @@ TEST_F(RecordsetTest, ValuesReadBackAsTheirKinds) {
   // Booleans are stored as the -1/0 statements compare with True and False.
   EXPECT_EQ(Count("Item", "bOn = False AND dWhen = #2002-01-30 14:05:00#"), 1);
   EXPECT_EQ(Count("Item", "bOn = True"), 4);
-}
-
-TEST_F(RecordsetTest, FieldsDescribeTheirColumns) {
-  auto rs = db_->OpenRecordset("SELECT sName AS Name, lId FROM Item");
-  EXPECT_EQ(rs->Fields().Count(), 2);
-  EXPECT_EQ(rs->Fields(0).Name(), "Name");
-  EXPECT_EQ(rs->Fields("NAME").Size(), 50);
-  EXPECT_EQ(rs->Fields("lId").Attributes() & dbAutoIncrField, dbAutoIncrField);
-  EXPECT_EQ(rs->Fields("Name").Attributes() & dbUpdatableField, dbUpdatableField);
-  EXPECT_EQ(ErrorNumberOf([&] { rs->Fields("Nope"); }), kErrItemNotFound);
-  EXPECT_EQ(ErrorNumberOf([&] { rs->Fields(2); }), kErrItemNotFound);
-  EXPECT_EQ(rs->Name(), "SELECT sName AS Name, lId FROM Item");
 }
 
 TEST_F(RecordsetTest, ClosedRecordsetOrDatabaseIsNoLongerSet) {

@@ -208,7 +208,7 @@ TEST_F(SchemaTest, LinkedTableIsRecognisedByItsAttributesAndCanBeDeletedWhileWal
   EXPECT_EQ(db_->TableDefs().Count(), 1);
 }
 
-TEST_F(SchemaTest, TableCreatedByStatementIsDescribedFromItsDeclaredTypes) {
+TEST_F(SchemaTest, TableMadeByAStatementOrAnotherProgramIsDescribedFromItsDeclaredTypes) {
   db_->Execute("CREATE TABLE Plain (lId COUNTER, sName TEXT(30), bOn BIT, dWhen DATETIME)", dbFailOnError);
   auto t = db_->TableDefs().Item("Plain");
   EXPECT_EQ(t->Fields().Item("sName")->Type(), dbText);
@@ -217,23 +217,9 @@ TEST_F(SchemaTest, TableCreatedByStatementIsDescribedFromItsDeclaredTypes) {
   EXPECT_EQ(t->Fields().Item("dWhen")->Type(), dbDate);
   db_->Execute("DROP TABLE Plain", dbFailOnError);
   EXPECT_EQ(ErrorNumberOf([&] { db_->TableDefs().Item("Plain"); }), kErrItemNotFound);
-}
 
-TEST_F(SchemaTest, FailedChangeLeavesTheTableAsItWas) {
-  MakeTable(*db_, "Job", {{"sJobName", dbText, 20}, {"sNotes", dbText, 20}});
-  db_->Execute("INSERT INTO Job (sJobName) VALUES ('a')", dbFailOnError);
-  db_->Execute("INSERT INTO Job (sJobName) VALUES ('A')", dbFailOnError);
-  EXPECT_EQ(ErrorNumberOf([&] { MakeIndex(*db_, "Job", "ByName", {"sJobName"}, false, true); }), kErrDuplicateKey);
-  auto notes = db_->TableDefs().Item("Job")->Fields().Item("sNotes");
-  EXPECT_EQ(ErrorNumberOf([&] { notes->SetRequired(true); }), kErrRequired);
-  EXPECT_FALSE(db_->TableDefs().Item("Job")->Fields().Item("sNotes")->Required());
-  EXPECT_EQ(db_->TableDefs().Item("Job")->Indexes().Count(), 0);
-  EXPECT_EQ(Count("Job"), 2);
-}
-
-TEST(PlainFileTest, FileWrittenByAnotherProgramGetsItsDefinitionsOnFirstChange) {
-  pds::test::TempFolder folder;
-  const std::string file = folder / "Plain.mdb";
+  // A file written by another program gets its definitions on its first change.
+  const std::string file = path("Plain.mdb");
   sqlite3* raw = nullptr;
   ASSERT_EQ(sqlite3_open(file.c_str(), &raw), SQLITE_OK);
   sqlite3_exec(raw, "CREATE TABLE T (a TEXT(10)); INSERT INTO T VALUES ('x'); INSERT INTO T VALUES ('x');", nullptr,
@@ -246,11 +232,23 @@ TEST(PlainFileTest, FileWrittenByAnotherProgramGetsItsDefinitionsOnFirstChange) 
   db->TableDefs().Item("T")->Fields().Append(db->TableDefs().Item("T")->CreateField("b", dbLong));
   db->Close();
   db = DBEngine().OpenDatabase(file, true, false);
-  auto t = db->TableDefs().Item("T");
+  t = db->TableDefs().Item("T");
   EXPECT_EQ(t->Fields().Count(), 2);
   EXPECT_EQ(t->Fields().Item("a")->Size(), 10);
-  EXPECT_TRUE(t->Indexes().Item("ByA")->Fields().Count() == 1);
+  EXPECT_EQ(t->Indexes().Item("ByA")->Fields().Count(), 1);
   db->Close();
+}
+
+TEST_F(SchemaTest, FailedChangeLeavesTheTableAsItWas) {
+  MakeTable(*db_, "Job", {{"sJobName", dbText, 20}, {"sNotes", dbText, 20}});
+  db_->Execute("INSERT INTO Job (sJobName) VALUES ('a')", dbFailOnError);
+  db_->Execute("INSERT INTO Job (sJobName) VALUES ('A')", dbFailOnError);
+  EXPECT_EQ(ErrorNumberOf([&] { MakeIndex(*db_, "Job", "ByName", {"sJobName"}, false, true); }), kErrDuplicateKey);
+  auto notes = db_->TableDefs().Item("Job")->Fields().Item("sNotes");
+  EXPECT_EQ(ErrorNumberOf([&] { notes->SetRequired(true); }), kErrRequired);
+  EXPECT_FALSE(db_->TableDefs().Item("Job")->Fields().Item("sNotes")->Required());
+  EXPECT_EQ(db_->TableDefs().Item("Job")->Indexes().Count(), 0);
+  EXPECT_EQ(Count("Job"), 2);
 }
 
 class OpenFailureTest : public DbTest {};
