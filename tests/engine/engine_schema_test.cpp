@@ -46,10 +46,10 @@ TEST_F(FieldRulesTest, TextLongerThanItsSizeInCharactersIsRefusedWhenAssignedAnd
 }
 
 TEST_F(FieldRulesTest, StatementsAreHeldToTheSameRules) {
-  for (const auto& refused : {std::pair{"INSERT INTO Job (sJobName, sCode) VALUES ('far too long a name', 'A')",
-                                        kErrFieldTooSmall},
-                              std::pair{"INSERT INTO Job (sJobName, sCode) VALUES ('', 'A')", kErrZeroLength},
-                              std::pair{"INSERT INTO Job (sJobName) VALUES ('x')", kErrRequired}}) {
+  for (const auto& refused :
+       {std::pair{"INSERT INTO Job (sJobName, sCode) VALUES ('far too long a name', 'A')", kErrFieldTooSmall},
+        std::pair{"INSERT INTO Job (sJobName, sCode) VALUES ('', 'A')", kErrZeroLength},
+        std::pair{"INSERT INTO Job (sJobName) VALUES ('x')", kErrRequired}}) {
     EXPECT_EQ(ErrorNumberOf([&] { db_->Execute(refused.first, dbFailOnError); }), refused.second) << refused.first;
   }
   // Without fail-on-error the offending row is simply not written.
@@ -419,8 +419,7 @@ TEST_F(CompactTest, CopyKeepsRowsDefinitionsRelationsAndCountersButNeedsAClosedS
   db_->Close();
   folder_.Write("Copy.mdb", "x");
   EXPECT_EQ(ErrorNumberOf([&] { DBEngine().CompactDatabase(path(), path("Copy.mdb")); }), kErrDatabaseExists);
-  EXPECT_EQ(ErrorNumberOf([&] { DBEngine().CompactDatabase(path("None.mdb"), path("New.mdb")); }),
-            kErrFileNotFound);
+  EXPECT_EQ(ErrorNumberOf([&] { DBEngine().CompactDatabase(path("None.mdb"), path("New.mdb")); }), kErrFileNotFound);
 
   DBEngine().CompactDatabase(path(), path("Compact.mdb"));
   db_ = DBEngine().OpenDatabase(path("Compact.mdb"), true, false);
