@@ -9,7 +9,6 @@
 #include "pds/UserSettings.h"
 #include "pds/clsProject.h"
 #include "tests/projects/lifecycle_fixture.h"
-#include "tests/translator/config_home.h"
 
 namespace pds {
 namespace {
@@ -18,6 +17,9 @@ using ::testing::Optional;
 
 constexpr const char* kFailed = "Retrieve from previous version failed.";
 constexpr const char* kOuterTitle = "ProjectRetrieveFromPreviousVersion()";
+
+// The script line that writes code as the translator's result.
+std::string WriteResult(const std::string& code) { return "sed -i 's/^ResultCode=.*/ResultCode=" + code + "/' \"$F\""; }
 
 class PreviousVersionTest : public test::LifecycleTest {
  protected:
@@ -34,9 +36,6 @@ class PreviousVersionTest : public test::LifecycleTest {
     chmod(path.c_str(), 0755);
     return path;
   }
-  static std::string WriteResult(const std::string& code) {
-    return "sed -i 's/^ResultCode=.*/ResultCode=" + code + "/' \"$F\"";
-  }
   void ExpectFolderDialog() { host_->ExpectDialog("frmFolder", test::TypeAndOk("txtProjectFolder", old_project_)); }
   static bool AnySettingLeft() {
     for (const char* key : {"SourceFolder", "TargetFolder", "ResultCode"}) {
@@ -46,14 +45,15 @@ class PreviousVersionTest : public test::LifecycleTest {
   }
 
   const std::string old_project_ = temp_ / "QBM32 Job";
-  test::ScopedConfigHome config_{temp_ / "config"};
+  // The per-user settings go to the test's folder, for the component and the translators it starts.
+  test::ScopedEnvVar config_{"XDG_CONFIG_HOME", (temp_ / "config").c_str()};
 };
 
 // ---- what the translator's result code gives
 
 struct OutcomeCase {
   const char* label;
-  const char* script;  // after the settings file is named F
+  std::string script;  // after the settings file is named F
   eProjectReturnCode result;
   const char* reason;  // the translator's text shown under "Translator()"; null: none
 };
@@ -71,14 +71,12 @@ TEST_P(TranslatorOutcomeTest, ResultCodeDecidesAndNoSettingIsLeft) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TranslatorOutcomeTest,
-    ::testing::Values(OutcomeCase{"Success", "sed -i 's/^ResultCode=.*/ResultCode=-1/' \"$F\"", RETURN_OK, nullptr},
-                      OutcomeCase{"CancelledByTheUser", "sed -i 's/^ResultCode=.*/ResultCode=-2/' \"$F\"",
-                                  RETURN_USER_CANCEL, nullptr},
+    ::testing::Values(OutcomeCase{"Success", WriteResult("-1"), RETURN_OK, nullptr},
+                      OutcomeCase{"CancelledByTheUser", WriteResult("-2"), RETURN_USER_CANCEL, nullptr},
                       OutcomeCase{"NoResultCodeWritten", "exit 0", RETURN_ERROR, nullptr},
                       OutcomeCase{"ResultCodeRemovedAltogether", "sed -i '/^ResultCode/d' \"$F\"; exit 3",
                                   RETURN_ERROR, nullptr},
-                      OutcomeCase{"FailureTextIsTheReason",
-                                  "sed -i 's/^ResultCode=.*/ResultCode=Tag file damaged/' \"$F\"", RETURN_ERROR,
+                      OutcomeCase{"FailureTextIsTheReason", WriteResult("Tag file damaged"), RETURN_ERROR,
                                   "Tag file damaged"}),
     test::ByLabel());
 
@@ -194,7 +192,7 @@ class PdsTranslateTest : public test::InstalledTest {
  public:  // for the refusal cases' arrangements
   void Put(const std::string& name, const std::string& text) { temp_.Write("QBM32/" + name, text); }
 
-  test::ScopedConfigHome config_{temp_ / "config"};
+  test::ScopedEnvVar config_{"XDG_CONFIG_HOME", (temp_ / "config").c_str()};
   const std::string source_ = temp_ / "QBM32";
   std::string target_ = temp_ / "~PMP10";
   const std::string tag_db_ = target_ + "/PMP10Tag.mdb";
