@@ -48,9 +48,7 @@ class TagTest : public LifecycleTest {
     std::vector<std::string> statements;
     int order = 1;
     for (const std::string& name : names) {
-      std::string quoted;
-      for (char c : name) quoted += c == '\'' ? std::string("''") : std::string(1, c);
-      statements.push_back("INSERT INTO " + table + " (TagName, lOrder) VALUES ('" + quoted + "', " +
+      statements.push_back("INSERT INTO " + table + " (TagName, lOrder) VALUES ('" + FixSqlQuotes(name) + "', " +
                            std::to_string(order++) + ")");
     }
     Execute(WorkTagDb(), statements);
