@@ -58,6 +58,13 @@ class InstallationTest : public ::testing::Test {
   void TearDown() override {
     for (auto& d : opened_) d->Close();
   }
+  // The error of a build that must fail; the test's folder is the root unless options name one.
+  std::string Refusal(InstallOptions options = {}) {
+    if (options.root.empty()) options.root = tmp_.path();
+    std::string error;
+    EXPECT_FALSE(BuildInstallation(options, &error));
+    return error;
+  }
 
   test::TempFolder tmp_;
   std::vector<std::shared_ptr<db::Database>> opened_;
@@ -262,12 +269,7 @@ TEST_P(InstallOverExistingTest, IsRefusedAndLeavesTheExistingFolderAlone) {
   fs::create_directories(tmp_ / GetParam());
   const std::string marker = std::string(GetParam()) + "/TVXxycfg.mdb";
   tmp_.Write(marker, "an earlier installation");
-
-  InstallOptions options;
-  options.root = tmp_.path();
-  std::string error;
-  EXPECT_FALSE(BuildInstallation(options, &error));
-  EXPECT_THAT(error, HasSubstr("already holds an installation folder"));
+  EXPECT_THAT(Refusal(), HasSubstr("already holds an installation folder"));
   EXPECT_EQ(tmp_.Read(marker), "an earlier installation");
   EXPECT_THAT(test::FolderNames(tmp_.path()), ::testing::ElementsAre(GetParam()));
 }
@@ -283,15 +285,11 @@ struct BadOptions {
 class InstallOptionsTest : public InstallationTest, public ::testing::WithParamInterface<BadOptions> {};
 
 TEST_P(InstallOptionsTest, AreRefusedWithoutTouchingTheDisk) {
-  InstallOptions options = GetParam().options;
-  if (options.root == "<tmp>") options.root = tmp_.path();
-  std::string error;
-  EXPECT_FALSE(BuildInstallation(options, &error));
-  EXPECT_THAT(error, HasSubstr(GetParam().message));
+  EXPECT_THAT(Refusal(GetParam().options), HasSubstr(GetParam().message));
   EXPECT_THAT(test::FolderNames(tmp_.path()), ::testing::IsEmpty());
 }
 
-InstallOptions With(std::string brand, std::vector<std::string> apps, std::string root = "<tmp>") {
+InstallOptions With(std::string brand, std::vector<std::string> apps, std::string root = "") {
   InstallOptions o;
   o.root = std::move(root);
   o.brand = std::move(brand);
@@ -312,11 +310,7 @@ TEST_F(InstallationTest, FailedBuildLeavesNoFolderBehind) {
   test::FaultEnv env;
   env.Fail(test::Call::kWriteFile, 39, test::Named("LOGO-T.BMP"));
   platform::ScopedEnv scoped(&env);
-  InstallOptions options;
-  options.root = tmp_.path();
-  std::string error;
-  EXPECT_FALSE(BuildInstallation(options, &error));
-  EXPECT_THAT(error, HasSubstr("LOGO-T.BMP"));
+  EXPECT_THAT(Refusal(), HasSubstr("LOGO-T.BMP"));
   EXPECT_THAT(test::FolderNames(tmp_.path()), ::testing::IsEmpty());
 }
 
