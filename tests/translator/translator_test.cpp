@@ -83,12 +83,13 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(PreviousVersionTest, TranslatorIsToldTheFoldersOnItsCommandLineAndSettings) {
   ExpectFolderDialog();
   const std::string seen = temp_ / "seen.txt";
-  const std::string script = "printf '%s|' \"$@\" > '" + seen + "'; cat \"$F\" >> '" + seen + "'\n" + WriteResult("-1");
+  const std::string script =
+      "printf '%s|' \"$@\" > '" + seen + "'; cat \"$F\" >> '" + seen + "'\n" + WriteResult("-1");
   EXPECT_EQ(server().ProjectRetrieveFromPreviousVersion(Translator(script)), RETURN_OK);
   const std::string work = server().Project()->WorkingJobPath();
   EXPECT_EQ(ReadFile(seen), "[ProjectDataServer]|[Translator]|[SourceFolder]|[TargetFolder]|[ResultCode]|"
-                            "[Translator]\r\nSourceFolder=" + old_project_ + "\r\nTargetFolder=" + RemoveBackslash(work) +
-                                "\r\nResultCode=\r\n");
+                            "[Translator]\r\nSourceFolder=" + old_project_ +
+                                "\r\nTargetFolder=" + RemoveBackslash(work) + "\r\nResultCode=\r\n");
   EXPECT_TRUE(server().AppDirty());
   // The working folder was emptied and given fresh application files.
   EXPECT_TRUE(std::filesystem::exists(AddBackslash(work) + "LAY10Lay.dat"));
@@ -127,7 +128,9 @@ TEST_F(PreviousVersionTest, TranslatorCancelledByTheUserLeavesTheSavedProjectAsI
   WriteFile(AddBackslash(work) + "LAY10Lay.dat", "saved layout");
   ASSERT_EQ(server().ProjectSave(), RETURN_OK);
   ExpectFolderDialog();
-  EXPECT_EQ(server().ProjectRetrieveFromPreviousVersion(Translator("echo half > \"$(sed -n 's/^TargetFolder=//p' \"$F\" | tr -d '\\r')/LAY10Lay.dat\"\n" + WriteResult("-2"))),
+  const std::string half_written =
+      "echo half > \"$(sed -n 's/^TargetFolder=//p' \"$F\" | tr -d '\\r')/LAY10Lay.dat\"\n";
+  EXPECT_EQ(server().ProjectRetrieveFromPreviousVersion(Translator(half_written + WriteResult("-2"))),
             RETURN_USER_CANCEL);
   EXPECT_EQ(ReadFile(AddBackslash(server().Project()->WorkingJobPath()) + "LAY10Lay.dat"), "saved layout");
   EXPECT_FALSE(server().AppDirty());
@@ -220,6 +223,15 @@ struct Refusal {
 
 class PdsTranslateRefusalTest : public PdsTranslateTest, public ::testing::WithParamInterface<Refusal> {};
 
+// Arrangements of the previous version's project: a file given new text, or removed ("": the whole folder).
+constexpr const char* kCsv = "TagData.csv";
+std::function<void(PdsTranslateTest&)> Write(const std::string& name, const std::string& text) {
+  return [=](PdsTranslateTest& t) { t.Put(name, text); };
+}
+std::function<void(PdsTranslateTest&)> Remove(const std::string& name) {
+  return [=](PdsTranslateTest& t) { fs::remove_all(name.empty() ? t.source_ : t.source_ + "/" + name); };
+}
+
 TEST_P(PdsTranslateRefusalTest, RefusesWithTheReasonAndWritesNothing) {
   Put("QBMPROJ.INI", kProfile);
   Put("TagData.csv", "TagName,fFlowRate\r\nP-1,10\r\nP-2,20\r\n");
@@ -234,35 +246,21 @@ TEST_P(PdsTranslateRefusalTest, RefusesWithTheReasonAndWritesNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, PdsTranslateRefusalTest,
     ::testing::Values(
-        Refusal{"MissingFolder", [](PdsTranslateTest& t) { fs::remove_all(t.source_); }, "does not exist"},
-        Refusal{"NoProjectProfile", [](PdsTranslateTest& t) { fs::remove(t.source_ + "/QBMPROJ.INI"); },
-                "holds no readable QBMPROJ.INI"},
-        Refusal{"OtherFormat",
-                [](PdsTranslateTest& t) { t.Put("QBMPROJ.INI", "[Project]\r\nFormat=QBM16\r\n"); }, "is not QBM32"},
-        Refusal{"CsvMissing", [](PdsTranslateTest& t) { fs::remove(t.source_ + "/TagData.csv"); },
-                "cannot read TagData.csv"},
-        Refusal{"CsvQuoteNotClosed", [](PdsTranslateTest& t) { t.Put("TagData.csv", "TagName\r\n\"P-1\r\n"); },
-                "line 2: a quoted value is not closed"},
-        Refusal{"RowWithTooFewValues", [](PdsTranslateTest& t) { t.Put("TagData.csv", "TagName,fHead\r\nP-1\r\n"); },
-                "line 2: 1 values for 2 fields"},
-        Refusal{"NoTagNameField", [](PdsTranslateTest& t) { t.Put("TagData.csv", "fHead\r\n3\r\n"); },
-                "the header has no TagName field"},
-        Refusal{"UnknownField", [](PdsTranslateTest& t) { t.Put("TagData.csv", "TagName,sColour\r\nP-1,red\r\n"); },
-                "unknown field sColour"},
-        Refusal{"NumberedFieldGiven", [](PdsTranslateTest& t) { t.Put("TagData.csv", "TagName,lTagId\r\nP-1,7\r\n"); },
+        Refusal{"MissingFolder", Remove(""), "does not exist"},
+        Refusal{"NoProjectProfile", Remove("QBMPROJ.INI"), "holds no readable QBMPROJ.INI"},
+        Refusal{"OtherFormat", Write("QBMPROJ.INI", "[Project]\r\nFormat=QBM16\r\n"), "is not QBM32"},
+        Refusal{"CsvMissing", Remove("TagData.csv"), "cannot read TagData.csv"},
+        Refusal{"CsvQuoteNotClosed", Write(kCsv, "TagName\r\n\"P-1\r\n"), "line 2: a quoted value is not closed"},
+        Refusal{"RowWithTooFewValues", Write(kCsv, "TagName,fHead\r\nP-1\r\n"), "line 2: 1 values for 2 fields"},
+        Refusal{"NoTagNameField", Write(kCsv, "fHead\r\n3\r\n"), "the header has no TagName field"},
+        Refusal{"UnknownField", Write(kCsv, "TagName,sColour\r\nP-1,red\r\n"), "unknown field sColour"},
+        Refusal{"NumberedFieldGiven", Write(kCsv, "TagName,lTagId\r\nP-1,7\r\n"),
                 "lTagId is numbered by the tag database"},
-        Refusal{"UnknownTagType",
-                [](PdsTranslateTest& t) {
-                  t.Put("QBMPROJ.INI", kProfile + "Valve=TagData.csv\r\n");
-                },
-                "has no tag type Valve"},
-        Refusal{"DuplicateNamesWithoutRegardToCase",
-                [](PdsTranslateTest& t) { t.Put("TagData.csv", "TagName\r\nP-1\r\np-1\r\n"); },
+        Refusal{"UnknownTagType", Write("QBMPROJ.INI", kProfile + "Valve=TagData.csv\r\n"), "has no tag type Valve"},
+        Refusal{"DuplicateNamesWithoutRegardToCase", Write(kCsv, "TagName\r\nP-1\r\np-1\r\n"),
                 "line 3: duplicate tag name 'p-1'"},
-        // The first row is written before the second fails: the transaction
-        // takes it back.
-        Refusal{"ValueItsFieldCannotHold",
-                [](PdsTranslateTest& t) { t.Put("TagData.csv", "TagName,fFlowRate\r\nP-1,10\r\nP-2,fast\r\n"); },
+        // The first row is written before the second fails: the transaction takes it back.
+        Refusal{"ValueItsFieldCannotHold", Write(kCsv, "TagName,fFlowRate\r\nP-1,10\r\nP-2,fast\r\n"),
                 "TagData.csv line 3, field fFlowRate"}),
     test::ByLabel());
 
