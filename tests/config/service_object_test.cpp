@@ -199,13 +199,10 @@ TEST_F(ServiceObjectTest, MissingApplicationDatabaseFailsTheStartAndClosesEveryt
 TEST_F(ServiceObjectTest, JobNameLimitIsTheDefinedSizeOfTheJobNameField) {
   Install(false, {"CAL10"});
   schema::DatabaseSchema narrow = schema::ProjectsDatabase();
-  schema::TableSchema* job = nullptr;
-  for (auto& t : narrow.tables) {
-    if (t.name == "Job") job = &t;
-  }
-  ASSERT_NE(job, nullptr);
-  for (auto& f : job->fields) {
-    if (f.name == "sJobName") f.size = 37;
+  for (auto& table : narrow.tables) {
+    for (auto& f : table.fields) {
+      if (table.name == "Job" && f.name == "sJobName") f.size = 37;
+    }
   }
   schema::TableRows version{"Version",
                             {"lMinDLLMajorVersion", "lMinDLLMinorVersion", "lMinDLLRevision"},

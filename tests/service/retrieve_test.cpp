@@ -50,9 +50,11 @@ class RetrieveTest : public test::LifecycleTest {
     WriteFile(src + "/LAY10Lay.dat", kArchivedLayout);
     WriteFile(src + "/PMP10Crv.dat", "[Curves]\r\nCount=3\r\n");
     const std::string archive = temp_ / name;
-    auto r = archive::WriteZipArchive(archive, {{"PROJECT.QVP", src + "/PROJECT.QVP"},
-                                                {"LAY10Lay.dat", src + "/LAY10Lay.dat"},
-                                                {"PMP10Crv.dat", src + "/PMP10Crv.dat"}});
+    std::vector<archive::ArchiveItem> items;
+    for (const char* entry : {"PROJECT.QVP", "LAY10Lay.dat", "PMP10Crv.dat"}) {
+      items.push_back({entry, src + "/" + entry});
+    }
+    auto r = archive::WriteZipArchive(archive, items);
     EXPECT_TRUE(r.ok()) << r.detail;
     return archive;
   }
