@@ -302,8 +302,7 @@ INSTANTIATE_TEST_SUITE_P(Numbers, VersionFormatTest,
                                            FormatCase{-0.04, "0.0"}, FormatCase{0, "0.0"}),
                          [](const auto& info) { return test::SpelledName(std::to_string(info.param.value)); });
 
-// Installs a known installed-applications list for one test and puts the
-// process-wide list back afterwards.
+// A known installed-applications list for one test; the process-wide list put back afterwards.
 class InstalledAppsTest : public ::testing::Test {
  protected:
   void SetUp() override {

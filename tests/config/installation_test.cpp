@@ -98,8 +98,7 @@ TEST_F(InstallationTest, LaysOutFoldersTemplatesLogosAndEveryProgramFile) {
   EXPECT_THAT(test::FolderNames(tmp_ / "not/yet/there"), ::testing::ElementsAre("TVX-ii"));
 }
 
-// Each database reads back, after reopening, with the definitions its schema
-// gives: type, size, allow-zero-length, auto-increment, ordinal, indexes.
+// Each database reads back as its schema defines: type, size, zero length, auto-increment, ordinal, indexes.
 struct ShippedDatabase {
   const char* name;
   const char* file;  // under the installation folder
@@ -167,8 +166,7 @@ TEST_F(InstallationTest, ConfigurationDatabaseDescribesOnlyTheChosenApplications
   for (const auto& row : Rows(*d, "SELECT sPdsg, sFileName FROM ProgSpecification")) {
     EXPECT_TRUE(fs::is_regular_file(built.CodePath(row[0]) + "/" + row[1])) << row[1];
   }
-  // Rows the configuration loader accepts: a file name, a method of 0 to 2,
-  // and a source file for methods 1 and 2 that the application ships.
+  // Rows the loader accepts: a file name, a method of 0 to 2, for 1 and 2 a source file the application ships.
   std::set<std::string> designations;
   for (const auto& row : Rows(*d, "SELECT sPdsg, sFileName, nCreateMethod, sSourceFileName FROM DataSpecification")) {
     designations.insert(row[0]);
@@ -210,8 +208,7 @@ TEST_F(InstallationTest, PumpTagTableHasThreeHundredFieldsEachWithADefinition) {
   rs->Close();
 }
 
-// A new tag receives every field's default in one update; a default that
-// does not fit its field (too long, not a number) would fail the tag creation.
+// A new tag gets every default in one update; one that does not fit its field would fail the tag creation.
 TEST_F(InstallationTest, EveryDefaultFitsItsTagField) {
   Installation built = Build();
   auto tags = Open(CopyTemplate(built.CodePath("PMP10") + "/PMP10Tag.ro", tmp_ / "PMP10Tag.mdb"), true);
@@ -263,8 +260,7 @@ TEST_F(InstallationTest, ProjectsTemplateRefusesAProjectNameTwiceInAnyCase) {
 
 class InstallOverExistingTest : public InstallationTest, public ::testing::WithParamInterface<const char*> {};
 
-// A folder already holding an installation (named in any case) is refused
-// before anything is written; the existing one keeps every byte.
+// A folder already holding an installation (in any case) is refused before any write; it keeps every byte.
 TEST_P(InstallOverExistingTest, IsRefusedAndLeavesTheExistingFolderAlone) {
   fs::create_directories(tmp_ / GetParam());
   const std::string marker = std::string(GetParam()) + "/TVXxycfg.mdb";

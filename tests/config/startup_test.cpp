@@ -86,8 +86,7 @@ TEST_F(SetPathsTest, MissingTempFolderIsNamedInLowerCase) {
   EXPECT_FALSE(manager_.SetPaths(temp_ / "TVX-ii/PMP10/Code"));
 }
 
-// An installation folder this user may not enter or list is named as unreadable, never as missing. A
-// privileged test takes an ordinary user's rights, which the mode bits do stop.
+// A folder this user may not enter or list is unreadable, not missing; a privileged test runs as an ordinary user.
 struct DeniedCase {
   const char* name;
   mode_t mode;

@@ -13,8 +13,7 @@
 namespace pds {
 namespace {
 
-// A scripted host that also keeps every value the two bars and the item
-// label held whenever the window was redrawn.
+// A scripted host that also keeps what the two bars and the item label held at every redraw.
 class RecordingHost : public ui::ScriptedHost {
  public:
   void Refresh(Dialog& dialog) override {
@@ -41,8 +40,7 @@ TEST(FrmArchiveProgressTest, BothBarsMoveThroughAMultiItemRunAndEventsAreProcess
   auto previous = SetUiHost(host);
   test::TempFolder tmp;
   std::vector<std::string> paths;
-  // The middle item is large enough to be compressed in pieces, so its own
-  // bar has steps between 0 and 100.
+  // The middle item is compressed in pieces, so its own bar has steps between 0 and 100.
   paths.push_back(tmp.Write("PROJECT.QVP", std::string(4000, 'p')));
   paths.push_back(tmp.Write("Project.mdb", std::string(std::size_t{9} << 20, 'm')));
   paths.push_back(tmp.Write("PMP10Tag.mdb", std::string(4000, 't')));

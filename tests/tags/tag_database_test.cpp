@@ -149,8 +149,7 @@ TEST_F(DataDefTest, FailedLookupKeepsThePreviousDefinition) {
 
 TEST_F(DataDefTest, UnitMustReadAsAWholeNumberAndTheDatabaseIsReopened) {
   server().DataDef("sService", "TagData");
-  // The application database closed under the open definitions table; its
-  // Unit column turned into text so that it can hold what is not a number.
+  // The application database closed under the open table; Unit turned into text to hold what is no number.
   CloseDatabase(server().AppDB());
   {
     auto db = db::DBEngine().OpenDatabase(AppDb(), false, false);

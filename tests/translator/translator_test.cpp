@@ -105,8 +105,7 @@ TEST_F(PreviousVersionTest, SecondCallWhileTheTranslatorRunsIsRefusedWithoutADia
   EXPECT_EQ(server().ProjectRetrieveFromPreviousVersion(Translator("sleep 0.3\n" + WriteResult("-1"))), RETURN_OK);
   EXPECT_GT(nested, 0);
   EXPECT_EQ(second, RETURN_USER_CANCEL);
-  // The mark is cleared on the way out: the next call runs (the converted
-  // work left unsaved, so that no save question comes first).
+  // The mark is cleared on the way out: the next call runs (the work left unsaved, so no save question comes).
   server().SetAppDirty(false);
   ExpectFolderDialog();
   EXPECT_EQ(server().ProjectRetrieveFromPreviousVersion(Translator(WriteResult("-2"), "again.sh")),
