@@ -131,9 +131,8 @@ TEST_F(ConfigDatabaseTest, ProjectAppGetsItsIdentityAndBothSpecificationLists) {
   EXPECT_EQ(Shared().installed_apps.size(), install::SampleApps().size());
   EXPECT_EQ(Fields(Shared().shared_data_specs), Fields(install::SharedDataFiles()));
   EXPECT_EQ(Fields(Shared().app_data_specs), Fields(install::FindSampleApp("LAY10")->data_files));
-}
 
-TEST_F(ConfigDatabaseTest, DesignationListedInLowerCaseIsFound) {
+  // A designation listed in lower case is found; the version is shown with one decimal.
   ExecuteOnConfig({"UPDATE Installed SET sPdsg = 'lay10', fVersion = 12.25 WHERE sPdsg = 'LAY10'"});
   ASSERT_TRUE(GetTVXConfigData(f_));
   EXPECT_EQ(f_.app_name, "Layout Planner");
@@ -201,7 +200,7 @@ TEST_F(ConfigDatabaseTest, BlankContactTypeLeavesTheLastSlotEmpty) {
 
 // ---- Config and Installed contents
 
-TEST_F(ConfigDatabaseTest, InstallationBrandAppliesOnlyBeforeAnyBrandStep) {
+TEST_F(ConfigDatabaseTest, InstallationBrandAppliesOnlyBeforeAnyBrandStepAndNullFieldsAskForReinstall) {
   ExecuteOnConfig({"UPDATE Config SET nBrand = 2"});
   f_.brand_run = false;  // set alone still means the brand step has run
   ASSERT_TRUE(GetTVXConfigData(f_));
@@ -209,9 +208,9 @@ TEST_F(ConfigDatabaseTest, InstallationBrandAppliesOnlyBeforeAnyBrandStep) {
   f_.brand_set = false;
   ASSERT_TRUE(GetTVXConfigData(f_));
   EXPECT_EQ(f_.brand, 2);
-}
 
-TEST_F(ConfigDatabaseTest, NullConfigFieldsAskForReinstall) {
+  // Null fields ask for a reinstall.
+  f_.brand_run = f_.brand_set = true;
   ExecuteOnConfig({"UPDATE Config SET nBrand = NULL, bUserIdRequired = NULL"});
   host_->ExpectMsgBox("LoadConfigTable()",
                       "Error:  Database field [bUserIdRequired] has not been set.  Please reinstall Orvane Program.");

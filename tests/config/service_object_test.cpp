@@ -274,7 +274,7 @@ INSTANTIATE_TEST_SUITE_P(Values, TagNameLimitTest,
                                            LimitCase{1, 1}, LimitCase{255, 255}),
                          [](const auto& info) { return SpelledName("Set" + std::to_string(info.param.value)); });
 
-TEST_F(PropertyRulesTest, DefTagTypeTrimsTheCallersVariable) {
+TEST_F(PropertyRulesTest, TextPropertiesAreTrimmedAndBlanksIgnoredEachByItsRule) {
   std::string value = "  Motor  ";
   server_.SetDefTagType(value);
   EXPECT_EQ(value, "Motor");
@@ -288,9 +288,8 @@ TEST_F(PropertyRulesTest, DefTagTypeTrimsTheCallersVariable) {
   server_.SetDefTagType(blank);
   EXPECT_EQ(blank, "");
   EXPECT_EQ(server_.DefTagType(), "\tPump");
-}
 
-TEST_F(PropertyRulesTest, DataDefTblIsTrimmedAndBlankIgnoredWhileTagIndexNameIgnoresOnlyEmptyText) {
+  // The data definitions table is trimmed and a blank one ignored; the tag index name ignores only empty text.
   server_.SetDataDefTbl("  Defs ");
   EXPECT_EQ(server_.DataDefTbl(), "Defs");
   server_.SetDataDefTbl("  ");

@@ -153,27 +153,24 @@ INSTANTIATE_TEST_SUITE_P(
                       ScanCase{"/", "", VELTRAX}, ScanCase{"//U:", "", VELTRAX}, ScanCase{"/U:[", "", VELTRAX}),
     [](const auto& info) { return SpelledName(info.param.command_line); });
 
-TEST_F(StartupTest, ExportBrandIsBrandZeroWithTheExportFlag) {
-  ASSERT_TRUE(manager_.ParseCommandLine("/B:export"));
-  EXPECT_EQ(std::tie(fields().brand, fields().logo_file), std::make_tuple(0, "LOGO-V.WMF"));
+TEST_F(StartupTest, BrandSwitchSetsBrandLogoAndExportFlag) {
+  ASSERT_TRUE(manager_.ParseCommandLine("/B:Torsk"));
+  EXPECT_TRUE(manager_.SetBrandAndLogo("DORNEL"));
+  EXPECT_EQ(std::tie(fields().brand, fields().logo_file), std::make_tuple(TORSK, "LOGO-T.BMP")) << "over the default";
+  // The export brand is brand 0 with the export flag.
+  clsStartupManager exported;
+  ASSERT_TRUE(exported.ParseCommandLine("/B:export"));
+  EXPECT_EQ(std::tie(exported.fields().brand, exported.fields().logo_file), std::make_tuple(0, "LOGO-V.WMF"));
   EXPECT_TRUE(Shared().export_flag);
-}
-
-TEST_F(StartupTest, UnknownBrandFailsTheCommandLineAndClearsTheExportFlag) {
-  Shared().export_flag = true;
+  // An unknown brand fails the command line, takes no other switch and clears the export flag.
+  clsStartupManager unknown;
   host_->ExpectMsgBox("SetBrandAndLogo()",
                       "The Brand specified on the command line is not a valid brand.  \r\n"
                       "Please check the property settings for this application.",
                       vbOK);
-  EXPECT_FALSE(manager_.ParseCommandLine("/B:xyz /U:never"));
+  EXPECT_FALSE(unknown.ParseCommandLine("/B:xyz /U:never"));
   EXPECT_FALSE(Shared().export_flag);
-  EXPECT_EQ(fields().network_user_id, "");
-}
-
-TEST_F(StartupTest, BrandSwitchWinsOverTheLaterDefaultStep) {
-  ASSERT_TRUE(manager_.ParseCommandLine("/B:Torsk"));
-  EXPECT_TRUE(manager_.SetBrandAndLogo("DORNEL"));
-  EXPECT_EQ(std::tie(fields().brand, fields().logo_file), std::make_tuple(TORSK, "LOGO-T.BMP"));
+  EXPECT_EQ(unknown.fields().network_user_id, "");
 }
 
 std::string NotRegistered(const std::string& name) {
@@ -297,24 +294,22 @@ TEST_F(UserIdentityTest, ReadingTheIdNeverRegisters) {
   EXPECT_EQ(StoredId("stranger"), "(none)");
 }
 
-TEST_F(UserIdentityTest, RemovableDriveIsRefused) {
+TEST_F(UserIdentityTest, RemovableDriveOrNoLoginFailsTheNetworkName) {
   env_.drive = platform::kDriveRemovable;
   host_->ExpectMsgBox("GetNetworkUserID()",
                       "Could not get network user ID because the drive type for the specified path is invalid."
                       "\r\n[" + inst_.CodePath("PMP10") + "]\r\n\r\n\n" + support_,
                       vbOK);
   std::string name;
-  EXPECT_FALSE(manager_.GetNetworkUserID(name));
+  EXPECT_FALSE(manager_.GetNetworkUserID(name)) << "removable drive";
   EXPECT_EQ(env_.login_calls, 0);
-}
 
-TEST_F(UserIdentityTest, NoLoginShowsTheNotLoggedOnMessageAndTheSystemText) {
+  env_.drive = platform::kDriveFixed;
   env_.login_error = 1245;
   host_->ExpectMsgBox("GetNetworkUserID()", "You are not logged onto the network.\r\n\n" + support_ + "\r\n\n" +
                                                 GetSystemErrorText(1245),
                       vbOK);
-  std::string name;
-  EXPECT_FALSE(manager_.GetNetworkUserID(name));
+  EXPECT_FALSE(manager_.GetNetworkUserID(name)) << "not logged on";
 }
 
 class OtherFilesTest : public StartupTest {

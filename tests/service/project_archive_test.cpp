@@ -123,22 +123,19 @@ INSTANTIATE_TEST_SUITE_P(Cases, ProjectArchiveCancelTest, ::testing::ValuesIn(kC
 
 // ---- failures
 
-TEST_F(ProjectArchiveTest, FailedRunLeavesAnOlderArchiveOfTheSameNameWhole) {
+TEST_F(ProjectArchiveTest, FailedRunLeavesNoFileOrAnOlderArchiveOfTheSameNameWhole) {
   const std::string folder = SaveNewProject("Epsilon");
+  const std::string nowhere = temp_ / "missing-folder/epsilon.qva";
+  ExpectFailedRun("Archive Error 1D", "Error opening output file");
+  EXPECT_EQ(ArchiveTo(nowhere), RETURN_ERROR);
+  EXPECT_FALSE(fs::exists(nowhere));
+
   const std::string zip = temp_ / "epsilon.qva";
   WriteFile(zip, "the archive of last week");
   fs::remove(folder + "/Project.mdb");
   ExpectFailedRun("Archive Error 9", "File not found");
   EXPECT_EQ(ArchiveTo(zip), RETURN_ERROR);
   EXPECT_EQ(ReadFile(zip), "the archive of last week");
-}
-
-TEST_F(ProjectArchiveTest, FailedRunWithoutOlderArchiveLeavesNoFile) {
-  SaveNewProject("Zeta");
-  const std::string zip = temp_ / "missing-folder/zeta.qva";
-  ExpectFailedRun("Archive Error 1D", "Error opening output file");
-  EXPECT_EQ(ArchiveTo(zip), RETURN_ERROR);
-  EXPECT_FALSE(fs::exists(zip));
 }
 
 TEST_F(ProjectArchiveTest, FullDiskWhileWritingTheProjectFileIsReportedAsDiskFull) {

@@ -364,7 +364,7 @@ TEST_F(TagNamesTest, OnlyTheProvisionalTagLeavesNothingToSelect) {
   EXPECT_EQ(server().AnyTagsToSelect(true), 3);
 }
 
-TEST_F(TagNamesTest, DialogWithoutOverwriteRefusesTakenAndInvalidNames) {
+TEST_F(TagNamesTest, DialogRefusesInvalidNamesAndATakenOneUnlessOverwriteIsConfirmed) {
   SetTags({"Pump"});
   host_->ExpectDialog("frmNew", [](Dialog& d) {
     EXPECT_EQ(d.Caption(), "Rename Tag");
@@ -386,10 +386,8 @@ TEST_F(TagNamesTest, DialogWithoutOverwriteRefusesTakenAndInvalidNames) {
   std::string name = "Start";
   EXPECT_EQ(ServerOf(server()).PromptForNewTagName(name, "Rename Tag", false), RETURN_OK);
   EXPECT_EQ(name, "Valve");
-}
 
-TEST_F(TagNamesTest, DialogWithOverwriteAsksBeforeTakingAnExistingName) {
-  SetTags({"Pump"});
+  // With overwrite allowed, the dialog asks before it takes an existing name.
   host_->ExpectDialog("frmNew", [](Dialog& d) {
     EXPECT_EQ(d.Caption(), "New Name");
     d.TypeText("txtName", "PUMP");
@@ -399,7 +397,7 @@ TEST_F(TagNamesTest, DialogWithOverwriteAsksBeforeTakingAnExistingName) {
   });
   host_->ExpectMsgBox("Duplicate Tag Name Found", "OK to Overwrite PUMP?", vbNo);
   host_->ExpectMsgBox("Duplicate Tag Name Found", "OK to Overwrite PUMP?", vbYes);
-  std::string name;
+  name.clear();
   EXPECT_EQ(ServerOf(server()).PromptForNewTagName(name, "", true), RETURN_OK);
   EXPECT_EQ(name, "PUMP");
 
@@ -410,7 +408,7 @@ TEST_F(TagNamesTest, DialogWithOverwriteAsksBeforeTakingAnExistingName) {
   EXPECT_EQ(name, "");
 }
 
-TEST_F(TagNamesTest, RepeatedNameIsRenamedOnceWithNotice) {
+TEST_F(TagNamesTest, RepeatedNameIsRenamedOnceWithNoticeAndAnUnnamedRowIsLeft) {
   SetTags({"A", "B", "A"});
   host_->ExpectMsgBox("Rename Duplicate Tag",
                       "A duplicate Tag name was encountered in project " + server().Project()->JobName() +
@@ -420,9 +418,8 @@ TEST_F(TagNamesTest, RepeatedNameIsRenamedOnceWithNotice) {
   EXPECT_EQ(SortedTagNames(), (std::vector<std::string>{"A", "A(1)", "B"}));
   // Repaired names stay repaired.
   EXPECT_TRUE(ServerOf(server()).CheckRenameDuplicateTags("TagData"));
-}
 
-TEST_F(TagNamesTest, UnnamedRowFailsItsRenameButTheCheckSucceeds) {
+  // An unnamed row fails its rename, but the check succeeds.
   SetTags({"A", ""});
   host_->ExpectMsgBox("CreateTagRecordset()", "No Tag name was specified.");
   host_->ExpectMsgBox("clsProjectDataServer.RenameDuplicateTags", "Error renaming duplicate Tag.");
