@@ -54,7 +54,7 @@ TEST_F(ServiceObjectTest, FailedInitializeCannotBeRetriedOnTheSameObject) {
   // A correct start on the spent object is refused without a word.
   EXPECT_EQ(Init(server, "PMP10"), RETURN_ERROR);
   EXPECT_EQ(host_->shown().size(), 1u);
-  EXPECT_EQ(server.Pdsg() + server.TVXiiPath(), "");
+  EXPECT_EQ(std::make_tuple(server.Pdsg(), server.TVXiiPath()), std::make_tuple("", ""));
   EXPECT_EQ(Shared().current_server, nullptr);
   EXPECT_FALSE(host_->wait_cursor());
 }

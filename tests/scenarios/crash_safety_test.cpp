@@ -184,7 +184,7 @@ class CrashSafetyTest : public ::testing::Test {
     const std::string markers = temp_ / "markers";
     return saver.Start("save_under_kill", {inst_.CodePath("LAY10"), temp_ / "systemp", temp_ / "new", markers},
                        markers + "/ready") &&
-           kill(std::stoi(ReadBytes(temp_ / "markers/pid")), SIGUSR1) == 0;
+           kill(std::stoi(ReadBytes(markers + "/pid")), SIGUSR1) == 0;
   }
 
   // Checks the project folder as the saver left it: how many data files hold their new state, and whether a
