@@ -14,7 +14,7 @@
 #include "config/schema.h"
 #include "pds/Version.h"
 #include "tests/support/fault_env.h"
-#include "tests/support/test_support.h"
+#include "tests/support/installed_test.h"
 
 namespace pds::install {
 namespace {
@@ -28,18 +28,7 @@ std::string CopyTemplate(const std::string& from, const std::string& to) {
   return to;
 }
 
-// Every row of a query, each as its columns' text.
-std::vector<std::vector<std::string>> Rows(db::Database& d, const std::string& sql) {
-  std::vector<std::vector<std::string>> rows;
-  auto rs = d.OpenRecordset(sql, db::dbOpenSnapshot);
-  for (; !rs->Eof(); rs->MoveNext()) {
-    std::vector<std::string> row;
-    for (int i = 0; i < rs->Fields().Count(); ++i) row.push_back(rs->Fields(i).Value().AsString());
-    rows.push_back(row);
-  }
-  rs->Close();
-  return rows;
-}
+using test::Rows;
 
 class InstallationTest : public ::testing::Test {
  protected:
@@ -153,22 +142,22 @@ TEST_F(InstallationTest, ConfigurationDatabaseDescribesOnlyTheChosenApplications
   Installation built = Build(options);
   EXPECT_THAT(test::FolderNames(built.tvxii), ::testing::Not(::testing::Contains("PMP10")));
 
-  auto d = Open(built.config_db);
-  EXPECT_THAT(Rows(*d, "SELECT sCompanyName, nBrand, bUserIdRequired FROM Config"),
+  const std::string& d = built.config_db;
+  EXPECT_THAT(Rows(d, "SELECT sCompanyName, nBrand, bUserIdRequired FROM Config"),
               ::testing::ElementsAre(std::vector<std::string>{"Halvorn", "2", "True"}));
-  EXPECT_THAT(Rows(*d, "SELECT sPdsg, sName, nDataStyle FROM Installed"),
+  EXPECT_THAT(Rows(d, "SELECT sPdsg, sName, nDataStyle FROM Installed"),
               ::testing::ElementsAre(std::vector<std::string>{"LAY10", "Layout Planner", "2"}));
-  EXPECT_THAT(Rows(*d, "SELECT lMinDLLMajorVersion, lMinDLLMinorVersion, lMinDLLRevision FROM Version"),
+  EXPECT_THAT(Rows(d, "SELECT lMinDLLMajorVersion, lMinDLLMinorVersion, lMinDLLRevision FROM Version"),
               ::testing::ElementsAre(std::vector<std::string>{std::to_string(kMajorVersion),
                                                               std::to_string(kMinorVersion),
                                                               std::to_string(kRevision)}));
   // Every listed program file is there, so the startup's file check passes.
-  for (const auto& row : Rows(*d, "SELECT sPdsg, sFileName FROM ProgSpecification")) {
+  for (const auto& row : Rows(d, "SELECT sPdsg, sFileName FROM ProgSpecification")) {
     EXPECT_TRUE(fs::is_regular_file(built.CodePath(row[0]) + "/" + row[1])) << row[1];
   }
   // Rows the loader accepts: a file name, a method of 0 to 2, for 1 and 2 a source file the application ships.
   std::set<std::string> designations;
-  for (const auto& row : Rows(*d, "SELECT sPdsg, sFileName, nCreateMethod, sSourceFileName FROM DataSpecification")) {
+  for (const auto& row : Rows(d, "SELECT sPdsg, sFileName, nCreateMethod, sSourceFileName FROM DataSpecification")) {
     designations.insert(row[0]);
     EXPECT_FALSE(row[1].empty());
     int method = std::stoi(row[2]);
@@ -183,14 +172,15 @@ TEST_F(InstallationTest, ConfigurationDatabaseDescribesOnlyTheChosenApplications
 TEST_F(InstallationTest, PumpTagTableHasThreeHundredFieldsEachWithADefinition) {
   Installation built = Build();
   auto tags = Open(built.CodePath("PMP10") + "/PMP10Tag.ro");
-  auto app = Open(built.CodePath("PMP10") + "/PMP10App.mdb");
+  const std::string app_db = built.CodePath("PMP10") + "/PMP10App.mdb";
+  auto app = Open(app_db);
   for (const char* table : {"TagData", "Motor"}) {
     SCOPED_TRACE(table);
     auto def = tags->TableDefs().Item(table);
     EXPECT_TRUE(def->Fields().Find("lTagId") && def->Fields().Find("TagName") && def->Fields().Find("lOrder"));
     std::set<std::string> fields, defined;
     for (const auto& f : def->Fields()) fields.insert(f->Name());
-    for (const auto& row : Rows(*app, std::string("SELECT FieldName FROM DataDef WHERE TableName = '") + table + "'")) {
+    for (const auto& row : Rows(app_db, "SELECT FieldName FROM DataDef WHERE TableName='" + std::string(table) + "'")) {
       defined.insert(row[0]);
     }
     EXPECT_EQ(defined, fields);
@@ -231,18 +221,19 @@ TEST_F(InstallationTest, EveryDefaultFitsItsTagField) {
 
 TEST_F(InstallationTest, ProjectTemplateIsCurrentAndCascadesTagDeletion) {
   Installation built = Build();
-  auto d = Open(CopyTemplate(built.enviro + "/Project.ro", tmp_ / "Project.mdb"), true);
-  EXPECT_THAT(Rows(*d, "SELECT sVersion, vReleaseDate FROM Version"),
+  const std::string path = CopyTemplate(built.enviro + "/Project.ro", tmp_ / "Project.mdb");
+  auto d = Open(path, true);
+  EXPECT_THAT(Rows(path, "SELECT sVersion, vReleaseDate FROM Version"),
               ::testing::ElementsAre(std::vector<std::string>{"1.3.0", "2002-01-30 00:00:00"}));
   auto relation = d->Relations().Item("TagIndexTagData");
   EXPECT_EQ(relation->Attributes() & db::dbRelationDeleteCascade, db::dbRelationDeleteCascade);
 
   d->Execute("INSERT INTO TagIndex (sApp, sAppVer, sTagName) VALUES ('PMP', '10', 'P-1')", db::dbFailOnError);
-  std::string id = Rows(*d, "SELECT lTagId FROM TagIndex")[0][0];
+  std::string id = Rows(path, "SELECT lTagId FROM TagIndex")[0][0];
   d->Execute("INSERT INTO TagData (lTagId, lSeqNumber, sKey, sValue) VALUES (" + id + ", 1, 'Flow', '')",
              db::dbFailOnError);
   d->Execute("DELETE * FROM TagIndex WHERE lTagId = " + id, db::dbFailOnError);
-  EXPECT_THAT(Rows(*d, "SELECT * FROM TagData"), ::testing::IsEmpty());
+  EXPECT_THAT(Rows(path, "SELECT * FROM TagData"), ::testing::IsEmpty());
 }
 
 TEST_F(InstallationTest, ProjectsTemplateRefusesAProjectNameTwiceInAnyCase) {
