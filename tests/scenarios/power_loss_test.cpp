@@ -61,11 +61,6 @@ void Record(Event e) {
 
 std::string Parent(const std::string& path) { return fs::path(path).parent_path().string(); }
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // ---- the VFS shim: the default VFS, with every change recorded
 sqlite3_vfs* real_vfs = nullptr;
 
@@ -153,7 +148,7 @@ class RecordingEnv : public platform::EnvWrapper {
   using Status = platform::Status;
   Status CopyFile(const std::string& from, const std::string& to, bool durable) override {
     const Status s = target()->CopyFile(from, to, durable);
-    if (s.ok()) Replace(to, ReadAll(to), durable, false);
+    if (s.ok()) Replace(to, ReadBytes(to), durable, false);
     return s;
   }
   Status WriteFileAtomic(const std::string& path, const std::string& content) override {
@@ -286,7 +281,7 @@ class Disk {
     for (const auto& e : fs::directory_iterator(folder)) {
       const int child = nodes_[at].entries[e.path().filename().string()] = Add(e.is_directory());
       if (e.is_directory()) Load(e.path(), child);
-      if (!e.is_directory()) nodes_[child].data = nodes_[child].synced = ReadAll(e.path().string());
+      if (!e.is_directory()) nodes_[child].data = nodes_[child].synced = ReadBytes(e.path().string());
     }
     nodes_[at].synced_entries = nodes_[at].entries;
   }
@@ -497,7 +492,7 @@ TEST_P(PowerLossTest, EveryCrashPointLeavesEachFileOldOrNewAndEveryDatabaseSound
   for (const std::string& f : files) {
     // The model of the disk is the disk the operation left.
     const std::string real = root + "/" + f;
-    EXPECT_EQ(disk.File(f, true), fs::exists(real) ? std::optional<std::string>(ReadAll(real)) : std::nullopt) << f;
+    EXPECT_EQ(disk.File(f, true), fs::exists(real) ? std::optional<std::string>(ReadBytes(real)) : std::nullopt) << f;
     // What the operation reported done is on the disk; a working copy may lose its last transaction.
     if (f.find("/~") == std::string::npos) {
       EXPECT_EQ(state(f, false, nullptr), state(f, true, nullptr)) << f;
