@@ -18,8 +18,7 @@ namespace {
 
 const std::string kSupport = "Please contact Norrick for assistance.";
 
-// The startup fields of an application started from a fresh installation,
-// and the running version put back afterwards.
+// The startup fields of an application started from a fresh installation; the running version put back after.
 class ConfigDatabaseTest : public test::InstalledTest {
  protected:
   void SetUp() override {
@@ -132,9 +131,8 @@ TEST_F(ConfigDatabaseTest, ProjectAppGetsItsIdentityAndBothSpecificationLists) {
   EXPECT_EQ(Shared().installed_apps.size(), install::SampleApps().size());
   EXPECT_EQ(Fields(Shared().shared_data_specs), Fields(install::SharedDataFiles()));
   EXPECT_EQ(Fields(Shared().app_data_specs), Fields(install::FindSampleApp("LAY10")->data_files));
-}
 
-TEST_F(ConfigDatabaseTest, DesignationListedInLowerCaseIsFound) {
+  // A designation listed in lower case is found; the version is shown with one decimal.
   ExecuteOnConfig({"UPDATE Installed SET sPdsg = 'lay10', fVersion = 12.25 WHERE sPdsg = 'LAY10'"});
   ASSERT_TRUE(GetTVXConfigData(f_));
   EXPECT_EQ(f_.app_name, "Layout Planner");
@@ -202,7 +200,7 @@ TEST_F(ConfigDatabaseTest, BlankContactTypeLeavesTheLastSlotEmpty) {
 
 // ---- Config and Installed contents
 
-TEST_F(ConfigDatabaseTest, InstallationBrandAppliesOnlyBeforeAnyBrandStep) {
+TEST_F(ConfigDatabaseTest, InstallationBrandAppliesOnlyBeforeAnyBrandStepAndNullFieldsAskForReinstall) {
   ExecuteOnConfig({"UPDATE Config SET nBrand = 2"});
   f_.brand_run = false;  // set alone still means the brand step has run
   ASSERT_TRUE(GetTVXConfigData(f_));
@@ -210,9 +208,9 @@ TEST_F(ConfigDatabaseTest, InstallationBrandAppliesOnlyBeforeAnyBrandStep) {
   f_.brand_set = false;
   ASSERT_TRUE(GetTVXConfigData(f_));
   EXPECT_EQ(f_.brand, 2);
-}
 
-TEST_F(ConfigDatabaseTest, NullConfigFieldsAskForReinstall) {
+  // Null fields ask for a reinstall.
+  f_.brand_run = f_.brand_set = true;
   ExecuteOnConfig({"UPDATE Config SET nBrand = NULL, bUserIdRequired = NULL"});
   host_->ExpectMsgBox("LoadConfigTable()",
                       "Error:  Database field [bUserIdRequired] has not been set.  Please reinstall Orvane Program.");
@@ -223,43 +221,38 @@ TEST_F(ConfigDatabaseTest, NullConfigFieldsAskForReinstall) {
   EXPECT_FALSE(GetTVXConfigData(f_));
 }
 
-TEST_F(ConfigDatabaseTest, UnregisteredAppIsRefused) {
+TEST_F(ConfigDatabaseTest, AppNotInTheInstalledTableIsRefused) {
   StartAs("ABC10");
   host_->ExpectMsgBox("LoadInstalledTable()",
                       "This application (ABC10) is not registered with Orvane Program.\r\n\n" + kSupport);
   EXPECT_FALSE(GetTVXConfigData(f_));
   EXPECT_EQ(Shared().installed_apps.size(), install::SampleApps().size());
-}
 
-TEST_F(ConfigDatabaseTest, EmptyInstalledTableIsRefused) {
+  StartAs("LAY10");
   ExecuteOnConfig({"DELETE * FROM Installed"});
   host_->ExpectMsgBox("LoadInstalledTable()",
                       "ERROR:  There are no applications registered with Orvane Program.\r\n\n" + kSupport);
-  EXPECT_FALSE(GetTVXConfigData(f_));
+  EXPECT_FALSE(GetTVXConfigData(f_)) << "an empty table";
 }
 
 // ---- broken installations
 
-TEST_F(ConfigDatabaseTest, MissingConfigurationDatabaseIsNamed) {
+// Missing, not a database, or a folder: each is named, in the user's terms.
+TEST_F(ConfigDatabaseTest, ConfigurationDatabaseThatCannotBeOpenedIsNamed) {
   fs::remove(inst_.config_db);
   host_->ExpectMsgBox("GetTVXConfigData()", "Configuration database file was not found.\r[" + inst_.config_db +
                                                 "]\r\n\n" + kSupport);
-  EXPECT_FALSE(GetTVXConfigData(f_));
-}
+  EXPECT_FALSE(GetTVXConfigData(f_)) << "missing";
 
-TEST_F(ConfigDatabaseTest, FileThatIsNotADatabaseShowsTheEngineError) {
-  fs::remove(inst_.config_db);
   temp_.Write(fs::relative(inst_.config_db, temp_.path()).string(), "this is not a database file at all\n");
   host_->ExpectMsgBoxContaining("GetTVXConfigData()", "Unrecognized database format");
-  EXPECT_FALSE(GetTVXConfigData(f_));
+  EXPECT_FALSE(GetTVXConfigData(f_)) << "not a database";
   EXPECT_EQ(Err().number, 0) << "the report clears what it showed";
-}
 
-TEST_F(ConfigDatabaseTest, FolderInPlaceOfTheDatabaseIsNamedAsNoFile) {
   fs::remove(inst_.config_db);
   fs::create_directory(inst_.config_db);
   host_->ExpectMsgBox("GetTVXConfigData()", db::FolderNotDatabaseText(inst_.config_db));
-  EXPECT_FALSE(GetTVXConfigData(f_));
+  EXPECT_FALSE(GetTVXConfigData(f_)) << "a folder";
 }
 
 TEST_F(ConfigDatabaseTest, MissingTableIsReportedByTheLoaderThatNeedsIt) {
@@ -271,7 +264,7 @@ TEST_F(ConfigDatabaseTest, MissingTableIsReportedByTheLoaderThatNeedsIt) {
 
 // ---- the user's projects database
 
-TEST_F(ConfigDatabaseTest, ProjectsDatabaseVersionIsCheckedByItsOwnName) {
+TEST_F(ConfigDatabaseTest, ProjectsDatabaseIsCheckedByItsOwnName) {
   f_.tvx_user_id = "007";
   const std::string path = inst_.enviro + "/Prjxy007.mdb";
   fs::copy_file(inst_.enviro + "/Prjxy.ro", path);
@@ -281,9 +274,8 @@ TEST_F(ConfigDatabaseTest, ProjectsDatabaseVersionIsCheckedByItsOwnName) {
   SetRequiredVersion(path, 99, 0, 1);
   host_->ExpectMsgBoxContaining("Incompatible .DLL Version", "Database file 'Prjxy007.mdb' is incompatible");
   EXPECT_FALSE(CheckProjectsDatabase(f_));
-}
 
-TEST_F(ConfigDatabaseTest, MissingProjectsDatabaseFailsWithTheEngineError) {
+  // Another user's database is missing: the engine's error names it.
   f_.tvx_user_id = "008";
   host_->ExpectMsgBoxContaining("CheckProjectsDatabase()", "Prjxy008.mdb");
   EXPECT_FALSE(CheckProjectsDatabase(f_));
@@ -309,8 +301,7 @@ INSTANTIATE_TEST_SUITE_P(Numbers, VersionFormatTest,
                                            FormatCase{-0.04, "0.0"}, FormatCase{0, "0.0"}),
                          [](const auto& info) { return test::SpelledName(std::to_string(info.param.value)); });
 
-// Installs a known installed-applications list for one test and puts the
-// process-wide list back afterwards.
+// A known installed-applications list for one test; the process-wide list put back afterwards.
 class InstalledAppsTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -331,17 +322,15 @@ TEST_F(InstalledAppsTest, ThreeAppsFillRowsOneToThreeAndLeaveRowZeroEmpty) {
   clsInstalledApps apps;
   TextTable table;
   ASSERT_EQ(apps.GetInstalledApps(table), RETURN_OK);
-  ASSERT_EQ(table.Rows(), 4u);
   ASSERT_EQ(table.Columns(), 4u);
-  for (std::size_t c = 0; c < 4; ++c) EXPECT_EQ(table.Get(0, c), "") << "column " << c;
-  const std::vector<std::vector<std::string>> expected = {
-      {"6", "Quick Beam", "QBM", "2.0"},
-      {"2", "Pressure Vessel", "PRV", "12.5"},
-      {"0", "Heat Exchanger", "HXC", "0.3"},
-  };
-  for (std::size_t r = 1; r <= 3; ++r) {
-    for (std::size_t c = 0; c < 4; ++c) EXPECT_EQ(table.Get(r, c), expected[r - 1][c]) << r << "," << c;
+  std::vector<std::vector<std::string>> cells(table.Rows());
+  for (std::size_t r = 0; r < table.Rows(); ++r) {
+    for (std::size_t c = 0; c < 4; ++c) cells[r].push_back(table.Get(r, c));
   }
+  EXPECT_EQ(cells, (std::vector<std::vector<std::string>>{{"", "", "", ""},
+                                                          {"6", "Quick Beam", "QBM", "2.0"},
+                                                          {"2", "Pressure Vessel", "PRV", "12.5"},
+                                                          {"0", "Heat Exchanger", "HXC", "0.3"}}));
   EXPECT_TRUE(host_->shown().empty());
 }
 

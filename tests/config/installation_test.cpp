@@ -14,7 +14,7 @@
 #include "config/schema.h"
 #include "pds/Version.h"
 #include "tests/support/fault_env.h"
-#include "tests/support/test_support.h"
+#include "tests/support/installed_test.h"
 
 namespace pds::install {
 namespace {
@@ -28,18 +28,7 @@ std::string CopyTemplate(const std::string& from, const std::string& to) {
   return to;
 }
 
-// Every row of a query, each as its columns' text.
-std::vector<std::vector<std::string>> Rows(db::Database& d, const std::string& sql) {
-  std::vector<std::vector<std::string>> rows;
-  auto rs = d.OpenRecordset(sql, db::dbOpenSnapshot);
-  for (; !rs->Eof(); rs->MoveNext()) {
-    std::vector<std::string> row;
-    for (int i = 0; i < rs->Fields().Count(); ++i) row.push_back(rs->Fields(i).Value().AsString());
-    rows.push_back(row);
-  }
-  rs->Close();
-  return rows;
-}
+using test::Rows;
 
 class InstallationTest : public ::testing::Test {
  protected:
@@ -57,6 +46,13 @@ class InstallationTest : public ::testing::Test {
   }
   void TearDown() override {
     for (auto& d : opened_) d->Close();
+  }
+  // The error of a build that must fail; the test's folder is the root unless options name one.
+  std::string Refusal(InstallOptions options = {}) {
+    if (options.root.empty()) options.root = tmp_.path();
+    std::string error;
+    EXPECT_FALSE(BuildInstallation(options, &error));
+    return error;
   }
 
   test::TempFolder tmp_;
@@ -91,8 +87,7 @@ TEST_F(InstallationTest, LaysOutFoldersTemplatesLogosAndEveryProgramFile) {
   EXPECT_THAT(test::FolderNames(tmp_ / "not/yet/there"), ::testing::ElementsAre("TVX-ii"));
 }
 
-// Each database reads back, after reopening, with the definitions its schema
-// gives: type, size, allow-zero-length, auto-increment, ordinal, indexes.
+// Each database reads back as its schema defines: type, size, zero length, auto-increment, ordinal, indexes.
 struct ShippedDatabase {
   const char* name;
   const char* file;  // under the installation folder
@@ -147,23 +142,22 @@ TEST_F(InstallationTest, ConfigurationDatabaseDescribesOnlyTheChosenApplications
   Installation built = Build(options);
   EXPECT_THAT(test::FolderNames(built.tvxii), ::testing::Not(::testing::Contains("PMP10")));
 
-  auto d = Open(built.config_db);
-  EXPECT_THAT(Rows(*d, "SELECT sCompanyName, nBrand, bUserIdRequired FROM Config"),
+  const std::string& d = built.config_db;
+  EXPECT_THAT(Rows(d, "SELECT sCompanyName, nBrand, bUserIdRequired FROM Config"),
               ::testing::ElementsAre(std::vector<std::string>{"Halvorn", "2", "True"}));
-  EXPECT_THAT(Rows(*d, "SELECT sPdsg, sName, nDataStyle FROM Installed"),
+  EXPECT_THAT(Rows(d, "SELECT sPdsg, sName, nDataStyle FROM Installed"),
               ::testing::ElementsAre(std::vector<std::string>{"LAY10", "Layout Planner", "2"}));
-  EXPECT_THAT(Rows(*d, "SELECT lMinDLLMajorVersion, lMinDLLMinorVersion, lMinDLLRevision FROM Version"),
+  EXPECT_THAT(Rows(d, "SELECT lMinDLLMajorVersion, lMinDLLMinorVersion, lMinDLLRevision FROM Version"),
               ::testing::ElementsAre(std::vector<std::string>{std::to_string(kMajorVersion),
                                                               std::to_string(kMinorVersion),
                                                               std::to_string(kRevision)}));
   // Every listed program file is there, so the startup's file check passes.
-  for (const auto& row : Rows(*d, "SELECT sPdsg, sFileName FROM ProgSpecification")) {
+  for (const auto& row : Rows(d, "SELECT sPdsg, sFileName FROM ProgSpecification")) {
     EXPECT_TRUE(fs::is_regular_file(built.CodePath(row[0]) + "/" + row[1])) << row[1];
   }
-  // Rows the configuration loader accepts: a file name, a method of 0 to 2,
-  // and a source file for methods 1 and 2 that the application ships.
+  // Rows the loader accepts: a file name, a method of 0 to 2, for 1 and 2 a source file the application ships.
   std::set<std::string> designations;
-  for (const auto& row : Rows(*d, "SELECT sPdsg, sFileName, nCreateMethod, sSourceFileName FROM DataSpecification")) {
+  for (const auto& row : Rows(d, "SELECT sPdsg, sFileName, nCreateMethod, sSourceFileName FROM DataSpecification")) {
     designations.insert(row[0]);
     EXPECT_FALSE(row[1].empty());
     int method = std::stoi(row[2]);
@@ -178,14 +172,15 @@ TEST_F(InstallationTest, ConfigurationDatabaseDescribesOnlyTheChosenApplications
 TEST_F(InstallationTest, PumpTagTableHasThreeHundredFieldsEachWithADefinition) {
   Installation built = Build();
   auto tags = Open(built.CodePath("PMP10") + "/PMP10Tag.ro");
-  auto app = Open(built.CodePath("PMP10") + "/PMP10App.mdb");
+  const std::string app_db = built.CodePath("PMP10") + "/PMP10App.mdb";
+  auto app = Open(app_db);
   for (const char* table : {"TagData", "Motor"}) {
     SCOPED_TRACE(table);
     auto def = tags->TableDefs().Item(table);
     EXPECT_TRUE(def->Fields().Find("lTagId") && def->Fields().Find("TagName") && def->Fields().Find("lOrder"));
     std::set<std::string> fields, defined;
     for (const auto& f : def->Fields()) fields.insert(f->Name());
-    for (const auto& row : Rows(*app, std::string("SELECT FieldName FROM DataDef WHERE TableName = '") + table + "'")) {
+    for (const auto& row : Rows(app_db, "SELECT FieldName FROM DataDef WHERE TableName='" + std::string(table) + "'")) {
       defined.insert(row[0]);
     }
     EXPECT_EQ(defined, fields);
@@ -203,8 +198,7 @@ TEST_F(InstallationTest, PumpTagTableHasThreeHundredFieldsEachWithADefinition) {
   rs->Close();
 }
 
-// A new tag receives every field's default in one update; a default that
-// does not fit its field (too long, not a number) would fail the tag creation.
+// A new tag gets every default in one update; one that does not fit its field would fail the tag creation.
 TEST_F(InstallationTest, EveryDefaultFitsItsTagField) {
   Installation built = Build();
   auto tags = Open(CopyTemplate(built.CodePath("PMP10") + "/PMP10Tag.ro", tmp_ / "PMP10Tag.mdb"), true);
@@ -227,18 +221,19 @@ TEST_F(InstallationTest, EveryDefaultFitsItsTagField) {
 
 TEST_F(InstallationTest, ProjectTemplateIsCurrentAndCascadesTagDeletion) {
   Installation built = Build();
-  auto d = Open(CopyTemplate(built.enviro + "/Project.ro", tmp_ / "Project.mdb"), true);
-  EXPECT_THAT(Rows(*d, "SELECT sVersion, vReleaseDate FROM Version"),
+  const std::string path = CopyTemplate(built.enviro + "/Project.ro", tmp_ / "Project.mdb");
+  auto d = Open(path, true);
+  EXPECT_THAT(Rows(path, "SELECT sVersion, vReleaseDate FROM Version"),
               ::testing::ElementsAre(std::vector<std::string>{"1.3.0", "2002-01-30 00:00:00"}));
   auto relation = d->Relations().Item("TagIndexTagData");
   EXPECT_EQ(relation->Attributes() & db::dbRelationDeleteCascade, db::dbRelationDeleteCascade);
 
   d->Execute("INSERT INTO TagIndex (sApp, sAppVer, sTagName) VALUES ('PMP', '10', 'P-1')", db::dbFailOnError);
-  std::string id = Rows(*d, "SELECT lTagId FROM TagIndex")[0][0];
+  std::string id = Rows(path, "SELECT lTagId FROM TagIndex")[0][0];
   d->Execute("INSERT INTO TagData (lTagId, lSeqNumber, sKey, sValue) VALUES (" + id + ", 1, 'Flow', '')",
              db::dbFailOnError);
   d->Execute("DELETE * FROM TagIndex WHERE lTagId = " + id, db::dbFailOnError);
-  EXPECT_THAT(Rows(*d, "SELECT * FROM TagData"), ::testing::IsEmpty());
+  EXPECT_THAT(Rows(path, "SELECT * FROM TagData"), ::testing::IsEmpty());
 }
 
 TEST_F(InstallationTest, ProjectsTemplateRefusesAProjectNameTwiceInAnyCase) {
@@ -256,18 +251,12 @@ TEST_F(InstallationTest, ProjectsTemplateRefusesAProjectNameTwiceInAnyCase) {
 
 class InstallOverExistingTest : public InstallationTest, public ::testing::WithParamInterface<const char*> {};
 
-// A folder already holding an installation (named in any case) is refused
-// before anything is written; the existing one keeps every byte.
+// A folder already holding an installation (in any case) is refused before any write; it keeps every byte.
 TEST_P(InstallOverExistingTest, IsRefusedAndLeavesTheExistingFolderAlone) {
   fs::create_directories(tmp_ / GetParam());
   const std::string marker = std::string(GetParam()) + "/TVXxycfg.mdb";
   tmp_.Write(marker, "an earlier installation");
-
-  InstallOptions options;
-  options.root = tmp_.path();
-  std::string error;
-  EXPECT_FALSE(BuildInstallation(options, &error));
-  EXPECT_THAT(error, HasSubstr("already holds an installation folder"));
+  EXPECT_THAT(Refusal(), HasSubstr("already holds an installation folder"));
   EXPECT_EQ(tmp_.Read(marker), "an earlier installation");
   EXPECT_THAT(test::FolderNames(tmp_.path()), ::testing::ElementsAre(GetParam()));
 }
@@ -283,15 +272,11 @@ struct BadOptions {
 class InstallOptionsTest : public InstallationTest, public ::testing::WithParamInterface<BadOptions> {};
 
 TEST_P(InstallOptionsTest, AreRefusedWithoutTouchingTheDisk) {
-  InstallOptions options = GetParam().options;
-  if (options.root == "<tmp>") options.root = tmp_.path();
-  std::string error;
-  EXPECT_FALSE(BuildInstallation(options, &error));
-  EXPECT_THAT(error, HasSubstr(GetParam().message));
+  EXPECT_THAT(Refusal(GetParam().options), HasSubstr(GetParam().message));
   EXPECT_THAT(test::FolderNames(tmp_.path()), ::testing::IsEmpty());
 }
 
-InstallOptions With(std::string brand, std::vector<std::string> apps, std::string root = "<tmp>") {
+InstallOptions With(std::string brand, std::vector<std::string> apps, std::string root = "") {
   InstallOptions o;
   o.root = std::move(root);
   o.brand = std::move(brand);
@@ -312,11 +297,7 @@ TEST_F(InstallationTest, FailedBuildLeavesNoFolderBehind) {
   test::FaultEnv env;
   env.Fail(test::Call::kWriteFile, 39, test::Named("LOGO-T.BMP"));
   platform::ScopedEnv scoped(&env);
-  InstallOptions options;
-  options.root = tmp_.path();
-  std::string error;
-  EXPECT_FALSE(BuildInstallation(options, &error));
-  EXPECT_THAT(error, HasSubstr("LOGO-T.BMP"));
+  EXPECT_THAT(Refusal(), HasSubstr("LOGO-T.BMP"));
   EXPECT_THAT(test::FolderNames(tmp_.path()), ::testing::IsEmpty());
 }
 

@@ -13,61 +13,49 @@ class ProjectsListTest : public ServiceTest {
     Install(false, {"PMP10"});
     ASSERT_EQ(Init(server_, "PMP10"), RETURN_OK);
   }
+  // The count the server hands back, after checking that it succeeded; a stale value shows as 99.
+  std::int32_t Count(const std::string& pdsg = "") {
+    std::int32_t count = 99;
+    EXPECT_EQ(server_.ProjectCount(count, pdsg), RETURN_OK) << pdsg;
+    return count;
+  }
+  // GetProjectInfo's answer with the key and folder it handed back, from stale values.
+  std::tuple<bool, std::int32_t, std::string> Info(const std::string& name) {
+    std::int32_t id = 7;
+    std::string path = "stale";
+    const bool found = server_.GetProjectInfo(name, id, path);
+    return {found, id, path};
+  }
   clsProjectDataServer server_;
 };
 
 TEST_F(ProjectsListTest, CountByDesignationFollowsJobUsage) {
-  std::int32_t count = 99;
-  EXPECT_EQ(server_.ProjectCount(count), RETURN_OK);
-  EXPECT_EQ(count, 0);
-  count = 99;
-  EXPECT_EQ(server_.ProjectCount(count, "PMP10"), RETURN_OK);
-  EXPECT_EQ(count, 0);
-
+  EXPECT_EQ(Count(), 0);
+  EXPECT_EQ(Count("PMP10"), 0);
   AddProject("Plant", {"PMP10", "LAY10"});
   AddProject("Annex", {"PMP10"});
   AddProject("Yard");
-  EXPECT_EQ(server_.ProjectCount(count), RETURN_OK);
-  EXPECT_EQ(count, 3);
-  EXPECT_EQ(server_.ProjectCount(count, "PMP10"), RETURN_OK);
-  EXPECT_EQ(count, 2);
-  EXPECT_EQ(server_.ProjectCount(count, "LAY10"), RETURN_OK);
-  EXPECT_EQ(count, 1);
-  EXPECT_EQ(server_.ProjectCount(count, "CAL10"), RETURN_OK);
-  EXPECT_EQ(count, 0);
+  EXPECT_EQ(Count(), 3);
+  EXPECT_EQ(Count("PMP10"), 2);
+  EXPECT_EQ(Count("LAY10"), 1);
+  EXPECT_EQ(Count("CAL10"), 0);
 }
 
-TEST_F(ProjectsListTest, ProjectInfoIsFoundWhateverTheCaseOfTheNameAndNotForAnUnknownOrBlankOne) {
+TEST_F(ProjectsListTest, LookupsByNameIgnoreCaseAndBlanksAndFindNothingForAnUnknownOrBlankName) {
   AddProject("Annex");
   const std::int32_t id = AddProject("North Plant");
   for (const std::string name : {"North Plant", "NORTH PLANT", "north plant", "  North Plant "}) {
-    SCOPED_TRACE(name);
-    std::int32_t found_id = 0;
-    std::string path;
-    EXPECT_TRUE(server_.GetProjectInfo(name, found_id, path));
-    EXPECT_EQ(found_id, id);
-    EXPECT_EQ(path, temp_ / "projects/North Plant");
+    EXPECT_EQ(Info(name), std::make_tuple(true, id, temp_ / "projects/North Plant")) << name;
   }
-  for (const std::string name : {"Plant", "", "   "}) {
-    SCOPED_TRACE(name);
-    std::int32_t found_id = 7;
-    std::string path = "stale";
-    EXPECT_FALSE(server_.GetProjectInfo(name, found_id, path));
-    EXPECT_EQ(found_id, 0);
-    EXPECT_EQ(path, "");
-  }
-  EXPECT_TRUE(host_->shown().empty());
-}
+  for (const std::string name : {"Plant", "", "   "}) EXPECT_EQ(Info(name), std::make_tuple(false, 0, "")) << name;
 
-TEST_F(ProjectsListTest, DoesProjectExistIgnoresCaseAndDoesNotLookUpAnEmptyName) {
-  AddProject("Annex");
   bool found = false;
   EXPECT_TRUE(server_.DoesProjectExist("ANNEX", found));
   EXPECT_TRUE(found);
   EXPECT_TRUE(server_.DoesProjectExist("Annexe", found));
   EXPECT_FALSE(found);
   found = true;
-  EXPECT_FALSE(server_.DoesProjectExist("", found));
+  EXPECT_FALSE(server_.DoesProjectExist("", found)) << "an empty name is not looked up";
   EXPECT_FALSE(found);
   EXPECT_TRUE(host_->shown().empty());
 }
@@ -78,14 +66,9 @@ TEST_F(ProjectsListTest, NameWithApostropheNeitherFailsNorMatchesAnotherProject)
   bool found = true;
   EXPECT_TRUE(server_.DoesProjectExist(hostile, found));
   EXPECT_FALSE(found);
-  std::int32_t id = 7;
-  std::string path = "stale";
-  EXPECT_FALSE(server_.GetProjectInfo(hostile, id, path));
-  EXPECT_EQ(id, 0);
-  EXPECT_FALSE(server_.GetProjectInfo("O'Brien", id, path));
-  std::int32_t count = 5;
-  EXPECT_EQ(server_.ProjectCount(count, "PMP10' OR 'a' = 'a"), RETURN_OK);
-  EXPECT_EQ(count, 0);
+  EXPECT_EQ(Info(hostile), std::make_tuple(false, 0, ""));
+  EXPECT_FALSE(std::get<0>(Info("O'Brien")));
+  EXPECT_EQ(Count("PMP10' OR 'a' = 'a"), 0);
   EXPECT_TRUE(host_->shown().empty());
 }
 
@@ -103,11 +86,7 @@ TEST_F(ProjectsListTest, MissingProjectsDatabaseIsReportedByTheLookups) {
   EXPECT_FALSE(found);
 
   host_->ExpectMsgBox("clsProjectDataServer.GetProjectInfo", not_found);
-  std::int32_t id = 7;
-  std::string path = "stale";
-  EXPECT_FALSE(server_.GetProjectInfo("Annex", id, path));
-  EXPECT_EQ(id, 0);
-  EXPECT_EQ(path, "");
+  EXPECT_EQ(Info("Annex"), std::make_tuple(false, 0, ""));
 
   for (const auto& shown : host_->shown()) EXPECT_EQ(shown.style, vbExclamation) << shown.title;
 }
@@ -124,18 +103,21 @@ class ConfigValuesTest : public ServiceTest {
   std::vector<Row> ConfigRows() {
     return Rows(ProjectsDbPath(), "SELECT sPdsg, sKey, sValue FROM Config ORDER BY sKey");
   }
+  // GetConfigValue's answer and the value it handed back, from a stale variable.
+  std::pair<std::int32_t, std::string> Get(const std::string& key, const std::string& def = "") {
+    std::string value = "stale";
+    const std::int32_t found = server_.GetConfigValue(key, value, def);
+    return {found, value};
+  }
+  using Answer = std::pair<std::int32_t, std::string>;
 
   clsProjectDataServer server_;
 };
 
 TEST_F(ConfigValuesTest, MissingKeyHandsBackTheDefaultEvenWhenItIsTheVariableItself) {
-  std::string value = "stale";
-  EXPECT_EQ(server_.GetConfigValue("Units", value, "Metric"), 0);
-  EXPECT_EQ(value, "Metric");
-  value = "stale";
-  EXPECT_EQ(server_.GetConfigValue("Units", value), 0);
-  EXPECT_EQ(value, "");
-  value = "Imperial";
+  EXPECT_EQ(Get("Units", "Metric"), Answer(0, "Metric"));
+  EXPECT_EQ(Get("Units"), Answer(0, ""));
+  std::string value = "Imperial";
   EXPECT_EQ(server_.GetConfigValue("Units", value, value), 0);
   EXPECT_EQ(value, "Imperial");
 }
@@ -143,22 +125,17 @@ TEST_F(ConfigValuesTest, MissingKeyHandsBackTheDefaultEvenWhenItIsTheVariableIts
 TEST_F(ConfigValuesTest, ValueIsStoredUnderTheUpperCaseDesignationReadBackAndUpdatedInPlaceAndABlankKeyIsRefused) {
   EXPECT_EQ(server_.SetConfigValue("Units", "Imperial"), -1);
   EXPECT_THAT(ConfigRows(), ElementsAre(Row{"PMP10", "Units", "Imperial"}));
-  std::string value;
-  EXPECT_EQ(server_.GetConfigValue("Units", value, "Metric"), -1);
-  EXPECT_EQ(value, "Imperial");
+  EXPECT_EQ(Get("Units", "Metric"), Answer(-1, "Imperial"));
   EXPECT_EQ(server_.SetConfigValue("Units", "Metric"), -1);
   EXPECT_THAT(ConfigRows(), ElementsAre(Row{"PMP10", "Units", "Metric"}));
   // An empty value is stored as one blank and reads back empty.
   EXPECT_EQ(server_.SetConfigValue("Units", ""), -1);
   EXPECT_THAT(ConfigRows(), ElementsAre(Row{"PMP10", "Units", " "}));
-  value = "stale";
-  EXPECT_EQ(server_.GetConfigValue("Units", value, "Metric"), -1);
-  EXPECT_EQ(value, "");
+  EXPECT_EQ(Get("Units", "Metric"), Answer(-1, ""));
   // A blank key is neither written nor read.
   EXPECT_EQ(server_.SetConfigValue("  ", "x"), 0);
   EXPECT_EQ(ConfigRows().size(), 1u);
-  EXPECT_EQ(server_.GetConfigValue("  ", value, "fallback"), 0);
-  EXPECT_EQ(value, "fallback");
+  EXPECT_EQ(Get("  ", "fallback"), Answer(0, "fallback"));
 }
 
 TEST_F(ConfigValuesTest, SharedDesignationReadsTheSameValueFromEveryApplication) {
@@ -171,24 +148,19 @@ TEST_F(ConfigValuesTest, SharedDesignationReadsTheSameValueFromEveryApplication)
   EXPECT_EQ(value, "/data/projects");
   // Without the shared designation each application reads only its own values.
   EXPECT_EQ(layout.GetConfigValue("DefaultProjectFolder", value), 0);
-  EXPECT_EQ(server_.GetConfigValue("DefaultProjectFolder", value), 0);
+  EXPECT_EQ(Get("DefaultProjectFolder").first, 0);
 }
 
 TEST_F(ConfigValuesTest, KeyWithApostropheReachesOnlyItsOwnRow) {
   ASSERT_EQ(server_.SetConfigValue("Units", "Metric"), -1);
   const std::string hostile = "Units' OR sKey <> 'x";
-  std::string value;
-  EXPECT_EQ(server_.GetConfigValue(hostile, value), 0);
-  EXPECT_EQ(value, "");
+  EXPECT_EQ(Get(hostile), Answer(0, ""));
 
   EXPECT_EQ(server_.SetConfigValue(hostile, "Imperial"), -1);
   EXPECT_EQ(server_.SetConfigValue("Pump's curve", "steep"), -1);
-  EXPECT_EQ(server_.GetConfigValue("Units", value), -1);
-  EXPECT_EQ(value, "Metric");
-  EXPECT_EQ(server_.GetConfigValue(hostile, value), -1);
-  EXPECT_EQ(value, "Imperial");
-  EXPECT_EQ(server_.GetConfigValue("Pump's curve", value), -1);
-  EXPECT_EQ(value, "steep");
+  EXPECT_EQ(Get("Units"), Answer(-1, "Metric"));
+  EXPECT_EQ(Get(hostile), Answer(-1, "Imperial"));
+  EXPECT_EQ(Get("Pump's curve"), Answer(-1, "steep"));
   EXPECT_EQ(ConfigRows().size(), 3u);
 }
 

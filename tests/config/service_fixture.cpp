@@ -20,8 +20,7 @@ PDS_TEST_HELPER(hold_exclusively) {
   for (;;) pause();
 }
 
-// args: database paths. 0 when every one opened exclusively at the first
-// attempt, 1 otherwise.
+// args: database paths. 0 when every one opened exclusively at the first attempt, 1 otherwise.
 PDS_TEST_HELPER(open_exclusively) {
   for (const std::string& path : args) {
     try {

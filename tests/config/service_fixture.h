@@ -11,15 +11,13 @@ namespace pds::test {
 
 class ServiceTest : public InstalledTest {
  protected:
-  // Adds a project (its folder under the test's "projects" folder, not made)
-  // with the applications that keep data in it; returns its key.
+  // Lists a project (its folder under "projects", not made) with the applications using it; returns its key.
   std::int32_t AddProject(const std::string& name, const std::vector<std::string>& apps = {}) {
     return AddJob(name, temp_ / ("projects/" + name), apps);
   }
 };
 
-// Another process (this test program as a helper) holding a database
-// exclusively until the object goes.
+// Another process (this test program as a helper) holding a database exclusively until the object goes.
 class ExclusiveHolder : public HelperProcess {
  public:
   // Starts the holder and waits until it has the database; false if it could not open it.
@@ -28,8 +26,7 @@ class ExclusiveHolder : public HelperProcess {
   }
 };
 
-// Whether another process can open every database exclusively at its first
-// attempt, as it can when nothing in this process holds them.
+// Whether another process can open every database exclusively at once, as when nothing here holds them.
 bool OtherProcessCanOpenExclusively(const std::vector<std::string>& db_paths);
 
 }  // namespace pds::test

@@ -18,7 +18,18 @@ const std::string kNewProjectFailed =
     "However, there was an error while attempting to create a new project.\r\n\n"
     "Would you like to continue anyway?";
 
-using ServiceObjectTest = ServiceTest;
+class ServiceObjectTest : public ServiceTest {
+ protected:
+  // Makes the start's new-project step fail; the number of times it ran.
+  std::shared_ptr<int> FailNewProject(clsProjectDataServer& server) {
+    auto calls = std::make_shared<int>(0);
+    ServerOf(server).SetProjectNewForTesting([calls] {
+      ++*calls;
+      return RETURN_ERROR;
+    });
+    return calls;
+  }
+};
 
 // ---- initialization runs once per object
 
@@ -28,8 +39,7 @@ TEST_F(ServiceObjectTest, SecondInitializeAfterSuccessFailsSilentlyAndKeepsTheFi
   ASSERT_EQ(Init(server, "PMP10"), RETURN_OK);
 
   EXPECT_EQ(Init(server, "LAY10"), RETURN_ERROR);
-  EXPECT_EQ(server.Pdsg(), "PMP10");
-  EXPECT_EQ(server.AppName(), "Pump Designer");
+  EXPECT_EQ(std::make_tuple(server.Pdsg(), server.AppName()), std::make_tuple("PMP10", "Pump Designer"));
   EXPECT_EQ(Shared().current_server, &ServerOf(server));
   EXPECT_FALSE(host_->wait_cursor());
   EXPECT_TRUE(host_->shown().empty());
@@ -44,8 +54,7 @@ TEST_F(ServiceObjectTest, FailedInitializeCannotBeRetriedOnTheSameObject) {
   // A correct start on the spent object is refused without a word.
   EXPECT_EQ(Init(server, "PMP10"), RETURN_ERROR);
   EXPECT_EQ(host_->shown().size(), 1u);
-  EXPECT_EQ(server.Pdsg(), "");
-  EXPECT_EQ(server.TVXiiPath(), "");
+  EXPECT_EQ(std::make_tuple(server.Pdsg(), server.TVXiiPath()), std::make_tuple("", ""));
   EXPECT_EQ(Shared().current_server, nullptr);
   EXPECT_FALSE(host_->wait_cursor());
 }
@@ -56,8 +65,7 @@ TEST_F(ServiceObjectTest, CancelledUserIdIsReturnedUnchangedWithNoDatabaseLeftOp
   Install(/*user_ids_required=*/true, {"PMP10"});
   std::string projects_db;
   {
-    // A first start registers the user, so that the user's projects
-    // database exists for the check below.
+    // A first start registers the user, so that the user's projects database exists.
     clsProjectDataServer first;
     host_->ExpectInputBox(kInputTitle, "jsmith");
     host_->ExpectMsgBoxContaining(kRegisterTitle, "is not registered", vbYes);
@@ -76,17 +84,14 @@ TEST_F(ServiceObjectTest, CancelledUserIdIsReturnedUnchangedWithNoDatabaseLeftOp
   EXPECT_EQ(server.ProjectDb(), "");
   EXPECT_EQ(server.AppDB(), nullptr);
   EXPECT_FALSE(host_->wait_cursor());
-  // The object is still alive: nothing it or its startup manager keeps may
-  // hold a database.
+  // The object is still alive: nothing it or its startup manager keeps may hold a database.
   EXPECT_TRUE(
       OtherProcessCanOpenExclusively({inst_.config_db, projects_db, inst_.CodePath("PMP10") + "/PMP10App.mdb"}));
 }
 
 // ---- the default projects folder
 
-// The shared setting (designation XXXYY) names the default projects folder
-// when that folder exists; otherwise the installation's Projects folder is
-// used, and made.
+// The shared setting (XXXYY) names the default projects folder if it exists; else the installation's is made.
 struct ProjectsFolderCase {
   const char* label;
   const char* setting_pdsg;  // null: no setting
@@ -124,21 +129,17 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- the first project
 
-class FirstProjectTest : public ServiceTest, public ::testing::WithParamInterface<int> {};
+class FirstProjectTest : public ServiceObjectTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(FirstProjectTest, FailedNewProjectAsksWhetherToContinue) {
   Install(false, {"LAY10"});
   clsProjectDataServer server;
-  int calls = 0;
-  ServerOf(server).SetProjectNewForTesting([&] {
-    ++calls;
-    return RETURN_ERROR;
-  });
+  const auto calls = FailNewProject(server);
   host_->ExpectMsgBox("Project Initialization", kNewProjectFailed, GetParam());
   const eProjectReturnCode expected = GetParam() == vbYes ? RETURN_OK : RETURN_ERROR;
 
   EXPECT_EQ(server.PDSInitialize(inst_.CodePath("LAY10"), "LAY10", ""), expected);
-  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(*calls, 1);
   ASSERT_EQ(host_->shown().size(), 1u);
   EXPECT_EQ(host_->shown()[0].style, vbYesNo | vbExclamation);
   EXPECT_EQ(Shared().current_server, expected == RETURN_OK ? &ServerOf(server) : nullptr);
@@ -153,13 +154,9 @@ TEST_F(ServiceObjectTest, ExistingProjectOfAnyApplicationMeansNoNewProject) {
   CreateProjectsDb();
   AddProject("Plant", {"PMP10"});
   clsProjectDataServer server;
-  int calls = 0;
-  ServerOf(server).SetProjectNewForTesting([&] {
-    ++calls;
-    return RETURN_ERROR;
-  });
+  const auto calls = FailNewProject(server);
   EXPECT_EQ(server.PDSInitialize(inst_.CodePath("LAY10"), "LAY10", ""), RETURN_OK);
-  EXPECT_EQ(calls, 0);
+  EXPECT_EQ(*calls, 0);
 }
 
 // ---- the application database
@@ -180,8 +177,7 @@ INSTANTIATE_TEST_SUITE_P(SampleApps, ApplicationDatabaseTest, ::testing::Values(
 
 TEST_F(ServiceObjectTest, MissingApplicationDatabaseFailsTheStartAndClosesEverything) {
   Install(false, {"PMP10"});
-  // An installation that does not list the file among the program's files,
-  // so that the start gets as far as opening it.
+  // Not listed among the program's files, so that the start gets as far as opening it.
   Execute(inst_.config_db, {"DELETE FROM ProgSpecification WHERE sFileName = 'PMP10App.mdb'"});
   const std::string app_db = inst_.CodePath("PMP10") + "/PMP10App.mdb";
   fs::remove(app_db);
@@ -203,13 +199,10 @@ TEST_F(ServiceObjectTest, MissingApplicationDatabaseFailsTheStartAndClosesEveryt
 TEST_F(ServiceObjectTest, JobNameLimitIsTheDefinedSizeOfTheJobNameField) {
   Install(false, {"CAL10"});
   schema::DatabaseSchema narrow = schema::ProjectsDatabase();
-  schema::TableSchema* job = nullptr;
-  for (auto& t : narrow.tables) {
-    if (t.name == "Job") job = &t;
-  }
-  ASSERT_NE(job, nullptr);
-  for (auto& f : job->fields) {
-    if (f.name == "sJobName") f.size = 37;
+  for (auto& table : narrow.tables) {
+    for (auto& f : table.fields) {
+      if (table.name == "Job" && f.name == "sJobName") f.size = 37;
+    }
   }
   schema::TableRows version{"Version",
                             {"lMinDLLMajorVersion", "lMinDLLMinorVersion", "lMinDLLRevision"},
@@ -252,10 +245,8 @@ TEST_F(ServiceObjectTest, DesignationGivenInLowerCaseIsHandedOutInUpperCase) {
   Install(false, {"PMP10"});
   clsProjectDataServer server;
   ASSERT_EQ(Init(server, "pmp10"), RETURN_OK);
-  EXPECT_EQ(server.Pdsg(), "PMP10");
-  EXPECT_EQ(server.ProjectWorkFolderName(), "~PMP10");
-  EXPECT_EQ(server.TagDbName(), "PMP10Tag.mdb");
-  EXPECT_EQ(server.AppDbName(), inst_.CodePath("PMP10") + "/PMP10App.mdb");
+  EXPECT_EQ(std::make_tuple(server.Pdsg(), server.ProjectWorkFolderName(), server.TagDbName(), server.AppDbName()),
+            std::make_tuple("PMP10", "~PMP10", "PMP10Tag.mdb", inst_.CodePath("PMP10") + "/PMP10App.mdb"));
 }
 
 // ---- writable properties
@@ -283,7 +274,7 @@ INSTANTIATE_TEST_SUITE_P(Values, TagNameLimitTest,
                                            LimitCase{1, 1}, LimitCase{255, 255}),
                          [](const auto& info) { return SpelledName("Set" + std::to_string(info.param.value)); });
 
-TEST_F(PropertyRulesTest, DefTagTypeTrimsTheCallersVariable) {
+TEST_F(PropertyRulesTest, TextPropertiesAreTrimmedAndBlanksIgnoredEachByItsRule) {
   std::string value = "  Motor  ";
   server_.SetDefTagType(value);
   EXPECT_EQ(value, "Motor");
@@ -297,9 +288,8 @@ TEST_F(PropertyRulesTest, DefTagTypeTrimsTheCallersVariable) {
   server_.SetDefTagType(blank);
   EXPECT_EQ(blank, "");
   EXPECT_EQ(server_.DefTagType(), "\tPump");
-}
 
-TEST_F(PropertyRulesTest, DataDefTblIsTrimmedAndBlankIgnoredWhileTagIndexNameIgnoresOnlyEmptyText) {
+  // The data definitions table is trimmed and a blank one ignored; the tag index name ignores only empty text.
   server_.SetDataDefTbl("  Defs ");
   EXPECT_EQ(server_.DataDefTbl(), "Defs");
   server_.SetDataDefTbl("  ");

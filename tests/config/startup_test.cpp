@@ -4,12 +4,32 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <initializer_list>
+
+#include "config/startup_fields.h"
+#include "pds/clsStartupManager.h"
 #include "pds/db/jet_errors.h"
 #include "platform/env.h"
-#include "tests/config/startup_fixture.h"
+#include "tests/support/installed_test.h"
 
 namespace pds::test {
 namespace {
+
+// An installation is built only when a test asks for one.
+class StartupTest : public InstalledTest {
+ protected:
+  void MakeFolders(std::initializer_list<const char*> relative) {
+    for (const char* r : relative) std::filesystem::create_directories(temp_ / r);
+  }
+  // A complete installation with the pump designer as its only application.
+  const install::Installation& Install(bool user_ids_required) {
+    return InstalledTest::Install(user_ids_required, {"PMP10"});
+  }
+  StartupFields& fields() { return manager_.mutable_fields(); }
+
+  clsStartupManager manager_;
+  const std::string support_ = ContactSupportText();
+};
 
 class SetPathsTest : public StartupTest {
  protected:
@@ -17,7 +37,8 @@ class SetPathsTest : public StartupTest {
     StartupTest::SetUp();
     ASSERT_TRUE(manager_.SetPdsg("PMP10"));
   }
-  void ExpectFailure(const std::string& text) { host_->ExpectMsgBox("SetPaths()", text, vbOK); }
+  // The refusal's text, which the contact line always ends.
+  void ExpectFailure(const std::string& text) { host_->ExpectMsgBox("SetPaths()", text + "\r\n\n" + support_, vbOK); }
 };
 
 class SetPathsCaseTest : public SetPathsTest,
@@ -27,52 +48,45 @@ TEST_P(SetPathsCaseTest, AcceptsFolderNamesInAnyCaseAndUsesTheirRealNames) {
   auto [tvx, pdsg, code] = GetParam();
   const std::string tvxii = temp_ / tvx;
   const std::string app = tvxii + "/" + pdsg + "/" + code;
-  std::filesystem::create_directories(app);
-  std::filesystem::create_directories(tvxii + "/enviro");
-  std::filesystem::create_directories(tvxii + "/temp");
+  for (const std::string& f : {app, tvxii + "/enviro", tvxii + "/temp"}) std::filesystem::create_directories(f);
   ASSERT_TRUE(manager_.SetPaths(app));
-  EXPECT_EQ(fields().app_exe_path, app);
-  EXPECT_EQ(fields().tvxii_path, tvxii);
-  EXPECT_EQ(fields().enviro_path, tvxii + "/enviro");
-  EXPECT_EQ(fields().temp_path, tvxii + "/temp");
+  EXPECT_EQ(std::tie(fields().app_exe_path, fields().tvxii_path, fields().enviro_path, fields().temp_path),
+            std::make_tuple(app, tvxii, tvxii + "/enviro", tvxii + "/temp"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, SetPathsCaseTest,
                          ::testing::Values(std::make_tuple("TVX-ii", "PMP10", "Code"),
                                            std::make_tuple("tvx-ii", "pmp10", "code"),
                                            std::make_tuple("TVX-II", "Pmp10", "CODE")),
-                         [](const auto& info) { return CaseName(std::get<0>(info.param) + std::string(" ") + std::get<1>(info.param)); });
+                         [](const auto& info) {
+                           return CaseName(std::get<0>(info.param) + std::string(" ") + std::get<1>(info.param));
+                         });
 
 TEST_F(SetPathsTest, ProgramFolderNotNamedCodeIsReportedAsMissing) {
   MakeFolders({"TVX-ii/PMP10/Bin"});
   const std::string app = temp_ / "TVX-ii/PMP10/Bin";
-  ExpectFailure("Invalid Application Path.  Path does not exist.  [" + app + "]\r\n\n" + support_);
+  ExpectFailure("Invalid Application Path.  Path does not exist.  [" + app + "]");
   EXPECT_FALSE(manager_.SetPaths(app));
 }
 
 TEST_F(SetPathsTest, WrongDesignationOrInstallationFolderShowsTheExpectedStructure) {
   MakeFolders({"TVX-ii/LAY10/Code", "Orvane/PMP10/Code"});
-  ExpectFailure("Invalid Application Path.  Application must exist in folder \r\n[../tvx-ii/pmp10/code]\r\n\n" +
-                support_);
+  ExpectFailure("Invalid Application Path.  Application must exist in folder \r\n[../tvx-ii/pmp10/code]");
   EXPECT_FALSE(manager_.SetPaths(temp_ / "TVX-ii/LAY10/Code"));
 
   clsStartupManager other;
   ASSERT_TRUE(other.SetPdsg("PMP10"));
-  ExpectFailure("Invalid Application Path.  Application path must consist of \r\n[../tvx-ii/pmp10/code]\r\n\n" +
-                support_);
+  ExpectFailure("Invalid Application Path.  Application path must consist of \r\n[../tvx-ii/pmp10/code]");
   EXPECT_FALSE(other.SetPaths(temp_ / "Orvane/PMP10/Code"));
 }
 
 TEST_F(SetPathsTest, MissingTempFolderIsNamedInLowerCase) {
   MakeFolders({"TVX-ii/PMP10/Code", "TVX-ii/Enviro"});
-  ExpectFailure("A required project folder was not found.\r\n[" + LCase(temp_.path() + "/TVX-ii/Temp") +
-                "]\r\n\n" + support_);
+  ExpectFailure("A required project folder was not found.\r\n[" + LCase(temp_.path() + "/TVX-ii/Temp") + "]");
   EXPECT_FALSE(manager_.SetPaths(temp_ / "TVX-ii/PMP10/Code"));
 }
 
-// An installation folder this user may not enter, or may enter but not list,
-// is named under its real path as unreadable, never as missing. A privileged
-// test takes an ordinary user's rights, which the mode bits do stop.
+// A folder this user may not enter or list is unreadable, not missing; a privileged test runs as an ordinary user.
 struct DeniedCase {
   const char* name;
   mode_t mode;
@@ -86,7 +100,7 @@ TEST_P(SetPathsDeniedTest, NamesTheUnreadableFolder) {
   const std::string tvxii = temp_ / "TVX-ii";
   chmod(temp_.path().c_str(), 0755);
   chmod(tvxii.c_str(), GetParam().mode);
-  ExpectFailure(std::string(GetParam().text) + "\r\n[" + tvxii + "]\r\n\n" + support_);
+  ExpectFailure(std::string(GetParam().text) + "\r\n[" + tvxii + "]");
   const bool privileged = geteuid() == 0;
   ASSERT_TRUE(!privileged || seteuid(65534) == 0);
   const bool set = manager_.SetPaths(temp_ / "TVX-ii/PMP10/Code");
@@ -109,9 +123,8 @@ TEST_F(SetPathsTest, PathSwitchWinsOverTheProgramsOwnPath) {
   const std::string spaced = temp_ / "Program Files/TVX-ii/PMP10/Code";
   ASSERT_TRUE(manager_.ParseCommandLine("/P:[" + spaced + "] /B:HALVORN /U:jsmith"));
   EXPECT_TRUE(manager_.SetPaths(temp_ / "elsewhere/TVX-ii/PMP10/Code"));
-  EXPECT_EQ(fields().app_exe_path, spaced);
-  EXPECT_EQ(fields().brand, HALVORN);
-  EXPECT_EQ(fields().network_user_id, "jsmith");
+  EXPECT_EQ(std::tie(fields().app_exe_path, fields().brand, fields().network_user_id),
+            std::make_tuple(spaced, HALVORN, "jsmith"));
 }
 
 // ---- the command-line scanner
@@ -140,29 +153,24 @@ INSTANTIATE_TEST_SUITE_P(
                       ScanCase{"/", "", VELTRAX}, ScanCase{"//U:", "", VELTRAX}, ScanCase{"/U:[", "", VELTRAX}),
     [](const auto& info) { return SpelledName(info.param.command_line); });
 
-TEST_F(StartupTest, ExportBrandIsBrandZeroWithTheExportFlag) {
-  ASSERT_TRUE(manager_.ParseCommandLine("/B:export"));
-  EXPECT_EQ(fields().brand, 0);
-  EXPECT_EQ(fields().logo_file, "LOGO-V.WMF");
+TEST_F(StartupTest, BrandSwitchSetsBrandLogoAndExportFlag) {
+  ASSERT_TRUE(manager_.ParseCommandLine("/B:Torsk"));
+  EXPECT_TRUE(manager_.SetBrandAndLogo("DORNEL"));
+  EXPECT_EQ(std::tie(fields().brand, fields().logo_file), std::make_tuple(TORSK, "LOGO-T.BMP")) << "over the default";
+  // The export brand is brand 0 with the export flag.
+  clsStartupManager exported;
+  ASSERT_TRUE(exported.ParseCommandLine("/B:export"));
+  EXPECT_EQ(std::tie(exported.fields().brand, exported.fields().logo_file), std::make_tuple(0, "LOGO-V.WMF"));
   EXPECT_TRUE(Shared().export_flag);
-}
-
-TEST_F(StartupTest, UnknownBrandFailsTheCommandLineAndClearsTheExportFlag) {
-  Shared().export_flag = true;
+  // An unknown brand fails the command line, takes no other switch and clears the export flag.
+  clsStartupManager unknown;
   host_->ExpectMsgBox("SetBrandAndLogo()",
                       "The Brand specified on the command line is not a valid brand.  \r\n"
                       "Please check the property settings for this application.",
                       vbOK);
-  EXPECT_FALSE(manager_.ParseCommandLine("/B:xyz /U:never"));
+  EXPECT_FALSE(unknown.ParseCommandLine("/B:xyz /U:never"));
   EXPECT_FALSE(Shared().export_flag);
-  EXPECT_EQ(fields().network_user_id, "");
-}
-
-TEST_F(StartupTest, BrandSwitchWinsOverTheLaterDefaultStep) {
-  ASSERT_TRUE(manager_.ParseCommandLine("/B:Torsk"));
-  EXPECT_TRUE(manager_.SetBrandAndLogo("DORNEL"));
-  EXPECT_EQ(fields().brand, TORSK);
-  EXPECT_EQ(fields().logo_file, "LOGO-T.BMP");
+  EXPECT_EQ(unknown.fields().network_user_id, "");
 }
 
 std::string NotRegistered(const std::string& name) {
@@ -198,21 +206,14 @@ class UserIdentityTest : public StartupTest {
   }
   // Registers a user directly, with the registration number given.
   void Register(long index, const std::string& name, const std::string& id) {
-    auto db = db::DBEngine().OpenDatabase(inst_.config_db);
-    db->Execute("INSERT INTO UserRegistration (lIndex, sNetworkUserID, sTVXUserID) VALUES (" +
-                    std::to_string(index) + ", '" + name + "', '" + id + "')",
-                db::dbFailOnError);
-    db->Close();
+    Execute(inst_.config_db, {"INSERT INTO UserRegistration (lIndex, sNetworkUserID, sTVXUserID) VALUES (" +
+                              std::to_string(index) + ", '" + name + "', '" + id + "')"});
   }
   // The stored ID of a user, or "(none)".
   std::string StoredId(const std::string& name) {
-    auto db = db::DBEngine().OpenDatabase(inst_.config_db);
-    auto rs = db->OpenRecordset("SELECT * FROM UserRegistration WHERE sNetworkUserID = '" + name + "'",
-                                db::dbOpenDynaset);
-    std::string id = rs->Eof() ? "(none)" : rs->Fields("sTVXUserID").Value().AsString();
-    rs->Close();
-    db->Close();
-    return id;
+    const auto rows =
+        Rows(inst_.config_db, "SELECT sTVXUserID FROM UserRegistration WHERE sNetworkUserID = '" + name + "'");
+    return rows.empty() ? "(none)" : rows[0][0];
   }
 
   FakeUserEnv env_;
@@ -293,24 +294,22 @@ TEST_F(UserIdentityTest, ReadingTheIdNeverRegisters) {
   EXPECT_EQ(StoredId("stranger"), "(none)");
 }
 
-TEST_F(UserIdentityTest, RemovableDriveIsRefused) {
+TEST_F(UserIdentityTest, RemovableDriveOrNoLoginFailsTheNetworkName) {
   env_.drive = platform::kDriveRemovable;
   host_->ExpectMsgBox("GetNetworkUserID()",
                       "Could not get network user ID because the drive type for the specified path is invalid."
                       "\r\n[" + inst_.CodePath("PMP10") + "]\r\n\r\n\n" + support_,
                       vbOK);
   std::string name;
-  EXPECT_FALSE(manager_.GetNetworkUserID(name));
+  EXPECT_FALSE(manager_.GetNetworkUserID(name)) << "removable drive";
   EXPECT_EQ(env_.login_calls, 0);
-}
 
-TEST_F(UserIdentityTest, NoLoginShowsTheNotLoggedOnMessageAndTheSystemText) {
+  env_.drive = platform::kDriveFixed;
   env_.login_error = 1245;
   host_->ExpectMsgBox("GetNetworkUserID()", "You are not logged onto the network.\r\n\n" + support_ + "\r\n\n" +
                                                 GetSystemErrorText(1245),
                       vbOK);
-  std::string name;
-  EXPECT_FALSE(manager_.GetNetworkUserID(name));
+  EXPECT_FALSE(manager_.GetNetworkUserID(name)) << "not logged on";
 }
 
 class OtherFilesTest : public StartupTest {
@@ -369,14 +368,11 @@ TEST_F(StartupSequenceTest, FreshInstallationStartsWithTheSharedUserId) {
   install::Installation inst = Install(/*user_ids_required=*/false);
   ASSERT_EQ(manager_.RunStartupSequence("pmp10", inst.CodePath("PMP10"), "/B:dornel"), RETURN_OK);
   const StartupFields& f = manager_.fields();
-  EXPECT_EQ(f.tvx_user_id, "000");
-  EXPECT_EQ(f.brand, DORNEL);
-  EXPECT_FALSE(f.app_name.empty());
+  EXPECT_EQ(std::tie(f.tvx_user_id, f.brand, f.app_name), std::make_tuple("000", DORNEL, "Pump Designer"));
   EXPECT_TRUE(std::filesystem::exists(f.enviro_path + "/Prjxy000.mdb"));
 }
 
-// A folder where the user's projects database belongs can be neither copied
-// over nor opened; startup names it instead of failing a copy.
+// A folder where the projects database belongs can be neither copied over nor opened: startup names it.
 TEST_F(StartupSequenceTest, FolderInPlaceOfTheProjectsDatabaseIsNamed) {
   install::Installation inst = Install(/*user_ids_required=*/false);
   const std::string projects_db = inst.enviro + "/Prjxy000.mdb";

@@ -23,7 +23,7 @@
 #include "projects/project_file.h"
 #include "projects/unsaved_work.h"
 #include "tests/projects/staging_fixture.h"
-#include "tests/support/test_support.h"
+#include "tests/support/helper_process.h"
 
 namespace pds::test {
 namespace {
@@ -51,8 +51,7 @@ std::string Bytes(std::size_t size, std::uint64_t seed) {
   return out;
 }
 
-// A data file of the application before and after the change; nullopt: no
-// such file in that state.
+// A data file of the application before and after the change; nullopt: no such file in that state.
 struct DataFile {
   std::string name;
   std::optional<std::string> old_content;
@@ -72,10 +71,9 @@ std::vector<DataFile> MakeDataFiles() {
   };
 }
 
-// args: program folder, system temporary folder, folder of the new content,
-// folder for the markers. Opens the project, puts the new content into the
-// working copy, writes "ready", waits for SIGUSR1 and saves; writes "saved"
-// with the save's duration in microseconds when the save ends.
+// args: program folder, system temporary folder, folder of the new content, folder for the markers. Opens the
+// project, puts the new content into the working copy, writes "pid" and "ready", waits for SIGUSR1 and saves;
+// writes "saved" with the save's duration in microseconds when the save ends.
 PDS_TEST_HELPER(save_under_kill) {
   // Blocked first, so that a signal sent as soon as "ready" exists waits for sigwait.
   sigset_t go;
@@ -95,6 +93,7 @@ PDS_TEST_HELPER(save_under_kill) {
   fs::remove(work / "LAY10R02.dat");
   server.SetAppDirty(true);
   const fs::path markers = args.at(3);
+  WriteBytes(markers / "pid", std::to_string(getpid()));
   WriteBytes(markers / "ready", "");
   int signal = 0;
   sigwait(&go, &signal);
@@ -127,8 +126,7 @@ class CrashSafetyTest : public ::testing::Test {
     options.apps = {"LAY10"};
     std::string error;
     ASSERT_TRUE(install::BuildInstallation(options, &error, &inst_)) << error;
-    // Large files besides the sample's two, one of them added and one
-    // removed by the application, all under the application's designation.
+    // Large files besides the sample's two, one added and one removed by the application, all under its designation.
     auto config = db::DBEngine().OpenDatabase(inst_.config_db, false, false);
     for (const char* spec :
          {"'LAY10Grd.dat', True, True", "'LAY10Msh.dat', True, True", "'LAY10R??.dat', False, False"}) {
@@ -144,9 +142,8 @@ class CrashSafetyTest : public ::testing::Test {
     ASSERT_NO_FATAL_FAILURE(SaveFirstVersion());
   }
 
-  // The project as it is before every run: created untitled (the user has
-  // no project yet), given the old content and saved under its name, then
-  // closed. Its folder and the projects database are kept aside.
+  // The project before every run: created untitled (the user has none yet), given the old content, saved under
+  // its name and closed. Its folder and the projects database are kept aside.
   void SaveFirstVersion() {
     ServiceEnv env(temp_ / "systemp");
     platform::ScopedEnv scoped(&env);
@@ -182,43 +179,16 @@ class CrashSafetyTest : public ::testing::Test {
     fs::create_directories(temp_ / "markers");
   }
 
-  // Starts a saver and waits, for real, until it is ready to save.
-  int StartSaver() {
-    int pid = -1;
-    platform::Env* env = platform::PosixEnv();
-    if (!env->StartProcess({SelfPath(), "--pds-helper", "save_under_kill", inst_.CodePath("LAY10"), temp_ / "systemp",
-                            temp_ / "new", temp_ / "markers"},
-                           &pid)
-             .ok()) {
-      return -1;
-    }
-    const auto deadline = Clock::now() + std::chrono::seconds(60);
-    while (!fs::exists(temp_ / "markers/ready")) {
-      bool running = true;
-      int code = 0;
-      env->PollProcess(pid, &running, &code);
-      if (!running || Clock::now() > deadline) {
-        kill(pid, SIGKILL);
-        ADD_FAILURE() << "the saver ended before it was ready, exit code " << code;
-        return -1;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return pid;
+  // Starts a saver, waits, for real, until it is ready, and tells it to save.
+  bool StartSave(HelperProcess& saver) {
+    const std::string markers = temp_ / "markers";
+    return saver.Start("save_under_kill", {inst_.CodePath("LAY10"), temp_ / "systemp", temp_ / "new", markers},
+                       markers + "/ready") &&
+           kill(std::stoi(ReadBytes(markers + "/pid")), SIGUSR1) == 0;
   }
 
-  static int WaitForExit(int pid) {
-    bool running = true;
-    int code = 0;
-    while (platform::PosixEnv()->PollProcess(pid, &running, &code).ok() && running) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return code;
-  }
-
-  // Checks the project folder as the saver left it. Returns how many data
-  // files hold their new state and whether a copy was cut off (its
-  // temporary file left behind).
+  // Checks the project folder as the saver left it: how many data files hold their new state, and whether a
+  // copy was cut off (its temporary file left behind).
   void CheckDataFiles(int* new_files, bool* cut_inside_copy) {
     *new_files = 0;
     for (const DataFile& f : files_) {
@@ -261,10 +231,9 @@ class CrashSafetyTest : public ::testing::Test {
 TEST_F(CrashSafetyTest, SaveKilledAnywhereLeavesEveryFileOldOrNewAndTheProjectOpens) {
   // A save left to finish: every file new, and the duration the kills spread over.
   Restore();
-  int pid = StartSaver();
-  ASSERT_GT(pid, 0);
-  kill(pid, SIGUSR1);
-  ASSERT_EQ(WaitForExit(pid), 0);
+  HelperProcess finished;
+  ASSERT_TRUE(StartSave(finished));
+  ASSERT_EQ(finished.Wait(), 0);
   const long save_micros = std::stol(ReadBytes(temp_ / "markers/saved"));
   int new_files = 0;
   bool cut = false;
@@ -280,24 +249,20 @@ TEST_F(CrashSafetyTest, SaveKilledAnywhereLeavesEveryFileOldOrNewAndTheProjectOp
     SCOPED_TRACE("run " + std::to_string(run) + ", kill at " + std::to_string(fraction) + " of " +
                  std::to_string(save_micros) + " us");
     Restore();
-    pid = StartSaver();
-    ASSERT_GT(pid, 0);
-    kill(pid, SIGUSR1);
+    HelperProcess saver;
+    ASSERT_TRUE(StartSave(saver));
     std::this_thread::sleep_for(delay);
-    kill(pid, SIGKILL);
-    WaitForExit(pid);
+    saver.Kill();
 
     ScopedScriptedHost host;
     CheckDataFiles(&new_files, &cut);
     cut_inside_copy += cut ? 1 : 0;
     partly_saved += new_files > 0 && new_files < static_cast<int>(files_.size()) ? 1 : 0;
-    // Every database at every point a killed save can leave is checked by
-    // the power-loss replay; here the project file must still parse.
+    // The power-loss replay checks every database at every point; here the project file must still parse.
     AppList apps;
     EXPECT_TRUE(ReadProjectFileApps(apps, ProjectFolder() + "/PROJECT.QVP"));
     EXPECT_THAT(apps, ::testing::Contains(::testing::Key("LAY10")));
-    // A save cut short may leave its newer files only in the working folder,
-    // which the open then sets aside and names.
+    // A save cut short may leave newer files only in the working folder, which the open sets aside and names.
     if (HoldsUnsavedWork(ProjectFolder(), ProjectFolder() + "/~LAY10")) {
       host->ExpectMsgBoxContaining("Unsaved Changes Kept", "never saved");
     }

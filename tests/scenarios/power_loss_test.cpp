@@ -61,11 +61,6 @@ void Record(Event e) {
 
 std::string Parent(const std::string& path) { return fs::path(path).parent_path().string(); }
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // ---- the VFS shim: the default VFS, with every change recorded
 sqlite3_vfs* real_vfs = nullptr;
 
@@ -111,8 +106,7 @@ int ShimSync(sqlite3_file* f, int flags) {
   return rc;
 }
 
-// Version 1: no shared memory (no write-ahead log) and no memory mapping,
-// so every change goes through ShimWrite.
+// Version 1: no shared memory (no write-ahead log) and no memory mapping, so every change goes through ShimWrite.
 using M = sqlite3_io_methods;
 const M kShimMethods{1, ShimClose, Forward<&M::xRead>, ShimWrite, ShimTruncate, ShimSync, Forward<&M::xFileSize>,
                      Forward<&M::xLock>, Forward<&M::xUnlock>, Forward<&M::xCheckReservedLock>,
@@ -147,15 +141,14 @@ int ShimDelete(sqlite3_vfs*, const char* name, int sync_folder) {
 
 sqlite3_vfs shim_vfs;
 
-// ---- the recording environment: the same, for the file routines. Lock
-// files and probe files are left out, as the check leaves them out.
+// ---- the recording environment: the same, for the file routines; lock and probe files are left out.
 class RecordingEnv : public platform::EnvWrapper {
  public:
   using EnvWrapper::EnvWrapper;
   using Status = platform::Status;
   Status CopyFile(const std::string& from, const std::string& to, bool durable) override {
     const Status s = target()->CopyFile(from, to, durable);
-    if (s.ok()) Replace(to, ReadAll(to), durable, false);
+    if (s.ok()) Replace(to, ReadBytes(to), durable, false);
     return s;
   }
   Status WriteFileAtomic(const std::string& path, const std::string& content) override {
@@ -181,8 +174,7 @@ class RecordingEnv : public platform::EnvWrapper {
     if (s.ok()) Record(std::move(e));
     return s;
   }
-  // A whole new file put in place under a temporary name, as the file
-  // routines do it: flushed when durable, its folder too when sync_folder.
+  // A new file put in place under a temporary name: flushed when durable, its folder too when sync_folder.
   static void Replace(const std::string& path, const std::string& content, bool durable, bool sync_folder) {
     const std::string temp = path + ".~new";
     Record({Event::kCreate, temp});
@@ -206,8 +198,7 @@ class RecordingEnv : public platform::EnvWrapper {
   }
 };
 
-// ---- the model of the disk: folders and files by identity, each with what
-// is in memory and what has reached the disk.
+// ---- the model of the disk: folders and files by identity, each as in memory and as on the disk.
 struct Node {
   bool folder;
   std::string data = {}, synced = {};                            // a file's content, and on the disk
@@ -265,9 +256,8 @@ class Disk {
     }
   }
 
-  // The content of path (relative to the root): as in memory, or as a machine
-  // stopping now leaves it (with a random part of the unflushed writes when
-  // reorder is given). nullopt: no such file.
+  // The content of path (relative to the root) in memory, or as a machine stopping now leaves it (with a random
+  // part of the unflushed writes when reorder is given); nullopt: no such file.
   std::optional<std::string> File(const std::string& path, bool in_memory, std::mt19937* reorder = nullptr) const {
     int at = 0;
     for (const auto& part : fs::path(path)) {
@@ -291,7 +281,7 @@ class Disk {
     for (const auto& e : fs::directory_iterator(folder)) {
       const int child = nodes_[at].entries[e.path().filename().string()] = Add(e.is_directory());
       if (e.is_directory()) Load(e.path(), child);
-      if (!e.is_directory()) nodes_[child].data = nodes_[child].synced = ReadAll(e.path().string());
+      if (!e.is_directory()) nodes_[child].data = nodes_[child].synced = ReadBytes(e.path().string());
     }
     nodes_[at].synced_entries = nodes_[at].entries;
   }
@@ -318,9 +308,8 @@ class Disk {
   std::vector<Node> nodes_;
 };
 
-// What a file holds as the component reads it: "absent", a database's every
-// row after SQLite has rolled back any journal beside it ("corrupt: ..."
-// when it fails its check), or the bytes of any other file.
+// What a file holds as the component reads it: "absent", a database's rows after SQLite rolled back any journal
+// ("corrupt: ..." when it fails its check), or the bytes of any other file.
 class States {
  public:
   explicit States(std::string scratch) : scratch_(std::move(scratch)) {}
@@ -503,9 +492,8 @@ TEST_P(PowerLossTest, EveryCrashPointLeavesEachFileOldOrNewAndEveryDatabaseSound
   for (const std::string& f : files) {
     // The model of the disk is the disk the operation left.
     const std::string real = root + "/" + f;
-    EXPECT_EQ(disk.File(f, true), fs::exists(real) ? std::optional<std::string>(ReadAll(real)) : std::nullopt) << f;
-    // What the operation reported done is on the disk; a working copy may
-    // lose its last transaction.
+    EXPECT_EQ(disk.File(f, true), fs::exists(real) ? std::optional<std::string>(ReadBytes(real)) : std::nullopt) << f;
+    // What the operation reported done is on the disk; a working copy may lose its last transaction.
     if (f.find("/~") == std::string::npos) {
       EXPECT_EQ(state(f, false, nullptr), state(f, true, nullptr)) << f;
     }

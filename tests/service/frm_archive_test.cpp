@@ -13,8 +13,7 @@
 namespace pds {
 namespace {
 
-// A scripted host that also keeps every value the two bars and the item
-// label held whenever the window was redrawn.
+// A scripted host that also keeps what the two bars and the item label held at every redraw.
 class RecordingHost : public ui::ScriptedHost {
  public:
   void Refresh(Dialog& dialog) override {
@@ -41,8 +40,7 @@ TEST(FrmArchiveProgressTest, BothBarsMoveThroughAMultiItemRunAndEventsAreProcess
   auto previous = SetUiHost(host);
   test::TempFolder tmp;
   std::vector<std::string> paths;
-  // The middle item is large enough to be compressed in pieces, so its own
-  // bar has steps between 0 and 100.
+  // The middle item is compressed in pieces, so its own bar has steps between 0 and 100.
   paths.push_back(tmp.Write("PROJECT.QVP", std::string(4000, 'p')));
   paths.push_back(tmp.Write("Project.mdb", std::string(std::size_t{9} << 20, 'm')));
   paths.push_back(tmp.Write("PMP10Tag.mdb", std::string(4000, 't')));
@@ -101,6 +99,19 @@ struct FailureCase {
 const char kExtractLead[] = "Unable to extract:  [\"Pdsg*.*\"] from archive \r\n[{}/a.qva]\r\n"
                             " because the following error occurred:\r\n\n";
 
+// Extracts "Pdsg*.*" from a.qva, written first with bytes unless there are none.
+std::function<bool(frmArchive&, const test::TempFolder&)> Extract(std::optional<std::string> bytes, bool show = true) {
+  return [=](frmArchive& f, const test::TempFolder& t) {
+    if (bytes) t.Write("a.qva", *bytes);
+    return f.Extract(t / "a.qva", t.path(), "\"Pdsg*.*\"", show);
+  };
+}
+test::RawEntry BadCrc() {
+  test::RawEntry e{"Pdsg1.dat", "payload"};
+  e.declared_crc = 1234;
+  return e;
+}
+
 const FailureCase kFailures[] = {
     {"ArchiveMissingSource",
      [](frmArchive& f, const test::TempFolder& t) { return f.Archive(t / "a.qva", Quoted({t / "none.mdb"}), false, true); },
@@ -116,33 +127,16 @@ const FailureCase kFailures[] = {
     {"ArchiveQuietShowsNothing",
      [](frmArchive& f, const test::TempFolder& t) { return f.Archive(t / "a.qva", "", false, false); },
      {}},
-    {"ExtractMissingArchive",
-     [](frmArchive& f, const test::TempFolder& t) { return f.Extract(t / "a.qva", t.path(), "\"Pdsg*.*\"", true); },
+    {"ExtractMissingArchive", Extract(std::nullopt),
      {{"Retrieve Error 9", "Unable to extract:  [\"Pdsg*.*\"] from archive \r\n{}/a.qva does not exist."}}},
-    {"ExtractNothingMatches",
-     [](frmArchive& f, const test::TempFolder& t) {
-       t.Write("a.qva", test::BuildZip({{"Other.dat", "x"}}));
-       return f.Extract(t / "a.qva", t.path(), "\"Pdsg*.*\"", true);
-     },
+    {"ExtractNothingMatches", Extract(test::BuildZip({{"Other.dat", "x"}})),
      {{"Retrieve Error B", std::string(kExtractLead) + "No files found that match filespec"}}},
-    {"ExtractTruncatedArchive",
-     [](frmArchive& f, const test::TempFolder& t) {
-       t.Write("a.qva", test::BuildZip({{"Pdsg1.dat", "x"}}).substr(0, 20));
-       return f.Extract(t / "a.qva", t.path(), "\"Pdsg*.*\"", true);
-     },
+    {"ExtractTruncatedArchive", Extract(test::BuildZip({{"Pdsg1.dat", "x"}}).substr(0, 20)),
      {{"Retrieve Error 2", std::string(kExtractLead) + "Archive file is damaged (Unexpected EOF)"}}},
-    {"ExtractBadCrcIsAnEntryEventFirst",
-     [](frmArchive& f, const test::TempFolder& t) {
-       test::RawEntry e{"Pdsg1.dat", "payload"};
-       e.declared_crc = 1234;
-       t.Write("a.qva", test::BuildZip({e}));
-       return f.Extract(t / "a.qva", t.path(), "\"Pdsg*.*\"", true);
-     },
+    {"ExtractBadCrcIsAnEntryEventFirst", Extract(test::BuildZip({BadCrc()})),
      {{"TVX UnArchive Error 27", "Archive file is damaged (Invalid CRC)"},
       {"Retrieve Error 27", std::string(kExtractLead) + "Archive file is damaged (Invalid CRC)"}}},
-    {"ExtractQuietShowsNothing",
-     [](frmArchive& f, const test::TempFolder& t) { return f.Extract(t / "a.qva", t.path(), "\"Pdsg*.*\"", false); },
-     {}},
+    {"ExtractQuietShowsNothing", Extract(std::nullopt, false), {}},
 };
 
 class FrmArchiveFailureTest : public ::testing::TestWithParam<FailureCase> {};

@@ -30,6 +30,12 @@ std::string MustSaveQuestion(const std::string& name) {
 class ProjectArchiveTest : public PumpLifecycleTest {
  protected:
   std::string Archives() const { return inst_.tvxii + "/Archives"; }
+  eProjectReturnCode ArchiveTo(std::string dest) { return server().ProjectArchive(dest); }
+  // A run of the zip host that fails: its own box, then the operation's.
+  void ExpectFailedRun(const std::string& title, const std::string& text) {
+    host_->ExpectMsgBox(title, text);
+    host_->ExpectMsgBox("ArchiveProject2()", "Error writing archive data.  Archive file not created.");
+  }
 };
 
 TEST_F(ProjectArchiveTest, GivenDestinationIsTrimmedHandedBackAndHoldsTheEntriesInOrder) {
@@ -52,25 +58,20 @@ TEST_F(ProjectArchiveTest, GivenDestinationIsTrimmedHandedBackAndHoldsTheEntries
 TEST_F(ProjectArchiveTest, NeverSavedProjectIsQuestionedThenSavedThenArchivedThroughTheDialog) {
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   const std::string name = server().Project()->JobName();
-  auto& host = host_;
   const std::string zip = temp_ / "beta.qva";
-  host->ExpectMsgBox("Archive Project", MustSaveQuestion(name), vbOK);
-  host->ExpectDialog("frmSaveProjectAs", TypeAndOk("txtName", "Beta"));
-  host->ExpectFileDialog(zip);
-  host->ExpectMsgBox("Archive Complete", "Archive complete." + LineBreaks(2) + "[Beta] has been archived to " +
+  host_->ExpectMsgBox("Archive Project", MustSaveQuestion(name), vbOK);
+  ExpectSaveAsDialog("Beta");
+  host_->ExpectFileDialog(zip);
+  host_->ExpectMsgBox("Archive Complete", "Archive complete." + LineBreaks(2) + "[Beta] has been archived to " +
                                              LineBreaks(1) + "[" + LCase(zip) + "].");
   EXPECT_EQ(server().ProjectArchive(), RETURN_OK);
-  EXPECT_THAT(host->Problems(), IsEmpty());
-  ASSERT_EQ(host->shown().front().kind, "msgbox");
-  EXPECT_EQ(host->shown().front().style, 545);
-  EXPECT_EQ(host->last_file_request().title, "Archive");
-  EXPECT_TRUE(host->last_file_request().save);
-  EXPECT_EQ(host->last_file_request().default_ext, ".QVA");
-  EXPECT_EQ(host->last_file_request().file_name, "Beta");
-  EXPECT_EQ(host->last_file_request().filter, "TVX/Mersa Archive Files (*.QVA)|*.QVA|All Files (*.*)|*.*");
-  EXPECT_EQ(host->last_file_request().filter_index, 1);
-  EXPECT_EQ(host->last_file_request().initial_folder, Archives());
-  EXPECT_EQ(host->last_file_request().flags, 0x20A806);
+  ASSERT_EQ(host_->shown().front().kind, "msgbox");
+  EXPECT_EQ(host_->shown().front().style, 545);
+  const FileDialogRequest& asked = host_->last_file_request();
+  EXPECT_EQ(std::tie(asked.title, asked.save, asked.default_ext, asked.file_name, asked.filter_index, asked.flags),
+            std::make_tuple("Archive", true, ".QVA", "Beta", 1, 0x20A806L));
+  EXPECT_EQ(asked.filter, "TVX/Mersa Archive Files (*.QVA)|*.QVA|All Files (*.*)|*.*");
+  EXPECT_EQ(asked.initial_folder, Archives());
   EXPECT_TRUE(fs::is_directory(Archives()));
   EXPECT_THAT(ZipEntryNames(zip), ElementsAre(kSavedEntries[0], kSavedEntries[1], kSavedEntries[2], kSavedEntries[3]));
 }
@@ -78,10 +79,9 @@ TEST_F(ProjectArchiveTest, NeverSavedProjectIsQuestionedThenSavedThenArchivedThr
 TEST_F(ProjectArchiveTest, NeverSavedProjectWithDestinationIsSavedAtOnceWithoutQuestion) {
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   ExpectSaveAsDialog("Gamma");
-  std::string dest = temp_ / "gamma.qva";
-  ASSERT_EQ(server().ProjectArchive(dest), RETURN_OK);
+  ASSERT_EQ(ArchiveTo(temp_ / "gamma.qva"), RETURN_OK);
   EXPECT_EQ(server().Project()->JobName(), "Gamma");
-  EXPECT_TRUE(ArchiveTestsClean(dest));
+  EXPECT_TRUE(ArchiveTestsClean(temp_ / "gamma.qva"));
 }
 
 // ---- ways out that write nothing
@@ -123,26 +123,19 @@ INSTANTIATE_TEST_SUITE_P(Cases, ProjectArchiveCancelTest, ::testing::ValuesIn(kC
 
 // ---- failures
 
-TEST_F(ProjectArchiveTest, FailedRunLeavesAnOlderArchiveOfTheSameNameWhole) {
+TEST_F(ProjectArchiveTest, FailedRunLeavesNoFileOrAnOlderArchiveOfTheSameNameWhole) {
   const std::string folder = SaveNewProject("Epsilon");
+  const std::string nowhere = temp_ / "missing-folder/epsilon.qva";
+  ExpectFailedRun("Archive Error 1D", "Error opening output file");
+  EXPECT_EQ(ArchiveTo(nowhere), RETURN_ERROR);
+  EXPECT_FALSE(fs::exists(nowhere));
+
   const std::string zip = temp_ / "epsilon.qva";
   WriteFile(zip, "the archive of last week");
   fs::remove(folder + "/Project.mdb");
-  host_->ExpectMsgBox("Archive Error 9", "File not found");
-  host_->ExpectMsgBox("ArchiveProject2()", "Error writing archive data.  Archive file not created.");
-  std::string dest = zip;
-  EXPECT_EQ(server().ProjectArchive(dest), RETURN_ERROR);
+  ExpectFailedRun("Archive Error 9", "File not found");
+  EXPECT_EQ(ArchiveTo(zip), RETURN_ERROR);
   EXPECT_EQ(ReadFile(zip), "the archive of last week");
-}
-
-TEST_F(ProjectArchiveTest, FailedRunWithoutOlderArchiveLeavesNoFile) {
-  SaveNewProject("Zeta");
-  const std::string zip = temp_ / "missing-folder/zeta.qva";
-  host_->ExpectMsgBox("Archive Error 1D", "Error opening output file");
-  host_->ExpectMsgBox("ArchiveProject2()", "Error writing archive data.  Archive file not created.");
-  std::string dest = zip;
-  EXPECT_EQ(server().ProjectArchive(dest), RETURN_ERROR);
-  EXPECT_FALSE(fs::exists(zip));
 }
 
 TEST_F(ProjectArchiveTest, FullDiskWhileWritingTheProjectFileIsReportedAsDiskFull) {
@@ -150,11 +143,9 @@ TEST_F(ProjectArchiveTest, FullDiskWhileWritingTheProjectFileIsReportedAsDiskFul
   FaultEnv full(&env_);
   full.Fail(Call::kWriteFile, 112, [](const std::string& path) { return path.ends_with("/PROJECT.QVP"); });
   platform::ScopedEnv scoped(&full);
-  host_->ExpectMsgBox("Archive Error 32", "Disk full");
-  host_->ExpectMsgBox("ArchiveProject2()", "Error writing archive data.  Archive file not created.");
-  std::string dest = temp_ / "theta.qva";
-  EXPECT_EQ(server().ProjectArchive(dest), RETURN_ERROR);
-  EXPECT_FALSE(fs::exists(dest));
+  ExpectFailedRun("Archive Error 32", "Disk full");
+  EXPECT_EQ(ArchiveTo(temp_ / "theta.qva"), RETURN_ERROR);
+  EXPECT_FALSE(fs::exists(temp_ / "theta.qva"));
 }
 
 TEST_F(ProjectArchiveTest, ProjectFolderThatIsGoneIsReportedWithNameAndPath) {
@@ -165,16 +156,14 @@ TEST_F(ProjectArchiveTest, ProjectFolderThatIsGoneIsReportedWithNameAndPath) {
                       "An archive of this project cannot be created.  The project path is invalid." + LineBreaks(2) +
                           "Project Name:  [Eta]" + LineBreaks(1) + "Project Path:  [" + gone + "]" + LineBreaks(2) +
                           ContactSupportText());
-  std::string dest = temp_ / "eta.qva";
-  EXPECT_EQ(server().ProjectArchive(dest), RETURN_ERROR);
-  EXPECT_FALSE(fs::exists(dest));
+  EXPECT_EQ(ArchiveTo(temp_ / "eta.qva"), RETURN_ERROR);
+  EXPECT_FALSE(fs::exists(temp_ / "eta.qva"));
 }
 
 TEST_F(ProjectArchiveTest, NoCurrentProjectIsAnError) {
   ServerOf(server()).SetCurrentProject(nullptr);
   host_->ExpectMsgBox("ProjectArchive()", "Error - No current project object.");
-  std::string dest = temp_ / "none.qva";
-  EXPECT_EQ(server().ProjectArchive(dest), RETURN_ERROR);
+  EXPECT_EQ(ArchiveTo(temp_ / "none.qva"), RETURN_ERROR);
   EXPECT_EQ(host_->shown().back().style, vbExclamation);
 }
 

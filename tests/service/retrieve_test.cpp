@@ -36,6 +36,11 @@ std::string Raw(const std::string& root, const std::vector<RawEntry>& entries) {
 class RetrieveTest : public test::LifecycleTest {
  protected:
   void SetUp() override { Start("LAY10"); }
+  // No way through a retrieval leaves a temporary copy of the project file behind.
+  void TearDown() override {
+    EXPECT_THAT(TempCopies(), ::testing::IsEmpty());
+    LifecycleTest::TearDown();
+  }
 
   // A sound archive: the project file and LAY10's layout, written by the zip engine.
   std::string MakeArchive(const std::string& project_file, const std::string& name = "Job.QVA") {
@@ -45,14 +50,18 @@ class RetrieveTest : public test::LifecycleTest {
     WriteFile(src + "/LAY10Lay.dat", kArchivedLayout);
     WriteFile(src + "/PMP10Crv.dat", "[Curves]\r\nCount=3\r\n");
     const std::string archive = temp_ / name;
-    auto r = archive::WriteZipArchive(archive, {{"PROJECT.QVP", src + "/PROJECT.QVP"},
-                                                {"LAY10Lay.dat", src + "/LAY10Lay.dat"},
-                                                {"PMP10Crv.dat", src + "/PMP10Crv.dat"}});
+    std::vector<archive::ArchiveItem> items;
+    for (const char* entry : {"PROJECT.QVP", "LAY10Lay.dat", "PMP10Crv.dat"}) {
+      items.push_back({entry, src + "/" + entry});
+    }
+    auto r = archive::WriteZipArchive(archive, items);
     EXPECT_TRUE(r.ok()) << r.detail;
     return archive;
   }
   std::string Work() { return server().Project()->WorkingJobPath(); }
-  std::string Success() { return server().AppName() + " v" + server().AppVersion() + " data has been successfully retrieved."; }
+  std::string Success() { return AppLabel() + " data has been successfully retrieved."; }
+  std::string NotInArchive() { return AppLabel() + " data does not exist in this archive."; }
+  std::string AppLabel() { return server().AppName() + " v" + server().AppVersion(); }
   // The temporary copies of the project file left anywhere under the test's folder.
   std::vector<std::string> TempCopies() {
     std::vector<std::string> left;
@@ -63,7 +72,8 @@ class RetrieveTest : public test::LifecycleTest {
     return left;
   }
   void ExpectQuietFailure(const std::string& text) {
-    host_->ExpectMsgBox("clsProjectDataServer.RetrieveProject2", "No Project data was retrieved." + LineBreaks(1) + text);
+    host_->ExpectMsgBox("clsProjectDataServer.RetrieveProject2",
+                        "No Project data was retrieved." + LineBreaks(1) + text);
   }
 };
 
@@ -87,7 +97,6 @@ TEST_P(RetrieveVersionTest, TrimmedCaseBlindAR002PassesOthersNameBoth) {
                        "Master archive version must be:  [AR002]");
   }
   EXPECT_EQ(server().ProjectRetrieve(archive), GetParam().passes ? RETURN_OK : RETURN_ERROR);
-  EXPECT_THAT(TempCopies(), ::testing::IsEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, RetrieveVersionTest,
@@ -108,11 +117,9 @@ TEST_F(RetrieveTest, ArchiveWithoutThisApplicationChangesNothingInTheWorkingFold
                       EXPECT_EQ(static_cast<frmProject&>(d).lstApps.List(0), "Pump Designer v1.0");
                       d.ClickButton("cmdRetrieve");
                     })
-      .ExpectMsgBox("Retrieve", "No data has not been retrieved." + LineBreaks(2) + server().AppName() + " v" +
-                                    server().AppVersion() + " data does not exist in this archive.");
+      .ExpectMsgBox("Retrieve", "No data has not been retrieved." + LineBreaks(2) + NotInArchive());
   EXPECT_EQ(server().ProjectRetrieve(), RETURN_ERROR);
   EXPECT_EQ(Snapshot(Work()), before);
-  EXPECT_THAT(TempCopies(), ::testing::IsEmpty());
 }
 
 TEST_F(RetrieveTest, BrowseGoesBackToTheFileDialogWhereCancelCancels) {
@@ -123,16 +130,11 @@ TEST_F(RetrieveTest, BrowseGoesBackToTheFileDialogWhereCancelCancels) {
       .ExpectFileDialog("");
   EXPECT_EQ(server().ProjectRetrieve(), RETURN_USER_CANCEL);
   const FileDialogRequest& asked = host_->last_file_request();
-  EXPECT_EQ(asked.title, "Retrieve");
-  EXPECT_FALSE(asked.save);
-  EXPECT_EQ(asked.default_ext, ".QVA");
-  EXPECT_EQ(asked.file_name, "");
+  EXPECT_EQ(std::tie(asked.title, asked.save, asked.default_ext, asked.file_name, asked.filter_index, asked.flags),
+            std::make_tuple("Retrieve", false, ".QVA", "", 1, 0x209004L));
   EXPECT_EQ(asked.filter, "TVX/Mersa Archive Files (*.QVA)|*.QVA|All Files (*.*)|*.*");
-  EXPECT_EQ(asked.filter_index, 1);
   EXPECT_EQ(asked.initial_folder, inst_.tvxii + "/Archives");
-  EXPECT_EQ(asked.flags, 0x209004);
   EXPECT_EQ(server().Project()->JobName(), "Untitled");
-  EXPECT_THAT(TempCopies(), ::testing::IsEmpty());
 }
 
 TEST_F(RetrieveTest, NeverSavedProjectTakesOverNameAndPropertiesAndBothDirtyFlags) {
@@ -159,7 +161,6 @@ TEST_F(RetrieveTest, NeverSavedProjectTakesOverNameAndPropertiesAndBothDirtyFlag
   // The interactive worker empties the whole working folder; PMP10's entry is not this application's.
   EXPECT_FALSE(fs::exists(Work() + "/stray.txt"));
   EXPECT_FALSE(fs::exists(Work() + "/PMP10Crv.dat"));
-  EXPECT_THAT(TempCopies(), ::testing::IsEmpty());
 }
 
 // ---- the worker with the archive given
@@ -176,15 +177,13 @@ TEST_F(RetrieveTest, SavedProjectKeepsItsPropertiesAndOnlyThisApplicationsFilesG
   EXPECT_EQ(ReadFile(Work() + "/LAY10Lay.dat"), kArchivedLayout);
   EXPECT_TRUE(fs::exists(Work() + "/stray.txt"));
   EXPECT_EQ(Snapshot(folder, Work()), project_folder);
-  EXPECT_THAT(TempCopies(), ::testing::IsEmpty());
 }
 
 TEST_F(RetrieveTest, MissingApplicationIsTheGivenWorkersErrorExit) {
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   const std::string archive = MakeArchive(ProjectFile("AR002", "PMP10=Pump Designer\r\n"));
-  ExpectQuietFailure(server().AppName() + " v" + server().AppVersion() + " data does not exist in this archive.");
+  ExpectQuietFailure(NotInArchive());
   EXPECT_EQ(server().ProjectRetrieve(archive), RETURN_ERROR);
-  EXPECT_THAT(TempCopies(), ::testing::IsEmpty());
 }
 
 // ---- hostile and damaged archives
@@ -193,12 +192,26 @@ struct HostileCase {
   const char* name;
   std::function<std::string(const std::string& root)> make;
   std::vector<std::pair<std::string, std::string>> boxes;  // (title, text fragment) before the summary
-  std::string summary;                                     // the worker's own step message
+  std::string summary = "";                                // the worker's own step message
 };
 
 std::vector<RawEntry> WithProjectFile(std::vector<RawEntry> rest) {
   rest.insert(rest.begin(), RawEntry("PROJECT.QVP", ProjectFile("AR002", kBothApps)));
   return rest;
+}
+// Makes an archive of the project file and rest, written byte by byte.
+std::function<std::string(const std::string&)> Zip(std::vector<RawEntry> rest) {
+  return [rest](const std::string& root) { return Raw(root, WithProjectFile(rest)); };
+}
+// The layout entry holding content, with one of its records changed.
+RawEntry Layout(const std::string& content, const std::function<void(RawEntry&)>& change) {
+  RawEntry e("LAY10Lay.dat", content);
+  change(e);
+  return e;
+}
+// Makes a file of the given bytes, not an archive the zip engine wrote.
+std::function<std::string(const std::string&)> File(const std::string& name, const std::string& bytes) {
+  return [=](const std::string& root) { return WriteBytes(root + "/" + name, bytes); };
 }
 
 class RetrieveHostileTest : public RetrieveTest, public ::testing::WithParamInterface<HostileCase> {};
@@ -216,73 +229,41 @@ TEST_P(RetrieveHostileTest, IsRefusedAndLeavesEverythingAsItWas) {
   EXPECT_EQ(server().Project()->JobPath(), folder);
 }
 
-const std::vector<std::pair<std::string, std::string>> Refused(const std::string& code, const std::string& text) {
-  return {{"TVX UnArchive Error " + code, text}, {"Retrieve Error " + code, "Unable to extract:  [PROJECT.QVP]"}};
-}
+// An entry event refusing the archive's structure, then the failed extraction of the project file.
+const std::vector<std::pair<std::string, std::string>> kStructure = {
+    {"TVX UnArchive Error 3", "Structure error"}, {"Retrieve Error 3", "Unable to extract:  [PROJECT.QVP]"}};
+const std::string kTruncated = test::BuildZip(WithProjectFile({{"LAY10Lay.dat", "x"}}));
 
 INSTANTIATE_TEST_SUITE_P(
     Archives, RetrieveHostileTest,
     ::testing::Values(
-        HostileCase{"DotDotName", [](const std::string& root) { return Raw(root, WithProjectFile({{"../LAY10Lay.dat", "x"}})); },
-                    Refused("3", "Structure error"), ""},
-        HostileCase{"AbsoluteName",
-                    [](const std::string& root) { return Raw(root, WithProjectFile({{"/tmp/LAY10Lay.dat", "x"}})); },
-                    Refused("3", "Structure error"), ""},
-        HostileCase{"BackslashName",
-                    [](const std::string& root) { return Raw(root, WithProjectFile({{"sub\\LAY10Lay.dat", "x"}})); },
-                    Refused("3", "Structure error"), ""},
-        HostileCase{"DriveLetterName",
-                    [](const std::string& root) { return Raw(root, WithProjectFile({{"C:LAY10Lay.dat", "x"}})); },
-                    Refused("3", "Structure error"), ""},
-        HostileCase{"SymbolicLink",
-                    [](const std::string& root) {
-                      RawEntry link("LAY10Lay.dat", "/etc/passwd");
-                      link.unix_mode = 0120777;
-                      return Raw(root, WithProjectFile({link}));
-                    },
-                    Refused("3", "Structure error"), ""},
-        HostileCase{"DuplicateNames",
-                    [](const std::string& root) {
-                      return Raw(root, WithProjectFile({{"LAY10Lay.dat", "a"}, {"lay10lay.DAT", "b"}}));
-                    },
-                    Refused("3", "Structure error"), ""},
-        HostileCase{"ZipBomb",
-                    [](const std::string& root) {
-                      RawEntry bomb("LAY10Lay.dat", std::string(1 << 20, 'z'));
-                      bomb.declared_size = 16;
-                      return Raw(root, WithProjectFile({bomb}));
-                    },
-                    {{"TVX UnArchive Error 3", "Structure error"}, {"Retrieve Error 3", "[\"LAY10*.*\"]"}}, ""},
-        HostileCase{"Truncated",
-                    [](const std::string& root) {
-                      std::string bytes = test::BuildZip(WithProjectFile({{"LAY10Lay.dat", "x"}}));
-                      return WriteBytes(root + "/Cut.QVA", bytes.substr(0, bytes.size() / 2));
-                    },
-                    {{"Retrieve Error 2", "Unexpected EOF"}}, ""},
+        HostileCase{"DotDotName", Zip({{"../LAY10Lay.dat", "x"}}), kStructure},
+        HostileCase{"AbsoluteName", Zip({{"/tmp/LAY10Lay.dat", "x"}}), kStructure},
+        HostileCase{"BackslashName", Zip({{"sub\\LAY10Lay.dat", "x"}}), kStructure},
+        HostileCase{"DriveLetterName", Zip({{"C:LAY10Lay.dat", "x"}}), kStructure},
+        HostileCase{"SymbolicLink", Zip({Layout("/etc/passwd", [](RawEntry& e) { e.unix_mode = 0120777; })}),
+                    kStructure},
+        HostileCase{"DuplicateNames", Zip({{"LAY10Lay.dat", "a"}, {"lay10lay.DAT", "b"}}), kStructure},
+        HostileCase{"ZipBomb", Zip({Layout(std::string(1 << 20, 'z'), [](RawEntry& e) { e.declared_size = 16; })}),
+                    {{"TVX UnArchive Error 3", "Structure error"}, {"Retrieve Error 3", "[\"LAY10*.*\"]"}}},
+        HostileCase{"Truncated", File("Cut.QVA", kTruncated.substr(0, kTruncated.size() / 2)),
+                    {{"Retrieve Error 2", "Unexpected EOF"}}},
+        // Names of the same length: only the local header and the central directory disagree.
         HostileCase{"CentralDirectoryContradictsLocalHeader",
-                    [](const std::string& root) {
-                      RawEntry e("LAY10Lay.dat", "x");
-                      e.central_name = "LAY10Lax.dat";  // same length: only the names disagree
-                      return Raw(root, WithProjectFile({e}));
-                    },
-                    {{"Retrieve Error 3", "Archive file is damaged (Structure error)"}}, ""},
+                    Zip({Layout("x", [](RawEntry& e) { e.central_name = "LAY10Lax.dat"; })}),
+                    {{"Retrieve Error 3", "Archive file is damaged (Structure error)"}}},
         HostileCase{"ProjectFileNotAProfile",
-                    [](const std::string& root) {
-                      return Raw(root, {{"PROJECT.QVP", std::string("\x00\x01\xff garbage", 11)},
-                                           {"LAY10Lay.dat", "x"}});
-                    },
+                    File("Raw.QVA", test::BuildZip({{"PROJECT.QVP", std::string("\x00\x01\xff garbage", 11)},
+                                                    {"LAY10Lay.dat", "x"}})),
                     {}, "Unable to determine archive version."},
-        HostileCase{"EmptyFile",
-                    [](const std::string& root) {
-                      return WriteBytes(root + "/Empty.QVA", "");
-                    },
-                    {{"Retrieve Error 2", "Unexpected EOF"}}, ""},
+        HostileCase{"EmptyFile", File("Empty.QVA", ""), {{"Retrieve Error 2", "Unexpected EOF"}}},
         HostileCase{"FolderGivenAsArchive",
                     [](const std::string& root) {
                       fs::create_directories(root + "/Folder.QVA");
                       return root + "/Folder.QVA";
                     },
-                    {{"Retrieve Error 9", "File not found"}}, ""}), pds::test::ByName());
+                    {{"Retrieve Error 9", "File not found"}}}),
+    pds::test::ByName());
 
 }  // namespace
 }  // namespace pds

@@ -31,8 +31,7 @@ TEST(UnitTagsTest, APositionSelectsByOrderAndTextByName) {
   EXPECT_EQ(tags.Item(0L), nullptr);
   EXPECT_EQ(tags.Item(4L), nullptr);
   EXPECT_EQ(tags.Item("missing"), nullptr);
-  // Removing by position goes by the position's text as a key: only a tag
-  // named "3" would go, and there is none.
+  // Removing by position goes by the position's text as a key: only a tag named "3" would go, and there is none.
   EXPECT_FALSE(tags.Remove(3L));
   EXPECT_TRUE(tags.Remove(2L));
   EXPECT_EQ(tags.Count(), 2);

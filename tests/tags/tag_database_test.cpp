@@ -16,22 +16,7 @@ class TagDatabaseTest : public TagTest {
   void SetUp() override { StartWithNewProject(); }
 };
 
-TEST_F(TagDatabaseTest, MissingWorkingCopyIsReportedWithItsPath) {
-  // An untitled project has no project folder: no main copy, no project database.
-  std::string name = "stale";
-  EXPECT_FALSE(ServerOf(server()).GetMainDbName(name));
-  EXPECT_FALSE(ServerOf(server()).GetProjDbName(name));
-  EXPECT_EQ(name, "");
-
-  const std::string work = WorkTagDb();
-  CloseDatabase(server().dbTag());
-  std::filesystem::remove(work);
-  host_->ExpectMsgBox("GetTempDbName()", "Tag database file was not found:\r\n\r\n" + work);
-  EXPECT_FALSE(server().InitTagData());
-  EXPECT_EQ(host_->shown().back().style, vbCritical);
-}
-
-TEST_F(TagDatabaseTest, OpenTagDatabaseIsReusedAndReopenedAfterClose) {
+TEST_F(TagDatabaseTest, OpenTagDatabaseIsReusedReopenedAfterCloseAndAMissingOneNamed) {
   ASSERT_TRUE(server().InitTagData());
   const DbHandle first = server().dbTag();
   ASSERT_TRUE(server().InitTagData());
@@ -40,6 +25,19 @@ TEST_F(TagDatabaseTest, OpenTagDatabaseIsReusedAndReopenedAfterClose) {
   ASSERT_TRUE(server().InitTagData());
   EXPECT_NE(server().dbTag(), first);
   EXPECT_TRUE(CheckDatabaseValid(server().dbTag(), false));
+
+  // An untitled project has no project folder: no main copy, no project database.
+  std::string name = "stale";
+  EXPECT_FALSE(ServerOf(server()).GetMainDbName(name));
+  EXPECT_FALSE(ServerOf(server()).GetProjDbName(name));
+  EXPECT_EQ(name, "");
+  // Its working copy gone, the open names it.
+  const std::string work = WorkTagDb();
+  CloseDatabase(server().dbTag());
+  std::filesystem::remove(work);
+  host_->ExpectMsgBox("GetTempDbName()", "Tag database file was not found:\r\n\r\n" + work);
+  EXPECT_FALSE(server().InitTagData());
+  EXPECT_EQ(host_->shown().back().style, vbCritical);
 }
 
 TEST_F(TagDatabaseTest, LoadSkipsUnnamedRowsFollowsLOrderAndFoldsCase) {
@@ -149,8 +147,7 @@ TEST_F(DataDefTest, FailedLookupKeepsThePreviousDefinition) {
 
 TEST_F(DataDefTest, UnitMustReadAsAWholeNumberAndTheDatabaseIsReopened) {
   server().DataDef("sService", "TagData");
-  // The application database closed under the open definitions table; its
-  // Unit column turned into text so that it can hold what is not a number.
+  // The application database closed under the open table; Unit turned into text to hold what is no number.
   CloseDatabase(server().AppDB());
   {
     auto db = db::DBEngine().OpenDatabase(AppDb(), false, false);

@@ -15,9 +15,7 @@ class TagTest : public LifecycleTest {
  protected:
   static constexpr const char* kPump = "PMP10";
 
-  // PMP10 on a fresh installation whose user already has a project, then a
-  // new (untitled) project made current. The new project's first tag is
-  // made by the new-project step.
+  // PMP10 on a fresh installation whose user has a project, then a new (untitled) one, with its first tag, current.
   void StartWithNewProject() {
     Start(kPump);
     ASSERT_EQ(server().ProjectNew(), RETURN_OK);
@@ -42,15 +40,12 @@ class TagTest : public LifecycleTest {
     for (const UnitTagRef& tag : tags) names.push_back(tag->Name());
     return names;
   }
-  // Appends rows with the given names (lOrder counting on from 1) to a tag
-  // table of the working copy, behind the service's back.
+  // Appends rows named names (lOrder from 1) to a tag table of the working copy, behind the service's back.
   void AddTagRows(const std::vector<std::string>& names, const std::string& table = "TagData") {
     std::vector<std::string> statements;
     int order = 1;
     for (const std::string& name : names) {
-      std::string quoted;
-      for (char c : name) quoted += c == '\'' ? std::string("''") : std::string(1, c);
-      statements.push_back("INSERT INTO " + table + " (TagName, lOrder) VALUES ('" + quoted + "', " +
+      statements.push_back("INSERT INTO " + table + " (TagName, lOrder) VALUES ('" + FixSqlQuotes(name) + "', " +
                            std::to_string(order++) + ")");
     }
     Execute(WorkTagDb(), statements);

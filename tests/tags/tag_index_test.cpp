@@ -18,8 +18,7 @@ class TagIndexTest : public TagTest {
     folder_ = SaveNewProject("Alpha");
     return folder_ + "/Project.mdb";
   }
-  // Publishes a tag of another application and one of PMP10 directly, each
-  // with `items` key/value rows of a long value.
+  // Publishes a tag of an application directly, with `items` key/value rows of a long value.
   void AddPublished(const std::string& db, const std::string& app, const std::string& name, int items = 1) {
     Execute(db, {"INSERT INTO TagIndex (sApp, sAppVer, TableName, lLocalID, sTagName) VALUES ('" + app +
                  "', '10', 'TagData', 99, '" + name + "')"});
@@ -46,9 +45,8 @@ class TagIndexTest : public TagTest {
 };
 
 TEST_F(TagIndexTest, OneRowPerTagIsPublishedAndEditedOnTheNextRun) {
-  // The current project is unsaved, so the clearing before each run finds
-  // nothing to clear, and the second run meets the first run's rows in the
-  // record's database.
+  // The current project is unsaved, so the clearing before each run finds nothing to clear, and the second
+  // run meets the first run's rows in the record's database.
   StartWithNewProject();
   folder_ = MakeProjectFolder("Beta");
   const std::string db = folder_ + "/Project.mdb";
@@ -122,19 +120,14 @@ TEST_F(TagIndexTest, ANeverSavedProjectIsNeitherClearedNorIndexed) {
   EXPECT_FALSE(ServerOf(server()).IndexTags(nullptr));
 }
 
-using Table = std::vector<std::vector<std::string>>;
 constexpr const char* kTitle = "clsProjectDataServer.ExportTagData";
 
-class ExportTagsTest : public TagTest {
+class ExportTagsTest : public TagIndexTest {
  protected:
-  // PMP10 with a saved project current, another application's tag already
-  // published in it; returns its database.
-  std::string StartWithSavedProject() {
-    Start(kPump);
-    const std::string db = SaveNewProject("Alpha") + "/Project.mdb";
-    Execute(db, {"INSERT INTO TagIndex (sApp, sAppVer, sTagName) VALUES ('LAY', '10', 'Layout 1')",
-                 "INSERT INTO TagData (lTagId, lSeqNumber, sKey, sValue) SELECT lTagId, 1, 'Width', '3' "
-                 "FROM TagIndex WHERE sApp = 'LAY'"});
+  // PMP10 with a saved project current, another application's tag already published in it; returns its database.
+  std::string StartWithPublishedLayout() {
+    const std::string db = StartWithSavedProject();
+    AddPublished(db, "LAY", "Layout 1");
     return db;
   }
   // Two pump tags of two items each.
@@ -148,7 +141,7 @@ class ExportTagsTest : public TagTest {
 };
 
 TEST_F(ExportTagsTest, ExportingTwiceLeavesOneSetOfRows) {
-  const std::string db = StartWithSavedProject();
+  const std::string db = StartWithPublishedLayout();
   clsExportTags tags;
   AddPumps(tags);
   ASSERT_TRUE(server().ExportTagData(&tags));
@@ -159,7 +152,7 @@ TEST_F(ExportTagsTest, ExportingTwiceLeavesOneSetOfRows) {
   // Each item under its own tag's number; the other application's item stays.
   EXPECT_EQ(Rows(db, "SELECT i.sTagName, d.lSeqNumber, d.sKey, d.sValue FROM TagData d "
                      "JOIN TagIndex i ON i.lTagId = d.lTagId ORDER BY i.sTagName, d.lSeqNumber"),
-            (Table{{"Layout 1", "1", "Width", "3"},
+            (Table{{"Layout 1", "1", "Key", std::string(200, 'v')},
                    {"P-101", "1", "Flow", "12.5"},
                    {"P-101", "2", "Head", "30"},
                    {"P-102", "1", "Flow", "12.5"},
@@ -167,7 +160,7 @@ TEST_F(ExportTagsTest, ExportingTwiceLeavesOneSetOfRows) {
 }
 
 TEST_F(ExportTagsTest, LongTextIsCutToItsColumnAndAnItemThatDoesNotFitIsLeftOut) {
-  const std::string db = StartWithSavedProject();
+  const std::string db = StartWithPublishedLayout();
   clsExportTags tags;
   const std::string name(60, 'n');
   const ExportTagRef tag = tags.AddTag(name, "PMP10");

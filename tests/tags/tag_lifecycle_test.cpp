@@ -26,8 +26,7 @@ class TagLifecycleTest : public TagTest {
     }
     return names;
   }
-  // Saves the current (untitled) project under name in its own folder, as
-  // the save-as dialog would, and returns the folder.
+  // Saves the current (untitled) project in its own folder, as the save-as dialog would; returns the folder.
   std::string SaveAs(const std::string& name) {
     std::string folder = Projects() + "/" + name;
     std::filesystem::create_directories(folder);
@@ -90,8 +89,7 @@ TEST_F(TagLifecycleTest, SaveClosesTheTagDatabaseAndTheNextUseReopensIt) {
   EXPECT_FALSE(CheckDatabaseValid(before, false));
   ASSERT_TRUE(CheckDatabaseValid(server().dbTag(), false));
   EXPECT_NE(server().dbTag(), before);
-  // The tags are loaded again, nothing is selected any more, and the saved
-  // copy and the publication hold the new tag.
+  // The tags are loaded again, none selected; the saved copy and the publication hold the new tag.
   EXPECT_THAT(Names(server().UnitTags()), UnorderedElementsAre("Untitled1", "Pump"));
   EXPECT_EQ(server().SelectedTags().Count(), 0);
   EXPECT_EQ(Rows(MainTagDb(), "SELECT TagName FROM TagData WHERE TagName = 'Pump'").size(), 1u);
@@ -137,9 +135,7 @@ TEST_F(TagLifecycleTest, AnApplicationWithoutTagSupportLeavesTagsAlone) {
   EXPECT_FALSE(std::filesystem::exists(server().Project()->WorkingJobPath() + "/" + server().TagDbName()));
 }
 
-// A damaged tag database fails the open; the message names the project's
-// file, which the user can look at, not the working copy the failed open
-// removes again.
+// A damaged tag database fails the open, named by the project's file, not the working copy the open removes.
 TEST_F(TagLifecycleTest, DamagedTagDatabaseIsNamedByTheProjectsFile) {
   StartWithNewProject();
   const std::string folder = SaveAs("Alpha");
@@ -165,9 +161,7 @@ class StructureTest : public TagTest {
  protected:
   void SetUp() override { Start(kPump); }
 
-  // A project database of an older structure: a Version table holding one
-  // row of `version` (none when empty), a Properties table, and what `extra`
-  // adds.
+  // An older project database: a Version row of `version` (none when empty), Properties, and what `extra` adds.
   std::string MakeDb(const std::string& version, const std::function<void(Database&)>& extra = nullptr) {
     const std::string path = temp_ / "Old.mdb";
     auto db = DBEngine().CreateDatabase(path);
@@ -194,8 +188,7 @@ class StructureTest : public TagTest {
     return names;
   }
   static bool HasTable(const std::string& path, const std::string& name) {
-    const std::vector<std::string> names = TableNames(path);
-    return std::find(names.begin(), names.end(), name) != names.end();
+    return std::ranges::count(TableNames(path), name) > 0;
   }
   std::vector<std::string> VersionRow(const std::string& path) {
     auto rows = Rows(path, "SELECT sVersion, vReleaseDate, mNotes FROM Version");
@@ -256,8 +249,7 @@ TEST_F(StructureTest, AnOlderDatabaseIsUpgradedAndTheUpgradeCanRunAgain) {
                  "DELETE * FROM TagIndex WHERE lTagId = 1"});
   EXPECT_EQ(Rows(path, "SELECT lTagId FROM TagData"), (std::vector<std::vector<std::string>>{{"2"}}));
 
-  // A version row that was not written: the whole upgrade runs again over
-  // the upgraded file, keeping its rows and its one relation.
+  // A version row that was not written: the upgrade runs again, keeping the rows and the one relation.
   Execute(path, {"UPDATE Version SET sVersion = '1.2.0'"});
   ASSERT_TRUE(ServerOf(server()).VerifyDataStructure(path));
   EXPECT_EQ(VersionRow(path)[0], "1.3.0");

@@ -18,11 +18,18 @@ class TagOpsTest : public TagTest {
   eProjectReturnCode New(std::string name, bool show = true, std::string type = "TagData") {
     return server().NewTag(type, name, rs_, show);
   }
+  eProjectReturnCode Open(std::string name) { return server().OpenTag(type_, name, rs_); }
+  eProjectReturnCode Delete(std::string name, bool show = true) { return server().DeleteTag(type_, name, show); }
+  eProjectReturnCode Rename(std::string name, std::string new_name, bool show = true) {
+    return server().RenameTag(type_, name, new_name, rs_, show);
+  }
+  // The name of the tag the record set stands on.
+  std::string RsName() { return rs_->Fields("TagName").Value().AsString(); }
   // Every column of the tag's first row, by column name; empty when there is none.
   std::map<std::string, std::string> Row(const std::string& name) {
     std::map<std::string, std::string> row;
     auto db = db::DBEngine().OpenDatabase(WorkTagDb(), false, true);
-    auto rs = db->OpenRecordset("SELECT * FROM TagData WHERE TagName=" + Literal(name), db::dbOpenSnapshot);
+    auto rs = db->OpenRecordset("SELECT * FROM TagData WHERE TagName='" + FixSqlQuotes(name) + "'", db::dbOpenSnapshot);
     for (int i = 0; !rs->Eof() && i < rs->Fields().Count(); ++i) {
       const Variant v = rs->Fields(i).Value();
       row[rs->Fields(i).Name()] = v.IsNull() ? std::string("<null>") : v.AsString();
@@ -35,23 +42,22 @@ class TagOpsTest : public TagTest {
   std::vector<std::vector<std::string>> Definitions() {
     return Rows(server().AppDbName(), "SELECT FieldName, [Default] FROM DataDef WHERE DataDef.TableName='TagData'");
   }
-  static std::string Literal(const std::string& text) { return "'" + FixSqlQuotes(text) + "'"; }
 
+  std::string type_ = "TagData";
   RsHandle rs_;
 };
 
 TEST_F(TagOpsTest, NewTagNumbersUntitledAndStoresEveryDefaultInThreeBatches) {
   EXPECT_EQ(New(""), RETURN_OK);
   std::string second;
-  std::string type = "TagData";
-  EXPECT_EQ(server().NewTag(type, second, rs_), RETURN_OK);
+  EXPECT_EQ(server().NewTag(type_, second, rs_), RETURN_OK);
   EXPECT_EQ(second, "Untitled2");
   EXPECT_THAT(TagNames(), ElementsAre("Untitled1", "Untitled2"));
   EXPECT_TRUE(server().Project()->ProjectDirty());
   // The new tag is open: selected, current, and its row in the record set.
   ASSERT_NE(server().SelectedTags().CurrentTag(), nullptr);
   EXPECT_EQ(server().SelectedTags().CurrentTag()->Name(), "Untitled2");
-  EXPECT_EQ(rs_->Fields("TagName").Value().AsString(), "Untitled2");
+  EXPECT_EQ(RsName(), "Untitled2");
   EXPECT_EQ(server().UnitTags().Count(), 2);
 
   // 300 definitions: batches of 125, 125 and 50; each one's fields are set.
@@ -92,9 +98,8 @@ TEST_F(TagOpsTest, ApostropheNamesAndDefaultsAreStoredAsTheyAre) {
   EXPECT_EQ(row.at("sModel"), "TBD");
   EXPECT_EQ(row.at("lSpeed"), "0");
   EXPECT_EQ(row.at("lStages"), "1");
-  std::string type = "TagData", name = "o'hara";
-  EXPECT_EQ(server().OpenTag(type, name, rs_), RETURN_OK);
-  EXPECT_EQ(rs_->Fields("TagName").Value().AsString(), "O'Hara");
+  EXPECT_EQ(Open("o'hara"), RETURN_OK);
+  EXPECT_EQ(RsName(), "O'Hara");
 }
 
 TEST_F(TagOpsTest, ADefinitionOfAMissingFieldFailsCreationAndTheNamedRowStays) {
@@ -108,11 +113,11 @@ TEST_F(TagOpsTest, ADefinitionOfAMissingFieldFailsCreationAndTheNamedRowStays) {
 TEST_F(TagOpsTest, CopyTagNumbersTheCopiesAndTakesOverEveryOtherField) {
   ASSERT_EQ(New("Pump"), RETURN_OK);
   Execute(WorkTagDb(), {"UPDATE TagData SET sModel='X9', lSpeed=2900, bStandby=True WHERE TagName='Pump'"});
-  std::string type = "TagData", name = "Pump", new_name;
-  ASSERT_EQ(server().CopyTag(type, name, new_name, rs_), RETURN_OK);
+  std::string name = "Pump", new_name;
+  ASSERT_EQ(server().CopyTag(type_, name, new_name, rs_), RETURN_OK);
   EXPECT_EQ(new_name, "Pump(1)");
   new_name.clear();
-  ASSERT_EQ(server().CopyTag(type, name, new_name, rs_), RETURN_OK);
+  ASSERT_EQ(server().CopyTag(type_, name, new_name, rs_), RETURN_OK);
   EXPECT_EQ(new_name, "Pump(2)");
   EXPECT_EQ(server().SelectedTags().CurrentTag()->Name(), "Pump(2)");
 
@@ -124,30 +129,25 @@ TEST_F(TagOpsTest, CopyTagNumbersTheCopiesAndTakesOverEveryOtherField) {
 
   host_->ExpectMsgBox("CopyTag()", "A Tag with this name already exists.  [pump(1)]");
   new_name = "pump(1)";
-  EXPECT_EQ(server().CopyTag(type, name, new_name, rs_), kReturnTagAlreadyExists);
+  EXPECT_EQ(server().CopyTag(type_, name, new_name, rs_), kReturnTagAlreadyExists);
   host_->ExpectMsgBox("CopyTag()", "The Tag specified does not exist.  [Nope]");
   name = "Nope";
-  EXPECT_EQ(server().CopyTag(type, name, new_name, rs_), kReturnNoTags);
+  EXPECT_EQ(server().CopyTag(type_, name, new_name, rs_), kReturnNoTags);
   // Read-only: the plain message box shows even when messages are off.
   server().SetReadOnly(true);
   host_->ExpectMsgBox(DefaultMsgBoxTitle(), "Database is ReadOnly, Record Creation not Allowed");
-  EXPECT_EQ(server().CopyTag(type, name, new_name, rs_, false), RETURN_ERROR);
+  EXPECT_EQ(server().CopyTag(type_, name, new_name, rs_, false), RETURN_ERROR);
   EXPECT_THAT(TagNames(), ElementsAre("Pump", "Pump(1)", "Pump(2)"));
 }
 
 TEST_F(TagOpsTest, RenameTagRefusesTakenAndMissingNamesAndACancelIsSilent) {
   AddTagRows({"Pump", "Motor"});
-  std::string type = "TagData", name = "Pump", new_name = "motor";
   host_->ExpectMsgBox("RenameTag()", "A Tag with this name already exists:  [motor]");
-  EXPECT_EQ(server().RenameTag(type, name, new_name, rs_), kReturnTagAlreadyExists);
-  name = "Nope";
-  EXPECT_EQ(server().RenameTag(type, name, new_name, rs_, false), kReturnNoTags);
-  name = "Pump";
-  new_name = "";
+  EXPECT_EQ(Rename("Pump", "motor"), kReturnTagAlreadyExists);
+  EXPECT_EQ(Rename("Nope", "motor", false), kReturnNoTags);
   host_->ExpectDialog("frmNew", [](Dialog& d) { d.ClickButton("cmdCancel"); });
-  EXPECT_EQ(server().RenameTag(type, name, new_name, rs_), RETURN_USER_CANCEL);
-  new_name = "P-101";
-  EXPECT_EQ(server().RenameTag(type, name, new_name, rs_), RETURN_OK);
+  EXPECT_EQ(Rename("Pump", ""), RETURN_USER_CANCEL);
+  EXPECT_EQ(Rename("Pump", "P-101"), RETURN_OK);
   EXPECT_THAT(TagNames(), ElementsAre("P-101", "Motor"));
   EXPECT_NE(server().UnitTags().Item("P-101"), nullptr);
   EXPECT_EQ(server().UnitTags().Item("Pump"), nullptr);
@@ -155,43 +155,39 @@ TEST_F(TagOpsTest, RenameTagRefusesTakenAndMissingNamesAndACancelIsSilent) {
 
 TEST_F(TagOpsTest, DeleteTagRemovesOneRowAndLetsGoOfTheSelection) {
   AddTagRows({"Pump", "Motor", "Pump"});
-  std::string type = "TagData", name = "Motor";
-  ASSERT_EQ(server().OpenTag(type, name, rs_), RETURN_OK);
-  EXPECT_EQ(server().DeleteTag(type, name), RETURN_OK);
+  ASSERT_EQ(Open("Motor"), RETURN_OK);
+  EXPECT_EQ(Delete("Motor"), RETURN_OK);
   EXPECT_EQ(server().SelectedTags().Count(), 0);
   EXPECT_EQ(server().UnitTags().Item("Motor"), nullptr);
-  name = "pump";
-  EXPECT_EQ(server().DeleteTag(type, name), RETURN_OK);
+  EXPECT_EQ(Delete("pump"), RETURN_OK);
   EXPECT_THAT(TagNames(), ElementsAre("Pump"));
 
   host_->ExpectMsgBox("DeleteTagRecord()", "Tag does not exist.  [Nope]");
-  name = "Nope";
-  EXPECT_EQ(server().DeleteTag(type, name), kReturnNoTags);
+  EXPECT_EQ(Delete("Nope"), kReturnNoTags);
   server().SetReadOnly(true);
   host_->ExpectMsgBox("DeleteTag()", "Database is ReadOnly,  Record Deletion not Allowed.");
-  name = "Pump";
-  EXPECT_EQ(server().DeleteTag(type, name), RETURN_ERROR);
-  EXPECT_EQ(server().DeleteTag(type, name, false), RETURN_ERROR);
+  EXPECT_EQ(Delete("Pump"), RETURN_ERROR);
+  EXPECT_EQ(Delete("Pump", false), RETURN_ERROR);
   EXPECT_THAT(TagNames(), ElementsAre("Pump"));
 }
 
 TEST_F(TagOpsTest, SaveTagNamesTheProvisionalTagButNotOverATakenName) {
   AddTagRows({"Untitled", "Pump"});
-  std::string type = "TagData", name = "Untitled";
-  ASSERT_EQ(server().OpenTag(type, name, rs_), RETURN_OK);
+  std::string name = "Untitled";
+  ASSERT_EQ(server().OpenTag(type_, name, rs_), RETURN_OK);
   host_->ExpectDialog("frmNew", TypeAndOk("txtName", "P-7"));
   EXPECT_EQ(server().SaveTag(rs_, name), RETURN_OK);
   EXPECT_EQ(name, "P-7");
   EXPECT_TRUE(server().AppDirty());
   EXPECT_THAT(TagNames(), ElementsAre("P-7", "Pump"));
-  EXPECT_EQ(rs_->Fields("TagName").Value().AsString(), "P-7");
+  EXPECT_EQ(RsName(), "P-7");
   // A name that is not provisional is saved as it is.
   EXPECT_EQ(server().SaveTag(rs_, name), RETURN_OK);
 
   // Overwriting a taken name is refused silently.
   AddTagRows({"Untitled"});
   name = "Untitled";
-  ASSERT_EQ(server().OpenTag(type, name, rs_), RETURN_OK);
+  ASSERT_EQ(server().OpenTag(type_, name, rs_), RETURN_OK);
   host_->ExpectDialog("frmNew", TypeAndOk("txtName", "Pump"));
   host_->ExpectMsgBox("Duplicate Tag Name Found", "OK to Overwrite Pump?", vbYes);
   EXPECT_EQ(server().SaveTag(rs_, name), kReturnTagAlreadyExists);
@@ -201,8 +197,7 @@ TEST_F(TagOpsTest, SaveTagNamesTheProvisionalTagButNotOverATakenName) {
 
 TEST_F(TagOpsTest, SaveAllTagsSavesOnlyDirtySelectedUntitledTags) {
   AddTagRows({"Untitled", "Pump"});
-  std::string type = "TagData", name = "Pump";
-  ASSERT_EQ(server().OpenTag(type, name, rs_), RETURN_OK);
+  ASSERT_EQ(Open("Pump"), RETURN_OK);
   server().SetAppDirty(true);
   EXPECT_EQ(server().SaveAllTags(rs_), RETURN_OK);  // nothing to save
   EXPECT_FALSE(server().AppDirty());
@@ -227,15 +222,13 @@ TEST_P(HostileTagTextTest, ChangesNoOtherRow) {
   const auto before = Row("Keep");
   const std::string text = GetParam();
 
-  // As a name: created, renamed and deleted as that one row (a name longer
-  // than the field is refused).
-  std::string type = "TagData", name = text, new_name = text + "2";
+  // As a name: created, renamed and deleted as that one row (a name longer than the field is refused).
   const bool fits = text.size() < 255;
-  ASSERT_EQ(New(name, false) == RETURN_OK, fits);
+  ASSERT_EQ(New(text, false) == RETURN_OK, fits);
   if (fits) {
     EXPECT_THAT(TagNames(), ElementsAre("Keep", text));
-    EXPECT_EQ(server().RenameTag(type, name, new_name, rs_, false), RETURN_OK);
-    EXPECT_EQ(server().DeleteTag(type, new_name, false), RETURN_OK);
+    EXPECT_EQ(Rename(text, text + "2", false), RETURN_OK);
+    EXPECT_EQ(Delete(text + "2", false), RETURN_OK);
   }
   // As a type: no such table, which the record set's report always shows.
   host_->ExpectMsgBoxContaining(text.find(']') == std::string::npos ? "CreateRecordset()" : "CreateTagRecordset()",
@@ -371,7 +364,7 @@ TEST_F(TagNamesTest, OnlyTheProvisionalTagLeavesNothingToSelect) {
   EXPECT_EQ(server().AnyTagsToSelect(true), 3);
 }
 
-TEST_F(TagNamesTest, DialogWithoutOverwriteRefusesTakenAndInvalidNames) {
+TEST_F(TagNamesTest, DialogRefusesInvalidNamesAndATakenOneUnlessOverwriteIsConfirmed) {
   SetTags({"Pump"});
   host_->ExpectDialog("frmNew", [](Dialog& d) {
     EXPECT_EQ(d.Caption(), "Rename Tag");
@@ -393,10 +386,8 @@ TEST_F(TagNamesTest, DialogWithoutOverwriteRefusesTakenAndInvalidNames) {
   std::string name = "Start";
   EXPECT_EQ(ServerOf(server()).PromptForNewTagName(name, "Rename Tag", false), RETURN_OK);
   EXPECT_EQ(name, "Valve");
-}
 
-TEST_F(TagNamesTest, DialogWithOverwriteAsksBeforeTakingAnExistingName) {
-  SetTags({"Pump"});
+  // With overwrite allowed, the dialog asks before it takes an existing name.
   host_->ExpectDialog("frmNew", [](Dialog& d) {
     EXPECT_EQ(d.Caption(), "New Name");
     d.TypeText("txtName", "PUMP");
@@ -406,7 +397,7 @@ TEST_F(TagNamesTest, DialogWithOverwriteAsksBeforeTakingAnExistingName) {
   });
   host_->ExpectMsgBox("Duplicate Tag Name Found", "OK to Overwrite PUMP?", vbNo);
   host_->ExpectMsgBox("Duplicate Tag Name Found", "OK to Overwrite PUMP?", vbYes);
-  std::string name;
+  name.clear();
   EXPECT_EQ(ServerOf(server()).PromptForNewTagName(name, "", true), RETURN_OK);
   EXPECT_EQ(name, "PUMP");
 
@@ -417,7 +408,7 @@ TEST_F(TagNamesTest, DialogWithOverwriteAsksBeforeTakingAnExistingName) {
   EXPECT_EQ(name, "");
 }
 
-TEST_F(TagNamesTest, RepeatedNameIsRenamedOnceWithNotice) {
+TEST_F(TagNamesTest, RepeatedNameIsRenamedOnceWithNoticeAndAnUnnamedRowIsLeft) {
   SetTags({"A", "B", "A"});
   host_->ExpectMsgBox("Rename Duplicate Tag",
                       "A duplicate Tag name was encountered in project " + server().Project()->JobName() +
@@ -427,9 +418,8 @@ TEST_F(TagNamesTest, RepeatedNameIsRenamedOnceWithNotice) {
   EXPECT_EQ(SortedTagNames(), (std::vector<std::string>{"A", "A(1)", "B"}));
   // Repaired names stay repaired.
   EXPECT_TRUE(ServerOf(server()).CheckRenameDuplicateTags("TagData"));
-}
 
-TEST_F(TagNamesTest, UnnamedRowFailsItsRenameButTheCheckSucceeds) {
+  // An unnamed row fails its rename, but the check succeeds.
   SetTags({"A", ""});
   host_->ExpectMsgBox("CreateTagRecordset()", "No Tag name was specified.");
   host_->ExpectMsgBox("clsProjectDataServer.RenameDuplicateTags", "Error renaming duplicate Tag.");

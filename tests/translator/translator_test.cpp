@@ -9,7 +9,6 @@
 #include "pds/UserSettings.h"
 #include "pds/clsProject.h"
 #include "tests/projects/lifecycle_fixture.h"
-#include "tests/translator/config_home.h"
 
 namespace pds {
 namespace {
@@ -18,6 +17,9 @@ using ::testing::Optional;
 
 constexpr const char* kFailed = "Retrieve from previous version failed.";
 constexpr const char* kOuterTitle = "ProjectRetrieveFromPreviousVersion()";
+
+// The script line that writes code as the translator's result.
+std::string WriteResult(const std::string& code) { return "sed -i 's/^ResultCode=.*/ResultCode=" + code + "/' \"$F\""; }
 
 class PreviousVersionTest : public test::LifecycleTest {
  protected:
@@ -34,9 +36,6 @@ class PreviousVersionTest : public test::LifecycleTest {
     chmod(path.c_str(), 0755);
     return path;
   }
-  static std::string WriteResult(const std::string& code) {
-    return "sed -i 's/^ResultCode=.*/ResultCode=" + code + "/' \"$F\"";
-  }
   void ExpectFolderDialog() { host_->ExpectDialog("frmFolder", test::TypeAndOk("txtProjectFolder", old_project_)); }
   static bool AnySettingLeft() {
     for (const char* key : {"SourceFolder", "TargetFolder", "ResultCode"}) {
@@ -46,14 +45,15 @@ class PreviousVersionTest : public test::LifecycleTest {
   }
 
   const std::string old_project_ = temp_ / "QBM32 Job";
-  test::ScopedConfigHome config_{temp_ / "config"};
+  // The per-user settings go to the test's folder, for the component and the translators it starts.
+  test::ScopedEnvVar config_{"XDG_CONFIG_HOME", (temp_ / "config").c_str()};
 };
 
 // ---- what the translator's result code gives
 
 struct OutcomeCase {
   const char* label;
-  const char* script;  // after the settings file is named F
+  std::string script;  // after the settings file is named F
   eProjectReturnCode result;
   const char* reason;  // the translator's text shown under "Translator()"; null: none
 };
@@ -71,26 +71,25 @@ TEST_P(TranslatorOutcomeTest, ResultCodeDecidesAndNoSettingIsLeft) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TranslatorOutcomeTest,
-    ::testing::Values(OutcomeCase{"Success", "sed -i 's/^ResultCode=.*/ResultCode=-1/' \"$F\"", RETURN_OK, nullptr},
-                      OutcomeCase{"CancelledByTheUser", "sed -i 's/^ResultCode=.*/ResultCode=-2/' \"$F\"",
-                                  RETURN_USER_CANCEL, nullptr},
+    ::testing::Values(OutcomeCase{"Success", WriteResult("-1"), RETURN_OK, nullptr},
+                      OutcomeCase{"CancelledByTheUser", WriteResult("-2"), RETURN_USER_CANCEL, nullptr},
                       OutcomeCase{"NoResultCodeWritten", "exit 0", RETURN_ERROR, nullptr},
                       OutcomeCase{"ResultCodeRemovedAltogether", "sed -i '/^ResultCode/d' \"$F\"; exit 3",
                                   RETURN_ERROR, nullptr},
-                      OutcomeCase{"FailureTextIsTheReason",
-                                  "sed -i 's/^ResultCode=.*/ResultCode=Tag file damaged/' \"$F\"", RETURN_ERROR,
+                      OutcomeCase{"FailureTextIsTheReason", WriteResult("Tag file damaged"), RETURN_ERROR,
                                   "Tag file damaged"}),
     test::ByLabel());
 
 TEST_F(PreviousVersionTest, TranslatorIsToldTheFoldersOnItsCommandLineAndSettings) {
   ExpectFolderDialog();
   const std::string seen = temp_ / "seen.txt";
-  const std::string script = "printf '%s|' \"$@\" > '" + seen + "'; cat \"$F\" >> '" + seen + "'\n" + WriteResult("-1");
+  const std::string script =
+      "printf '%s|' \"$@\" > '" + seen + "'; cat \"$F\" >> '" + seen + "'\n" + WriteResult("-1");
   EXPECT_EQ(server().ProjectRetrieveFromPreviousVersion(Translator(script)), RETURN_OK);
   const std::string work = server().Project()->WorkingJobPath();
   EXPECT_EQ(ReadFile(seen), "[ProjectDataServer]|[Translator]|[SourceFolder]|[TargetFolder]|[ResultCode]|"
-                            "[Translator]\r\nSourceFolder=" + old_project_ + "\r\nTargetFolder=" + RemoveBackslash(work) +
-                                "\r\nResultCode=\r\n");
+                            "[Translator]\r\nSourceFolder=" + old_project_ +
+                                "\r\nTargetFolder=" + RemoveBackslash(work) + "\r\nResultCode=\r\n");
   EXPECT_TRUE(server().AppDirty());
   // The working folder was emptied and given fresh application files.
   EXPECT_TRUE(std::filesystem::exists(AddBackslash(work) + "LAY10Lay.dat"));
@@ -106,8 +105,7 @@ TEST_F(PreviousVersionTest, SecondCallWhileTheTranslatorRunsIsRefusedWithoutADia
   EXPECT_EQ(server().ProjectRetrieveFromPreviousVersion(Translator("sleep 0.3\n" + WriteResult("-1"))), RETURN_OK);
   EXPECT_GT(nested, 0);
   EXPECT_EQ(second, RETURN_USER_CANCEL);
-  // The mark is cleared on the way out: the next call runs (the converted
-  // work left unsaved, so that no save question comes first).
+  // The mark is cleared on the way out: the next call runs (the work left unsaved, so no save question comes).
   server().SetAppDirty(false);
   ExpectFolderDialog();
   EXPECT_EQ(server().ProjectRetrieveFromPreviousVersion(Translator(WriteResult("-2"), "again.sh")),
@@ -129,7 +127,9 @@ TEST_F(PreviousVersionTest, TranslatorCancelledByTheUserLeavesTheSavedProjectAsI
   WriteFile(AddBackslash(work) + "LAY10Lay.dat", "saved layout");
   ASSERT_EQ(server().ProjectSave(), RETURN_OK);
   ExpectFolderDialog();
-  EXPECT_EQ(server().ProjectRetrieveFromPreviousVersion(Translator("echo half > \"$(sed -n 's/^TargetFolder=//p' \"$F\" | tr -d '\\r')/LAY10Lay.dat\"\n" + WriteResult("-2"))),
+  const std::string half_written =
+      "echo half > \"$(sed -n 's/^TargetFolder=//p' \"$F\" | tr -d '\\r')/LAY10Lay.dat\"\n";
+  EXPECT_EQ(server().ProjectRetrieveFromPreviousVersion(Translator(half_written + WriteResult("-2"))),
             RETURN_USER_CANCEL);
   EXPECT_EQ(ReadFile(AddBackslash(server().Project()->WorkingJobPath()) + "LAY10Lay.dat"), "saved layout");
   EXPECT_FALSE(server().AppDirty());
@@ -194,7 +194,7 @@ class PdsTranslateTest : public test::InstalledTest {
  public:  // for the refusal cases' arrangements
   void Put(const std::string& name, const std::string& text) { temp_.Write("QBM32/" + name, text); }
 
-  test::ScopedConfigHome config_{temp_ / "config"};
+  test::ScopedEnvVar config_{"XDG_CONFIG_HOME", (temp_ / "config").c_str()};
   const std::string source_ = temp_ / "QBM32";
   std::string target_ = temp_ / "~PMP10";
   const std::string tag_db_ = target_ + "/PMP10Tag.mdb";
@@ -222,6 +222,15 @@ struct Refusal {
 
 class PdsTranslateRefusalTest : public PdsTranslateTest, public ::testing::WithParamInterface<Refusal> {};
 
+// Arrangements of the previous version's project: a file given new text, or removed ("": the whole folder).
+constexpr const char* kCsv = "TagData.csv";
+std::function<void(PdsTranslateTest&)> Write(const std::string& name, const std::string& text) {
+  return [=](PdsTranslateTest& t) { t.Put(name, text); };
+}
+std::function<void(PdsTranslateTest&)> Remove(const std::string& name) {
+  return [=](PdsTranslateTest& t) { fs::remove_all(name.empty() ? t.source_ : t.source_ + "/" + name); };
+}
+
 TEST_P(PdsTranslateRefusalTest, RefusesWithTheReasonAndWritesNothing) {
   Put("QBMPROJ.INI", kProfile);
   Put("TagData.csv", "TagName,fFlowRate\r\nP-1,10\r\nP-2,20\r\n");
@@ -236,35 +245,21 @@ TEST_P(PdsTranslateRefusalTest, RefusesWithTheReasonAndWritesNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, PdsTranslateRefusalTest,
     ::testing::Values(
-        Refusal{"MissingFolder", [](PdsTranslateTest& t) { fs::remove_all(t.source_); }, "does not exist"},
-        Refusal{"NoProjectProfile", [](PdsTranslateTest& t) { fs::remove(t.source_ + "/QBMPROJ.INI"); },
-                "holds no readable QBMPROJ.INI"},
-        Refusal{"OtherFormat",
-                [](PdsTranslateTest& t) { t.Put("QBMPROJ.INI", "[Project]\r\nFormat=QBM16\r\n"); }, "is not QBM32"},
-        Refusal{"CsvMissing", [](PdsTranslateTest& t) { fs::remove(t.source_ + "/TagData.csv"); },
-                "cannot read TagData.csv"},
-        Refusal{"CsvQuoteNotClosed", [](PdsTranslateTest& t) { t.Put("TagData.csv", "TagName\r\n\"P-1\r\n"); },
-                "line 2: a quoted value is not closed"},
-        Refusal{"RowWithTooFewValues", [](PdsTranslateTest& t) { t.Put("TagData.csv", "TagName,fHead\r\nP-1\r\n"); },
-                "line 2: 1 values for 2 fields"},
-        Refusal{"NoTagNameField", [](PdsTranslateTest& t) { t.Put("TagData.csv", "fHead\r\n3\r\n"); },
-                "the header has no TagName field"},
-        Refusal{"UnknownField", [](PdsTranslateTest& t) { t.Put("TagData.csv", "TagName,sColour\r\nP-1,red\r\n"); },
-                "unknown field sColour"},
-        Refusal{"NumberedFieldGiven", [](PdsTranslateTest& t) { t.Put("TagData.csv", "TagName,lTagId\r\nP-1,7\r\n"); },
+        Refusal{"MissingFolder", Remove(""), "does not exist"},
+        Refusal{"NoProjectProfile", Remove("QBMPROJ.INI"), "holds no readable QBMPROJ.INI"},
+        Refusal{"OtherFormat", Write("QBMPROJ.INI", "[Project]\r\nFormat=QBM16\r\n"), "is not QBM32"},
+        Refusal{"CsvMissing", Remove("TagData.csv"), "cannot read TagData.csv"},
+        Refusal{"CsvQuoteNotClosed", Write(kCsv, "TagName\r\n\"P-1\r\n"), "line 2: a quoted value is not closed"},
+        Refusal{"RowWithTooFewValues", Write(kCsv, "TagName,fHead\r\nP-1\r\n"), "line 2: 1 values for 2 fields"},
+        Refusal{"NoTagNameField", Write(kCsv, "fHead\r\n3\r\n"), "the header has no TagName field"},
+        Refusal{"UnknownField", Write(kCsv, "TagName,sColour\r\nP-1,red\r\n"), "unknown field sColour"},
+        Refusal{"NumberedFieldGiven", Write(kCsv, "TagName,lTagId\r\nP-1,7\r\n"),
                 "lTagId is numbered by the tag database"},
-        Refusal{"UnknownTagType",
-                [](PdsTranslateTest& t) {
-                  t.Put("QBMPROJ.INI", kProfile + "Valve=TagData.csv\r\n");
-                },
-                "has no tag type Valve"},
-        Refusal{"DuplicateNamesWithoutRegardToCase",
-                [](PdsTranslateTest& t) { t.Put("TagData.csv", "TagName\r\nP-1\r\np-1\r\n"); },
+        Refusal{"UnknownTagType", Write("QBMPROJ.INI", kProfile + "Valve=TagData.csv\r\n"), "has no tag type Valve"},
+        Refusal{"DuplicateNamesWithoutRegardToCase", Write(kCsv, "TagName\r\nP-1\r\np-1\r\n"),
                 "line 3: duplicate tag name 'p-1'"},
-        // The first row is written before the second fails: the transaction
-        // takes it back.
-        Refusal{"ValueItsFieldCannotHold",
-                [](PdsTranslateTest& t) { t.Put("TagData.csv", "TagName,fFlowRate\r\nP-1,10\r\nP-2,fast\r\n"); },
+        // The first row is written before the second fails: the transaction takes it back.
+        Refusal{"ValueItsFieldCannotHold", Write(kCsv, "TagName,fFlowRate\r\nP-1,10\r\nP-2,fast\r\n"),
                 "TagData.csv line 3, field fFlowRate"}),
     test::ByLabel());
 
