@@ -50,6 +50,14 @@ struct BlockedCase {
 
 class BlockedDeleteTest : public DeleteSafetyTest, public ::testing::WithParamInterface<BlockedCase> {};
 
+// Takes the write permission off folder/name; returns the refusal naming it.
+std::string MakeReadOnly(const std::string& folder, const std::string& name) {
+  fs::permissions(folder + "/" + name, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  return kFailure + "The project cannot be deleted because the following file is read-only:\r[" + folder + "/" + name +
+         "]";
+}
+
 TEST_P(BlockedDeleteTest, LeavesTheWholeProjectAndSaysWhy) {
   const std::string alpha = SaveAlpha();
   const std::int32_t id = JobId("Alpha");
@@ -60,7 +68,7 @@ TEST_P(BlockedDeleteTest, LeavesTheWholeProjectAndSaysWhy) {
   EXPECT_EQ(server().ProjectDelete("Alpha"), RETURN_ERROR);
   EXPECT_EQ(FolderNames(alpha), files);
   EXPECT_EQ(JobId("Alpha"), id);
-  EXPECT_THAT(Usage(id), ::testing::ElementsAre("PMP10"));
+  EXPECT_THAT(Usage(id), ElementsAre("PMP10"));
   // Nothing was lost: the project still opens.
   EXPECT_EQ(server().ProjectOpen("Alpha"), RETURN_OK);
 }
@@ -69,20 +77,9 @@ INSTANTIATE_TEST_SUITE_P(
     Causes, BlockedDeleteTest,
     ::testing::Values(
         BlockedCase{"ReadOnlyProjectFile",
-                    [](const std::string& folder, FaultEnv&) {
-                      fs::permissions(folder + "/PROJECT.QVP", fs::perms::all, fs::perm_options::remove);
-                      fs::permissions(folder + "/PROJECT.QVP", fs::perms::owner_read, fs::perm_options::add);
-                      return kFailure + "The project cannot be deleted because the following file is read-only:\r[" +
-                             folder + "/PROJECT.QVP]";
-                    }},
+                    [](const std::string& folder, FaultEnv&) { return MakeReadOnly(folder, "PROJECT.QVP"); }},
         BlockedCase{"ReadOnlyDataFile",
-                    [](const std::string& folder, FaultEnv&) {
-                      fs::permissions(folder + "/PMP10Crv.dat",
-                                      fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                                      fs::perm_options::remove);
-                      return kFailure + "The project cannot be deleted because the following file is read-only:\r[" +
-                             folder + "/PMP10Crv.dat]";
-                    }},
+                    [](const std::string& folder, FaultEnv&) { return MakeReadOnly(folder, "PMP10Crv.dat"); }},
         BlockedCase{"FolderTakingNoChanges",
                     [](const std::string& folder, FaultEnv& env) {
                       env.Fail(Call::kCreateTempFile, 5, [folder](const std::string& f) { return f == folder; });
@@ -102,7 +99,7 @@ TEST_F(DeleteSafetyTest, DeletionOfOneApplicationCutShortIsStartedAfreshByItsNex
   host_->ExpectMsgBox("Delete Project", "Delete all Layout Planner v1.0 data in project [Alpha]?", vbYes);
   host_->ExpectMsgBoxContaining("clsProjectDataServer.DeleteProject()", "Error Deleting Project.");
   EXPECT_EQ(server().ProjectDelete("Alpha"), RETURN_ERROR);
-  EXPECT_THAT(Usage(id), ::testing::ElementsAre("PMP10"));
+  EXPECT_THAT(Usage(id), ElementsAre("PMP10"));
   faults_.Fail(Call::kDelete, 0);
   // The next open of the application starts its data afresh from its templates.
   ASSERT_EQ(server().ProjectOpen("Alpha"), RETURN_OK);
@@ -201,6 +198,11 @@ TEST_P(CutShortDeleteTest, NextDeleteOfTheNameFinishesIt) {
     // The journal a writer killed inside a transaction leaves goes with its database.
     std::ofstream(alpha + "/Project.mdb-journal") << "hot";
   }
+  // Finishing can be declined, which changes nothing.
+  const auto left = FolderNames(alpha);
+  host_->ExpectMsgBoxContaining("Delete Project", "Finish deleting it?", vbNo);
+  EXPECT_EQ(server().ProjectDelete("Alpha"), RETURN_USER_CANCEL);
+  EXPECT_EQ(FolderNames(alpha), left);
   host_->ExpectMsgBox("Delete Project",
                       "Project [Alpha] is no longer listed, but a deletion of it was cut short and left its folder:\r[" +
                           alpha + "]\r\n\nFinish deleting it?",
@@ -231,18 +233,6 @@ TEST_F(DeleteSafetyTest, NameNotListedSaysSoAndUnmarkedFilesOfAnUnlistedFolderAr
                           stray + "]");
   EXPECT_EQ(server().ProjectDelete("Stray"), RETURN_ERROR);
   EXPECT_TRUE(fs::exists(qvp));
-}
-
-TEST_F(DeleteSafetyTest, FinishingCanBeDeclined) {
-  const std::string alpha = SaveAlpha();
-  faults_.Fail(Call::kDelete, 5, Named("PROJECT.QVP"));
-  ExpectDeleteQuestion();
-  host_->ExpectMsgBoxContaining("clsProjectDataServer.DeleteProject()", kFailure);
-  server().ProjectDelete("Alpha");
-  faults_.Fail(Call::kDelete, 0);
-  host_->ExpectMsgBoxContaining("Delete Project", "Finish deleting it?", vbNo);
-  EXPECT_EQ(server().ProjectDelete("Alpha"), RETURN_USER_CANCEL);
-  EXPECT_TRUE(fs::exists(alpha + "/PROJECT.QVP"));
 }
 
 }  // namespace
