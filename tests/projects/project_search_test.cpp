@@ -140,8 +140,7 @@ TEST_F(ProjectSearchTest, EmptyResultsShowTheModeStatusAndKeepOkDisabled) {
 
 // ---- cancelling
 
-// A clock that moves on by 20 ms at every reading, so the search lets window
-// events run before every folder.
+// A clock 20 ms on at every reading, so the search lets window events run before every folder.
 class SteppingClockEnv : public platform::EnvWrapper {
  public:
   SteppingClockEnv() : EnvWrapper(platform::CurrentEnv()) {}
@@ -213,8 +212,6 @@ TEST_F(ProjectSearchTest, CancelInTheDialogEndsTheSearchAndASecondSearchIsIgnore
   EXPECT_EQ(searched_again, 0);
   host_->OnProcessEvents(nullptr);
 }
-
-// ---- the Job row's refusals
 
 struct JobRowCase {
   const char* label;
