@@ -12,6 +12,15 @@
 namespace pds::test {
 
 class LifecycleTest : public StagingTest {
+ public:
+  // The default projects folder, where the save-as dialog makes new folders.
+  static std::string Projects() { return RemoveBackslash(Shared().default_projects_folder); }
+  // A folder of that name made in the default projects folder.
+  static std::string MadeFolder(const std::string& name) {
+    std::filesystem::create_directories(Projects() + "/" + name);
+    return Projects() + "/" + name;
+  }
+
  protected:
   // Ends the running application without ExitProgram (the caller's business) and starts pdsg in its place.
   void Restart(const std::string& pdsg) {
@@ -38,13 +47,6 @@ class LifecycleTest : public StagingTest {
   // Save as into folder under name, without the dialog.
   eProjectReturnCode SaveAs(std::string folder, std::string name) { return server().ProjectSaveAs(folder, name); }
 
-  // The default projects folder, where the save-as dialog makes new folders.
-  static std::string Projects() { return RemoveBackslash(Shared().default_projects_folder); }
-  // A folder of that name made in the default projects folder.
-  static std::string MadeFolder(const std::string& name) {
-    std::filesystem::create_directories(Projects() + "/" + name);
-    return Projects() + "/" + name;
-  }
 
   // The save-as dialog: the name typed, OK.
   void ExpectSaveAsDialog(const std::string& name) { host_->ExpectDialog("frmSaveProjectAs", TypeAndOk("txtName", name)); }

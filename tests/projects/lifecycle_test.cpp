@@ -402,13 +402,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         LeftoverCase{"SameAsTheSavedFiles", [](const std::string&, const std::string&) {}, false},
         LeftoverCase{"ChangedDataFile",
-                     [](const std::string&, const std::string& work) { Append(work + "/PMP10Crv.dat", "curve"); },
-                     true},
+                     [](const std::string&, const std::string& w) { Append(w + "/PMP10Crv.dat", "curve"); }, true},
         LeftoverCase{"FileTheProjectDoesNotHave",
-                     [](const std::string&, const std::string& work) {
-                       std::ofstream(work + "/PMP10Extra.dat") << "new";
-                     },
-                     true},
+                     [](const std::string&, const std::string& w) { Append(w + "/PMP10Extra.dat", "new"); }, true},
         LeftoverCase{"ChangedButOlderThanTheSavedFile",
                      [](const std::string& plant, const std::string& work) {
                        Append(work + "/PMP10Crv.dat", "curve");

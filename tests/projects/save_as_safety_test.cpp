@@ -14,7 +14,7 @@ namespace {
 struct RefusalCase {
   const char* name;
   // Prepares the target folder next to the saved project Keep; returns it.
-  std::string (*target)(const std::string& keep, const std::string& projects);
+  std::string (*target)(const std::string& keep);
   const char* new_name;
   const char* title;
   const char* message_part;
@@ -25,7 +25,7 @@ class SaveAsRefusalTest : public PumpLifecycleTest, public ::testing::WithParamI
 TEST_P(SaveAsRefusalTest, IsRefusedBeforeAnythingIsWritten) {
   const std::string keep = SaveNewProject("Keep");
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
-  const std::string target = GetParam().target(keep, Projects());
+  const std::string target = GetParam().target(keep);
   const auto keep_before = Snapshot(keep);
   const auto target_before = Snapshot(target);
   const auto jobs_before = Rows(ProjectsDb(), "SELECT sJobName, sJobPath FROM Job ORDER BY sJobName");
@@ -39,41 +39,33 @@ TEST_P(SaveAsRefusalTest, IsRefusedBeforeAnythingIsWritten) {
   EXPECT_TRUE(fs::exists(server().Project()->WorkingJobPath() + "/PMP10Crv.dat"));
 }
 
-std::string NewFolder(const std::string& projects, const std::string& name) {
-  fs::create_directories(projects + "/" + name);
-  return projects + "/" + name;
-}
+// An empty new folder, for the names refused.
+std::string Fresh(const std::string&) { return LifecycleTest::MadeFolder("Fresh"); }
 
 INSTANTIATE_TEST_SUITE_P(
     Targets, SaveAsRefusalTest,
     ::testing::Values(
-        RefusalCase{"FolderOfAnotherProject", [](const std::string& keep, const std::string&) { return keep; },
-                    "Intruder", "Error Saving Project", "The folder already holds a project file."},
-        RefusalCase{"FolderOfAnotherProjectWithTrailingSlash",
-                    [](const std::string& keep, const std::string&) { return keep + "/"; }, "Intruder",
+        RefusalCase{"FolderOfAnotherProject", [](const std::string& keep) { return keep; }, "Intruder",
                     "Error Saving Project", "The folder already holds a project file."},
+        RefusalCase{"FolderOfAnotherProjectWithTrailingSlash", [](const std::string& keep) { return keep + "/"; },
+                    "Intruder", "Error Saving Project", "The folder already holds a project file."},
         RefusalCase{"FolderHoldingOnlyADataFile",
-                    [](const std::string&, const std::string& projects) {
-                      const std::string folder = NewFolder(projects, "Stray");
+                    [](const std::string&) {
+                      const std::string folder = LifecycleTest::MadeFolder("Stray");
                       std::ofstream(folder + "/PMP10Crv.dat") << "someone's curves";
                       return folder;
                     },
                     "Intruder", "Error Saving Project", "PMP10Crv.dat]"},
         RefusalCase{"EmptyFolderRegisteredForAnotherProject",
-                    [](const std::string& keep, const std::string&) {
+                    [](const std::string& keep) {
                       for (const auto& entry : fs::directory_iterator(keep)) fs::remove_all(entry.path());
                       return keep;
                     },
                     "Intruder", "Error Saving Project", "The folder belongs to project [Keep]."},
-        RefusalCase{"NameOfAnotherProject",
-                    [](const std::string&, const std::string& projects) { return NewFolder(projects, "Fresh"); },
-                    "KEEP", "Error Saving Project", "Project  'KEEP'  already exists."},
-        RefusalCase{"NameOverTheLengthLimit",
-                    [](const std::string&, const std::string& projects) { return NewFolder(projects, "Fresh"); },
-                    "N123456789012345678901234567890123456789012345678901", "ValidCharsInProjectName()", "too long"},
-        RefusalCase{"NameUntitled",
-                    [](const std::string&, const std::string& projects) { return NewFolder(projects, "Fresh"); },
-                    "untitled", "Invalid Project Name", "Invalid project name."}), ByName());
+        RefusalCase{"NameOfAnotherProject", Fresh, "KEEP", "Error Saving Project", "Project  'KEEP'  already exists."},
+        RefusalCase{"NameOverTheLengthLimit", Fresh, "N123456789012345678901234567890123456789012345678901",
+                    "ValidCharsInProjectName()", "too long"},
+        RefusalCase{"NameUntitled", Fresh, "untitled", "Invalid Project Name", "Invalid project name."}), ByName());
 
 // Saving as into the current project's own folder is what another user
 // opening it would be: the project's lock refuses it.
@@ -197,28 +189,22 @@ TEST_P(InterruptedSaveAsTest, RetryClearsOnlyWhatTheSaveAsWrote) {
   }
 }
 
+void WriteProjectFile(const std::string& folder, const char* name) {
+  std::ofstream(folder + "/PROJECT.QVP") << "[Project]\r\nProject Name=" << name << "\r\n";
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Leftovers, InterruptedSaveAsTest,
     ::testing::Values(
         LeftoverCase{"KilledWhileCopying", [](const std::string&) {}, true},
-        LeftoverCase{"KilledBeforeRegistering",
-                     [](const std::string& folder) {
-                       std::ofstream(folder + "/PROJECT.QVP") << "[Project]\r\nProject Name=New3\r\n";
-                     },
-                     true},
-        LeftoverCase{"ProjectFileNamingAListedProject",
-                     [](const std::string& folder) {
-                       std::ofstream(folder + "/PROJECT.QVP") << "[Project]\r\nProject Name=Seed\r\n";
-                     },
+        LeftoverCase{"KilledBeforeRegistering", [](const std::string& f) { WriteProjectFile(f, "New3"); }, true},
+        LeftoverCase{"ProjectFileNamingAListedProject", [](const std::string& f) { WriteProjectFile(f, "Seed"); },
                      false},
         LeftoverCase{"AFileTheSaveAsNeverWrites",
-                     [](const std::string& folder) { std::ofstream(folder + "/notes.txt") << "mine"; }, false},
-        LeftoverCase{"NoLockOfTheSaveAs", [](const std::string& folder) { fs::remove(folder + "/~PMP10.PLF"); },
-                     false},
-        LeftoverCase{"NoProjectDatabase", [](const std::string& folder) { fs::remove(folder + "/Project.mdb"); },
-                     false},
-        LeftoverCase{"ASubfolder", [](const std::string& folder) { fs::create_directories(folder + "/old"); },
-                     false}), ByName());
+                     [](const std::string& f) { std::ofstream(f + "/notes.txt") << "mine"; }, false},
+        LeftoverCase{"NoLockOfTheSaveAs", [](const std::string& f) { fs::remove(f + "/~PMP10.PLF"); }, false},
+        LeftoverCase{"NoProjectDatabase", [](const std::string& f) { fs::remove(f + "/Project.mdb"); }, false},
+        LeftoverCase{"ASubfolder", [](const std::string& f) { fs::create_directories(f + "/old"); }, false}), ByName());
 
 TEST_F(PumpLifecycleTest, FolderOfASaveAsStillRunningIsNotCleared) {
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
