@@ -241,7 +241,7 @@ INSTANTIATE_TEST_SUITE_P(SelectModes, SelectDialogNewButtonTest,
 
 // ---- OK, the existence check and the not-found dialog
 
-TEST_F(SelectDialogTest, OkOnAProjectThatIsThereReturnsItsNameFolderAndKey) {
+TEST_F(SelectDialogTest, OkOnAProjectThatIsThereReturnsItsNameFolderAndKeyAndCancelOrCloseReturnNone) {
   AddProject("Alpha", {});
   AddProject("Beta", {});
   std::int32_t id = 0;
@@ -258,10 +258,7 @@ TEST_F(SelectDialogTest, OkOnAProjectThatIsThereReturnsItsNameFolderAndKey) {
   EXPECT_EQ(dialog.SelectedName(), "Beta");
   EXPECT_EQ(dialog.SelectedPath(), Folder("Beta"));
   EXPECT_EQ(dialog.SelectedJobID(), id);
-}
 
-TEST_F(SelectDialogTest, CancelAndTheCloseBoxReturnNoProject) {
-  AddProject("Alpha", {});
   for (const char* how : {"cancel", "close"}) {
     frmSelect dialog;
     Show(dialog, SELECT_MODE,
@@ -272,7 +269,7 @@ TEST_F(SelectDialogTest, CancelAndTheCloseBoxReturnNoProject) {
   }
 }
 
-TEST_F(SelectDialogTest, VanishedFolderShowsNotFoundAndCloseKeepsTheProjectListed) {
+TEST_F(SelectDialogTest, VanishedFolderShowsNotFoundWhereCloseKeepsTheProjectListedAndRemoveTakesItOff) {
   AddProject("Alpha", {});
   AddProject("Beta", {}, /*with_folder=*/false);
   frmSelect dialog;
@@ -295,13 +292,9 @@ TEST_F(SelectDialogTest, VanishedFolderShowsNotFoundAndCloseKeepsTheProjectListe
   dialog.Show();
   EXPECT_FALSE(dialog.Accepted());
   EXPECT_THAT(JobNames(), ElementsAre("Alpha", "Beta"));
-}
 
-TEST_F(SelectDialogTest, RemoveTakesTheProjectOffTheListAndTheProjectsDatabase) {
-  AddProject("Alpha", {});
-  AddProject("Beta", {}, /*with_folder=*/false);
-  frmSelect dialog;
-  Prepare(dialog);
+  frmSelect again;
+  Prepare(again);
   host_->ExpectDialog("frmSelect", [](Dialog& d) {
     d.SelectItem("lvwProjects", 2);
     d.ClickButton("cmdOK");
@@ -312,9 +305,9 @@ TEST_F(SelectDialogTest, RemoveTakesTheProjectOffTheListAndTheProjectsDatabase) 
   });
   host_->ExpectDialog("frmProjectNotFound", Press({"cmdRemove"}));
   host_->ExpectMsgBox("Project Removed From List", "Project [Beta] has been removed from the projects list.");
-  dialog.Show();
-  EXPECT_TRUE(dialog.Accepted());
-  EXPECT_EQ(dialog.SelectedName(), "Alpha");
+  again.Show();
+  EXPECT_TRUE(again.Accepted());
+  EXPECT_EQ(again.SelectedName(), "Alpha");
   EXPECT_THAT(JobNames(), ElementsAre("Alpha"));
 }
 

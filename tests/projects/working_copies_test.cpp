@@ -312,27 +312,28 @@ TEST_P(UnsafeUserFolderTest, IsNotUsedAndNothingIsWrittenThere) {
   EXPECT_TRUE(fs::is_empty(elsewhere));
 }
 
+const char* const kNotOwn = "It belongs to another user or is open to other users, so it is never used.";
+
 INSTANTIATE_TEST_SUITE_P(
     Kinds, UnsafeUserFolderTest,
-    ::testing::Values(UnsafeFolderCase{"OpenToOthers",
-                                       [](const std::string& user, const std::string&) {
-                                         fs::create_directories(user);
-                                         chmod(user.c_str(), 0777);
-                                       },
-                                       "It belongs to another user or is open to other users, so it is never used."},
-                      UnsafeFolderCase{"OwnedByAnotherUser",
-                                       [](const std::string& user, const std::string&) {
-                                         fs::create_directories(user);
-                                         chmod(user.c_str(), 0700);
-                                         // Given away when privileged, else opened to others: the same refusal.
-                                         if (chown(user.c_str(), 65534, 65534) != 0) chmod(user.c_str(), 0777);
-                                       },
-                                       "It belongs to another user or is open to other users, so it is never used."},
-                      UnsafeFolderCase{"LinkToAnotherFolder",
-                                       [](const std::string& user, const std::string& elsewhere) {
-                                         fs::create_directory_symlink(elsewhere, user);
-                                       },
-                                       "It is a symbolic link, which is never used."}), ByName());
+    ::testing::Values(
+        UnsafeFolderCase{"OpenToOthers",
+                         [](const std::string& user, const std::string&) {
+                           fs::create_directories(user);
+                           chmod(user.c_str(), 0777);
+                         },
+                         kNotOwn},
+        UnsafeFolderCase{"OwnedByAnotherUser",
+                         [](const std::string& user, const std::string&) {
+                           fs::create_directories(user);
+                           chmod(user.c_str(), 0700);
+                           // Given away when privileged, else opened to others: the same refusal.
+                           if (chown(user.c_str(), 65534, 65534) != 0) chmod(user.c_str(), 0777);
+                         },
+                         kNotOwn},
+        UnsafeFolderCase{"LinkToAnotherFolder",
+                         [](const std::string& user, const std::string& to) { fs::create_directory_symlink(to, user); },
+                         "It is a symbolic link, which is never used."}), ByName());
 
 class FlushRecordingEnv : public platform::EnvWrapper {
  public:
