@@ -356,11 +356,8 @@ INSTANTIATE_TEST_SUITE_P(
         HelpCase{"Properties", Make<frmProperties>(), "1:10160"},
         HelpCase{"ArchiveInformation", Make<frmProject>(), "1:10182"}), ByLabel());
 
-class ArchiveInfoDialogTest : public ::testing::Test {
+class ArchiveInfoDialogTest : public FormsTest {
  protected:
-  void SetUp() override { ClearError(); }
-  void TearDown() override { EXPECT_THAT(host_->Problems(), IsEmpty()); }
-
   // Shows the dialog with the user's part given; returns its result.
   int Run(std::function<void(frmProject&)> user) {
     host_->ExpectDialog("frmProject", [user](Dialog& d) { user(static_cast<frmProject&>(d)); });
@@ -368,7 +365,6 @@ class ArchiveInfoDialogTest : public ::testing::Test {
     return dialog_.Result();
   }
 
-  test::ScopedScriptedHost host_;
   frmProject dialog_;
 };
 

@@ -113,20 +113,17 @@ TEST_P(UntitledNameTest, SaveRefusesUntitledAndLeavesTableAsItWas) {
 
 INSTANTIATE_TEST_SUITE_P(AnyCase, UntitledNameTest, ::testing::Values("Untitled", "uNTitled", "UNTITLED"), ByText());
 
-TEST_F(ProjectPropertiesTest, SaveThatTheTableRefusesReportsAndStoresNothing) {
-  project_->SetJobNumber(std::string(51, 'N'));  // the field holds 50
-  host_->ExpectMsgBoxContaining("SaveProjectProperties()", "");
-  EXPECT_FALSE(ServerOf(server_).SaveProjectProperties(project_));
-  EXPECT_TRUE(Stored().empty());
-}
-
-TEST_F(ProjectPropertiesTest, MissingRecordOrFolderIsReported) {
+TEST_F(ProjectPropertiesTest, MissingRecordOrFolderAndAValueTheTableRefusesAreReportedAndStoreNothing) {
   host_->ExpectMsgBox("SaveProjectProperties()", "Error - No current project object.")
       .ExpectMsgBox("LoadProjectProperties()", "Project path invalid.  No path specified.");
   EXPECT_FALSE(ServerOf(server_).SaveProjectProperties(nullptr));
   EXPECT_FALSE(ServerOf(server_).LoadProjectProperties(std::make_shared<clsProject>()));
   EXPECT_FALSE(ServerOf(server_).LoadProjectProperties(nullptr));  // silently
   EXPECT_EQ(host_->shown().at(0).style, vbCritical);
+  project_->SetJobNumber(std::string(51, 'N'));  // the field holds 50
+  host_->ExpectMsgBoxContaining("SaveProjectProperties()", "");
+  EXPECT_FALSE(ServerOf(server_).SaveProjectProperties(project_));
+  EXPECT_TRUE(Stored().empty());
 }
 
 TEST_F(ProjectPropertiesTest, LoadWithoutDatabaseOrRowKeepsRecord) {
