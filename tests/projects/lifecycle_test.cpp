@@ -156,8 +156,7 @@ TEST_F(PumpLifecycleTest, UnknownNameFailsWithoutTheSelectDialogAndNoProjectsToS
   EXPECT_EQ(host_->shown()[1].style, vbExclamation);
 }
 
-// Cancel keeps the edited project; No leaves it unsaved for a clean one that
-// heads the recently-used list.
+// Cancel keeps the edited project; No leaves it unsaved for a clean one heading the recently-used list.
 TEST_F(PumpLifecycleTest, SaveQuestionCancelKeepsTheProjectAndNoOpensTheNextClean) {
   const std::string alpha = SaveNewProject("Alpha");
   SaveNewProject("Beta");

@@ -121,10 +121,12 @@ TEST_F(ProjectFileTest, SaveEndsWhereKeyByKeyWritesWouldEnd) {
     ASSERT_TRUE(ServerOf(server).SaveToProjectQVPFile(p));
 
     const std::string reference = temp_.Write("REFERENCE.QVP", kWornFile);
-    auto section = [](const std::vector<std::string>& lines) {
+    // Writes the saved file's section into the reference as one section write.
+    auto copy_section = [&](const std::string& name) {
+      const std::vector<std::string> lines = Profile().Entries(name).value();
       std::string data;
       for (const std::string& line : lines) data += line + '\0';
-      return data;
+      EXPECT_TRUE(platform::WritePrivateProfileSection(name, data, reference)) << name;
     };
     ASSERT_TRUE(WritePPS("Project", "Project Name", "Job A", reference));
     ASSERT_TRUE(WritePPS("Project", "Master Archive Version", "AR002", reference));
@@ -132,16 +134,9 @@ TEST_F(ProjectFileTest, SaveEndsWhereKeyByKeyWritesWouldEnd) {
     if (Shared().app_data_specs.empty()) {
       ASSERT_TRUE(WritePPS("Application Data", pdsg, std::nullopt, reference));
     }
-    for (std::size_t i = 0; i < Shared().shared_data_specs.size(); ++i) {
-      const std::string name = FileSectionName("XXXYY", static_cast<int>(i + 1));
-      ASSERT_TRUE(platform::WritePrivateProfileSection(name, section(Profile().Entries(name).value()), reference));
-    }
-    ASSERT_TRUE(
-        platform::WritePrivateProfileSection("Properties", section(Profile().Entries("Properties").value()), reference));
-    for (std::size_t i = 0; i < Shared().app_data_specs.size(); ++i) {
-      const std::string name = FileSectionName(pdsg, static_cast<int>(i + 1));
-      ASSERT_TRUE(platform::WritePrivateProfileSection(name, section(Profile().Entries(name).value()), reference));
-    }
+    for (std::size_t i = 1; i <= Shared().shared_data_specs.size(); ++i) copy_section(FileSectionName("XXXYY", i));
+    copy_section("Properties");
+    for (std::size_t i = 1; i <= Shared().app_data_specs.size(); ++i) copy_section(FileSectionName(pdsg, i));
     EXPECT_EQ(temp_.Read("PROJECT.QVP"), temp_.Read("REFERENCE.QVP")) << pdsg;
   }
 }

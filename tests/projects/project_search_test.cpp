@@ -25,6 +25,11 @@ class ProjectSearchTest : public InstalledTest {
     temp_.Write("tree/" + rel + "/PROJECT.QVP",
                 "[Project]\r\nProject Name=" + name + "\r\n\r\n[Application Data]\r\n" + apps);
   }
+  // Projects named Deep nested depth deep: d0, d0/d1, d0/d1/d2 ...
+  void MakeChain(int depth) {
+    std::string chain;
+    for (int i = 0; i < depth; ++i) MakeProject(chain += (i ? "/d" : "d") + std::to_string(i), "Deep");
+  }
   std::vector<std::vector<std::string>> Jobs() {
     return Rows(ProjectsDbPath(), "SELECT lJobID, sJobName, sJobPath, sDOSJobPath FROM Job ORDER BY lJobID");
   }
@@ -145,11 +150,7 @@ class SteppingClockEnv : public platform::EnvWrapper {
 };
 
 TEST_F(ProjectSearchTest, CancelStopsADeepSearchBeforeTheNextFileOrFolder) {
-  std::string chain;
-  for (int depth = 0; depth < 60; ++depth) {
-    chain += (depth ? "/d" : "d") + std::to_string(depth);
-    MakeProject(chain, "Deep");
-  }
+  MakeChain(60);
   SteppingClockEnv clock;
   platform::ScopedEnv scoped(&clock);
   ProjectSearchSpec spec;
@@ -180,11 +181,7 @@ TEST_F(ProjectSearchTest, CancelStopsADeepSearchBeforeTheNextFileOrFolder) {
 }
 
 TEST_F(ProjectSearchTest, CancelInTheDialogEndsTheSearchAndASecondSearchIsIgnored) {
-  std::string chain;
-  for (int depth = 0; depth < 30; ++depth) {
-    chain += (depth ? "/d" : "d") + std::to_string(depth);
-    MakeProject(chain, "Deep");
-  }
+  MakeChain(30);
   SteppingClockEnv clock;
   platform::ScopedEnv scoped(&clock);
   int calls = 0, searched_again = 0;

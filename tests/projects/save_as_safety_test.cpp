@@ -67,8 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "ValidCharsInProjectName()", "too long"},
         RefusalCase{"NameUntitled", Fresh, "untitled", "Invalid Project Name", "Invalid project name."}), ByName());
 
-// Saving as into the current project's own folder is what another user
-// opening it would be: the project's lock refuses it.
+// Saving as into the current project's own folder is another user opening it: its lock refuses it.
 TEST_F(PumpLifecycleTest, SaveAsIntoTheCurrentProjectsOwnFolderIsRefusedByItsLock) {
   const std::string alpha = SaveNewProject("Alpha");
   const auto before = Snapshot(alpha);
