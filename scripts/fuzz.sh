@@ -13,6 +13,9 @@ targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   targets=(profile project_file sql answer_script archive export_json session_commands)
 fi
+# Readers that take a path get each input as a scratch file; in a RAM folder
+# the archive and project-file targets run two to three times as many inputs.
+if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 status=0

@@ -60,6 +60,9 @@ ZipResult CheckEntries(zip_t* za, std::vector<EntryFacts>* facts, std::vector<st
     constexpr auto kNeeded = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC;
     if ((st.valid & kNeeded) != kNeeded) return {ZipFailure::kStructure, name};
     if (st.comp_method == ZIP_CM_STORE && st.size != st.comp_size) return {ZipFailure::kStructure, name};
+    // Deflate makes at most 1032 bytes of each (its longest match in two
+    // bits): a larger declared size is refused before a buffer is made for it.
+    if (st.comp_method == ZIP_CM_DEFLATE && st.size / 1032 > st.comp_size + 1) return {ZipFailure::kStructure, name};
     facts->push_back({index, st.size, st.comp_size, st.crc, st.comp_method == ZIP_CM_DEFLATE});
     names->push_back(name);
   }

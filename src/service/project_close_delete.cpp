@@ -162,6 +162,7 @@ eProjectReturnCode Server::DeleteProject(const std::string& sJobName, bool bShow
         DeletionMarker marker{name, {}};
         for (const std::string& file : files) marker.files.push_back(BareName(file));
         marker.files.push_back(BareName(lock_file));
+        marker.files.push_back(ProjectWorkFolderName());
         platform::Status s = WriteDeletionMarker(folder, marker);
         if (!s.ok()) {
           message = DeleteFailure("The deletion could not be started because its mark could not be written:",
@@ -176,6 +177,9 @@ eProjectReturnCode Server::DeleteProject(const std::string& sJobName, bool bShow
         ok = ok && DeleteFiles(files, message);
         if (ok) {
           if (is_current) CloseProject(project_);
+          // A working folder a killed session of this application left
+          // (its lock is taken over above) would keep the folder.
+          if (lock_holder) RemoveLeftWorkFolder(folder, ProjectWorkFolderName());
           lock_holder.reset();
           platform::CurrentEnv()->DeleteFile(lock_file);
           platform::CurrentEnv()->DeleteFile(marker_file);

@@ -100,6 +100,15 @@ bool Server::DeletionPossible(const std::string& folder, const std::vector<std::
   return true;
 }
 
+void RemoveLeftWorkFolder(const std::string& project_folder, const std::string& name) {
+  if (name.size() < 2 || name.front() != '~' || name.find('/') != std::string::npos) return;
+  const std::string path = AddBackslash(project_folder) + name;
+  platform::Env* env = platform::CurrentEnv();
+  platform::FileAttributes attributes;
+  if (!env->GetLinkAttributes(path, &attributes).ok() || attributes.link || !attributes.directory) return;
+  if (env->EmptyFolder(path, false).ok()) (void)env->RemoveFolder(path);
+}
+
 namespace {
 
 // The entries of folder other than "." and ".."; -1 when it cannot be listed.
@@ -137,9 +146,23 @@ eProjectReturnCode Server::DeleteUnlistedProject(const std::string& name, bool b
                              vbYesNo | vbQuestion | vbDefaultButton2, "Delete Project");
     if (answer != vbYes) return RETURN_USER_CANCEL;
   }
+  // The marker lists the deleted files and the working folder of the
+  // application that deleted it, which a session killed with the project
+  // open leaves behind.
   std::vector<std::string> files;
-  for (const std::string& file : marker.files) files.push_back(AddBackslash(folder) + file);
+  std::vector<std::string> work_folders;
+  for (const std::string& entry : marker.files) {
+    platform::FileAttributes attributes;
+    const std::string path = AddBackslash(folder) + entry;
+    if (entry.front() == '~' && platform::CurrentEnv()->GetLinkAttributes(path, &attributes).ok() &&
+        attributes.directory && !attributes.link) {
+      work_folders.push_back(entry);
+    } else {
+      files.push_back(path);
+    }
+  }
   if (!DeletionPossible(folder, files, message) || !DeleteFiles(files, message)) return RETURN_ERROR;
+  for (const std::string& work : work_folders) RemoveLeftWorkFolder(folder, work);
   // The mark goes last, so a finish cut short can itself be finished.
   platform::Status s = platform::CurrentEnv()->DeleteFile(AddBackslash(folder) + kDeletionMarkerName);
   if (!s.ok() && s.code != 2) {

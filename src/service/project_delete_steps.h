@@ -21,6 +21,13 @@ std::vector<std::string> ErasableFiles(const std::vector<DataFileSpec>& specs, c
 // stays, false with message naming it and the cause.
 bool DeleteFiles(const std::vector<std::string>& files, std::string& message);
 
+// Removes a working folder ("~" & designation) left in a project folder that
+// is being deleted: it holds only copies of that project's own files, staged
+// by a session that is gone. Nothing happens for any other name, a link or a
+// plain file; a folder that cannot be emptied is left for the removal of the
+// project folder to report.
+void RemoveLeftWorkFolder(const std::string& project_folder, const std::string& name);
+
 // Why the project file cannot be read or removed as a project file (a link,
 // a folder, a device or a pipe under its name); empty when it is a plain
 // file or missing.

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "tests/apps/pds_command.h"
+#include "tests/terminal/text_matchers.h"
 
 namespace pds::test {
 namespace {
@@ -14,20 +15,14 @@ class CommandHelpTest : public ::testing::Test {
  protected:
   PdsRun Run(const std::string& args, const std::string& input = "") { return RunPds(temp_, args, "", input); }
 
-  // The commands `pds --help` lists: the lines under "Commands:".
+  // The commands `pds --help` lists: the first word of each indented line under "Commands:".
   std::vector<std::string> ListedCommands() {
-    std::istringstream lines(Run("--help").out);
+    const std::string help = Run("--help").out;
+    const std::size_t at = help.find("\nCommands:\n");
+    std::istringstream lines(at == std::string::npos ? "" : help.substr(at + 11));
     std::vector<std::string> names;
-    std::string line;
-    bool in_list = false;
-    while (std::getline(lines, line)) {
-      if (line == "Commands:") {
-        in_list = true;
-      } else if (in_list && line.rfind("  ", 0) == 0) {
-        names.push_back(line.substr(2, line.find(' ', 2) - 2));
-      } else if (in_list) {
-        break;
-      }
+    for (std::string line; std::getline(lines, line) && line.rfind("  ", 0) == 0;) {
+      names.push_back(line.substr(2, line.find(' ', 2) - 2));
     }
     return names;
   }
@@ -35,9 +30,7 @@ class CommandHelpTest : public ::testing::Test {
   TempFolder temp_;
 };
 
-// The check walks the command line's own registry of subcommands and options
-// and the session's registry of commands, so a command added without its
-// page fails here.
+// The check walks the registries of subcommands, options and session commands: one added without a page fails.
 TEST_F(CommandHelpTest, EveryRegisteredCommandOptionAndSessionCommandHasItsPage) {
   PdsRun check = Run("help --check");
   EXPECT_EQ(check.exit_code, 0) << check.out << check.err;
@@ -59,8 +52,7 @@ TEST_F(CommandHelpTest, EachListedCommandHasAManualPageBothWays) {
 TEST_F(CommandHelpTest, SessionCommandPagesNameTheOperationWithItsArgumentsInOrder) {
   PdsRun page = Run("help session save-as");
   EXPECT_EQ(page.exit_code, 0);
-  EXPECT_THAT(page.out, HasSubstr("ProjectSaveAs(sNewJobPath, sNewProjName)"));
-  EXPECT_THAT(page.out, HasSubstr("RETURN_USER_CANCEL"));
+  EXPECT_THAT(page.out, HasAll({"ProjectSaveAs(sNewJobPath, sNewProjName)", "RETURN_USER_CANCEL"}));
   EXPECT_THAT(Run("help session tag").out, HasSubstr("CopyTag(sTagType, sTagName, sNewTagName, rsTag, bShowMsgs)"));
 }
 
@@ -90,8 +82,7 @@ TEST_F(CommandHelpTest, HelpInsideASessionListsTheCommandsAndShowsTheirPages) {
   ASSERT_EQ(Run("install '" + temp_.path() + "' --apps CAL10").exit_code, 0);
   PdsRun session = Run("session --root '" + temp_.path() + "' --app CAL10 --ui batch", "help\\nhelp open\\nexit\\n");
   EXPECT_EQ(session.exit_code, 0) << session.err;
-  EXPECT_THAT(session.out, HasSubstr("save-as [FOLDER NAME]"));
-  EXPECT_THAT(session.out, HasSubstr("ProjectOpen(sJobName, sProjectType, bShowNewButton)"));
+  EXPECT_THAT(session.out, HasAll({"save-as [FOLDER NAME]", "ProjectOpen(sJobName, sProjectType, bShowNewButton)"}));
 }
 
 class CompletionTest : public CommandHelpTest {
@@ -118,7 +109,8 @@ TEST_F(CompletionTest, ScriptIsValidBashAndIsTheInstalledCopy) {
   EXPECT_EQ(std::system(("bash -n '" + path + "'").c_str()), 0);
   // The copy CMake installs must be what the program prints.
   fs::path source = fs::path(__FILE__).parent_path().parent_path().parent_path();
-  EXPECT_EQ(ReadBytes(source / "scripts" / "pds-completion.bash"), script.out) << "regenerate it: pds completion bash > scripts/pds-completion.bash";
+  EXPECT_EQ(ReadBytes(source / "scripts" / "pds-completion.bash"), script.out)
+      << "regenerate it: pds completion bash > scripts/pds-completion.bash";
   EXPECT_EQ(Run("completion zsh").exit_code, 2);
 }
 
@@ -173,9 +165,8 @@ TEST_F(DemoTest, AFailedStepMakesTheExitCodeOne) {
   fs::create_directories(temp_ / "inst/TVX-ii");
   PdsRun demo = RunPds(temp_, "demo '" + (temp_ / "inst") + "'");
   EXPECT_EQ(demo.exit_code, 1);
-  EXPECT_THAT(demo.out, HasSubstr("] install an installation with PMP10, LAY10 and CAL10 ... FAILED"));
-  EXPECT_THAT(demo.out, HasSubstr("already holds an installation folder"));
-  EXPECT_THAT(demo.out, HasSubstr("\ndemo: 0 of "));
+  EXPECT_THAT(demo.out, HasAll({"] install an installation with PMP10, LAY10 and CAL10 ... FAILED",
+                                "already holds an installation folder", "\ndemo: 0 of "}));
 }
 
 }  // namespace

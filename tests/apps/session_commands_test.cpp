@@ -1,8 +1,7 @@
-// The commands of `pds session` as whole programs: an answer script that
-// does not fit ends the session with exit code 3; the project, tag, search and archive commands
-// print their results; `pds archive-info` reads an archive back or refuses
-// one it cannot trust; and a second session cannot open a project the first
-// one holds.
+// The commands of `pds session` as whole programs: an answer script that does not fit ends the session
+// with exit code 3; the project, tag, search and archive commands print their results; `pds archive-info`
+// reads an archive back or refuses one it cannot trust; and a second session cannot open a project the
+// first one holds.
 #include <sqlite3.h>
 
 #include <fstream>
@@ -11,6 +10,7 @@
 #include "tests/apps/pds_command.h"
 #include "tests/archive/zip_bytes.h"
 #include "tests/config/service_fixture.h"
+#include "tests/terminal/text_matchers.h"
 
 namespace pds::test {
 namespace {
@@ -31,6 +31,11 @@ class SessionCommandsTest : public ServiceTest {
   }
 };
 
+// One line of a command's printed result: the field, then its value from the 29th column.
+std::string Field(const std::string& name, const std::string& value) {
+  return "  " + name + ":" + std::string(25 - name.size(), ' ') + value + "\n";
+}
+
 // ---- the answer script
 
 struct ScriptCase {
@@ -44,8 +49,7 @@ class ScriptedSessionTest : public SessionCommandsTest, public ::testing::WithPa
 
 TEST_P(ScriptedSessionTest, ExitCodeTellsWhetherTheScriptRanExactly) {
   Install(GetParam().user_ids_required, {"LAY10"});
-  // The user has a project already, so the start asks no more than the
-  // script is about. The first user registered gets the ID "001".
+  // With a project listed the start asks only what the script is about; the first user registered is "001".
   const std::string user_id = GetParam().user_ids_required ? "001" : "000";
   CreateProjectsDb(user_id);
   Execute(ProjectsDbPath(user_id), {"INSERT INTO Job (sJobName, sJobPath, sDOSJobPath) VALUES ('Plant', '" +
@@ -57,14 +61,11 @@ TEST_P(ScriptedSessionTest, ExitCodeTellsWhetherTheScriptRanExactly) {
 INSTANTIATE_TEST_SUITE_P(
     Scripts, ScriptedSessionTest,
     ::testing::Values(
-        // The user-ID question comes, answered as the script says.
         ScriptCase{"AnsweredUserIdQuestion", true,
                    "input \"Application Startup\" -> \"jsmith\"\n"
                    "msgbox \"Register User ID\" ~\"is not registered\" -> Yes\n",
                    0},
-        // The user-ID question comes, but the script has nothing for it.
         ScriptCase{"UnforeseenUserIdQuestion", true, "# no answers\n", 3},
-        // The script waits for a question that never comes.
         ScriptCase{"ForeseenQuestionNeverComes", false,
                    "msgbox \"Project Initialization\" ~\"initialization complete\" -> Yes\n", 3}), ByName());
 
@@ -93,25 +94,22 @@ TEST_F(SessionCommandsTest, TagOperationsReportTheirResultsAndTheTagsLeft) {
                              "tag delete Fan\\ntag open Spare\\ntag save\\ntags\\ntag type Motor\\ntags\\n"
                              "tag type\\ndatadef TagName TagData\\nsave-as " + (temp_ / "Plant") + " Plant\\nexit\\n");
   ASSERT_EQ(run.exit_code, 0) << run.out << run.err;
-  const std::string& out = run.out;
-  EXPECT_THAT(out, HasSubstr("tag new: RETURN_OK\n  name:"));
-  EXPECT_THAT(out, HasSubstr("tag copy: RETURN_OK\n  name:                     Pump\n"
-                             "  new name:                 Pump(1)\n  tag type:                 TagData\n"
-                             "  tags:                     3\n  current tag:              Pump(1)\n"));
-  EXPECT_THAT(out, HasSubstr("tag delete: RETURN_OK\n  name:                     Fan\n"));
-  // The record set opened by `tag open` stands on the tag for the next command.
-  EXPECT_THAT(out, HasSubstr("tag save: RETURN_OK\n  name:                     Spare\n"));
-  EXPECT_THAT(out, HasSubstr("record set:               Spare (id "));
-  EXPECT_THAT(out, HasSubstr("application dirty:        yes"));
-  // The deleted tag is gone from the list, which follows the tags' order.
-  EXPECT_THAT(out, HasSubstr("tags: RETURN_OK\n  tag type:                 TagData\n"
-                             "  1:                        Untitled1 (id 1)\n  2:                        Pump (id 2)\n"
-                             "  3:                        Spare (id 3)\ntag type: RETURN_OK\n"));
-  // Motor has no tags; `tag type` alone shows the type it was switched to.
-  EXPECT_THAT(out, HasSubstr("tags: RETURN_OK\n  tag type:                 Motor\ntag type: RETURN_OK\n"
-                             "  tag type:                 Motor\n"));
-  EXPECT_THAT(out, HasSubstr("datadef: FOUND\n  Table:                    TagData\n"
-                             "  Field:                    TagName\n  FriendlyName:             Tag Name\n"));
+  EXPECT_THAT(run.out,
+              HasAll({"tag new: RETURN_OK\n  name:",
+                      "tag copy: RETURN_OK\n" + Field("name", "Pump") + Field("new name", "Pump(1)") +
+                          Field("tag type", "TagData") + Field("tags", "3") + Field("current tag", "Pump(1)"),
+                      "tag delete: RETURN_OK\n" + Field("name", "Fan"),
+                      // The record set opened by `tag open` stands on the tag for the next command.
+                      "tag save: RETURN_OK\n" + Field("name", "Spare"), "record set:               Spare (id ",
+                      "application dirty:        yes",
+                      // The deleted tag is gone from the list, which follows the tags' order.
+                      "tags: RETURN_OK\n" + Field("tag type", "TagData") + Field("1", "Untitled1 (id 1)") +
+                          Field("2", "Pump (id 2)") + Field("3", "Spare (id 3)") + "tag type: RETURN_OK\n",
+                      // Motor has no tags; `tag type` alone shows the type it was switched to.
+                      "tags: RETURN_OK\n" + Field("tag type", "Motor") + "tag type: RETURN_OK\n" +
+                          Field("tag type", "Motor"),
+                      "datadef: FOUND\n" + Field("Table", "TagData") + Field("Field", "TagName") +
+                          Field("FriendlyName", "Tag Name")}));
 }
 
 TEST_F(SessionCommandsTest, MissingAndTakenNamesGiveTheTagResultCodes) {
@@ -119,15 +117,13 @@ TEST_F(SessionCommandsTest, MissingAndTakenNamesGiveTheTagResultCodes) {
   const PdsRun run = Session("new\\ntag open Missing\\ntag copy Untitled1 Untitled1\\ntag type Valve\\nexit\\n",
                              "--ui batch --json");
   EXPECT_EQ(run.exit_code, 1) << run.out << run.err;
-  EXPECT_THAT(run.out, HasSubstr("{\"command\":\"tag open\",\"result\":\"RETURN_NO_TAGS\",\"name\":\"Missing\""));
-  EXPECT_THAT(run.out, HasSubstr("{\"command\":\"tag copy\",\"result\":\"RETURN_TAG_ALREADY_EXISTS\""));
-  EXPECT_THAT(run.out, HasSubstr("{\"command\":\"tag type\",\"result\":\"RETURN_ERROR\",\"tag type\":\"Valve\""));
+  EXPECT_THAT(run.out, HasAll({"{\"command\":\"tag open\",\"result\":\"RETURN_NO_TAGS\",\"name\":\"Missing\"",
+                               "{\"command\":\"tag copy\",\"result\":\"RETURN_TAG_ALREADY_EXISTS\"",
+                               "{\"command\":\"tag type\",\"result\":\"RETURN_ERROR\",\"tag type\":\"Valve\""}));
   EXPECT_THAT(run.err, HasSubstr("Tag was not found.  [Missing]"));
 }
 
-// The commands the other session tests leave out, driven through an answer
-// file: the properties dialog and the save question at exit are answered
-// from it, and nothing else may be shown.
+// The commands the other tests leave out; the answer file answers the properties dialog and the save question.
 TEST_F(SessionCommandsTest, PropertiesValuesAndTagSavesThroughAnAnswerFile) {
   Install();
   fs::create_directories(temp_ / "Plant");
@@ -138,14 +134,12 @@ TEST_F(SessionCommandsTest, PropertiesValuesAndTagSavesThroughAnAnswerFile) {
                              Script("dialog frmProperties\n  type txtJobNumber \"J-7\"\n  click cmdOK\n"
                                     "msgbox \"Save Changes\" \"Save changes to project 'Plant'?\" -> No\n"));
   ASSERT_EQ(run.exit_code, 0) << run.out << run.err;
-  EXPECT_THAT(run.out, HasSubstr("properties: RETURN_OK\n"));
-  EXPECT_THAT(run.out, HasSubstr("mru: RETURN_OK\n  1:                        Plant (id 1)\n"));
-  EXPECT_THAT(run.out, HasSubstr("config: FOUND\n  Units:                    Metric\n"));
-  EXPECT_THAT(run.out, HasSubstr("proj-config: DELETED\n  key:                      Scale\nproj-config: NOT_FOUND\n"));
-  EXPECT_THAT(run.out, HasSubstr("tag save-as: RETURN_OK\n  name:                     Pump\n"
-                                 "  new name:                 Spare\n"));
-  // No provisional tag is selected, so there is nothing to save.
-  EXPECT_THAT(run.out, HasSubstr("tag save-all: RETURN_OK\n"));
+  EXPECT_THAT(run.out, HasAll({"properties: RETURN_OK\n", "mru: RETURN_OK\n" + Field("1", "Plant (id 1)"),
+                               "config: FOUND\n" + Field("Units", "Metric"),
+                               "proj-config: DELETED\n" + Field("key", "Scale") + "proj-config: NOT_FOUND\n",
+                               "tag save-as: RETURN_OK\n" + Field("name", "Pump") + Field("new name", "Spare"),
+                               // No provisional tag is selected, so there is nothing to save.
+                               "tag save-all: RETURN_OK\n"}));
 }
 
 // ---- the project search
@@ -179,9 +173,7 @@ TEST_F(SessionCommandsTest, FindProjectsAddsTheCheckedProject) {
                        Script("dialog frmProjectSearch\n  click cmdOK\n"
                               "msgbox \"Projects Added\" ~\"[1] projects were added\"\n"));
   ASSERT_EQ(run.exit_code, 0) << run.out << run.err;
-  EXPECT_THAT(run.out, HasSubstr("find-projects: ADDED"));
-  EXPECT_THAT(run.out, HasSubstr("Plant"));
-  EXPECT_THAT(run.out, HasSubstr(temp_ / "shared/Plant"));
+  EXPECT_THAT(run.out, HasAll({"find-projects: ADDED", "Plant", temp_ / "shared/Plant"}));
 }
 
 // ---- archives
@@ -196,18 +188,16 @@ TEST_F(SessionCommandsTest, ArchiveToAFileIsReadBackByArchiveInfo) {
   fs::create_directories(temp_ / "info-tmp");
   PdsRun info = RunPds(temp_, "archive-info '" + zip + "'", "TMPDIR='" + (temp_ / "info-tmp") + "'");
   ASSERT_EQ(info.exit_code, 0) << info.err;
-  EXPECT_THAT(info.out, HasSubstr("Master Archive Version:  AR002"));
-  EXPECT_THAT(info.out, HasSubstr("Project Name:            Alpha"));
-  EXPECT_THAT(info.out, HasSubstr("Project Number:          X-7"));
-  EXPECT_THAT(info.out, HasSubstr("PMP10    Pump Designer v1.0"));
+  EXPECT_THAT(info.out, HasAll({"Master Archive Version:  AR002", "Project Name:            Alpha",
+                                "Project Number:          X-7", "PMP10    Pump Designer v1.0"}));
   // The extracted project file went into a private folder that is gone again.
   EXPECT_TRUE(fs::is_empty(temp_ / "info-tmp"));
 
   PdsRun json = RunPds(temp_, "archive-info '" + zip + "' --json");
   EXPECT_EQ(json.exit_code, 0);
   EXPECT_THAT(json.out, StartsWith("{\"ok\":true,"));
-  EXPECT_THAT(json.out, HasSubstr("\"applications\":[{\"pdsg\":\"PMP10\",\"name\":\"Pump Designer v1.0\"}]"));
-  EXPECT_THAT(json.out, HasSubstr("\"entries\":[\"PROJECT.QVP\",\"Project.mdb\",\"PMP10Tag.mdb\",\"PMP10Crv.dat\"]"));
+  EXPECT_THAT(json.out, HasAll({"\"applications\":[{\"pdsg\":\"PMP10\",\"name\":\"Pump Designer v1.0\"}]",
+                                "\"entries\":[\"PROJECT.QVP\",\"Project.mdb\",\"PMP10Tag.mdb\",\"PMP10Crv.dat\"]"}));
 }
 
 TEST_F(SessionCommandsTest, ArchiveWithoutFileAsksThroughTheSaveFileDialogAndTakesOneFileOnly) {
@@ -275,47 +265,33 @@ TEST(ArchivedAppDisplayTextTest, VersionFromTheDesignationOnlyWhenTheNameHasNone
 class ProjectSessionTest : public SessionCommandsTest {
  protected:
   void SetUp() override { Install(); }
-  // The shell command of one session whose output goes to files named after
-  // tag; sessions given the same tmp share a temporary folder, where
-  // untitled projects keep their working folders.
-  std::string SessionCommand(const std::string& tag, const std::string& tmp = "", const std::string& app = "LAY10") {
-    const std::string tmpdir = temp_ / ("tmp-" + (tmp.empty() ? tag : tmp));
+  // Starts a LAY10 session reading commands from the returned pipe, output in first.out and first.err,
+  // sends it one command and waits for its answer (what it printed so far). With share_tmp its temporary
+  // folder, where untitled projects keep their working folders, is the one Session() gives.
+  std::string StartFirstSession(std::FILE*& session, const std::string& command, bool share_tmp = false) {
+    const std::string tmpdir = temp_ / (share_tmp ? "tmp" : "tmp-first");
     fs::create_directories(tmpdir);
-    return "TMPDIR='" + tmpdir + "' '" + std::string(PDS_BINARY) + "' session --root '" + temp_.path() +
-           "' --app " + app + " --ui batch >'" + (temp_ / (tag + ".out")) + "' 2>'" + (temp_ / (tag + ".err")) + "'";
-  }
-  int RunSession(const std::string& tag, const std::string& commands, const std::string& tmp = "",
-                 const std::string& app = "LAY10") {
-    const int status = std::system(("printf '" + commands + "' | " + SessionCommand(tag, tmp, app)).c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  // Starts a session that reads its commands from the returned pipe, sends
-  // it one command and waits until it has answered (what it printed so far).
-  std::string StartWaitingSession(std::FILE*& session, const std::string& tag, const std::string& command,
-                                  const std::string& tmp = "") {
-    session = popen(SessionCommand(tag, tmp).c_str(), "w");
+    session = popen(("TMPDIR='" + tmpdir + "' '" + std::string(PDS_BINARY) + "' session --root '" + temp_.path() +
+                     "' --app LAY10 --ui batch >'" + (temp_ / "first.out") + "' 2>'" + (temp_ / "first.err") + "'")
+                        .c_str(),
+                    "w");
     if (!session) return {};
     std::fputs((command + "\n").c_str(), session);
     std::fflush(session);
     const std::string answer = command.substr(0, command.find(' ')) + ": ";
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (temp_.Read(tag + ".out").find(answer) == std::string::npos &&
-           std::chrono::steady_clock::now() < deadline) {
+    while (temp_.Read("first.out").find(answer) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return temp_.Read(tag + ".out");
+    return temp_.Read("first.out");
   }
 };
 
-// Damage past the file's first page is found only when a table is read: the
-// open's own message still gives the reason and names the file.
+// Damage past the file's first page is found only when a table is read: the open's message still names the file.
 TEST_F(ProjectSessionTest, DamagedProjectDatabaseIsNamedInTheOpenMessage) {
-  fs::create_directories(Alpha());
-  ASSERT_EQ(RunSession("make", "new\\nsave-as " + Alpha() + " Alpha\\nexit\\n", "", "PMP10"), 0)
-      << temp_.Read("make.err");
+  ASSERT_EQ(Session(SavedAlpha("")).exit_code, 0);
   const std::string project_db = Alpha() + "/Project.mdb";
-  // The page of the Properties table is overwritten; the file's first page
-  // and the engine's own tables stay intact, so the open itself succeeds.
+  // The Properties table's page is overwritten; the first page and the engine's tables stay, so the open succeeds.
   sqlite3* db = nullptr;
   sqlite3_stmt* stmt = nullptr;
   ASSERT_EQ(sqlite3_open_v2(project_db.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
@@ -325,32 +301,27 @@ TEST_F(ProjectSessionTest, DamagedProjectDatabaseIsNamedInTheOpenMessage) {
   sqlite3_close(db);
   ASSERT_GT(page, 1);
   std::fstream(project_db, std::ios::in | std::ios::out).seekp((page - 1) * 4096) << std::string(4096, 'Z');
-  EXPECT_EQ(RunSession("open", "open Alpha\\nexit\\n", "", "PMP10"), 1);
-  EXPECT_THAT(temp_.Read("open.err"),
-              HasSubstr("[CreateRecordset()] Unrecognized database format '" + project_db + "'."));
-  EXPECT_THAT(temp_.Read("open.err"),
-              HasSubstr("[Error Opening Project] Error opening project:  [Alpha]\n\nUnrecognized database format '" +
-                        project_db + "'."));
+  const PdsRun open = Session("open Alpha\\nexit\\n");
+  EXPECT_EQ(open.exit_code, 1);
+  EXPECT_THAT(open.err, HasAll({"[CreateRecordset()] Unrecognized database format '" + project_db + "'.",
+                                "[Error Opening Project] Error opening project:  [Alpha]\n\nUnrecognized database "
+                                "format '" + project_db + "'."}));
 }
 
 TEST_F(ProjectSessionTest, SecondSessionOfTheSameApplicationIsKeptOut) {
-  fs::create_directories(Alpha());
-  ASSERT_EQ(RunSession("make", "new\\nsave-as " + Alpha() + " Alpha\\nexit\\n", "", "PMP10"), 0)
-      << temp_.Read("make.err");
-
+  ASSERT_EQ(Session(SavedAlpha("")).exit_code, 0);
   // The first session opens the project and waits for more commands.
   std::FILE* first = nullptr;
-  const std::string first_open = StartWaitingSession(first, "first", "open Alpha");
+  const std::string first_open = StartFirstSession(first, "open Alpha");
   ASSERT_NE(first, nullptr);
-
-  const int second = RunSession("second", "open Alpha\\nexit\\n");
+  const PdsRun second = Session("open Alpha\\nexit\\n", "--ui batch", "LAY10");
   std::fputs("exit\n", first);
   const int first_status = pclose(first);
 
   ASSERT_THAT(first_open, HasSubstr("open: RETURN_OK")) << temp_.Read("first.err");
-  EXPECT_THAT(temp_.Read("second.err"), HasSubstr("[LockProjectApp()] Project is already in use by another user."));
-  EXPECT_THAT(temp_.Read("second.out"), HasSubstr("open: RETURN_USER_CANCEL"));
-  EXPECT_EQ(second, 1);
+  EXPECT_THAT(second.err, HasSubstr("[LockProjectApp()] Project is already in use by another user."));
+  EXPECT_THAT(second.out, HasSubstr("open: RETURN_USER_CANCEL"));
+  EXPECT_EQ(second.exit_code, 1);
   EXPECT_TRUE(WIFEXITED(first_status) && WEXITSTATUS(first_status) == 0) << temp_.Read("first.err");
   EXPECT_FALSE(fs::exists(Alpha() + "/~LAY10.PLF"));
 }
@@ -358,11 +329,11 @@ TEST_F(ProjectSessionTest, SecondSessionOfTheSameApplicationIsKeptOut) {
 TEST_F(ProjectSessionTest, UntitledWorkOfOneSessionSurvivesAnotherSessionOfTheSameApplication) {
   fs::create_directories(Alpha());
   std::FILE* first = nullptr;
-  const std::string first_new = StartWaitingSession(first, "first", "new", "shared");
+  const std::string first_new = StartFirstSession(first, "new", true);
   ASSERT_NE(first, nullptr);
-  // The second session, with the same temporary folder, starts and leaves
-  // untitled projects of its own.
-  EXPECT_EQ(RunSession("second", "new\\nclose\\nnew\\nexit\\n", "shared"), 0) << temp_.Read("second.err");
+  // The second session, with the same temporary folder, starts and leaves untitled projects of its own.
+  const PdsRun second = Session("new\\nclose\\nnew\\nexit\\n", "--ui batch", "LAY10");
+  EXPECT_EQ(second.exit_code, 0) << second.err;
   std::fputs(("save-as " + Alpha() + " Alpha\nexit\n").c_str(), first);
   const int first_status = pclose(first);
 

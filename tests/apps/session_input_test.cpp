@@ -1,8 +1,6 @@
-// Bad input to `pds session`: a command line that does not fit its command,
-// a control character in a name, a file of commands that is no such file,
-// and standard descriptors closed at start. Each is refused with a clear
-// message and loses nothing; what is printed never carries a raw control
-// character, and --json lines always parse.
+// Bad input to `pds session`: a command line that does not fit its command, a control character in a name,
+// a file of commands that is no such file, and standard descriptors closed at start. Each is refused with a
+// clear message and loses nothing; what is printed never carries a raw control character, and --json lines parse.
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -11,16 +9,15 @@
 
 #include "tests/apps/pds_command.h"
 #include "tests/config/service_fixture.h"
+#include "tests/terminal/text_matchers.h"
 
 namespace pds::test {
 namespace {
 
-// Whether every line of the file is one JSON value, read as strict UTF-8:
-// a raw control character in a string or a stray byte fails the line.
+// Whether every line of the file is one JSON value read as strict UTF-8 (a raw control or stray byte fails).
 bool EveryLineIsJson(const std::string& path) {
-  const std::string check =
-      "python3 -c 'import json, sys\nfor line in open(sys.argv[1], encoding=\"utf-8\"): json.loads(line)' '" + path + "'";
-  return std::system(check.c_str()) == 0;
+  return std::system(("python3 -c 'import json, sys\nfor line in open(sys.argv[1], encoding=\"utf-8\"): "
+                      "json.loads(line)' '" + path + "'").c_str()) == 0;
 }
 
 bool HasRawControl(const std::string& text) {
@@ -35,8 +32,7 @@ class SessionInputTest : public ServiceTest {
   PdsRun Session(const std::string& app, const std::string& input, const std::string& options = "--ui batch") {
     return RunSession(temp_, app, input, options);
   }
-  // pds session with its standard descriptors as redirect leaves them
-  // (RunPds gives it an input of its own); returns the exit code.
+  // pds session with its standard descriptors as redirect leaves them (RunPds gives it its own input).
   int SessionRedirected(const std::string& app, const std::string& redirect) {
     fs::create_directories(temp_ / "tmp");
     const std::string command = "TMPDIR='" + (temp_ / "tmp") + "' timeout 60 '" + PDS_BINARY + "' session --root '" +
@@ -64,15 +60,13 @@ struct UsageCase {
 
 class SessionUsageTest : public SessionInputTest, public ::testing::WithParamInterface<UsageCase> {};
 
-// The session stops at the refused line: the `delete Plant --quiet` written
-// after it expecting it to have run is not run either.
+// The session stops at the refused line: the `delete Plant --quiet` after it does not run either.
 TEST_P(SessionUsageTest, RefusedLineRunsNothingAndEndsTheScript) {
   Install(false, {"LAY10"});
   MakePlant();
   PdsRun run = Session("LAY10", std::string(GetParam().line) + "\\ndelete Plant --quiet\\nexit\\n");
   EXPECT_EQ(run.exit_code, 2) << run.out << run.err;
-  EXPECT_THAT(run.err, HasSubstr("pds session: line 1: "));
-  EXPECT_THAT(run.err, HasSubstr(GetParam().problem));
+  EXPECT_THAT(run.err, HasAll({"pds session: line 1: ", GetParam().problem}));
   EXPECT_THAT(run.out, Not(HasSubstr("delete: RETURN")));
   EXPECT_FALSE(HasRawControl(run.err)) << run.err;
   EXPECT_TRUE(PlantIsIntact());
@@ -118,13 +112,10 @@ struct BadFileCase {
 
 class BadCommandFileTest : public SessionInputTest, public ::testing::WithParamInterface<BadFileCase> {};
 
-// None of these may hang or grow: the session is run under a time limit,
-// whose own exit code (124) would fail the test.
+// None of these may hang or grow: the time limit's own exit code (124) would fail the test.
 TEST_P(BadCommandFileTest, IsAUsageError) {
   Install(false, {"LAY10"});
-  std::string option = GetParam().option;
-  if (std::size_t at = option.find("{}"); at != std::string::npos) option.replace(at, 2, temp_.path());
-  PdsRun run = Session("LAY10", "", option);
+  PdsRun run = Session("LAY10", "", Fill(GetParam().option, temp_.path()));
   EXPECT_EQ(run.exit_code, 2) << run.out << run.err;
   EXPECT_THAT(run.err, HasSubstr(GetParam().problem));
   EXPECT_THAT(run.out, Not(HasSubstr("new: ")));
@@ -144,10 +135,8 @@ TEST_F(SessionInputTest, EndlessStandardInputIsRefused) {
   EXPECT_THAT(temp_.Read("err"), HasSubstr("longer than 65536 bytes"));
 }
 
-// With standard output closed the first database opened would get its
-// number, and the session's output would be written over it. The user has a
-// project, so no new project is made at the start and the application
-// database is the one.
+// With standard output closed the first database opened would get its number and the output written over
+// it; the user has a project, so no new one is made at the start and that database is the application's.
 TEST_F(SessionInputTest, ClosedStandardOutputLeavesTheApplicationDatabaseIntact) {
   Install(false, {"PMP10"});
   CreateProjectsDb();
@@ -167,13 +156,11 @@ TEST_F(SessionInputTest, ClosedStandardInputReadsNoCommands) {
   Install(false, {"PMP10"});
   EXPECT_EQ(SessionRedirected("PMP10", "<&- >'" + (temp_ / "out") + "' 2>'" + (temp_ / "err") + "'"), 0)
       << temp_.Read("err");
-  EXPECT_THAT(temp_.Read("out"), HasSubstr("initialize: RETURN_OK"));
-  EXPECT_THAT(temp_.Read("out"), HasSubstr("exit: RETURN_OK"));
+  EXPECT_THAT(temp_.Read("out"), HasAll({"initialize: RETURN_OK", "exit: RETURN_OK"}));
   EXPECT_THAT(temp_.Read("err"), Not(HasSubstr("unknown command")));
 }
 
-// In a child process: closes standard output, initializes the application
-// and exits 0 when that succeeded with standard output open on /dev/null.
+// In a child process: closes standard output, initializes, and exits 0 when that succeeded with it on /dev/null.
 void InitializeWithStandardOutputClosed(const std::string& code, const std::string& pdsg) {
   close(STDOUT_FILENO);
   clsProjectDataServer server;
@@ -184,24 +171,21 @@ void InitializeWithStandardOutputClosed(const std::string& code, const std::stri
   std::_Exit(ok && filled ? 0 : 1);
 }
 
-// An application's own process with standard output closed: the component's
-// initialization fills it before it opens the application database.
+// With standard output closed, the component's initialization fills it before opening the application database.
 TEST_F(SessionInputTest, InitializationFillsAClosedStandardOutput) {
   Install(false, {"PMP10"});
   EXPECT_EXIT(InitializeWithStandardOutputClosed(inst_.CodePath("PMP10"), "PMP10"), ::testing::ExitedWithCode(0),
               "");
 }
 
-// Names that reach the output from the projects database: one with an
-// escape sequence, one with a byte that is not UTF-8.
+// Names from the projects database reach the output: one with an escape sequence, one with a byte not UTF-8.
 TEST_F(SessionInputTest, NamesFromTheDatabaseArePrintedEscapedAndJsonLinesParse) {
   Install(false, {"LAY10"});
   CreateProjectsDb();
   AddProject("Evil\x1b[2J");
   AddProject("Pl\xff" "ant");
   PdsRun human = Session("LAY10", "projects\\nopen \"Pl\\377ant\"\\nexit\\n");
-  EXPECT_THAT(human.out, HasSubstr("Evil\\x1b[2J:"));
-  EXPECT_THAT(human.out, HasSubstr("Pl\\xffant:"));
+  EXPECT_THAT(human.out, HasAll({"Evil\\x1b[2J:", "Pl\\xffant:"}));
   EXPECT_FALSE(HasRawControl(human.out)) << human.out;
   EXPECT_FALSE(HasRawControl(human.err)) << human.err;
   EXPECT_THAT(human.out + human.err, Not(HasSubstr("\xff")));
@@ -209,8 +193,7 @@ TEST_F(SessionInputTest, NamesFromTheDatabaseArePrintedEscapedAndJsonLinesParse)
   PdsRun json = Session("LAY10", "projects\\nopen \"Pl\\377ant\"\\nstatus\\nexit\\n", "--ui batch --json");
   EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 5) << json.out;
   EXPECT_TRUE(EveryLineIsJson(temp_.Write("json.out", json.out))) << json.out;
-  EXPECT_THAT(json.out, HasSubstr("\"Evil\\u001b[2J\""));
-  EXPECT_THAT(json.out, HasSubstr("\"Pl\\ufffdant\""));
+  EXPECT_THAT(json.out, HasAll({"\"Evil\\u001b[2J\"", "\"Pl\\ufffdant\""}));
 }
 
 }  // namespace

@@ -7,14 +7,12 @@ namespace pds::test {
 
 namespace {
 
-void Put16(std::string* out, std::uint32_t v) {
-  out->push_back(static_cast<char>(v & 0xff));
-  out->push_back(static_cast<char>((v >> 8) & 0xff));
+// Little-endian, as every zip field is.
+void PutLE(std::string* out, std::uint32_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) out->push_back(static_cast<char>((v >> (8 * i)) & 0xff));
 }
-void Put32(std::string* out, std::uint32_t v) {
-  Put16(out, v & 0xffff);
-  Put16(out, v >> 16);
-}
+void Put16(std::string* out, std::uint32_t v) { PutLE(out, v, 2); }
+void Put32(std::string* out, std::uint32_t v) { PutLE(out, v, 4); }
 
 }  // namespace
 

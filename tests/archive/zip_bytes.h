@@ -32,8 +32,7 @@ std::string StoredDeflate(const std::string& content);
 
 std::string BuildZip(const std::vector<RawEntry>& entries);
 
-// The output of a shell command, its standard error included; status gets
-// its exit status.
+// The output of a shell command, standard error included; status gets its exit status.
 std::string Shell(const std::string& command, int* status = nullptr);
 // The names of an archive's entries, in their order, as unzip lists them.
 std::vector<std::string> ZipEntryNames(const std::string& zip);

@@ -85,8 +85,7 @@ long DbTest::Count(const std::string& table, const std::string& where) {
 
 // ---- the holder process
 
-// args: database path, "exclusive" or "shared", hold milliseconds (-1: until
-// killed), marker path written once the database is open.
+// args: database path, "exclusive" or "shared", hold ms (-1: until killed), marker path to write once open.
 PDS_TEST_HELPER(hold_database) {
   std::shared_ptr<Database> db;
   try {

@@ -23,8 +23,7 @@ struct FieldDesc {
   bool required = false;
 };
 
-// Creates `table` in `db` with the fields in order and, when `key` is given, a
-// primary index "PrimaryKey" on those fields.
+// Creates `table` in `db` with the fields in order, and a primary index "PrimaryKey" on `key` when given.
 std::shared_ptr<TableDef> MakeTable(Database& db, const std::string& table, const std::vector<FieldDesc>& fields,
                                     const std::vector<std::string>& key = {});
 
@@ -56,8 +55,7 @@ class DbTest : public ::testing::Test {
 
 using pds::test::FakeClockEnv;
 
-// Another process (this test program as a helper) that opens a database and
-// holds it for `hold_ms` (or until killed when negative).
+// This test program run as a helper that opens a database and holds it for `hold_ms` (negative: until killed).
 class DatabaseHolder : public pds::test::HelperProcess {
  public:
   // Starts the holder and waits until it has the database open; false if it

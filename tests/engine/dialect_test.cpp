@@ -18,7 +18,7 @@ namespace {
 struct Translation {
   const char* name;
   const char* jet;
-  const char* sqlite;
+  const char* sqlite;  // nullptr: SQLite already reads the statement as Jet does
 };
 
 const Translation kTranslations[] = {
@@ -26,8 +26,7 @@ const Translation kTranslations[] = {
     {"DeleteStar", "DELETE * FROM Job WHERE lJobID = 5", "DELETE FROM Job WHERE lJobID = 5"},
     {"DeleteTableStar", "DELETE Job.* FROM Job WHERE sJobName = 'A'", "DELETE FROM Job WHERE sJobName = 'A'"},
     {"DeleteBracketStar", "delete [Tag Index].* from [Tag Index]", "delete from \"Tag Index\""},
-    {"DeletePlain", "DELETE FROM JobUsage WHERE lJobID=3 AND sPdsg='ABC12'",
-     "DELETE FROM JobUsage WHERE lJobID=3 AND sPdsg='ABC12'"},
+    {"DeletePlain", "DELETE FROM JobUsage WHERE lJobID=3 AND sPdsg='ABC12'", nullptr},
     // Dates become their stored 19-character text.
     {"DateTime", "SELECT * FROM Job WHERE dCreated = #2024-03-01 14:05:09#",
      "SELECT * FROM Job WHERE dCreated = '2024-03-01 14:05:09'"},
@@ -68,8 +67,7 @@ const Translation kTranslations[] = {
     {"LiteralsUntouched",
      "SELECT * FROM Notes WHERE sText = 'a*b' OR sText = '#1#' OR sText = 'x!y' OR sText = '--' OR "
      "sText = 'O''Hara' OR sText = 'True & [x] \"y\"' OR sText = ''''",
-     "SELECT * FROM Notes WHERE sText = 'a*b' OR sText = '#1#' OR sText = 'x!y' OR sText = '--' OR "
-     "sText = 'O''Hara' OR sText = 'True & [x] \"y\"' OR sText = ''''"},
+     nullptr},
     // LIKE patterns, and only LIKE patterns.
     {"LikeWildcards", "SELECT * FROM Job WHERE sJobName Like 'P*mp?' AND sJobPath = '/a*?'",
      "SELECT * FROM Job WHERE sJobName LIKE 'P%mp_' AND sJobPath = '/a*?'"},
@@ -81,16 +79,15 @@ const Translation kTranslations[] = {
     {"InWithTwoSpaces",
      "SELECT COUNT(*) AS RecFound FROM JobUsage WHERE sPdsg = 'ABC12' AND lJobID IN  (SELECT lJobID FROM Job WHERE "
      "sJobName = 'A')",
-     "SELECT COUNT(*) AS RecFound FROM JobUsage WHERE sPdsg = 'ABC12' AND lJobID IN  (SELECT lJobID FROM Job WHERE "
-     "sJobName = 'A')"},
-    {"EmptySelection", "SELECT * FROM TagIndex WHERE 1 = 2", "SELECT * FROM TagIndex WHERE 1 = 2"},
+     nullptr},
+    {"EmptySelection", "SELECT * FROM TagIndex WHERE 1 = 2", nullptr},
     {"InnerJoin",
      "SELECT MRUJobNames.*,Job.sJobName FROM MRUJobNames INNER JOIN Job ON MRUJobNames.lJobID = Job.lJobID WHERE "
      "MRUJobNames.sPdsg = 'ABC12' ORDER BY lIndex",
-     "SELECT MRUJobNames.*,Job.sJobName FROM MRUJobNames INNER JOIN Job ON MRUJobNames.lJobID = Job.lJobID WHERE "
-     "MRUJobNames.sPdsg = 'ABC12' ORDER BY lIndex"},
-    {"TwoSpacesAfterStar", "SELECT *  FROM Job WHERE lJobID IN (SELECT lJobID FROM JobUsage WHERE sPdsg = 'X') ORDER BY sJobName DESC",
-     "SELECT *  FROM Job WHERE lJobID IN (SELECT lJobID FROM JobUsage WHERE sPdsg = 'X') ORDER BY sJobName DESC"},
+     nullptr},
+    {"TwoSpacesAfterStar",
+     "SELECT *  FROM Job WHERE lJobID IN (SELECT lJobID FROM JobUsage WHERE sPdsg = 'X') ORDER BY sJobName DESC",
+     nullptr},
     // TOP becomes LIMIT at the end of its own SELECT.
     {"Top", "SELECT TOP 5 * FROM Job ORDER BY sJobName ASC", "SELECT * FROM Job ORDER BY sJobName ASC LIMIT 5"},
     {"TopInSubSelect", "SELECT * FROM Job WHERE lJobID IN (SELECT TOP 1 lJobID FROM JobUsage ORDER BY lJobID) AND lJobID > 0",
@@ -102,12 +99,10 @@ const Translation kTranslations[] = {
 class DialectTranslationTest : public ::testing::TestWithParam<Translation> {};
 
 TEST_P(DialectTranslationTest, TranslatesToExpectedText) {
-  EXPECT_EQ(TranslateSqlUncached(GetParam().jet), GetParam().sqlite);
+  EXPECT_EQ(TranslateSqlUncached(GetParam().jet), GetParam().sqlite ? GetParam().sqlite : GetParam().jet);
 }
 
-// The translation must be one complete statement SQLite prepares against a schema
-// holding the names it uses: this catches syntax SQLite refuses and names that
-// no longer resolve (a qualified SET target, a lost bracket).
+// One complete statement SQLite prepares against the names it uses: no refused syntax, no lost name.
 TEST_P(DialectTranslationTest, PreparesInSqlite) {
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
@@ -225,8 +220,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {"Job"}},
         Analysis{"Other", "VACUUM", Kind::kOther, {}}), pds::test::ByName());
 
-// Enough distinct statements to turn the cache over several times, then the
-// first ones again: a wrong eviction or a stale entry shows as a wrong text.
+// Turning the cache over several times: a wrong eviction or a stale entry shows as a wrong text.
 TEST(TranslationCacheTest, AgreesWithUncachedTranslationAcrossEvictions) {
   ClearTranslationCache();
   std::vector<std::string> statements;

@@ -27,7 +27,7 @@ class LockingTest : public DbTest {
   int markers_ = 0;
 };
 
-TEST_F(LockingTest, SecondOpenInTheSameProcessSharesTheFile) {
+TEST_F(LockingTest, ExclusiveOpensInTheSameProcessShareTheFileAndKeepOtherProcessesOutUntilTheLastCloses) {
   auto first = DBEngine().OpenDatabase(path(), true, false);
   auto second = DBEngine().OpenDatabase(path(), true, false);
   first->Execute("INSERT INTO T VALUES (1)", dbFailOnError);
@@ -38,12 +38,12 @@ TEST_F(LockingTest, SecondOpenInTheSameProcessSharesTheFile) {
   EXPECT_EQ(second->TableDefs().Item("Added")->Fields().Item("s")->Size(), 10);
   EXPECT_TRUE(second->OpenRecordset("SELECT * FROM Added")->Updatable());
   first->Close();
+  EXPECT_FALSE(holder_.Start(path(), false, -1, Marker()));
   second->Close();
-  // Closing the last one lets another process in.
   EXPECT_TRUE(holder_.Start(path(), true, -1, Marker()));
 }
 
-TEST_F(LockingTest, ExclusiveHolderKeepsEveryoneOut) {
+TEST_F(LockingTest, ExclusiveHolderKeepsEveryoneOutUntilKilledAndASharedOneOnlyExclusiveOpens) {
   ASSERT_TRUE(holder_.Start(path(), true, -1, Marker()));
   std::string text = ErrorTextOf([&] { DBEngine().OpenDatabase(path(), false, true); });
   EXPECT_EQ(text.rfind("You attempted to open a database that is already opened exclusively by user 'Admin' on "
@@ -52,37 +52,21 @@ TEST_F(LockingTest, ExclusiveHolderKeepsEveryoneOut) {
             0u)
       << text;
   EXPECT_EQ(ErrorNumberOf([&] { DBEngine().OpenDatabase(path(), true, false); }), kErrOpenedExclusively);
-}
-
-TEST_F(LockingTest, SharedHolderAllowsSharedButNotExclusiveOpens) {
+  holder_.Kill();  // killed outright, it releases the file at once
+  EXPECT_NO_THROW(DBEngine().OpenDatabase(path(), true, false)->Close());
   ASSERT_TRUE(holder_.Start(path(), false, -1, Marker()));
   EXPECT_NO_THROW(DBEngine().OpenDatabase(path(), false, false)->Close());
   EXPECT_EQ(ErrorTextOf([&] { DBEngine().OpenDatabase(path(), true, false); }),
             "Could not use '" + path() + "'; file already in use.");
 }
 
-TEST_F(LockingTest, OurExclusiveOpenKeepsOtherProcessesOut) {
-  auto db = DBEngine().OpenDatabase(path(), true, false);
-  EXPECT_FALSE(holder_.Start(path(), false, -1, Marker()));
-  db->Close();
-  EXPECT_TRUE(holder_.Start(path(), false, -1, Marker()));
-}
-
-TEST_F(LockingTest, HolderKilledOutrightReleasesTheFileAtOnce) {
-  ASSERT_TRUE(holder_.Start(path(), true, -1, Marker()));
-  holder_.Kill();
-  EXPECT_NO_THROW(DBEngine().OpenDatabase(path(), true, false)->Close());
-}
-
-// A writer killed mid-transaction leaves a hot journal. Snapshotting a live
-// writer's file and journal makes one without killing anything.
+// A writer killed mid-transaction leaves a hot journal; copying a live writer's file and journal makes one.
 TEST_F(LockingTest, ReadOnlyOpenAfterADeadWriterSeesTheLastCommittedRows) {
   DBEngine().OpenDatabase(path(), false, false)->Execute("INSERT INTO T VALUES (1)", dbFailOnError);
   const std::string copy = path("Copy.mdb");
   sqlite3* writer = nullptr;
   ASSERT_EQ(sqlite3_open(path().c_str(), &writer), SQLITE_OK);
-  // A cache too small for the transaction makes the writer change the file
-  // itself before it commits, as a big save does.
+  // A cache too small for the transaction makes the writer change the file before it commits.
   ASSERT_EQ(sqlite3_exec(writer,
                          "PRAGMA cache_size = 1; BEGIN; WITH RECURSIVE c(i) AS (SELECT 2 UNION ALL SELECT i + 1 "
                          "FROM c WHERE i < 20000) INSERT INTO T SELECT i FROM c;",
@@ -145,9 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BadFile{"LinkToDevZero", "Zero.mdb", "Zero.mdb", kErrUnrecognizedFormat},
                       BadFile{"DamagedHeader", "Test.mdb", "Test.mdb", kErrUnrecognizedFormat}), pds::test::ByName());
 
-// Write bits for its owner only, and we are not the owner: SQLite would
-// quietly open it for reading, as it does an immutable file, and fail only at
-// the first change. A privileged test takes an ordinary user's rights.
+// SQLite would open a file we may not write for reading and fail only at the first change; root acts as nobody.
 TEST_F(DbTest, FileWeMayNotWriteIsRefusedAtTheWritableOpen) {
   db_->Close();
   const std::string file = path("Copy.mdb");  // no connection kept from the set-up
@@ -165,22 +147,13 @@ TEST_F(DbTest, FileWeMayNotWriteIsRefusedAtTheWritableOpen) {
 
 class ReopenTest : public DbTest {
  protected:
-  // A second database beside the first, made by the same steps.
-  std::shared_ptr<Database> MakeOther() { return DBEngine().CreateDatabase(path("Other.mdb")); }
-
-  // Writes Other.mdb's bytes into Test.mdb: the same file, new content.
-  void OverwriteInPlace() { pds::test::WriteBytes(path(), pds::test::ReadBytes(path("Other.mdb"))); }
-
   std::string FirstName(const std::string& table) {
     auto rs = db_->OpenRecordset(table, dbOpenTable);
     return rs->Fields("sName").Value().AsString();
   }
 };
 
-// A file put in place of the open one: renamed over it, or its bytes written
-// into it. Overwritten with the same table and as many writes, the files
-// differ in their rows only; with another table, the two files made by the
-// same steps still have the same schema version.
+// A file made by the same steps, renamed over the open one or written into it, has the same schema version.
 struct Replacement {
   const char* label;
   const char* old_table;
@@ -195,7 +168,7 @@ TEST_P(ReplacedFileTest, IsReadAfresh) {
   MakeTable(*db_, r.old_table, {{"sName", dbText, 20}});
   db_->Execute(std::string("INSERT INTO ") + r.old_table + " (sName) VALUES ('old')", dbFailOnError);
   EXPECT_EQ(FirstName(r.old_table), "old");
-  auto other = MakeOther();
+  auto other = DBEngine().CreateDatabase(path("Other.mdb"));
   MakeTable(*other, r.new_table, {{"sName", dbText, 20}});
   other->Execute(std::string("INSERT INTO ") + r.new_table + " (sName) VALUES ('new')", dbFailOnError);
   other->Close();
@@ -203,7 +176,7 @@ TEST_P(ReplacedFileTest, IsReadAfresh) {
   if (r.rename) {
     std::filesystem::rename(path("Other.mdb"), path());
   } else {
-    OverwriteInPlace();
+    pds::test::WriteBytes(path(), pds::test::ReadBytes(path("Other.mdb")));  // the same file, new content
   }
 
   Reopen();
@@ -227,8 +200,7 @@ TEST_F(ReopenTest, StatementsThatChangeTheConnectionDoNotOutliveTheDatabase) {
 
 using PlainDefinitionsTest = DbTest;
 
-// A statement changes a table the engine made, behind the engine's own
-// definitions: each by itself must show.
+// A statement changing a table behind the engine's own definitions must show, each by itself.
 class StatementOnEngineTableTest : public DbTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(StatementOnEngineTableTest, ChangeIsListed) {
@@ -247,8 +219,7 @@ INSTANTIATE_TEST_SUITE_P(Statements, StatementOnEngineTableTest,
                          pds::test::ByText());
 
 TEST_F(PlainDefinitionsTest, FilesWithTheSameHistoryButOtherDefinitionsAreDescribedApart) {
-  // Same statements but for the order of the index: same schema version,
-  // same names.
+  // Same statements but for the order of the index: same schema version, same names.
   auto other = DBEngine().CreateDatabase(path("Other.mdb"));
   for (auto& [db, order] : {std::pair{db_, ""}, std::pair{other, " DESC"}}) {
     db->Execute("CREATE TABLE T (a TEXT(10))", dbFailOnError);

@@ -25,14 +25,18 @@ class FieldRulesTest : public DbTest {
   }
 };
 
-TEST_F(FieldRulesTest, TextLongerThanItsSizeInCharactersIsRefusedWhenAssigned) {
-  auto rs = db_->OpenRecordset("SELECT * FROM Job", dbOpenDynaset);
+TEST_F(FieldRulesTest, TextLongerThanItsSizeInCharactersIsRefusedWhenAssignedAndZeroLengthNeedsAllowZeroLength) {
+  auto rs = db_->OpenRecordset("SELECT * FROM Job WHERE 1 = 2", dbOpenDynaset);
   rs->AddNew();
   EXPECT_EQ(ErrorNumberOf([&] { rs->Fields("sJobName").SetValue("12345678901"); }), kErrFieldTooSmall);
-  rs->Fields("sJobName").SetValue("1234567890");
+  rs->Fields("sJobName").SetValue("");
   rs->Fields("sCode").SetValue("A");
+  EXPECT_EQ(ErrorTextOf([&] { rs->Update(); }), "Field 'Job.sJobName' cannot be a zero-length string.");
+  // The refused row stays in edit, so it can be corrected and stored.
+  rs->Fields("sJobName").SetValue("1234567890");
+  rs->Fields("sNotes").SetValue("");
   rs->Update();
-  EXPECT_EQ(Count("Job"), 1);
+  EXPECT_EQ(Count("Job", "sNotes = ''"), 1);
   // Ten two-byte letters are ten characters.
   auto table = db_->OpenRecordset("Job", dbOpenTable);
   table->AddNew();
@@ -41,28 +45,13 @@ TEST_F(FieldRulesTest, TextLongerThanItsSizeInCharactersIsRefusedWhenAssigned) {
   EXPECT_NO_THROW(table->Update());
 }
 
-TEST_F(FieldRulesTest, ZeroLengthTextNeedsAllowZeroLength) {
-  auto rs = db_->OpenRecordset("SELECT * FROM Job WHERE 1 = 2", dbOpenDynaset);
-  rs->AddNew();
-  rs->Fields("sJobName").SetValue("");
-  rs->Fields("sCode").SetValue("A");
-  EXPECT_EQ(ErrorTextOf([&] { rs->Update(); }), "Field 'Job.sJobName' cannot be a zero-length string.");
-  // The refused row stays in edit, so it can be corrected and stored.
-  rs->Fields("sJobName").SetValue("A job");
-  rs->Fields("sNotes").SetValue("");
-  rs->Update();
-  EXPECT_EQ(Count("Job", "sNotes = ''"), 1);
-}
-
 TEST_F(FieldRulesTest, StatementsAreHeldToTheSameRules) {
-  EXPECT_EQ(ErrorNumberOf([&] {
-              db_->Execute("INSERT INTO Job (sJobName, sCode) VALUES ('far too long a name', 'A')", dbFailOnError);
-            }),
-            kErrFieldTooSmall);
-  EXPECT_EQ(ErrorNumberOf([&] { db_->Execute("INSERT INTO Job (sJobName, sCode) VALUES ('', 'A')", dbFailOnError); }),
-            kErrZeroLength);
-  EXPECT_EQ(ErrorNumberOf([&] { db_->Execute("INSERT INTO Job (sJobName) VALUES ('x')", dbFailOnError); }),
-            kErrRequired);
+  for (const auto& refused :
+       {std::pair{"INSERT INTO Job (sJobName, sCode) VALUES ('far too long a name', 'A')", kErrFieldTooSmall},
+        std::pair{"INSERT INTO Job (sJobName, sCode) VALUES ('', 'A')", kErrZeroLength},
+        std::pair{"INSERT INTO Job (sJobName) VALUES ('x')", kErrRequired}}) {
+    EXPECT_EQ(ErrorNumberOf([&] { db_->Execute(refused.first, dbFailOnError); }), refused.second) << refused.first;
+  }
   // Without fail-on-error the offending row is simply not written.
   db_->Execute("INSERT INTO Job (sJobName, sCode) VALUES ('far too long a name', 'A')");
   EXPECT_EQ(db_->RecordsAffected(), 0);
@@ -148,7 +137,7 @@ TEST_F(SchemaTest, AutoNumberIsKnownAtAddNewAndAnAbandonedRowUsesItUp) {
   EXPECT_EQ(Count("TagIndex", "lTagId = 4 AND sTagName = 'P-4'"), 1);
 }
 
-TEST_F(SchemaTest, HiddenDefinitionTablesAreNotListedAndMissingItemsAreItemNotFound) {
+TEST_F(SchemaTest, HiddenTablesAreNotListedMissingItemsAreItemNotFoundAndDuplicatesAreRefused) {
   MakeTable(*db_, "Job", {{"sJobName", dbText, 20}}, {"sJobName"});
   ASSERT_EQ(db_->TableDefs().Count(), 1);
   EXPECT_EQ(db_->TableDefs().Item(0)->Name(), "Job");
@@ -160,10 +149,6 @@ TEST_F(SchemaTest, HiddenDefinitionTablesAreNotListedAndMissingItemsAreItemNotFo
   EXPECT_EQ(ErrorNumberOf([&] { db_->Relations().Item("Nope"); }), kErrItemNotFound);
   EXPECT_EQ(ErrorNumberOf([&] { db_->TableDefs().Delete("Nope"); }), kErrItemNotFound);
   EXPECT_EQ(ErrorTextOf([&] { db_->TableDefs().Item("Nope"); }), "Item not found in this collection.");
-}
-
-TEST_F(SchemaTest, RefusesDuplicateTablesAndFields) {
-  MakeTable(*db_, "Job", {{"sJobName", dbText, 20}});
   EXPECT_EQ(ErrorNumberOf([&] { MakeTable(*db_, "JOB", {{"x", dbLong}}); }), kErrTableExists);
   auto def = db_->CreateTableDef("Other");
   def->Fields().Append(def->CreateField("a", dbLong));
@@ -172,7 +157,7 @@ TEST_F(SchemaTest, RefusesDuplicateTablesAndFields) {
   EXPECT_EQ(ErrorNumberOf([&] { db_->TableDefs().Append(empty); }), kErrNoFields);
 }
 
-TEST_F(SchemaTest, AutoNumberAddedToExistingTableNumbersItsRowsFirst) {
+TEST_F(SchemaTest, ExistingTableTakesAnAutoNumberThatNumbersItsRowsFirstAndANewAllowZeroLength) {
   MakeTable(*db_, "TagData", {{"sKey", dbText, 50}, {"sValue", dbText, 255}});
   for (const char* k : {"k1", "k2", "k3"}) db_->Execute(std::string("INSERT INTO TagData VALUES ('") + k + "', 'v')");
   auto def = db_->TableDefs().Item("TagData");
@@ -186,21 +171,18 @@ TEST_F(SchemaTest, AutoNumberAddedToExistingTableNumbersItsRowsFirst) {
   auto rs = db_->OpenRecordset("TagData", dbOpenTable);
   rs->AddNew();
   EXPECT_EQ(rs->Fields("lIndex").Value().AsLong(), 4);
-}
+  rs->Close();
 
-TEST_F(SchemaTest, AllowZeroLengthOfAnExistingFieldCanBeChanged) {
-  MakeTable(*db_, "Config", {{"sKey", dbText, 50}, {"sValue", dbText, 255}});
-  db_->Execute("INSERT INTO Config VALUES ('a', 'b')");
-  EXPECT_EQ(ErrorNumberOf([&] { db_->Execute("UPDATE Config SET sValue = ''", dbFailOnError); }), kErrZeroLength);
-  db_->TableDefs().Item("Config")->Fields().Item("sValue")->SetAllowZeroLength(true);
-  db_->Execute("UPDATE Config SET sValue = ''", dbFailOnError);
-  EXPECT_EQ(db_->RecordsAffected(), 1);
+  EXPECT_EQ(ErrorNumberOf([&] { db_->Execute("UPDATE TagData SET sValue = ''", dbFailOnError); }), kErrZeroLength);
+  db_->TableDefs().Item("TagData")->Fields().Item("sValue")->SetAllowZeroLength(true);
+  db_->Execute("UPDATE TagData SET sValue = ''", dbFailOnError);
+  EXPECT_EQ(db_->RecordsAffected(), 3);
   Reopen();
-  EXPECT_TRUE(db_->TableDefs().Item("Config")->Fields().Item("sValue")->AllowZeroLength());
-  EXPECT_EQ(Count("Config", "sKey = 'a'"), 1);
+  EXPECT_TRUE(db_->TableDefs().Item("TagData")->Fields().Item("sValue")->AllowZeroLength());
+  EXPECT_EQ(Count("TagData", "lIndex = 3 AND sKey = 'k3' AND sValue = ''"), 1);
 }
 
-TEST_F(SchemaTest, LinkedTableIsRecognisedByItsAttributesAndCanBeDeleted) {
+TEST_F(SchemaTest, LinkedTableIsRecognisedByItsAttributesAndCanBeDeletedWhileWalkingTheCollection) {
   MakeTable(*db_, "Local", {{"a", dbLong}});
   auto linked = db_->CreateTableDef("ABC_TagData");
   linked->SetConnect(";DATABASE=" + path("Other.mdb"));
@@ -212,28 +194,21 @@ TEST_F(SchemaTest, LinkedTableIsRecognisedByItsAttributesAndCanBeDeleted) {
   EXPECT_NE(t->Attributes() & dbAttachedTable, 0);
   EXPECT_FALSE(t->Updatable());
   EXPECT_EQ(db_->TableDefs().Item("Local")->Attributes() & dbAttachedTable, 0);
-  db_->TableDefs().Delete("ABC_TagData");
-  EXPECT_EQ(db_->TableDefs().Count(), 1);
+  for (const char* name : {"A_TagData", "B_TagData"}) {
+    auto more = db_->CreateTableDef(name);
+    more->SetConnect(";DATABASE=elsewhere.mdb");
+    db_->TableDefs().Append(more);
+  }
+  for (const auto& table : db_->TableDefs()) {
+    if (table->Attributes() & dbAttachedTable) db_->TableDefs().Delete(table->Name());
+  }
+  ASSERT_EQ(db_->TableDefs().Count(), 1);
+  EXPECT_EQ(db_->TableDefs().Item(0)->Name(), "Local");
   Reopen();
   EXPECT_EQ(db_->TableDefs().Count(), 1);
 }
 
-TEST_F(SchemaTest, TablesCanBeDeletedWhileWalkingTheCollection) {
-  for (const char* name : {"A_TagData", "B_TagData", "Keep"}) {
-    auto linked = db_->CreateTableDef(name);
-    linked->SetConnect(";DATABASE=elsewhere.mdb");
-    db_->TableDefs().Append(linked);
-  }
-  for (const auto& t : db_->TableDefs()) {
-    if ((t->Attributes() & dbAttachedTable) && t->Name().find("_TagData") != std::string::npos) {
-      db_->TableDefs().Delete(t->Name());
-    }
-  }
-  ASSERT_EQ(db_->TableDefs().Count(), 1);
-  EXPECT_EQ(db_->TableDefs().Item(0)->Name(), "Keep");
-}
-
-TEST_F(SchemaTest, TableCreatedByStatementIsDescribedFromItsDeclaredTypes) {
+TEST_F(SchemaTest, TableMadeByAStatementOrAnotherProgramIsDescribedFromItsDeclaredTypes) {
   db_->Execute("CREATE TABLE Plain (lId COUNTER, sName TEXT(30), bOn BIT, dWhen DATETIME)", dbFailOnError);
   auto t = db_->TableDefs().Item("Plain");
   EXPECT_EQ(t->Fields().Item("sName")->Type(), dbText);
@@ -242,6 +217,26 @@ TEST_F(SchemaTest, TableCreatedByStatementIsDescribedFromItsDeclaredTypes) {
   EXPECT_EQ(t->Fields().Item("dWhen")->Type(), dbDate);
   db_->Execute("DROP TABLE Plain", dbFailOnError);
   EXPECT_EQ(ErrorNumberOf([&] { db_->TableDefs().Item("Plain"); }), kErrItemNotFound);
+
+  // A file written by another program gets its definitions on its first change.
+  const std::string file = path("Plain.mdb");
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(file.c_str(), &raw), SQLITE_OK);
+  sqlite3_exec(raw, "CREATE TABLE T (a TEXT(10)); INSERT INTO T VALUES ('x'); INSERT INTO T VALUES ('x');", nullptr,
+               nullptr, nullptr);
+  sqlite3_close(raw);
+
+  auto db = DBEngine().OpenDatabase(file, true, false);
+  EXPECT_EQ(ErrorNumberOf([&] { MakeIndex(*db, "T", "U", {"a"}, false, true); }), kErrDuplicateKey);
+  MakeIndex(*db, "T", "ByA", {"a"}, false, false);
+  db->TableDefs().Item("T")->Fields().Append(db->TableDefs().Item("T")->CreateField("b", dbLong));
+  db->Close();
+  db = DBEngine().OpenDatabase(file, true, false);
+  t = db->TableDefs().Item("T");
+  EXPECT_EQ(t->Fields().Count(), 2);
+  EXPECT_EQ(t->Fields().Item("a")->Size(), 10);
+  EXPECT_EQ(t->Indexes().Item("ByA")->Fields().Count(), 1);
+  db->Close();
 }
 
 TEST_F(SchemaTest, FailedChangeLeavesTheTableAsItWas) {
@@ -256,49 +251,22 @@ TEST_F(SchemaTest, FailedChangeLeavesTheTableAsItWas) {
   EXPECT_EQ(Count("Job"), 2);
 }
 
-TEST(PlainFileTest, FileWrittenByAnotherProgramGetsItsDefinitionsOnFirstChange) {
-  pds::test::TempFolder folder;
-  const std::string file = folder / "Plain.mdb";
-  sqlite3* raw = nullptr;
-  ASSERT_EQ(sqlite3_open(file.c_str(), &raw), SQLITE_OK);
-  sqlite3_exec(raw, "CREATE TABLE T (a TEXT(10)); INSERT INTO T VALUES ('x'); INSERT INTO T VALUES ('x');", nullptr,
-               nullptr, nullptr);
-  sqlite3_close(raw);
-
-  auto db = DBEngine().OpenDatabase(file, true, false);
-  EXPECT_EQ(ErrorNumberOf([&] { MakeIndex(*db, "T", "U", {"a"}, false, true); }), kErrDuplicateKey);
-  MakeIndex(*db, "T", "ByA", {"a"}, false, false);
-  db->TableDefs().Item("T")->Fields().Append(db->TableDefs().Item("T")->CreateField("b", dbLong));
-  db->Close();
-  db = DBEngine().OpenDatabase(file, true, false);
-  auto t = db->TableDefs().Item("T");
-  EXPECT_EQ(t->Fields().Count(), 2);
-  EXPECT_EQ(t->Fields().Item("a")->Size(), 10);
-  EXPECT_TRUE(t->Indexes().Item("ByA")->Fields().Count() == 1);
-  db->Close();
-}
-
 class OpenFailureTest : public DbTest {};
 
-TEST_F(OpenFailureTest, FileOfAnotherKindIsUnrecognizedFormatAndAMissingOneFileNotFound) {
+TEST_F(OpenFailureTest, FileOfAnotherKindIsUnrecognizedMissingOneNotFoundAndOneWithoutWritePermissionReadOnly) {
   std::string text = folder_.Write("Notes.mdb", "This is not a database, just some text that is long enough.");
   EXPECT_EQ(ErrorTextOf([&] { DBEngine().OpenDatabase(text); }), "Unrecognized database format '" + text + "'.");
   std::string empty = folder_.Write("Empty.mdb", "");
   EXPECT_EQ(ErrorNumberOf([&] { DBEngine().OpenDatabase(empty); }), kErrUnrecognizedFormat);
   std::string missing = path("Missing.mdb");
   EXPECT_EQ(ErrorTextOf([&] { DBEngine().OpenDatabase(missing); }), "Could not find file '" + missing + "'.");
-}
-
-TEST_F(OpenFailureTest, ReadOnlyOpenRefusesWrites) {
+  // A read-only open refuses writes, and is all a file without write permission allows.
   MakeTable(*db_, "Job", {{"sJobName", dbText, 20}});
   Reopen(false, true);
   EXPECT_EQ(ErrorNumberOf([&] { db_->Execute("INSERT INTO Job VALUES ('a')", dbFailOnError); }), kErrReadOnly);
   auto rs = db_->OpenRecordset("Job", dbOpenTable);
   EXPECT_EQ(ErrorNumberOf([&] { rs->AddNew(); }), kErrReadOnly);
   EXPECT_FALSE(db_->TableDefs().Item("Job")->Updatable());
-}
-
-TEST_F(OpenFailureTest, FileWithoutWritePermissionOpensOnlyReadOnly) {
   db_->Close();
   std::filesystem::permissions(path(), std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
   EXPECT_EQ(ErrorNumberOf([&] { DBEngine().OpenDatabase(path(), true, false); }), kErrCannotOpen);
@@ -356,37 +324,30 @@ TEST_F(RelationTest, DeletedRelationNoLongerActsAndNamesAreUnique) {
   EXPECT_EQ(Count("TagData"), 3);
 }
 
-TEST_F(RelationTest, RelationSurvivesReopeningAndChangesToItsTables) {
+// Without an index on the foreign columns, a cascade deleting thousands of tags scans their table for each.
+TEST_F(RelationTest, RelationAndItsUnlistedIndexSurviveReopeningAndChangesToItsTables) {
   AddData();
-  MakeRelation(*db_, "TagIndexTagData", "TagIndex", "TagData", "lTagId", dbRelationDeleteCascade);
-  Reopen(true);
-  auto rel = db_->Relations().Item("TagIndexTagData");
-  EXPECT_EQ(rel->Table(), "TagIndex");
-  EXPECT_EQ(rel->ForeignTable(), "TagData");
-  EXPECT_EQ(rel->Attributes(), dbRelationDeleteCascade);
-  EXPECT_EQ(rel->Fields().Item(0)->ForeignName(), "lTagId");
-  auto def = db_->TableDefs().Item("TagData");
-  def->Fields().Append(def->CreateField("sValue", dbText, 255));
-  db_->Execute("DELETE * FROM TagIndex WHERE lTagId = 1", dbFailOnError);
-  EXPECT_EQ(Count("TagData"), 1);
-}
-
-// A cascade looks up the foreign rows of every primary row it deletes; without
-// an index on their columns, clearing thousands of tags scans the foreign
-// table thousands of times.
-TEST_F(RelationTest, TheForeignColumnsAreIndexedOutOfSightWhileTheRelationLasts) {
   const auto file_indexes = [&] { return Count("sqlite_master", "type = 'index' AND tbl_name = 'TagData'"); };
   const long before = file_indexes();
   const int shown = db_->TableDefs().Item("TagData")->Indexes().Count();
   MakeRelation(*db_, "TagIndexTagData", "TagIndex", "TagData", "lTagId", dbRelationDeleteCascade);
   EXPECT_EQ(file_indexes(), before + 1);
   EXPECT_EQ(db_->TableDefs().Item("TagData")->Indexes().Count(), shown);
-  // A change that rebuilds the foreign table keeps it.
+  // Changes that rebuild the foreign table, before and after reopening, keep both.
   auto def = db_->TableDefs().Item("TagData");
   def->Fields().Append(def->CreateField("sValue", dbText, 255));
   Reopen(true);
+  auto rel = db_->Relations().Item("TagIndexTagData");
+  EXPECT_EQ(rel->Table(), "TagIndex");
+  EXPECT_EQ(rel->ForeignTable(), "TagData");
+  EXPECT_EQ(rel->Attributes(), dbRelationDeleteCascade);
+  EXPECT_EQ(rel->Fields().Item(0)->ForeignName(), "lTagId");
+  def = db_->TableDefs().Item("TagData");
+  def->Fields().Append(def->CreateField("sNote", dbText, 255));
   EXPECT_EQ(file_indexes(), before + 1);
   EXPECT_EQ(db_->TableDefs().Item("TagData")->Indexes().Count(), shown);
+  db_->Execute("DELETE * FROM TagIndex WHERE lTagId = 1", dbFailOnError);
+  EXPECT_EQ(Count("TagData"), 1);
   db_->Relations().Delete("TagIndexTagData");
   EXPECT_EQ(file_indexes(), before);
 }
@@ -409,32 +370,7 @@ class TransactionTest : public DbTest {
   std::shared_ptr<Database> other_;
 };
 
-TEST_F(TransactionTest, RollbackUndoesEveryDatabaseIncludingOnesOpenedInside) {
-  other_->Close();
-  DBEngine().BeginTrans();
-  db_->Execute("INSERT INTO T VALUES (1)", dbFailOnError);
-  auto late = DBEngine().OpenDatabase(path("Other.mdb"), true, false);
-  auto rs = late->OpenRecordset("T", dbOpenTable);
-  rs->AddNew();
-  rs->Fields("n").SetValue(2);
-  rs->Update();
-  DBEngine().Rollback();
-  late->Close();
-  EXPECT_EQ(CountIn("Test.mdb"), 0);
-  EXPECT_EQ(CountIn("Other.mdb"), 0);
-}
-
-TEST_F(TransactionTest, CommitKeepsWorkOfADatabaseClosedInside) {
-  {
-    Transaction trans;
-    other_->Execute("INSERT INTO T VALUES (1)", dbFailOnError);
-    other_->Close();
-    trans.Commit();
-  }
-  EXPECT_EQ(CountIn("Other.mdb"), 1);
-}
-
-TEST_F(TransactionTest, GuardRollsBackUnlessCommittedAndTransactionsNest) {
+TEST_F(TransactionTest, TransactionsNestSpanDatabasesOpenedOrClosedInsideAndRollBackUnlessCommitted) {
   {
     Transaction outer;
     db_->Execute("INSERT INTO T VALUES (1)", dbFailOnError);
@@ -443,8 +379,11 @@ TEST_F(TransactionTest, GuardRollsBackUnlessCommittedAndTransactionsNest) {
       db_->Execute("INSERT INTO T VALUES (2)", dbFailOnError);
     }
     EXPECT_EQ(Count("T"), 1);
+    other_->Execute("INSERT INTO T VALUES (1)", dbFailOnError);
+    other_->Close();
     outer.Commit();
   }
+  EXPECT_EQ(CountIn("Other.mdb"), 1);
   {
     Transaction abandoned;
     db_->Execute("INSERT INTO T VALUES (3)", dbFailOnError);
@@ -452,18 +391,35 @@ TEST_F(TransactionTest, GuardRollsBackUnlessCommittedAndTransactionsNest) {
   EXPECT_EQ(Count("T"), 1);
   EXPECT_EQ(DBEngine().TransactionLevel(), 0);
   EXPECT_EQ(ErrorNumberOf([] { DBEngine().CommitTrans(); }), kErrNoTransaction);
+
+  // A rollback undoes every database, including one opened inside.
+  DBEngine().BeginTrans();
+  db_->Execute("INSERT INTO T VALUES (4)", dbFailOnError);
+  auto late = DBEngine().OpenDatabase(path("Other.mdb"), true, false);
+  auto rs = late->OpenRecordset("T", dbOpenTable);
+  rs->AddNew();
+  rs->Fields("n").SetValue(2);
+  rs->Update();
+  DBEngine().Rollback();
+  late->Close();
+  EXPECT_EQ(CountIn("Test.mdb"), 1);
+  EXPECT_EQ(CountIn("Other.mdb"), 1);
 }
 
 class CompactTest : public DbTest {};
 
-TEST_F(CompactTest, CopyKeepsRowsDefinitionsRelationsAndCounters) {
+TEST_F(CompactTest, CopyKeepsRowsDefinitionsRelationsAndCountersButNeedsAClosedSourceAndANewDestination) {
   MakeTable(*db_, "TagIndex", {{"lTagId", dbLong, 0, dbAutoIncrField}, {"sApp", dbText, 5, 0, true}}, {"lTagId"});
   MakeTable(*db_, "TagData", {{"lTagId", dbLong}, {"sKey", dbText, 50}});
   MakeRelation(*db_, "TagIndexTagData", "TagIndex", "TagData", "lTagId", dbRelationDeleteCascade);
   for (int i = 0; i < 3; ++i) db_->Execute("INSERT INTO TagIndex (sApp) VALUES ('ABC')", dbFailOnError);
   db_->Execute("INSERT INTO TagData VALUES (3, 'k')", dbFailOnError);
   db_->Execute("DELETE * FROM TagIndex WHERE lTagId = 3", dbFailOnError);
+  EXPECT_EQ(ErrorNumberOf([&] { DBEngine().CompactDatabase(path(), path("Copy.mdb")); }), kErrFileInUse);
   db_->Close();
+  folder_.Write("Copy.mdb", "x");
+  EXPECT_EQ(ErrorNumberOf([&] { DBEngine().CompactDatabase(path(), path("Copy.mdb")); }), kErrDatabaseExists);
+  EXPECT_EQ(ErrorNumberOf([&] { DBEngine().CompactDatabase(path("None.mdb"), path("New.mdb")); }), kErrFileNotFound);
 
   DBEngine().CompactDatabase(path(), path("Compact.mdb"));
   db_ = DBEngine().OpenDatabase(path("Compact.mdb"), true, false);
@@ -474,16 +430,6 @@ TEST_F(CompactTest, CopyKeepsRowsDefinitionsRelationsAndCounters) {
   auto rs = db_->OpenRecordset("TagIndex", dbOpenTable);
   rs->AddNew();
   EXPECT_EQ(rs->Fields("lTagId").Value().AsLong(), 4);
-}
-
-TEST_F(CompactTest, RefusesAnOpenSourceOrAnExistingDestination) {
-  MakeTable(*db_, "T", {{"n", dbLong}});
-  EXPECT_EQ(ErrorNumberOf([&] { DBEngine().CompactDatabase(path(), path("Copy.mdb")); }), kErrFileInUse);
-  db_->Close();
-  folder_.Write("Copy.mdb", "x");
-  EXPECT_EQ(ErrorNumberOf([&] { DBEngine().CompactDatabase(path(), path("Copy.mdb")); }), kErrDatabaseExists);
-  EXPECT_EQ(ErrorNumberOf([&] { DBEngine().CompactDatabase(path("None.mdb"), path("New.mdb")); }),
-            kErrFileNotFound);
 }
 
 }  // namespace

@@ -14,11 +14,9 @@
 namespace pds {
 namespace {
 
-using platform::EnvWrapper;
 using platform::ScopedEnv;
-using platform::Status;
 
-TEST(PathRoutinesTest, TrailingSlashHandlingKeepsTheRoot) {
+TEST(PathAndTextRoutinesTest, KeepTheRootSplitAtTheLastSlashIgnoreNullsBlanksAndCaseAndPadToWidth) {
   EXPECT_EQ(AddBackslash("/a/b/"), "/a/b/");
   EXPECT_EQ(AddBackslash(" /a/b "), "/a/b/");
   EXPECT_EQ(AddBackslash(""), "");
@@ -27,18 +25,12 @@ TEST(PathRoutinesTest, TrailingSlashHandlingKeepsTheRoot) {
   EXPECT_EQ(RemoveBackslash("  "), "");
   EXPECT_EQ(RemoveBackslash("/"), "/");
   EXPECT_EQ(AddBackslash(RemoveBackslash("/")), "/");
-}
-
-TEST(PathRoutinesTest, FolderAndLastPartSplitAtTheLastSlash) {
   EXPECT_EQ(GetPathFolder("/a/b/c.txt"), "/a/b");
   EXPECT_EQ(GetPathFolder("/c.txt"), "/");
   EXPECT_EQ(GetPathFolder("c.txt"), "");
   EXPECT_EQ(GetLastPathPart("/a/b/c.txt"), "c.txt");
   EXPECT_EQ(GetLastPathPart("/a/b/"), "b");
   EXPECT_EQ(GetLastPathPart("/"), "");
-}
-
-TEST(TextRoutinesTest, StripNullSameTextAndZeroPad) {
   EXPECT_EQ(StripNull(std::string(" abc \0 junk", 11)), "abc");
   EXPECT_TRUE(IsSameText(" Untitled", "UNTITLED "));
   EXPECT_FALSE(IsSameText("Untitled", "Untitled2"));
@@ -63,7 +55,7 @@ class FileRoutinesTest : public ::testing::Test {
   std::string to_ = dir_ / "to";
 };
 
-TEST_F(FileRoutinesTest, CopyFileSpecCopiesMatchingFilesOnly) {
+TEST_F(FileRoutinesTest, CopyFileSpecCopiesMatchingFilesOnlyFailsWithoutAMatchOnlyWhenRequiredAndReportsWhatIsMissing) {
   dir_.Write("from/a.dat", "a");
   dir_.Write("from/b.DAT", "b");
   dir_.Write("from/c.txt", "c");
@@ -71,13 +63,14 @@ TEST_F(FileRoutinesTest, CopyFileSpecCopiesMatchingFilesOnly) {
   EXPECT_TRUE(CopyFileSpec("*.dat", from_, to_ + "/", true));
   EXPECT_EQ(test::FolderNames(to_), (std::vector<std::string>{"a.dat", "b.DAT"}));
   EXPECT_EQ(dir_.Read("to/b.DAT"), "b");
-}
-
-TEST_F(FileRoutinesTest, CopyFileSpecFailsWithoutAMatchOnlyWhenRequiredAndReportsMissingFolders) {
+  fs::create_directories(from_ + "/Tag.mdb");
+  host_->ExpectMsgBox("CopyFileSpec()",
+                      "Error copying file.  The following is a folder, not a file:\r\n[" + from_ + "/Tag.mdb]");
+  EXPECT_FALSE(CopyFileSpec("Tag.mdb", from_, to_, true));
   EXPECT_TRUE(CopyFileSpec("*.xyz", from_, to_, false));
   host_->ExpectMsgBox("CopyFileSpec()", GetSystemErrorText(2) + "\r\n\n[*.xyz]");
   EXPECT_FALSE(CopyFileSpec("*.xyz", from_, to_, true));
-  EXPECT_TRUE(test::FolderNames(to_).empty());
+  EXPECT_EQ(test::FolderNames(to_), (std::vector<std::string>{"a.dat", "b.DAT"}));
   const std::string gone = dir_ / "gone";
   host_->ExpectMsgBox("CopyFileSpec()",
                       "Error copying file.  The following required folder was not found:\r\n[" + gone + "]")
@@ -85,14 +78,6 @@ TEST_F(FileRoutinesTest, CopyFileSpecFailsWithoutAMatchOnlyWhenRequiredAndReport
                     "Error copying file.  The following destination folder was not found:\r\n[" + gone + "]");
   EXPECT_FALSE(CopyFileSpec("*.*", gone, to_, false));
   EXPECT_FALSE(CopyFileSpec("*.*", from_, gone, false));
-}
-
-TEST_F(FileRoutinesTest, CopyFileSpecNamesAFolderWhereARequiredFileBelongs) {
-  fs::create_directories(from_ + "/Tag.mdb");
-  host_->ExpectMsgBox("CopyFileSpec()",
-                      "Error copying file.  The following is a folder, not a file:\r\n[" + from_ + "/Tag.mdb]");
-  EXPECT_FALSE(CopyFileSpec("Tag.mdb", from_, to_, true));
-  EXPECT_TRUE(test::FolderNames(to_).empty());
 }
 
 TEST_F(FileRoutinesTest, FailedCopyShowsBothPathsAndStopsTheSpec) {
@@ -141,7 +126,7 @@ TEST_F(FileRoutinesTest, RemoveFolderRefusesFolderWithFilesRemovesAnEmptyOneAndR
   EXPECT_FALSE(RemoveFolder(to_, false));
 }
 
-TEST_F(FileRoutinesTest, Dir1ContinuesTheListingAndFiltersFolders) {
+TEST_F(FileRoutinesTest, Dir1ContinuesTheListingFiltersFoldersAndOffersRetryWhenTheDeviceIsNotReady) {
   dir_.Write("from/a.txt", "");
   dir_.Write("from/b.txt", "");
   fs::create_directory(from_ + "/sub");
@@ -156,36 +141,30 @@ TEST_F(FileRoutinesTest, Dir1ContinuesTheListingAndFiltersFolders) {
   EXPECT_EQ(Dir1(from_ + "/a*", 0), "a.txt");
   EXPECT_EQ(Dir1(from_ + "/b*", 0), "b.txt");  // a new pattern starts over
   EXPECT_EQ(Dir1("", 0), "");
-}
 
-TEST_F(FileRoutinesTest, Dir1OffersRetryWhenDeviceNotReady) {
-  dir_.Write("from/a.txt", "");
   test::FaultEnv env(platform::CurrentEnv());
   env.Fail(test::Call::kListFolder, 21, {}, 0, 2);
   ScopedEnv scoped(&env);
   host_->ExpectMsgBox("Dir1()", "Device not ready.  Try Again?", vbYes)
       .ExpectMsgBox("Dir1()", "Device not ready.  Try Again?", vbYes);
-  EXPECT_EQ(Dir1(from_ + "/*.txt", 0), "a.txt");
+  EXPECT_EQ(Dir1(from_ + "/a*.txt", 0), "a.txt");
 
   env.Fail(test::Call::kListFolder, 21, {}, 0, 1);
   host_->ExpectMsgBox("Dir1()", "Device not ready.  Try Again?", vbNo);
-  EXPECT_EQ(Dir1(from_ + "/*.txt", 0), "");
+  EXPECT_EQ(Dir1(from_ + "/a*.txt", 0), "");
 }
 
-TEST_F(FileRoutinesTest, FileExistsNeverTakesWildcardsLiterally) {
+TEST_F(FileRoutinesTest, FileExistsNeverTakesWildcardsLiterallyAndIsFolderEmptyIgnoresSubfolders) {
   dir_.Write("from/a*b", "");
   EXPECT_FALSE(FileExists(from_ + "/a*b"));
   EXPECT_FALSE(FileExists(from_ + "/a?b"));
   EXPECT_TRUE(FileExists(from_));
   EXPECT_FALSE(FileExists(from_ + "/none"));
   EXPECT_FALSE(FileExists(""));
-}
-
-TEST_F(FileRoutinesTest, IsFolderEmptyIgnoresSubfoldersAndReportsMissingFolder) {
-  fs::create_directory(from_ + "/sub");
-  EXPECT_TRUE(IsFolderEmpty(from_ + "/"));
-  dir_.Write("from/.hidden", "");
-  EXPECT_FALSE(IsFolderEmpty(from_));
+  fs::create_directory(to_ + "/sub");
+  EXPECT_TRUE(IsFolderEmpty(to_ + "/"));
+  dir_.Write("to/.hidden", "");
+  EXPECT_FALSE(IsFolderEmpty(to_));
   EXPECT_FALSE(IsFolderEmpty(""));
 
   const std::string gone = dir_ / "gone/";
@@ -211,23 +190,38 @@ class NameRulesTest : public ::testing::Test {
   test::ScopedScriptedHost host_;
 };
 
+struct NameCase {
+  std::string name;
+  std::string message;  // empty: accepted
+};
+
+std::string NameOfCase(const ::testing::TestParamInfo<NameCase>& info) { return test::CaseName(info.param.name); }
+
 // ---- project names
 
-TEST_F(NameRulesTest, ProjectNameAcceptsBlanksParenthesesAndLowerCase) {
-  EXPECT_TRUE(ValidCharsInProjectName("Main plant (phase 2) $%`-@{}~!#._", 0));
-  // Only the text before a NUL is the name.
-  EXPECT_TRUE(ValidCharsInProjectName("Good\0bad'"s, 0));
+class ProjectNameTest : public NameRulesTest, public ::testing::WithParamInterface<NameCase> {};
+
+TEST_P(ProjectNameTest, IsAcceptedOrRefusedNamingTheRuleAndEachRefusedCharacter) {
+  const NameCase& c = GetParam();
+  if (!c.message.empty()) host_->ExpectMsgBox("ValidCharsInProjectName()", c.message);
+  EXPECT_EQ(ValidCharsInProjectName(c.name, 0), c.message.empty());
 }
 
-TEST_F(NameRulesTest, ProjectNameListsEachRefusedCharacterPerOccurrence) {
-  const std::string title = "ValidCharsInProjectName()";
-  const std::string lead = "Invalid project name.  The following characters cannot be used in a project name:  ";
-  host_->ExpectMsgBox(title, lead + "('&,,)").ExpectMsgBox(title, lead + "(é)");
-  EXPECT_FALSE(ValidCharsInProjectName("Bob's & Sons, Inc, Ltd", 0));
-  EXPECT_FALSE(ValidCharsInProjectName("Café", 0));  // a non-ASCII letter is shown whole
-}
+const std::string kRefused = "Invalid project name.  The following characters cannot be used in a project name:  ";
 
-TEST_F(NameRulesTest, ProjectNameLengthLimitIsInclusive) {
+INSTANTIATE_TEST_SUITE_P(
+    Names, ProjectNameTest,
+    ::testing::Values(
+        NameCase{"Main plant (phase 2) $%`-@{}~!#._", ""},
+        NameCase{"Good\0bad'"s, ""},  // only the text before a NUL is the name
+        NameCase{"Bob's & Sons, Inc, Ltd", kRefused + "('&,,)"},
+        NameCase{"Café", kRefused + "(é)"},  // a non-ASCII letter is shown whole
+        NameCase{"\0abc"s,
+                 "Invalid project name.  The project name is too short.  Please enter a longer project name."},
+        NameCase{".hidden", "Invalid project name.  A project name cannot begin with a period."}),
+    NameOfCase);
+
+TEST_F(NameRulesTest, ProjectNameLengthLimitIsInclusiveAndCheckProjectNameRefusesEmptyAndUntitled) {
   const std::string title = "ValidCharsInProjectName()";
   const std::string too_long = "Invalid project name.  The project name is too long.  Please enter a shorter project name.";
   host_->ExpectMsgBox(title, too_long).ExpectMsgBox(title, too_long);
@@ -239,17 +233,6 @@ TEST_F(NameRulesTest, ProjectNameLengthLimitIsInclusive) {
   EXPECT_TRUE(ValidCharsInProjectName(std::string(12, 'b'), 0));
   EXPECT_FALSE(ValidCharsInProjectName(std::string(13, 'b'), 0));
   SetJobNameLengthLimit(saved);
-}
-
-TEST_F(NameRulesTest, ProjectNameRefusesEmptyAndLeadingPeriod) {
-  const std::string title = "ValidCharsInProjectName()";
-  host_->ExpectMsgBox(title, "Invalid project name.  The project name is too short.  Please enter a longer project name.")
-      .ExpectMsgBox(title, "Invalid project name.  A project name cannot begin with a period.");
-  EXPECT_FALSE(ValidCharsInProjectName("\0abc"s, 0));
-  EXPECT_FALSE(ValidCharsInProjectName(".hidden", 0));
-}
-
-TEST_F(NameRulesTest, CheckProjectNameRefusesEmptyAndUntitled) {
   host_->ExpectMsgBox("Invalid Project Name", "Invalid project name.")
       .ExpectMsgBox("Invalid Project Name", "Invalid project name.  [ untitled ]");
   EXPECT_FALSE(CheckProjectName(""));
@@ -258,13 +241,6 @@ TEST_F(NameRulesTest, CheckProjectNameRefusesEmptyAndUntitled) {
 }
 
 // ---- file and folder names
-
-struct NameCase {
-  std::string name;
-  std::string message;  // empty: accepted
-};
-
-std::string NameOfCase(const ::testing::TestParamInfo<NameCase>& info) { return test::CaseName(info.param.name); }
 
 class ShortFileNameTest : public NameRulesTest, public ::testing::WithParamInterface<NameCase> {};
 

@@ -52,17 +52,11 @@ TEST_F(ProfileFileTest, ValuesComeBackTrimmedWithQuotePairRemoved) {
   dir_.Write("PROJECT.QVP",
              "[S]\r\n  Spaced  =  inner  value \t\r\nDouble=\"quoted \"\r\nSingle='x'\r\nHalf=\"open\r\n"
              "True=-1\r\nFalse=0\r\nEmpty=\r\nWord=True\r\nYes=yes\r\nPadded= 1 \r\n");
-  EXPECT_EQ(Get("S", "spaced"), "inner  value");
-  EXPECT_EQ(Get("S", "Double"), "quoted ");
-  EXPECT_EQ(Get("S", "Single"), "x");
-  EXPECT_EQ(Get("S", "Half"), "\"open");
-  // The project file's flag rule is applied to these texts by its reader.
-  EXPECT_EQ(Get("S", "True"), "-1");
-  EXPECT_EQ(Get("S", "False"), "0");
-  EXPECT_EQ(Get("S", "Empty"), "");
-  EXPECT_EQ(Get("S", "Word"), "True");
-  EXPECT_EQ(Get("S", "Yes"), "yes");
-  EXPECT_EQ(Get("S", "Padded"), "1");
+  const std::pair<const char*, const char*> values[] = {
+      {"spaced", "inner  value"}, {"Double", "quoted "}, {"Single", "x"}, {"Half", "\"open"},
+      // The project file's flag rule is applied to these texts by its reader.
+      {"True", "-1"}, {"False", "0"}, {"Empty", ""}, {"Word", "True"}, {"Yes", "yes"}, {"Padded", "1"}};
+  for (const auto& [key, value] : values) EXPECT_EQ(Get("S", key), value) << key;
 }
 
 TEST_F(ProfileFileTest, CommentsBlankLinesAndOrphanLinesAreKeptButNeverMatched) {
@@ -84,10 +78,12 @@ TEST_F(ProfileFileTest, AbsentValueDeletesKeyAndAbsentKeyDeletesSection) {
   EXPECT_EQ(Get("A", "y"), "<none>");
 }
 
-TEST_F(ProfileFileTest, DeletingFromMissingFileSucceedsWithoutCreatingIt) {
+TEST_F(ProfileFileTest, DeletingFromMissingFileSucceedsWithoutCreatingItButWritingIntoAMissingFolderFails) {
   EXPECT_TRUE(Put("A", "x", std::nullopt));
   EXPECT_TRUE(WritePrivateProfileString("A", std::nullopt, std::nullopt, file_));
   EXPECT_FALSE(std::filesystem::exists(file_));
+  EXPECT_FALSE(WritePrivateProfileString("Project", "Project Name", "A", dir_ / "gone/PROJECT.QVP"));
+  EXPECT_NE(Err().last_os_error, 0);
 }
 
 TEST_F(ProfileFileTest, SectionReplaceKeepsExactlyTheNewKeys) {
@@ -98,8 +94,8 @@ TEST_F(ProfileFileTest, SectionReplaceKeepsExactlyTheNewKeys) {
   EXPECT_EQ(Get("A", "x"), "<none>");
 }
 
-TEST_F(ProfileFileTest, SectionAndNameListsFollowBufferLimits) {
-  dir_.Write("PROJECT.QVP", "[A]\r\n y = 20 \r\nw=30\r\n[B]\r\n");
+TEST_F(ProfileFileTest, ListsAndStringsFollowBufferLimits) {
+  dir_.Write("PROJECT.QVP", "[A]\r\n y = 20 \r\nw=30\r\n[B]\r\n[S]\r\nk=abcdef\r\n");
   std::string out;
   EXPECT_EQ(GetPrivateProfileSection("A", 1024, file_, &out), 10u);
   EXPECT_EQ(out, "y=20\0w=30\0"s);
@@ -108,15 +104,11 @@ TEST_F(ProfileFileTest, SectionAndNameListsFollowBufferLimits) {
   EXPECT_EQ(out, "y=20\0w=3"s);
   EXPECT_EQ(GetPrivateProfileSection("B", 1024, file_, &out), 0u);
 
-  EXPECT_EQ(GetPrivateProfileSectionNames(1024, file_, &out), 4u);
-  EXPECT_EQ(out, "A\0B\0"s);
+  EXPECT_EQ(GetPrivateProfileSectionNames(1024, file_, &out), 6u);
+  EXPECT_EQ(out, "A\0B\0S\0"s);
   EXPECT_EQ(GetPrivateProfileSectionNames(4, file_, &out), 2u);
   EXPECT_EQ(out, "A\0"s);
-}
-
-TEST_F(ProfileFileTest, StringReadKeepsBufferSizeLessOne) {
-  dir_.Write("PROJECT.QVP", "[S]\r\nk=abcdef\r\n");
-  std::string out;
+  // A string keeps the buffer's size less one.
   EXPECT_EQ(GetPrivateProfileString("S", "k", "", 4, file_, &out), 3u);
   EXPECT_EQ(out, "abc");
   EXPECT_EQ(GetPrivateProfileString("S", "k", "", 0, file_, &out), 0u);
@@ -159,11 +151,6 @@ TEST_F(ProfileFileTest, FailedWriteRecordsSystemError) {
   EXPECT_FALSE(Put("Project", "Project Name", "B"));
   EXPECT_EQ(Err().last_os_error, 112);
   EXPECT_EQ(Get("Project", "Project Name"), "A");
-}
-
-TEST_F(ProfileFileTest, WriteIntoMissingFolderFails) {
-  EXPECT_FALSE(WritePrivateProfileString("Project", "Project Name", "A", dir_ / "gone/PROJECT.QVP"));
-  EXPECT_NE(Err().last_os_error, 0);
 }
 
 }  // namespace

@@ -84,22 +84,11 @@ class DirSearchTest : public ::testing::Test {
   pds::test::TempFolder tmp_;
 };
 
-TEST_F(DirSearchTest, StarDotStarListsEverythingAndPatternsSelectWithoutRegardToCase) {
+TEST_F(DirSearchTest, StarDotStarListsEverythingPatternsSelectWithoutRegardToCaseAndNoMatchIsFileNotFound) {
   EXPECT_EQ(All("*.*"), (std::set<std::string>{".", "..", "Project.mdb", "PROJECT.QVP", "Job1.QVA", "README",
                                               "Sub.dir"}));
   EXPECT_EQ(All("*.qva"), (std::set<std::string>{"Job1.QVA"}));
   EXPECT_EQ(All("project.*"), (std::set<std::string>{"Project.mdb", "PROJECT.QVP"}));
-}
-
-TEST_F(DirSearchTest, DirectoryEntryCarriesFolderAttribute) {
-  DirSearch search;
-  DirEntry e;
-  ASSERT_TRUE(search.First(tmp_ / "sub.DIR", &e).ok());
-  EXPECT_EQ(e.name, "Sub.dir");
-  EXPECT_TRUE(e.directory);
-}
-
-TEST_F(DirSearchTest, NoMatchGivesFileNotFoundAndAMissingFolderPathNotFound) {
   Status s;
   EXPECT_TRUE(All("*.xyz", &s).empty());
   EXPECT_EQ(s.code, 2);
@@ -107,9 +96,12 @@ TEST_F(DirSearchTest, NoMatchGivesFileNotFoundAndAMissingFolderPathNotFound) {
   EXPECT_EQ(s.code, 3);
 }
 
-TEST_F(DirSearchTest, EndOfListingGivesNoMoreFilesAndClosesAndANewFirstReplacesASearch) {
+TEST_F(DirSearchTest, FolderEntryIsMarkedEndOfListingGivesNoMoreFilesAndClosesAndANewFirstReplacesASearch) {
   DirSearch search;
   DirEntry e;
+  ASSERT_TRUE(search.First(tmp_ / "sub.DIR", &e).ok());
+  EXPECT_EQ(e.name, "Sub.dir");
+  EXPECT_TRUE(e.directory);
   ASSERT_TRUE(search.First(tmp_ / "README", &e).ok());
   EXPECT_TRUE(search.is_open());
   EXPECT_EQ(search.Next(&e).code, 18);
@@ -122,8 +114,7 @@ TEST_F(DirSearchTest, EndOfListingGivesNoMoreFilesAndClosesAndANewFirstReplacesA
   EXPECT_EQ(search.Next(&e).code, 18);
 }
 
-// A search held for the whole process must follow an environment a test
-// installs later.
+// A search held for the whole process must follow an environment a test installs later.
 TEST_F(DirSearchTest, DefaultSearchUsesEnvironmentCurrentAtFirst) {
   pds::test::FaultEnv failing;
   failing.Fail(pds::test::Call::kListFolder, 21);
@@ -133,8 +124,7 @@ TEST_F(DirSearchTest, DefaultSearchUsesEnvironmentCurrentAtFirst) {
   EXPECT_EQ(search.First(tmp_ / "*.*", &e).code, 21);
 }
 
-// The walk the readers must reproduce: one folder at a time, its wanted
-// files, then each subfolder in listing order, links not followed.
+// The order the readers must reproduce: a folder, its wanted files, then each subfolder, links not followed.
 void SequentialWalk(const std::string& folder, std::vector<std::string>* order) {
   order->push_back(folder);
   DIR* dir = opendir(folder.c_str());
@@ -155,8 +145,7 @@ void SequentialWalk(const std::string& folder, std::vector<std::string>* order) 
 class FolderWalkTest : public ::testing::TestWithParam<int> {
  protected:
   void SetUp() override {
-    // Deep and wide parts, wanted files at several depths, in either case,
-    // a folder and a link that carry the wanted name.
+    // Deep and wide parts, wanted files at several depths in either case, a folder and a link of that name.
     for (int i = 0; i < 30; ++i) {
       std::string wide = tmp_ / ("w" + std::to_string(i));
       fs::create_directories(wide + "/a/b");
@@ -172,6 +161,7 @@ class FolderWalkTest : public ::testing::TestWithParam<int> {
     fs::create_directories(tmp_ / "folder/PROJECT.QVP");
     fs::create_directory_symlink(tmp_.path(), tmp_ / "loop");
     Put(tmp_ / "PROJECT.QVP", 3);
+    SequentialWalk(tmp_.path() + "/", &expected_);
   }
   static void Put(const std::string& path, int size) {
     std::FILE* f = std::fopen(path.c_str(), "w");
@@ -185,11 +175,10 @@ class FolderWalkTest : public ::testing::TestWithParam<int> {
     return options;
   }
   test::TempFolder tmp_;
+  std::vector<std::string> expected_;  // folders and wanted files in the sequential order
 };
 
-TEST_P(FolderWalkTest, AnswersInTheSequentialDepthFirstOrder) {
-  std::vector<std::string> expected;
-  SequentialWalk(tmp_.path() + "/", &expected);
+TEST_P(FolderWalkTest, AnswersInTheSequentialDepthFirstOrderAndStopsWhereAVisitSays) {
   std::vector<std::string> got;
   std::uint64_t sizes = 0;
   EXPECT_TRUE(WalkFolders(tmp_.path(), Options(), [&](const WalkedFolder& f) {
@@ -200,24 +189,26 @@ TEST_P(FolderWalkTest, AnswersInTheSequentialDepthFirstOrder) {
     }
     return true;
   }, [] {}));
-  EXPECT_EQ(got, expected);
+  EXPECT_EQ(got, expected_);
   EXPECT_EQ(sizes, 3u + (0 + 4 + 8 + 12 + 16 + 20 + 24 + 28) + (0 + 7 + 14 + 21 + 28) + (0 + 9 + 18 + 27 + 36 + 45 + 54));
-}
-
-TEST_P(FolderWalkTest, VisitStoppingEndsTheWalkAtThatFolder) {
-  std::vector<std::string> expected;
-  SequentialWalk(tmp_.path() + "/", &expected);
   std::vector<std::string> visited;
   EXPECT_FALSE(WalkFolders(tmp_.path(), Options(), [&](const WalkedFolder& f) {
     visited.push_back(f.path);
     return visited.size() < 40;
   }, [] {}));
   std::vector<std::string> folders;
-  for (const std::string& p : expected) {
+  for (const std::string& p : expected_) {
     if (p.back() == '/') folders.push_back(p);
   }
   folders.resize(40);
   EXPECT_EQ(visited, folders);
+  int visits = 0;  // a missing root is one unreadable folder
+  EXPECT_TRUE(WalkFolders(tmp_ / "none", Options(), [&](const WalkedFolder& f) {
+    ++visits;
+    EXPECT_FALSE(f.readable);
+    return true;
+  }, [] {}));
+  EXPECT_EQ(visits, 1);
 }
 
 TEST_P(FolderWalkTest, UnreadableFolderCountsAsEmpty) {
@@ -233,16 +224,6 @@ TEST_P(FolderWalkTest, UnreadableFolderCountsAsEmpty) {
   chmod((tmp_ / "w0").c_str(), 0755);
   EXPECT_EQ(unreadable, std::vector<std::string>{tmp_ / "w0/"});
   EXPECT_EQ(found, 1 + 8 + 5 + 7 - 2);  // w0 held one at its top and one below
-}
-
-TEST_P(FolderWalkTest, MissingRootIsOneUnreadableFolder) {
-  int visits = 0;
-  EXPECT_TRUE(WalkFolders(tmp_ / "none", Options(), [&](const WalkedFolder& f) {
-    ++visits;
-    EXPECT_FALSE(f.readable);
-    return true;
-  }, [] {}));
-  EXPECT_EQ(visits, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Readers, FolderWalkTest, ::testing::Values(1, 2, 4),

@@ -1,13 +1,10 @@
 // Entries planted where the component expects its own (links, pipes, devices,
 // oversized files) are never followed outside the folder worked on, and
 // whether an entry could be removed is answered truly, for the superuser too.
-#include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <fstream>
 
 #include "platform/env.h"

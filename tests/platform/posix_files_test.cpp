@@ -19,13 +19,19 @@ mode_t ModeOf(const std::string& path) {
 
 class PosixFilesTest : public ::testing::Test {
  protected:
+  bool IsReadOnly(const std::string& path) {
+    FileAttributes a;
+    EXPECT_TRUE(env_->GetAttributes(path, &a).ok()) << path;
+    return a.read_only;
+  }
+
   Env* env_ = PosixEnv();
   pds::test::TempFolder tmp_;
 };
 
 // ---- copying
 
-TEST_F(PosixFilesTest, CopyReplacesDestinationAndKeepsPermissionsAndWriteTime) {
+TEST_F(PosixFilesTest, CopyIsExactReplacesDestinationAndKeepsPermissionsAndWriteTime) {
   std::string from = tmp_.Write("a.mdb", "new content");
   std::string to = tmp_.Write("b.mdb", "old and longer content");
   chmod(from.c_str(), 0640);
@@ -40,56 +46,46 @@ TEST_F(PosixFilesTest, CopyReplacesDestinationAndKeepsPermissionsAndWriteTime) {
   // So the copy of a read-only template is read-only.
   chmod(from.c_str(), 0444);
   ASSERT_TRUE(env_->CopyFile(from, tmp_ / "c.mdb").ok());
-  FileAttributes a;
-  ASSERT_TRUE(env_->GetAttributes(tmp_ / "c.mdb", &a).ok());
-  EXPECT_TRUE(a.read_only);
-}
-
-TEST_F(PosixFilesTest, CopyLargeFileIsExact) {
+  EXPECT_TRUE(IsReadOnly(tmp_ / "c.mdb"));
   std::string content;
   for (unsigned i = 0; i < 300000; ++i) content += static_cast<char>(i * 7919u % 251u);
-  std::string from = tmp_.Write("big", content);
-  ASSERT_TRUE(env_->CopyFile(from, tmp_ / "copy").ok());
+  ASSERT_TRUE(env_->CopyFile(tmp_.Write("big", content), tmp_ / "copy").ok());
   EXPECT_EQ(tmp_.Read("copy"), content);
 }
 
-TEST_F(PosixFilesTest, CopyOntoReadOnlyFileIsRefusedAndLeavesIt) {
+TEST_F(PosixFilesTest, CopyFailuresNameTheMissingPartAndLeaveAReadOnlyDestination) {
   std::string from = tmp_.Write("a", "new");
   std::string to = tmp_.Write("b", "old");
   chmod(to.c_str(), 0444);
   EXPECT_EQ(env_->CopyFile(from, to).code, 5);
   EXPECT_EQ(tmp_.Read("b"), "old");
-}
-
-TEST_F(PosixFilesTest, CopyFailuresNameTheMissingPart) {
-  std::string from = tmp_.Write("a", "x");
-  EXPECT_EQ(env_->CopyFile(tmp_ / "missing", tmp_ / "b").code, 2);
-  EXPECT_EQ(env_->CopyFile(tmp_ / "nofolder/a", tmp_ / "b").code, 3);
-  EXPECT_EQ(env_->CopyFile(from, tmp_ / "nofolder/b").code, 3);
-  EXPECT_EQ(pds::test::FolderNames(tmp_.path()), (std::vector<std::string>{"a"}));
+  EXPECT_EQ(env_->CopyFile(tmp_ / "missing", tmp_ / "c").code, 2);
+  EXPECT_EQ(env_->CopyFile(tmp_ / "nofolder/a", tmp_ / "c").code, 3);
+  EXPECT_EQ(env_->CopyFile(from, tmp_ / "nofolder/c").code, 3);
+  EXPECT_EQ(pds::test::FolderNames(tmp_.path()), (std::vector<std::string>{"a", "b"}));
 }
 
 // ---- attributes, deleting, renaming
 
-TEST_F(PosixFilesTest, ReadOnlyRoundTripAndAnyWriteBitMeansNotReadOnly) {
+TEST_F(PosixFilesTest, ReadOnlyRoundTripRefusesDeleteUntilMadeNormalAndAnyWriteBitMeansNotReadOnly) {
   std::string f = tmp_.Write("f", "x");
+  chmod(f.c_str(), 0402);
+  EXPECT_FALSE(IsReadOnly(f));
   chmod(f.c_str(), 0664);
   ASSERT_TRUE(env_->SetReadOnly(f, true).ok());
   EXPECT_EQ(ModeOf(f), 0444u);
-  FileAttributes a;
-  ASSERT_TRUE(env_->GetAttributes(f, &a).ok());
-  EXPECT_TRUE(a.read_only);
+  EXPECT_TRUE(IsReadOnly(f));
+  EXPECT_EQ(env_->DeleteFile(f).code, 5);
+  EXPECT_TRUE(fs::exists(f));
 
   ASSERT_TRUE(env_->SetReadOnly(f, false).ok());
   EXPECT_EQ(ModeOf(f), 0644u);
-  ASSERT_TRUE(env_->GetAttributes(f, &a).ok());
-  EXPECT_FALSE(a.read_only);
-  chmod(f.c_str(), 0402);  // any write bit means not read-only
-  ASSERT_TRUE(env_->GetAttributes(f, &a).ok());
-  EXPECT_FALSE(a.read_only);
+  EXPECT_FALSE(IsReadOnly(f));
+  EXPECT_TRUE(env_->DeleteFile(f).ok());
+  EXPECT_FALSE(fs::exists(f));
 }
 
-TEST_F(PosixFilesTest, MissingEntryIsFileNotFoundAndMissingFolderIsPathNotFound) {
+TEST_F(PosixFilesTest, MissingEntryIsFileNotFoundMissingFolderPathNotFoundAndReadingAFolderAccessDenied) {
   std::string f = tmp_.Write("file", "x");
   FileAttributes a;
   EXPECT_EQ(env_->GetAttributes(tmp_ / "missing", &a).code, 2);
@@ -97,16 +93,9 @@ TEST_F(PosixFilesTest, MissingEntryIsFileNotFoundAndMissingFolderIsPathNotFound)
   EXPECT_EQ(env_->GetAttributes(f + "/inner", &a).code, 3);
   EXPECT_EQ(env_->DeleteFile(tmp_ / "missing/inner").code, 3);
   EXPECT_EQ(env_->DeleteFile(tmp_ / "missing").code, 2);
-}
-
-TEST_F(PosixFilesTest, ReadOnlyFileRefusesDeleteUntilMadeNormal) {
-  std::string f = tmp_.Write("f", "x");
-  ASSERT_TRUE(env_->SetReadOnly(f, true).ok());
-  EXPECT_EQ(env_->DeleteFile(f).code, 5);
-  EXPECT_TRUE(fs::exists(f));
-  ASSERT_TRUE(env_->SetReadOnly(f, false).ok());
-  EXPECT_TRUE(env_->DeleteFile(f).ok());
-  EXPECT_FALSE(fs::exists(f));
+  std::string content;
+  EXPECT_EQ(env_->ReadFile(tmp_ / "missing", &content).code, 2);
+  EXPECT_EQ(env_->ReadFile(tmp_.path(), &content).code, 5);  // a folder
 }
 
 TEST_F(PosixFilesTest, RenameReplacesNormalFileButNotReadOnlyOne) {
@@ -123,8 +112,11 @@ TEST_F(PosixFilesTest, RenameReplacesNormalFileButNotReadOnlyOne) {
 
 // ---- folders
 
-TEST_F(PosixFilesTest, RemoveFolderWithEntriesIsAccessDenied) {
+TEST_F(PosixFilesTest, FolderIsCreatedOnceAndRemovedOnlyWhenEmpty) {
   ASSERT_TRUE(env_->CreateFolder(tmp_ / "d").ok());
+  EXPECT_EQ(env_->CreateFolder(tmp_ / "d").code, 183);
+  EXPECT_EQ(env_->CreateFolder(tmp_ / "x/y").code, 3);
+  EXPECT_EQ(env_->RemoveFolder(tmp_ / "x/y").code, 3);
   tmp_.Write("d/f", "x");
   EXPECT_EQ(env_->RemoveFolder(tmp_ / "d").code, 5);
   EXPECT_TRUE(fs::exists(tmp_ / "d/f"));
@@ -133,37 +125,22 @@ TEST_F(PosixFilesTest, RemoveFolderWithEntriesIsAccessDenied) {
   EXPECT_FALSE(fs::exists(tmp_ / "d"));
 }
 
-TEST_F(PosixFilesTest, CreateFolderReportsExistingAndMissingParent) {
-  ASSERT_TRUE(env_->CreateFolder(tmp_ / "d").ok());
-  EXPECT_EQ(env_->CreateFolder(tmp_ / "d").code, 183);
-  EXPECT_EQ(env_->CreateFolder(tmp_ / "x/y").code, 3);
-  EXPECT_EQ(env_->RemoveFolder(tmp_ / "x/y").code, 3);
-}
-
 TEST_F(PosixFilesTest, ListFolderGivesDotEntriesFirstThenEntriesWithAttributes) {
   tmp_.Write("f", "12345");
   fs::create_directory(tmp_ / "sub");
   std::vector<DirEntry> entries;
   ASSERT_TRUE(env_->ListFolder(tmp_.path(), &entries).ok());
   ASSERT_EQ(entries.size(), 4u);
-  EXPECT_EQ(entries[0].name, ".");
-  EXPECT_EQ(entries[1].name, "..");
-  EXPECT_TRUE(entries[0].directory && entries[1].directory);
-  for (std::size_t i = 2; i < entries.size(); ++i) {
-    if (entries[i].name == "f") {
-      EXPECT_FALSE(entries[i].directory);
-      EXPECT_EQ(entries[i].size, 5u);
-    } else {
-      EXPECT_EQ(entries[i].name, "sub");
-      EXPECT_TRUE(entries[i].directory);
-    }
-  }
+  std::vector<std::string> listed;
+  for (const DirEntry& e : entries) listed.push_back(e.name + (e.directory ? "/" : " " + std::to_string(e.size)));
+  std::sort(listed.begin() + 2, listed.end());  // after the dot entries, the folder's own order
+  EXPECT_EQ(listed, (std::vector<std::string>{"./", "../", "f 5", "sub/"}));
   EXPECT_EQ(env_->ListFolder(tmp_ / "missing", &entries).code, 3);
 }
 
 // ---- whole-file reads and atomic writes
 
-TEST_F(PosixFilesTest, WriteFileAtomicCreatesAndReplacesKeepingPermissionBits) {
+TEST_F(PosixFilesTest, WriteFileAtomicCreatesAndReplacesKeepingPermissionBitsButNotAReadOnlyFile) {
   std::string p = tmp_ / "PROJECT.QVP";
   ASSERT_TRUE(env_->WriteFileAtomic(p, "one\r\n").ok());
   ASSERT_TRUE(env_->WriteFileAtomic(p, "two\r\n").ok());
@@ -174,19 +151,14 @@ TEST_F(PosixFilesTest, WriteFileAtomicCreatesAndReplacesKeepingPermissionBits) {
   chmod(p.c_str(), 0604);
   ASSERT_TRUE(env_->WriteFileAtomic(p, "three").ok());
   EXPECT_EQ(ModeOf(p), 0604u) << "the replacement keeps the old file's permission bits";
-}
-
-TEST_F(PosixFilesTest, WriteFileAtomicRefusesReadOnlyDestinationAndMissingFolder) {
-  std::string p = tmp_.Write("f", "old");
   chmod(p.c_str(), 0444);
   EXPECT_EQ(env_->WriteFileAtomic(p, "new").code, 5);
-  EXPECT_EQ(tmp_.Read("f"), "old");
-  EXPECT_EQ(pds::test::FolderNames(tmp_.path()), (std::vector<std::string>{"f"}));
+  EXPECT_EQ(tmp_.Read("PROJECT.QVP"), "three");
+  EXPECT_EQ(pds::test::FolderNames(tmp_.path()), (std::vector<std::string>{"PROJECT.QVP"}));
   EXPECT_EQ(env_->WriteFileAtomic(tmp_ / "missing/f", "x").code, 3);
 }
 
-// A write that fails half way (here the file-size limit, which stops even
-// root) must leave the old file as it was and no temporary file behind.
+// A write failing half way (the file-size limit stops even root) keeps the old file and leaves no temporary.
 TEST_F(PosixFilesTest, WriteFileAtomicFailingHalfWayKeepsOldContent) {
   std::string p = tmp_.Write("f", "old");
   std::string big(1 << 20, 'x');
@@ -206,12 +178,6 @@ TEST_F(PosixFilesTest, WriteFileAtomicFailingHalfWayKeepsOldContent) {
   EXPECT_FALSE(s.ok());
   EXPECT_EQ(tmp_.Read("f"), "old");
   EXPECT_EQ(pds::test::FolderNames(tmp_.path()), (std::vector<std::string>{"f"}));
-}
-
-TEST_F(PosixFilesTest, ReadFileOfFolderIsAccessDenied) {
-  std::string content;
-  EXPECT_EQ(env_->ReadFile(tmp_.path(), &content).code, 5);
-  EXPECT_EQ(env_->ReadFile(tmp_ / "missing", &content).code, 2);
 }
 
 TEST_F(PosixFilesTest, FileTimesReportLastWrite) {

@@ -1,4 +1,3 @@
-#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <fstream>
@@ -30,9 +29,7 @@ PDS_TEST_HELPER(hold_range_lock) {
   SignalReadyAndWait(args.at(2));
 }
 
-// Lock tests that need a second process run the test program itself as a
-// helper that takes the lock, leaves a marker and waits to be killed. These
-// are the tests that must wait in real time for another process.
+// The other process is this program run as a helper that takes the lock and waits to be killed.
 class LockTest : public ::testing::Test {
  protected:
   // Starts the holder and waits until it holds its lock.
@@ -43,84 +40,56 @@ class LockTest : public ::testing::Test {
 
   Env* env_ = PosixEnv();
   pds::test::TempFolder tmp_;
+  const std::string lock_ = tmp_ / "~ABC12.PLF";
   pds::test::HelperProcess holder_;  // killed, and its files closed, before the folder goes
 };
 
 // ---- lock files
 
-TEST_F(LockTest, LockFileHoldsContentAndIsRemovedOnRelease) {
-  std::string path = tmp_ / "~ABC12.PLF";
-  int h = 0;
-  ASSERT_TRUE(env_->CreateLockFile(path, "user1", &h).ok());
-  EXPECT_EQ(tmp_.Read("~ABC12.PLF"), "user1");
-  ASSERT_TRUE(env_->ReleaseLockFile(h).ok());
-  EXPECT_FALSE(fs::exists(path));
-  EXPECT_EQ(env_->ReleaseLockFile(h).code, 6);
-}
-
-TEST_F(LockTest, SecondHolderInSameProcessIsSharingViolation) {
-  std::string path = tmp_ / "~ABC12.PLF";
-  int h1 = 0, h2 = 0;
-  ASSERT_TRUE(env_->CreateLockFile(path, "first", &h1).ok());
-  EXPECT_EQ(env_->CreateLockFile(path, "second", &h2).code, 32);
+TEST_F(LockTest, LockFileHoldsContentRefusesASecondHolderInThisProcessAndIsRemovedOnRelease) {
+  int h = 0, h2 = 0;
+  EXPECT_EQ(env_->CreateLockFile(tmp_ / "gone/~ABC12.PLF", "x", &h).code, 3);
+  ASSERT_TRUE(env_->CreateLockFile(lock_, "first", &h).ok());
+  EXPECT_EQ(env_->CreateLockFile(lock_, "second", &h2).code, 32);
   EXPECT_EQ(tmp_.Read("~ABC12.PLF"), "first");
-  ASSERT_TRUE(env_->ReleaseLockFile(h1).ok());
-  EXPECT_TRUE(env_->CreateLockFile(path, "second", &h2).ok());
+  ASSERT_TRUE(env_->ReleaseLockFile(h).ok());
+  EXPECT_FALSE(fs::exists(lock_));
+  EXPECT_EQ(env_->ReleaseLockFile(h).code, 6);
+  EXPECT_TRUE(env_->CreateLockFile(lock_, "second", &h2).ok());
   EXPECT_TRUE(env_->ReleaseLockFile(h2).ok());
 }
 
-TEST_F(LockTest, HolderInOtherProcessIsSharingViolation) {
-  std::string path = tmp_ / "~ABC12.PLF";
-  ASSERT_TRUE(StartHolder("hold_lock_file", {path}));
+TEST_F(LockTest, HolderInOtherProcessIsSharingViolationUntilKilledThenTheNextOpenerTakesTheFileOver) {
+  ASSERT_TRUE(StartHolder("hold_lock_file", {lock_}));
   int h = 0;
-  EXPECT_EQ(env_->CreateLockFile(path, "me", &h).code, 32);
+  EXPECT_EQ(env_->CreateLockFile(lock_, "me", &h).code, 32);
   EXPECT_EQ(tmp_.Read("~ABC12.PLF"), "helper");
-}
-
-TEST_F(LockTest, KilledHolderLeavesFileThatNextOpenerTakesOver) {
-  std::string path = tmp_ / "~ABC12.PLF";
-  ASSERT_TRUE(StartHolder("hold_lock_file", {path}));
   holder_.Kill();
-  ASSERT_TRUE(fs::exists(path));  // no delete-on-close here: the file stays, its lock does not
-
-  int h = 0;
-  ASSERT_TRUE(env_->CreateLockFile(path, "me", &h).ok());
+  ASSERT_TRUE(fs::exists(lock_));  // no delete-on-close here: the file stays, its lock does not
+  ASSERT_TRUE(env_->CreateLockFile(lock_, "me", &h).ok());
   EXPECT_EQ(tmp_.Read("~ABC12.PLF"), "me");
   EXPECT_TRUE(env_->ReleaseLockFile(h).ok());
 }
 
-// A child started while a lock is held must not inherit it: the lock would
-// otherwise outlive its release for as long as the child runs.
-TEST_F(LockTest, StartedChildDoesNotKeepLockAlive) {
-  std::string path = tmp_ / "~ABC12.PLF";
-  int h = 0;
-  ASSERT_TRUE(env_->CreateLockFile(path, "me", &h).ok());
+// A child must not inherit a held lock, or the lock outlives its release for as long as the child runs;
+// and a release removes only the file it locked, not a new holder's file at the same path.
+TEST_F(LockTest, ReleaseEndsTheLockThoughAChildWasStartedAndLeavesSomeoneElsesNewLockFileAlone) {
+  int h = 0, old_handle = 0, new_handle = 0;
+  ASSERT_TRUE(env_->CreateLockFile(lock_, "me", &h).ok());
   int pid = 0;
   ASSERT_TRUE(env_->StartProcess({"/bin/sh", "-c", "sleep 30"}, &pid).ok());
   ASSERT_TRUE(env_->ReleaseLockFile(h).ok());
-  EXPECT_TRUE(env_->CreateLockFile(path, "again", &h).ok());
+  EXPECT_TRUE(env_->CreateLockFile(lock_, "again", &h).ok());
   EXPECT_TRUE(env_->ReleaseLockFile(h).ok());
   kill(pid, SIGKILL);
   waitpid(pid, nullptr, 0);
-}
-
-// Releasing must remove only the file it locked: if the path was deleted and
-// taken by a new holder meanwhile, that holder's file stays.
-TEST_F(LockTest, ReleaseLeavesSomeoneElsesNewLockFileAlone) {
-  std::string path = tmp_ / "~ABC12.PLF";
-  int old_handle = 0, new_handle = 0, h = 0;
-  ASSERT_TRUE(env_->CreateLockFile(path, "old", &old_handle).ok());
-  fs::remove(path);
-  ASSERT_TRUE(env_->CreateLockFile(path, "new", &new_handle).ok());
+  ASSERT_TRUE(env_->CreateLockFile(lock_, "old", &old_handle).ok());
+  fs::remove(lock_);
+  ASSERT_TRUE(env_->CreateLockFile(lock_, "new", &new_handle).ok());
   ASSERT_TRUE(env_->ReleaseLockFile(old_handle).ok());
   EXPECT_EQ(tmp_.Read("~ABC12.PLF"), "new");
-  EXPECT_EQ(env_->CreateLockFile(path, "third", &h).code, 32);
+  EXPECT_EQ(env_->CreateLockFile(lock_, "third", &h).code, 32);
   EXPECT_TRUE(env_->ReleaseLockFile(new_handle).ok());
-}
-
-TEST_F(LockTest, LockFileInMissingFolderIsPathNotFound) {
-  int h = 0;
-  EXPECT_EQ(env_->CreateLockFile(tmp_ / "gone/~ABC12.PLF", "x", &h).code, 3);
 }
 
 // ---- database range locks
@@ -147,51 +116,39 @@ class RangeLockTest : public LockTest {
   std::vector<int> handles_;
 };
 
-TEST_F(RangeLockTest, SharedLocksCoexistInOneProcess) {
+// The range lies far beyond the bytes SQLite locks, so the file's content is untouched.
+TEST_F(RangeLockTest, SharedLocksCoexistInOneProcessAndAnExclusiveOneShutsOutEveryOtherOpenUntilReleased) {
   EXPECT_TRUE(Lock(RangeLock::kShared).ok());
   EXPECT_TRUE(Lock(RangeLock::kShared).ok());
   EXPECT_EQ(Lock(RangeLock::kExclusive).code, 32);
-}
-
-TEST_F(RangeLockTest, ExclusiveLockShutsOutEveryOtherOpenUntilReleased) {
+  ReleaseAll();
   ASSERT_TRUE(Lock(RangeLock::kExclusive).ok());
+  EXPECT_EQ(tmp_.Read("Project.mdb"), "database");
   EXPECT_EQ(Lock(RangeLock::kShared).code, 32);
   EXPECT_EQ(Lock(RangeLock::kExclusive).code, 32);
   ReleaseAll();
   EXPECT_TRUE(Lock(RangeLock::kExclusive).ok());
+  int h = 0;
+  EXPECT_EQ(env_->LockFileRange(tmp_ / "missing.mdb", RangeLock::kShared, &h).code, 2);
+  EXPECT_EQ(env_->ReleaseRangeLock(12345).code, 6);
 }
 
-TEST_F(RangeLockTest, SharedHolderInOtherProcessAllowsSharedRefusesExclusive) {
+TEST_F(RangeLockTest, OtherProcessHoldingSharedAllowsSharedAndHoldingExclusiveRefusesSharedUntilItDies) {
   ASSERT_TRUE(StartHolder("hold_range_lock", {db_, "shared"}));
   EXPECT_TRUE(Lock(RangeLock::kShared).ok());
   EXPECT_EQ(Lock(RangeLock::kExclusive).code, 32);
-}
-
-TEST_F(RangeLockTest, ExclusiveHolderInOtherProcessRefusesSharedUntilItDies) {
+  holder_.Kill();
+  ReleaseAll();
+  fs::remove(tmp_ / "ready");
   ASSERT_TRUE(StartHolder("hold_range_lock", {db_, "exclusive"}));
   EXPECT_EQ(Lock(RangeLock::kShared).code, 32);
   holder_.Kill();
   EXPECT_TRUE(Lock(RangeLock::kExclusive).ok());
 }
 
-// The range lies far beyond the bytes SQLite locks, so the file's own
-// content and its ordinary locks are untouched.
-TEST_F(RangeLockTest, RangeLockLeavesFileContentAlone) {
-  ASSERT_TRUE(Lock(RangeLock::kExclusive).ok());
-  EXPECT_EQ(fs::file_size(db_), 8u);
-  EXPECT_EQ(tmp_.Read("Project.mdb"), "database");
-}
-
-TEST_F(RangeLockTest, MissingDatabaseAndUnknownHandle) {
-  int h = 0;
-  EXPECT_EQ(env_->LockFileRange(tmp_ / "missing.mdb", RangeLock::kShared, &h).code, 2);
-  EXPECT_EQ(env_->ReleaseRangeLock(12345).code, 6);
-}
-
 // ---- a lock file left by another user
 
-// What CreateLockFile answers to a process running as another user (nobody),
-// started in a child so that the test process keeps its own identity.
+// What CreateLockFile answers to a child process running as nobody; the test keeps its identity.
 int CreateLockFileAsOtherUser(const std::string& path) {
   pid_t child = fork();
   if (child == 0) {
@@ -204,11 +161,10 @@ int CreateLockFileAsOtherUser(const std::string& path) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// A dead holder's lock file that belongs to another user is replaced where
-// the folder may be written, refused with 5 where it may not, and never
-// taken while its holder lives.
-TEST_F(LockTest, AnotherUsersLockFileIsTakenOverOnlyWhenItsHolderIsGoneAndTheFolderAllows) {
-  if (geteuid() != 0) GTEST_SKIP() << "needs to start a process as another user";
+// Another user's lock file is never taken while its holder lives, and then only where the folder may be written;
+// the superuser replaces a dead holder's read-only lock file as everyone does, but not its own.
+TEST_F(LockTest, LockFileLeftByAnotherUserIsTakenOverOnlyWhenItsHolderIsGoneAndTheFolderAllows) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs to start a process as another user and give it a file";
   chmod(tmp_.path().c_str(), 0755);
   const std::string path = tmp_ / "~LAY10.PLF";
   int held = 0;
@@ -220,20 +176,13 @@ TEST_F(LockTest, AnotherUsersLockFileIsTakenOverOnlyWhenItsHolderIsGoneAndTheFol
   chmod(tmp_.path().c_str(), 0777);
   EXPECT_EQ(CreateLockFileAsOtherUser(path), 0);
   EXPECT_EQ(tmp_.Read("~LAY10.PLF"), "nobody");
-}
 
-// The superuser may write another user's read-only file, but takes a dead
-// holder's lock file over the way everyone does: by replacing it. Its own
-// read-only lock file stays refused, as Windows refuses it.
-TEST_F(LockTest, ReadOnlyLockFileIsTakenOverOnlyWhenAnotherUserLeftIt) {
-  if (geteuid() != 0) GTEST_SKIP() << "needs to give a file to another user";
-  const std::string path = tmp_ / "~PMP10.PLF";
-  std::ofstream(path) << "nobody";
-  chmod(path.c_str(), 0444);
-  int held = 0;
-  EXPECT_EQ(env_->CreateLockFile(path, "root", &held).code, 5);
-  ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
-  ASSERT_TRUE(env_->CreateLockFile(path, "root", &held).ok());
+  const std::string read_only = tmp_ / "~PMP10.PLF";
+  std::ofstream(read_only) << "nobody";
+  chmod(read_only.c_str(), 0444);
+  EXPECT_EQ(env_->CreateLockFile(read_only, "root", &held).code, 5);
+  ASSERT_EQ(chown(read_only.c_str(), 65534, 65534), 0);
+  ASSERT_TRUE(env_->CreateLockFile(read_only, "root", &held).ok());
   EXPECT_EQ(tmp_.Read("~PMP10.PLF"), "root");
   EXPECT_TRUE(env_->ReleaseLockFile(held).ok());
 }

@@ -19,31 +19,25 @@
 namespace pds::platform {
 namespace {
 
-class TempFileTest : public ::testing::Test {
- protected:
-  Env* env_ = PosixEnv();
-  pds::test::TempFolder tmp_;
-};
-
-TEST_F(TempFileTest, NamesKeepPrefixAreUniqueAndFilesAreEmptyAndAMissingFolderIsPathNotFound) {
+TEST(TempFileTest, NamesKeepPrefixAreUniqueFilesAreEmptyAMissingFolderIsPathNotFoundAndTheFolderFollowsTmpdir) {
+  Env* env = PosixEnv();
+  pds::test::TempFolder tmp;
   const std::regex shape("~QX[0-9A-F]{4}\\.TMP");
   std::set<std::string> seen;
   for (int i = 0; i < 300; ++i) {
     std::string path;
-    ASSERT_TRUE(env_->CreateTempFile(tmp_.path(), "~QX", &path).ok());
-    EXPECT_EQ(fs::path(path).parent_path(), fs::path(tmp_.path()));
+    ASSERT_TRUE(env->CreateTempFile(tmp.path(), "~QX", &path).ok());
+    EXPECT_EQ(fs::path(path).parent_path(), fs::path(tmp.path()));
     std::string name = fs::path(path).filename().string();
     EXPECT_TRUE(std::regex_match(name, shape)) << name;
     EXPECT_TRUE(seen.insert(name).second) << "repeated " << name;
     EXPECT_EQ(fs::file_size(path), 0u);
   }
   std::string path;
-  ASSERT_TRUE(env_->CreateTempFile(tmp_.path() + "/", "p", &path).ok());
+  ASSERT_TRUE(env->CreateTempFile(tmp.path() + "/", "p", &path).ok());
   EXPECT_EQ(path.find("//"), std::string::npos) << "a folder's trailing slash is not doubled: " << path;
-  EXPECT_EQ(env_->CreateTempFile(tmp_ / "missing", "~QX", &path).code, 3);
-}
-
-TEST(TempFolderTest, FollowsTmpdirAndEndsWithSlash) {
+  EXPECT_EQ(env->CreateTempFile(tmp / "missing", "~QX", &path).code, 3);
+  // The temporary folder follows TMPDIR and ends with a slash.
   {
     pds::test::ScopedEnvVar v("TMPDIR", "/var/tmp");
     EXPECT_EQ(PosixEnv()->TempFolder(), "/var/tmp/");
@@ -54,14 +48,11 @@ TEST(TempFolderTest, FollowsTmpdirAndEndsWithSlash) {
   }
 }
 
-TEST(VolumeTest, MaxFileNameLengthOfPathNotYetCreatedIsItsVolumes) {
+TEST(VolumeTest, LogicalDrivesStartAtRootLeaveOutSystemTreesAndAPathNotYetCreatedHasItsVolumesNameLimit) {
   pds::test::TempFolder tmp;
   int existing = PosixEnv()->MaxFileNameLength(tmp.path());
   EXPECT_GT(existing, 0);
   EXPECT_EQ(PosixEnv()->MaxFileNameLength(tmp / "not/yet/there.mdb"), existing);
-}
-
-TEST(VolumeTest, LogicalDrivesStartAtRootAndLeaveOutSystemTrees) {
   std::vector<std::string> drives = PosixEnv()->LogicalDrives();
   ASSERT_FALSE(drives.empty());
   EXPECT_EQ(drives[0], "/");
@@ -79,8 +70,7 @@ TEST(ModuleTest, ModuleFolderIsTheFolderOfTheProgramHoldingTheCode) {
   EXPECT_EQ(PosixEnv()->ModuleFolder(), fs::path(pds::test::SelfPath()).parent_path().string());
 }
 
-// Starting and polling real child processes: the one place these tests wait
-// in real time, briefly, for a child to end.
+// Real child processes: the one place these tests wait in real time, briefly, for a child to end.
 class ProcessTest : public ::testing::Test {
  protected:
   // Polls until the child ends; false when it is still running after 30 s.
@@ -99,9 +89,9 @@ class ProcessTest : public ::testing::Test {
   Env* env_ = PosixEnv();
 };
 
-TEST_F(ProcessTest, ExitCodeOfChildIsReportedAndKeepsBeingAnswered) {
+TEST_F(ProcessTest, BareProgramNameIsFoundInPathAndTheChildsExitCodeKeepsBeingAnswered) {
   int pid = 0;
-  ASSERT_TRUE(env_->StartProcess({"/bin/sh", "-c", "exit 3"}, &pid).ok());
+  ASSERT_TRUE(env_->StartProcess({"sh", "-c", "exit 3"}, &pid).ok());
   int code = -1;
   ASSERT_TRUE(WaitForExit(pid, &code));
   EXPECT_EQ(code, 3);
@@ -112,15 +102,7 @@ TEST_F(ProcessTest, ExitCodeOfChildIsReportedAndKeepsBeingAnswered) {
   EXPECT_EQ(code, 3);
 }
 
-TEST_F(ProcessTest, BareProgramNameIsFoundInPath) {
-  int pid = 0;
-  ASSERT_TRUE(env_->StartProcess({"sh", "-c", "exit 7"}, &pid).ok());
-  int code = -1;
-  ASSERT_TRUE(WaitForExit(pid, &code));
-  EXPECT_EQ(code, 7);
-}
-
-TEST_F(ProcessTest, RunningChildIsReportedRunningAndKilledChildGives128PlusSignal) {
+TEST_F(ProcessTest, RunningChildIsReportedRunningAKilledOneGives128PlusSignalAndAMissingProgramIsFileNotFound) {
   int pid = 0;
   ASSERT_TRUE(env_->StartProcess({"/bin/sh", "-c", "sleep 30"}, &pid).ok());
   bool running = false;
@@ -130,15 +112,9 @@ TEST_F(ProcessTest, RunningChildIsReportedRunningAndKilledChildGives128PlusSigna
   kill(pid, SIGKILL);
   ASSERT_TRUE(WaitForExit(pid, &code));
   EXPECT_EQ(code, 128 + SIGKILL);
-}
-
-TEST_F(ProcessTest, MissingProgramIsFileNotFoundAndAnUnknownProcessAnInvalidParameter) {
-  int pid = 0;
   EXPECT_EQ(env_->StartProcess({"/nonexistent/translator"}, &pid).code, 2);
   EXPECT_EQ(env_->StartProcess({"pds-no-such-program-anywhere"}, &pid).code, 2);
   EXPECT_EQ(env_->StartProcess({}, &pid).code, 87);
-  bool running = false;
-  int code = 0;
   EXPECT_EQ(env_->PollProcess(1, &running, &code).code, 87) << "not a child of this process";
 }
 
@@ -148,8 +124,7 @@ bool IsDevNull(int fd) {
          st.st_rdev == null_st.st_rdev;
 }
 
-// In a child process: closes the descriptors, runs the check, and exits 0
-// when every standard descriptor is open and a new file gets at least 3.
+// In a child: closes the descriptors, runs the check, exits 0 if all are open and a new file gets 3 or more.
 void CloseCheckAndOpen(const std::vector<int>& closed, const std::string& file) {
   for (int fd : closed) close(fd);
   if (!EnsureStandardDescriptors()) std::_Exit(10);
@@ -189,7 +164,7 @@ TEST(StandardDescriptorsOpenTest, OpenOnesAreLeftAsTheyAre) {
   EXPECT_EQ(before.st_dev, after.st_dev);
 }
 
-TEST(HostEnvTest, ScopedTempFolderRedirectsOnlyWhileItLives) {
+TEST(HostEnvTest, ScopedTempFolderRedirectsOnlyWhileItLivesAndATreeWithReadOnlyFilesIsCreatedAndRemoved) {
   const std::string system = host::TempFolder();
   {
     host::ScopedTempFolder scoped;
@@ -198,9 +173,6 @@ TEST(HostEnvTest, ScopedTempFolderRedirectsOnlyWhileItLives) {
     EXPECT_EQ(host::TempFolder(), "/somewhere/Temp/");
   }
   EXPECT_EQ(host::TempFolder(), system);
-}
-
-TEST(HostEnvTest, TreeIsCreatedAndRemovedWithReadOnlyFiles) {
   test::TempFolder temp;
   const std::string tree = temp / "a";
   ASSERT_TRUE(host::CreateFolders(tree + "/b/c"));

@@ -4,7 +4,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <fstream>
 
 #include "platform/env.h"
@@ -47,8 +46,7 @@ TEST_F(StaleTempTest, LeftoversOfEndedWritersGoAndEverythingElseStays) {
   EXPECT_EQ(removed, 3);
 }
 
-// The lock a writer holds on its temporary file ends with the writer, and with
-// it the file's protection.
+// The lock a writer holds on its temporary file, and with it the file's protection, ends with the writer.
 TEST_F(StaleTempTest, AWriterKilledBeforeItsRenameLeavesAFileTheSweepRemoves) {
   pid_t child = fork();
   if (child == 0) {

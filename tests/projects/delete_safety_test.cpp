@@ -179,6 +179,9 @@ TEST_P(CutShortDeleteTest, NextDeleteOfTheNameFinishesIt) {
   } else {
     // The journal a writer killed inside a transaction leaves goes with its database.
     std::ofstream(alpha + "/Project.mdb-journal") << "hot";
+    // So does the working folder of a session killed with the project open.
+    fs::create_directory(alpha + "/~PMP10");
+    std::ofstream(alpha + "/~PMP10/PMP10Tag.mdb") << "copy";
   }
   // Finishing can be declined, which changes nothing.
   const auto left = FolderNames(alpha);
@@ -199,6 +202,15 @@ INSTANTIATE_TEST_SUITE_P(Points, CutShortDeleteTest,
                                            CutShortCase{"AtTheProjectDatabase", "Project.mdb", false},
                                            CutShortCase{"AtTheProjectFile", "PROJECT.QVP", false},
                                            CutShortCase{"WithOnlyTheFolderLeft", "PROJECT.QVP", true}), ByName());
+
+TEST_F(DeleteSafetyTest, WorkingFolderOfAKilledSessionGoesWithTheProject) {
+  const std::string alpha = SaveAlpha();
+  fs::create_directory(alpha + "/~PMP10");
+  std::ofstream(alpha + "/~PMP10/PMP10Tag.mdb") << "copy";
+  ExpectDeleteQuestion();
+  EXPECT_EQ(server().ProjectDelete("Alpha"), RETURN_OK);
+  EXPECT_FALSE(fs::exists(alpha));
+}
 
 TEST_F(DeleteSafetyTest, NameNotListedSaysSoAndUnmarkedFilesOfAnUnlistedFolderAreLeftAlone) {
   const std::string alpha = SaveAlpha();

@@ -1,6 +1,5 @@
-// The terminal host with its output in a string and its keys from a text:
-// message and input boxes, dialog models drawn as forms and driven by keys,
-// nested boxes and dialogs, progress lines.
+// The terminal host with its output in a string and its keys from a text: message and input boxes, dialog
+// models drawn as forms and driven by keys, nested boxes and dialogs, progress lines.
 #include <gmock/gmock.h>
 
 #include <cstdio>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "tests/support/case_names.h"
+#include "tests/terminal/text_matchers.h"
 #include "tests/ui/test_dialogs.h"
 #include "ui/terminal/form_view.h"
 #include "ui/terminal/styled_text.h"
@@ -19,6 +19,7 @@ namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
+using test::HasAll;
 
 class TerminalHostTest : public ::testing::Test {
  protected:
@@ -118,16 +119,12 @@ TEST_F(TerminalHostTest, MessageBoxShowsIconTitleParagraphsAndButtons) {
                                   "  [Y]es [N]o [C]ancel\n"));
 }
 
-// A name quoted in a message may carry an escape sequence (here one that
-// would clear the screen): the terminal gets its visible form, never the
-// sequence itself.
+// A name in a message may carry an escape sequence (here one clearing the screen): the terminal gets its visible form.
 TEST_F(TerminalHostTest, ControlCharactersInAMessageAreShownEscaped) {
   keys_.Type("\n");
   Ui().MsgBox("Project [Evil\x1b[2J\xc2\x9b" "5m\xff] was not found.\r\nFrom:\tsource", vbOKOnly, "Ti\x07tle");
   const std::string raw = out_.str();
-  EXPECT_THAT(raw, HasSubstr("Project [Evil\\x1b[2J\\u009b5m\\xff] was not found."));
-  EXPECT_THAT(raw, HasSubstr("From:  source"));
-  EXPECT_THAT(raw, HasSubstr("Ti\\x07tle"));
+  EXPECT_THAT(raw, HasAll({"Project [Evil\\x1b[2J\\u009b5m\\xff] was not found.", "From:  source", "Ti\\x07tle"}));
   EXPECT_THAT(raw, Not(HasSubstr("\x1b[2J\xc2")));
   EXPECT_THAT(raw, Not(HasSubstr("\x07")));
   EXPECT_THAT(raw, Not(HasSubstr("\xff")));
@@ -185,14 +182,10 @@ TEST_F(TerminalHostTest, FormShowsDisabledButtonsCheckedRowsAndTheSelectionScrol
   // "&" marks a desktop access key and is not drawn; "&&" is one "&".
   dialog.cmdCancel.SetCaption("&Cancel && Close");
   const std::string text = Render(dialog, 70, 20);
-  EXPECT_THAT(text, HasSubstr(" Test frmTest\n"));
-  EXPECT_THAT(text, HasSubstr(" Name: ["));
-  EXPECT_THAT(text, HasSubstr("  [x] Alpha   /p/Alpha\n"));
-  EXPECT_THAT(text, HasSubstr("> [ ] Beta    /p/Beta"));
   // A combo box shows the start of its entry; what lies far to the right stays out of sight.
-  EXPECT_THAT(text, HasSubstr("[Pumps "));
+  EXPECT_THAT(text, HasAll({" Test frmTest\n", " Name: [", "  [x] Alpha   /p/Alpha\n", "> [ ] Beta    /p/Beta",
+                            "[Pumps ", " ( OK )  [ Cancel & Close ]\n"}));
   EXPECT_THAT(text, Not(HasSubstr("PMP10")));
-  EXPECT_THAT(text, HasSubstr(" ( OK )  [ Cancel & Close ]\n"));
 
   // A long list scrolls to the selected row.
   test::TestDialog long_list;
@@ -200,8 +193,7 @@ TEST_F(TerminalHostTest, FormShowsDisabledButtonsCheckedRowsAndTheSelectionScrol
   long_list.lvwItems.SetHideSelection(false);
   long_list.lvwItems.SetSelectedItem(long_list.lvwItems.Item(40));
   const std::string scrolled = Render(long_list, 60, 20);
-  EXPECT_THAT(scrolled, HasSubstr("> [ ] Item 40"));
-  EXPECT_THAT(scrolled, HasSubstr(" of 50)"));
+  EXPECT_THAT(scrolled, HasAll({"> [ ] Item 40", " of 50)"}));
   EXPECT_THAT(scrolled, Not(HasSubstr("Item 1 ")));
 }
 
@@ -279,8 +271,7 @@ TEST_F(TerminalHostTest, OuterDialogIsDrawnAgainWhenABoxOverItCloses) {
   const std::vector<std::string> frames = Frames();
   const std::size_t box_frame = LastFrameWith(frames, "Switch the type?");
   ASSERT_LT(box_frame + 1, frames.size());
-  EXPECT_THAT(frames[box_frame], HasSubstr("Test frmTest"));  // the box is drawn over the form
-  EXPECT_THAT(frames[box_frame], HasSubstr("[Y]es [N]o"));
+  EXPECT_THAT(frames[box_frame], HasAll({"Test frmTest", "[Y]es [N]o"})) << "the box is drawn over the form";
   EXPECT_THAT(frames[box_frame + 1], HasSubstr("Test frmTest"));
   EXPECT_THAT(frames[box_frame + 1], Not(HasSubstr("Switch the type?")));
 }

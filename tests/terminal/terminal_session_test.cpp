@@ -1,20 +1,19 @@
-// `pds session` at a terminal, end to end: the program runs under a
-// pseudo-terminal, the test types keys and reads what the program draws
-// (without its control sequences), waiting for expected text with a timeout.
+// `pds session` at a terminal, end to end: the program runs under a pseudo-terminal, the test types keys and
+// reads what the program draws (without its control sequences), waiting for expected text with a timeout.
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <cstdlib>
-
-#include "tests/support/test_support.h"
+#include "tests/apps/pds_command.h"
+#include "tests/terminal/text_matchers.h"
 #include "ui/terminal/styled_text.h"
 
 namespace pds::terminal {
 namespace {
+
+using test::HasAll;
 
 constexpr int kWaitMs = 30000;
 
@@ -66,7 +65,7 @@ class PtyProgram {
         consumed_ = at + text.size();
         return true;
       }
-      if (std::chrono::steady_clock::now() >= deadline || !Read(200)) {
+      if (std::chrono::steady_clock::now() >= deadline || ReadSome(200) < 0) {
         ADD_FAILURE() << "waited in vain for \"" << text << "\"; the screen since the last match:\n"
                       << screen.substr(consumed_);
         return false;
@@ -87,25 +86,19 @@ class PtyProgram {
       int status = 0;
       if (::waitpid(pid_, &status, WNOHANG) == pid_) {
         pid_ = -1;
-        Drain();
+        while (ReadSome(50) > 0) {
+          // What the program wrote before it ended may still wait in the terminal.
+        }
         if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
       }
-      Read(100);
+      ReadSome(100);
     }
     return -1;
   }
 
  private:
-  // What the program wrote before it ended may still wait in the terminal.
-  void Drain() {
-    while (ReadSome(50) > 0) {
-    }
-  }
-  // False once the program closed its side.
-  bool Read(int timeout_ms) { return ReadSome(timeout_ms) >= 0; }
-  // 1 when something was read, 0 when nothing came in time, -1 once the
-  // program closed its side.
+  // 1 when something was read, 0 when nothing came in time, -1 once the program closed its side.
   int ReadSome(int timeout_ms) {
     pollfd p{fd_, POLLIN, 0};
     if (::poll(&p, 1, timeout_ms) <= 0) return 0;
@@ -124,112 +117,92 @@ class PtyProgram {
 
 class TerminalSessionTest : public ::testing::Test {
  protected:
-  // A fresh installation whose user has a Pump Designer project and a
-  // Layout Planner project, both made by batch sessions.
+  // A fresh installation whose user has a Pump Designer and a Layout Planner project, made by batch sessions.
   void SetUp() override {
-    ASSERT_EQ(Run("'" + pds_ + "' install '" + temp_.path() + "'"), 0);
+    ASSERT_EQ(test::RunPds(temp_, "install '" + temp_.path() + "'").exit_code, 0);
     std::filesystem::create_directories(temp_ / "P1");
     std::filesystem::create_directories(temp_ / "L1");
-    ASSERT_EQ(Session("PMP10", "save-as " + (temp_ / "P1") + " Pump1"), 0);
-    ASSERT_EQ(Session("LAY10", "new\\nsave-as " + (temp_ / "L1") + " Layout1"), 0);
+    ASSERT_EQ(test::RunSession(temp_, "PMP10", "save-as " + (temp_ / "P1") + " Pump1\\nexit\\n").exit_code, 0);
+    ASSERT_EQ(test::RunSession(temp_, "LAY10", "new\\nsave-as " + (temp_ / "L1") + " Layout1\\nexit\\n").exit_code, 0);
   }
-  int Run(const std::string& command) {
-    const int status = std::system((command + " >>'" + (temp_ / "setup.log") + "' 2>&1").c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  int Session(const std::string& app, const std::string& commands) {
-    return Run("printf '" + commands + "\\nexit\\n' | '" + pds_ + "' session --root '" + temp_.path() + "' --app " +
-               app + " --ui batch");
+  // Starts a Pump Designer session at the terminal with the options given and waits for its prompt.
+  bool StartSession(const std::vector<std::string>& options) {
+    std::vector<std::string> argv = {PDS_BINARY, "session", "--root", temp_.path(), "--app", "PMP10"};
+    argv.insert(argv.end(), options.begin(), options.end());
+    return pds_.Start(argv, {{"XDG_STATE_HOME", temp_ / "state"}, {"TERM", "xterm"}}) && pds_.WaitFor("PMP10> ");
   }
 
   test::TempFolder temp_;
-  const std::string pds_ = PDS_BINARY;
+  PtyProgram pds_;
 };
 
 TEST_F(TerminalSessionTest, OpenThroughTheSelectDialogFilteredByApplicationThenAnswerTheSaveQuestion) {
-  PtyProgram pds;
-  // No --ui: on a terminal the terminal host is the default.
-  ASSERT_TRUE(pds.Start({pds_, "session", "--root", temp_.path(), "--app", "PMP10"},
-                        {{"XDG_STATE_HOME", temp_ / "state"}, {"TERM", "xterm"}}));
-  ASSERT_TRUE(pds.WaitFor("PMP10> "));
+  ASSERT_TRUE(StartSession({})) << "no --ui: on a terminal the terminal host is the default";
 
   std::string seen;
-  pds.Type("open\r");
-  ASSERT_TRUE(pds.WaitFor("[ Help ]", &seen));
-  EXPECT_THAT(seen, HasSubstr("Open Project"));
-  EXPECT_THAT(seen, HasSubstr("Select Project:"));
-  EXPECT_THAT(seen, HasSubstr("Layout1"));
-  EXPECT_THAT(seen, HasSubstr("Pump1"));
-  EXPECT_THAT(seen, HasSubstr("List Projects of Type: [Show All Projects (*.*)"));
-  EXPECT_THAT(seen, HasSubstr("[ Open ]"));
+  pds_.Type("open\r");
+  ASSERT_TRUE(pds_.WaitFor("[ Help ]", &seen));
+  EXPECT_THAT(seen, HasAll({"Open Project", "Select Project:", "Layout1", "Pump1",
+                            "List Projects of Type: [Show All Projects (*.*)", "[ Open ]"}));
 
-  // Tab to the application list; Down picks the first application, which
-  // leaves only its projects in the list.
-  pds.Type("\t");
-  ASSERT_TRUE(pds.WaitFor("[ Help ]"));
-  pds.Type("\x1b[B");
-  ASSERT_TRUE(pds.WaitFor("[Pump Designer  1.0", &seen));
+  // Tab to the application list; Down picks the first application, leaving only its projects in the list.
+  pds_.Type("\t");
+  ASSERT_TRUE(pds_.WaitFor("[ Help ]"));
+  pds_.Type("\x1b[B");
+  ASSERT_TRUE(pds_.WaitFor("[Pump Designer  1.0", &seen));
   EXPECT_THAT(seen, HasSubstr("Pump1"));
   EXPECT_THAT(seen, Not(HasSubstr("Layout1")));
 
   // Back to the list; Enter opens the selected project.
-  pds.Type("\x1b[Z\r");
-  ASSERT_TRUE(pds.WaitFor("open: RETURN_OK"));
-  ASSERT_TRUE(pds.WaitFor("PMP10> ", &seen));
-  EXPECT_THAT(seen, HasSubstr("Pump1"));
-  EXPECT_THAT(seen, HasSubstr(temp_ / "P1"));
+  pds_.Type("\x1b[Z\r");
+  ASSERT_TRUE(pds_.WaitFor("open: RETURN_OK"));
+  ASSERT_TRUE(pds_.WaitFor("PMP10> ", &seen));
+  EXPECT_THAT(seen, HasAll({"Pump1", temp_ / "P1"}));
 
-  pds.Type("set Notes changed\r");
-  ASSERT_TRUE(pds.WaitFor("set: RETURN_OK"));
-  pds.Type("close\r");
-  ASSERT_TRUE(pds.WaitFor("[Y]es [N]o [C]ancel", &seen));
+  pds_.Type("set Notes changed\r");
+  ASSERT_TRUE(pds_.WaitFor("set: RETURN_OK"));
+  pds_.Type("close\r");
+  ASSERT_TRUE(pds_.WaitFor("[Y]es [N]o [C]ancel", &seen));
   EXPECT_THAT(seen, HasSubstr("(?) Save Changes\n  Save changes to project 'Pump1'?\n"));
-  pds.Type("n");
-  ASSERT_TRUE(pds.WaitFor("close: RETURN_OK"));
-  ASSERT_TRUE(pds.WaitFor("PMP10> "));
+  pds_.Type("n");
+  ASSERT_TRUE(pds_.WaitFor("close: RETURN_OK"));
+  ASSERT_TRUE(pds_.WaitFor("PMP10> "));
 
-  pds.Type("exit\r");
-  ASSERT_TRUE(pds.WaitFor("exit: RETURN_OK"));
-  EXPECT_EQ(pds.Finish(), 0);
+  pds_.Type("exit\r");
+  ASSERT_TRUE(pds_.WaitFor("exit: RETURN_OK"));
+  EXPECT_EQ(pds_.Finish(), 0);
   // The lines typed are kept for the next session.
   EXPECT_EQ(temp_.Read("state/pds/history"), "open\nset Notes changed\nclose\nexit\n");
 }
 
-// At the prompt a refused line is shown and the session goes on: the user
-// types the line again, which a script could not.
+// At the prompt a refused line is shown and the session goes on: the user can type it again, a script could not.
 TEST_F(TerminalSessionTest, RefusedLineAtThePromptDeletesNothingAndTheSessionGoesOn) {
-  PtyProgram pds;
-  ASSERT_TRUE(pds.Start({pds_, "session", "--root", temp_.path(), "--app", "PMP10", "--ui", "batch"},
-                        {{"XDG_STATE_HOME", temp_ / "state"}, {"TERM", "xterm"}}));
-  ASSERT_TRUE(pds.WaitFor("PMP10> "));
-  pds.Type("delete Pump1 now --quiet\r");
-  ASSERT_TRUE(pds.WaitFor("pds session: delete: unexpected word 'now'"));
-  ASSERT_TRUE(pds.WaitFor("PMP10> "));
-  pds.Type("status\r");
-  ASSERT_TRUE(pds.WaitFor("status: RETURN_OK"));
-  pds.Type("exit\r");
-  ASSERT_TRUE(pds.WaitFor("exit: RETURN_OK"));
-  EXPECT_EQ(pds.Finish(), 2);
+  ASSERT_TRUE(StartSession({"--ui", "batch"}));
+  pds_.Type("delete Pump1 now --quiet\r");
+  ASSERT_TRUE(pds_.WaitFor("pds session: delete: unexpected word 'now'"));
+  ASSERT_TRUE(pds_.WaitFor("PMP10> "));
+  pds_.Type("status\r");
+  ASSERT_TRUE(pds_.WaitFor("status: RETURN_OK"));
+  pds_.Type("exit\r");
+  ASSERT_TRUE(pds_.WaitFor("exit: RETURN_OK"));
+  EXPECT_EQ(pds_.Finish(), 2);
   EXPECT_TRUE(std::filesystem::exists(temp_ / "P1/PROJECT.QVP"));
 }
 
 TEST_F(TerminalSessionTest, SignalEndingTheSessionMidDialogGivesTheTerminalBack) {
-  PtyProgram pds;
-  ASSERT_TRUE(pds.Start({pds_, "session", "--root", temp_.path(), "--app", "PMP10", "--ui", "terminal"},
-                        {{"XDG_STATE_HOME", temp_ / "state"}, {"TERM", "xterm"}}));
-  ASSERT_TRUE(pds.WaitFor("PMP10> "));
-  pds.Type("open\r");
-  ASSERT_TRUE(pds.WaitFor("[ Help ]"));
+  ASSERT_TRUE(StartSession({"--ui", "terminal"}));
+  pds_.Type("open\r");
+  ASSERT_TRUE(pds_.WaitFor("[ Help ]"));
   termios modes{};
-  ASSERT_TRUE(pds.Modes(&modes));
+  ASSERT_TRUE(pds_.Modes(&modes));
   ASSERT_EQ(modes.c_lflag & ECHO, 0u) << "keys are read in raw mode while the dialog is open";
 
-  ::kill(pds.pid(), SIGTERM);
-  EXPECT_EQ(pds.Finish(), 128 + SIGTERM);
-  ASSERT_TRUE(pds.Modes(&modes));
+  ::kill(pds_.pid(), SIGTERM);
+  EXPECT_EQ(pds_.Finish(), 128 + SIGTERM);
+  ASSERT_TRUE(pds_.Modes(&modes));
   EXPECT_NE(modes.c_lflag & ECHO, 0u);
   EXPECT_NE(modes.c_lflag & ICANON, 0u);
-  const std::string& raw = pds.raw();
+  const std::string& raw = pds_.raw();
   const std::size_t left = raw.rfind(ansi::kLeaveAltScreen);
   ASSERT_NE(left, std::string::npos);
   EXPECT_GT(left, raw.rfind(ansi::kEnterAltScreen));

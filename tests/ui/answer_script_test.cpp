@@ -1,9 +1,18 @@
-
+// Answer scripts read and written: every step's form, the escapes, the loose forms a person writes, and the
+// line and reason of every refusal.
 #include "tests/support/case_names.h"
 #include "ui/scripted/answer_script.h"
 
 namespace pds::ui {
 namespace {
+
+// The steps of a script that must read without an error.
+std::vector<ScriptStep> Parse(const std::string& text) {
+  std::vector<ScriptStep> steps;
+  std::string error;
+  EXPECT_TRUE(ParseAnswerScript(text, &steps, &error)) << error;
+  return steps;
+}
 
 // Every form a step can take, written the way the formatter writes it.
 const char* const kCanonical =
@@ -34,13 +43,10 @@ const char* const kCanonical =
     "file cancel\n";
 
 TEST(AnswerScriptTest, CanonicalTextRoundTripsWithEscapesRead) {
-  std::vector<ScriptStep> steps;
-  std::string error;
-  ASSERT_TRUE(ParseAnswerScript(kCanonical, &steps, &error)) << error;
+  const std::vector<ScriptStep> steps = Parse(kCanonical);
+  ASSERT_EQ(steps.size(), 25u);
   EXPECT_EQ(FormatAnswerScript(steps), kCanonical);
-
-  std::vector<ScriptStep> again;
-  ASSERT_TRUE(ParseAnswerScript(FormatAnswerScript(steps), &again, &error)) << error;
+  const std::vector<ScriptStep> again = Parse(FormatAnswerScript(steps));
   ASSERT_EQ(again.size(), steps.size());
   for (std::size_t i = 0; i < steps.size(); ++i) {
     const ScriptStep& a = steps[i];
@@ -63,13 +69,9 @@ TEST(AnswerScriptTest, CanonicalTextRoundTripsWithEscapesRead) {
 }
 
 TEST(AnswerScriptTest, LooseFormsAndNumericAnswersAreAccepted) {
-  std::vector<ScriptStep> steps;
-  std::string error;
-  ASSERT_TRUE(ParseAnswerScript("# comment\r\n\r\nMSGBOX \"T\" \"x\"\r\n  # indented comment\r\n"
-                                "click cmdOK\r\nuncheck lvw 1\r\nmsgbox \"T\" \"y\" -> no\r\n"
-                                "msgbox \"T\" \"x\" -> 3\nmsgbox \"T\" \"x\" -> 42\n",
-                                &steps, &error))
-      << error;
+  const std::vector<ScriptStep> steps = Parse(
+      "# comment\r\n\r\nMSGBOX \"T\" \"x\"\r\n  # indented comment\r\nclick cmdOK\r\nuncheck lvw 1\r\n"
+      "msgbox \"T\" \"y\" -> no\r\nmsgbox \"T\" \"x\" -> 3\nmsgbox \"T\" \"x\" -> 42\n");
   ASSERT_EQ(steps.size(), 6u);
   EXPECT_EQ(steps[4].answer, 3);
   EXPECT_EQ(FormatStep(steps[5]), "msgbox \"T\" \"x\" -> 42");
@@ -81,17 +83,12 @@ TEST(AnswerScriptTest, LooseFormsAndNumericAnswersAreAccepted) {
 }
 
 TEST(AnswerScriptTest, CarriageReturnsSeparateWordsAndWrittenScriptsReadBackAlike) {
-  std::vector<ScriptStep> steps;
-  std::string error;
-  ASSERT_TRUE(ParseAnswerScript("dialog frmA\r\r\n  click cmdOK\r\r\n\r\r\n  type\rtxtName \"a\rb\"\n", &steps, &error))
-      << error;
+  const std::vector<ScriptStep> steps = Parse("dialog frmA\r\r\n  click cmdOK\r\r\n\r\r\n  type\rtxtName \"a\rb\"\n");
   ASSERT_EQ(steps.size(), 3u);
   EXPECT_EQ(steps[0].title, "frmA");
   EXPECT_EQ(steps[1].control, "cmdOK");
   EXPECT_EQ(steps[2].argument, "a\rb");
-  std::vector<ScriptStep> again;
-  ASSERT_TRUE(ParseAnswerScript(FormatAnswerScript(steps), &again, &error)) << error;
-  EXPECT_EQ(FormatAnswerScript(again), FormatAnswerScript(steps));
+  EXPECT_EQ(FormatAnswerScript(Parse(FormatAnswerScript(steps))), FormatAnswerScript(steps));
 }
 
 struct BadLine {
@@ -116,8 +113,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{"ActionWithoutControl", "dialog frmA\n  click\n", "line 2: click: a control name is needed"},
         BadLine{"TextNotClosed", "msgbox \"T\" \"open\n", "line 1: text not closed by a double quote"},
         BadLine{"UnknownEscape", "msgbox \"T\" \"a\\qb\"\n", "line 1: unknown escape \\q"},
-        BadLine{"UnknownAnswer", "msgbox \"T\" \"x\" -> Maybe\n", "line 1: msgbox: \"-> answer\" expected after the text"},
-        BadLine{"InputAnswerUnquoted", "input \"T\" -> answer\n", "line 1: input: the answer must be in double quotes, or cancel"},
+        BadLine{"UnknownAnswer", "msgbox \"T\" \"x\" -> Maybe\n",
+                "line 1: msgbox: \"-> answer\" expected after the text"},
+        BadLine{"InputAnswerUnquoted", "input \"T\" -> answer\n",
+                "line 1: input: the answer must be in double quotes, or cancel"},
         BadLine{"UnknownStep", "\n\nwave cmdOK\n", "line 3: unknown step wave"},
         BadLine{"CheckWithoutNumber", "check lvw two\n", "line 1: check: a number is needed"},
         BadLine{"CheckNeitherOnNorOff", "check lvw 2 maybe\n", "line 1: check: on or off expected"},

@@ -1,7 +1,5 @@
-// The keyed collections and the list view's items: keys without case,
-// one-based positions, insertion around positions and removal, where an added
-// item goes in a sorted list, and the indexes and keys after insertions and
-// removals.
+// The keyed collections and the list view's items: keys without case, one-based positions, insertion around
+// positions and removal, where an added item goes in a sorted list, and indexes and keys after both.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -123,32 +121,30 @@ bool IndexesFollowPositions(const ListView& list) {
   return true;
 }
 
-// An item added to a sorted list at a given place must end where sorting the
-// whole list again would put it: among the items it ties with, as near to
-// the asked place as they allow.
+// An item added to a sorted list at a given place must end where sorting the whole list again would put it:
+// among the items it ties with, as near to the asked place as they allow.
 class SortedInsertTest : public ::testing::TestWithParam<std::tuple<int, int>> {
  protected:
-  static void Fill(ListView& list) {
+  // Fills the list with items of which three tie without case, and sorts it in the order given.
+  static void FillSorted(ListView& list, int order) {
+    list.SetSortOrder(order);
     list.AddItem("a", "apple");
     list.AddItem("b1", "Berry");
     list.AddItem("b2", "berry");
     list.AddItem("b3", "BERRY");
     list.AddItem("c", "cherry");
+    list.SetSorted(true);
   }
 };
 
 TEST_P(SortedInsertTest, AddedItemGoesWhereSortingAgainPutsIt) {
   const auto [index, order] = GetParam();
   ListView sorted("lvwSorted");
-  sorted.SetSortOrder(order);
-  Fill(sorted);
-  sorted.SetSorted(true);
+  FillSorted(sorted, order);
   sorted.AddItem("new", "Berry", index);
 
   ListView expected("lvwExpected");
-  expected.SetSortOrder(order);
-  Fill(expected);
-  expected.SetSorted(true);
+  FillSorted(expected, order);
   expected.SetSorted(false);
   expected.AddItem("new", "Berry", index);
   expected.SetSorted(true);

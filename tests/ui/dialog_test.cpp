@@ -1,6 +1,5 @@
-// Dialogs driven as a user drives them: actions on controls, keys, focus and
-// validation, the close box, list views and combo boxes; and the dialogs'
-// shared routines: the help button, unloading, column widths and file dates.
+// Dialogs driven as a user drives them: actions on controls, keys, focus and validation, the close box, list
+// views and combo boxes; and the dialogs' shared routines: the help button, unloading, column widths and file dates.
 #include <stdlib.h>
 
 #include <clocale>
@@ -43,14 +42,12 @@ TEST_F(DialogActionTest, ActionsOnDisabledHiddenOrMissingControlsAreRefusedAndKe
   EXPECT_TRUE(dlg_.refusals().empty());
 }
 
-TEST(DialogNotShownTest, ActionsOnAHiddenDialogAreRefused) {
-  test::ScopedScriptedHost host;
-  TestDialog dlg;
-  dlg.Load();
-  EXPECT_FALSE(dlg.TypeText("txtName", "x"));
-  EXPECT_FALSE(dlg.CloseByUser());
-  EXPECT_EQ(dlg.refusals().size(), 2u);
-  EXPECT_EQ(dlg.changes, 0);
+TEST_F(DialogActionTest, ActionsOnAHiddenDialogAreRefused) {
+  dlg_.Hide();
+  EXPECT_FALSE(dlg_.TypeText("txtName", "x"));
+  EXPECT_FALSE(dlg_.CloseByUser());
+  EXPECT_EQ(dlg_.refusals().size(), 2u);
+  EXPECT_EQ(dlg_.changes, 0);
 }
 
 TEST_F(DialogActionTest, TypingFiresKeyPressPerCharacterThenOneChange) {
@@ -297,8 +294,6 @@ TEST_F(ComboBoxTest, SortedInsertionAndRemovalKeepTheSelectionOnItsItem) {
   EXPECT_EQ(c_.ListIndex(), -1);
   EXPECT_EQ(c_.Text(), "");
 }
-
-using test::TestDialog;
 
 class HelpButtonTest : public ::testing::Test {
  protected:

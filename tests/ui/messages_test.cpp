@@ -1,8 +1,6 @@
-// Messages as the user sees them: error reports, quoting and line breaks;
-// text printed by the hosts, control characters and bytes that are not UTF-8
-// escaped; and the boundary public members run behind, reporting what a body
-// raises under the member's title and returning its failure value.
-
+// Messages as the user sees them: error reports, quoting and line breaks; text printed by the hosts, control
+// characters and bytes that are not UTF-8 escaped; and the boundary public members run behind, reporting what
+// a body raises under the member's title and returning its failure value.
 #include <stdexcept>
 
 #include "pds/PendingError.h"
@@ -16,9 +14,8 @@
 namespace pds {
 namespace {
 
-// What the common reporter shows for a message, the pending error and the
-// last system error code; afterwards both errors are cleared when something
-// was shown, and left alone when nothing was.
+// What the common reporter shows for a message, the pending error and the last system error code; both
+// errors are cleared when something was shown, and left alone when nothing was.
 struct ShowErrorCase {
   const char* label;
   std::string message;
@@ -43,9 +40,7 @@ TEST_P(ShowErrorTest, ShowsMessageAndErrorTextsAndClearsWhatItShowed) {
   Err().number = c.number;
   Err().description = c.description;
   const std::string system_text = c.os_error ? platform::SystemErrorMessage(c.os_error) : "";
-  if (c.os_error) {
-    ASSERT_FALSE(system_text.empty());
-  }
+  ASSERT_EQ(system_text.empty(), c.os_error == 0) << "the system has a text for error " << c.os_error;
   if (!c.shown_title.empty()) host_->ExpectMsgBox(c.shown_title, test::Fill(c.shown_text, system_text));
   ShowError(c.message, vbExclamation, c.title);
   EXPECT_TRUE(host_->Problems().empty());

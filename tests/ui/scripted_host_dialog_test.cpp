@@ -1,24 +1,23 @@
-
+// Dialogs shown through the scripted host, driven by test code or by answer scripts, and through the batch
+// host, which has no user to ask.
 #include <cstdio>
 
 #include "pds/BatchHost.h"
-#include "tests/ui/test_dialogs.h"
 #include "tests/support/dialog_steps.h"
 #include "tests/support/test_support.h"
+#include "tests/ui/test_dialogs.h"
 
 namespace pds {
 namespace {
 
 using test::TestDialog;
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
 class ScriptedDialogTest : public ::testing::Test {
  protected:
-  std::string AllProblems() {
-    std::string s;
-    for (const std::string& p : host_->Problems()) s += p + "\n";
-    return s;
+  // Adds the steps of an answer script; a script that does not read fails the test.
+  void AddScript(const std::string& text) {
+    std::string error;
+    EXPECT_TRUE(host_->AddScript(text, &error)) << error;
   }
   test::ScopedScriptedHost host_;
 };
@@ -26,8 +25,7 @@ class ScriptedDialogTest : public ::testing::Test {
 TEST_F(ScriptedDialogTest, UnexpectedMessageIsAFailureAnsweredWithTheDefaultButton) {
   int answer = Ui().MsgBox("Overwrite?", vbYesNo | vbQuestion | vbDefaultButton2, "Confirm");
   EXPECT_EQ(answer, vbNo);
-  ASSERT_EQ(host_->failures().size(), 1u);
-  EXPECT_TRUE(Contains(host_->failures()[0], "unexpected msgbox [Confirm] Overwrite?"));
+  EXPECT_THAT(host_->failures(), ElementsAre(HasSubstr("unexpected msgbox [Confirm] Overwrite?")));
 }
 
 TEST_F(ScriptedDialogTest, DialogActionsRunAfterLoadAndActivation) {
@@ -40,7 +38,7 @@ TEST_F(ScriptedDialogTest, DialogActionsRunAfterLoadAndActivation) {
     dlg.ClickButton("cmdOK");
   });
   dlg.Show();
-  EXPECT_EQ(AllProblems(), "");
+  EXPECT_THAT(host_->Problems(), IsEmpty());
   EXPECT_EQ(loads_seen, 1);
   EXPECT_EQ(activations_seen, 1);
   EXPECT_TRUE(dlg.accepted);
@@ -48,7 +46,7 @@ TEST_F(ScriptedDialogTest, DialogActionsRunAfterLoadAndActivation) {
   ASSERT_EQ(host_->shown().size(), 1u);
   EXPECT_EQ(host_->shown()[0].kind, "dialog");
   EXPECT_EQ(host_->shown()[0].title, "Test frmTest");
-  EXPECT_TRUE(Contains(host_->shown()[0].text, "cmdOK CommandButton \"OK\" default [disabled]"));
+  EXPECT_THAT(host_->shown()[0].text, HasSubstr("cmdOK CommandButton \"OK\" default [disabled]"));
 }
 
 TEST_F(ScriptedDialogTest, NestedMessageBoxFromOkTakesTheNextStep) {
@@ -57,7 +55,7 @@ TEST_F(ScriptedDialogTest, NestedMessageBoxFromOkTakesTheNextStep) {
   host_->ExpectDialog("frmTest", test::TypeAndOk("txtName", "A"));
   host_->ExpectMsgBox("Invalid", "Project  'A'  already exists.\r\nPlease enter a different name.");
   dlg.Show();
-  EXPECT_EQ(AllProblems(), "");
+  EXPECT_THAT(host_->Problems(), IsEmpty());
   ASSERT_EQ(host_->shown().size(), 2u);
   EXPECT_EQ(host_->shown()[1].kind, "msgbox");
 }
@@ -66,8 +64,7 @@ TEST_F(ScriptedDialogTest, DialogLeftOpenIsAFailureAndIsClosedByItsCancelButton)
   TestDialog dlg;
   host_->ExpectDialog("frmTest", [](Dialog& d) { d.TypeText("txtName", "x"); });
   dlg.Show();
-  ASSERT_EQ(host_->failures().size(), 1u);
-  EXPECT_EQ(host_->failures()[0], "dialog frmTest left open by the script");
+  EXPECT_THAT(host_->failures(), ElementsAre("dialog frmTest left open by the script"));
   EXPECT_FALSE(dlg.visible());
   EXPECT_FALSE(dlg.accepted);
   EXPECT_TRUE(dlg.loaded()) << "closed by Cancel, which only hides";
@@ -77,29 +74,26 @@ TEST_F(ScriptedDialogTest, UnexpectedOrMisnamedDialogIsAFailureAndIsCancelled) {
   TestDialog dlg;
   host_->ExpectDialog("frmOther", [](Dialog& d) { d.ClickButton("cmdOK"); });
   dlg.Show();
-  ASSERT_EQ(host_->failures().size(), 1u);
-  EXPECT_TRUE(Contains(host_->failures()[0], "expected dialog [frmOther]"));
+  EXPECT_THAT(host_->failures(), ElementsAre(HasSubstr("expected dialog [frmOther]")));
   EXPECT_FALSE(dlg.visible());
   EXPECT_FALSE(dlg.accepted);
 
   TestDialog again;
   again.Show();
-  EXPECT_TRUE(Contains(host_->failures().back(), "unexpected dialog [frmTest]"));
+  EXPECT_THAT(host_->failures().back(), HasSubstr("unexpected dialog [frmTest]"));
 }
 
 TEST_F(ScriptedDialogTest, RefusedActionsInCodeOrScriptAreFailures) {
   TestDialog dlg;
   host_->ExpectDialog("frmTest", test::Press({"cmdOK", "cmdCancel"}));  // OK is still disabled
   dlg.Show();
-  ASSERT_EQ(host_->failures().size(), 1u);
-  EXPECT_EQ(host_->failures()[0], "refused: frmTest: click cmdOK: the control is disabled");
+  EXPECT_THAT(host_->failures(), ElementsAre("refused: frmTest: click cmdOK: the control is disabled"));
   // A refused action of a text script names its line.
   TestDialog scripted;
-  std::string error;
-  ASSERT_TRUE(host_->AddScript("dialog frmTest\n  click cmdOK\n  escape\n", &error)) << error;
+  AddScript("dialog frmTest\n  click cmdOK\n  escape\n");
   scripted.Show();
-  ASSERT_EQ(host_->failures().size(), 2u);
-  EXPECT_EQ(host_->failures()[1], "refused (click cmdOK): frmTest: click cmdOK: the control is disabled");
+  EXPECT_THAT(host_->failures(),
+              ElementsAre(::testing::_, "refused (click cmdOK): frmTest: click cmdOK: the control is disabled"));
 }
 
 TEST_F(ScriptedDialogTest, OwnerIsActivatedAgainWhenANestedDialogCloses) {
@@ -109,7 +103,7 @@ TEST_F(ScriptedDialogTest, OwnerIsActivatedAgainWhenANestedDialogCloses) {
   host_->ExpectDialog("frmTest", test::TypeAndOk("txtName", "x"));
   host_->ExpectDialog("frmInner", [](Dialog& d) { d.PressEscape(); });
   outer.Show();
-  EXPECT_EQ(AllProblems(), "");
+  EXPECT_THAT(host_->Problems(), IsEmpty());
   EXPECT_EQ(outer.activations, 2);
   EXPECT_EQ(inner.activations, 1);
   EXPECT_TRUE(Dialog::ModalStack().empty());
@@ -122,19 +116,16 @@ TEST_F(ScriptedDialogTest, TextScriptDrivesNestedDialogsAndMessages) {
     inner.Show();
     Ui().MsgBox("Inner said: " + inner.txtName.Text(), 0, "Result");
   };
-  std::string error;
-  ASSERT_TRUE(host_->AddScript(
+  AddScript(
       "dialog frmTest\n"
       "  type txtName \"outer\"\n"
       "  click cmdOK\n"
       "dialog frmInner\n"
       "  type txtName \"inner\"\n"
       "  enter\n"
-      "msgbox \"Result\" \"Inner said: inner\" -> OK\n",
-      &error))
-      << error;
+      "msgbox \"Result\" \"Inner said: inner\" -> OK\n");
   outer.Show();
-  EXPECT_EQ(AllProblems(), "");
+  EXPECT_THAT(host_->Problems(), IsEmpty());
   EXPECT_TRUE(outer.accepted);
   EXPECT_TRUE(inner.accepted);
   EXPECT_EQ(host_->pending_steps(), 0u);
@@ -144,18 +135,14 @@ TEST_F(ScriptedDialogTest, ActionNamingAnOuterDialogEndsTheInnerOneAsLeftOpen) {
   TestDialog outer;
   TestDialog inner("frmInner");
   outer.on_ok = [&] { inner.Show(); };
-  std::string error;
-  ASSERT_TRUE(host_->AddScript(
+  AddScript(
       "dialog frmTest\n"
       "  type txtName \"x\"\n"
       "  click cmdOK\n"
       "dialog frmInner\n"
-      "  @frmTest click cmdCancel\n",
-      &error))
-      << error;
+      "  @frmTest click cmdCancel\n");
   outer.Show();
-  ASSERT_EQ(host_->failures().size(), 1u);
-  EXPECT_EQ(host_->failures()[0], "dialog frmInner left open by the script");
+  EXPECT_THAT(host_->failures(), ElementsAre("dialog frmInner left open by the script"));
   EXPECT_FALSE(inner.accepted);
   EXPECT_TRUE(outer.accepted) << "its OK handler finished after the inner dialog closed";
   EXPECT_EQ(host_->pending_steps(), 1u) << "the outer dialog was already hidden by its OK";
@@ -170,7 +157,7 @@ TEST_F(ScriptedDialogTest, ModelessDialogsAreRecordedAsProgressSnapshots) {
   progress.Hide();
   ASSERT_EQ(host_->shown().size(), 3u);
   for (const auto& item : host_->shown()) EXPECT_EQ(item.kind, "progress");
-  EXPECT_TRUE(Contains(host_->shown()[1].text, "prgFiles ProgressBar 40 of 0..100"));
+  EXPECT_THAT(host_->shown()[1].text, HasSubstr("prgFiles ProgressBar 40 of 0..100"));
   EXPECT_TRUE(host_->failures().empty());
 }
 
@@ -185,7 +172,7 @@ TEST_F(ScriptedDialogTest, ProcessEventsLetsATestActDuringALongLoop) {
   });
   dlg.Show();
   EXPECT_EQ(polls, 3);
-  EXPECT_EQ(AllProblems(), "");
+  EXPECT_THAT(host_->Problems(), IsEmpty());
 }
 
 class BatchHostDialogTest : public ::testing::Test {

@@ -10,7 +10,7 @@ one project at once, and the run counts:
   deadlocks        a command without an answer within --bound seconds
   lock refusals    opens answered "in use by another user" (RETURN_USER_CANCEL)
 
-Run outside CI:  tests/stress/contention.py [--processes 8] [--cycles 200]
+Run outside CI:  bench/stress/contention.py [--processes 8] [--cycles 200]
 """
 import argparse
 import itertools

@@ -15,7 +15,7 @@ what the kill left:
 The kill moment is uniform over 1.2 times the operation's measured length, so
 most kills land inside it and some just after. Run outside CI:
 
-  tests/stress/kill_trials.py --trials 1000 [--pds build/apps/pds] [--seed N]
+  bench/stress/kill_trials.py --trials 1000 [--pds build/apps/pds] [--seed N]
 """
 import argparse
 import json

@@ -11,7 +11,7 @@ the operation needs), and checks after each one:
              or scratch file is left behind
 
 Needs root (it mounts the tmpfs). Run outside CI:
-  sudo tests/stress/full_disk.py [--size-mb 24] [--pds build/apps/pds]
+  sudo bench/stress/full_disk.py [--size-mb 24] [--pds build/apps/pds]
 """
 import argparse
 import json
