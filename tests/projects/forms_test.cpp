@@ -156,10 +156,11 @@ class FolderDialogTest : public FormsTest {
     fs::create_directories(root_ + "/alpha");
     temp_.Write("root/file.txt", "not a folder");
   }
-  std::unique_ptr<frmFolder> MakeDialog(std::int32_t mode = SAVE_MODE) {
+  // The folder dialog in save mode, starting at start (the root when empty).
+  std::unique_ptr<frmFolder> MakeDialog(const std::string& start = "") {
     auto dialog = std::make_unique<frmFolder>();
-    dialog->SetMode(mode);
-    dialog->SetStartFolder(root_);
+    dialog->SetMode(SAVE_MODE);
+    dialog->SetStartFolder(start.empty() ? root_ : start);
     return dialog;
   }
   std::string root_;
@@ -193,8 +194,7 @@ TEST_F(FolderDialogTest, BrowsingListsSubfoldersAndClickChoosesDoubleClickOpens)
 }
 
 TEST_F(FolderDialogTest, StartFolderThatDoesNotExistYetStartsAtItsNearestParent) {
-  auto dialog = std::make_unique<frmFolder>();
-  dialog->SetStartFolder(root_ + "/Beta/NotYet/Deeper");
+  auto dialog = MakeDialog(root_ + "/Beta/NotYet/Deeper");
   host_->ExpectDialog("frmFolder", Press({"cmdCancel"}));
   dialog->Show();
   EXPECT_EQ(dialog->ShownFolder(), root_ + "/Beta");
@@ -281,8 +281,7 @@ TEST_P(NewFolderRefusedTest, ShowsItsMessageAndCreatesNothing) {
   // A shown folder deep enough that a long new name crosses the path limit.
   const std::string deep = root_ + "/" + std::string(200 - root_.size(), 'd');
   fs::create_directories(deep + "/Existing");
-  auto dialog = std::make_unique<frmFolder>();
-  dialog->SetStartFolder(deep);
+  auto dialog = MakeDialog(deep);
   const std::string path = deep + "/" + c.name;
   const bool existed = fs::exists(path);
   host_->ExpectDialog("frmFolder", [](Dialog& d) {
