@@ -37,6 +37,16 @@ class DeleteSafetyTest : public LifecycleTest {
   void ExpectDeleteQuestion() {
     host_->ExpectMsgBox("Delete Project", "Delete all Pump Designer v1.0 data in project [Alpha]?", vbYes);
   }
+  // A delete of Alpha refused with message: its files, listing and usage stay as they were.
+  void ExpectRefusedDelete(const std::string& alpha, const std::string& message) {
+    const auto files = FolderNames(alpha);
+    const std::int32_t id = JobId("Alpha");
+    host_->ExpectMsgBox("clsProjectDataServer.DeleteProject()", message);
+    EXPECT_EQ(server().ProjectDelete("Alpha"), RETURN_ERROR);
+    EXPECT_EQ(FolderNames(alpha), files);
+    EXPECT_EQ(JobId("Alpha"), id);
+    EXPECT_THAT(Usage(id), ElementsAre("PMP10"));
+  }
   std::string immutable_;
   FaultEnv faults_{&env_};
   platform::ScopedEnv scoped_faults_{&faults_};
@@ -50,17 +60,19 @@ struct BlockedCase {
 
 class BlockedDeleteTest : public DeleteSafetyTest, public ::testing::WithParamInterface<BlockedCase> {};
 
+// Takes the write permission off folder/name; returns the refusal naming it.
+std::string MakeReadOnly(const std::string& folder, const std::string& name) {
+  fs::permissions(folder + "/" + name, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  return kFailure + "The project cannot be deleted because the following file is read-only:\r[" + folder + "/" + name +
+         "]";
+}
+
 TEST_P(BlockedDeleteTest, LeavesTheWholeProjectAndSaysWhy) {
   const std::string alpha = SaveAlpha();
-  const std::int32_t id = JobId("Alpha");
   const std::string message = GetParam().block(alpha, faults_);
-  const auto files = FolderNames(alpha);
   ExpectDeleteQuestion();
-  host_->ExpectMsgBox("clsProjectDataServer.DeleteProject()", message);
-  EXPECT_EQ(server().ProjectDelete("Alpha"), RETURN_ERROR);
-  EXPECT_EQ(FolderNames(alpha), files);
-  EXPECT_EQ(JobId("Alpha"), id);
-  EXPECT_THAT(Usage(id), ::testing::ElementsAre("PMP10"));
+  ExpectRefusedDelete(alpha, message);
   // Nothing was lost: the project still opens.
   EXPECT_EQ(server().ProjectOpen("Alpha"), RETURN_OK);
 }
@@ -69,20 +81,9 @@ INSTANTIATE_TEST_SUITE_P(
     Causes, BlockedDeleteTest,
     ::testing::Values(
         BlockedCase{"ReadOnlyProjectFile",
-                    [](const std::string& folder, FaultEnv&) {
-                      fs::permissions(folder + "/PROJECT.QVP", fs::perms::all, fs::perm_options::remove);
-                      fs::permissions(folder + "/PROJECT.QVP", fs::perms::owner_read, fs::perm_options::add);
-                      return kFailure + "The project cannot be deleted because the following file is read-only:\r[" +
-                             folder + "/PROJECT.QVP]";
-                    }},
+                    [](const std::string& folder, FaultEnv&) { return MakeReadOnly(folder, "PROJECT.QVP"); }},
         BlockedCase{"ReadOnlyDataFile",
-                    [](const std::string& folder, FaultEnv&) {
-                      fs::permissions(folder + "/PMP10Crv.dat",
-                                      fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                                      fs::perm_options::remove);
-                      return kFailure + "The project cannot be deleted because the following file is read-only:\r[" +
-                             folder + "/PMP10Crv.dat]";
-                    }},
+                    [](const std::string& folder, FaultEnv&) { return MakeReadOnly(folder, "PMP10Crv.dat"); }},
         BlockedCase{"FolderTakingNoChanges",
                     [](const std::string& folder, FaultEnv& env) {
                       env.Fail(Call::kCreateTempFile, 5, [folder](const std::string& f) { return f == folder; });
@@ -102,73 +103,51 @@ TEST_F(DeleteSafetyTest, DeletionOfOneApplicationCutShortIsStartedAfreshByItsNex
   host_->ExpectMsgBox("Delete Project", "Delete all Layout Planner v1.0 data in project [Alpha]?", vbYes);
   host_->ExpectMsgBoxContaining("clsProjectDataServer.DeleteProject()", "Error Deleting Project.");
   EXPECT_EQ(server().ProjectDelete("Alpha"), RETURN_ERROR);
-  EXPECT_THAT(Usage(id), ::testing::ElementsAre("PMP10"));
+  EXPECT_THAT(Usage(id), ElementsAre("PMP10"));
   faults_.Fail(Call::kDelete, 0);
   // The next open of the application starts its data afresh from its templates.
   ASSERT_EQ(server().ProjectOpen("Alpha"), RETURN_OK);
   EXPECT_TRUE(fs::exists(server().Project()->WorkingJobPath() + "/LAY10Lay.dat"));
 }
 
-struct UnusableCase {
+// Something that is not a plain file in the project file's place is named, with the cause, before any question.
+struct NotPlainCase {
   const char* name;
-  bool asks;  // whether the file reads well enough for the question to come
-  // Spoils the project file; returns what the message says after the common opening.
-  std::string (*spoil)(const std::string& project_file, DeleteSafetyTest& test);
+  void (*put)(const std::string& project_file);
+  int code;
 };
 
-class UnusableProjectFileTest : public DeleteSafetyTest, public ::testing::WithParamInterface<UnusableCase> {
- public:
-  void MarkImmutable(const std::string& path) {
-    if (SetFileFlag(path, FS_IMMUTABLE_FL, true)) immutable_ = path;
-  }
-  bool Marked() const { return !immutable_.empty(); }
-};
-
-// Replaces the project file with something that is not a plain file.
-std::string NotPlain(const std::string& project_file, int code) {
-  return "The project file cannot be used:\r[" + project_file + "]\r\n\nError " + std::to_string(code) + "  -  " +
-         platform::SystemErrorMessage(code);
-}
+class UnusableProjectFileTest : public DeleteSafetyTest, public ::testing::WithParamInterface<NotPlainCase> {};
 
 TEST_P(UnusableProjectFileTest, NamesTheFileAndTheCauseAndDeletesNothing) {
   const std::string alpha = SaveAlpha();
-  const std::string expected = kFailure + GetParam().spoil(alpha + "/PROJECT.QVP", *this);
-  if (std::string(GetParam().name) == "Immutable" && !Marked()) GTEST_SKIP() << "no immutable attribute here";
-  const auto before = FolderNames(alpha);
-  if (GetParam().asks) ExpectDeleteQuestion();
-  host_->ExpectMsgBox("clsProjectDataServer.DeleteProject()", expected);
-  EXPECT_EQ(server().ProjectDelete("Alpha"), RETURN_ERROR);
-  EXPECT_EQ(FolderNames(alpha), before);
-  EXPECT_NE(JobId("Alpha"), 0);
+  const std::string file = alpha + "/PROJECT.QVP";
+  fs::remove(file);
+  GetParam().put(file);
+  const int code = GetParam().code;
+  ExpectRefusedDelete(alpha, kFailure + "The project file cannot be used:\r[" + file + "]\r\n\nError " +
+                                 std::to_string(code) + "  -  " + platform::SystemErrorMessage(code));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, UnusableProjectFileTest,
     ::testing::Values(
-        UnusableCase{"Immutable", true,
-                     [](const std::string& file, DeleteSafetyTest& test) {
-                       static_cast<UnusableProjectFileTest&>(test).MarkImmutable(file);
-                       return "The project cannot be deleted because the following file cannot be removed:\r[" + file +
-                              "]\r\n\nError 1922  -  " + platform::SystemErrorMessage(platform::kErrFrozen);
-                     }},
-        UnusableCase{"Pipe", false,
-                     [](const std::string& file, DeleteSafetyTest&) {
-                       fs::remove(file);
-                       mkfifo(file.c_str(), 0644);
-                       return NotPlain(file, platform::kErrNotRegularFile);
-                     }},
-        UnusableCase{"LinkToDevice", false,
-                     [](const std::string& file, DeleteSafetyTest&) {
-                       fs::remove(file);
-                       fs::create_symlink("/dev/zero", file);
-                       return NotPlain(file, platform::kErrIsLink);
-                     }},
-        UnusableCase{"Folder", false,
-                     [](const std::string& file, DeleteSafetyTest&) {
-                       fs::remove(file);
-                       fs::create_directory(file);
-                       return NotPlain(file, platform::kErrNotRegularFile);
-                     }}), ByName());
+        NotPlainCase{"Pipe", [](const std::string& f) { mkfifo(f.c_str(), 0644); }, platform::kErrNotRegularFile},
+        NotPlainCase{"LinkToDevice", [](const std::string& f) { fs::create_symlink("/dev/zero", f); },
+                     platform::kErrIsLink},
+        NotPlainCase{"Folder", [](const std::string& f) { fs::create_directory(f); }, platform::kErrNotRegularFile}),
+    ByName());
+
+TEST_F(DeleteSafetyTest, ImmutableProjectFileIsNamedWithTheCauseAndNothingIsDeleted) {
+  const std::string alpha = SaveAlpha();
+  const std::string file = alpha + "/PROJECT.QVP";
+  if (!SetFileFlag(file, FS_IMMUTABLE_FL, true)) GTEST_SKIP() << "no immutable attribute here";
+  immutable_ = file;
+  ExpectDeleteQuestion();
+  ExpectRefusedDelete(alpha, kFailure + "The project cannot be deleted because the following file cannot be removed:" +
+                                 "\r[" + file + "]\r\n\nError 1922  -  " +
+                                 platform::SystemErrorMessage(platform::kErrFrozen));
+}
 
 struct CutShortCase {
   const char* name;
@@ -204,6 +183,11 @@ TEST_P(CutShortDeleteTest, NextDeleteOfTheNameFinishesIt) {
     fs::create_directory(alpha + "/~PMP10");
     std::ofstream(alpha + "/~PMP10/PMP10Tag.mdb") << "copy";
   }
+  // Finishing can be declined, which changes nothing.
+  const auto left = FolderNames(alpha);
+  host_->ExpectMsgBoxContaining("Delete Project", "Finish deleting it?", vbNo);
+  EXPECT_EQ(server().ProjectDelete("Alpha"), RETURN_USER_CANCEL);
+  EXPECT_EQ(FolderNames(alpha), left);
   host_->ExpectMsgBox("Delete Project",
                       "Project [Alpha] is no longer listed, but a deletion of it was cut short and left its folder:\r[" +
                           alpha + "]\r\n\nFinish deleting it?",
@@ -243,18 +227,6 @@ TEST_F(DeleteSafetyTest, NameNotListedSaysSoAndUnmarkedFilesOfAnUnlistedFolderAr
                           stray + "]");
   EXPECT_EQ(server().ProjectDelete("Stray"), RETURN_ERROR);
   EXPECT_TRUE(fs::exists(qvp));
-}
-
-TEST_F(DeleteSafetyTest, FinishingCanBeDeclined) {
-  const std::string alpha = SaveAlpha();
-  faults_.Fail(Call::kDelete, 5, Named("PROJECT.QVP"));
-  ExpectDeleteQuestion();
-  host_->ExpectMsgBoxContaining("clsProjectDataServer.DeleteProject()", kFailure);
-  server().ProjectDelete("Alpha");
-  faults_.Fail(Call::kDelete, 0);
-  host_->ExpectMsgBoxContaining("Delete Project", "Finish deleting it?", vbNo);
-  EXPECT_EQ(server().ProjectDelete("Alpha"), RETURN_USER_CANCEL);
-  EXPECT_TRUE(fs::exists(alpha + "/PROJECT.QVP"));
 }
 
 }  // namespace

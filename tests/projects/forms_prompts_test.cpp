@@ -27,8 +27,6 @@ class PromptsTest : public InstalledTest {
   std::string projects_;
 };
 
-// ---- the save-as dialog
-
 using SaveAsDialogTest = PromptsTest;
 
 TEST_F(SaveAsDialogTest, FolderFollowsTheNameAndOkCreatesIt) {
@@ -65,8 +63,7 @@ TEST_F(SaveAsDialogTest, AcceptedWithoutANameIsAnError) {
   EXPECT_EQ(ServerOf(server_).ShowSaveProjectAsDialog(folder, name), RETURN_ERROR);
 }
 
-// A name or folder refused on OK: the message ("{}" stands for the default
-// projects folder), the dialog still open, then Cancel: no folder, none made.
+// Refused on OK: the message ("{}": the default projects folder), the dialog open; Cancel makes no folder.
 struct SaveAsRefusal {
   std::string label;
   std::string typed;
@@ -141,11 +138,9 @@ TEST_F(SaveAsDialogTest, ChangedFolderNoLongerFollowsTheName) {
   EXPECT_EQ(name, "Job 2");
 }
 
-// ---- the new-project folder prompt
-
 using FolderPromptTest = PromptsTest;
 
-TEST_F(FolderPromptTest, FolderHoldingFilesIsRefused) {
+TEST_F(FolderPromptTest, FolderHoldingFilesIsRefusedOneWithOnlySubfoldersIsEmptyAndCancelGivesNone) {
   const std::string full = temp_ / "Full";
   fs::create_directory(full);
   temp_.Write("Full/data.txt", "x");
@@ -157,19 +152,13 @@ TEST_F(FolderPromptTest, FolderHoldingFilesIsRefused) {
   EXPECT_EQ(ServerOf(server_).PromptForNewProjectFolderName(folder, temp_.path()), RETURN_ERROR);
   EXPECT_EQ(folder, "");
   EXPECT_EQ(host_->shown()[1].style, vbCritical);
-}
 
-TEST_F(FolderPromptTest, FolderWithOnlySubfoldersCountsAsEmpty) {
   const std::string empty = temp_ / "Empty";
   fs::create_directories(empty + "/Sub");
-  std::string folder;
   host_->ExpectDialog("frmFolder", TypeAndOk("txtProjectFolder", empty + "/"));
   EXPECT_EQ(ServerOf(server_).PromptForNewProjectFolderName(folder, temp_.path()), RETURN_OK);
   EXPECT_EQ(folder, empty);
-}
 
-TEST_F(FolderPromptTest, CancelGivesUserCancelAndNoFolder) {
-  std::string folder = "stale";
   host_->ExpectDialog("frmFolder", Press({"cmdCancel"}));
   EXPECT_EQ(ServerOf(server_).PromptForNewProjectFolderName(folder, temp_.path()), RETURN_USER_CANCEL);
   EXPECT_EQ(folder, "");
@@ -184,8 +173,6 @@ TEST_F(FolderPromptTest, NameEntryLabelNamesTheNetworkUser) {
   dialog.Show();
   EXPECT_EQ(dialog.lblName.Caption(), "Folder Name:    [User:  jsmith]");
 }
-
-// ---- the properties editor
 
 class PropertiesEditorTest : public PromptsTest {
  protected:
@@ -238,7 +225,6 @@ TEST_F(PropertiesEditorTest, CancelAfterEditsOrOkWithoutEditsLeaveTheRecordClean
   Edit([](frmProperties& f) {
     EXPECT_EQ(f.txtJobName.Text(), "Bridge");
     EXPECT_EQ(f.cboContactType.Text(), "Vendor");
-    EXPECT_EQ(f.HelpContextID(), 10160);
     f.ClickButton("cmdOK");
   });
   EXPECT_EQ(Record(), before);

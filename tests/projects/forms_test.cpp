@@ -19,17 +19,8 @@
 #include "tests/support/volume_env.h"
 #include "ui/dialog_messages.h"
 
-namespace pds {
+namespace pds::test {
 namespace {
-
-using platform::EnvWrapper;
-using platform::ScopedEnv;
-using platform::Status;
-using test::Fill;
-using test::Press;
-using test::RefusedThenCancel;
-using test::TypeAndOk;
-using test::VolumeEnv;
 
 class FormsTest : public ::testing::Test {
  protected:
@@ -43,7 +34,7 @@ class FormsTest : public ::testing::Test {
   void TearDown() override {
     Shared().default_projects_folder = saved_projects_folder_;
     SetHelpFile(saved_help_file_);
-    EXPECT_THAT(host_->Problems(), ::testing::IsEmpty());
+    EXPECT_THAT(host_->Problems(), IsEmpty());
   }
 
   test::TempFolder temp_;
@@ -51,8 +42,6 @@ class FormsTest : public ::testing::Test {
   std::string saved_projects_folder_;
   std::string saved_help_file_;
 };
-
-// ---- the name entry dialog
 
 using NameEntryTest = FormsTest;
 
@@ -73,7 +62,6 @@ TEST_F(NameEntryTest, PlainModeEnablesOkWithTextAcceptsItTrimmedAndCapsTheLength
   dialog.Show();
   EXPECT_TRUE(dialog.Accepted());
   EXPECT_EQ(dialog.EnteredName(), "a:b/c");
-  EXPECT_EQ(dialog.HelpContextID(), 0);
   // The limit is capped at 237; values that are not positive leave it as it was.
   dialog.SetMaxLength(500);
   EXPECT_EQ(dialog.MaxLength(), 237);
@@ -116,7 +104,6 @@ TEST_F(NameEntryTest, FolderModeRefusesAnInvalidNameKeepingItSelectedThenAccepts
   dialog.Show();
   EXPECT_TRUE(dialog.Accepted());
   EXPECT_EQ(dialog.EnteredName(), "Good Name");
-  EXPECT_EQ(dialog.HelpContextID(), 10146);
   EXPECT_EQ(dialog.MaxLength(), 237) << "the volume's 255 is capped";
   EXPECT_EQ(host_->shown()[1].style, vbExclamation);
 }
@@ -134,7 +121,7 @@ class NameEntryVolumeTest : public FormsTest, public ::testing::WithParamInterfa
 TEST_P(NameEntryVolumeTest, VolumeLimitChoosesBetweenShortAndLongRules) {
   const VolumeCase& c = GetParam();
   VolumeEnv env(c.volume_limit);
-  ScopedEnv scoped(&env);
+  platform::ScopedEnv scoped(&env);
   frmNew dialog;
   dialog.SetMode(frmNew::kFolderNameMode);
   dialog.SetCurrentFolder(temp_.path());
@@ -158,9 +145,7 @@ INSTANTIATE_TEST_SUITE_P(
         VolumeCase{"LongAtThirteen", 13, "NINECHARS", "", ""},
         VolumeCase{"LongInvalidCharacter", 13, "a|b", "ValidateLongFileName()",
                    "Invalid file or folder name.  An invalid character(s) was used.  The following are invalid "
-                   "characters:  '<>:/|\\\""}), pds::test::ByLabel());
-
-// ---- the folder dialog
+                   "characters:  '<>:/|\\\""}), ByLabel());
 
 class FolderDialogTest : public FormsTest {
  protected:
@@ -171,10 +156,11 @@ class FolderDialogTest : public FormsTest {
     fs::create_directories(root_ + "/alpha");
     temp_.Write("root/file.txt", "not a folder");
   }
-  std::unique_ptr<frmFolder> MakeDialog(std::int32_t mode = SAVE_MODE) {
+  // The folder dialog in save mode, starting at start (the root when empty).
+  std::unique_ptr<frmFolder> MakeDialog(const std::string& start = "") {
     auto dialog = std::make_unique<frmFolder>();
-    dialog->SetMode(mode);
-    dialog->SetStartFolder(root_);
+    dialog->SetMode(SAVE_MODE);
+    dialog->SetStartFolder(start.empty() ? root_ : start);
     return dialog;
   }
   std::string root_;
@@ -208,8 +194,7 @@ TEST_F(FolderDialogTest, BrowsingListsSubfoldersAndClickChoosesDoubleClickOpens)
 }
 
 TEST_F(FolderDialogTest, StartFolderThatDoesNotExistYetStartsAtItsNearestParent) {
-  auto dialog = std::make_unique<frmFolder>();
-  dialog->SetStartFolder(root_ + "/Beta/NotYet/Deeper");
+  auto dialog = MakeDialog(root_ + "/Beta/NotYet/Deeper");
   host_->ExpectDialog("frmFolder", Press({"cmdCancel"}));
   dialog->Show();
   EXPECT_EQ(dialog->ShownFolder(), root_ + "/Beta");
@@ -251,7 +236,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "folder."},
         PathCase{"Missing", [](const std::string& temp) { return temp + "/root/missing"; }, kFolderNotFound},
         PathCase{"AFileNotAFolder", [](const std::string& temp) { return temp + "/root/file.txt"; },
-                 kFolderNotFound}), pds::test::ByLabel());
+                 kFolderNotFound}), ByLabel());
 
 TEST_F(FolderDialogTest, NewFolderCancelledDoesNothingAndANamedOneIsCreatedAndAccepted) {
   auto dialog = MakeDialog();
@@ -279,8 +264,7 @@ TEST_F(FolderDialogTest, NewFolderCancelledDoesNothingAndANamedOneIsCreatedAndAc
   EXPECT_TRUE(fs::is_directory(root_ + "/Job A"));
 }
 
-// A refused new folder: the message ("{}" stands for the new folder's path)
-// through the common reporter, nothing made, the dialog still open.
+// A refused new folder: the message ("{}": the new folder's path), nothing made, the dialog still open.
 struct NewFolderCase {
   std::string label;
   std::string name;
@@ -293,12 +277,11 @@ class NewFolderRefusedTest : public FolderDialogTest, public ::testing::WithPara
 TEST_P(NewFolderRefusedTest, ShowsItsMessageAndCreatesNothing) {
   const NewFolderCase& c = GetParam();
   VolumeEnv env(255, c.refuse_create);
-  ScopedEnv scoped(&env);
+  platform::ScopedEnv scoped(&env);
   // A shown folder deep enough that a long new name crosses the path limit.
   const std::string deep = root_ + "/" + std::string(200 - root_.size(), 'd');
   fs::create_directories(deep + "/Existing");
-  auto dialog = std::make_unique<frmFolder>();
-  dialog->SetStartFolder(deep);
+  auto dialog = MakeDialog(deep);
   const std::string path = deep + "/" + c.name;
   const bool existed = fs::exists(path);
   host_->ExpectDialog("frmFolder", [](Dialog& d) {
@@ -325,9 +308,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "exists.  Specify a different folder name."},
         NewFolderCase{"CreationFails", "Job", true,
                       "Error creating new project folder.\r[{}]\r\nPlease choose a different folder name."}),
-    pds::test::ByLabel());
-
-// ---- help buttons
+    ByLabel());
 
 struct HelpCase {
   std::string label;
@@ -372,13 +353,10 @@ INSTANTIATE_TEST_SUITE_P(
                  "1:10202"},
         HelpCase{"FolderOtherMode", Make<frmFolder>([](frmFolder& d) { d.SetMode(OPEN_MODE); }), "11:0"},
         HelpCase{"Properties", Make<frmProperties>(), "1:10160"},
-        HelpCase{"ArchiveInformation", Make<frmProject>(), "1:10182"}), pds::test::ByLabel());
+        HelpCase{"ArchiveInformation", Make<frmProject>(), "1:10182"}), ByLabel());
 
-class ArchiveInfoDialogTest : public ::testing::Test {
+class ArchiveInfoDialogTest : public FormsTest {
  protected:
-  void SetUp() override { ClearError(); }
-  void TearDown() override { EXPECT_THAT(host_->Problems(), ::testing::IsEmpty()); }
-
   // Shows the dialog with the user's part given; returns its result.
   int Run(std::function<void(frmProject&)> user) {
     host_->ExpectDialog("frmProject", [user](Dialog& d) { user(static_cast<frmProject&>(d)); });
@@ -386,7 +364,6 @@ class ArchiveInfoDialogTest : public ::testing::Test {
     return dialog_.Result();
   }
 
-  test::ScopedScriptedHost host_;
   frmProject dialog_;
 };
 
@@ -439,7 +416,7 @@ INSTANTIATE_TEST_SUITE_P(
                       WayOut{"Cancel", [](frmProject& f) { f.ClickButton("cmdCancel"); }, 1, 1},
                       WayOut{"Escape", [](frmProject& f) { f.PressEscape(); }, 1, 1},
                       WayOut{"CloseBoxIsCancelAndEmptiesTheList", [](frmProject& f) { f.CloseByUser(); }, 1, 0}),
-    pds::test::ByName());
+    ByName());
 
 TEST_F(ArchiveInfoDialogTest, SelectingATabShowsOnlyItsPage) {
   EXPECT_EQ(Run([](frmProject& f) {
@@ -486,4 +463,4 @@ TEST_F(ArchiveInfoDialogTest, ItemDataReusesTheNamedEntryThenAnEmptyOneThenAppen
 }
 
 }  // namespace
-}  // namespace pds
+}  // namespace pds::test

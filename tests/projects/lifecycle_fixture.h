@@ -12,9 +12,17 @@
 namespace pds::test {
 
 class LifecycleTest : public StagingTest {
+ public:
+  // The default projects folder, where the save-as dialog makes new folders.
+  static std::string Projects() { return RemoveBackslash(Shared().default_projects_folder); }
+  // A folder of that name made in the default projects folder.
+  static std::string MadeFolder(const std::string& name) {
+    std::filesystem::create_directories(Projects() + "/" + name);
+    return Projects() + "/" + name;
+  }
+
  protected:
-  // Ends the running application without a word (ExitProgram when it has not
-  // run yet is the caller's business) and starts pdsg on the same installation.
+  // Ends the running application without ExitProgram (the caller's business) and starts pdsg in its place.
   void Restart(const std::string& pdsg) {
     server_.reset();
     Shared().current_server = nullptr;
@@ -29,19 +37,16 @@ class LifecycleTest : public StagingTest {
     ASSERT_EQ(server_->PDSInitialize(inst_.CodePath(pdsg), pdsg, ""), RETURN_OK);
   }
 
-  // A new project saved under name in its own folder of the default projects
-  // folder, without the dialog; it is the current project afterwards.
+  // A new project saved, without the dialog, as name in a folder of that name; it is then the current one.
   std::string SaveNewProject(const std::string& name) {
     EXPECT_EQ(server().ProjectNew(), RETURN_OK);
-    std::string folder = Projects() + "/" + name;
-    std::filesystem::create_directories(folder);
-    std::string new_name = name;
-    EXPECT_EQ(server().ProjectSaveAs(folder, new_name), RETURN_OK);
+    const std::string folder = MadeFolder(name);
+    EXPECT_EQ(SaveAs(folder, name), RETURN_OK);
     return folder;
   }
+  // Save as into folder under name, without the dialog.
+  eProjectReturnCode SaveAs(std::string folder, std::string name) { return server().ProjectSaveAs(folder, name); }
 
-  // The default projects folder, where the save-as dialog makes new folders.
-  static std::string Projects() { return RemoveBackslash(Shared().default_projects_folder); }
 
   // The save-as dialog: the name typed, OK.
   void ExpectSaveAsDialog(const std::string& name) { host_->ExpectDialog("frmSaveProjectAs", TypeAndOk("txtName", name)); }

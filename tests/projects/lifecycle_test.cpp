@@ -145,40 +145,24 @@ TEST_F(LifecycleTest, FirstStartOfANewUserCreatesAnUntitledProject) {
 
 // ---- open
 
-TEST_F(PumpLifecycleTest, UnknownNameFailsWithoutTheSelectDialog) {
+TEST_F(PumpLifecycleTest, UnknownNameFailsWithoutTheSelectDialogAndNoProjectsToSelectIsACancel) {
   host_->ExpectMsgBox("GetDataFromJobTable()", "This project could not be found.  [Nope]");
   EXPECT_EQ(server().ProjectOpen("Nope"), RETURN_ERROR);
   ASSERT_TRUE(server().Project());
   EXPECT_EQ(server().Project()->JobName(), "Untitled");
-}
-
-TEST_F(PumpLifecycleTest, OpenWithoutProjectsIsACancel) {
   Execute(ProjectsDb(), {"DELETE * FROM Job"});
   host_->ExpectMsgBox("SelectProject()", "There are no projects to select.");
   EXPECT_EQ(server().ProjectOpen(), RETURN_USER_CANCEL);
-  EXPECT_EQ(host_->shown()[0].style, vbExclamation);
+  EXPECT_EQ(host_->shown()[1].style, vbExclamation);
 }
 
-TEST_F(PumpLifecycleTest, OpenedProjectIsCleanAndHeadsTheRecentlyUsedList) {
-  SaveNewProject("Alpha");
-  SaveNewProject("Beta");
-  ASSERT_EQ(server().ProjectOpen("Alpha"), RETURN_OK);
-  server().Project()->SetProjectDirty(true);
-  server().SetAppDirty(true);
-  host_->ExpectMsgBox("Save Changes", "Save changes to project 'Alpha'?", vbNo);
-  ASSERT_EQ(server().ProjectOpen("Beta"), RETURN_OK);
-  EXPECT_FALSE(server().Project()->ProjectDirty());
-  EXPECT_FALSE(server().AppDirty());
-  ASSERT_GE(server().MRUJobs().Count(), 2);
-  EXPECT_EQ(server().MRUJobs().Item(1)->JobName(), "Beta");
-  EXPECT_EQ(server().MRUJobs().Item(2)->JobName(), "Alpha");
-}
-
-TEST_F(PumpLifecycleTest, CancelledSaveQuestionKeepsTheProject) {
+// Cancel keeps the edited project; No leaves it unsaved for a clean one heading the recently-used list.
+TEST_F(PumpLifecycleTest, SaveQuestionCancelKeepsTheProjectAndNoOpensTheNextClean) {
   const std::string alpha = SaveNewProject("Alpha");
   SaveNewProject("Beta");
   ASSERT_EQ(server().ProjectOpen("Alpha"), RETURN_OK);
   const ProjectRef current = server().Project();
+  server().Project()->SetProjectDirty(true);
   server().SetAppDirty(true);
   for (auto leave : {+[](clsProjectDataServer& s) { return s.ProjectOpen("Beta"); },
                      +[](clsProjectDataServer& s) { return s.ProjectNew(); }}) {
@@ -189,6 +173,13 @@ TEST_F(PumpLifecycleTest, CancelledSaveQuestionKeepsTheProject) {
     EXPECT_TRUE(fs::exists(alpha + "/~PMP10.PLF"));
     EXPECT_TRUE(fs::exists(alpha + "/~PMP10/PMP10Crv.dat"));
   }
+  host_->ExpectMsgBox("Save Changes", "Save changes to project 'Alpha'?", vbNo);
+  ASSERT_EQ(server().ProjectOpen("Beta"), RETURN_OK);
+  EXPECT_FALSE(server().Project()->ProjectDirty());
+  EXPECT_FALSE(server().AppDirty());
+  ASSERT_GE(server().MRUJobs().Count(), 2);
+  EXPECT_EQ(server().MRUJobs().Item(1)->JobName(), "Beta");
+  EXPECT_EQ(server().MRUJobs().Item(2)->JobName(), "Alpha");
 }
 
 TEST_F(PumpLifecycleTest, OpenThatFailsOnItsTagDatabaseReleasesTheProject) {
@@ -220,10 +211,8 @@ TEST_F(PumpLifecycleTest, SavingAnUntitledProjectAsksForANameAndCancelIsSilent) 
 TEST_F(PumpLifecycleTest, SaveAsWithFolderAndNameShowsNoDialogAndRegistersANewKey) {
   const std::string alpha = SaveNewProject("Alpha");
   const std::int32_t alpha_id = server().Project()->JobID();
-  const std::string beta = Projects() + "/Beta";
-  fs::create_directories(beta);
-  std::string folder = beta + "/", name = " Beta ";
-  ASSERT_EQ(server().ProjectSaveAs(folder, name), RETURN_OK);
+  const std::string beta = MadeFolder("Beta");
+  ASSERT_EQ(SaveAs(beta + "/", " Beta "), RETURN_OK);
   EXPECT_THAT(host_->shown(), IsEmpty());
   EXPECT_EQ(server().Project()->JobName(), "Beta");
   EXPECT_EQ(server().Project()->JobPath(), beta);
@@ -259,8 +248,7 @@ TEST_P(LongFolderTest, FolderOf237CharactersIsRefusedBeforeAnythingIsWritten) {
     host_->ExpectMsgBox("Error Saving Project",
                         "Invalid project path.  The path is too long.  Please choose a folder with a shorter path.");
   }
-  std::string path = folder, name = "Deep";
-  EXPECT_EQ(server().ProjectSaveAs(path, name), refused ? RETURN_ERROR : RETURN_OK);
+  EXPECT_EQ(SaveAs(folder, "Deep"), refused ? RETURN_ERROR : RETURN_OK);
   EXPECT_EQ(fs::is_empty(folder), refused);
   EXPECT_EQ(JobId("Deep") != 0, !refused);
   if (refused) {
@@ -278,10 +266,8 @@ TEST_F(PumpLifecycleTest, SaveDeletesRemovedDataFilesTheApplicationDescribesAndK
   const std::string work = server().Project()->WorkingJobPath();
   WriteFile(work + "/PMP10Old.dat", "old");
   WriteFile(work + "/PMP10R01.dat", "r1");
-  const std::string alpha = Projects() + "/Alpha";
-  fs::create_directories(alpha);
-  std::string folder = alpha, name = "Alpha";
-  ASSERT_EQ(server().ProjectSaveAs(folder, name), RETURN_OK);
+  const std::string alpha = MadeFolder("Alpha");
+  ASSERT_EQ(SaveAs(alpha, "Alpha"), RETURN_OK);
   ASSERT_TRUE(fs::exists(alpha + "/PMP10Old.dat"));
   ASSERT_TRUE(fs::exists(alpha + "/PMP10R01.dat"));
   WriteFile(alpha + "/PMP10Notes.txt", "described by no data file of the application");
@@ -347,8 +333,7 @@ std::vector<std::string> KeptFolders(const std::string& project) {
 
 class UnsavedWorkTest : public LifecycleTest {
  protected:
-  // Plant saved, then the session ends without closing it: its working
-  // folder stays, as a crash or a refused exit leaves it.
+  // Plant saved, then the session ends unclosed: its working folder stays, as a crash leaves it.
   void LeaveWorkingFolder() {
     Start("PMP10");
     plant_ = SaveNewProject("Plant");
@@ -362,9 +347,8 @@ class UnsavedWorkTest : public LifecycleTest {
 TEST_F(UnsavedWorkTest, TagsLeftByAFailedSaveAreKeptAsideWhenTheProjectOpensAgain) {
   Start("PMP10");
   plant_ = SaveNewProject("Plant");
-  std::string tag = "Pump";
+  std::string type = "TagData", tag = "Pump";
   RsHandle rs;
-  std::string type = "TagData";
   ASSERT_EQ(server().NewTag(type, tag, rs), RETURN_OK);
   rs.reset();
   server().SetAppDirty(true);
@@ -417,13 +401,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         LeftoverCase{"SameAsTheSavedFiles", [](const std::string&, const std::string&) {}, false},
         LeftoverCase{"ChangedDataFile",
-                     [](const std::string&, const std::string& work) { Append(work + "/PMP10Crv.dat", "curve"); },
-                     true},
+                     [](const std::string&, const std::string& w) { Append(w + "/PMP10Crv.dat", "curve"); }, true},
         LeftoverCase{"FileTheProjectDoesNotHave",
-                     [](const std::string&, const std::string& work) {
-                       std::ofstream(work + "/PMP10Extra.dat") << "new";
-                     },
-                     true},
+                     [](const std::string&, const std::string& w) { Append(w + "/PMP10Extra.dat", "new"); }, true},
         LeftoverCase{"ChangedButOlderThanTheSavedFile",
                      [](const std::string& plant, const std::string& work) {
                        Append(work + "/PMP10Crv.dat", "curve");

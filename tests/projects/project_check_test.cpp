@@ -1,7 +1,6 @@
 // The read-only project check on a project PMP10 saved and closed: each
 // fault a crash, a restore or a hand edit can leave is named in one line,
 // and the check changes nothing, not even a stale lock file.
-#include <filesystem>
 #include <fstream>
 
 #include "pds/ProjectCheck.h"
@@ -10,9 +9,6 @@
 
 namespace pds::test {
 namespace {
-
-namespace fs = std::filesystem;
-using ::testing::HasSubstr;
 
 struct Fault {
   const char* name;
@@ -31,14 +27,14 @@ class ProjectCheckTest : public LifecycleTest, public ::testing::WithParamInterf
 };
 
 TEST_F(ProjectCheckTest, SavedProjectIsHealthyAndItsOpenLockIsNoProblem) {
-  EXPECT_THAT(CheckProjectFolder(folder_, temp_.path()).problems, ::testing::IsEmpty());
+  EXPECT_THAT(CheckProjectFolder(folder_, temp_.path()).problems, IsEmpty());
   ASSERT_EQ(server().ProjectOpen("Alpha"), RETURN_OK);
   std::vector<ProjectCheckResult> all;
   std::string error;
   ASSERT_TRUE(CheckListedProjects(temp_.path(), &all, &error)) << error;
   ASSERT_EQ(all.size(), 2u);  // the user's first project and Alpha
   EXPECT_EQ(all[1].name, "Alpha");
-  EXPECT_THAT(all[1].problems, ::testing::IsEmpty());
+  EXPECT_THAT(all[1].problems, IsEmpty());
 }
 
 TEST_P(ProjectCheckTest, FaultIsReportedInOneLine) {

@@ -53,6 +53,8 @@ TEST_F(ProjectFileTest, SaveWritesProjectAppsSharedFilesPropertiesAndAppFilesInO
   const std::size_t from = without_shared.find("[XXXYY File 01]");
   without_shared.erase(from, without_shared.find("[Properties]") - from);
   EXPECT_EQ(text, without_shared + "\r\n");
+  host_->ExpectMsgBox("SaveToProjectQVPFile()", "Error - No current project object.");
+  EXPECT_FALSE(ServerOf(server_).SaveToProjectQVPFile(nullptr));
 }
 
 TEST_F(ProjectFileTest, SavesOfSeveralApplicationsAccumulateWithoutDuplicates) {
@@ -80,11 +82,14 @@ TEST_F(ProjectFileTest, SavesOfSeveralApplicationsAccumulateWithoutDuplicates) {
   EXPECT_EQ(Entries("Application Data").size(), 2u);
 }
 
-TEST_F(ProjectFileTest, TenthFileSectionIsNumberedTenAndReadsBack) {
+TEST_F(ProjectFileTest, TenFileSectionsAreStoredInOneWriteAndTheTenthReadsBack) {
   Start(server_, "PMP10");
   Shared().app_data_specs.assign(10, kSketch);
   Shared().app_data_specs[9] = kCurve;
+  FaultEnv counting(&env_);
+  platform::ScopedEnv scoped(&counting);
   ASSERT_TRUE(ServerOf(server_).SaveToProjectQVPFile(Record()));
+  EXPECT_EQ(counting.Count(Call::kWriteFile), 1);
   EXPECT_THAT(Profile().SectionNames(), ::testing::Contains("PMP10 File 10"));
   std::vector<DataFileSpec> specs;
   ASSERT_TRUE(ServerOf(server_).GetProjectFileSpecsFromQVPFile("PMP10", specs, File()));
@@ -94,23 +99,7 @@ TEST_F(ProjectFileTest, TenthFileSectionIsNumberedTenAndReadsBack) {
   EXPECT_EQ(specs[9].CreateMethod, 1);
 }
 
-TEST_F(ProjectFileTest, UnwritableFileStopsTheSaveWithBothReports) {
-  Start(server_, "PMP10");
-  temp_.Write("PROJECT.QVP", "[Project]\r\nProject Name=Old\r\n");
-  fs::permissions(File(), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                  fs::perm_options::remove);
-  host_->ExpectMsgBox("WritePPS()", "Unable to write string [Project Name = Job A] to file " + LineBreaks(0) +
-                                        File() + LineBreaks(2) + GetSystemErrorText(5))
-      .ExpectMsgBox("SaveToProjectQVPFile()", GetSystemErrorText(5))
-      .ExpectMsgBox("SaveToProjectQVPFile()", "Error - No current project object.");
-  EXPECT_FALSE(ServerOf(server_).SaveToProjectQVPFile(Record()));
-  EXPECT_EQ(temp_.Read("PROJECT.QVP"), "[Project]\r\nProject Name=Old\r\n");
-  EXPECT_FALSE(ServerOf(server_).SaveToProjectQVPFile(nullptr));
-}
-
-// A file other applications and hand edits have shaped: foreign keys and
-// sections, comments, names in other case, a stale file section of the
-// saving application beyond its current count.
+// Shaped by other applications and hand edits: foreign keys, comments, other case, a stale file section.
 constexpr const char* kWornFile =
     "; kept by hand\r\n[project]\r\nproject name=Old\r\nOwner=someone\r\n\r\n"
     "[Application Data]\r\nLAY10=Layout Planner\r\npmp10=Old Pump\r\nCAL10=Unit Calculator\r\n"
@@ -119,8 +108,7 @@ constexpr const char* kWornFile =
     "[pmp10 file 03]\r\nFileName=stale.dat\r\n"
     "[Properties]\r\nProject Number=9\r\nCustom=x\r\n";
 
-// A save ends where the same key and section writes, stored one by one,
-// would end, for an application with files and one without.
+// A save ends where its key and section writes, stored one by one, would end (with files and without).
 TEST_F(ProjectFileTest, SaveEndsWhereKeyByKeyWritesWouldEnd) {
   for (const std::string pdsg : {"PMP10", "CAL10"}) {
     clsProjectDataServer server;
@@ -133,10 +121,12 @@ TEST_F(ProjectFileTest, SaveEndsWhereKeyByKeyWritesWouldEnd) {
     ASSERT_TRUE(ServerOf(server).SaveToProjectQVPFile(p));
 
     const std::string reference = temp_.Write("REFERENCE.QVP", kWornFile);
-    auto section = [](const std::vector<std::string>& lines) {
+    // Writes the saved file's section into the reference as one section write.
+    auto copy_section = [&](const std::string& name) {
+      const std::vector<std::string> lines = Profile().Entries(name).value();
       std::string data;
       for (const std::string& line : lines) data += line + '\0';
-      return data;
+      EXPECT_TRUE(platform::WritePrivateProfileSection(name, data, reference)) << name;
     };
     ASSERT_TRUE(WritePPS("Project", "Project Name", "Job A", reference));
     ASSERT_TRUE(WritePPS("Project", "Master Archive Version", "AR002", reference));
@@ -144,45 +134,32 @@ TEST_F(ProjectFileTest, SaveEndsWhereKeyByKeyWritesWouldEnd) {
     if (Shared().app_data_specs.empty()) {
       ASSERT_TRUE(WritePPS("Application Data", pdsg, std::nullopt, reference));
     }
-    for (std::size_t i = 0; i < Shared().shared_data_specs.size(); ++i) {
-      const std::string name = FileSectionName("XXXYY", static_cast<int>(i + 1));
-      ASSERT_TRUE(platform::WritePrivateProfileSection(name, section(Profile().Entries(name).value()), reference));
-    }
-    ASSERT_TRUE(
-        platform::WritePrivateProfileSection("Properties", section(Profile().Entries("Properties").value()), reference));
-    for (std::size_t i = 0; i < Shared().app_data_specs.size(); ++i) {
-      const std::string name = FileSectionName(pdsg, static_cast<int>(i + 1));
-      ASSERT_TRUE(platform::WritePrivateProfileSection(name, section(Profile().Entries(name).value()), reference));
-    }
+    for (std::size_t i = 1; i <= Shared().shared_data_specs.size(); ++i) copy_section(FileSectionName("XXXYY", i));
+    copy_section("Properties");
+    for (std::size_t i = 1; i <= Shared().app_data_specs.size(); ++i) copy_section(FileSectionName(pdsg, i));
     EXPECT_EQ(temp_.Read("PROJECT.QVP"), temp_.Read("REFERENCE.QVP")) << pdsg;
   }
 }
 
-TEST_F(ProjectFileTest, SaveStoresTheFileOnce) {
-  Start(server_, "PMP10");
-  Shared().app_data_specs.assign(10, kSketch);
-  FaultEnv fault(&env_);
-  platform::ScopedEnv scoped(&fault);
-  ASSERT_TRUE(ServerOf(server_).SaveToProjectQVPFile(Record()));
-  EXPECT_EQ(fault.Count(Call::kWriteFile), 1);
-}
-
 struct SaveFault {
   const char* name;
-  int read_code;
+  int read_code;  // injected failures; 0: none
   int write_code;
+  bool read_only;  // the file's own permissions refuse the write
+  int reported;    // the system error the user is shown
 };
 
 class ProjectFileFaultTest : public ProjectFileTest, public ::testing::WithParamInterface<SaveFault> {};
 
-// Whatever fails, the user learns that the project name could not be
-// written, the save gives False and the file keeps its previous content.
+// Whatever fails, the user learns the project name was not written and the file keeps its content.
 TEST_P(ProjectFileFaultTest, FailedSaveReportsTheProjectNameAndLeavesTheFileAsItWas) {
   Start(server_, "PMP10");
   temp_.Write("PROJECT.QVP", kWornFile);
+  const auto write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  if (GetParam().read_only) fs::permissions(File(), write, fs::perm_options::remove);
   FaultEnv fault(&env_);
   fault.Fail(Call::kReadFile, GetParam().read_code).Fail(Call::kWriteFile, GetParam().write_code);
-  const int code = GetParam().read_code != 0 ? GetParam().read_code : GetParam().write_code;
+  const int code = GetParam().reported;
   host_->ExpectMsgBox("WritePPS()", "Unable to write string [Project Name = Job A] to file " + LineBreaks(0) +
                                         File() + LineBreaks(2) + GetSystemErrorText(code))
       .ExpectMsgBox("SaveToProjectQVPFile()", GetSystemErrorText(code));
@@ -190,12 +167,15 @@ TEST_P(ProjectFileFaultTest, FailedSaveReportsTheProjectNameAndLeavesTheFileAsIt
     platform::ScopedEnv scoped(&fault);
     EXPECT_FALSE(ServerOf(server_).SaveToProjectQVPFile(Record()));
   }
-  EXPECT_EQ(fault.Count(Call::kWriteFile), GetParam().read_code != 0 ? 0 : 1);
+  // The write is tried only when reading and the file's permissions allowed it.
+  EXPECT_EQ(fault.Count(Call::kWriteFile), GetParam().write_code != 0 ? 1 : 0);
   EXPECT_EQ(temp_.Read("PROJECT.QVP"), kWornFile);
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, ProjectFileFaultTest,
-                         ::testing::Values(SaveFault{"UnreadableFile", 5, 0}, SaveFault{"DiskFull", 0, 112}), ByName());
+                         ::testing::Values(SaveFault{"UnreadableFile", 5, 0, false, 5},
+                                           SaveFault{"DiskFull", 0, 112, false, 112},
+                                           SaveFault{"ReadOnlyFile", 0, 0, true, 5}), ByName());
 
 TEST_F(ProjectFileTest, PropertiesReadBackAsWrittenAndStopAtFirstMissingKey) {
   Start(server_, "PMP10");
@@ -231,7 +211,7 @@ TEST_F(ProjectFileTest, FlagIsTrueExactlyForNonZeroNumbers) {
   for (const char* text : {"0", "", "True", "yes"}) EXPECT_FALSE(FlagFromText(text)) << text;
 }
 
-TEST_F(ProjectFileTest, SpecReaderStopsAtFirstMissingFileName) {
+TEST_F(ProjectFileTest, SpecReaderNeedsAPathAndStopsAtFirstMissingFileName) {
   temp_.Write("PROJECT.QVP",
               "[AB File 01]\r\nFileName=one.dat\r\nCreateMethod=2\r\n[AB File 02]\r\nRequiredFlag=-1\r\n"
               "[AB File 03]\r\nFileName=three.dat\r\n");
@@ -241,24 +221,11 @@ TEST_F(ProjectFileTest, SpecReaderStopsAtFirstMissingFileName) {
   EXPECT_EQ(specs[0].FileName + "|" + specs[1].FileName + "|" + specs[2].FileName, "one.dat||");
   EXPECT_EQ(specs[0].CreateMethod, 2);
   EXPECT_FALSE(specs[1].RequiredFlag);
-}
-
-TEST_F(ProjectFileTest, ReadersReportMissingFiles) {
-  std::vector<DataFileSpec> specs;
-  AppList apps;
-  const std::string not_found = "File not found." + LineBreaks(2) + InBrackets(File());
-  host_->ExpectMsgBox("GetProjectFileSpecsFromQVPFile()", "Missing project file path and name.")
-      .ExpectMsgBox("GetProjectFileSpecsFromQVPFile()", not_found)
-      .ExpectMsgBox("GetProjectAppsFromQVPFile()", not_found)
-      .ExpectMsgBox("Error Reading Project Properties", not_found);
+  host_->ExpectMsgBox("GetProjectFileSpecsFromQVPFile()", "Missing project file path and name.");
   EXPECT_FALSE(ServerOf(server_).GetProjectFileSpecsFromQVPFile("AB", specs, "  "));
-  EXPECT_FALSE(ServerOf(server_).GetProjectFileSpecsFromQVPFile("AB", specs, File()));
-  EXPECT_FALSE(ServerOf(server_).GetProjectAppsFromQVPFile(apps, File()));
-  EXPECT_FALSE(ServerOf(server_).GetProjectPropertiesFromQVPFile(Record(), File()));
 }
 
-// A project file that is there but cannot be read as one: each reader says
-// which of the kinds it is and names the file, and returns at once.
+// A project file missing or unreadable as one: each reader says why, names the file and returns at once.
 struct UnreadableProjectFile {
   const char* name;
   void (*plant)(const std::string& path);
@@ -294,6 +261,7 @@ TEST_P(UnreadableProjectFileTest, ReadersTellWhyAndNameTheFile) {
 INSTANTIATE_TEST_SUITE_P(
     Kinds, UnreadableProjectFileTest,
     ::testing::Values(
+        UnreadableProjectFile{"Missing", [](const std::string&) {}, 0, "File not found.", 0},
         UnreadableProjectFile{"Folder", [](const std::string& p) { fs::create_directory(p); }, 0, kNotPlain, 0},
         UnreadableProjectFile{"Fifo", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0644), 0); }, 0,
                               kNotPlain, 0},

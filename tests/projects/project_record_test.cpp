@@ -14,7 +14,7 @@ namespace {
 
 using ProjectRecordTest = RecordTest;
 
-TEST_F(ProjectRecordTest, NewRecordIsUntitledAndDatedNow) {
+TEST_F(ProjectRecordTest, NewRecordIsUntitledAndDatedNowAndSettersTrimBlanksExceptInTheContactType) {
   clsProject p;
   EXPECT_EQ(p.JobName(), "Untitled");
   EXPECT_EQ(p.JobDate(), kFixedGeneralDate);
@@ -23,10 +23,6 @@ TEST_F(ProjectRecordTest, NewRecordIsUntitledAndDatedNow) {
   for (const std::string& text : {p.JobPath(), p.JobNumber(), p.ContactType(), p.LastModified(), p.ProjectDbPath()}) {
     EXPECT_EQ(text, "");
   }
-}
-
-TEST_F(ProjectRecordTest, SettersTrimBlanksOnlyExceptContactTypeAndJobPathDerivesTheDatabasePath) {
-  clsProject p;
   p.SetJobName("  \tMain plant\t ");
   EXPECT_EQ(p.JobName(), "\tMain plant\t");
   p.SetContactType("  Client ");
@@ -49,11 +45,9 @@ TEST_F(ProjectRecordTest, DestroyingRecordReleasesEachLockOnce) {
   EXPECT_TRUE(env_.releases().empty());
   p.reset();
   using ::testing::_;
-  EXPECT_THAT(env_.releases(), ::testing::ElementsAre(::testing::Pair(_, 1), ::testing::Pair(_, 1)));
+  EXPECT_THAT(env_.releases(), ElementsAre(::testing::Pair(_, 1), ::testing::Pair(_, 1)));
   EXPECT_FALSE(std::filesystem::exists(temp_ / "~PMP10.PLF"));
 }
-
-// ---- the Properties table
 
 class ProjectPropertiesTest : public RecordTest {
  protected:
@@ -80,7 +74,7 @@ TEST_F(ProjectPropertiesTest, SaveStoresEveryPropertyAndLoadReadsThemBack) {
       {"sJobName", "Job A"},      {"sJobNumber", "J-100"},   {"sContactType", "Client"},
       {"sContactName", "Ann Lee"}, {"sSalesperson", "Bo Berg"}, {"sDate", "2023-11-02"},
       {"sNotes", "Line one\r\nLine two"}, {"sLastModified", kFixedGeneralDate}};
-  EXPECT_THAT(Stored(), ::testing::ElementsAre(row));
+  EXPECT_THAT(Stored(), ElementsAre(row));
 
   ProjectRef loaded = Record("");
   ASSERT_TRUE(ServerOf(server_).LoadProjectProperties(loaded));
@@ -119,20 +113,17 @@ TEST_P(UntitledNameTest, SaveRefusesUntitledAndLeavesTableAsItWas) {
 
 INSTANTIATE_TEST_SUITE_P(AnyCase, UntitledNameTest, ::testing::Values("Untitled", "uNTitled", "UNTITLED"), ByText());
 
-TEST_F(ProjectPropertiesTest, SaveThatTheTableRefusesReportsAndStoresNothing) {
-  project_->SetJobNumber(std::string(51, 'N'));  // the field holds 50
-  host_->ExpectMsgBoxContaining("SaveProjectProperties()", "");
-  EXPECT_FALSE(ServerOf(server_).SaveProjectProperties(project_));
-  EXPECT_TRUE(Stored().empty());
-}
-
-TEST_F(ProjectPropertiesTest, MissingRecordOrFolderIsReported) {
+TEST_F(ProjectPropertiesTest, MissingRecordOrFolderAndAValueTheTableRefusesAreReportedAndStoreNothing) {
   host_->ExpectMsgBox("SaveProjectProperties()", "Error - No current project object.")
       .ExpectMsgBox("LoadProjectProperties()", "Project path invalid.  No path specified.");
   EXPECT_FALSE(ServerOf(server_).SaveProjectProperties(nullptr));
   EXPECT_FALSE(ServerOf(server_).LoadProjectProperties(std::make_shared<clsProject>()));
   EXPECT_FALSE(ServerOf(server_).LoadProjectProperties(nullptr));  // silently
   EXPECT_EQ(host_->shown().at(0).style, vbCritical);
+  project_->SetJobNumber(std::string(51, 'N'));  // the field holds 50
+  host_->ExpectMsgBoxContaining("SaveProjectProperties()", "");
+  EXPECT_FALSE(ServerOf(server_).SaveProjectProperties(project_));
+  EXPECT_TRUE(Stored().empty());
 }
 
 TEST_F(ProjectPropertiesTest, LoadWithoutDatabaseOrRowKeepsRecord) {
@@ -154,8 +145,7 @@ TEST_F(ProjectPropertiesTest, LoadReadsNullAsEmptyAndKeepsContactTypeBlanks) {
             "Job C| Client ||");
 }
 
-// The stamp must fit sLastModified: the date and time, else the date alone,
-// else the field is not written (the record still takes the date).
+// The stamp fits sLastModified: date and time, else the date, else none (the record still takes the date).
 class LastModifiedStampTest : public ProjectPropertiesTest,
                               public ::testing::WithParamInterface<std::tuple<long, std::string, std::string>> {
  protected:
@@ -196,7 +186,7 @@ TEST_F(ProjectLockTest, LockingTwiceKeepsOneHandleAndWritesTheNotice) {
   ASSERT_TRUE(p->LockProjectApp("LAY10"));
   ASSERT_TRUE(p->LockProjectApp("lay10"));  // one designation whatever its case
   EXPECT_EQ(env_.creates(), 1);
-  EXPECT_THAT(p->LockHandles(), ::testing::ElementsAre(::testing::Key("LAY10")));
+  EXPECT_THAT(p->LockHandles(), ElementsAre(::testing::Key("LAY10")));
   EXPECT_EQ(temp_.Read("~LAY10.PLF"),
             "ATTENTION:  Project [Job A] is currently open with 'Layout Planner' by another user.");
 }
@@ -226,8 +216,7 @@ TEST_F(ProjectLockTest, FolderMustBeGivenAndExist) {
   EXPECT_EQ(host_->shown().at(1).style, vbExclamation);
 }
 
-// Each refusal keeps the one sentence, then says why in words a user can act
-// on, names the lock file, and adds the system's text.
+// Each refusal keeps the one sentence, says why in words a user can act on, names the file, adds the system's text.
 struct LockRefusal {
   const char* name;
   int code;
@@ -257,8 +246,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "it is; remove the link.\r\n"},
         LockRefusal{"OtherCause", 23, ""}), ByName());
 
-// Access denied is told apart by what stands in the way: the user's own
-// read-only lock file, or another user's that the folder keeps.
+// Access denied names what is in the way: the user's own read-only lock file, or another user's the folder keeps.
 TEST_F(ProjectLockTest, ReadOnlyLockFileOfThisUserIsNamedAsSuch) {
   temp_.Write("~PMP10.PLF", "left");
   chmod(LockFile("PMP10").c_str(), 0444);
@@ -301,7 +289,7 @@ TEST_F(ProjectLockTest, LockProjectStopsAtFirstRefusalAndKeepsEarlierLocks) {
   ProjectRef given = Record();
   host_->ExpectMsgBox(kTitle, kInUse);
   EXPECT_FALSE(server.LockProject(given));
-  EXPECT_THAT(given->LockHandles(), ::testing::ElementsAre(::testing::Key("PMP10")));
+  EXPECT_THAT(given->LockHandles(), ElementsAre(::testing::Key("PMP10")));
   EXPECT_FALSE(fs::exists(LockFile("CAL10")));
 }
 

@@ -200,14 +200,8 @@ TEST_F(MRUListStorageTest, SavingTwoEntriesIntoFourRowsLeavesTheLastTwoEmpty) {
 }
 
 TEST_F(MRUListStorageTest, OpenedProjectsSurviveARestartFrontFirst) {
-  auto alpha = std::make_shared<clsProject>();
-  alpha->SetJobName("Alpha");
-  alpha->SetJobID(alpha_);
-  auto beta = std::make_shared<clsProject>();
-  beta->SetJobName("Beta");
-  beta->SetJobID(beta_);
-  ASSERT_TRUE(ServerOf(server()).MRUAddToList(alpha));
-  ASSERT_TRUE(ServerOf(server()).MRUAddToList(beta));
+  ASSERT_TRUE(ServerOf(server()).MRUAddToList(MakeRecord("Alpha", "", alpha_)));
+  ASSERT_TRUE(ServerOf(server()).MRUAddToList(MakeRecord("Beta", "", beta_)));
   EXPECT_FALSE(ServerOf(server()).MRUAddToList(nullptr));
   ASSERT_EQ(server().ExitProgram(), RETURN_OK);
 

@@ -33,8 +33,7 @@ class RecordEnv : public platform::EnvWrapper {
 
 class RecordTest : public InstalledTest {
  protected:
-  // Starts `server` as application pdsg of a fresh installation (built on
-  // first use); the first-project step is skipped.
+  // Starts `server` as pdsg of a fresh installation (built on first use), skipping the first-project step.
   void Start(clsProjectDataServer& server, const std::string& pdsg);
   // A project record named name whose folder is the test's folder.
   ProjectRef Record(const std::string& name = "Job A") const {

@@ -22,8 +22,6 @@ class RegistrationTest : public StagingTest {
   }
 };
 
-// ---- RegisterAppData
-
 TEST_F(RegistrationTest, NewProjectGetsAJobRowItsNumberAndTheApplicationsUsageRowAndKeepsThemWhenRegisteredAgain) {
   Start("LAY10");
   const std::string folder = MakeProjectFolder("Alpha");
@@ -71,8 +69,6 @@ TEST_F(RegistrationTest, FailureAfterTheJobRowWasStoredRollsEverythingBack) {
   EXPECT_TRUE(UsageRows().empty());
 }
 
-// ---- GetDataFromJobTable
-
 TEST_F(RegistrationTest, RecordGetsItsKeyAndFoldersFromTheJobRowWhileTheFolderExists) {
   Start("LAY10");
   const std::string folder = MakeProjectFolder("Alpha");
@@ -93,7 +89,6 @@ TEST_F(RegistrationTest, RecordGetsItsKeyAndFoldersFromTheJobRowWhileTheFolderEx
   EXPECT_FALSE(ServerOf(server()).GetDataFromJobTable(project));
 }
 
-using Row = std::vector<std::string>;
 
 class ProjectConfigValueTest : public StagingTest {
  protected:

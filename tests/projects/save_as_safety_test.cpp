@@ -14,7 +14,7 @@ namespace {
 struct RefusalCase {
   const char* name;
   // Prepares the target folder next to the saved project Keep; returns it.
-  std::string (*target)(const std::string& keep, const std::string& projects);
+  std::string (*target)(const std::string& keep);
   const char* new_name;
   const char* title;
   const char* message_part;
@@ -25,14 +25,13 @@ class SaveAsRefusalTest : public PumpLifecycleTest, public ::testing::WithParamI
 TEST_P(SaveAsRefusalTest, IsRefusedBeforeAnythingIsWritten) {
   const std::string keep = SaveNewProject("Keep");
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
-  const std::string target = GetParam().target(keep, Projects());
+  const std::string target = GetParam().target(keep);
   const auto keep_before = Snapshot(keep);
   const auto target_before = Snapshot(target);
   const auto jobs_before = Rows(ProjectsDb(), "SELECT sJobName, sJobPath FROM Job ORDER BY sJobName");
 
   host_->ExpectMsgBoxContaining(GetParam().title, GetParam().message_part);
-  std::string folder = target, name = GetParam().new_name;
-  EXPECT_EQ(server().ProjectSaveAs(folder, name), RETURN_ERROR);
+  EXPECT_EQ(SaveAs(target, GetParam().new_name), RETURN_ERROR);
   EXPECT_EQ(Snapshot(keep), keep_before);
   EXPECT_EQ(Snapshot(target), target_before);
   EXPECT_EQ(Rows(ProjectsDb(), "SELECT sJobName, sJobPath FROM Job ORDER BY sJobName"), jobs_before);
@@ -40,54 +39,43 @@ TEST_P(SaveAsRefusalTest, IsRefusedBeforeAnythingIsWritten) {
   EXPECT_TRUE(fs::exists(server().Project()->WorkingJobPath() + "/PMP10Crv.dat"));
 }
 
-std::string NewFolder(const std::string& projects, const std::string& name) {
-  fs::create_directories(projects + "/" + name);
-  return projects + "/" + name;
-}
+// An empty new folder, for the names refused.
+std::string Fresh(const std::string&) { return LifecycleTest::MadeFolder("Fresh"); }
 
 INSTANTIATE_TEST_SUITE_P(
     Targets, SaveAsRefusalTest,
     ::testing::Values(
-        RefusalCase{"FolderOfAnotherProject", [](const std::string& keep, const std::string&) { return keep; },
-                    "Intruder", "Error Saving Project", "The folder already holds a project file."},
-        RefusalCase{"FolderOfAnotherProjectWithTrailingSlash",
-                    [](const std::string& keep, const std::string&) { return keep + "/"; }, "Intruder",
+        RefusalCase{"FolderOfAnotherProject", [](const std::string& keep) { return keep; }, "Intruder",
                     "Error Saving Project", "The folder already holds a project file."},
+        RefusalCase{"FolderOfAnotherProjectWithTrailingSlash", [](const std::string& keep) { return keep + "/"; },
+                    "Intruder", "Error Saving Project", "The folder already holds a project file."},
         RefusalCase{"FolderHoldingOnlyADataFile",
-                    [](const std::string&, const std::string& projects) {
-                      const std::string folder = NewFolder(projects, "Stray");
+                    [](const std::string&) {
+                      const std::string folder = LifecycleTest::MadeFolder("Stray");
                       std::ofstream(folder + "/PMP10Crv.dat") << "someone's curves";
                       return folder;
                     },
                     "Intruder", "Error Saving Project", "PMP10Crv.dat]"},
         RefusalCase{"EmptyFolderRegisteredForAnotherProject",
-                    [](const std::string& keep, const std::string&) {
+                    [](const std::string& keep) {
                       for (const auto& entry : fs::directory_iterator(keep)) fs::remove_all(entry.path());
                       return keep;
                     },
                     "Intruder", "Error Saving Project", "The folder belongs to project [Keep]."},
-        RefusalCase{"NameOfAnotherProject",
-                    [](const std::string&, const std::string& projects) { return NewFolder(projects, "Fresh"); },
-                    "KEEP", "Error Saving Project", "Project  'KEEP'  already exists."},
-        RefusalCase{"NameOverTheLengthLimit",
-                    [](const std::string&, const std::string& projects) { return NewFolder(projects, "Fresh"); },
-                    "N123456789012345678901234567890123456789012345678901", "ValidCharsInProjectName()", "too long"},
-        RefusalCase{"NameUntitled",
-                    [](const std::string&, const std::string& projects) { return NewFolder(projects, "Fresh"); },
-                    "untitled", "Invalid Project Name", "Invalid project name."}), ByName());
+        RefusalCase{"NameOfAnotherProject", Fresh, "KEEP", "Error Saving Project", "Project  'KEEP'  already exists."},
+        RefusalCase{"NameOverTheLengthLimit", Fresh, "N123456789012345678901234567890123456789012345678901",
+                    "ValidCharsInProjectName()", "too long"},
+        RefusalCase{"NameUntitled", Fresh, "untitled", "Invalid Project Name", "Invalid project name."}), ByName());
 
-// Saving as into the current project's own folder is what another user
-// opening it would be: the project's lock refuses it.
+// Saving as into the current project's own folder is another user opening it: its lock refuses it.
 TEST_F(PumpLifecycleTest, SaveAsIntoTheCurrentProjectsOwnFolderIsRefusedByItsLock) {
   const std::string alpha = SaveNewProject("Alpha");
   const auto before = Snapshot(alpha);
   host_->ExpectMsgBox("LockProjectApp()", "Project is already in use by another user.");
-  std::string folder = alpha, name = "Other";
-  EXPECT_EQ(server().ProjectSaveAs(folder, name), RETURN_USER_CANCEL);
+  EXPECT_EQ(SaveAs(alpha, "Other"), RETURN_USER_CANCEL);
   EXPECT_EQ(JobId("Other"), 0);
   EXPECT_EQ(server().Project()->JobName(), "Alpha");
-  auto after = Snapshot(alpha);
-  EXPECT_EQ(after, before);
+  EXPECT_EQ(Snapshot(alpha), before);
 }
 
 // ---- a step that fails
@@ -97,14 +85,12 @@ class FailedSaveAsTest : public PumpLifecycleTest, public ::testing::WithParamIn
 TEST_P(FailedSaveAsTest, FailsAndLeavesNeitherFilesNorARegistration) {
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   const std::string work = server().Project()->WorkingJobPath();
-  const std::string folder = Projects() + "/Full";
-  fs::create_directories(folder);
+  const std::string folder = MadeFolder("Full");
   FaultEnv full(&env_);
   full.Fail(Call::kCopy, 112, Named(GetParam()));
   platform::ScopedEnv scoped(&full);
   host_->ExpectMsgBoxContaining("bFileCopy()", "");
-  std::string path = folder, name = "Full";
-  EXPECT_EQ(server().ProjectSaveAs(path, name), RETURN_ERROR);
+  EXPECT_EQ(SaveAs(folder, "Full"), RETURN_ERROR);
   EXPECT_EQ(JobId("Full"), 0);
   EXPECT_THAT(FolderNames(folder), IsEmpty());
   EXPECT_EQ(server().Project()->JobName(), "Untitled");
@@ -121,8 +107,7 @@ TEST_F(PumpLifecycleTest, SaveAsWhoseWorkingCopyCannotBePreparedIsTakenBackWhole
   ASSERT_EQ(server().NewTag(type, tag, rs), RETURN_OK);
   rs.reset();
   const std::string work = server().Project()->WorkingJobPath();
-  const std::string folder = Projects() + "/New3";
-  fs::create_directories(folder);
+  const std::string folder = MadeFolder("New3");
   {
     FaultEnv full(&env_);
     full.Fail(Call::kCopy, 112, In(folder + "/~PMP10"));
@@ -130,21 +115,20 @@ TEST_F(PumpLifecycleTest, SaveAsWhoseWorkingCopyCannotBePreparedIsTakenBackWhole
     host_->ExpectMsgBoxContaining("bFileCopy()", "PMP10Tag.mdb");
     host_->ExpectMsgBoxContaining("bFileCopy()", "PMP10Crv.dat");
     host_->ExpectMsgBoxContaining("Error Saving Project", "Project  [New3]  was not saved.");
-    std::string path = folder, name = "New3";
-    EXPECT_EQ(server().ProjectSaveAs(path, name), RETURN_ERROR);
+    EXPECT_EQ(SaveAs(folder, "New3"), RETURN_ERROR);
   }
   EXPECT_EQ(JobId("New3"), 0);
   EXPECT_TRUE(fs::is_empty(folder));
   EXPECT_EQ(server().Project()->JobName(), "Untitled");
   EXPECT_EQ(server().Project()->WorkingJobPath(), work);
   EXPECT_TRUE(server().DoesTagExist(&server().UnitTags(), "Pump"));
-  EXPECT_THAT(Rows(work + "/PMP10Tag.mdb", "SELECT TagName FROM TagData WHERE TagName = 'Pump'"), ::testing::SizeIs(1));
+  const std::string pump = "SELECT TagName FROM TagData WHERE TagName = 'Pump'";
+  EXPECT_THAT(Rows(work + "/PMP10Tag.mdb", pump), ::testing::SizeIs(1));
 
   // With room on the disk the same save as goes through, the tag with it.
-  std::string path = folder, name = "New3";
-  ASSERT_EQ(server().ProjectSaveAs(path, name), RETURN_OK);
+  ASSERT_EQ(SaveAs(folder, "New3"), RETURN_OK);
   EXPECT_EQ(server().Project()->JobName(), "New3");
-  EXPECT_THAT(Rows(folder + "/PMP10Tag.mdb", "SELECT TagName FROM TagData WHERE TagName = 'Pump'"), ::testing::SizeIs(1));
+  EXPECT_THAT(Rows(folder + "/PMP10Tag.mdb", pump), ::testing::SizeIs(1));
   EXPECT_TRUE(server().DoesTagExist(&server().UnitTags(), "Pump"));
 }
 
@@ -172,8 +156,7 @@ class InterruptedSaveAsTest : public PumpLifecycleTest, public ::testing::WithPa
  protected:
   // What a save as killed while it copied the data files leaves behind.
   std::string KilledSaveAs() {
-    const std::string folder = Projects() + "/New3";
-    fs::create_directories(folder);
+    const std::string folder = MadeFolder("New3");
     fs::copy_file(inst_.enviro + "/Project.ro", folder + "/Project.mdb");
     WriteFile(folder + "/PMP10Tag.mdb", "tags");
     WriteFile(folder + "/.PMP10Crv.dat.p" + std::to_string(EndedProcessId()) + ".0badf00d.tmp", "half a curve");
@@ -190,8 +173,7 @@ TEST_P(InterruptedSaveAsTest, RetryClearsOnlyWhatTheSaveAsWrote) {
   if (!GetParam().cleared) {
     host_->ExpectMsgBoxContaining("Error Saving Project", "The folder already holds a project file.");
   }
-  std::string path = folder, name = "New3";
-  EXPECT_EQ(server().ProjectSaveAs(path, name), GetParam().cleared ? RETURN_OK : RETURN_ERROR);
+  EXPECT_EQ(SaveAs(folder, "New3"), GetParam().cleared ? RETURN_OK : RETURN_ERROR);
   if (GetParam().cleared) {
     EXPECT_EQ(server().Project()->JobName(), "New3");
     EXPECT_NE(JobId("New3"), 0);
@@ -206,40 +188,32 @@ TEST_P(InterruptedSaveAsTest, RetryClearsOnlyWhatTheSaveAsWrote) {
   }
 }
 
+void WriteProjectFile(const std::string& folder, const char* name) {
+  std::ofstream(folder + "/PROJECT.QVP") << "[Project]\r\nProject Name=" << name << "\r\n";
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Leftovers, InterruptedSaveAsTest,
     ::testing::Values(
         LeftoverCase{"KilledWhileCopying", [](const std::string&) {}, true},
-        LeftoverCase{"KilledBeforeRegistering",
-                     [](const std::string& folder) {
-                       std::ofstream(folder + "/PROJECT.QVP") << "[Project]\r\nProject Name=New3\r\n";
-                     },
-                     true},
-        LeftoverCase{"ProjectFileNamingAListedProject",
-                     [](const std::string& folder) {
-                       std::ofstream(folder + "/PROJECT.QVP") << "[Project]\r\nProject Name=Seed\r\n";
-                     },
+        LeftoverCase{"KilledBeforeRegistering", [](const std::string& f) { WriteProjectFile(f, "New3"); }, true},
+        LeftoverCase{"ProjectFileNamingAListedProject", [](const std::string& f) { WriteProjectFile(f, "Seed"); },
                      false},
         LeftoverCase{"AFileTheSaveAsNeverWrites",
-                     [](const std::string& folder) { std::ofstream(folder + "/notes.txt") << "mine"; }, false},
-        LeftoverCase{"NoLockOfTheSaveAs", [](const std::string& folder) { fs::remove(folder + "/~PMP10.PLF"); },
-                     false},
-        LeftoverCase{"NoProjectDatabase", [](const std::string& folder) { fs::remove(folder + "/Project.mdb"); },
-                     false},
-        LeftoverCase{"ASubfolder", [](const std::string& folder) { fs::create_directories(folder + "/old"); },
-                     false}), ByName());
+                     [](const std::string& f) { std::ofstream(f + "/notes.txt") << "mine"; }, false},
+        LeftoverCase{"NoLockOfTheSaveAs", [](const std::string& f) { fs::remove(f + "/~PMP10.PLF"); }, false},
+        LeftoverCase{"NoProjectDatabase", [](const std::string& f) { fs::remove(f + "/Project.mdb"); }, false},
+        LeftoverCase{"ASubfolder", [](const std::string& f) { fs::create_directories(f + "/old"); }, false}), ByName());
 
 TEST_F(PumpLifecycleTest, FolderOfASaveAsStillRunningIsNotCleared) {
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
-  const std::string folder = Projects() + "/New3";
-  fs::create_directories(folder);
+  const std::string folder = MadeFolder("New3");
   WriteFile(folder + "/PMP10Tag.mdb", "tags");
   // The writer of the lock is alive.
   int handle = 0;
   ASSERT_TRUE(platform::CurrentEnv()->CreateLockFile(folder + "/~PMP10.PLF", "other", &handle).ok());
   host_->ExpectMsgBoxContaining("Error Saving Project", "The folder already holds a project file.");
-  std::string path = folder, name = "New3";
-  EXPECT_EQ(server().ProjectSaveAs(path, name), RETURN_ERROR);
+  EXPECT_EQ(SaveAs(folder, "New3"), RETURN_ERROR);
   EXPECT_EQ(ReadFile(folder + "/PMP10Tag.mdb"), "tags");
   (void)platform::CurrentEnv()->ReleaseLockFile(handle);
 }
@@ -248,17 +222,14 @@ TEST_F(PumpLifecycleTest, FolderOfASaveAsStillRunningIsNotCleared) {
 
 TEST_F(PumpLifecycleTest, FolderNamedWithWildcardsIsSavedOpenedAndDeletedAndNeverTakenForItsNeighbour) {
   // A neighbour whose name the folder's name would match as a pattern.
-  fs::create_directories(Projects() + "/Plant AB");
+  const std::string neighbour = MadeFolder("Plant AB");
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   host_->ExpectMsgBox("Error Saving Project", "Project folder was not specified.");
-  std::string missing = Projects() + "/Plant *", odd_name = "Odd";
-  EXPECT_EQ(server().ProjectSaveAs(missing, odd_name), RETURN_ERROR);
-  EXPECT_TRUE(fs::is_empty(Projects() + "/Plant AB"));
+  EXPECT_EQ(SaveAs(Projects() + "/Plant *", "Odd"), RETURN_ERROR);
+  EXPECT_TRUE(fs::is_empty(neighbour));
 
-  const std::string odd = Projects() + "/Plant *?";
-  fs::create_directories(odd);
-  std::string folder = odd, name = "Odd";
-  ASSERT_EQ(server().ProjectSaveAs(folder, name), RETURN_OK);
+  const std::string odd = MadeFolder("Plant *?");
+  ASSERT_EQ(SaveAs(odd, "Odd"), RETURN_OK);
   EXPECT_TRUE(fs::exists(odd + "/PROJECT.QVP"));
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   ASSERT_EQ(server().ProjectOpen("Odd"), RETURN_OK);
@@ -266,7 +237,7 @@ TEST_F(PumpLifecycleTest, FolderNamedWithWildcardsIsSavedOpenedAndDeletedAndNeve
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   EXPECT_EQ(server().ProjectDelete("Odd", false), RETURN_OK);
   EXPECT_FALSE(fs::exists(odd));
-  EXPECT_TRUE(fs::exists(Projects() + "/Plant AB"));
+  EXPECT_TRUE(fs::exists(neighbour));
   EXPECT_EQ(host_->shown().size(), 1u);
 }
 

@@ -29,8 +29,7 @@ const std::string kOther =
     "to remove the project from your projects list.";
 const std::string kPad(100, ' ');
 
-// An initialized service object (PMP10 of an installation with PMP10, LAY10
-// and CAL10) whose projects database the tests fill with projects.
+// PMP10 started on an installation of all three applications; the tests fill its projects list.
 class SelectDialogTest : public InstalledTest {
  protected:
   void SetUp() override {
@@ -64,6 +63,12 @@ class SelectDialogTest : public InstalledTest {
     dialog.SetServer(&ServerOf(server_));
     dialog.SetProjectsDb(server_.ProjectDb());
   }
+  // Shows the dialog so prepared with the user's part given.
+  void Show(frmSelect& dialog, eProjectOperationMode mode, DialogActions user, const std::string& type = "") {
+    Prepare(dialog, mode, type);
+    host_->ExpectDialog("frmSelect", std::move(user));
+    dialog.Show();
+  }
 
   clsProjectDataServer server_;
   std::string help_file_;
@@ -86,8 +91,7 @@ TEST_F(SelectDialogTest, FilterOffersApplicationsWithProjectSupportAndTheListFol
   AddProject("Gamma", {});
   // A default application that has no entry lists every project.
   frmSelect unknown;
-  Prepare(unknown, OPEN_MODE, "CAL10");
-  host_->ExpectDialog("frmSelect", [](Dialog& d) {
+  Show(unknown, OPEN_MODE, [](Dialog& d) {
     const ComboBox& types = *d.Find<ComboBox>("cboType");
     std::vector<std::string> entries;
     for (int i = 0; i < types.ListCount(); ++i) entries.push_back(types.List(i));
@@ -96,12 +100,10 @@ TEST_F(SelectDialogTest, FilterOffersApplicationsWithProjectSupportAndTheListFol
     EXPECT_EQ(types.ListIndex(), 0);
     EXPECT_THAT(Names(Projects(d)), ElementsAre("Alpha", "Beta", "Gamma"));
     d.ClickButton("cmdCancel");
-  });
-  unknown.Show();
+  }, "CAL10");
 
   frmSelect dialog;
-  Prepare(dialog, OPEN_MODE, " lay10 ");
-  host_->ExpectDialog("frmSelect", [this](Dialog& d) {
+  Show(dialog, OPEN_MODE, [this](Dialog& d) {
     EXPECT_THAT(Names(Projects(d)), ElementsAre("Beta"));
     EXPECT_EQ(Projects(d).Item(1)->SubItem(1), Folder("Beta"));
     d.SelectItem("cboType", 0);
@@ -109,8 +111,7 @@ TEST_F(SelectDialogTest, FilterOffersApplicationsWithProjectSupportAndTheListFol
     d.SelectItem("cboType", 1);
     EXPECT_THAT(Names(Projects(d)), ElementsAre("Alpha", "Beta"));
     d.ClickButton("cmdCancel");
-  });
-  dialog.Show();
+  }, " lay10 ");
 }
 
 TEST_F(SelectDialogTest, CurrentProjectIsPreselectedElseTheFirstEntry) {
@@ -118,17 +119,15 @@ TEST_F(SelectDialogTest, CurrentProjectIsPreselectedElseTheFirstEntry) {
   AddProject("Beta", {});
   for (const std::string& current : {std::string(" beta "), std::string("Missing")}) {
     frmSelect dialog;
-    Prepare(dialog);
     dialog.SetCurrentProjectName(current);
     const std::string expected = current == "Missing" ? "Alpha" : "Beta";
-    host_->ExpectDialog("frmSelect", [&](Dialog& d) {
+    Show(dialog, SELECT_MODE, [&](Dialog& d) {
       ASSERT_NE(Projects(d).SelectedItem(), nullptr);
       EXPECT_EQ(Projects(d).SelectedItem()->Text(), expected);
       EXPECT_EQ(Projects(d).VisibleItem(), Projects(d).SelectedItem());
       EXPECT_TRUE(d.Find<CommandButton>("cmdOK")->Enabled());
       d.ClickButton("cmdCancel");
     });
-    dialog.Show();
   }
 }
 
@@ -138,8 +137,7 @@ TEST_F(SelectDialogTest, ColumnClickSortsAndASecondClickReverses) {
   AddProject("Gamma", {});
   server_.SetSortProjectsList(false);
   frmSelect dialog;
-  Prepare(dialog);
-  host_->ExpectDialog("frmSelect", [](Dialog& d) {
+  Show(dialog, SELECT_MODE, [](Dialog& d) {
     EXPECT_THAT(Names(Projects(d)), ElementsAre("Beta", "alpha", "Gamma"));
     d.ClickColumn("lvwProjects", 1);
     EXPECT_THAT(Names(Projects(d)), ElementsAre("alpha", "Beta", "Gamma"));
@@ -150,12 +148,10 @@ TEST_F(SelectDialogTest, ColumnClickSortsAndASecondClickReverses) {
     EXPECT_THAT(Names(Projects(d)), ElementsAre("Gamma", "Beta", "alpha"));
     d.ClickButton("cmdCancel");
   });
-  dialog.Show();
   EXPECT_TRUE(dialog.SortProjectsList());
 }
 
-// A projects database held by someone else: the exclusive open is refused
-// while a shared probe succeeds (in use), on a clock that only moves when slept on.
+// Held by another process: refused exclusively though a shared probe opens it, on a clock moved only by sleeps.
 TEST_F(SelectDialogTest, BusyProjectsDatabaseLeavesAnEmptyListAndOkDisabled) {
   AddProject("Alpha", {});
   FakeClockEnv env;
@@ -183,6 +179,7 @@ struct ModeCase {
   const char* ok;
   const char* tool_tip;
   long help_context;
+  bool network_user = false;  // started for jsmith, whom the heading names
 };
 
 class SelectDialogModeTest : public SelectDialogTest, public ::testing::WithParamInterface<ModeCase> {};
@@ -192,15 +189,15 @@ TEST_P(SelectDialogModeTest, CaptionOkButtonAndHelpFollowTheMode) {
   AddProject("Alpha", {});
   SetHelpFile("/opt/help/KOVRA.HLP");
   frmSelect dialog;
-  Prepare(dialog, c.mode);
-  host_->ExpectDialog("frmSelect", [&](Dialog& d) {
+  if (c.network_user) dialog.SetUserName("jsmith");
+  Show(dialog, c.mode, [&](Dialog& d) {
     EXPECT_EQ(d.Caption(), c.caption);
     EXPECT_EQ(d.Find<CommandButton>("cmdOK")->Caption(), c.ok);
     EXPECT_EQ(d.Find<CommandButton>("cmdOK")->ToolTipText(), c.tool_tip);
-    EXPECT_EQ(d.Find<Label>("lblHeading")->Caption(), "Select Project:  ");
+    EXPECT_EQ(d.Find<Label>("lblHeading")->Caption(),
+              c.network_user ? "Select Project:    [User:  jsmith]" : "Select Project:  ");
     Press({"cmdHelp", "cmdCancel"})(d);
   });
-  dialog.Show();
   const ui::ShownItem& help = host_->shown().back();
   EXPECT_EQ(help.kind, "help");
   EXPECT_EQ(help.text, c.help_context ? "1:" + std::to_string(c.help_context) : std::string("11:0"));
@@ -209,21 +206,11 @@ TEST_P(SelectDialogModeTest, CaptionOkButtonAndHelpFollowTheMode) {
 INSTANTIATE_TEST_SUITE_P(
     SelectModes, SelectDialogModeTest,
     ::testing::Values(ModeCase{"Open", OPEN_MODE, "Open Project", "Open", "Open the selected project", 10122},
-                      ModeCase{"Delete", DELETE_MODE, "Delete Project", "Delete", "Delete the selected project", 10152},
+                      ModeCase{"DeleteForANetworkUser", DELETE_MODE, "Delete Project", "Delete",
+                               "Delete the selected project", 10152, true},
                       ModeCase{"Archive", ARCHIVE_MODE, "Archive Project", "OK", "", 0},
                       ModeCase{"Select", SELECT_MODE, "Select Project", "OK", "", 0},
                       ModeCase{"Save", SAVE_MODE, "Select Project", "OK", "", 0}), ByLabel());
-
-TEST_F(SelectDialogTest, HeadingNamesTheNetworkUser) {
-  frmSelect dialog;
-  Prepare(dialog, DELETE_MODE);
-  dialog.SetUserName("jsmith");
-  host_->ExpectDialog("frmSelect", [](Dialog& d) {
-    EXPECT_EQ(d.Find<Label>("lblHeading")->Caption(), "Select Project:    [User:  jsmith]");
-    d.ClickButton("cmdCancel");
-  });
-  dialog.Show();
-}
 
 struct NewButtonCase {
   const char* label;
@@ -237,13 +224,11 @@ class SelectDialogNewButtonTest : public SelectDialogTest, public ::testing::Wit
 TEST_P(SelectDialogNewButtonTest, NewButtonOnlyInOpenModeWhenAskedFor) {
   const NewButtonCase c = GetParam();
   frmSelect dialog;
-  Prepare(dialog, c.mode);
   dialog.SetShowNewButton(c.asked);
-  host_->ExpectDialog("frmSelect", [&](Dialog& d) {
+  Show(dialog, c.mode, [&](Dialog& d) {
     EXPECT_EQ(d.Find<CommandButton>("cmdNew")->Visible(), c.visible);
     d.ClickButton(c.visible ? "cmdNew" : "cmdCancel");
   });
-  dialog.Show();
   EXPECT_EQ(dialog.NewPressed(), c.visible);
   EXPECT_FALSE(dialog.Accepted());
 }
@@ -256,43 +241,35 @@ INSTANTIATE_TEST_SUITE_P(SelectModes, SelectDialogNewButtonTest,
 
 // ---- OK, the existence check and the not-found dialog
 
-TEST_F(SelectDialogTest, OkOnAProjectThatIsThereReturnsItsNameFolderAndKey) {
+TEST_F(SelectDialogTest, OkOnAProjectThatIsThereReturnsItsNameFolderAndKeyAndCancelOrCloseReturnNone) {
   AddProject("Alpha", {});
   AddProject("Beta", {});
   std::int32_t id = 0;
   std::string path;
   ASSERT_TRUE(server_.GetProjectInfo("Beta", id, path));
   frmSelect dialog;
-  Prepare(dialog, OPEN_MODE);
-  host_->ExpectDialog("frmSelect", [](Dialog& d) {
+  Show(dialog, OPEN_MODE, [](Dialog& d) {
     d.DoubleClick("lvwProjects", 0);  // empty space: no choice
     EXPECT_TRUE(d.visible());
     d.DoubleClick("lvwProjects", 2);
   });
-  dialog.Show();
   EXPECT_TRUE(dialog.Accepted());
   EXPECT_FALSE(dialog.NewPressed());
   EXPECT_EQ(dialog.SelectedName(), "Beta");
   EXPECT_EQ(dialog.SelectedPath(), Folder("Beta"));
   EXPECT_EQ(dialog.SelectedJobID(), id);
-}
 
-TEST_F(SelectDialogTest, CancelAndTheCloseBoxReturnNoProject) {
-  AddProject("Alpha", {});
   for (const char* how : {"cancel", "close"}) {
     frmSelect dialog;
-    Prepare(dialog);
-    host_->ExpectDialog("frmSelect", [&](Dialog& d) {
-      std::string(how) == "cancel" ? d.ClickButton("cmdCancel") : d.CloseByUser();
-    });
-    dialog.Show();
+    Show(dialog, SELECT_MODE,
+         [&](Dialog& d) { std::string(how) == "cancel" ? d.ClickButton("cmdCancel") : d.CloseByUser(); });
     EXPECT_FALSE(dialog.Accepted()) << how;
     EXPECT_FALSE(dialog.NewPressed()) << how;
     EXPECT_EQ(dialog.SelectedName(), "") << how;
   }
 }
 
-TEST_F(SelectDialogTest, VanishedFolderShowsNotFoundAndCloseKeepsTheProjectListed) {
+TEST_F(SelectDialogTest, VanishedFolderShowsNotFoundWhereCloseKeepsTheProjectListedAndRemoveTakesItOff) {
   AddProject("Alpha", {});
   AddProject("Beta", {}, /*with_folder=*/false);
   frmSelect dialog;
@@ -315,13 +292,9 @@ TEST_F(SelectDialogTest, VanishedFolderShowsNotFoundAndCloseKeepsTheProjectListe
   dialog.Show();
   EXPECT_FALSE(dialog.Accepted());
   EXPECT_THAT(JobNames(), ElementsAre("Alpha", "Beta"));
-}
 
-TEST_F(SelectDialogTest, RemoveTakesTheProjectOffTheListAndTheProjectsDatabase) {
-  AddProject("Alpha", {});
-  AddProject("Beta", {}, /*with_folder=*/false);
-  frmSelect dialog;
-  Prepare(dialog);
+  frmSelect again;
+  Prepare(again);
   host_->ExpectDialog("frmSelect", [](Dialog& d) {
     d.SelectItem("lvwProjects", 2);
     d.ClickButton("cmdOK");
@@ -332,9 +305,9 @@ TEST_F(SelectDialogTest, RemoveTakesTheProjectOffTheListAndTheProjectsDatabase) 
   });
   host_->ExpectDialog("frmProjectNotFound", Press({"cmdRemove"}));
   host_->ExpectMsgBox("Project Removed From List", "Project [Beta] has been removed from the projects list.");
-  dialog.Show();
-  EXPECT_TRUE(dialog.Accepted());
-  EXPECT_EQ(dialog.SelectedName(), "Alpha");
+  again.Show();
+  EXPECT_TRUE(again.Accepted());
+  EXPECT_EQ(again.SelectedName(), "Alpha");
   EXPECT_THAT(JobNames(), ElementsAre("Alpha"));
 }
 
@@ -357,8 +330,6 @@ TEST_F(SelectDialogTest, RemoveReportsAProjectsDatabaseThatCannotBeOpened) {
   EXPECT_FALSE(changed);
   EXPECT_EQ(host_->shown().back().style, vbCritical);
 }
-
-// ---- the existence check on its own
 
 struct ExistenceCase {
   const char* label;

@@ -11,14 +11,12 @@ StagingTest::StagingTest() {
   env_.temp_folder = temp_ / "systemp/";
 }
 
-// The service object goes first, while the environment it was started with is
-// still in place.
+// The service object goes first, while the environment it was started with is still in place.
 StagingTest::~StagingTest() { server_.reset(); }
 
 void StagingTest::Start(const std::string& pdsg) {
   Install();
-  // The user already has a project, as most users do, so that starting does
-  // not create a first one.
+  // The user already has a project, as most do, so that starting creates no first one.
   CreateProjectsDb();
   AddJob("Seed", temp_ / "projects/Seed");
   server_ = std::make_unique<clsProjectDataServer>();

@@ -11,8 +11,7 @@
 
 namespace pds::test {
 
-// The real system, except that the system temporary folder is the test's own;
-// folder creation can be made to fail.
+// The real system with the test's own system temporary folder; folder creation can be made to fail.
 class StagingEnv : public FaultEnv {
  public:
   std::string TempFolder() override { return temp_folder; }
@@ -24,23 +23,19 @@ class StagingTest : public InstalledTest {
   StagingTest();
   ~StagingTest() override;
 
-  // Builds the installation (all sample applications), gives the user one
-  // project so that no first project is created, and starts server() as
-  // application pdsg (in the case given).
+  // Installs every sample application, gives the user one project (so no first one is made), starts pdsg.
   void Start(const std::string& pdsg);
   clsProjectDataServer& server() { return *server_; }
 
   // The user's projects database.
   std::string ProjectsDb() const { return ProjectsDbPath(); }
 
-  // A project folder under the test's folder, made with a writable
-  // Project.mdb from the installation's template.
+  // A project folder in the test's folder with a writable Project.mdb from the installation's template.
   std::string MakeProjectFolder(const std::string& name);
   // A record for the project folder made by MakeProjectFolder.
   ProjectRef MakeRecord(const std::string& name, const std::string& folder, std::int32_t job_id = 0);
 
-  // The folder of this user's untitled working folders in the test's
-  // temporary folder: each process's own folder sits inside it.
+  // This user's folder of untitled working folders, one folder per process, in the test's temporary folder.
   std::string UserTempFolder() const;
   // Whether work is the working folder name in a process's own folder there.
   bool IsUntitledWorkFolder(const std::string& work, const std::string& name) const;

@@ -27,16 +27,12 @@ class WorkingCopyStagingTest : public StagingTest {
 
 // ---- preparing the working folder
 
-TEST_F(WorkingCopyStagingTest, WorkingFolderIsUpperCaseTildeFolderInProjectOrSystemTempFolder) {
-  const std::string project = NewFolder("projects/Alpha");
-  EXPECT_EQ(ServerOf(server()).GetWorkingProjectPath(project), project + "/~LAY10");
+TEST_F(WorkingCopyStagingTest, WorkingFolderIsAnUpperCaseTildeFolderAndWhenThereIsEmptiedOfFilesButKept) {
   EXPECT_TRUE(IsUntitledWorkFolder(ServerOf(server()).GetWorkingProjectPath(""), "~LAY10"));
-  EXPECT_TRUE(fs::is_directory(project + "/~LAY10"));
-}
-
-TEST_F(WorkingCopyStagingTest, ExistingWorkingFolderIsEmptiedOfFilesButKept) {
   const std::string project = NewFolder("projects/Alpha");
-  const std::string work = NewFolder("projects/Alpha/~LAY10");
+  const std::string work = project + "/~LAY10";
+  ASSERT_EQ(ServerOf(server()).GetWorkingProjectPath(project), work);
+  EXPECT_TRUE(fs::is_directory(work));
   WriteFile(work + "/LAY10Lay.dat");
   WriteFile(work + "/stale.tmp");
   fs::create_directory(work + "/keep");
@@ -66,23 +62,18 @@ TEST_F(WorkingCopyStagingTest, FileNamedLikeTheWorkingFolderOrAFailedCreationBlo
   EXPECT_FALSE(fs::exists(project + "/~LAY10"));
 }
 
-// ---- removing the working folder
-
-TEST_F(WorkingCopyStagingTest, DeleteWorkFolderRefusesAFolderThatIsNotAWorkingFolderOrNone) {
+TEST_F(WorkingCopyStagingTest, DeleteWorkFolderRefusesOtherFoldersAndRemovesAWorkingOneWithReadOnlyFiles) {
   const std::string project = NewFolder("projects/Alpha");
   WriteFile(project + "/LAY10Lay.dat");
   host_->ExpectMsgBox("DeleteWorkFolder()",
                       "Attempting to delete an invalid folder.  The following folder is not a project work folder.\r[" +
                           project + "]");
-
   EXPECT_FALSE(ServerOf(server()).DeleteWorkFolder(project));
   EXPECT_TRUE(fs::exists(project + "/LAY10Lay.dat"));
   // A working folder that is not there is already deleted.
-  EXPECT_TRUE(ServerOf(server()).DeleteWorkFolder(temp_ / "projects/Alpha/~LAY10"));
+  EXPECT_TRUE(ServerOf(server()).DeleteWorkFolder(project + "/~LAY10"));
   EXPECT_FALSE(ServerOf(server()).DeleteWorkFolder(""));
-}
 
-TEST_F(WorkingCopyStagingTest, DeleteWorkFolderRemovesReadOnlyFilesAndTheFolder) {
   // The name is compared without regard to case.
   const std::string work = NewFolder("projects/Alpha/~lay10");
   WriteFile(work + "/LAY10Lay.dat");
@@ -92,7 +83,7 @@ TEST_F(WorkingCopyStagingTest, DeleteWorkFolderRemovesReadOnlyFilesAndTheFolder)
 
   EXPECT_TRUE(ServerOf(server()).DeleteWorkFolder(work));
   EXPECT_FALSE(fs::exists(work));
-  EXPECT_TRUE(fs::exists(temp_ / "projects/Alpha"));
+  EXPECT_TRUE(fs::exists(project + "/LAY10Lay.dat"));
 }
 
 // ---- links and leftovers in the working folder's place
@@ -122,8 +113,7 @@ TEST_F(WorkingCopyStagingTest, PreparingAndDeletingRefuseALinkedWorkFolderAndLea
   EXPECT_FALSE(fs::exists(victim + "/missing"));
 }
 
-// A link planted under the working folder's usual name in the shared temporary folder is
-// never the untitled project's folder: each process works in a folder of its own.
+// Each process has an untitled working folder of its own, so a link planted in the shared folder goes unused.
 TEST_F(WorkingCopyStagingTest, ALinkPlantedInTheSharedTemporaryFolderIsNeverUsed) {
   const std::string victim = NewFolder("victim");
   WriteFile(victim + "/precious.txt", "user data");
@@ -150,8 +140,7 @@ TEST_F(WorkingCopyStagingTest, LeftoversOfAKilledSaveAreSweptOnOpenAndClose) {
   for (const std::string& name : leftovers) EXPECT_FALSE(fs::exists(project + "/" + name)) << name;
   EXPECT_TRUE(fs::exists(project + "/.kept"));
 
-  // A leftover inside the working folder no longer keeps it at close, nor does
-  // one beside it stay.
+  // At close a leftover inside the working folder keeps it no longer, and one beside it goes.
   WriteFile(work + "/.LAY10Lay.dat.p" + dead + ".00000001.tmp");
   WriteFile(project + "/" + leftovers[1]);
   EXPECT_TRUE(ServerOf(server()).DeleteWorkFolder(work));
@@ -220,15 +209,14 @@ TEST_F(WorkingCopyStagingTest, ExistingFilesAreCopiedByPatternAndAMissingRequire
   EXPECT_FALSE(host_->wait_cursor());
 }
 
-// Large copies show how far they are and which file is on its way; small
-// ones show nothing.
+// Large copies show how far they are and which file is on its way; small ones show nothing.
 TEST_F(WorkingCopyStagingTest, LargeCopiesShowTheirProgressFileByFile) {
   Shared().app_data_specs = {{"LAY10*.dat", true, false, false, false, 0, ""}};
   const std::string from = NewFolder("projects/Alpha");
   const std::string to = NewFolder("projects/Alpha/~LAY10");
   WriteFile(from + "/LAY10Small.dat", "small");
   ASSERT_TRUE(ServerOf(server()).CopyExistingAppFiles(from, to));
-  EXPECT_THAT(host_->shown(), ::testing::IsEmpty());
+  EXPECT_THAT(host_->shown(), IsEmpty());
 
   std::filesystem::resize_file(from + "/LAY10Small.dat", CopyProgress::kThresholdBytes);
   WriteFile(from + "/LAY10Big.dat", "");
@@ -241,13 +229,11 @@ TEST_F(WorkingCopyStagingTest, LargeCopiesShowTheirProgressFileByFile) {
     seen.push_back(item.text);
   }
   ASSERT_GE(seen.size(), 6u);  // shown, then each file starting and done, then closed
-  EXPECT_THAT(seen.front(), ::testing::HasSubstr("prgCopy"));
-  EXPECT_THAT(seen[1], ::testing::AnyOf(::testing::HasSubstr("LAY10Big.dat"), ::testing::HasSubstr("LAY10Small.dat")));
-  EXPECT_THAT(seen[2], ::testing::HasSubstr("50"));
-  EXPECT_THAT(seen.back(), ::testing::HasSubstr("100"));
+  EXPECT_THAT(seen.front(), HasSubstr("prgCopy"));
+  EXPECT_THAT(seen[1], ::testing::AnyOf(HasSubstr("LAY10Big.dat"), HasSubstr("LAY10Small.dat")));
+  EXPECT_THAT(seen[2], HasSubstr("50"));
+  EXPECT_THAT(seen.back(), HasSubstr("100"));
 }
-
-// ---- verifying a project's data files
 
 TEST_F(WorkingCopyStagingTest, VerificationIgnoresFilesNotMarkedForItAndAMissingVerifiedFileBlocksTheProject) {
   const std::string folder = NewFolder("projects/Alpha");
@@ -262,8 +248,6 @@ TEST_F(WorkingCopyStagingTest, VerificationIgnoresFilesNotMarkedForItAndAMissing
   EXPECT_FALSE(ServerOf(server()).VerifyProjectData("Alpha", folder, specs));
   EXPECT_FALSE(host_->wait_cursor());
 }
-
-// ---- temporary file names
 
 TEST_F(WorkingCopyStagingTest, TemporaryFilesAreNewEmptyFilesWithTheirPrefix) {
   const std::string folder = NewFolder("projects/Alpha");
@@ -328,28 +312,28 @@ TEST_P(UnsafeUserFolderTest, IsNotUsedAndNothingIsWrittenThere) {
   EXPECT_TRUE(fs::is_empty(elsewhere));
 }
 
+const char* const kNotOwn = "It belongs to another user or is open to other users, so it is never used.";
+
 INSTANTIATE_TEST_SUITE_P(
     Kinds, UnsafeUserFolderTest,
-    ::testing::Values(UnsafeFolderCase{"OpenToOthers",
-                                       [](const std::string& user, const std::string&) {
-                                         fs::create_directories(user);
-                                         chmod(user.c_str(), 0777);
-                                       },
-                                       "It belongs to another user or is open to other users, so it is never used."},
-                      UnsafeFolderCase{"OwnedByAnotherUser",
-                                       [](const std::string& user, const std::string&) {
-                                         fs::create_directories(user);
-                                         chmod(user.c_str(), 0700);
-                                         // Only a privileged test can give it away; otherwise it is
-                                         // opened to others, which is refused the same way.
-                                         if (chown(user.c_str(), 65534, 65534) != 0) chmod(user.c_str(), 0777);
-                                       },
-                                       "It belongs to another user or is open to other users, so it is never used."},
-                      UnsafeFolderCase{"LinkToAnotherFolder",
-                                       [](const std::string& user, const std::string& elsewhere) {
-                                         fs::create_directory_symlink(elsewhere, user);
-                                       },
-                                       "It is a symbolic link, which is never used."}), ByName());
+    ::testing::Values(
+        UnsafeFolderCase{"OpenToOthers",
+                         [](const std::string& user, const std::string&) {
+                           fs::create_directories(user);
+                           chmod(user.c_str(), 0777);
+                         },
+                         kNotOwn},
+        UnsafeFolderCase{"OwnedByAnotherUser",
+                         [](const std::string& user, const std::string&) {
+                           fs::create_directories(user);
+                           chmod(user.c_str(), 0700);
+                           // Given away when privileged, else opened to others: the same refusal.
+                           if (chown(user.c_str(), 65534, 65534) != 0) chmod(user.c_str(), 0777);
+                         },
+                         kNotOwn},
+        UnsafeFolderCase{"LinkToAnotherFolder",
+                         [](const std::string& user, const std::string& to) { fs::create_directory_symlink(to, user); },
+                         "It is a symbolic link, which is never used."}), ByName());
 
 class FlushRecordingEnv : public platform::EnvWrapper {
  public:
@@ -383,40 +367,35 @@ class DurableSaveTest : public StagingTest {
       for (const char* name : {"LAY10Lay.dat", "LAY10R01.dat", "LAY10R02.dat"})
         std::ofstream(folder + "/" + name) << name;
     }
-    recorder_ = std::make_unique<FlushRecordingEnv>(&env_);
-    scoped_recorder_ = std::make_unique<platform::ScopedEnv>(recorder_.get());
-  }
-  void TearDown() override {
-    scoped_recorder_.reset();
-    StagingTest::TearDown();
+    scoped_recorder_.emplace(&recorder_);
   }
 
   std::string project_, work_;
   // Installed after the start, so that only the operation under test is recorded.
-  std::unique_ptr<FlushRecordingEnv> recorder_;
-  std::unique_ptr<platform::ScopedEnv> scoped_recorder_;
+  FlushRecordingEnv recorder_{&env_};
+  std::optional<platform::ScopedEnv> scoped_recorder_;
 };
 
 TEST_F(DurableSaveTest, SaveFlushesEveryCopyAndTheProjectFolderOnce) {
   EXPECT_TRUE(ServerOf(server()).CopyExistingAppFiles(work_, project_ + "/"));
-  EXPECT_THAT(recorder_->durable_copies,
+  EXPECT_THAT(recorder_.durable_copies,
               ::testing::UnorderedElementsAre("LAY10Lay.dat", "LAY10R01.dat", "LAY10R02.dat"));
-  EXPECT_THAT(recorder_->plain_copies, ::testing::IsEmpty());
-  EXPECT_THAT(recorder_->synced, ::testing::ElementsAre(project_));
+  EXPECT_THAT(recorder_.plain_copies, IsEmpty());
+  EXPECT_THAT(recorder_.synced, ElementsAre(project_));
 }
 
 TEST_F(DurableSaveTest, StagingIntoTheWorkingFolderFlushesNothing) {
   EXPECT_TRUE(ServerOf(server()).CopyExistingAppFiles(project_, work_));
-  EXPECT_EQ(recorder_->plain_copies.size(), 3u);
-  EXPECT_THAT(recorder_->durable_copies, ::testing::IsEmpty());
-  EXPECT_THAT(recorder_->synced, ::testing::IsEmpty());
+  EXPECT_EQ(recorder_.plain_copies.size(), 3u);
+  EXPECT_THAT(recorder_.durable_copies, IsEmpty());
+  EXPECT_THAT(recorder_.synced, IsEmpty());
 }
 
 TEST_F(DurableSaveTest, FailedFolderFlushIsReportedFailsTheCopyAndTheFilesStayCopied) {
-  recorder_->sync_error = 23;  // a data error from the device
+  recorder_.sync_error = 23;  // a data error from the device
   host_->ExpectMsgBox("CopyExistingAppFiles()", GetSystemErrorText(23));
   EXPECT_FALSE(ServerOf(server()).CopyExistingAppFiles(work_, project_));
-  EXPECT_EQ(recorder_->durable_copies.size(), 3u);
+  EXPECT_EQ(recorder_.durable_copies.size(), 3u);
 }
 
 }  // namespace
