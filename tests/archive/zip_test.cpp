@@ -160,12 +160,6 @@ INSTANTIATE_TEST_SUITE_P(Codes, ZipErrorTextTest,
                                            TextCase{0x1F4, "Unknown zip error 0x1F4"}),
                          [](const auto& info) { return "Code" + std::to_string(info.param.code); });
 
-TEST(ZipTitlesTest, CodeInUpperCaseHex) {
-  EXPECT_EQ(ArchiveErrorTitle(28), "Archive Error 1C");
-  EXPECT_EQ(RetrieveErrorTitle(42), "Retrieve Error 2A");
-  EXPECT_EQ(UnArchiveErrorTitle(3), "TVX UnArchive Error 3");
-}
-
 using test::BuildZip;
 using test::RawEntry;
 
