@@ -256,15 +256,11 @@ INSTANTIATE_TEST_SUITE_P(
     Names, ShortFileNameTest,
     ::testing::Values(
         NameCase{"PROJECT1.QVP", ""}, NameCase{"ABCDEFGH", ""}, NameCase{"lower.txt", ""},
-        NameCase{"A'B&C.TX", ""},  // the apostrophe and ampersand project names refuse
         NameCase{"ABCDEFGHI", kTooLong}, NameCase{"ABCDEFGHI.TXT", kTooLong},
         NameCase{".ABC", "Invalid file or folder name.  Period is out of place."},
         NameCase{"NAME.ABCD", "Invalid file or folder name.  Too many characters after the period."},
         NameCase{"NAME.", "Invalid file or folder name.  Period cannot be last character in name."},
         NameCase{"A.B.C", "Invalid file or folder name.  Cannot have multiple periods in a name."},
-        NameCase{"MY FILE",
-                 "Invalid File or Folder name.  Spaces are invalid in file and folder names on the drive you have "
-                 "selected."},
         NameCase{"A+B", "Invalid File or Folder name.  (+)  is not a valid character."}),
     NameOfCase);
 
@@ -285,9 +281,7 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"report*?.txt", ""}, NameCase{"My Project &", ""},
         NameCase{"", "Invalid file or folder name.  Please enter a longer name."},
         NameCase{"thirteen_char", "Invalid file or folder name.  The name is too long.  Please enter a shorter name."},
-        NameCase{".hidden", kPeriodEnds}, NameCase{"name.", kPeriodEnds},
-        NameCase{"a:b", "Invalid file or folder name.  An invalid character(s) was used.  The following are invalid "
-                        "characters:  '<>:/|\\\""}),
+        NameCase{".hidden", kPeriodEnds}, NameCase{"name.", kPeriodEnds}),
     NameOfCase);
 
 }  // namespace
