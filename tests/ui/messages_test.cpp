@@ -59,8 +59,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // A description without a number is not an error.
         ShowErrorCase{"NothingToShow", "", "Proc()", 0, "kept", 0, "", ""},
-        ShowErrorCase{"MessageBlankLineDescription", "Could not open.", "OpenDb()", 3044, "Not a valid path.", 0,
-                      "OpenDb()", "Could not open.\r\n\nNot a valid path."},
         ShowErrorCase{"OnlyTheDescription", "", "Proc()", 5, "Invalid procedure call or argument", 0, "Proc()",
                       "Invalid procedure call or argument"},
         ShowErrorCase{"SystemCodeAndText", "Copy failed.", "CopyFile()", 0, "", 5, "CopyFile()",

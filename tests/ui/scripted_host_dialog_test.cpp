@@ -49,17 +49,6 @@ TEST_F(ScriptedDialogTest, DialogActionsRunAfterLoadAndActivation) {
   EXPECT_THAT(host_->shown()[0].text, HasSubstr("cmdOK CommandButton \"OK\" default [disabled]"));
 }
 
-TEST_F(ScriptedDialogTest, NestedMessageBoxFromOkTakesTheNextStep) {
-  TestDialog dlg;
-  dlg.on_ok = [] { Ui().MsgBox("Project  'A'  already exists.\r\nPlease enter a different name.", 64, "Invalid"); };
-  host_->ExpectDialog("frmTest", test::TypeAndOk("txtName", "A"));
-  host_->ExpectMsgBox("Invalid", "Project  'A'  already exists.\r\nPlease enter a different name.");
-  dlg.Show();
-  EXPECT_THAT(host_->Problems(), IsEmpty());
-  ASSERT_EQ(host_->shown().size(), 2u);
-  EXPECT_EQ(host_->shown()[1].kind, "msgbox");
-}
-
 TEST_F(ScriptedDialogTest, DialogLeftOpenIsAFailureAndIsClosedByItsCancelButton) {
   TestDialog dlg;
   host_->ExpectDialog("frmTest", [](Dialog& d) { d.TypeText("txtName", "x"); });
@@ -159,20 +148,6 @@ TEST_F(ScriptedDialogTest, ModelessDialogsAreRecordedAsProgressSnapshots) {
   for (const auto& item : host_->shown()) EXPECT_EQ(item.kind, "progress");
   EXPECT_THAT(host_->shown()[1].text, HasSubstr("prgFiles ProgressBar 40 of 0..100"));
   EXPECT_TRUE(host_->failures().empty());
-}
-
-TEST_F(ScriptedDialogTest, ProcessEventsLetsATestActDuringALongLoop) {
-  TestDialog dlg;
-  int polls = 0;
-  host_->OnProcessEvents([&] {
-    if (++polls == 3) Dialog::InnermostModal()->PressEscape();
-  });
-  host_->ExpectDialog("frmTest", [](Dialog&) {
-    while (Dialog::InnermostModal()->visible()) Ui().ProcessEvents();
-  });
-  dlg.Show();
-  EXPECT_EQ(polls, 3);
-  EXPECT_THAT(host_->Problems(), IsEmpty());
 }
 
 class BatchHostDialogTest : public ::testing::Test {
