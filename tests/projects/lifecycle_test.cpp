@@ -5,6 +5,7 @@
 #include "pds/UiHost.h"
 #include "pds/clsMRUJobs.h"
 #include "pds/clsProject.h"
+#include "pds/db/jet_errors.h"
 #include "tests/projects/lifecycle_fixture.h"
 
 namespace pds::test {
@@ -182,11 +183,13 @@ TEST_F(PumpLifecycleTest, SaveQuestionCancelKeepsTheProjectAndNoOpensTheNextClea
   EXPECT_EQ(server().MRUJobs().Item(2)->JobName(), "Alpha");
 }
 
+// The damaged database is named by the project's file, not the working copy the failed open removes.
 TEST_F(PumpLifecycleTest, OpenThatFailsOnItsTagDatabaseReleasesTheProject) {
   const std::string alpha = SaveNewProject("Alpha");
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   WriteFile(alpha + "/PMP10Tag.mdb", "not a database");
-  host_->ExpectMsgBoxContaining("InitTagData()", "Unrecognized database format");
+  host_->ExpectMsgBox("InitTagData()", "Error opening Tag Database.\r\n\n" +
+                                          db::JetErrorText(db::kErrUnrecognizedFormat, alpha + "/PMP10Tag.mdb"));
   EXPECT_EQ(server().ProjectOpen("Alpha"), RETURN_ERROR);
   ASSERT_TRUE(server().Project());
   EXPECT_EQ(server().Project()->JobName(), "Untitled");

@@ -3,7 +3,6 @@
 // names repaired), and the project database structure: the version check and
 // the upgrade of an older file to "1.3.0".
 #include "pds/UiHost.h"
-#include "pds/db/jet_errors.h"
 #include "pds/db/relation.h"
 #include "tests/engine/db_test_support.h"
 #include "tests/tags/tag_fixture.h"
@@ -133,20 +132,6 @@ TEST_F(TagLifecycleTest, AnApplicationWithoutTagSupportLeavesTagsAlone) {
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   ExpectNoTagState();
   EXPECT_FALSE(std::filesystem::exists(server().Project()->WorkingJobPath() + "/" + server().TagDbName()));
-}
-
-// A damaged tag database fails the open, named by the project's file, not the working copy the open removes.
-TEST_F(TagLifecycleTest, DamagedTagDatabaseIsNamedByTheProjectsFile) {
-  StartWithNewProject();
-  const std::string folder = SaveAs("Alpha");
-  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
-  std::fstream(folder + "/PMP10Tag.mdb", std::ios::in | std::ios::out).seekp(16) << "damage";
-  host_->ExpectMsgBox("InitTagData()", "Error opening Tag Database.\r\n\n" +
-                                          db::JetErrorText(db::kErrUnrecognizedFormat, folder + "/PMP10Tag.mdb"));
-  EXPECT_NE(server().ProjectOpen("Alpha"), RETURN_OK);
-  for (const auto& shown : host_->shown()) {
-    EXPECT_EQ(shown.text.find("~PMP10"), std::string::npos) << shown.text;
-  }
 }
 
 using namespace pds::db;
