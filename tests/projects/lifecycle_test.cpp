@@ -50,15 +50,6 @@ TEST_F(PumpLifecycleTest, FullLifeCycleOfAProjectSharedByTwoApplications) {
   ASSERT_EQ(server().ProjectOpen("Alpha"), RETURN_OK);
   EXPECT_EQ(server().Project()->JobNumber(), "J-77");
   EXPECT_EQ(server().Project()->JobID(), alpha_id);
-
-  // Open through the select dialog, filtered to this application.
-  host_->ExpectDialog("frmSelect", [](Dialog& d) {
-    d.SelectItem("cboType", 1);
-    d.SelectItem("lvwProjects", 1);
-    d.ClickButton("cmdOK");
-  });
-  ASSERT_EQ(server().ProjectOpen(), RETURN_OK);
-  EXPECT_EQ(server().Project()->JobName(), "Alpha");
   ASSERT_EQ(server().ExitProgram(), RETURN_OK);
 
   // The second application keeps data in the project too.
