@@ -5,6 +5,7 @@
 #include "pds/UiHost.h"
 #include "pds/clsMRUJobs.h"
 #include "pds/clsProject.h"
+#include "pds/clsUnitTags.h"
 #include "pds/db/jet_errors.h"
 #include "tests/projects/lifecycle_fixture.h"
 
@@ -120,6 +121,10 @@ TEST_P(NewProjectWithoutTagsTest, WorkingFolderHoldsOnlyTheApplicationsFiles) {
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   EXPECT_EQ(server().Project()->JobName(), "Untitled");
   EXPECT_EQ(FolderNames(server().Project()->WorkingJobPath()), GetParam().files);
+  // No tag state either.
+  EXPECT_EQ(server().UnitTags().Count(), 0);
+  EXPECT_EQ(server().SelectedTags().Count(), 0);
+  EXPECT_EQ(server().dbTag(), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Apps, NewProjectWithoutTagsTest,

@@ -33,11 +33,6 @@ class TagLifecycleTest : public TagTest {
     EXPECT_EQ(server().ProjectSaveAs(folder, new_name), RETURN_OK);
     return folder;
   }
-  void ExpectNoTagState() {
-    EXPECT_EQ(server().UnitTags().Count(), 0);
-    EXPECT_EQ(server().SelectedTags().Count(), 0);
-    EXPECT_EQ(server().dbTag(), nullptr);
-  }
 
   std::string type_ = "TagData";
   RsHandle rs_;
@@ -63,7 +58,9 @@ TEST_F(TagLifecycleTest, TagsSurviveSaveAsCloseAndOpenAndArePublished) {
   EXPECT_THAT(Names(server().UnitTags()), UnorderedElementsAre("Untitled1", "Pump", "Spare"));
 
   ASSERT_TRUE(server().CloseCurrentProject());
-  ExpectNoTagState();
+  EXPECT_EQ(server().UnitTags().Count(), 0);
+  EXPECT_EQ(server().SelectedTags().Count(), 0);
+  EXPECT_EQ(server().dbTag(), nullptr);
 
   ASSERT_EQ(server().ProjectOpen("Plant"), RETURN_OK);
   EXPECT_THAT(Names(server().UnitTags()), UnorderedElementsAre("Untitled1", "Pump", "Spare"));
@@ -120,13 +117,6 @@ TEST_F(TagLifecycleTest, AMissingTagTableFailsTheOpen) {
   // The broken project is not left open: an untitled one with its first tag is.
   EXPECT_EQ(server().Project()->JobName(), "Untitled");
   EXPECT_EQ(server().UnitTags().Count(), 1);
-}
-
-TEST_F(TagLifecycleTest, AnApplicationWithoutTagSupportLeavesTagsAlone) {
-  Start("LAY10");
-  ASSERT_EQ(server().ProjectNew(), RETURN_OK);
-  ExpectNoTagState();
-  EXPECT_FALSE(std::filesystem::exists(server().Project()->WorkingJobPath() + "/" + server().TagDbName()));
 }
 
 using namespace pds::db;
