@@ -5,6 +5,8 @@
 #include "pds/UiHost.h"
 #include "pds/clsMRUJobs.h"
 #include "pds/clsProject.h"
+#include "pds/clsUnitTags.h"
+#include "pds/db/jet_errors.h"
 #include "tests/projects/lifecycle_fixture.h"
 
 namespace pds::test {
@@ -49,15 +51,6 @@ TEST_F(PumpLifecycleTest, FullLifeCycleOfAProjectSharedByTwoApplications) {
   ASSERT_EQ(server().ProjectOpen("Alpha"), RETURN_OK);
   EXPECT_EQ(server().Project()->JobNumber(), "J-77");
   EXPECT_EQ(server().Project()->JobID(), alpha_id);
-
-  // Open through the select dialog, filtered to this application.
-  host_->ExpectDialog("frmSelect", [](Dialog& d) {
-    d.SelectItem("cboType", 1);
-    d.SelectItem("lvwProjects", 1);
-    d.ClickButton("cmdOK");
-  });
-  ASSERT_EQ(server().ProjectOpen(), RETURN_OK);
-  EXPECT_EQ(server().Project()->JobName(), "Alpha");
   ASSERT_EQ(server().ExitProgram(), RETURN_OK);
 
   // The second application keeps data in the project too.
@@ -128,6 +121,10 @@ TEST_P(NewProjectWithoutTagsTest, WorkingFolderHoldsOnlyTheApplicationsFiles) {
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   EXPECT_EQ(server().Project()->JobName(), "Untitled");
   EXPECT_EQ(FolderNames(server().Project()->WorkingJobPath()), GetParam().files);
+  // No tag state either.
+  EXPECT_EQ(server().UnitTags().Count(), 0);
+  EXPECT_EQ(server().SelectedTags().Count(), 0);
+  EXPECT_EQ(server().dbTag(), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Apps, NewProjectWithoutTagsTest,
@@ -182,11 +179,13 @@ TEST_F(PumpLifecycleTest, SaveQuestionCancelKeepsTheProjectAndNoOpensTheNextClea
   EXPECT_EQ(server().MRUJobs().Item(2)->JobName(), "Alpha");
 }
 
+// The damaged database is named by the project's file, not the working copy the failed open removes.
 TEST_F(PumpLifecycleTest, OpenThatFailsOnItsTagDatabaseReleasesTheProject) {
   const std::string alpha = SaveNewProject("Alpha");
   ASSERT_EQ(server().ProjectNew(), RETURN_OK);
   WriteFile(alpha + "/PMP10Tag.mdb", "not a database");
-  host_->ExpectMsgBoxContaining("InitTagData()", "Unrecognized database format");
+  host_->ExpectMsgBox("InitTagData()", "Error opening Tag Database.\r\n\n" +
+                                          db::JetErrorText(db::kErrUnrecognizedFormat, alpha + "/PMP10Tag.mdb"));
   EXPECT_EQ(server().ProjectOpen("Alpha"), RETURN_ERROR);
   ASSERT_TRUE(server().Project());
   EXPECT_EQ(server().Project()->JobName(), "Untitled");

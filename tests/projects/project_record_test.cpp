@@ -199,6 +199,7 @@ TEST_F(ProjectLockTest, SecondRecordIsAnotherUserUntilTheHolderIsDestroyed) {
   EXPECT_FALSE(other->LockProjectApp("PMP10"));
   EXPECT_FALSE(other->LockProjectApp("pmp10"));
   EXPECT_EQ(host_->shown().at(0).style, vbInformation);
+  EXPECT_TRUE(other->LockHandles().empty());
   EXPECT_TRUE(other->LockProjectApp("LAY10"));  // another application shares the project
 
   holder.reset();

@@ -229,7 +229,8 @@ TEST_P(RetrieveHostileTest, IsRefusedAndLeavesEverythingAsItWas) {
   EXPECT_EQ(server().Project()->JobPath(), folder);
 }
 
-// An entry event refusing the archive's structure, then the failed extraction of the project file.
+// An entry event refusing the archive's structure, then the failed extraction of the project file. Which names
+// and entries the extraction refuses, and that it then writes nothing, is the zip engine's hostile-archive table.
 const std::vector<std::pair<std::string, std::string>> kStructure = {
     {"TVX UnArchive Error 3", "Structure error"}, {"Retrieve Error 3", "Unable to extract:  [PROJECT.QVP]"}};
 const std::string kTruncated = test::BuildZip(WithProjectFile({{"LAY10Lay.dat", "x"}}));
@@ -238,12 +239,6 @@ INSTANTIATE_TEST_SUITE_P(
     Archives, RetrieveHostileTest,
     ::testing::Values(
         HostileCase{"DotDotName", Zip({{"../LAY10Lay.dat", "x"}}), kStructure},
-        HostileCase{"AbsoluteName", Zip({{"/tmp/LAY10Lay.dat", "x"}}), kStructure},
-        HostileCase{"BackslashName", Zip({{"sub\\LAY10Lay.dat", "x"}}), kStructure},
-        HostileCase{"DriveLetterName", Zip({{"C:LAY10Lay.dat", "x"}}), kStructure},
-        HostileCase{"SymbolicLink", Zip({Layout("/etc/passwd", [](RawEntry& e) { e.unix_mode = 0120777; })}),
-                    kStructure},
-        HostileCase{"DuplicateNames", Zip({{"LAY10Lay.dat", "a"}, {"lay10lay.DAT", "b"}}), kStructure},
         HostileCase{"ZipBomb", Zip({Layout(std::string(1 << 20, 'z'), [](RawEntry& e) { e.declared_size = 16; })}),
                     {{"TVX UnArchive Error 3", "Structure error"}, {"Retrieve Error 3", "[\"LAY10*.*\"]"}}},
         HostileCase{"Truncated", File("Cut.QVA", kTruncated.substr(0, kTruncated.size() / 2)),
@@ -256,7 +251,6 @@ INSTANTIATE_TEST_SUITE_P(
                     File("Raw.QVA", test::BuildZip({{"PROJECT.QVP", std::string("\x00\x01\xff garbage", 11)},
                                                     {"LAY10Lay.dat", "x"}})),
                     {}, "Unable to determine archive version."},
-        HostileCase{"EmptyFile", File("Empty.QVA", ""), {{"Retrieve Error 2", "Unexpected EOF"}}},
         HostileCase{"FolderGivenAsArchive",
                     [](const std::string& root) {
                       fs::create_directories(root + "/Folder.QVA");

@@ -82,15 +82,6 @@ TEST_F(TagIndexTest, OneRowPerTagIsPublishedAndEditedOnTheNextRun) {
   EXPECT_EQ(Rows(db, "SELECT count(*) FROM TagData"), (Table{{"1"}}));
 }
 
-TEST_F(TagIndexTest, ASaveRepublishesTheTags) {
-  const std::string db = StartWithSavedProject();
-  AddTagRows({"P-1"});
-  ASSERT_EQ(server().ProjectSave(), RETURN_OK);
-  ASSERT_TRUE(ServerOf(server()).IndexTags(ServerOf(server()).Project()));
-  // The clearing first leaves one row per tag, however often it runs.
-  EXPECT_EQ(Rows(db, "SELECT sTagName FROM TagIndex ORDER BY sTagName"), (Table{{"P-1"}, {"Untitled1"}}));
-}
-
 TEST_F(TagIndexTest, ClearingRemovesOneApplicationsRowsAndCompacts) {
   const std::string db = StartWithSavedProject();
   AddPublished(db, "LAY", "Layout 1", 2);

@@ -260,16 +260,16 @@ INSTANTIATE_TEST_SUITE_P(
                 "line 3: duplicate tag name 'p-1'"},
         // The first row is written before the second fails: the transaction takes it back.
         Refusal{"ValueItsFieldCannotHold", Write(kCsv, "TagName,fFlowRate\r\nP-1,10\r\nP-2,fast\r\n"),
-                "TagData.csv line 3, field fFlowRate"}),
+                "TagData.csv line 3, field fFlowRate"},
+        // A copy of the tag database in a folder not named as a working folder is left alone.
+        Refusal{"TargetThatIsNoWorkingFolder",
+                [](PdsTranslateTest& t) {
+                  t.target_ = fs::path(t.source_).parent_path() / "PMP10";
+                  fs::create_directories(t.target_);
+                  fs::copy_file(t.tag_db_, t.target_ + "/PMP10Tag.mdb");
+                },
+                "is not an application's working folder"}),
     test::ByLabel());
-
-TEST_F(PdsTranslateTest, TargetThatIsNoWorkingFolderIsRefused) {
-  Put("QBMPROJ.INI", kProfile);
-  Put("TagData.csv", "TagName\r\nP-1\r\n");
-  fs::rename(target_, temp_ / "PMP10");
-  target_ = temp_ / "PMP10";
-  EXPECT_THAT(Run(), HasSubstr("is not an application's working folder"));
-}
 
 }  // namespace
 }  // namespace pds
