@@ -367,9 +367,8 @@ class States {
 };
 
 // ---- the operations
-// A save publishes the tags as its last step, so its replay covers the publication too.
-enum class Op { kSave, kSaveAs, kDelete, kTagSave };
-const char* const kOpNames[] = {"Save", "SaveAs", "Delete", "TagSave"};
+enum class Op { kSave, kSaveAs, kDelete, kTagSave, kIndexPublish };
+const char* const kOpNames[] = {"Save", "SaveAs", "Delete", "TagSave", "IndexPublish"};
 
 class PowerLossTest : public TagTest, public ::testing::WithParamInterface<Op> {
  public:
@@ -415,6 +414,9 @@ class PowerLossTest : public TagTest, public ::testing::WithParamInterface<Op> {
       case Op::kTagSave:
         host_->ExpectDialog("frmNew", TypeAndOk("txtName", "P-7"));
         EXPECT_EQ(server().SaveTag(rs_, name), RETURN_OK);
+        break;
+      case Op::kIndexPublish:
+        EXPECT_TRUE(ServerOf(server()).IndexTags(server().Project()));
         break;
     }
   }
@@ -500,7 +502,7 @@ TEST_P(PowerLossTest, EveryCrashPointLeavesEachFileOldOrNewAndEveryDatabaseSound
 }
 
 INSTANTIATE_TEST_SUITE_P(Operations, PowerLossTest,
-                         ::testing::Values(Op::kSave, Op::kSaveAs, Op::kDelete, Op::kTagSave),
+                         ::testing::Values(Op::kSave, Op::kSaveAs, Op::kDelete, Op::kTagSave, Op::kIndexPublish),
                          [](const auto& info) { return kOpNames[static_cast<int>(info.param)]; });
 
 }  // namespace
