@@ -14,7 +14,6 @@ Run outside CI:  bench/stress/contention.py [--processes 8] [--cycles 200]
 """
 import argparse
 import itertools
-import json
 import os
 import random
 import sys
@@ -125,11 +124,7 @@ def main():
                    seconds=round(seconds, 1), longest_cycle=round(stats["longest_cycle"], 2),
                    longest_command=round(stats["longest_command"], 2))
     summary["problems"] = summary["problems"][:20]
-    if args.json:
-        print(json.dumps(summary))
-    else:
-        for k, v in summary.items():
-            print("%-16s %s" % (k, v))
+    ps.report(summary, args.json, 16)
     if not args.keep:
         inst.remove()
     return 1 if stats["corruptions"] or stats["deadlocks"] or double else 0

@@ -18,7 +18,6 @@ most kills land inside it and some just after. Run outside CI:
   bench/stress/kill_trials.py --trials 1000 [--pds build/apps/pds] [--seed N]
 """
 import argparse
-import json
 import os
 import random
 import shutil
@@ -198,11 +197,7 @@ def main():
 
     summary = {"trials": sum(per_op.values()), "per_operation": per_op, "operation_seconds": length,
                "seconds": round(time.monotonic() - start, 1), **counts, "problems": problems[:20]}
-    if args.json:
-        print(json.dumps(summary))
-    else:
-        for k, v in summary.items():
-            print("%-22s %s" % (k, v))
+    ps.report(summary, args.json, 22)
     if not args.keep:
         inst.remove()
     bad = counts["delete_unfinished"] + counts["lost"] + counts["half_written"] + counts["integrity"] + counts["unopenable"] + counts["scratch_left"]

@@ -167,3 +167,12 @@ class Timer:
 
     def __exit__(self, *exc):
         self.seconds = time.monotonic() - self.start
+
+
+def report(summary, as_json, width):
+    """Prints a trial script's summary: one JSON line, or a key and its value a line."""
+    if as_json:
+        print(json.dumps(summary))
+    else:
+        for k, v in summary.items():
+            print("%-*s %s" % (width, k, v))

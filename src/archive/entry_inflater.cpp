@@ -20,8 +20,6 @@ namespace {
 // Entries up to this size (both ways) are inflated in one piece in memory.
 constexpr std::uint64_t kWholeLimit = 32u << 20;
 constexpr std::size_t kBuffer = 1u << 20;
-// Deflate's longest match (258 bytes) in two bits of code.
-constexpr std::uint64_t kDeflateMostRatio = 1032;
 
 struct ZipFileCloser {
   void operator()(zip_file_t* f) const { zip_fclose(f); }
@@ -51,11 +49,6 @@ ZipFailure Write(platform::Env* env, int fd, std::uint64_t at, const std::uint8_
 
 ZipFailure InflateWhole(platform::Env* env, zip_file_t* f, const EntryFacts& e, int out_fd,
                         std::atomic<std::uint64_t>* progress) {
-  // A size the data cannot hold is refused before its buffer is made: a
-  // stored entry is its data, and deflate makes at most 1032 bytes of each.
-  if (e.deflated ? e.size > (e.comp_size + 1) * kDeflateMostRatio : e.size != e.comp_size) {
-    return ZipFailure::kStructure;
-  }
   std::vector<std::uint8_t> in(e.comp_size);
   if (ZipFailure r = ReadRaw(f, in.data(), in.size()); r != ZipFailure::kNone) return r;
   std::vector<std::uint8_t> out;
