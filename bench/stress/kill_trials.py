@@ -99,7 +99,7 @@ def main():
             create(inst, folder, NAME)
 
     counts = {k: 0 for k in ("lost", "half_written", "integrity", "unopenable", "scratch_left", "deleted",
-                             "delete_finished_later", "delete_unfinished", "work_folder_left")}
+                             "delete_finished_later", "delete_unfinished")}
     per_op = {op: 0 for op in OPS}
     problems = []
     last_notes = "created"
@@ -153,10 +153,8 @@ def main():
                 s.close()
                 # Unsaved work a kill left is kept aside on purpose ("~PDSG.unsaved-...").
                 left = [n for n in os.listdir(folder) if ".unsaved-" not in n] if os.path.isdir(folder) else []
-                # The killed session's working folder: not the deletion's to remove.
-                if left == ["~" + APP]:
-                    counts["work_folder_left"] += 1
-                elif left:
+                # The killed session's working folder goes with the deletion too.
+                if left:
                     counts["delete_unfinished"] += 1
                     problems.append((trial, op, "second delete left %s" % sorted(left)[:5]))
                 else:
