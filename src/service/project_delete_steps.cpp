@@ -100,12 +100,23 @@ bool Server::DeletionPossible(const std::string& folder, const std::vector<std::
   return true;
 }
 
+namespace {
+
+// True when name is a working folder ("~" & designation) in project_folder:
+// a real folder, never a link or a file under such a name.
+bool IsLeftWorkFolder(const std::string& project_folder, const std::string& name) {
+  if (name.size() < 2 || name.front() != '~' || name.find('/') != std::string::npos) return false;
+  platform::FileAttributes attributes;
+  return platform::CurrentEnv()->GetLinkAttributes(AddBackslash(project_folder) + name, &attributes).ok() &&
+         attributes.directory && !attributes.link;
+}
+
+}  // namespace
+
 void RemoveLeftWorkFolder(const std::string& project_folder, const std::string& name) {
-  if (name.size() < 2 || name.front() != '~' || name.find('/') != std::string::npos) return;
+  if (!IsLeftWorkFolder(project_folder, name)) return;
   const std::string path = AddBackslash(project_folder) + name;
   platform::Env* env = platform::CurrentEnv();
-  platform::FileAttributes attributes;
-  if (!env->GetLinkAttributes(path, &attributes).ok() || attributes.link || !attributes.directory) return;
   if (env->EmptyFolder(path, false).ok()) (void)env->RemoveFolder(path);
 }
 
@@ -152,13 +163,10 @@ eProjectReturnCode Server::DeleteUnlistedProject(const std::string& name, bool b
   std::vector<std::string> files;
   std::vector<std::string> work_folders;
   for (const std::string& entry : marker.files) {
-    platform::FileAttributes attributes;
-    const std::string path = AddBackslash(folder) + entry;
-    if (entry.front() == '~' && platform::CurrentEnv()->GetLinkAttributes(path, &attributes).ok() &&
-        attributes.directory && !attributes.link) {
+    if (IsLeftWorkFolder(folder, entry)) {
       work_folders.push_back(entry);
     } else {
-      files.push_back(path);
+      files.push_back(AddBackslash(folder) + entry);
     }
   }
   if (!DeletionPossible(folder, files, message) || !DeleteFiles(files, message)) return RETURN_ERROR;
